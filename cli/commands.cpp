@@ -1,0 +1,322 @@
+#include "cli/commands.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "convert/conversion_run.h"
+#include "convert/failure.h"
+#include "convert/file_check.h"
+#include "convert/text_input.h"
+#include "instruments/variant.h"
+
+#ifndef CORVELANE_SOURCE_SAMPLES
+#define CORVELANE_SOURCE_SAMPLES "samples"
+#endif
+
+namespace corvelane::cli {
+
+namespace {
+
+class UsageError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::string Trimmed(std::string_view s) { return std::string(Trim(s)); }
+
+const InstrumentVariant& FormatArgument(const std::string& name) {
+  const InstrumentVariant* v = VariantByCliName(name);
+  if (!v) {
+    std::string known;
+    for (const auto& each : AllVariants()) known += (known.empty() ? "" : ", ") + std::string(each.cliName);
+    throw UsageError("unknown format \"" + name + "\"; use one of " + known);
+  }
+  return *v;
+}
+
+LabelSource LabelArgument(const InstrumentVariant& v, const std::string& label) {
+  if (label.empty()) return v.defaultLabelSource;
+  if (!v.hasLabelChoice) throw UsageError("--label is for the UniSpec formats only");
+  if (label == "header") return LabelSource::HeaderInfo;
+  if (label == "path") return LabelSource::DataFileName;
+  throw UsageError("--label takes header or path, not \"" + label + "\"");
+}
+
+// Progress on stderr while a batch runs, when stderr is a terminal.
+ProgressFn TerminalProgress(const char* verb) {
+  if (!::isatty(2)) return {};
+  return [verb, last = -1](int done, int total) mutable {
+    const int percent = total ? done * 100 / total : 100;
+    if (percent == last) return;
+    last = percent;
+    std::fprintf(stderr, "\r%s: %d of %d files (%d%%)", verb, done, total, percent);
+    if (done == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
+  };
+}
+
+void SplitGrid(const std::string& text, GridTexts& grid) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    parts.push_back(Trimmed(std::string_view(text).substr(start, comma - start)));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (parts.size() != 3) throw UsageError("--grid takes BEGIN,END,STEP, not \"" + text + "\"");
+  for (const auto& p : parts)
+    if (!IsNumber(p)) throw UsageError("--grid: \"" + p + "\" is not a number");
+  grid = {parts[0], parts[1], parts[2]};
+}
+
+void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
+  const auto eq = text.find('=');
+  const std::string kind = text.substr(0, eq);
+  const std::string value = eq == std::string::npos ? std::string() : text.substr(eq + 1);
+  if (kind == "file" && eq == std::string::npos) {
+    if (!s.variant->fromFileOffered)
+      throw UsageError(std::string(s.variant->cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+    s.waveSource = WaveSource::FromFile;
+  } else if (kind == "external" && !value.empty()) {
+    s.waveSource = WaveSource::ExternalFile;
+    s.externalFilePath = value;
+  } else if (kind == "equation" && !value.empty()) {
+    std::vector<std::string> c;
+    std::size_t start = 0;
+    for (;;) {
+      const auto comma = value.find(',', start);
+      c.push_back(Trimmed(std::string_view(value).substr(start, comma - start)));
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    if (c.size() != 3) throw UsageError("--waves equation takes A,B,C, not \"" + value + "\"");
+    s.waveSource = WaveSource::Equation;
+    s.equation = {c[0], c[1], c[2], startChannel};
+    if (!CoefficientsAreNumbers(s.equation)) throw UsageError("--waves equation: coefficients must be numbers");
+  } else {
+    throw UsageError("--waves takes file, external=PATH or equation=A,B,C, not \"" + text + "\"");
+  }
+}
+
+void PrintRunFailure(const RunFailure& f) {
+  std::cerr << Trimmed(kProblemInDataFile) << "\n" << f.what() << "\n";
+}
+
+struct ConvertOptions {
+  std::string format;
+  std::vector<std::string> scans;
+  std::string waves;
+  int startChannel = 1;
+  std::string grid;
+  bool noInterpolate = false;
+  std::string label;
+  std::array<std::string, 4> outputs;
+  std::string leafHeader;
+  unsigned threads = 0;
+};
+
+struct CheckOptions {
+  std::string format;
+  std::vector<std::string> scans;
+  std::string errors;
+  std::string label;
+};
+
+int Convert(const ConvertOptions& o) {
+  RunSettings s;
+  s.variant = &FormatArgument(o.format);
+  const InstrumentVariant& v = *s.variant;
+  s.files = o.scans;
+  s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
+  if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
+  s.interpolate = !o.noInterpolate;
+  s.labelSource = LabelArgument(v, o.label);
+  if (o.startChannel != 0 && o.startChannel != 1) throw UsageError("--start-channel takes 0 or 1");
+  if (!o.waves.empty())
+    WaveArgument(o.waves, o.startChannel, s);
+  else if (!v.fromFileOffered)
+    throw UsageError(std::string(v.cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+  bool any = false;
+  for (OutputMode m : kAllModes) {
+    if (o.outputs[Index(m)].empty()) continue;
+    if (!v.offers(m))
+      throw UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
+    s.modes[Index(m)] = true;
+    any = true;
+  }
+  if (!any) throw UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
+  LeafHeaderTexts leaf;
+  const bool withLeaf = !o.leafHeader.empty();
+  if (withLeaf) {
+    if (!v.hasLeafHeader) throw UsageError("--leaf-header is for unispec-old and unispec-new only");
+    if (!s.modes[Index(OutputMode::Reflectance)]) throw UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
+    std::string text;
+    bool truncated = false;
+    if (auto error = ReadFileBounded(o.leafHeader, text, truncated)) throw UsageError(o.leafHeader + ": " + *error);
+    if (auto error = ParseLeafHeaderFile(text, leaf); !error.empty()) throw UsageError(o.leafHeader + ": " + error);
+  }
+
+  WavelengthTables tables;
+  try {
+    const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
+    for (OutputMode m : kAllModes) {
+      if (!s.modes[Index(m)]) continue;
+      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
+    }
+  } catch (const RunFailure& f) {
+    PrintRunFailure(f);
+    return kRunFailed;
+  }
+  return kOk;
+}
+
+int Check(const CheckOptions& o) {
+  const InstrumentVariant& v = FormatArgument(o.format);
+  const LabelSource label = LabelArgument(v, o.label);
+  try {
+    const CheckOutcome outcome = CheckFiles(v, o.scans, label, o.errors, TerminalProgress("checking"));
+    std::cout << (outcome.Clean() ? Trimmed(kFilesOk) : std::string(kErrorsSaved)) << "\n";
+    return outcome.Clean() ? kOk : kRunFailed;
+  } catch (const RunFailure& f) {
+    std::cerr << Trimmed(v.checkFailureText) << "\n" << f.what() << "\n";
+    return kCheckFailed;
+  }
+}
+
+std::string FormatList() {
+  std::string s;
+  for (const auto& v : AllVariants()) s += (s.empty() ? "" : ", ") + std::string(v.cliName);
+  return s;
+}
+
+}  // namespace
+
+bool IsHeadless(const std::vector<std::string>& args) { return !args.empty(); }
+
+int Run(const std::vector<std::string>& args) {
+  CLI::App app{"Corvelane: field-spectroscopy scan files into spectra tables.\n"
+               "With no arguments the desktop program opens."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("corvelane ") + "0.1.0");
+
+  ConvertOptions co;
+  auto* convert = app.add_subcommand("convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
+  convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
+  convert->add_option("SCAN", co.scans, "Scan files, in column order")->required();
+  convert->add_option("--waves", co.waves,
+                      "Channel wavelengths: file (from the first scan; the default), external=PATH "
+                      "(one wavelength per line; the default source of unispec-compact, which needs it), "
+                      "equation=A,B,C (A + B*ch + C*ch^2, rounded to 0.01 nm)");
+  convert->add_option("--start-channel", co.startChannel, "Channel number of the first channel in the equation: 0 or 1 (default 1)");
+  convert->add_option("--grid", co.grid,
+                      "BEGIN,END,STEP in nm (default 310,1130,1 for unispec-old and unispec-new, 400,1000,1 otherwise)");
+  convert->add_flag("--no-interpolate", co.noInterpolate, "Write the channels as they are instead of resampling onto the grid");
+  convert->add_option("--label", co.label, "UniSpec formats: column label from the header's first line (header) or from the scan's path (path; default, header for unispec-compact)");
+  convert->add_option("--reflectance", co.outputs[0], "Write the reflectance table to PATH");
+  convert->add_option("--absorbance", co.outputs[1], "Write the absorbance table to PATH (not unispec-compact)");
+  convert->add_option("--target", co.outputs[2], "Write the raw target table to PATH (UniSpec old and new)");
+  convert->add_option("--reference", co.outputs[3], "Write the raw reference (panel) table to PATH (UniSpec old and new)");
+  convert->add_option("--leaf-header", co.leafHeader,
+                      "unispec-old, unispec-new: put a leaf header block at the head of the reflectance file. "
+                      "FILE holds one 'Label: value' line per box of the Leaf Header window, labels as captioned there "
+                      "(File name, Person responsible, Project description, File names (links) to other data, "
+                      "Measurement inst., Foreoptics, Wavelength calib. coeff., Reflectance standard, "
+                      "Data processing prog. v.#, Data type, Plant functional type, Collection site, "
+                      "Additional information, Cautions); '#' starts a comment line");
+  convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
+  convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
+
+  CheckOptions ko;
+  auto* check = app.add_subcommand("check", "Check scan files for damaged lines into an error file");
+  check->add_option("FORMAT", ko.format, "Scan format: " + FormatList())->required();
+  check->add_option("SCAN", ko.scans, "Scan files, in order")->required();
+  check->add_option("--errors", ko.errors, "Error file to write (replaced)")->required();
+  check->add_option("--label", ko.label, "UniSpec formats: test the file name of the header's first line (header) or take it from the path (path; default)");
+  check->footer("Exit status: 0 no problem found; 1 problem lines written; 2 usage error; 3 the check failed.");
+
+  std::string samplesOut;
+  auto* samples = app.add_subcommand("samples", "Convert the bundled sample scans of every format into a folder");
+  samples->add_option("FOLDER", samplesOut, "Output folder (default corvelane-output)");
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kUsage;
+  }
+  try {
+    if (convert->parsed()) return Convert(co);
+    if (check->parsed()) return Check(ko);
+    if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
+  } catch (const UsageError& e) {
+    std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";
+    return kUsage;
+  }
+  return kUsage;
+}
+
+std::string SamplesFolder() {
+  if (std::filesystem::is_directory("samples/unispec-old")) return "samples";
+  return CORVELANE_SOURCE_SAMPLES;
+}
+
+int ConvertSamples(const std::string& samplesFolder, const std::string& outputFolder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(outputFolder, ec);
+  if (ec) {
+    std::cerr << "corvelane: cannot create " << outputFolder << ": " << ec.message() << "\n";
+    return kRunFailed;
+  }
+  int failures = 0;
+  WavelengthTables tables;
+  std::cout << "Converting the bundled samples of " << samplesFolder << " into " << outputFolder << "/\n";
+  for (const auto& v : AllVariants()) {
+    const fs::path folder = fs::path(samplesFolder) / std::string(v.cliName);
+    std::vector<std::string> scans;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) scans.push_back(entry.path().string());
+    std::sort(scans.begin(), scans.end());
+    if (scans.empty()) {
+      std::cerr << "corvelane: no samples in " << folder.string() << "\n";
+      ++failures;
+      continue;
+    }
+    RunSettings s;
+    s.variant = &v;
+    s.files = scans;
+    s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
+    s.labelSource = v.defaultLabelSource;
+    s.waveSource = v.defaultWaveSource;
+    s.externalFilePath = (fs::path(samplesFolder) / "waves-unispec-256.txt").string();
+    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
+    try {
+      const ConversionResult r = ComputeConversion(s, tables);
+      for (OutputMode m : kAllModes) {
+        if (!s.modes[Index(m)]) continue;
+        const std::string path =
+            (fs::path(outputFolder) / (std::string(v.cliName) + "-" + std::string(ModeCliName(m)) + ".txt")).string();
+        WriteOutputFile(r, m, nullptr, path);
+        std::cout << "  " << path << ": " << ModeCliName(m) << " of " << scans.size() << " " << v.caption
+                  << " scans, " << r.Rows() << " rows\n";
+      }
+    } catch (const RunFailure& f) {
+      PrintRunFailure(f);
+      ++failures;
+    }
+  }
+  return failures ? kRunFailed : kOk;
+}
+
+}  // namespace corvelane::cli

@@ -1,0 +1,38 @@
+#include "convert/failure.h"
+
+#include "convert/text_input.h"
+
+namespace corvelane {
+
+namespace {
+std::string Describe(const ProblemPlace& place, const std::string& why) {
+  std::string s;
+  if (!place.file.empty()) {
+    s += place.file;
+    if (place.line > 0) s += ", line " + std::to_string(place.line);
+    s += ": ";
+  }
+  s += why;
+  if (place.hasText) s += ": \"" + Printable(place.text) + "\"";
+  return s;
+}
+}  // namespace
+
+RunFailure::RunFailure(ProblemPlace place, std::string why)
+    : std::runtime_error(Describe(place, why)), place_(std::move(place)), why_(std::move(why)) {}
+
+void FailAt(const std::string& file, std::size_t line, std::string why) {
+  throw RunFailure(ProblemPlace{file, line, {}, false}, std::move(why));
+}
+
+void FailAtText(const std::string& file, std::size_t line, std::string_view text, std::string why) {
+  throw RunFailure(ProblemPlace{file, line, std::string(text.substr(0, 200)), true}, std::move(why));
+}
+
+void FailFile(const std::string& file, std::string why) {
+  throw RunFailure(ProblemPlace{file, 0, {}, false}, std::move(why));
+}
+
+void Fail(std::string why) { throw RunFailure(ProblemPlace{}, std::move(why)); }
+
+}  // namespace corvelane

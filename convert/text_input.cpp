@@ -1,0 +1,207 @@
+#include "convert/text_input.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+namespace corvelane {
+
+std::optional<std::string> ReadFileBounded(const std::string& path, std::string& buffer,
+                                           bool& truncated) {
+  truncated = false;
+  buffer.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string("cannot open the file: ") + std::strerror(errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return std::string("cannot read the file: it is a folder");
+  }
+  std::size_t want = kMaxReadBytes;
+  if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) < want)
+    want = static_cast<std::size_t>(st.st_size);
+  buffer.resize(want + 1);  // one more byte tells whether the file goes on
+  std::size_t got = 0;
+  while (got < buffer.size()) {
+    const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      buffer.clear();
+      return std::string("cannot read the file: ") + std::strerror(err);
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+    if (got == buffer.size() && buffer.size() <= kMaxReadBytes) buffer.resize(std::min(buffer.size() * 2, kMaxReadBytes + 1));
+  }
+  ::close(fd);
+  if (got > kMaxReadBytes) {
+    truncated = true;
+    got = kMaxReadBytes;
+  }
+  buffer.resize(got);
+  return std::nullopt;
+}
+
+std::string_view Trim(std::string_view s) noexcept {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::optional<double> ParseNumber(std::string_view text) noexcept {
+  std::string_view t = Trim(text);
+  if (t.empty()) return std::nullopt;
+  bool negative = false;
+  if (t[0] == '+' || t[0] == '-') {
+    negative = t[0] == '-';
+    t.remove_prefix(1);
+  }
+  if (t.empty()) return std::nullopt;
+  const char c = t[0];
+  if (!((c >= '0' && c <= '9') || c == '.')) return std::nullopt;  // no inf, nan, second sign
+  double value = 0;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (end != t.data() + t.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range) {
+    // Underflow reads as zero; overflow is not a usable reading.
+    bool hasNonZeroMantissa = false;
+    for (char ch : t) {
+      if (ch == 'e' || ch == 'E') break;
+      if (ch >= '1' && ch <= '9') hasNonZeroMantissa = true;
+    }
+    const auto epos = t.find_first_of("eE");
+    if (!hasNonZeroMantissa || (epos != std::string_view::npos && epos + 1 < t.size() && t[epos + 1] == '-'))
+      value = 0.0;
+    else
+      return std::nullopt;
+  } else if (ec != std::errc()) {
+    return std::nullopt;
+  }
+  return negative ? -value : value;
+}
+
+std::string_view Characters(std::string_view s, std::size_t first, std::size_t last) noexcept {
+  if (first == 0 || first > s.size() || last < first) return {};
+  const std::size_t len = std::min(last, s.size()) - first + 1;
+  return s.substr(first - 1, len);
+}
+
+bool LineCursor::Next(std::string_view& line) noexcept {
+  if (pos_ >= text_.size()) return false;
+  const char* begin = text_.data() + pos_;
+  const std::size_t remaining = text_.size() - pos_;
+  const void* crp = std::memchr(begin, '\r', remaining);
+  const void* lfp = std::memchr(begin, '\n', crp ? static_cast<std::size_t>(static_cast<const char*>(crp) - begin) : remaining);
+  std::size_t len;
+  std::size_t skip;
+  if (lfp) {
+    len = static_cast<std::size_t>(static_cast<const char*>(lfp) - begin);
+    skip = 1;
+  } else if (crp) {
+    len = static_cast<std::size_t>(static_cast<const char*>(crp) - begin);
+    skip = (len + 1 < remaining && begin[len + 1] == '\n') ? 2 : 1;
+  } else {
+    len = remaining;
+    skip = 0;
+  }
+  line = std::string_view(begin, len);
+  pos_ += len + skip;
+  ++line_;
+  return true;
+}
+
+void FreeFieldCursor::SkipLineEnd() noexcept {
+  if (pos_ < text_.size() && text_[pos_] == '\r') {
+    ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    ++line_;
+  } else if (pos_ < text_.size() && text_[pos_] == '\n') {
+    ++pos_;
+    ++line_;
+  }
+}
+
+bool FreeFieldCursor::OnlyBlanksLeft() const noexcept {
+  for (std::size_t p = pos_; p < text_.size(); ++p) {
+    const char c = text_[p];
+    if (!IsBlank(c) && c != '\r' && c != '\n') return false;
+  }
+  return true;
+}
+
+bool FreeFieldCursor::Next(std::string_view& item) noexcept {
+  // Skip blanks and line ends before the item.
+  while (pos_ < text_.size()) {
+    const char c = text_[pos_];
+    if (IsBlank(c)) {
+      ++pos_;
+    } else if (c == '\r' || c == '\n') {
+      SkipLineEnd();
+    } else {
+      break;
+    }
+  }
+  if (pos_ >= text_.size()) return false;
+  itemLine_ = line_ + 1;
+  if (text_[pos_] == ',') {  // an empty item between two commas
+    item = {};
+    ++pos_;
+    return true;
+  }
+  if (text_[pos_] == '"') {
+    const std::size_t start = ++pos_;
+    while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+    item = text_.substr(start, pos_ - start);
+    if (pos_ < text_.size() && text_[pos_] == '"') ++pos_;
+  } else {
+    const std::size_t start = pos_;
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      if (c == ',' || IsBlank(c) || c == '\r' || c == '\n') break;
+      ++pos_;
+    }
+    item = text_.substr(start, pos_ - start);
+  }
+  // Take the separator after the item: blanks, then one comma or a line end.
+  while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
+  if (pos_ < text_.size()) {
+    if (text_[pos_] == ',')
+      ++pos_;
+    else if (text_[pos_] == '\r' || text_[pos_] == '\n')
+      SkipLineEnd();
+  }
+  return true;
+}
+
+std::string Printable(std::string_view text, std::size_t maxLength) {
+  std::string out;
+  const bool cut = text.size() > maxLength;
+  if (cut) text = text.substr(0, maxLength);
+  static const char* hex = "0123456789ABCDEF";
+  for (unsigned char c : text) {
+    if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c >= 0x7F || c == '\\') {
+      if (c == '\\') {
+        out += '\\';
+        continue;
+      }
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (cut) out += "...";
+  return out;
+}
+
+}  // namespace corvelane

@@ -1,0 +1,28 @@
+#pragma once
+// Numbers and columns as they appear in every output text file.
+#include <string>
+#include <string_view>
+
+namespace corvelane {
+
+// Rounds x to `decimals` places; a tie goes to the even neighbour.
+double RoundHalfEven(double x, int decimals) noexcept;
+
+// Appends the numeric text form: a blank for a value >= 0 or "-", the value
+// with at most 15 significant digits (no decimal point for whole values, a
+// zero before the point below 1, exponent only outside 1e-7..1e15), then one
+// blank. Locale-independent.
+void AppendNumber(std::string& out, double value);
+std::string NumberText(double value);
+// The same number without the sign blank and the trailing blank, for messages.
+std::string PlainNumber(double value);
+
+// Fills `out` with blanks up to the start of the next 14-character print
+// zone; `lineStart` is the offset in `out` where the current line began.
+// An item that ends exactly at a zone start is followed by a whole zone, so
+// two columns never touch.
+void AppendPrintZoneFill(std::string& out, std::size_t lineStart);
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+}  // namespace corvelane

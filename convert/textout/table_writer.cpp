@@ -1,0 +1,117 @@
+// Output files of a conversion run: title line, empty line, column heads and
+// data lines, separated by commas or print zones; or the leaf header block in
+// place of the first three parts.
+#include <algorithm>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "convert/atomic_file.h"
+#include "convert/conversion_run.h"
+#include "convert/textout/numeric_text.h"
+
+namespace corvelane {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 1u << 21;  // text formatted per task before it is written
+
+void AppendSeparator(std::string& out, std::size_t lineStart, ColumnSeparator sep) {
+  if (sep == ColumnSeparator::Comma)
+    out += ',';
+  else
+    AppendPrintZoneFill(out, lineStart);
+}
+
+void AppendHeads(std::string& out, const ConversionResult& r, ColumnSeparator sep) {
+  static constexpr std::string_view kRowTitles[4] = {"Wavelength", "   (nm)", "    --", ""};
+  const std::vector<std::string>* rows[4] = {&r.heads.labels, r.headsHaveDateTime ? &r.heads.dates : nullptr,
+                                             r.headsHaveDateTime ? &r.heads.times : nullptr, nullptr};
+  for (int row = 0; row < 4; ++row) {
+    const std::size_t lineStart = out.size();
+    out += kRowTitles[row];
+    for (std::size_t f = 0; f < r.fileCount; ++f) {
+      AppendSeparator(out, lineStart, sep);
+      if (rows[row]) out += (*rows[row])[f];
+    }
+    out += kLineEnd;
+  }
+}
+
+void AppendRows(std::string& out, const ConversionResult& r, OutputMode mode, ColumnSeparator sep,
+                std::size_t first, std::size_t last) {
+  const std::size_t rows = r.Rows();
+  const double* table = r.tables[static_cast<std::size_t>(Index(mode))].data();
+  for (std::size_t row = first; row < last; ++row) {
+    const std::size_t lineStart = out.size();
+    AppendNumber(out, r.rowWavelengths[row]);
+    for (std::size_t f = 0; f < r.fileCount; ++f) {
+      AppendSeparator(out, lineStart, sep);
+      AppendNumber(out, table[f * rows + row]);
+    }
+    out += kLineEnd;
+  }
+}
+
+std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
+  const InstrumentVariant& v = *r.variant;
+  const ColumnSeparator sep = v.separators[static_cast<std::size_t>(Index(mode))];
+  std::string out;
+  if (leafHeader && mode == OutputMode::Reflectance && v.hasLeafHeader) {
+    AppendHeaderBlock(out, LeafHeaderTable(*leafHeader), {&r.heads.labels, &r.heads.dates, &r.heads.times},
+                      true);
+    return out;
+  }
+  out += v.texts[static_cast<std::size_t>(Index(mode))].titleLine;
+  out += kLineEnd;
+  out += kLineEnd;
+  AppendHeads(out, r, sep);
+  return out;
+}
+
+// Formats the data lines in chunks, several chunks at a time on all cores,
+// handing each to `sink` in row order.
+void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<void(std::string_view)>& sink) {
+  const ColumnSeparator sep = r.variant->separators[static_cast<std::size_t>(Index(mode))];
+  const std::size_t rows = r.Rows();
+  const std::size_t bytesPerRow = 16 * (r.fileCount + 1);
+  const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / bytesPerRow);
+  const std::size_t workers = std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::string> chunks(workers);
+  for (std::size_t start = 0; start < rows; start += chunkRows * workers) {
+    std::vector<std::future<void>> pending;
+    std::size_t used = 0;
+    for (std::size_t w = 0; w < workers; ++w) {
+      const std::size_t a = start + w * chunkRows;
+      if (a >= rows) break;
+      const std::size_t b = std::min(rows, a + chunkRows);
+      chunks[w].clear();
+      ++used;
+      if (w + 1 < workers && b < rows && r.fileCount >= 64) {
+        pending.push_back(std::async(std::launch::async, [&, w, a, b] { AppendRows(chunks[w], r, mode, sep, a, b); }));
+      } else {
+        AppendRows(chunks[w], r, mode, sep, a, b);
+      }
+    }
+    for (auto& p : pending) p.get();
+    for (std::size_t w = 0; w < used; ++w) sink(chunks[w]);
+  }
+}
+
+}  // namespace
+
+void WriteOutputFile(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader,
+                     const std::string& path) {
+  AtomicFileWriter file(path);
+  file.Write(Preamble(r, mode, leafHeader));
+  EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
+  file.Commit();
+}
+
+std::string OutputText(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
+  std::string out = Preamble(r, mode, leafHeader);
+  EmitRows(r, mode, [&](std::string_view text) { out += text; });
+  return out;
+}
+
+}  // namespace corvelane

@@ -1,0 +1,101 @@
+#include "headers/leaf_header.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "convert/text_input.h"
+#include "convert/textout/numeric_text.h"
+
+namespace corvelane {
+
+const std::array<std::string_view, 14>& LeafHeaderBoxLabels() noexcept {
+  static constexpr std::array<std::string_view, 14> labels = {
+      "File name:",           "Person responsible",        "Project description",
+      "File names (links) to other data", "Measurement inst.", "Foreoptics",
+      "Wavelength calib. coeff.", "Reflectance standard", "Data processing prog. v.#",
+      "Data type",            "Plant functional type",     "Collection site",
+      "Additional information", "Cautions"};
+  return labels;
+}
+
+std::vector<HeaderRow> LeafHeaderTable(const LeafHeaderTexts& t) {
+  return {
+      {"Information that applies to the whole file:", "", -1},
+      {"File name:", t[0], -1},
+      {"Person responsible for data:", t[1], -1},
+      {"Project description:", t[2], -1},
+      {"File names (links) to other data:", t[3], -1},
+      {" ", "", -1},
+      {"Leaf Based infomation:", "", -1},
+      {"Measurement instrument (model and serial #):", t[4], -1},
+      {"Foreoptics (model and sn#):", t[5], -1},
+      {"Wavlength calibration coefficients:", t[6], -1},
+      {"Reflectance standard:", t[7], -1},
+      {"Data Processing program and version:", t[8], -1},
+      {"Data type (ie reflect/trans/absorb):", t[9], -1},
+      {" ", "", -1},
+      {"Plant functional type:", t[10], -1},
+      {"Genus:", "", -1},
+      {"species:", "", -1},
+      {"Visual description of leaf:", "", -1},
+      {"Collection site:", t[11], -1},
+      {"Additional information:", t[12], -1},
+      {"Cautions:", t[13], -1},
+      {" ", "", -1},
+      {"UniSpec file name:", "", 0},
+      {"Collection date:", "", 1},
+      {"Collection time:", "", 2},
+      {"Sample #:", "", -1},
+  };
+}
+
+void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
+                       const std::array<const std::vector<std::string>*, 3>& perScan, bool zoneFill) {
+  for (const HeaderRow& row : rows) {
+    const std::size_t lineStart = out.size();
+    out += row.label;
+    out += ',';
+    out += row.value;
+    if (row.perScan >= 0 && perScan[static_cast<std::size_t>(row.perScan)]) {
+      for (const std::string& v : *perScan[static_cast<std::size_t>(row.perScan)]) {
+        out += v;
+        if (zoneFill) AppendPrintZoneFill(out, lineStart);
+        out += ',';
+      }
+    }
+    out += kLineEnd;
+  }
+}
+
+namespace {
+std::string Folded(std::string_view s) {
+  std::string r(Trim(s));
+  if (!r.empty() && r.back() == ':') r.pop_back();
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+}  // namespace
+
+std::string ParseLeafHeaderFile(std::string_view text, LeafHeaderTexts& out) {
+  out = {};
+  LineCursor lines(text);
+  std::string_view line;
+  while (lines.Next(line)) {
+    const std::string_view t = Trim(line);
+    if (t.empty() || t.front() == '#') continue;
+    const auto colon = t.find(':');
+    if (colon == std::string_view::npos)
+      return "line " + std::to_string(lines.LineNumber()) + ": expected \"Label: value\": \"" + Printable(t) + "\"";
+    const std::string key = Folded(t.substr(0, colon));
+    const auto& labels = LeafHeaderBoxLabels();
+    const auto it = std::find_if(labels.begin(), labels.end(),
+                                 [&](std::string_view l) { return Folded(l) == key; });
+    if (it == labels.end())
+      return "line " + std::to_string(lines.LineNumber()) + ": unknown label \"" + Printable(t.substr(0, colon)) +
+             "\"";
+    out[static_cast<std::size_t>(it - labels.begin())] = std::string(Trim(t.substr(colon + 1)));
+  }
+  return {};
+}
+
+}  // namespace corvelane

@@ -1,0 +1,58 @@
+#pragma once
+// Line-by-line reading of a file laid out by position, with failures that say
+// which file and line is wrong and why.
+#include <string>
+#include <string_view>
+
+#include "convert/failure.h"
+#include "convert/text_input.h"
+
+namespace corvelane {
+
+class ScanLines {
+ public:
+  ScanLines(std::string_view text, bool truncated, const std::string& path) noexcept
+      : cursor_(text), truncated_(truncated), path_(path) {}
+
+  const std::string& Path() const noexcept { return path_; }
+  std::size_t LineNumber() const noexcept { return cursor_.LineNumber(); }
+  LineCursor& Cursor() noexcept { return cursor_; }
+
+  // The next line; fails when the file ends first. `what` names the part of
+  // the layout being read, for the message.
+  std::string_view Line(const char* what) {
+    std::string_view line;
+    if (!cursor_.Next(line)) EndedEarly(what);
+    return line;
+  }
+  bool TryLine(std::string_view& line) {
+    if (cursor_.Next(line)) return true;
+    if (truncated_) EndedEarly("the rest of the file");
+    return false;
+  }
+  void Skip(int count, const char* what) {
+    for (int i = 0; i < count; ++i) Line(what);
+  }
+  double Number(std::string_view text, const char* why) {
+    const auto v = ParseNumber(text);
+    if (!v) FailHere(text, why);
+    return *v;
+  }
+  [[noreturn]] void FailHere(std::string_view text, const char* why) {
+    FailAtText(path_, cursor_.LineNumber(), text, why);
+  }
+  [[noreturn]] void EndedEarly(const char* what) {
+    if (truncated_)
+      FailAt(path_, cursor_.LineNumber() + 1, "the file is larger than 16 MiB, far more than any scan file");
+    FailAt(path_, cursor_.LineNumber() + 1,
+           std::string("the file ends after ") + std::to_string(cursor_.LineNumber()) +
+               " lines, while reading " + what);
+  }
+
+ private:
+  LineCursor cursor_;
+  bool truncated_;
+  const std::string& path_;
+};
+
+}  // namespace corvelane

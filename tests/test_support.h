@@ -1,0 +1,31 @@
+#pragma once
+// Temporary folders and small file helpers for the tests.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace corvelane::testing {
+
+// A fresh folder under the system temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& Path() const noexcept { return path_; }
+  // Writes `bytes` to `name` inside the folder and returns the full path.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadAll(const std::string& path);
+// Joins lines with CR LF after each.
+std::string CrLf(const std::vector<std::string>& lines);
+// Splits text at CR LF (the last, empty piece after a final CR LF is dropped).
+std::vector<std::string> SplitCrLf(const std::string& text);
+
+}  // namespace corvelane::testing
