@@ -2,12 +2,18 @@
 #include <vector>
 
 #include "cli/commands.h"
+#ifdef CORVELANE_WITH_GUI
+#include "shell/desktop.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) {
-    const std::string samples = corvelane::cli::SamplesFolder();
-    return corvelane::cli::ConvertSamples(samples, "corvelane-output");
+  if (!corvelane::cli::IsHeadless(args)) {
+#ifdef CORVELANE_WITH_GUI
+    return corvelane::gui::RunDesktop(argc, argv);
+#else
+    return corvelane::cli::ConvertSamples(corvelane::cli::SamplesFolder(), "corvelane-output");
+#endif
   }
   return corvelane::cli::Run(args);
 }

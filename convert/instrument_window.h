@@ -1,0 +1,39 @@
+#pragma once
+// The conversion window of one single-channel instrument format. One class
+// serves all five; what differs comes from the format's InstrumentVariant.
+#include <QDialog>
+
+#include "instruments/variant.h"
+
+namespace corvelane::gui {
+
+class Program;
+
+class InstrumentWindow final : public QDialog {
+  Q_OBJECT
+ public:
+  InstrumentWindow(Program& program, const InstrumentVariant& variant, QWidget* parent = nullptr);
+  ~InstrumentWindow() override;
+
+  const InstrumentVariant& Variant() const noexcept { return variant_; }
+
+  // What the start-up button does before showing the window: both progress
+  // bars to 0 and the enable states of the start-up table.
+  void PrepareForShow();
+
+  // True once the user closed the window with its close box: the owner then
+  // discards it and the next opening starts from the defaults.
+  bool Discarded() const noexcept { return discarded_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Controls;
+  Program& program_;
+  const InstrumentVariant& variant_;
+  Controls* c_ = nullptr;
+  bool discarded_ = false;
+};
+
+}  // namespace corvelane::gui

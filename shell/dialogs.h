@@ -1,0 +1,47 @@
+#pragma once
+// How the windows tell the user things and ask for file names. The program
+// plugs in real Qt dialogs; tests plug in a scripted stand-in that records
+// every message and answers from a queue.
+#include <QString>
+
+class QWidget;
+
+namespace corvelane::gui {
+
+enum class MessageIcon { None, Exclamation, Information };
+enum class MessageButtons { Ok, OkCancel };
+enum class MessageAnswer { Ok, Cancel };
+
+struct MessageRequest {
+  QString title;
+  QString text;    // the system's own message text, blanks included
+  MessageIcon icon = MessageIcon::None;
+  MessageButtons buttons = MessageButtons::Ok;
+  QString detail;  // what failed, where and why; empty when there is nothing to add
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual MessageAnswer ShowMessage(QWidget* parent, const MessageRequest& request) = 0;
+  // The chosen path, or an empty text when the user chose none. No filter,
+  // no default extension and no overwrite question.
+  virtual QString AskSavePath(QWidget* parent, const QString& title) = 0;
+};
+
+// Real message boxes and the platform's save dialog.
+class QtDialogs final : public Dialogs {
+ public:
+  MessageAnswer ShowMessage(QWidget* parent, const MessageRequest& request) override;
+  QString AskSavePath(QWidget* parent, const QString& title) override;
+};
+
+// Short forms of the two boxes most windows use.
+inline MessageRequest ErrorBox(const QString& text, const QString& detail = {}) {
+  return {QStringLiteral("Error"), text, MessageIcon::Exclamation, MessageButtons::Ok, detail};
+}
+inline MessageRequest AnnouncementBox(const QString& text) {
+  return {QStringLiteral("Message"), text, MessageIcon::None, MessageButtons::Ok, {}};
+}
+
+}  // namespace corvelane::gui

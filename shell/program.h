@@ -1,0 +1,45 @@
+#pragma once
+// Program-wide state shared by every window: the start folder, the dialogs,
+// the wavelength tables and the small single-instance input windows.
+#include <QString>
+#include <memory>
+
+#include "calibration/wavelength_sources.h"
+#include "shell/dialogs.h"
+
+class QWidget;
+
+namespace corvelane::gui {
+
+class EquationWindow;      // "Form2"
+class ExternalFileWindow;  // "Form3"
+class LeafHeaderWindow;    // "Form12"
+
+class Program {
+ public:
+  // `startFolder` is recorded once, when the program starts, and never changes.
+  Program(Dialogs& dialogs, QString startFolder);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  Dialogs& dialogs() noexcept { return dialogs_; }
+  const QString& StartFolder() const noexcept { return startFolder_; }
+  WavelengthTables& Tables() noexcept { return tables_; }
+
+  // Created hidden on first use and kept for the rest of the program; what
+  // one instrument window leaves in them is what the next one uses.
+  EquationWindow& Form2();
+  ExternalFileWindow& Form3();
+  LeafHeaderWindow& Form12();
+
+ private:
+  Dialogs& dialogs_;
+  QString startFolder_;
+  WavelengthTables tables_;
+  std::unique_ptr<EquationWindow> form2_;
+  std::unique_ptr<ExternalFileWindow> form3_;
+  std::unique_ptr<LeafHeaderWindow> form12_;
+};
+
+}  // namespace corvelane::gui
