@@ -25,15 +25,37 @@ class InstrumentWindow final : public QDialog {
   // discards it and the next opening starts from the defaults.
   bool Discarded() const noexcept { return discarded_; }
 
+  // Cancel (and Escape): clears the file list and hides the window.
+  void reject() override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   struct Controls;
+  void BuildControls();
+  void ConnectEvents();
+
+  // Event handlers.
+  void OnFileClicked(const QString& path);
+  void OnListDoubleClicked();
+  void OnListClicked();
+  void OnFileListOk();
+  void OnWaveSourceClicked(int option);  // 1, 2 or 3
+  void OnInterpolateClicked(bool interpolate);
+  void OnDoOperation();
+  void OnCheckFiles();
+
+  void CheckList();
+  void SetGridEnabled(bool enabled);
+  void EnterFinished();
+  bool OutputModeChosen() const;
+
   Program& program_;
   const InstrumentVariant& variant_;
   Controls* c_ = nullptr;
   bool discarded_ = false;
+  bool busy_ = false;  // a run or a check is working
 };
 
 }  // namespace corvelane::gui

@@ -1,8 +1,11 @@
 #pragma once
 // "Leaf Header": the 14 texts of the leaf header block.
 #include <QDialog>
+#include <array>
 
 #include "headers/leaf_header.h"
+
+class QLineEdit;
 
 namespace corvelane::gui {
 
@@ -14,6 +17,17 @@ class LeafHeaderWindow final : public QDialog {
   // the typed texts (the boxes are emptied); the run goes on with empty values.
   void Collect();
   LeafHeaderTexts Texts() const;
+
+ public slots:
+  // The close box: hides the window and empties the boxes.
+  void reject() override;
+
+ protected:
+  // Escape would empty the boxes too; only the close box does that.
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  std::array<QLineEdit*, 14> boxes_{};
 };
 
 }  // namespace corvelane::gui

@@ -1,8 +1,11 @@
 #pragma once
 // "Corvelane ": the start-up window with one button per instrument.
 #include <QDialog>
+#include <QPointer>
 #include <array>
 #include <memory>
+
+class QPushButton;
 
 namespace corvelane::gui {
 
@@ -20,8 +23,16 @@ class StartWindow final : public QDialog {
   // or after it was discarded by its close box). For tests.
   InstrumentWindow* ExistingWindow(int formatIndex) const;
 
+ protected:
+  // Escape must not end the program behind the user's back; the close box
+  // and the quit question do.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   struct Controls;
+  void OpenInstrument(int formatIndex);
+  void OnQuit();
+  void OnAbout();
   Program& program_;
   Controls* c_ = nullptr;
 };

@@ -1,0 +1,752 @@
+#include "convert/instrument_window.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "calibration/equation_window.h"
+#include "calibration/external_file_window.h"
+#include "convert/conversion_run.h"
+#include "convert/failure.h"
+#include "convert/file_check.h"
+#include "convert/folder_browser_widget.h"
+#include "convert/grid.h"
+#include "convert/preview_widget.h"
+#include "convert/spectrum_preview.h"
+#include "headers/leaf_header_window.h"
+#include "shell/dialogs.h"
+#include "shell/program.h"
+
+namespace corvelane::gui {
+
+namespace {
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+constexpr int kProgressMaximum = 100;
+
+// A frame that only draws a box and a caption around controls lying on it:
+// disabling it greys the caption and leaves the controls as they are. The
+// controls therefore sit on a sibling panel laid over the box, not inside it.
+struct DrawnFrame {
+  QWidget* holder;
+  QGroupBox* frame;
+  QWidget* panel;
+};
+
+DrawnFrame MakeDrawnFrame(QWidget* parent, const QString& caption, const char* name) {
+  auto* holder = new QWidget(parent);
+  auto* stack = new QGridLayout(holder);
+  stack->setContentsMargins(0, 0, 0, 0);
+  auto* frame = new QGroupBox(caption, holder);
+  frame->setObjectName(QString::fromLatin1(name));
+  auto* panel = new QWidget(holder);
+  stack->addWidget(frame, 0, 0);
+  stack->addWidget(panel, 0, 0);
+  panel->raise();
+  // Keep the controls inside the box and below its caption.
+  frame->ensurePolished();
+  const QMargins box = frame->contentsMargins();
+  QStyle* style = frame->style();
+  const int l = style->pixelMetric(QStyle::PM_LayoutLeftMargin);
+  const int t = style->pixelMetric(QStyle::PM_LayoutTopMargin);
+  const int r = style->pixelMetric(QStyle::PM_LayoutRightMargin);
+  const int b = style->pixelMetric(QStyle::PM_LayoutBottomMargin);
+  const int captionHeight = caption.isEmpty() ? 0 : frame->fontMetrics().height();
+  panel->setContentsMargins(box.left() + l, std::max(box.top(), captionHeight) + t, box.right() + r,
+                            box.bottom() + b);
+  return {holder, frame, panel};
+}
+
+QRadioButton* Radio(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QRadioButton(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  return b;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QCheckBox(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  return b;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);
+  return b;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const char* caption) {
+  auto* l = new QLabel(QString::fromUtf8(caption), parent);
+  l->setObjectName(QString::fromLatin1(name));
+  return l;
+}
+
+QLineEdit* TextBox(QWidget* parent, const char* name, std::string_view text) {
+  auto* t = new QLineEdit(Q(text), parent);
+  t->setObjectName(QString::fromLatin1(name));
+  return t;
+}
+
+QLineEdit* CaptionBox(QWidget* parent, const char* name, const char* text) {
+  auto* t = TextBox(parent, name, text);
+  t->setReadOnly(true);
+  t->setFocusPolicy(Qt::NoFocus);
+  t->setAlignment(Qt::AlignCenter);
+  return t;
+}
+
+QProgressBar* Progress(QWidget* parent, const char* name) {
+  auto* p = new QProgressBar(parent);
+  p->setObjectName(QString::fromLatin1(name));
+  p->setRange(0, kProgressMaximum);
+  p->setValue(0);
+  return p;
+}
+
+void SetEnabled(QWidget* w, bool enabled) {
+  if (w) w->setEnabled(enabled);
+}
+
+// Sets a progress bar to its maximum x done / total and lets the window
+// repaint; the user cannot act on the window meanwhile.
+void Advance(QProgressBar* bar, int done, int total) {
+  const int value = total > 0 ? static_cast<int>(static_cast<long long>(bar->maximum()) * done / total)
+                              : bar->maximum();
+  bar->setValue(value);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
+struct InstrumentWindow::Controls {
+  // File picking.
+  QLabel* Label1 = nullptr;
+  QComboBox* cboCombo = nullptr;
+  FolderBrowser* browser = nullptr;
+  QComboBox* Drive1 = nullptr;
+  QListWidget* Dir1 = nullptr;
+  QListWidget* File1 = nullptr;
+  QListWidget* List1 = nullptr;
+  QPushButton* cmdFileListOk = nullptr;
+  QPushButton* Command5 = nullptr;
+  QPushButton* cmdChkFile = nullptr;
+  QProgressBar* prgChkFile = nullptr;
+  // Output modes and options.
+  QGroupBox* frmOutput = nullptr;
+  QCheckBox* chkReflect = nullptr;
+  QCheckBox* chkAbsorb = nullptr;
+  QCheckBox* chkTarget = nullptr;
+  QCheckBox* chkRefer = nullptr;
+  QCheckBox* chkShowGraph = nullptr;
+  QGroupBox* frmFileName = nullptr;
+  QRadioButton* Option6 = nullptr;
+  QRadioButton* Option7 = nullptr;
+  QCheckBox* Check1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QPushButton* ComIndices = nullptr;
+  QCheckBox* Check3 = nullptr;
+  // Wavelengths and grid.
+  QGroupBox* frmSpectral = nullptr;
+  QRadioButton* Option1 = nullptr;
+  QRadioButton* Option2 = nullptr;
+  QRadioButton* Option3 = nullptr;
+  QPushButton* Command3 = nullptr;
+  QPushButton* Command4 = nullptr;
+  QGroupBox* frmInterpolate = nullptr;
+  QRadioButton* Option4 = nullptr;
+  QRadioButton* Option5 = nullptr;
+  QGroupBox* frmWave = nullptr;
+  QLabel* lblBegin = nullptr;
+  QLabel* lblEnd = nullptr;
+  QLabel* lblDelta = nullptr;
+  QLineEdit* txtBeginWave = nullptr;
+  QLineEdit* txtEndWave = nullptr;
+  QLineEdit* txtDeltaWave = nullptr;
+  QPushButton* cmdDoOperation = nullptr;
+  QProgressBar* prgCalc = nullptr;
+  // Spectrum preview.
+  QLineEdit* txtTarget = nullptr;
+  QLineEdit* txtPlate = nullptr;
+  QLineEdit* Text1 = nullptr;
+  PreviewWidget* picTarget = nullptr;
+  PreviewWidget* picPlate = nullptr;
+  PreviewWidget* picReflect = nullptr;
+  QLineEdit* Text2 = nullptr;
+  QLineEdit* Text3 = nullptr;
+  QLabel* lblPreviewStatus = nullptr;
+
+  QCheckBox* ModeBox(OutputMode m) const {
+    switch (m) {
+      case OutputMode::Reflectance: return chkReflect;
+      case OutputMode::Absorbance: return chkAbsorb;
+      case OutputMode::RawTarget: return chkTarget;
+      case OutputMode::RawReference: return chkRefer;
+    }
+    return nullptr;
+  }
+};
+
+InstrumentWindow::InstrumentWindow(Program& program, const InstrumentVariant& variant, QWidget* parent)
+    : QDialog(parent), program_(program), variant_(variant), c_(new Controls) {
+  setObjectName(Q(variant_.windowName));
+  setWindowTitle(Q(variant_.caption));
+  setSizeGripEnabled(true);
+  BuildControls();
+  ConnectEvents();
+  // The coefficient and external-file windows exist, hidden, before the user
+  // ever opens them: a run reads what they hold.
+  program_.Form2();
+  program_.Form3();
+}
+
+InstrumentWindow::~InstrumentWindow() { delete c_; }
+
+void InstrumentWindow::BuildControls() {
+  Controls& c = *c_;
+  const Format format = variant_.format;
+  const bool compact = format == Format::UniSpecCompact;
+  const bool ger = variant_.isGer();
+  const bool withIndices = format == Format::UniSpecOld || format == Format::UniSpecNew;
+
+  // File picking: file type, drive, folder and file lists.
+  c.Label1 = Label(this, "Label1", "File type :");
+  c.cboCombo = new QComboBox(this);
+  c.cboCombo->setObjectName(QStringLiteral("cboCombo"));
+  c.cboCombo->addItem(Q(variant_.fileTypeItem));
+  c.cboCombo->setCurrentIndex(0);
+  c.browser = new FolderBrowser(program_.dialogs(), this);
+  c.browser->SetPattern(Q(variant_.filePattern));
+  c.Drive1 = c.browser->DriveList();
+  c.Drive1->setObjectName(QStringLiteral("Drive1"));
+  c.Dir1 = c.browser->FolderList();
+  c.Dir1->setObjectName(QStringLiteral("Dir1"));
+  c.File1 = c.browser->FileList();
+  c.File1->setObjectName(QStringLiteral("File1"));
+
+  auto* pickBox = new QVBoxLayout;
+  auto* typeRow = new QHBoxLayout;
+  typeRow->addWidget(c.Label1);
+  typeRow->addWidget(c.cboCombo, 1);
+  pickBox->addLayout(typeRow);
+  pickBox->addWidget(c.browser, 1);
+
+  // Selected files and the buttons that act on them.
+  c.List1 = new QListWidget(this);
+  c.List1->setObjectName(QStringLiteral("List1"));
+  c.List1->setSelectionMode(QAbstractItemView::SingleSelection);
+  c.List1->setEnabled(false);
+  c.cmdFileListOk = Button(this, "cmdFileListOk", "&File List OK ");
+  c.cmdFileListOk->setEnabled(false);
+  c.Command5 = Button(this, "Command5", "&Cancel");
+  c.cmdChkFile = Button(this, "cmdChkFile", "");
+  c.cmdChkFile->setText(Q(variant_.checkCaption));
+  c.prgChkFile = Progress(this, "prgChkFile");
+
+  auto* listBox = new QVBoxLayout;
+  listBox->addWidget(c.List1, 1);
+  auto* listButtons = new QHBoxLayout;
+  listButtons->addWidget(c.cmdFileListOk);
+  listButtons->addWidget(c.Command5);
+  listBox->addLayout(listButtons);
+  listBox->addWidget(c.cmdChkFile);
+  listBox->addWidget(c.prgChkFile);
+
+  // Output modes.
+  const DrawnFrame output = MakeDrawnFrame(this, QStringLiteral("Output mode:"), "frmOutput");
+  c.frmOutput = output.frame;
+  auto* outputBox = new QVBoxLayout(output.panel);
+  outputBox->setContentsMargins(0, 0, 0, 0);
+  c.chkReflect = Check(output.panel, "chkReflect", "Reflectance");
+  c.chkReflect->setChecked(true);
+  outputBox->addWidget(c.chkReflect);
+  if (variant_.offers(OutputMode::Absorbance) || compact) {
+    c.chkAbsorb = Check(output.panel, "chkAbsorb", "Absorbance");
+    outputBox->addWidget(c.chkAbsorb);
+  }
+  if (!ger) {
+    c.chkTarget = Check(output.panel, "chkTarget", "Raw Target Data");
+    c.chkRefer = Check(output.panel, "chkRefer", "Raw Refer. Data");
+    outputBox->addWidget(c.chkTarget);
+    outputBox->addWidget(c.chkRefer);
+  }
+  if (compact) {  // compact files are already reflectance
+    c.chkAbsorb->setVisible(false);
+    c.chkTarget->setVisible(false);
+    c.chkRefer->setVisible(false);
+  }
+  c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
+
+  auto* optionsBox = new QVBoxLayout;
+  optionsBox->addWidget(output.holder);
+  optionsBox->addWidget(c.chkShowGraph);
+
+  if (variant_.hasLabelChoice) {
+    c.frmFileName = new QGroupBox(QStringLiteral("Filename From:  "), this);
+    c.frmFileName->setObjectName(QStringLiteral("frmFileName"));
+    c.Option6 = Radio(c.frmFileName, "Option6", "Header Info");
+    c.Option7 = Radio(c.frmFileName, "Option7", "Data File Name");
+    auto* labelGroup = new QButtonGroup(this);
+    labelGroup->addButton(c.Option6);
+    labelGroup->addButton(c.Option7);
+    (variant_.defaultLabelSource == LabelSource::HeaderInfo ? c.Option6 : c.Option7)->setChecked(true);
+    auto* labelBox = new QVBoxLayout(c.frmFileName);
+    labelBox->addWidget(c.Option6);
+    labelBox->addWidget(c.Option7);
+    optionsBox->addWidget(c.frmFileName);
+  }
+  if (variant_.hasLeafHeader) {
+    c.Check1 = Check(this, "Check1", "");
+    c.Label2 = Label(this, "Label2", "Insert Leaf Header?");
+    auto* leafRow = new QHBoxLayout;
+    leafRow->addWidget(c.Check1);
+    leafRow->addWidget(c.Label2, 1);
+    optionsBox->addLayout(leafRow);
+  }
+  if (withIndices) {
+    c.ComIndices = Button(this, "ComIndices", "Input Indices");
+    c.ComIndices->setEnabled(false);
+    c.ComIndices->setToolTip(QStringLiteral("This window is not available yet."));
+    optionsBox->addWidget(c.ComIndices);
+  }
+  if (ger) {
+    c.Check3 = Check(this, "Check3", "Mixed");
+    c.Check3->setEnabled(false);
+    optionsBox->addWidget(c.Check3);
+  }
+  optionsBox->addStretch(1);
+
+  // Wavelength source.
+  const DrawnFrame spectral = MakeDrawnFrame(this, QStringLiteral("Spectral Band :"), "frmSpectral");
+  c.frmSpectral = spectral.frame;
+  c.frmSpectral->setEnabled(false);
+  c.Option1 = Radio(spectral.panel, "Option1", "From File");
+  c.Option2 = Radio(spectral.panel, "Option2", "External File");
+  c.Option3 = Radio(spectral.panel, "Option3", "Use Equation");
+  c.Command3 = Button(spectral.panel, "Command3", "-->");
+  c.Command4 = Button(spectral.panel, "Command4", "-->");
+  auto* waveGroup = new QButtonGroup(this);
+  waveGroup->addButton(c.Option1);
+  waveGroup->addButton(c.Option2);
+  waveGroup->addButton(c.Option3);
+  switch (variant_.defaultWaveSource) {
+    case WaveSource::FromFile: c.Option1->setChecked(true); break;
+    case WaveSource::ExternalFile: c.Option2->setChecked(true); break;
+    case WaveSource::Equation: c.Option3->setChecked(true); break;
+  }
+  for (QWidget* w : {static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
+                     static_cast<QWidget*>(c.Option3), static_cast<QWidget*>(c.Command3),
+                     static_cast<QWidget*>(c.Command4)})
+    w->setEnabled(false);
+  auto* spectralGrid = new QGridLayout(spectral.panel);
+  spectralGrid->setContentsMargins(0, 0, 0, 0);
+  spectralGrid->addWidget(c.Option1, 0, 0);
+  spectralGrid->addWidget(c.Option2, 1, 0);
+  spectralGrid->addWidget(c.Command3, 1, 1);
+  spectralGrid->addWidget(c.Option3, 2, 0);
+  spectralGrid->addWidget(c.Command4, 2, 1);
+
+  // Interpolation: the options lie inside their frame and follow it.
+  c.frmInterpolate = new QGroupBox(QStringLiteral("Interpolate ?"), this);
+  c.frmInterpolate->setObjectName(QStringLiteral("frmInterpolate"));
+  c.frmInterpolate->setEnabled(false);
+  c.Option4 = Radio(c.frmInterpolate, "Option4", "Yes");
+  c.Option5 = Radio(c.frmInterpolate, "Option5", "No");
+  auto* interpolateGroup = new QButtonGroup(this);
+  interpolateGroup->addButton(c.Option4);
+  interpolateGroup->addButton(c.Option5);
+  c.Option4->setChecked(true);
+  c.Option4->setEnabled(false);
+  c.Option5->setEnabled(false);
+  auto* interpolateBox = new QHBoxLayout(c.frmInterpolate);
+  interpolateBox->addWidget(c.Option4);
+  interpolateBox->addWidget(c.Option5);
+
+  // Grid.
+  const DrawnFrame wave = MakeDrawnFrame(this, QString(), "frmWave");
+  c.frmWave = wave.frame;
+  c.lblBegin = Label(wave.panel, "lblBegin", "Begining");
+  c.lblEnd = Label(wave.panel, "lblEnd", "Ending");
+  c.lblDelta = Label(wave.panel, "lblDelta", "Increment");
+  c.txtBeginWave = TextBox(wave.panel, "txtBeginWave", variant_.beginText);
+  c.txtEndWave = TextBox(wave.panel, "txtEndWave", variant_.endText);
+  c.txtDeltaWave = TextBox(wave.panel, "txtDeltaWave", variant_.stepText);
+  auto* waveGrid = new QGridLayout(wave.panel);
+  waveGrid->setContentsMargins(0, 0, 0, 0);
+  waveGrid->addWidget(c.lblBegin, 0, 0);
+  waveGrid->addWidget(c.txtBeginWave, 0, 1);
+  waveGrid->addWidget(c.lblEnd, 1, 0);
+  waveGrid->addWidget(c.txtEndWave, 1, 1);
+  waveGrid->addWidget(c.lblDelta, 2, 0);
+  waveGrid->addWidget(c.txtDeltaWave, 2, 1);
+  SetGridEnabled(false);
+
+  c.cmdDoOperation = Button(this, "cmdDoOperation", "Do &Operation");
+  c.cmdDoOperation->setEnabled(false);
+  c.prgCalc = Progress(this, "prgCalc");
+
+  auto* runBox = new QVBoxLayout;
+  runBox->addWidget(spectral.holder);
+  runBox->addWidget(c.frmInterpolate);
+  runBox->addWidget(wave.holder);
+  runBox->addWidget(c.cmdDoOperation);
+  runBox->addWidget(c.prgCalc);
+  runBox->addStretch(1);
+
+  // Graphs, in a row under the lists.
+  const PreviewGeometry range = PreviewGeometryOf(format);
+  c.txtTarget = CaptionBox(this, "txtTarget", "Target Data");
+  c.txtPlate = CaptionBox(this, "txtPlate", "Panel Data");
+  c.Text1 = CaptionBox(this, "Text1", "Reflectance");
+  c.picTarget = new PreviewWidget(range, this);
+  c.picTarget->setObjectName(QStringLiteral("picTarget"));
+  c.picPlate = new PreviewWidget(range, this);
+  c.picPlate->setObjectName(QStringLiteral("picPlate"));
+  c.picReflect = new PreviewWidget(range, this);
+  c.picReflect->setObjectName(QStringLiteral("picReflect"));
+  if (compact) {  // "No Data" over the target and panel graphs
+    c.Text2 = CaptionBox(c.picTarget, "Text2", "No Data");
+    c.Text3 = CaptionBox(c.picPlate, "Text3", "No Data");
+    for (auto [pic, box] : {std::pair{c.picTarget, c.Text2}, std::pair{c.picPlate, c.Text3}}) {
+      auto* over = new QVBoxLayout(pic);
+      over->addWidget(box, 0, Qt::AlignCenter);
+      box->setVisible(false);
+    }
+  }
+  auto* graphs = new QGridLayout;
+  graphs->addWidget(c.txtTarget, 0, 0);
+  graphs->addWidget(c.txtPlate, 0, 1);
+  graphs->addWidget(c.Text1, 0, 2);
+  graphs->addWidget(c.picTarget, 1, 0);
+  graphs->addWidget(c.picPlate, 1, 1);
+  graphs->addWidget(c.picReflect, 1, 2);
+  graphs->setRowStretch(1, 1);
+  c.lblPreviewStatus = new QLabel(this);
+  c.lblPreviewStatus->setObjectName(QStringLiteral("lblPreviewStatus"));
+  c.lblPreviewStatus->setWordWrap(true);
+  c.lblPreviewStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto* top = new QHBoxLayout;
+  top->addLayout(pickBox, 3);
+  top->addLayout(listBox, 3);
+  top->addLayout(optionsBox, 2);
+  top->addLayout(runBox, 2);
+  auto* whole = new QVBoxLayout(this);
+  whole->addLayout(top, 3);
+  whole->addLayout(graphs, 2);
+  whole->addWidget(c.lblPreviewStatus);
+}
+
+void InstrumentWindow::ConnectEvents() {
+  Controls& c = *c_;
+  connect(c.cboCombo, &QComboBox::activated, this, [this] { c_->browser->SetPattern(Q(variant_.filePattern)); });
+  connect(c.browser, &FolderBrowser::fileClicked, this, &InstrumentWindow::OnFileClicked);
+  connect(c.List1, &QListWidget::itemClicked, this, &InstrumentWindow::OnListClicked);
+  connect(c.List1, &QListWidget::itemDoubleClicked, this, &InstrumentWindow::OnListDoubleClicked);
+  connect(c.cmdFileListOk, &QPushButton::clicked, this, &InstrumentWindow::OnFileListOk);
+  connect(c.Command5, &QPushButton::clicked, this, &InstrumentWindow::reject);
+  connect(c.cmdChkFile, &QPushButton::clicked, this, &InstrumentWindow::OnCheckFiles);
+  connect(c.Option1, &QRadioButton::clicked, this, [this] { OnWaveSourceClicked(1); });
+  connect(c.Option2, &QRadioButton::clicked, this, [this] { OnWaveSourceClicked(2); });
+  connect(c.Option3, &QRadioButton::clicked, this, [this] { OnWaveSourceClicked(3); });
+  connect(c.Option4, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(true); });
+  connect(c.Option5, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(false); });
+  connect(c.Command3, &QPushButton::clicked, this, [this] { program_.Form3().exec(); });
+  connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
+}
+
+void InstrumentWindow::PrepareForShow() {
+  Controls& c = *c_;
+  c.prgChkFile->setValue(0);
+  c.prgCalc->setValue(0);
+  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1),
+                     static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
+                     static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
+    w->setEnabled(true);
+  switch (variant_.format) {
+    case Format::UniSpecOld:
+    case Format::UniSpecNew:
+      c.chkAbsorb->setEnabled(true);
+      c.chkTarget->setEnabled(true);
+      c.chkRefer->setEnabled(true);
+      break;
+    case Format::UniSpecCompact:
+      c.chkAbsorb->setEnabled(false);
+      c.chkTarget->setEnabled(false);
+      c.chkRefer->setEnabled(false);
+      break;
+    case Format::Ger1500: break;  // Absorbance keeps its state
+    case Format::Ger2600: c.chkAbsorb->setEnabled(true); break;
+  }
+  for (QWidget* w : {static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdFileListOk),
+                     static_cast<QWidget*>(c.cmdChkFile), static_cast<QWidget*>(c.Command3),
+                     static_cast<QWidget*>(c.Command4), static_cast<QWidget*>(c.txtBeginWave),
+                     static_cast<QWidget*>(c.txtEndWave), static_cast<QWidget*>(c.txtDeltaWave),
+                     static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
+                     static_cast<QWidget*>(c.Option3)})
+    w->setEnabled(false);
+}
+
+void InstrumentWindow::reject() {
+  c_->List1->clear();
+  QDialog::reject();
+}
+
+void InstrumentWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {  // a run or check is working inside a handler: let it finish
+    event->ignore();
+    return;
+  }
+  discarded_ = true;
+  QDialog::closeEvent(event);
+}
+
+// --- File list -------------------------------------------------------------
+
+void InstrumentWindow::OnFileClicked(const QString& path) {
+  Controls& c = *c_;
+  c.List1->setEnabled(true);
+  for (int i = 0; i < c.List1->count(); ++i) {
+    if (c.List1->item(i)->text() == path) {
+      program_.dialogs().ShowMessage(
+          this, ErrorBox(QStringLiteral("File already selected!"), path + QStringLiteral(" is in the list already.")));
+      return;
+    }
+  }
+  c.List1->addItem(path);
+  CheckList();
+}
+
+void InstrumentWindow::CheckList() {
+  const bool any = c_->List1->count() > 0;
+  c_->cmdFileListOk->setEnabled(any);
+  c_->cmdChkFile->setEnabled(any);
+}
+
+void InstrumentWindow::OnListDoubleClicked() {
+  Controls& c = *c_;
+  const int row = c.List1->currentRow();
+  if (row >= 0) delete c.List1->takeItem(row);
+  if (c.List1->count() == 0) c.cmdFileListOk->setEnabled(false);
+}
+
+void InstrumentWindow::OnListClicked() {
+  Controls& c = *c_;
+  const QListWidgetItem* item = c.List1->currentItem();
+  const std::string path = item ? item->text().toStdString() : std::string();
+  std::vector<DrawOp> ops;
+  const PreviewResult shown = DrawPreview(variant_.format, path, c.chkShowGraph->isChecked(), ops);
+  c.picTarget->SetOps(ops, PreviewArea::Target);
+  c.picPlate->SetOps(ops, PreviewArea::Panel);
+  c.picReflect->SetOps(ops, PreviewArea::Reflect);
+  if (c.Text2) c.Text2->setVisible(shown.showNoDataBoxes);
+  if (c.Text3) c.Text3->setVisible(shown.showNoDataBoxes);
+  c.lblPreviewStatus->setText(shown.problem.empty()
+                                  ? QString()
+                                  : QStringLiteral("Cannot show the graphs: ") + QString::fromStdString(shown.problem));
+}
+
+// --- Configuring -----------------------------------------------------------
+
+bool InstrumentWindow::OutputModeChosen() const {
+  if (variant_.format == Format::UniSpecCompact) return c_->chkReflect->isChecked();
+  for (OutputMode m : kAllModes) {
+    const QCheckBox* box = c_->ModeBox(m);
+    if (variant_.offers(m) && box && box->isChecked()) return true;
+  }
+  return false;
+}
+
+void InstrumentWindow::OnFileListOk() {
+  Controls& c = *c_;
+  if (!OutputModeChosen()) {
+    program_.dialogs().ShowMessage(this, ErrorBox(Q(variant_.outputModeMessage)));
+    return;
+  }
+  const Format format = variant_.format;
+  c.frmSpectral->setEnabled(true);
+  if (format != Format::UniSpecCompact) c.Option1->setEnabled(true);  // compact files hold no wavelengths
+  c.Option2->setEnabled(true);
+  c.Option3->setEnabled(true);
+  SetGridEnabled(true);
+  for (QWidget* w : {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
+                     static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo),
+                     static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect)})
+    w->setEnabled(false);
+  // The GER 1500 window leaves Absorbance and the file check as they were.
+  if (format != Format::Ger1500) SetEnabled(c.chkAbsorb, false);
+  SetEnabled(c.chkTarget, false);
+  SetEnabled(c.chkRefer, false);
+  if (format != Format::Ger1500) c.cmdChkFile->setEnabled(false);
+  c.cmdFileListOk->setEnabled(false);
+  c.chkShowGraph->setEnabled(false);
+  c.frmInterpolate->setEnabled(true);
+  c.Option4->setEnabled(true);
+  c.Option5->setEnabled(true);
+  c.cmdDoOperation->setEnabled(true);
+  if (format == Format::UniSpecCompact) c.Command3->setEnabled(true);
+}
+
+void InstrumentWindow::SetGridEnabled(bool enabled) {
+  Controls& c = *c_;
+  for (QWidget* w : {static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
+                     static_cast<QWidget*>(c.txtDeltaWave), static_cast<QWidget*>(c.lblBegin),
+                     static_cast<QWidget*>(c.lblEnd), static_cast<QWidget*>(c.lblDelta),
+                     static_cast<QWidget*>(c.frmWave)})
+    w->setEnabled(enabled);
+}
+
+void InstrumentWindow::OnWaveSourceClicked(int option) {
+  Controls& c = *c_;
+  c.Command3->setEnabled(option == 2);
+  c.Command4->setEnabled(option == 3);
+  c.cmdDoOperation->setEnabled(true);
+  if (option == 1) {
+    if (c.Option4->isChecked()) SetGridEnabled(true);
+  } else if (c.Option5->isChecked()) {
+    SetGridEnabled(false);
+  }
+}
+
+void InstrumentWindow::OnInterpolateClicked(bool interpolate) { SetGridEnabled(interpolate); }
+
+void InstrumentWindow::EnterFinished() {
+  Controls& c = *c_;
+  c.cmdDoOperation->setEnabled(false);
+  c.Option1->setEnabled(false);
+  c.Option2->setEnabled(false);
+  c.Option3->setEnabled(false);
+}
+
+// --- The run ---------------------------------------------------------------
+
+void InstrumentWindow::OnDoOperation() {
+  if (busy_) return;
+  Controls& c = *c_;
+  Dialogs& dialogs = program_.dialogs();
+  busy_ = true;
+  c.prgCalc->setValue(0);
+
+  RunSettings s;
+  s.variant = &variant_;
+  for (int i = 0; i < c.List1->count(); ++i) s.files.push_back(c.List1->item(i)->text().toStdString());
+  s.grid = {c.txtBeginWave->text().toStdString(), c.txtEndWave->text().toStdString(),
+            c.txtDeltaWave->text().toStdString()};
+  s.interpolate = c.Option4->isChecked();
+  for (OutputMode m : kAllModes) {
+    const QCheckBox* box = c.ModeBox(m);
+    s.modes[Index(m)] = variant_.offers(m) && box && box->isChecked();
+  }
+  s.labelSource = c.Option6 ? LabelSource::DataFileName : variant_.defaultLabelSource;
+
+  try {
+    // A grid that cannot be built fails before anything is asked.
+    GridCount(s.grid);
+    LeafHeaderTexts leaf;
+    const bool withLeaf = c.Check1 && c.Check1->isChecked();
+    if (withLeaf) {
+      program_.Form12().Collect();
+      leaf = program_.Form12().Texts();
+    }
+    // The wavelength source's settings as they are now.
+    if (c.Option2->isChecked()) {
+      s.waveSource = WaveSource::ExternalFile;
+      s.externalFilePath = program_.Form3().ExternalFilePath();
+    } else if (c.Option3->isChecked()) {
+      s.waveSource = WaveSource::Equation;
+      s.equation = program_.Form2().Texts();
+    } else {
+      s.waveSource = WaveSource::FromFile;
+    }
+
+    c.cmdDoOperation->setEnabled(false);  // no second run while this one works
+    const ConversionResult result =
+        ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
+
+    for (OutputMode m : kAllModes) {
+      if (!s.modes[Index(m)]) continue;
+      const ModeTexts& texts = variant_.texts[Index(m)];
+      dialogs.ShowMessage(this, AnnouncementBox(Q(texts.announcement)));
+      const QString path = dialogs.AskSavePath(this, Q(texts.dialogTitle));
+      if (path.isEmpty()) {
+        dialogs.ShowMessage(this, ErrorBox(Q(kNoFilenameSelected),
+                                           QStringLiteral("No name was chosen in \"%1\"; that file and the outputs "
+                                                          "after it were not written.")
+                                               .arg(Q(texts.dialogTitle))));
+        EnterFinished();
+        busy_ = false;
+        return;
+      }
+      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
+    }
+    EnterFinished();
+  } catch (const std::exception& failure) {
+    // The window stays ready for another try with other settings.
+    c.cmdDoOperation->setEnabled(true);
+    busy_ = false;
+    dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), QString::fromStdString(failure.what())));
+    return;
+  }
+  busy_ = false;
+}
+
+// --- The check -------------------------------------------------------------
+
+void InstrumentWindow::OnCheckFiles() {
+  if (busy_) return;
+  Controls& c = *c_;
+  Dialogs& dialogs = program_.dialogs();
+  const MessageRequest failureBox{QStringLiteral("Error"), Q(variant_.checkFailureText), MessageIcon::None,
+                                  MessageButtons::Ok, {}};
+  const QString errorPath = dialogs.AskSavePath(this, Q(kSaveErrorFileTitle));
+  if (errorPath.isEmpty()) {
+    MessageRequest box = failureBox;
+    box.detail = QStringLiteral("No error file was named, so no file was checked.");
+    dialogs.ShowMessage(this, box);
+    return;
+  }
+  std::vector<std::string> files;
+  for (int i = 0; i < c.List1->count(); ++i) files.push_back(c.List1->item(i)->text().toStdString());
+  const LabelSource label = c.Option6 ? (c.Option6->isChecked() ? LabelSource::HeaderInfo : LabelSource::DataFileName)
+                                      : variant_.defaultLabelSource;
+  busy_ = true;
+  c.prgChkFile->setValue(0);
+  try {
+    const CheckOutcome outcome = CheckFiles(variant_, files, label, errorPath.toStdString(),
+                                            [&c](int done, int total) { Advance(c.prgChkFile, done, total); });
+    busy_ = false;
+    if (outcome.Clean())
+      dialogs.ShowMessage(this, {QStringLiteral("Message"), Q(kFilesOk), MessageIcon::None, MessageButtons::Ok, {}});
+    else
+      dialogs.ShowMessage(this, {Q(kErrorsInFilesTitle), Q(kErrorsSaved), MessageIcon::None, MessageButtons::Ok,
+                                 QStringLiteral("%1 problem line(s) were written to %2.")
+                                     .arg(static_cast<qulonglong>(outcome.problemLines))
+                                     .arg(errorPath)});
+  } catch (const std::exception& failure) {
+    busy_ = false;
+    MessageRequest box = failureBox;
+    box.detail = QString::fromStdString(failure.what());
+    dialogs.ShowMessage(this, box);
+  }
+}
+
+}  // namespace corvelane::gui
