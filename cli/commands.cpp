@@ -59,7 +59,8 @@ ProgressFn TerminalProgress(const char* verb) {
   };
 }
 
-void SplitGrid(const std::string& text, GridTexts& grid) {
+// "a, b ,c" into its trimmed items.
+std::vector<std::string> SplitCommas(const std::string& text) {
   std::vector<std::string> parts;
   std::size_t start = 0;
   for (;;) {
@@ -68,6 +69,11 @@ void SplitGrid(const std::string& text, GridTexts& grid) {
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
+  return parts;
+}
+
+void SplitGrid(const std::string& text, GridTexts& grid) {
+  const std::vector<std::string> parts = SplitCommas(text);
   if (parts.size() != 3) throw UsageError("--grid takes BEGIN,END,STEP, not \"" + text + "\"");
   for (const auto& p : parts)
     if (!IsNumber(p)) throw UsageError("--grid: \"" + p + "\" is not a number");
@@ -86,14 +92,7 @@ void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
     s.waveSource = WaveSource::ExternalFile;
     s.externalFilePath = value;
   } else if (kind == "equation" && !value.empty()) {
-    std::vector<std::string> c;
-    std::size_t start = 0;
-    for (;;) {
-      const auto comma = value.find(',', start);
-      c.push_back(Trimmed(std::string_view(value).substr(start, comma - start)));
-      if (comma == std::string::npos) break;
-      start = comma + 1;
-    }
+    const std::vector<std::string> c = SplitCommas(value);
     if (c.size() != 3) throw UsageError("--waves equation takes A,B,C, not \"" + value + "\"");
     s.waveSource = WaveSource::Equation;
     s.equation = {c[0], c[1], c[2], startChannel};

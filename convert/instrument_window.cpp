@@ -212,6 +212,7 @@ InstrumentWindow::InstrumentWindow(Program& program, const InstrumentVariant& va
   setSizeGripEnabled(true);
   BuildControls();
   ConnectEvents();
+  resize(sizeHint().expandedTo(QSize(960, 640)));
   // The coefficient and external-file windows exist, hidden, before the user
   // ever opens them: a run reads what they hold.
   program_.Form2();
@@ -237,10 +238,17 @@ void InstrumentWindow::BuildControls() {
   c.browser->SetPattern(Q(variant_.filePattern));
   c.Drive1 = c.browser->DriveList();
   c.Drive1->setObjectName(QStringLiteral("Drive1"));
+  // Long mount points must not widen the folder column at the file list's cost.
+  c.Drive1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  c.Drive1->setMinimumContentsLength(8);
   c.Dir1 = c.browser->FolderList();
   c.Dir1->setObjectName(QStringLiteral("Dir1"));
   c.File1 = c.browser->FileList();
   c.File1->setObjectName(QStringLiteral("File1"));
+  if (auto* lists = qobject_cast<QGridLayout*>(c.browser->layout())) {  // folders and files alike wide
+    lists->setColumnStretch(0, 1);
+    lists->setColumnStretch(1, 1);
+  }
 
   auto* pickBox = new QVBoxLayout;
   auto* typeRow = new QHBoxLayout;
@@ -656,7 +664,8 @@ void InstrumentWindow::OnDoOperation() {
     const QCheckBox* box = c.ModeBox(m);
     s.modes[Index(m)] = variant_.offers(m) && box && box->isChecked();
   }
-  s.labelSource = c.Option6 ? LabelSource::DataFileName : variant_.defaultLabelSource;
+  s.labelSource = c.Option6 ? (c.Option6->isChecked() ? LabelSource::HeaderInfo : LabelSource::DataFileName)
+                            : variant_.defaultLabelSource;
 
   try {
     // A grid that cannot be built fails before anything is asked.

@@ -194,7 +194,11 @@ TEST(FileCheck, GerLabelAndDate) {
     l[1] = "";
     l[3] = "Date: 06/13/2";  // a date, but nothing at characters 14 to 25
     EXPECT_EQ(Check(f, l), kPath + "   bad 'file name'field\r\n" + kPath + "   bad 'date' or 'time' fields\r\n");
+    // The check's time text starts at character 14, the date's last character,
+    // so a line 4 that ends with the date passes the test.
     l = GerLines(f == Format::Ger1500 ? 512 : 10);
+    l[3] = "Date: 06/13/22";
+    EXPECT_EQ(Check(f, l), "");
     l[3] = "Date: 99/99/99 10:22:05.50";
     EXPECT_EQ(Check(f, l), kPath + "   bad 'date' or 'time' fields\r\n");
     l[1] = "GER file SCAN";  // no extension: the label length comes out negative

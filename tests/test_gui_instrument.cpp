@@ -2,11 +2,6 @@
 // would: picking files, confirming the list, choosing the wavelength source,
 // running, checking and previewing, with scripted message boxes and save
 // dialogs. Full runs are compared byte for byte with the command line.
-// The desktop library's source pattern (*_window.cpp) matches this file's
-// name as well; only the test program, which defines CORVELANE_TEST_DATA,
-// compiles its contents.
-#ifdef CORVELANE_TEST_DATA
-
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -154,7 +149,9 @@ class Harness {
     auto* browser = window->findChild<gui::FolderBrowser*>();
     ASSERT_NE(browser, nullptr);
     const QString folder = Q(fs::path(path).parent_path().string());
-    if (browser->CurrentFolder() != folder) ASSERT_TRUE(browser->SetFolder(folder));
+    if (browser->CurrentFolder() != folder) {
+      ASSERT_TRUE(browser->SetFolder(folder));
+    }
     ClickItem(Get<QListWidget>("File1"), Q(fs::path(path).filename().string()));
   }
   void PickAll(const std::vector<std::string>& paths) const {
@@ -205,7 +202,9 @@ struct Expect {
 
 void ExpectStates(const Harness& h, const std::vector<Expect>& expected, const char* phase) {
   for (const Expect& e : expected)
-    if (h.Exists(e.name)) EXPECT_EQ(h.Enabled(e.name), e.enabled) << phase << ": " << e.name;
+    if (h.Exists(e.name)) {
+      EXPECT_EQ(h.Enabled(e.name), e.enabled) << phase << ": " << e.name;
+    }
 }
 
 // The phase table, with each window's own differences.
@@ -894,9 +893,12 @@ TEST(InstrumentWindowPreview, PlotsEveryFormatAndHidesOutOfRangePoints) {
       EXPECT_EQ(points.back().x, pc.x0 + pc.channels) << name;
       EXPECT_TRUE(points.front().blue);
     }
-    if (pc.targetOfChannel0 >= 0)
+    if (pc.targetOfChannel0 >= 0) {
       EXPECT_EQ(Points(h.Get<PreviewWidget>("picTarget")->Ops()).front().y, pc.yb - pc.targetOfChannel0);
-    if (!compact) EXPECT_EQ(Points(h.Get<PreviewWidget>("picPlate")->Ops()).front().y, pc.yb);  // panel 0
+    }
+    if (!compact) {
+      EXPECT_EQ(Points(h.Get<PreviewWidget>("picPlate")->Ops()).front().y, pc.yb);  // panel 0
+    }
 
     // Reflectance 999 lies far above the area: not drawn.
     const auto reflPoints = Points(reflect->Ops());
@@ -1141,5 +1143,3 @@ TEST(InstrumentWindowMatchesCommandLine, Form6WithGrid) {
 
 }  // namespace
 }  // namespace corvelane
-
-#endif  // CORVELANE_TEST_DATA
