@@ -27,7 +27,7 @@ void LoadText(const std::string& path, std::string& buffer, bool& truncated) {
 }  // namespace
 
 std::vector<double> WavesFromScanFile(WavelengthTables& tables, const InstrumentVariant& variant,
-                                      const std::string& firstScanPath) {
+                                      const std::string& firstScanPath, std::size_t* channelsRead) {
   if (!variant.fromFileOffered)
     Fail(std::string(variant.caption) + " scan files hold no channel wavelengths; choose an external file or the equation");
   auto& table = tables.Table(variant.format, WaveSource::FromFile);
@@ -52,6 +52,7 @@ std::vector<double> WavesFromScanFile(WavelengthTables& tables, const Instrument
       if (index == 594) FailAt(firstScanPath, items.LineNumber(), "more than 594 data records");
       table[index++] = record[0];
     }
+    if (channelsRead) *channelsRead = index;
     return Copy(table);
   }
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -61,6 +62,7 @@ std::vector<double> WavesFromScanFile(WavelengthTables& tables, const Instrument
     if (blank == t.size()) in.FailHere(t, "no blank follows the wavelength");
     table[i] = in.Number(t.substr(0, blank), "the wavelength (first field) is not a number");
   }
+  if (channelsRead) *channelsRead = table.size();
   return Copy(table);
 }
 

@@ -29,8 +29,10 @@ class WavelengthTables {
 // Each fills its table and returns a copy of its `channelCount` entries for
 // the run. They throw RunFailure when a file cannot be read, holds too few
 // lines or a non-number, or a coefficient is not a number.
+// `channelsRead`, when given, receives how many channels the file gave
+// (fewer than 594 for a short GER 2600 file).
 std::vector<double> WavesFromScanFile(WavelengthTables& tables, const InstrumentVariant& variant,
-                                      const std::string& firstScanPath);
+                                      const std::string& firstScanPath, std::size_t* channelsRead = nullptr);
 std::vector<double> WavesFromExternalFile(WavelengthTables& tables, const InstrumentVariant& variant,
                                           const std::string& externalFilePath);
 std::vector<double> WavesFromEquation(WavelengthTables& tables, const InstrumentVariant& variant,

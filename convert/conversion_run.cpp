@@ -14,9 +14,10 @@ namespace corvelane {
 
 namespace {
 
-std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tables) {
+std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tables, std::size_t& channelsRead) {
+  channelsRead = static_cast<std::size_t>(s.variant->channelCount);
   switch (s.waveSource) {
-    case WaveSource::FromFile: return WavesFromScanFile(tables, *s.variant, s.files.front());
+    case WaveSource::FromFile: return WavesFromScanFile(tables, *s.variant, s.files.front(), &channelsRead);
     case WaveSource::ExternalFile: return WavesFromExternalFile(tables, *s.variant, s.externalFilePath);
     case WaveSource::Equation: return WavesFromEquation(tables, *s.variant, s.equation);
   }
@@ -75,12 +76,17 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
 
   // The order of the steps decides which failure a user sees first.
   const std::vector<double> grid = GridPoints(s.grid);
-  const std::vector<double> wavelengths = FillWavelengths(s, tables);
+  std::size_t channelsRead = 0;
+  const std::vector<double> wavelengths = FillWavelengths(s, tables, channelsRead);
   std::optional<ResamplePlan> plan;
   std::optional<RunFailure> planFailure;
   if (s.interpolate) {
     try {
-      plan.emplace(grid, wavelengths, SourceName(s));
+      // A short GER 2600 file leaves the later table entries as an earlier
+      // run left them; grid points must lie within the file's own channels.
+      const std::vector<double> searched(wavelengths.begin(),
+                                         wavelengths.begin() + static_cast<std::ptrdiff_t>(channelsRead));
+      plan.emplace(grid, searched, SourceName(s));
     } catch (const RunFailure& f) {
       planFailure = f;  // reported after the first file, where the search would meet it
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -64,7 +65,8 @@ std::string GerScan(const std::string& name, const std::string& line4, int chann
   for (int k = 5; k <= 12; ++k) l.push_back("h");
   for (int c = 0; c < channels; ++c) {
     const double wl = (channels == 512 ? 300 : 350) + step * c;
-    l.push_back(PlainNumber(wl) + "   " + target(c) + "   " + panel(c));
+    char buf[32];
+    l.push_back(std::string(buf, std::to_chars(buf, buf + sizeof buf, wl).ptr) + "   " + target(c) + "   " + panel(c));
   }
   return CrLf(l);
 }
@@ -308,6 +310,38 @@ TEST(ConversionRun, Ger2600ShortFileGives999AfterItsLastChannel) {
   EXPECT_NE(RunFailureText(s), "");
 }
 
+// Regression: the desktop program keeps its wavelength tables between runs;
+// a short GER 2600 file after a longer one must not resample into the longer
+// file's wavelengths past its own last channel.
+TEST(ConversionRun, Ger2600GridStaysWithinTheFirstFilesOwnChannelsAcrossRuns) {
+  TempFolder folder;
+  const std::string longer = folder.Write("l.gr2", GerScan("L.GR2", "Date: 06/13/22 10:22:05.50", 594, Always("50"),
+                                                             Always("100")));
+  const std::string shorter = folder.Write("s.gr2", GerScan("S.GR2", "Date: 06/13/22 10:22:05.50", 590, Always("50"),
+                                                              Always("100")));
+  WavelengthTables tables;  // shared, as in one run of the desktop program
+  RunSettings s = Settings(Format::Ger2600, {longer}, {"400", "942", "1"});
+  EXPECT_EQ(ComputeConversion(s, tables).Rows(), 543u);
+  s.files = {shorter};  // its channels end at 939 nm
+  try {
+    ComputeConversion(s, tables);
+    ADD_FAILURE() << "grid point 940 nm lies beyond the file's last channel";
+  } catch (const RunFailure& f) {
+    EXPECT_NE(std::string(f.what()).find("grid point 940 nm"), std::string::npos) << f.what();
+  }
+}
+
+// Regression: writing a mode the run did not compute read through an empty table.
+TEST(WriteOutputFile, AModeTheRunDidNotComputeFailsCleanly) {
+  TwoOldScans scans;
+  const ConversionResult r = Convert(Settings(Format::UniSpecOld, {scans.a}, {"310", "320", "1"}));
+  EXPECT_THROW(OutputText(r, OutputMode::Absorbance, nullptr), RunFailure);
+  const std::string path = scans.folder.File("abs.txt");
+  EXPECT_THROW(WriteOutputFile(r, OutputMode::Absorbance, nullptr, path), RunFailure);
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(std::distance(fs::directory_iterator(scans.folder.Path()), fs::directory_iterator{}), 2);  // a.spt and b.spt only
+}
+
 TEST(ConversionRun, LeafHeaderBlockOpensTheReflectanceFile) {
   TwoOldScans scans;
   const ConversionResult r = Convert(Settings(Format::UniSpecOld, {scans.a, scans.b}, {"310", "320", "5"},
@@ -422,8 +456,9 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
         for (const std::size_t row : {std::size_t{0}, one.Rows() / 2, one.Rows() - 1}) {
           EXPECT_EQ(lines[6 + row].substr(0, NumberText(one.rowWavelengths[row]).size()),
                     NumberText(one.rowWavelengths[row]));
-          if (v.separators[Index(m)] == ColumnSeparator::Comma)
+          if (v.separators[Index(m)] == ColumnSeparator::Comma) {
             EXPECT_EQ(lines[6 + row].substr(lines[6 + row].rfind(',') + 1), NumberText(one.Value(m, row, 199)));
+          }
         }
         if (interpolate && m == OutputMode::Reflectance) {
           const std::string path = folder.File(std::string(v.cliName) + "-out.txt");

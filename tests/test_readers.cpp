@@ -161,7 +161,7 @@ TEST(UniSpecOldReader, FieldRules) {
   l[268] = "0";             // panel 0 is a reading, not a failure
   l[269] = "  -7.5  ";
   l.push_back("lines after the PANEL block are ignored");
-  for (const std::string& eol : {"\r\n", "\r", "\n"}) {
+  for (const char* eol : {"\r\n", "\r", "\n"}) {
     const ScanRecord r = Parse(Format::UniSpecOld, Join(l, eol));
     EXPECT_EQ(r.Target[0], 1234);
     EXPECT_EQ(r.Target[1], 4321);

@@ -159,7 +159,9 @@ TEST(NumberText, RandomDoublesReadBackAsTheirFifteenDigitValue) {
         std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }));
     if (std::fabs(v) >= 1e-7 && std::fabs(v) < 1e15) {
       ASSERT_EQ(text.find_first_of("eE"), std::string::npos) << text;
-      if (std::fabs(v) >= 1) ASSERT_LE(digitCount, 15u) << text;
+      if (std::fabs(v) >= 1) {
+        ASSERT_LE(digitCount, 15u) << text;
+      }
     }
   }
 }

@@ -2,6 +2,7 @@
 // calibration equation, and the tables they leave for later runs.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ namespace {
 using testing::TempFolder;
 
 std::string Num(int v) { return std::to_string(v); }
+// Shortest text of v with a decimal point, whatever the locale.
+std::string Dec(double v) {
+  char buf[32];
+  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
 
 // A UniSpec scan (old or new layout: only lines 11 to 266 matter here) whose
 // channel c lies at 300.5 + 3c nm.
@@ -29,7 +35,7 @@ std::string UniSpecText(const std::string& firstDataLine = "") {
 
 std::string ExternalText(int lines, double first = 400) {
   std::string s;
-  for (int i = 0; i < lines; ++i) s += "  " + std::to_string(first + i) + " \r\n";
+  for (int i = 0; i < lines; ++i) s += "  " + Dec(first + i) + " \r\n";
   return s;
 }
 
@@ -53,7 +59,7 @@ TEST(WavesFromScanFile, UniSpecFailures) {
   TempFolder folder;
   WavelengthTables tables;
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
-  for (const std::string& bad : {"400.12", "  400.12  ", "abc 1000", "   ", "400,12 1000"}) {
+  for (const char* bad : {"400.12", "  400.12  ", "abc 1000", "   ", "400,12 1000"}) {
     const std::string path = folder.Write("bad.spt", UniSpecText(bad));
     try {
       WavesFromScanFile(tables, v, path);
@@ -92,7 +98,7 @@ TEST(WavesFromScanFile, Ger1500SkipsTwelveLines) {
 std::string Ger2600Text(int records, double first) {
   std::string s = GerHeader();
   for (int r = 0; r < records; ++r) {
-    const std::string wl = std::to_string(first + r);
+    const std::string wl = Dec(first + r);
     switch (r % 3) {
       case 0: s += wl + "   10   20\r\n"; break;
       case 1: s += wl + ", 10, 20\r\n"; break;
@@ -157,7 +163,7 @@ TEST(WavesFromExternalFile, Failures) {
   EXPECT_THROW(WavesFromExternalFile(tables, v, ""), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.File("missing.txt")), RunFailure);
   std::string withBad = ExternalText(256);
-  withBad.replace(withBad.find("410"), 3, "4x0");
+  withBad.replace(withBad.find("410"), 3, "4x0");  // line 11
   try {
     WavesFromExternalFile(tables, v, folder.Write("bad.txt", withBad));
     ADD_FAILURE();

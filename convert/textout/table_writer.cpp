@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "convert/atomic_file.h"
+#include "convert/failure.h"
 #include "convert/conversion_run.h"
 #include "convert/textout/numeric_text.h"
 
@@ -55,6 +56,8 @@ void AppendRows(std::string& out, const ConversionResult& r, OutputMode mode, Co
 
 std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
   const InstrumentVariant& v = *r.variant;
+  if (r.tables[static_cast<std::size_t>(Index(mode))].size() != r.Rows() * r.fileCount)
+    Fail("the run computed no " + std::string(ModeCliName(mode)) + " table to write");
   const ColumnSeparator sep = v.separators[static_cast<std::size_t>(Index(mode))];
   std::string out;
   if (leafHeader && mode == OutputMode::Reflectance && v.hasLeafHeader) {
@@ -102,8 +105,9 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
 
 void WriteOutputFile(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader,
                      const std::string& path) {
+  const std::string preamble = Preamble(r, mode, leafHeader);
   AtomicFileWriter file(path);
-  file.Write(Preamble(r, mode, leafHeader));
+  file.Write(preamble);
   EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
   file.Commit();
 }
