@@ -2,36 +2,18 @@
 // calibration equation, and the tables they leave for later runs.
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <string>
 #include <vector>
 
 #include "calibration/wavelength_sources.h"
 #include "convert/failure.h"
+#include "tests/scan_text.h"
 #include "tests/test_support.h"
 
 namespace corvelane {
 namespace {
 
-using testing::TempFolder;
-
-std::string Num(int v) { return std::to_string(v); }
-// Shortest text of v with a decimal point, whatever the locale.
-std::string Dec(double v) {
-  char buf[32];
-  return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-}
-
-// A UniSpec scan (old or new layout: only lines 11 to 266 matter here) whose
-// channel c lies at 300.5 + 3c nm.
-std::string UniSpecText(const std::string& firstDataLine = "") {
-  std::string s;
-  for (int k = 1; k <= 10; ++k) s += "header " + Num(k) + "\r\n";
-  for (int c = 0; c < 256; ++c)
-    s += (c == 0 && !firstDataLine.empty() ? firstDataLine : Num(300 + 3 * c) + ".5 \t" + Num(1000 + c) + " \t9") + "\r\n";
-  for (int c = 0; c < 258; ++c) s += "7\r\n";  // separator and PANEL block of the old layout
-  return s;
-}
+using namespace testing;
 
 std::string ExternalText(int lines, double first = 400) {
   std::string s;
@@ -39,64 +21,9 @@ std::string ExternalText(int lines, double first = 400) {
   return s;
 }
 
-TEST(WavesFromScanFile, UniSpecFirstFieldOfLinesElevenOn) {
-  TempFolder folder;
-  WavelengthTables tables;
-  for (const Format f : {Format::UniSpecOld, Format::UniSpecNew}) {
-    const auto w = WavesFromScanFile(tables, VariantOf(f), folder.Write("a.spt", UniSpecText()));
-    ASSERT_EQ(w.size(), 256u);
-    EXPECT_EQ(w[0], 300.5);
-    EXPECT_EQ(w[255], 1065.5);
-  }
-  // Leading blanks are removed before the first blank is sought.
-  const auto w = WavesFromScanFile(tables, VariantOf(Format::UniSpecOld),
-                                   folder.Write("b.spt", UniSpecText("  400.12 1000 17")));
-  EXPECT_EQ(w[0], 400.12);
-  EXPECT_EQ(w[1], 303.5);
-}
-
-TEST(WavesFromScanFile, UniSpecFailures) {
-  TempFolder folder;
-  WavelengthTables tables;
-  const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
-  for (const char* bad : {"400.12", "  400.12  ", "abc 1000", "   ", "400,12 1000"}) {
-    const std::string path = folder.Write("bad.spt", UniSpecText(bad));
-    try {
-      WavesFromScanFile(tables, v, path);
-      ADD_FAILURE() << '"' << bad << '"';
-    } catch (const RunFailure& f) {
-      EXPECT_NE(std::string(f.what()).find(path + ", line 11"), std::string::npos) << f.what();
-    }
-  }
-  const std::string text = UniSpecText();
-  EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("short.spt", text.substr(0, text.find("\r\n300"  ) + 200))),
-               RunFailure);
-  EXPECT_THROW(WavesFromScanFile(tables, v, folder.File("missing.spt")), RunFailure);
-  // The compact format holds no wavelengths.
-  EXPECT_THROW(WavesFromScanFile(tables, VariantOf(Format::UniSpecCompact), folder.Write("c.spt", text)),
-               RunFailure);
-}
-
-std::string GerHeader() {
-  std::string s;
-  for (int k = 1; k <= 12; ++k) s += "GER header " + Num(k) + "\r\n";
-  return s;
-}
-
-TEST(WavesFromScanFile, Ger1500SkipsTwelveLines) {
-  TempFolder folder;
-  WavelengthTables tables;
-  std::string s = GerHeader();
-  for (int c = 0; c < 512; ++c) s += "  " + Num(300 + c) + ".75  10  20\r\n";
-  const auto w = WavesFromScanFile(tables, VariantOf(Format::Ger1500), folder.Write("g.gr1", s));
-  ASSERT_EQ(w.size(), 512u);
-  EXPECT_EQ(w[0], 300.75);
-  EXPECT_EQ(w[511], 811.75);
-}
-
 // GER 2600 records of three free-field items, in assorted spellings.
 std::string Ger2600Text(int records, double first) {
-  std::string s = GerHeader();
+  std::string s = Join(GerLines(0));
   for (int r = 0; r < records; ++r) {
     const std::string wl = Dec(first + r);
     switch (r % 3) {
@@ -106,6 +33,33 @@ std::string Ger2600Text(int records, double first) {
     }
   }
   return s;
+}
+
+TEST(WavesFromScanFile, FirstFieldOfTheChannelLinesAfterTheHeader) {
+  TempFolder folder;
+  WavelengthTables tables;
+  struct Case { Format format; Lines lines; std::size_t count; double first, last; };
+  const Case cases[] = {
+      {Format::UniSpecOld, OldLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
+      {Format::UniSpecNew, NewLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
+      {Format::Ger1500, GerLines(512, {Rising(300.75, 1)}), 512, 300.75, 811.75},
+  };
+  for (const Case& c : cases) {
+    const auto w = WavesFromScanFile(tables, VariantOf(c.format), folder.Write("a.scan", Join(c.lines)));
+    ASSERT_EQ(w.size(), c.count);
+    EXPECT_EQ(w[0], c.first);
+    EXPECT_EQ(w[c.count - 1], c.last);
+  }
+  const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
+  for (const char* bad : {"400.12", "  400.12  ", "abc 1000", "   ", "400,12 1000"}) {
+    const std::string path = folder.Write("bad.spt", Join(With(OldLines(), {{kUniSpecData, bad}})));
+    EXPECT_NE(FailureOf([&] { WavesFromScanFile(tables, v, path); }).find(path + ", line 11"), std::string::npos) << bad;
+  }
+  EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("short.spt", Join(Head(OldLines(), 100)))), RunFailure);
+  EXPECT_THROW(WavesFromScanFile(tables, v, folder.File("missing.spt")), RunFailure);
+  // The compact format holds no wavelengths.
+  EXPECT_THROW(WavesFromScanFile(tables, VariantOf(Format::UniSpecCompact), folder.Write("c.spt", Join(OldLines()))),
+               RunFailure);
 }
 
 TEST(WavesFromScanFile, Ger2600FreeFieldRecordsKeepUnreachedEntries) {
@@ -125,14 +79,10 @@ TEST(WavesFromScanFile, Ger2600FreeFieldRecordsKeepUnreachedEntries) {
   EXPECT_EQ(w[593], 1593);
   // A fresh table starts from 0.
   WavelengthTables fresh;
-  w = WavesFromScanFile(fresh, v, folder.Write("short2.gr2", Ger2600Text(590, 350)));
-  EXPECT_EQ(w[593], 0);
-
-  EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("long.gr2", Ger2600Text(595, 350))), RunFailure);
-  EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("cut.gr2", Ger2600Text(5, 350) + "356 10\r\n")),
-               RunFailure);
-  EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("nan.gr2", Ger2600Text(5, 350) + "356 x 20\r\n")),
-               RunFailure);
+  EXPECT_EQ(WavesFromScanFile(fresh, v, folder.Write("short2.gr2", Ger2600Text(590, 350)))[593], 0);
+  for (const std::string& bad : {Ger2600Text(595, 350), Ger2600Text(5, 350) + "356 10\r\n",
+                                 Ger2600Text(5, 350) + "356 x 20\r\n"})
+    EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("bad.gr2", bad)), RunFailure);
 }
 
 TEST(WavesFromExternalFile, OneWavelengthPerLineFirstChannelFirst) {
@@ -151,61 +101,43 @@ TEST(WavesFromExternalFile, OneWavelengthPerLineFirstChannelFirst) {
   exact.resize(exact.size() - 2);
   w = WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.Write("w256.txt", exact));
   EXPECT_EQ(w[255], 655);
-}
 
-TEST(WavesFromExternalFile, Failures) {
-  TempFolder folder;
-  WavelengthTables tables;
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("w255.txt", ExternalText(255))), RunFailure);
-  EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::Ger1500), folder.Write("w300.txt", ExternalText(300))),
-               RunFailure);
+  EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::Ger1500), folder.File("w300.txt")), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, ""), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.File("missing.txt")), RunFailure);
+  EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("empty-line.txt", "\r\n" + ExternalText(256))),
+               RunFailure);
   std::string withBad = ExternalText(256);
   withBad.replace(withBad.find("410"), 3, "4x0");  // line 11
-  try {
-    WavesFromExternalFile(tables, v, folder.Write("bad.txt", withBad));
-    ADD_FAILURE();
-  } catch (const RunFailure& f) {
-    EXPECT_NE(std::string(f.what()).find("bad.txt, line 11"), std::string::npos) << f.what();
-  }
-  std::string withEmpty = ExternalText(256);
-  withEmpty.insert(0, "\r\n");
-  EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("empty-line.txt", withEmpty)), RunFailure);
+  const std::string bad = folder.Write("bad.txt", withBad);
+  EXPECT_NE(FailureOf([&] { WavesFromExternalFile(tables, v, bad); }).find(bad + ", line 11"), std::string::npos);
 }
 
 TEST(WavesFromEquation, RoundsToTwoDecimalsFromTheStartChannel) {
   WavelengthTables tables;
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
-  auto w = WavesFromEquation(tables, v, {"300", "3.3", "0", 0});
-  ASSERT_EQ(w.size(), 256u);
-  EXPECT_EQ(w[0], 300.00);
-  EXPECT_EQ(w[255], 1141.50);
-  w = WavesFromEquation(tables, v, {"300", "3.3", "0", 1});
-  EXPECT_EQ(w[0], 303.30);
-  EXPECT_EQ(w[255], 1144.80);
-
-  // The dual-channel instrument's channel 1 calibration, channels from 1.
-  w = WavesFromEquation(tables, v, {"301.1004976", "3.326823976", "-0.0002851923768", 1});
-  EXPECT_EQ(w[0], 304.43);
-  EXPECT_EQ(w[255], 1134.08);
-  EXPECT_EQ(EquationWavelength(301.1004976, 3.326823976, -0.0002851923768, 1), 304.43);
-
-  // A tie at the second decimal goes to the even neighbour.
-  w = WavesFromEquation(tables, v, {"400.125", "0", "0", 0});
-  EXPECT_EQ(w[0], 400.12);
+  struct Case { EquationTexts equation; double first, last; };
+  const Case cases[] = {
+      {{"300", "3.3", "0", 0}, 300.00, 1141.50},
+      {{"300", "3.3", "0", 1}, 303.30, 1144.80},
+      // The dual-channel instrument's channel 1 calibration, channels from 1.
+      {{"301.1004976", "3.326823976", "-0.0002851923768", 1}, 304.43, 1134.08},
+      {{"400.125", "0", "0", 0}, 400.12, 400.12},  // a tie at the second decimal goes to the even neighbour
+  };
+  for (const Case& c : cases) {
+    const auto w = WavesFromEquation(tables, v, c.equation);
+    ASSERT_EQ(w.size(), 256u);
+    EXPECT_EQ(w[0], c.first) << c.equation.a;
+    EXPECT_EQ(w[255], c.last) << c.equation.a;
+  }
   EXPECT_EQ(EquationWavelength(400.375, 0, 0, 7), 400.38);
-
-  w = WavesFromEquation(tables, VariantOf(Format::Ger2600), {"350", "1", "0.5", 0});
+  const auto w = WavesFromEquation(tables, VariantOf(Format::Ger2600), {"350", "1", "0.5", 0});
   ASSERT_EQ(w.size(), 594u);
   EXPECT_EQ(w[2], 354);  // 350 + 2 + 0.5 * 4
   EXPECT_EQ(w[593], 350 + 593 + 0.5 * 593 * 593);
-}
 
-TEST(WavesFromEquation, CoefficientsMustBeNumbers) {
-  WavelengthTables tables;
-  const InstrumentVariant& v = VariantOf(Format::UniSpecNew);
   const EquationTexts bad[] = {{"", "", "", 1}, {"300", "abc", "0", 1}, {"300", "3.3", "1,5", 0},
                                {"300", "3.3", "", 0}, {"inf", "3.3", "0", 0}};
   for (const EquationTexts& e : bad) {
@@ -233,8 +165,7 @@ TEST(WavelengthTables, EachSourceKeepsItsOwnTableAndTheUniSpecFamiliesShareTheir
   // the whole list again.
   EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.Write("s.txt", ExternalText(100, 900))),
                RunFailure);
-  const auto again = WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.File("w.txt"));
-  EXPECT_EQ(again[200], 700);
+  EXPECT_EQ(WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.File("w.txt"))[200], 700);
 }
 
 }  // namespace
