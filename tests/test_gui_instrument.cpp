@@ -1,12 +1,13 @@
 // The conversion windows Form1, Form8, Form7, Form5 and Form6 driven as a user
 // would: picking files, confirming the list, choosing the wavelength source,
 // running, checking and previewing, with scripted message boxes and save
-// dialogs. Full runs are compared byte for byte with the command line.
+// dialogs. Each window's full run is compared byte for byte with the command
+// line.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -19,23 +20,23 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <ostream>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/folder_browser_widget.h"
 #include "convert/instrument_window.h"
 #include "convert/preview_widget.h"
-#include "headers/leaf_header_window.h"
 #include "instruments/variant.h"
 #include "shell/program.h"
 #include "tests/gui_support.h"
@@ -46,35 +47,26 @@
 [[maybe_unused]] static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace corvelane {
-
-[[maybe_unused]] static void PrintTo(Format f, std::ostream* os) { *os << VariantOf(f).windowName; }
-
 namespace {
 
 namespace fs = std::filesystem;
 using gui::InstrumentWindow;
 using gui::MessageIcon;
+using gui::MessageRequest;
 using gui::PreviewWidget;
 using testing::ReadAll;
 using testing::ScriptedDialogs;
 using testing::SplitCrLf;
 using testing::TempFolder;
 
-const std::vector<Format> kFormats = {Format::UniSpecOld, Format::UniSpecNew, Format::UniSpecCompact,
-                                      Format::Ger1500, Format::Ger2600};
-
-std::string FormatName(const ::testing::TestParamInfo<Format>& info) {
-  switch (info.param) {
-    case Format::UniSpecOld: return "Form1_UniSpecOld";
-    case Format::UniSpecNew: return "Form8_UniSpecNew";
-    case Format::UniSpecCompact: return "Form7_UniSpecCompact";
-    case Format::Ger1500: return "Form5_Ger1500";
-    case Format::Ger2600: return "Form6_Ger2600";
-  }
-  return "unknown";
-}
-
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+
+void ExpectMessage(const MessageRequest& m, const QString& text, const QString& title, MessageIcon icon) {
+  EXPECT_EQ(m.text, text);
+  EXPECT_EQ(m.title, title) << m.text.toStdString();
+  EXPECT_EQ(m.icon, icon) << m.text.toStdString();
+}
 
 // Acts on the next modal window once it is up (a window's exec() blocks the
 // handler that opened it). Cancelled with `context`.
@@ -93,9 +85,11 @@ void WhenModal(QObject* context, std::function<void(QWidget*)> act, int triesLef
 class Harness {
  public:
   explicit Harness(Format format)
-      : variant(VariantOf(format)),
-        program(dialogs, QDir::currentPath()),
-        window(std::make_unique<InstrumentWindow>(program, variant)) {
+      : program(dialogs, QDir::currentPath()), window(std::make_unique<InstrumentWindow>(program, VariantOf(format))) {
+    Reopen();
+  }
+  // The start-up button: what it prepares, then shown.
+  void Reopen() const {
     window->PrepareForShow();
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -105,18 +99,13 @@ class Harness {
   T* Get(const char* name) const {
     return window->findChild<T*>(QString::fromLatin1(name));
   }
-  QAbstractButton* Button(const char* name) const { return Get<QAbstractButton>(name); }
   bool Exists(const char* name) const { return Get(name) != nullptr; }
-  bool Enabled(const char* name) const {
-    const QWidget* w = Get(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w && w->isEnabled();
+  bool Found(const char* name) const {
+    EXPECT_TRUE(Exists(name)) << "no control " << name;
+    return Exists(name);
   }
-  bool Checked(const char* name) const {
-    const QAbstractButton* b = Button(name);
-    EXPECT_NE(b, nullptr) << name;
-    return b && b->isChecked();
-  }
+  bool Enabled(const char* name) const { return Found(name) && Get(name)->isEnabled(); }
+  bool Checked(const char* name) const { return Found(name) && Get<QAbstractButton>(name)->isChecked(); }
   QString Text(const char* name) const {
     if (const auto* e = Get<QLineEdit>(name)) return e->text();
     if (const auto* l = Get<QLabel>(name)) return l->text();
@@ -125,11 +114,12 @@ class Harness {
     ADD_FAILURE() << "no control " << name;
     return {};
   }
+  int Progress(const char* name) const { return Get<QProgressBar>(name)->value(); }
 
   // A click near the left edge lands on the box of a check box or option
   // button as well as on a push button.
   void Click(const char* name) const {
-    QAbstractButton* b = Button(name);
+    auto* b = Get<QAbstractButton>(name);
     ASSERT_NE(b, nullptr) << name;
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(std::min(8, b->width() / 2), b->height() / 2));
   }
@@ -137,108 +127,86 @@ class Harness {
     if (Checked(name) != checked) Click(name);
     ASSERT_EQ(Checked(name), checked) << name;
   }
-  void SetText(const char* name, const QString& text) const {
-    auto* e = Get<QLineEdit>(name);
-    ASSERT_NE(e, nullptr) << name;
-    e->setText(text);
+  void SetGrid(const char* begin, const char* end, const char* step) const {
+    for (const auto& [box, text] : {std::pair{"txtBeginWave", begin}, {"txtEndWave", end}, {"txtDeltaWave", step}})
+      Get<QLineEdit>(box)->setText(QString::fromLatin1(text));
   }
 
-  // A click on the file list entry of `path` (after moving the folder list
-  // to its folder).
-  void Pick(const std::string& path) const {
+  // A click on the file list entry of each path (after moving the folder
+  // list to its folder).
+  void Pick(const std::vector<std::string>& paths) const {
     auto* browser = window->findChild<gui::FolderBrowser*>();
-    ASSERT_NE(browser, nullptr);
-    const QString folder = Q(fs::path(path).parent_path().string());
-    if (browser->CurrentFolder() != folder) {
-      ASSERT_TRUE(browser->SetFolder(folder));
+    for (const auto& path : paths) {
+      const QString folder = Q(fs::path(path).parent_path().string());
+      ASSERT_TRUE(browser->CurrentFolder() == folder || browser->SetFolder(folder)) << path;
+      const auto found = Get<QListWidget>("File1")->findItems(Q(fs::path(path).filename().string()), Qt::MatchExactly);
+      ASSERT_EQ(found.size(), 1) << path;
+      ClickItem(found.front());
     }
-    ClickItem(Get<QListWidget>("File1"), Q(fs::path(path).filename().string()));
   }
-  void PickAll(const std::vector<std::string>& paths) const {
-    for (const auto& p : paths) Pick(p);
-  }
-  static void ClickItem(QListWidget* list, const QString& text) {
-    ASSERT_NE(list, nullptr);
-    const auto found = list->findItems(text, Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1) << text.toStdString();
-    list->scrollToItem(found.front());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
-  }
-  void ClickListRow(int row) const {
-    auto* list = Get<QListWidget>("List1");
-    list->scrollToItem(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-  }
-  void DoubleClickListRow(int row) const {
-    auto* list = Get<QListWidget>("List1");
-    const QPoint at = list->visualItemRect(list->item(row)).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-  }
-  QStringList ListEntries() const {
+  QStringList Entries(const char* list = "List1") const {
     QStringList out;
-    const auto* list = Get<QListWidget>("List1");
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    const auto* l = Get<QListWidget>(list);
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
   }
-
-  // The start-up button again: what it prepares, then shown.
-  void Reopen() const {
-    window->PrepareForShow();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  void ClickListRow(int row, bool twice = false) const { ClickItem(Get<QListWidget>("List1")->item(row), twice); }
+  static void ClickItem(QListWidgetItem* item, bool twice = false) {
+    QListWidget* list = item->listWidget();
+    list->scrollToItem(item);
+    const QPoint at = list->visualItemRect(item).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  }
+  // Picks the files, ticks the output modes and confirms the list.
+  void Configure(const std::vector<std::string>& scans, std::vector<const char*> modes = {}) const {
+    Pick(scans);
+    for (const char* m : modes) SetChecked(m, true);
+    Click("cmdFileListOk");
   }
 
-  const InstrumentVariant& variant;
   ScriptedDialogs dialogs;
   gui::Program program;
   std::unique_ptr<InstrumentWindow> window;
 };
 
-struct Expect {
-  const char* name;
-  bool enabled;
-};
+// --- Phase tables, with each window's own differences ----------------------
 
-void ExpectStates(const Harness& h, const std::vector<Expect>& expected, const char* phase) {
-  for (const Expect& e : expected)
-    if (h.Exists(e.name)) {
-      EXPECT_EQ(h.Enabled(e.name), e.enabled) << phase << ": " << e.name;
-    }
+bool IsGer(Format f) { return f == Format::Ger1500 || f == Format::Ger2600; }
+bool IsCompact(Format f) { return f == Format::UniSpecCompact; }
+
+void ExpectStates(const Harness& h, const std::vector<std::pair<const char*, bool>>& expected, const char* phase) {
+  for (const auto& [name, enabled] : expected)
+    if (h.Exists(name)) EXPECT_EQ(h.Enabled(name), enabled) << phase << ": " << name;
 }
 
-// The phase table, with each window's own differences.
 void ExpectSelecting(const Harness& h, bool listUsed) {
-  const Format f = h.variant.format;
+  const bool notCompact = !IsCompact(h.window->Variant().format);
   ExpectStates(h,
                {{"cboCombo", true}, {"File1", true}, {"Dir1", true}, {"Drive1", true}, {"chkReflect", true},
-                {"chkShowGraph", true}, {"List1", listUsed}, {"cmdFileListOk", listUsed},
-                {"cmdChkFile", listUsed}, {"Option1", false}, {"Option2", false}, {"Option3", false},
-                {"Command3", false}, {"Command4", false}, {"txtBeginWave", false}, {"txtEndWave", false},
-                {"txtDeltaWave", false}, {"cmdDoOperation", false}},
+                {"chkShowGraph", true}, {"List1", listUsed}, {"cmdFileListOk", listUsed}, {"cmdChkFile", listUsed},
+                {"Option1", false}, {"Option2", false}, {"Option3", false}, {"Command3", false}, {"Command4", false},
+                {"txtBeginWave", false}, {"txtEndWave", false}, {"txtDeltaWave", false}, {"cmdDoOperation", false},
+                {"chkAbsorb", notCompact}, {"chkTarget", notCompact}, {"chkRefer", notCompact}},
                "Selecting");
-  const bool compact = f == Format::UniSpecCompact;
-  ExpectStates(h, {{"chkAbsorb", !compact}, {"chkTarget", !compact}, {"chkRefer", !compact}}, "Selecting");
 }
 
 void ExpectConfiguring(const Harness& h) {
-  const Format f = h.variant.format;
-  ExpectStates(h,
-               {{"frmSpectral", true}, {"Option1", f != Format::UniSpecCompact}, {"Option2", true},
-                {"Option3", true}, {"frmInterpolate", true}, {"Option4", true}, {"Option5", true},
-                {"cmdDoOperation", true}, {"List1", false}, {"Dir1", false}, {"Drive1", false}, {"File1", false},
-                {"cboCombo", false}, {"frmOutput", false}, {"chkReflect", false}, {"chkTarget", false},
-                {"chkRefer", false}, {"cmdFileListOk", false}, {"chkShowGraph", false}},
-               "Configuring");
+  const Format f = h.window->Variant().format;
   // The GER 1500 window leaves Absorbance and the file check usable.
-  ExpectStates(h, {{"chkAbsorb", f == Format::Ger1500}, {"cmdChkFile", f == Format::Ger1500}}, "Configuring");
+  ExpectStates(h,
+               {{"frmSpectral", true}, {"Option1", !IsCompact(f)}, {"Option2", true}, {"Option3", true},
+                {"frmInterpolate", true}, {"Option4", true}, {"Option5", true}, {"cmdDoOperation", true},
+                {"List1", false}, {"Dir1", false}, {"Drive1", false}, {"File1", false}, {"cboCombo", false},
+                {"frmOutput", false}, {"chkReflect", false}, {"chkTarget", false}, {"chkRefer", false},
+                {"cmdFileListOk", false}, {"chkShowGraph", false}, {"chkAbsorb", f == Format::Ger1500},
+                {"cmdChkFile", f == Format::Ger1500}},
+               "Configuring");
 }
 
 void ExpectGridEnabled(const Harness& h, bool enabled, const char* when) {
-  ExpectStates(h,
-               {{"txtBeginWave", enabled}, {"txtEndWave", enabled}, {"txtDeltaWave", enabled}, {"lblBegin", enabled},
-                {"lblEnd", enabled}, {"lblDelta", enabled}, {"frmWave", enabled}},
-               when);
+  for (const char* name : {"txtBeginWave", "txtEndWave", "txtDeltaWave", "lblBegin", "lblEnd", "lblDelta", "frmWave"})
+    EXPECT_EQ(h.Enabled(name), enabled) << when << ": " << name;
 }
 
 void ExpectFinished(const Harness& h) {
@@ -249,273 +217,314 @@ void ExpectFinished(const Harness& h) {
                "Finished");
 }
 
-// The run's settings for the wavelength source that needs no other window.
-void ChooseFromFileOrExternal(Harness& h, const TempFolder& temp) {
-  if (h.variant.format != Format::UniSpecCompact) {
-    h.Click("Option1");
-    return;
-  }
-  const std::string waves = temp.Write("waves.txt", synth::ExternalWavelengthText(Format::UniSpecCompact, 256));
-  h.Click("Option2");
-  WhenModal(h.window.get(), [waves](QWidget* modal) {
-    auto* form3 = qobject_cast<gui::ExternalFileWindow*>(modal);
-    ASSERT_NE(form3, nullptr);
-    form3->ChooseFile(Q(waves));
-    form3->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
-  });
-  h.Click("Command3");
-  ASSERT_EQ(h.program.Form3().ExternalFilePath(), waves);
-}
+// --- The windows ----------------------------------------------------------
 
-class InstrumentWindowLoad : public ::testing::TestWithParam<Format> {};
+// Output modes in run order: check box, command-line name, save-dialog title
+// and, for the raw modes, the announcement (the others differ per window).
+struct Mode {
+  const char *box, *cli, *saveTitle, *rawAnnouncement;
+};
+const std::vector<Mode> kModes = {
+    {"chkReflect", "reflectance", "Save Reflectance File", nullptr},
+    {"chkAbsorb", "absorbance", "Save Absorbance File", nullptr},
+    {"chkTarget", "target", "Save Raw Target Data File", "    Save Raw Target Data File    "},
+    {"chkRefer", "reference", "Save Raw Referance File", "    Save Raw Reference File    "}};
 
-TEST_P(InstrumentWindowLoad, ControlsCaptionsAndDefaults) {
-  const Harness h(GetParam());
-  const Format f = GetParam();
-  const bool ger = f == Format::Ger1500 || f == Format::Ger2600;
-  const bool compact = f == Format::UniSpecCompact;
-  const std::map<Format, std::pair<const char*, const char*>> names = {
-      {Format::UniSpecOld, {"Form1", "Unispec"}},
-      {Format::UniSpecNew, {"Form8", "Unispec New-Format"}},
-      {Format::UniSpecCompact, {"Form7", "Unispec-Compact"}},
-      {Format::Ger1500, {"Form5", "GER1500"}},
-      {Format::Ger2600, {"Form6", "GER2600"}}};
-  EXPECT_EQ(h.window->objectName(), QString::fromLatin1(names.at(f).first));
-  EXPECT_EQ(h.window->windowTitle(), QString::fromLatin1(names.at(f).second));
+const std::vector<std::pair<const char*, const char*>> kLeafHeader = {
+    {"File name", "site1.csv"},           {"Person responsible", "A. Field"},
+    {"Project description", "Tundra"},    {"File names (links) to other data", "lai.csv"},
+    {"Measurement inst.", "UniSpec 1042"}, {"Foreoptics", "leaf clip"},
+    {"Wavelength calib. coeff.", "A = 305.4"}, {"Reflectance standard", "99% panel"},
+    {"Data processing prog. v.#", "corvelane"}, {"Data type", "reflectance"},
+    {"Plant functional type", "shrub"},   {"Collection site", "Site 1"},
+    {"Additional information", "sunlit"}, {"Cautions", "none"}};
 
-  auto* combo = h.Get<QComboBox>("cboCombo");
-  ASSERT_NE(combo, nullptr);
-  ASSERT_EQ(combo->count(), 1);
-  const QString item = ger ? QStringLiteral(" All Files  (*.*)")
-                           : (f == Format::UniSpecNew ? QStringLiteral(" .spu files  (*.spu)")
-                                                      : QStringLiteral(" .spt files  (*.spt)"));
-  EXPECT_EQ(combo->currentText(), item);
-  EXPECT_EQ(h.Text("Label1"), "File type :");
+// Sets the wavelength source and options of the compared run after File
+// List OK; returns the matching command-line options.
+using RunSettings = std::function<std::string(Harness&, const TempFolder&)>;
 
-  EXPECT_EQ(h.Text("cmdFileListOk"), "&File List OK ");
-  EXPECT_EQ(h.Text("Command5"), "&Cancel");
-  EXPECT_EQ(h.Text("cmdChkFile"), ger ? "&Check Files" : "&Check File");
-  EXPECT_EQ(h.Text("frmOutput"), "Output mode:");
-  EXPECT_EQ(h.Text("chkReflect"), "Reflectance");
-  EXPECT_TRUE(h.Checked("chkReflect"));
-  EXPECT_EQ(h.Text("chkAbsorb"), "Absorbance");
-  EXPECT_FALSE(h.Checked("chkAbsorb"));
-  EXPECT_EQ(h.Text("chkShowGraph"), "Show Graph");
-  EXPECT_FALSE(h.Checked("chkShowGraph"));
-  EXPECT_EQ(h.Text("frmSpectral"), "Spectral Band :");
-  EXPECT_EQ(h.Text("Option1"), "From File");
-  EXPECT_EQ(h.Text("Option2"), "External File");
-  EXPECT_EQ(h.Text("Option3"), "Use Equation");
-  EXPECT_EQ(h.Checked("Option1"), !compact);
-  EXPECT_EQ(h.Checked("Option2"), compact);
-  EXPECT_EQ(h.Text("Command3"), "-->");
-  EXPECT_EQ(h.Text("Command4"), "-->");
-  EXPECT_EQ(h.Text("frmInterpolate"), "Interpolate ?");
-  EXPECT_EQ(h.Text("Option4"), "Yes");
-  EXPECT_EQ(h.Text("Option5"), "No");
-  EXPECT_TRUE(h.Checked("Option4"));
-  EXPECT_EQ(h.Text("lblBegin"), "Begining");
-  EXPECT_EQ(h.Text("lblEnd"), "Ending");
-  EXPECT_EQ(h.Text("lblDelta"), "Increment");
-  const bool wideGrid = f == Format::UniSpecOld || f == Format::UniSpecNew;
-  EXPECT_EQ(h.Text("txtBeginWave"), wideGrid ? "310" : "400");
-  EXPECT_EQ(h.Text("txtEndWave"), wideGrid ? "1130" : "1000");
-  EXPECT_EQ(h.Text("txtDeltaWave"), "1");
-  EXPECT_EQ(h.Text("cmdDoOperation"), "Do &Operation");
-  EXPECT_EQ(h.Text("txtTarget"), "Target Data");
-  EXPECT_EQ(h.Text("txtPlate"), "Panel Data");
-  EXPECT_EQ(h.Text("Text1"), "Reflectance");
-  for (const char* pic : {"picTarget", "picPlate", "picReflect"}) EXPECT_NE(h.Get<PreviewWidget>(pic), nullptr) << pic;
-  for (const char* box : {"txtTarget", "txtPlate", "Text1"}) EXPECT_TRUE(h.Get<QLineEdit>(box)->isReadOnly()) << box;
-  EXPECT_NE(h.Get<QProgressBar>("prgChkFile"), nullptr);
-  EXPECT_NE(h.Get<QProgressBar>("prgCalc"), nullptr);
-  for (const char* list : {"Drive1", "Dir1", "File1", "List1"}) EXPECT_TRUE(h.Exists(list)) << list;
+// Each window's expectations: names and captions; the texts of File List OK
+// without an output mode and of a failed check; the announcements of the
+// reflectance and absorbance files.
+struct Window {
+  Format format;
+  const char *id, *name, *caption, *fileType, *gridBegin, *gridEnd, *checkCaption;  // id names the test
+  const char *noModeText, *checkFailure, *reflAnnouncement, *absAnnouncement;
+  // The preview: line zeroLine rewritten so that the panel (or value) reads 0 / 999.
+  std::size_t zeroLine;
+  const char* zeroText;
+  double x0, yb;
+  int channels;
+  double targetOfChannel0;  // as written in zeroText, -1 when none
+  // The run compared with the command line: its modes (indices into kModes).
+  const char* cli;
+  std::vector<std::size_t> modes;
+  RunSettings settings;
+  bool leaf() const { return format == Format::UniSpecOld || format == Format::UniSpecNew; }
+};
 
-  // Controls only some windows have.
-  EXPECT_EQ(h.Exists("chkTarget"), !ger);
-  EXPECT_EQ(h.Exists("chkRefer"), !ger);
-  if (!ger) {
-    EXPECT_EQ(h.Text("chkTarget"), "Raw Target Data");
-    EXPECT_EQ(h.Text("chkRefer"), "Raw Refer. Data");
-    EXPECT_FALSE(h.Checked("chkTarget"));
-    EXPECT_FALSE(h.Checked("chkRefer"));
-  }
-  EXPECT_EQ(h.Exists("frmFileName"), !ger);
-  EXPECT_EQ(h.Exists("Option6"), !ger);
-  EXPECT_EQ(h.Exists("Option7"), !ger);
-  if (!ger) {
-    EXPECT_EQ(h.Text("frmFileName"), "Filename From:  ");
-    EXPECT_EQ(h.Text("Option6"), "Header Info");
-    EXPECT_EQ(h.Text("Option7"), "Data File Name");
-    EXPECT_EQ(h.Checked("Option6"), compact);
-    EXPECT_EQ(h.Checked("Option7"), !compact);
-  }
-  const bool leaf = f == Format::UniSpecOld || f == Format::UniSpecNew;
-  EXPECT_EQ(h.Exists("Check1"), leaf);
-  EXPECT_EQ(h.Exists("Label2"), leaf);
-  EXPECT_EQ(h.Exists("ComIndices"), leaf);
-  if (leaf) {
-    EXPECT_EQ(h.Text("Label2"), "Insert Leaf Header?");
-    EXPECT_EQ(h.Text("Check1"), "");
-    EXPECT_FALSE(h.Checked("Check1"));
-    EXPECT_EQ(h.Text("ComIndices"), "Input Indices");
-    EXPECT_FALSE(h.Enabled("ComIndices"));
-    EXPECT_EQ(h.Get("ComIndices")->toolTip(), "This window is not available yet.");
-  }
-  EXPECT_EQ(h.Exists("Check3"), ger);
-  if (ger) {
-    EXPECT_EQ(h.Text("Check3"), "Mixed");
-    EXPECT_FALSE(h.Checked("Check3"));
-    EXPECT_FALSE(h.Enabled("Check3"));
-  }
-  // UniSpec-Compact: one visible output mode and the hidden "No Data" boxes.
-  if (compact) {
-    for (const char* hidden : {"chkAbsorb", "chkTarget", "chkRefer"}) EXPECT_FALSE(h.Get(hidden)->isVisible()) << hidden;
-    for (const char* box : {"Text2", "Text3"}) {
-      ASSERT_TRUE(h.Exists(box)) << box;
-      EXPECT_EQ(h.Text(box), "No Data");
-      EXPECT_FALSE(h.Get(box)->isVisible());
-      EXPECT_TRUE(h.Get<QLineEdit>(box)->isReadOnly());
-    }
-  } else {
-    EXPECT_TRUE(h.Get("chkAbsorb")->isVisible());
-    EXPECT_FALSE(h.Exists("Text2"));
-    EXPECT_FALSE(h.Exists("Text3"));
-  }
+void PrintTo(const Window& w, std::ostream* os) { *os << w.name; }
 
-  // Disabled at load (the start-up preparation has run as well).
+const std::vector<Window> kWindows = {
+    {Format::UniSpecOld, "Form1_UniSpecOld", "Form1", "Unispec", " .spt files  (*.spt)", "310", "1130", "&Check File",
+     "Select Output Mode", "Unknown File Error", "   Save Reflectance File   ", "    Save Absorbance File    ", 268,
+     "0", 25, 65000, 256, -1, "unispec-old", {0, 1, 2, 3},
+     [](Harness& h, const TempFolder& temp) {
+       // Labels from the header, a leaf header, a grid of its own.
+       for (const char* box : {"Option6", "Check1"}) h.SetChecked(box, true);
+       h.Click("Option1");
+       h.SetGrid("400", "1000", "2.5");
+       std::string file;
+       for (const auto& [label, value] : kLeafHeader) file += std::string(label) + ": " + value + "\n";
+       WhenModal(h.window.get(), [](QWidget* modal) {
+         ASSERT_EQ(modal->objectName(), "Form12");
+         for (std::size_t i = 0; i < kLeafHeader.size(); ++i)
+           modal->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i + 1))->setText(kLeafHeader[i].second);
+         modal->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+       });
+       return "--grid 400,1000,2.5 --label header --leaf-header " + Quoted(temp.Write("leaf.txt", file));
+     }},
+    {Format::UniSpecNew, "Form8_UniSpecNew", "Form8", "Unispec New-Format", " .spu files  (*.spu)", "310", "1130",
+     "&Check File", "Select Output Mode", "Unknown File Error", "   Save Reflectance File   ",
+     "    Save Absorbance File    ", 10, "305.4 1234 0", 25, 65000, 256, 1234, "unispec-new", {0, 1, 2},
+     [](Harness& h, const TempFolder&) {
+       h.Click("Option3");
+       WhenModal(h.window.get(), [](QWidget* modal) {
+         ASSERT_EQ(modal->objectName(), "Form2");
+         modal->findChild<QLineEdit*>(QStringLiteral("txtCoeffA"))->setText("305.4");
+         modal->findChild<QLineEdit*>(QStringLiteral("txtCoeffB"))->setText("3.31");
+         modal->findChild<QLineEdit*>(QStringLiteral("txtCoeffC"))->setText("-0.0002");
+         modal->findChild<QRadioButton*>(QStringLiteral("Option1"))->setChecked(true);  // first channel is 0
+         modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+       });
+       h.Click("Command4");
+       return std::string("--waves equation=305.4,3.31,-0.0002 --start-channel 0");
+     }},
+    {Format::UniSpecCompact, "Form7_UniSpecCompact", "Form7", "Unispec-Compact", " .spt files  (*.spt)", "400",
+     "1000", "&Check File", "Check 'Reflectance' Output Mode", "Unknown File Error", "   Save Reflectance File   ",
+     nullptr, 4, " 999", 25, 65000, 256, -1, "unispec-compact", {0},
+     [](Harness& h, const TempFolder& temp) {
+       const std::string waves = temp.Write("waves.txt", synth::ExternalWavelengthText(Format::UniSpecCompact, 256));
+       h.Click("Option2");
+       WhenModal(h.window.get(), [waves](QWidget* modal) {
+         auto* form3 = qobject_cast<gui::ExternalFileWindow*>(modal);
+         ASSERT_NE(form3, nullptr);
+         form3->ChooseFile(Q(waves));
+         form3->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+       });
+       h.Click("Command3");
+       EXPECT_EQ(h.program.Form3().ExternalFilePath(), waves);
+       return "--waves external=" + Quoted(waves);
+     }},
+    {Format::Ger1500, "Form5_Ger1500", "Form5", "GER1500", " All Files  (*.*)", "400", "1000", "&Check Files",
+     "Select Output Mode", "    Unknown Error!!!   ", "    Save Reflectance Data   ", "   Save Absorbance Data   ", 12,
+     "299.70   4321   0", 50, 500000, 512, 4321, "ger1500", {0, 1},
+     [](Harness& h, const TempFolder&) {
+       for (const char* option : {"Option5", "Option1"}) h.Click(option);
+       return std::string("--no-interpolate");
+     }},
+    {Format::Ger2600, "Form6_Ger2600", "Form6", "GER2600", " All Files  (*.*)", "400", "1000", "&Check Files",
+     "Select Output Mode", "No error file name selected", "   Save Reflectance Data   ", "   Save Absorbance Data   ",
+     12, "350.00   2222   0", 50, 500000, 594, 2222, "ger2600", {0, 1},
+     [](Harness& h, const TempFolder&) {
+       h.Click("Option1");
+       h.SetGrid("500", "2400", "5");
+       return std::string("--grid 500,2400,5");
+     }},
+};
+
+class InstrumentWindowTest : public ::testing::TestWithParam<Window> {};
+
+TEST_P(InstrumentWindowTest, ControlsCaptionsAndDefaults) {
+  const Window& w = GetParam();
+  const Harness h(w.format);
+  const bool ger = IsGer(w.format), compact = IsCompact(w.format);
+  EXPECT_EQ(h.window->objectName(), w.name);
+  EXPECT_EQ(h.window->windowTitle(), w.caption);
+  EXPECT_EQ(h.Get<QComboBox>("cboCombo")->count(), 1);
+  EXPECT_EQ(h.Get<QComboBox>("cboCombo")->currentText(), w.fileType);
+
+  // Controls only some windows have; the others every window has.
+  const std::map<std::string, bool> some = {
+      {"chkTarget", !ger}, {"chkRefer", !ger}, {"frmFileName", !ger}, {"Option6", !ger}, {"Option7", !ger},
+      {"Check1", w.leaf()}, {"Label2", w.leaf()}, {"ComIndices", w.leaf()}, {"Check3", ger},
+      {"Text2", compact}, {"Text3", compact}};
+  for (const auto& [name, exists] : some) EXPECT_EQ(h.Exists(name.c_str()), exists) << name;
+  const std::vector<std::pair<const char*, const char*>> captions = {
+      {"Label1", "File type :"}, {"cmdFileListOk", "&File List OK "}, {"Command5", "&Cancel"},
+      {"cmdChkFile", w.checkCaption}, {"frmOutput", "Output mode:"}, {"chkReflect", "Reflectance"},
+      {"chkAbsorb", "Absorbance"}, {"chkTarget", "Raw Target Data"}, {"chkRefer", "Raw Refer. Data"},
+      {"chkShowGraph", "Show Graph"}, {"frmFileName", "Filename From:  "}, {"Option6", "Header Info"},
+      {"Option7", "Data File Name"}, {"Label2", "Insert Leaf Header?"}, {"Check1", ""},
+      {"ComIndices", "Input Indices"}, {"Check3", "Mixed"}, {"frmSpectral", "Spectral Band :"},
+      {"Option1", "From File"}, {"Option2", "External File"}, {"Option3", "Use Equation"}, {"Command3", "-->"},
+      {"Command4", "-->"}, {"frmInterpolate", "Interpolate ?"}, {"Option4", "Yes"}, {"Option5", "No"},
+      {"lblBegin", "Begining"}, {"lblEnd", "Ending"}, {"lblDelta", "Increment"}, {"txtBeginWave", w.gridBegin},
+      {"txtEndWave", w.gridEnd}, {"txtDeltaWave", "1"}, {"cmdDoOperation", "Do &Operation"},
+      {"txtTarget", "Target Data"}, {"txtPlate", "Panel Data"}, {"Text1", "Reflectance"}, {"Text2", "No Data"},
+      {"Text3", "No Data"}};
+  for (const auto& [name, text] : captions)
+    if (!some.contains(name) || some.at(name)) EXPECT_EQ(h.Text(name), text) << name;
+  const std::vector<std::pair<const char*, bool>> checked = {
+      {"chkReflect", true}, {"chkAbsorb", false}, {"chkTarget", false},  {"chkRefer", false},
+      {"chkShowGraph", false}, {"Option1", !compact}, {"Option2", compact}, {"Option4", true},
+      {"Option6", compact}, {"Option7", !compact}, {"Check1", false}, {"Check3", false}};
+  for (const auto& [name, on] : checked)
+    if (h.Exists(name)) EXPECT_EQ(h.Checked(name), on) << name;
+
+  for (const char* box : {"txtTarget", "txtPlate", "Text1", "Text2", "Text3"})
+    if (h.Exists(box)) EXPECT_TRUE(h.Get<QLineEdit>(box)->isReadOnly()) << box;
+  for (const char* c :
+       {"Drive1", "Dir1", "File1", "List1", "prgChkFile", "prgCalc", "picTarget", "picPlate", "picReflect"})
+    EXPECT_TRUE(h.Exists(c)) << c;
+  if (w.leaf()) EXPECT_EQ(h.Get("ComIndices")->toolTip(), "This window is not available yet.");
+  // UniSpec-Compact: one visible output mode, "No Data" boxes hidden until a preview.
+  for (const char* name : {"chkAbsorb", "chkTarget", "chkRefer", "Text2", "Text3"})
+    if (h.Exists(name)) EXPECT_EQ(h.Get(name)->isVisible(), !compact) << name;
+
   ExpectStates(h,
                {{"List1", false}, {"frmSpectral", false}, {"frmInterpolate", false}, {"Option4", false},
-                {"Option5", false}, {"frmWave", false}, {"lblBegin", false}, {"lblEnd", false},
-                {"lblDelta", false}},
+                {"Option5", false}, {"frmWave", false}, {"lblBegin", false}, {"lblEnd", false}, {"lblDelta", false},
+                {"ComIndices", false}, {"Check3", false}},
                "load");
   ExpectSelecting(h, false);
-  EXPECT_EQ(h.Get<QProgressBar>("prgChkFile")->value(), 0);
-  EXPECT_EQ(h.Get<QProgressBar>("prgCalc")->value(), 0);
 }
 
-TEST_P(InstrumentWindowLoad, FileListShowsTheWindowsFilesOnly) {
+// Every phase in order: selecting (with the file filter, the cancelled check
+// and the output-mode check), configuring and the option buttons, a full run
+// compared with the command line, Cancel, the start-up button again, a second
+// round and the close box.
+TEST_P(InstrumentWindowTest, PhasesRunAndSameBytesAsTheCommandLine) {
+  const Window& w = GetParam();
+  const Format f = w.format;
+  const bool compact = IsCompact(f);
   const TempFolder temp;
-  const Format f = GetParam();
-  const std::string folder = (temp.Path() / "scans").string();
-  synth::WriteScans(folder, f, 2, "S");
+  auto scans = synth::WriteScans((temp.Path() / "scans").string(), f, 3, "P");
+  // Names on disk unlike the recorded ones, so the label source shows.
+  for (auto& s : scans) {
+    const fs::path renamed = fs::path(s).parent_path() / ("field-" + fs::path(s).filename().string());
+    fs::rename(s, renamed);
+    s = renamed.string();
+  }
   temp.Write("scans/notes.txt", "field notes\r\n");
-  const Harness h(f);
-  ASSERT_TRUE(h.window->findChild<gui::FolderBrowser*>()->SetFolder(Q(folder)));
-  QStringList listed;
-  const auto* files = h.Get<QListWidget>("File1");
-  for (int i = 0; i < files->count(); ++i) listed << files->item(i)->text();
-  const bool ger = f == Format::Ger1500 || f == Format::Ger2600;
-  // The GER windows list every file; the UniSpec windows their extension.
-  EXPECT_EQ(listed.contains("notes.txt"), ger);
-  EXPECT_EQ(listed.size(), ger ? 3 : 2);
-}
-
-INSTANTIATE_TEST_SUITE_P(InstrumentWindows, InstrumentWindowLoad, ::testing::ValuesIn(kFormats), FormatName);
-
-class InstrumentWindowPhases : public ::testing::TestWithParam<Format> {};
-
-TEST_P(InstrumentWindowPhases, SelectingConfiguringFinishedAndReopening) {
-  const Format f = GetParam();
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "scans").string(), f, 3, "P");
   Harness h(f);
 
-  // Selecting: the first click enables the list; the buttons follow it.
-  ExpectSelecting(h, false);
-  h.Pick(scans[0]);
-  h.Pick(scans[1]);
-  ASSERT_EQ(h.ListEntries(), (QStringList{Q(scans[0]), Q(scans[1])}));
-  EXPECT_TRUE(h.dialogs.messages.empty());
+  // Selecting: the GER windows list every file, the UniSpec windows their
+  // extension; the first click enables the list and the buttons follow it.
+  // A file picked twice is refused.
+  h.Pick({scans[0], scans[1], scans[0]});
+  EXPECT_EQ(h.Entries("File1").contains("notes.txt"), IsGer(f));
+  ASSERT_EQ(h.Entries(), (QStringList{Q(scans[0]), Q(scans[1])}));
   ExpectSelecting(h, true);
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], "File already selected!", "Error", MessageIcon::Exclamation);
+  h.dialogs.Clear();
+  // A check whose save dialog is cancelled: the window's own text, nothing checked.
+  h.Get<QProgressBar>("prgChkFile")->setValue(40);
+  h.Click("cmdChkFile");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], w.checkFailure, "Error", MessageIcon::None);
+  EXPECT_EQ(h.Progress("prgChkFile"), 40);
+  h.dialogs.Clear();
 
   // Configuring.
+  for (std::size_t m : w.modes) h.SetChecked(kModes[m].box, true);
   h.Click("cmdFileListOk");
   EXPECT_TRUE(h.dialogs.messages.empty());
   ExpectConfiguring(h);
   ExpectGridEnabled(h, true, "after File List OK");
-  EXPECT_EQ(h.Enabled("Command3"), f == Format::UniSpecCompact);
+  EXPECT_EQ(h.Enabled("Command3"), compact);
   EXPECT_FALSE(h.Enabled("Command4"));
 
-  // Wavelength-source and interpolation options.
-  h.Click("Option5");
-  EXPECT_TRUE(h.Checked("Option5"));
-  ExpectGridEnabled(h, false, "No");
-  h.Click("Option3");
-  EXPECT_TRUE(h.Checked("Option3"));
-  EXPECT_TRUE(h.Enabled("Command4"));
-  EXPECT_FALSE(h.Enabled("Command3"));
-  ExpectGridEnabled(h, false, "Use Equation with No");
-  h.Click("Option2");
-  EXPECT_TRUE(h.Enabled("Command3"));
-  EXPECT_FALSE(h.Enabled("Command4"));
-  if (f != Format::UniSpecCompact) {
-    h.Click("Option1");
-    EXPECT_FALSE(h.Enabled("Command3"));
-    EXPECT_FALSE(h.Enabled("Command4"));
-    ExpectGridEnabled(h, false, "From File with No");  // From File does not bring the grid back
-  } else {
-    h.Click("Option1");  // stays disabled in the compact window
-    EXPECT_FALSE(h.Checked("Option1"));
-    EXPECT_TRUE(h.Checked("Option2"));
+  // Wavelength-source and interpolation options: the arrow buttons follow
+  // the source, the grid follows "No" and "Yes" (From File, disabled in the
+  // compact window, does not bring it back after "No").
+  for (const auto& [click, command3, command4, grid] : std::vector<std::tuple<const char*, bool, bool, bool>>{
+           {"Option5", compact, false, false}, {"Option3", false, true, false}, {"Option2", true, false, false},
+           {"Option1", compact, false, false}, {"Option4", compact, false, true}, {"Option1", compact, false, true}}) {
+    h.Click(click);
+    EXPECT_EQ(h.Enabled("Command3"), command3) << click;
+    EXPECT_EQ(h.Enabled("Command4"), command4) << click;
+    ExpectGridEnabled(h, grid, click);
   }
-  h.Click("Option4");
-  ExpectGridEnabled(h, true, "Yes");
-  h.Click("Option5");
-  h.Click("Option4");
-  if (f != Format::UniSpecCompact) {
-    h.Click("Option1");
-    ExpectGridEnabled(h, true, "From File with Yes");
-  }
-  EXPECT_TRUE(h.Enabled("cmdDoOperation"));
+  EXPECT_EQ(h.Checked("Option1"), !compact);
 
-  // A complete run: Finished.
-  if (f == Format::UniSpecCompact) ChooseFromFileOrExternal(h, temp);
-  else h.Click("Option1");
-  h.dialogs.Clear();
-  h.dialogs.savePaths = {Q(temp.File("out-reflectance.txt"))};
-  h.SetText("txtBeginWave", "420");
+  // The compared run: announcements and save dialogs for each mode in order.
+  std::string args = std::string("convert ") + w.cli + " " + w.settings(h, temp) + " " + Quoted(scans[0]) + " " +
+                     Quoted(scans[1]);
+  std::vector<QString> texts, titles;
+  for (std::size_t m : w.modes) {
+    const Mode& mode = kModes[m];
+    texts.push_back(m == 0 ? w.reflAnnouncement : m == 1 ? w.absAnnouncement : mode.rawAnnouncement);
+    titles.push_back(mode.saveTitle);
+    h.dialogs.savePaths.push_back(Q(temp.File(std::string("w-") + mode.cli)));
+    args += std::string(" --") + mode.cli + " " + Quoted(temp.File(std::string("c-") + mode.cli));
+  }
+  const QString begin = h.Text("txtBeginWave");
+  const bool interpolate = h.Checked("Option4");
   h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.saveTitles.size(), 1u) << h.dialogs.Texts().back().toStdString();
-  EXPECT_TRUE(fs::exists(temp.File("out-reflectance.txt")));
+  ASSERT_EQ(h.dialogs.Texts(), texts);
+  for (const auto& m : h.dialogs.messages) {
+    EXPECT_EQ(m.title, "Message");
+    EXPECT_EQ(m.icon, MessageIcon::None);
+  }
+  EXPECT_EQ(h.dialogs.saveTitles, titles);
   ExpectFinished(h);
-  EXPECT_EQ(h.Get<QProgressBar>("prgCalc")->value(), h.Get<QProgressBar>("prgCalc")->maximum());
+  EXPECT_EQ(h.Progress("prgCalc"), h.Get<QProgressBar>("prgCalc")->maximum());
+  ASSERT_EQ(std::system((Quoted(CORVELANE_EXE) + " " + args + " >/dev/null 2>&1").c_str()), 0) << args;
+  for (std::size_t m : w.modes) {
+    const std::string cli = kModes[m].cli, fromWindow = ReadAll(temp.File("w-" + cli));
+    EXPECT_FALSE(fromWindow.empty()) << cli;
+    EXPECT_TRUE(fromWindow == ReadAll(temp.File("c-" + cli))) << cli << " differs from the command line's";
+  }
 
   // Cancel clears the list and hides the window; it is not discarded.
   h.Click("Command5");
   EXPECT_FALSE(h.window->isVisible());
   EXPECT_FALSE(h.window->Discarded());
-  EXPECT_TRUE(h.ListEntries().isEmpty());
+  EXPECT_TRUE(h.Entries().isEmpty());
 
   // The start-up button again: preparation only, nothing else reset.
   h.Reopen();
-  EXPECT_EQ(h.Get<QProgressBar>("prgCalc")->value(), 0);
-  EXPECT_EQ(h.Get<QProgressBar>("prgChkFile")->value(), 0);
+  EXPECT_EQ(h.Progress("prgCalc"), 0);
+  EXPECT_EQ(h.Progress("prgChkFile"), 0);
   ExpectSelecting(h, false);
-  EXPECT_EQ(h.Text("txtBeginWave"), "420");
+  EXPECT_EQ(h.Text("txtBeginWave"), begin);
   EXPECT_TRUE(h.Checked("chkReflect"));
-  EXPECT_TRUE(h.Checked("Option4"));
-  // The output frame keeps its greyed caption, its boxes are usable again.
-  EXPECT_FALSE(h.Enabled("frmOutput"));
-  h.Click("chkReflect");
-  EXPECT_FALSE(h.Checked("chkReflect"));
-  h.Click("chkReflect");
-  EXPECT_TRUE(h.Checked("chkReflect"));
-  // A new selection round works as the first. The interpolation frame was
-  // left enabled, so "No" can be chosen before the list is confirmed; the
-  // grid is enabled all the same and follows the source options afterwards.
-  h.Pick(scans[2]);
-  EXPECT_EQ(h.ListEntries(), (QStringList{Q(scans[2])}));
+  EXPECT_EQ(h.Checked("Option4"), interpolate);
+  EXPECT_FALSE(h.Enabled("frmOutput"));  // a greyed caption over usable boxes
+
+  // A second round. The same file through another path text is another
+  // entry; double-clicks remove entries, the last leaving the check usable.
+  h.dialogs.Clear();
+  fs::create_directory_symlink(temp.Path() / "scans", temp.Path() / "alias");
+  h.Pick({scans[2], (temp.Path() / "alias" / fs::path(scans[2]).filename()).string()});
+  ASSERT_EQ(h.Entries().size(), 2);
+  h.ClickListRow(1, true);
+  EXPECT_EQ(h.Entries(), (QStringList{Q(scans[2])}));
+  h.ClickListRow(0, true);
+  EXPECT_TRUE(h.Entries().isEmpty());
+  EXPECT_FALSE(h.Enabled("cmdFileListOk"));
+  EXPECT_TRUE(h.Enabled("cmdChkFile"));
+  // No output mode is refused with the window's text; any single mode is
+  // enough (only Reflectance counts in the compact window).
+  h.Pick({scans[2]});
+  for (const Mode& m : kModes)
+    if (h.Exists(m.box) && h.Get(m.box)->isVisible()) h.SetChecked(m.box, false);
+  h.Click("cmdFileListOk");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], w.noModeText, "Error", MessageIcon::Exclamation);
   ExpectSelecting(h, true);
-  EXPECT_TRUE(h.Enabled("Option5"));
+  h.SetChecked(compact ? "chkReflect" : IsGer(f) ? "chkAbsorb" : "chkRefer", true);
+  // The interpolation frame was left enabled, so "No" can be chosen before
+  // the list is confirmed; the grid is enabled all the same and follows the
+  // source options afterwards.
   h.Click("Option5");
   h.Click("cmdFileListOk");
   ExpectConfiguring(h);
   ExpectGridEnabled(h, true, "File List OK with No");
-  if (f != Format::UniSpecCompact) {
-    h.Click("Option1");
-    ExpectGridEnabled(h, true, "From File with No");  // From File never disables the grid
-  }
+  h.Click("Option1");
+  ExpectGridEnabled(h, true, "From File with No");  // From File never disables the grid
   h.Click("Option3");
   ExpectGridEnabled(h, false, "Use Equation with No");
 
@@ -524,621 +533,217 @@ TEST_P(InstrumentWindowPhases, SelectingConfiguringFinishedAndReopening) {
   EXPECT_TRUE(h.window->Discarded());
 }
 
-TEST_P(InstrumentWindowPhases, OutputModeRequiredBeforeConfiguring) {
-  const Format f = GetParam();
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "scans").string(), f, 1, "M");
-  Harness h(f);
-  h.Pick(scans[0]);
-  h.SetChecked("chkReflect", false);
-  h.Click("cmdFileListOk");
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  const auto& m = h.dialogs.messages[0];
-  EXPECT_EQ(m.text, f == Format::UniSpecCompact ? "Check 'Reflectance' Output Mode" : "Select Output Mode");
-  EXPECT_EQ(m.title, "Error");
-  EXPECT_EQ(m.icon, MessageIcon::Exclamation);
-  ExpectSelecting(h, true);  // nothing changed
-
-  if (f == Format::UniSpecCompact) return;  // only Reflectance counts there
-  // Any single other mode is accepted.
-  h.SetChecked(f == Format::UniSpecOld || f == Format::UniSpecNew ? "chkRefer" : "chkAbsorb", true);
-  h.dialogs.Clear();
-  h.Click("cmdFileListOk");
-  EXPECT_TRUE(h.dialogs.messages.empty());
-  ExpectConfiguring(h);
-}
-
-INSTANTIATE_TEST_SUITE_P(InstrumentWindows, InstrumentWindowPhases, ::testing::ValuesIn(kFormats), FormatName);
-
-TEST(InstrumentWindowFileList, DuplicatesAndRemoval) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "a").string(), Format::UniSpecOld, 2, "D");
-  Harness h(Format::UniSpecOld);
-  h.Pick(scans[0]);
-  h.Pick(scans[0]);
-  EXPECT_EQ(h.ListEntries(), (QStringList{Q(scans[0])}));
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].text, "File already selected!");
-  EXPECT_EQ(h.dialogs.messages[0].title, "Error");
-  EXPECT_EQ(h.dialogs.messages[0].icon, MessageIcon::Exclamation);
-
-  // The same file reached through another path text counts as another entry.
-  const fs::path alias = temp.Path() / "alias";
-  fs::create_directory_symlink(temp.Path() / "a", alias);
-  h.Pick((alias / fs::path(scans[0]).filename()).string());
-  h.Pick(scans[1]);
-  ASSERT_EQ(h.ListEntries().size(), 3);
-  EXPECT_EQ(h.dialogs.messages.size(), 1u);
-
-  // Double-clicks remove entries; the last one leaves the check usable.
-  h.DoubleClickListRow(1);
-  EXPECT_EQ(h.ListEntries(), (QStringList{Q(scans[0]), Q(scans[1])}));
-  h.DoubleClickListRow(0);
-  h.DoubleClickListRow(0);
-  EXPECT_TRUE(h.ListEntries().isEmpty());
-  EXPECT_FALSE(h.Enabled("cmdFileListOk"));
-  EXPECT_TRUE(h.Enabled("cmdChkFile"));
-}
-
-TEST(InstrumentWindowFileList, ArrowButtonsOpenTheSharedWindows) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "a").string(), Format::UniSpecNew, 1, "W");
-  Harness h(Format::UniSpecNew);
-  h.Pick(scans[0]);
-  h.Click("cmdFileListOk");
-  QStringList opened;
-  const auto closeIt = [&opened](QWidget* modal) {
-    opened << modal->objectName();
-    qobject_cast<QDialog*>(modal)->done(QDialog::Rejected);
-  };
-  h.Click("Option2");
-  WhenModal(h.window.get(), closeIt);
-  h.Click("Command3");
-  h.Click("Option3");
-  WhenModal(h.window.get(), closeIt);
-  h.Click("Command4");
-  EXPECT_EQ(opened, (QStringList{"Form3", "Form2"}));
-}
-
-TEST(InstrumentWindowFileList, GerWindowsDifferAtFileListOk) {
-  const TempFolder temp;
-  for (const Format f : {Format::Ger1500, Format::Ger2600}) {
-    const auto scans = synth::WriteScans((temp.Path() / FormatName({f, 0})).string(), f, 1, "G");
-    Harness h(f);
-    h.Pick(scans[0]);
-    h.SetChecked("chkReflect", false);
-    h.SetChecked("chkAbsorb", true);
-    h.Click("cmdFileListOk");
-    EXPECT_TRUE(h.dialogs.messages.empty());
-    // GER 1500 keeps Absorbance and the check usable; GER 2600 does not.
-    EXPECT_EQ(h.Enabled("chkAbsorb"), f == Format::Ger1500);
-    EXPECT_EQ(h.Enabled("cmdChkFile"), f == Format::Ger1500);
-    EXPECT_FALSE(h.Enabled("chkReflect"));
-  }
-}
-
-// --- The run --------------------------------------------------------------
-
-TEST(InstrumentWindowRun, AnnouncesAndAsksForEveryModeInOrder) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 2, "R");
-  Harness h(Format::UniSpecOld);
-  h.PickAll(scans);
-  h.SetChecked("chkAbsorb", true);
-  h.SetChecked("chkTarget", true);
-  h.SetChecked("chkRefer", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option1");
-  for (const char* name : {"r.txt", "a.txt", "t.txt", "p.txt"}) h.dialogs.savePaths.push_back(Q(temp.File(name)));
-  h.Click("cmdDoOperation");
-  EXPECT_EQ(h.dialogs.Texts(),
-            (std::vector<QString>{"   Save Reflectance File   ", "    Save Absorbance File    ",
-                                  "    Save Raw Target Data File    ", "    Save Raw Reference File    "}));
-  for (const auto& m : h.dialogs.messages) {
-    EXPECT_EQ(m.title, "Message");
-    EXPECT_EQ(m.icon, MessageIcon::None);
-  }
-  EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Absorbance File",
-                                                        "Save Raw Target Data File", "Save Raw Referance File"}));
-  const std::vector<std::pair<const char*, const char*>> titles = {
-      {"r.txt", "Reflectance"}, {"a.txt", "Absorbance"}, {"t.txt", "Target"}, {"p.txt", "Reference"}};
-  for (const auto& [name, title] : titles) {
-    const auto lines = SplitCrLf(ReadAll(temp.File(name)));
-    ASSERT_EQ(lines.size(), 2u + 4u + 821u) << name;  // 310..1130 by 1
-    EXPECT_EQ(lines[0], title);
-    EXPECT_EQ(lines[1], "");
-  }
-  ExpectFinished(h);
-}
-
-TEST(InstrumentWindowRun, GerAndCompactAnnouncements) {
-  const TempFolder temp;
-  const std::map<Format, std::vector<QString>> expected = {
-      {Format::Ger1500, {"    Save Reflectance Data   ", "   Save Absorbance Data   "}},
-      {Format::Ger2600, {"   Save Reflectance Data   ", "   Save Absorbance Data   "}},
-      {Format::UniSpecCompact, {"   Save Reflectance File   "}}};
-  for (const auto& [f, texts] : expected) {
-    const auto scans = synth::WriteScans((temp.Path() / FormatName({f, 0})).string(), f, 1, "A");
-    Harness h(f);
-    h.Pick(scans[0]);
-    if (f != Format::UniSpecCompact) h.SetChecked("chkAbsorb", true);
-    h.Click("cmdFileListOk");
-    ChooseFromFileOrExternal(h, temp);
-    for (std::size_t i = 0; i < texts.size(); ++i) h.dialogs.savePaths.push_back(Q(temp.File("o" + std::to_string(i))));
-    h.dialogs.Clear();
-    h.Click("cmdDoOperation");
-    EXPECT_EQ(h.dialogs.Texts(), texts) << FormatName({f, 0});
-    const std::vector<QString> titles = {"Save Reflectance File", "Save Absorbance File"};
-    EXPECT_EQ(h.dialogs.saveTitles, std::vector<QString>(titles.begin(), titles.begin() + texts.size()));
-  }
-}
-
-TEST(InstrumentWindowRun, CancelledSaveDialogEndsTheRun) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecNew, 1, "C");
-  Harness h(Format::UniSpecNew);
-  h.Pick(scans[0]);
-  h.SetChecked("chkAbsorb", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option1");
-  h.Click("cmdDoOperation");  // no path queued: the user cancels
-  ASSERT_EQ(h.dialogs.messages.size(), 2u);
-  EXPECT_EQ(h.dialogs.messages[0].text, "   Save Reflectance File   ");
-  EXPECT_EQ(h.dialogs.messages[1].text, " No filename selected!");
-  EXPECT_EQ(h.dialogs.messages[1].title, "Error");
-  EXPECT_EQ(h.dialogs.messages[1].icon, MessageIcon::Exclamation);
-  EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File"}));  // absorbance never asked
-  ExpectFinished(h);
-}
-
-TEST(InstrumentWindowRun, FailureAfterAFirstFileKeepsItAndStaysConfiguring) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 2, "F");
-  Harness h(Format::Ger1500);
-  h.PickAll(scans);
-  h.SetChecked("chkAbsorb", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option1");
-  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("missing-folder/abs.txt"))};
-  h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.messages.size(), 3u);
-  const auto& failure = h.dialogs.messages.back();
-  EXPECT_EQ(failure.text, " Problem in Data File!!!");
-  EXPECT_EQ(failure.title, "Error");
-  EXPECT_EQ(failure.icon, MessageIcon::Exclamation);
-  EXPECT_TRUE(failure.detail.contains("abs.txt")) << failure.detail.toStdString();
-  const auto lines = SplitCrLf(ReadAll(temp.File("refl.txt")));
-  ASSERT_EQ(lines.size(), 2u + 4u + 601u);
-  EXPECT_EQ(lines[0], "Reflectance");
-  EXPECT_FALSE(fs::exists(temp.File("missing-folder")));
-  // Still Configuring: the user may change the settings and run again.
-  ExpectConfiguring(h);
-  h.dialogs.Clear();
-  h.dialogs.savePaths = {Q(temp.File("refl2.txt")), Q(temp.File("abs2.txt"))};
-  h.Click("cmdDoOperation");
-  EXPECT_EQ(h.dialogs.messages.size(), 2u);
-  EXPECT_TRUE(fs::exists(temp.File("abs2.txt")));
-  ExpectFinished(h);
-}
-
-TEST(InstrumentWindowRun, BadGridFailsBeforeTheLeafHeaderIsAsked) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 1, "B");
-  Harness h(Format::UniSpecOld);
-  h.Pick(scans[0]);
-  h.SetChecked("Check1", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option1");
-  h.SetText("txtDeltaWave", "one");
-  QStringList opened;
-  {
-    QObject watch;
-    WhenModal(&watch, [&opened](QWidget* modal) {
-      opened << modal->objectName();
-      qobject_cast<QDialog*>(modal)->done(QDialog::Accepted);
-    });
-    h.Click("cmdDoOperation");
-    QTest::qWait(20);
-    EXPECT_TRUE(opened.isEmpty());
-  }
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].text, " Problem in Data File!!!");
-  EXPECT_EQ(h.dialogs.messages[0].icon, MessageIcon::Exclamation);
-  EXPECT_FALSE(h.dialogs.messages[0].detail.isEmpty());
-  EXPECT_TRUE(h.dialogs.saveTitles.empty());
-  ExpectConfiguring(h);
-
-  // A grid point beyond the channel wavelengths fails the run too.
-  h.SetText("txtDeltaWave", "1");
-  h.SetText("txtEndWave", "2000");
-  h.dialogs.Clear();
-  WhenModal(h.window.get(), [&opened](QWidget* modal) {
-    opened << modal->objectName();
-    modal->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-  });
-  h.Click("cmdDoOperation");
-  EXPECT_EQ(opened, QStringList{"Form12"});  // asked after the grid passed
-  EXPECT_EQ(h.dialogs.Texts(), std::vector<QString>{" Problem in Data File!!!"});
-  EXPECT_TRUE(h.dialogs.saveTitles.empty());
-  ExpectConfiguring(h);
-}
-
-// --- The check ------------------------------------------------------------
-
-TEST(InstrumentWindowCheck, CleanFilesGiveFilesOk) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 2, "K");
-  Harness h(Format::Ger1500);
-  h.PickAll(scans);
-  h.Click("cmdFileListOk");  // the GER 1500 window can still check
-  h.dialogs.savePaths = {Q(temp.File("errors.txt"))};
-  h.Click("cmdChkFile");
-  EXPECT_EQ(h.dialogs.saveTitles, std::vector<QString>{"Save Error File"});
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].text, "    Files Ok    ");
-  EXPECT_EQ(h.dialogs.messages[0].title, "Message");
-  EXPECT_EQ(h.dialogs.messages[0].icon, MessageIcon::None);
-  EXPECT_EQ(ReadAll(temp.File("errors.txt")), "");
-  EXPECT_EQ(h.Get<QProgressBar>("prgChkFile")->value(), h.Get<QProgressBar>("prgChkFile")->maximum());
-  ExpectConfiguring(h);  // the check changes no state
-}
-
-TEST(InstrumentWindowCheck, ProblemsGoToTheErrorFile) {
-  const TempFolder temp;
-  auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 2, "E");
-  // The first data record of the second file holds "abc" and "-5".
-  auto lines = SplitCrLf(ReadAll(scans[1]));
-  lines[10] = "abc    -5";
-  temp.Write("s/" + fs::path(scans[1]).filename().string(), testing::CrLf(lines));
-  Harness h(Format::UniSpecOld);
-  h.PickAll(scans);
-  h.dialogs.savePaths = {Q(temp.File("errors.txt"))};
-  h.Click("cmdChkFile");
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].text, "Error messages saved in the error file");
-  EXPECT_EQ(h.dialogs.messages[0].title, "Errors in Files");
-  EXPECT_EQ(h.dialogs.messages[0].icon, MessageIcon::None);
-  const std::string listed = h.ListEntries()[1].toStdString();
-  EXPECT_EQ(ReadAll(temp.File("errors.txt")), listed + " : Non-numbers in DATA line #  1 \r\n" + listed +
-                                                   " : Negative value in DATA line #  1 \r\n");
-  ExpectSelecting(h, true);
-}
-
-TEST(InstrumentWindowCheck, CancelledSaveShowsEachWindowsText) {
-  const TempFolder temp;
-  const std::map<Format, QString> texts = {{Format::UniSpecOld, "Unknown File Error"},
-                                           {Format::UniSpecNew, "Unknown File Error"},
-                                           {Format::UniSpecCompact, "Unknown File Error"},
-                                           {Format::Ger1500, "    Unknown Error!!!   "},
-                                           {Format::Ger2600, "No error file name selected"}};
-  for (const auto& [f, text] : texts) {
-    const auto scans = synth::WriteScans((temp.Path() / FormatName({f, 0})).string(), f, 1, "X");
-    Harness h(f);
-    h.Pick(scans[0]);
-    h.Get<QProgressBar>("prgChkFile")->setValue(40);
-    h.Click("cmdChkFile");
-    ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_EQ(h.dialogs.messages[0].text, text);
-    EXPECT_EQ(h.dialogs.messages[0].title, "Error");
-    EXPECT_EQ(h.dialogs.messages[0].icon, MessageIcon::None);
-    EXPECT_EQ(h.Get<QProgressBar>("prgChkFile")->value(), 40);  // nothing was checked
-  }
-}
-
-TEST(InstrumentWindowCheck, UnreadableFileFailsWithDetail) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger2600, 2, "U");
-  Harness h(Format::Ger2600);
-  h.PickAll(scans);
-  fs::remove(scans[1]);
-  h.dialogs.savePaths = {Q(temp.File("errors.txt"))};
-  h.Click("cmdChkFile");
-  ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0].text, "No error file name selected");
-  EXPECT_EQ(h.dialogs.messages[0].title, "Error");
-  EXPECT_TRUE(h.dialogs.messages[0].detail.contains(Q(fs::path(scans[1]).filename().string())));
-}
-
-// --- The preview ----------------------------------------------------------
-
-struct PreviewCase {
-  Format format;
-  std::size_t zeroLine;     // 0-based line whose panel (or value) becomes 0 / 999
-  std::string zeroText;
-  double x0, yb;
-  int channels;
-  double targetOfChannel0;  // as written in zeroText
-};
-
-const std::vector<PreviewCase> kPreviewCases = {
-    {Format::UniSpecOld, 268, "0", 25, 65000, 256, -1},
-    {Format::UniSpecNew, 10, "305.4 1234 0", 25, 65000, 256, 1234},
-    {Format::UniSpecCompact, 4, " 999", 25, 65000, 256, -1},
-    {Format::Ger1500, 12, "299.70   4321   0", 50, 500000, 512, 4321},
-    {Format::Ger2600, 12, "350.00   2222   0", 50, 500000, 594, 2222},
-};
-
-std::vector<DrawOp> Points(const std::vector<DrawOp>& ops) {
+std::vector<DrawOp> Points(const PreviewWidget* pic) {
   std::vector<DrawOp> out;
-  for (const auto& op : ops)
+  for (const auto& op : pic->Ops())
     if (op.kind == DrawOp::Point) out.push_back(op);
   return out;
 }
 
-TEST(InstrumentWindowPreview, PlotsEveryFormatAndHidesOutOfRangePoints) {
+// The graphs of a list entry: plotted, cleared when unchecked, cleared with
+// the reason beside them when the file is gone.
+TEST_P(InstrumentWindowTest, Preview) {
+  const Window& w = GetParam();
+  const bool compact = IsCompact(w.format);
   const TempFolder temp;
-  for (const PreviewCase& pc : kPreviewCases) {
-    SCOPED_TRACE(FormatName({pc.format, 0}));
-    auto scans = synth::WriteScans((temp.Path() / FormatName({pc.format, 0})).string(), pc.format, 1, "V");
-    auto lines = SplitCrLf(ReadAll(scans[0]));
-    lines.at(pc.zeroLine) = pc.zeroText;
-    std::ofstream(scans[0], std::ios::binary) << testing::CrLf(lines);
-
-    Harness h(pc.format);
-    h.Pick(scans[0]);
-    h.SetChecked("chkShowGraph", true);
-    h.ClickListRow(0);
-    EXPECT_TRUE(h.dialogs.messages.empty());
-    EXPECT_TRUE(h.Text("lblPreviewStatus").isEmpty()) << h.Text("lblPreviewStatus").toStdString();
-    const bool compact = pc.format == Format::UniSpecCompact;
-    auto* reflect = h.Get<PreviewWidget>("picReflect");
-    for (const char* name : {"picTarget", "picPlate", "picReflect"}) {
-      const auto points = Points(h.Get<PreviewWidget>(name)->Ops());
-      if (compact && std::string(name) != "picReflect") {
-        EXPECT_TRUE(points.empty()) << name;
-        continue;
-      }
-      ASSERT_EQ(points.size(), static_cast<std::size_t>(pc.channels)) << name;
-      EXPECT_EQ(points.front().x, pc.x0 + 1) << name;
-      EXPECT_EQ(points.back().x, pc.x0 + pc.channels) << name;
-      EXPECT_TRUE(points.front().blue);
-    }
-    if (pc.targetOfChannel0 >= 0) {
-      EXPECT_EQ(Points(h.Get<PreviewWidget>("picTarget")->Ops()).front().y, pc.yb - pc.targetOfChannel0);
-    }
-    if (!compact) {
-      EXPECT_EQ(Points(h.Get<PreviewWidget>("picPlate")->Ops()).front().y, pc.yb);  // panel 0
-    }
-
-    // Reflectance 999 lies far above the area: not drawn.
-    const auto reflPoints = Points(reflect->Ops());
-    EXPECT_EQ(reflPoints.front().y, pc.yb - 999 * pc.yb);
-    EXPECT_FALSE(reflect->ToPixel(reflPoints.front().x, reflPoints.front().y).has_value());
-    // A point in view is a blue pixel where the mapping puts it.
-    const DrawOp& mid = reflPoints[static_cast<std::size_t>(pc.channels / 2)];
-    const auto pixel = reflect->ToPixel(mid.x, mid.y);
-    ASSERT_TRUE(pixel.has_value());
-    const QImage image = reflect->grab().toImage();
-    const double sx = static_cast<double>(image.width()) / reflect->width();
-    const double sy = static_cast<double>(image.height()) / reflect->height();
-    EXPECT_EQ(image.pixelColor(static_cast<int>(pixel->x() * sx), static_cast<int>(pixel->y() * sy)),
-              QColor(0, 0, 255));
-    if (compact) {
-      EXPECT_TRUE(h.Get("Text2")->isVisible());
-      EXPECT_TRUE(h.Get("Text3")->isVisible());
-    }
-  }
-}
-
-TEST(InstrumentWindowPreview, ScalesWithTheWidget) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 1, "Z");
-  Harness h(Format::Ger1500);
-  auto* pic = h.Get<PreviewWidget>("picTarget");
-  const auto before = pic->ToPixel(600, 550000);
-  ASSERT_TRUE(before.has_value());
-  h.window->resize(h.window->width() + 300, h.window->height() + 200);
-  QApplication::processEvents();
-  const auto after = pic->ToPixel(600, 550000);
-  ASSERT_TRUE(after.has_value());
-  EXPECT_EQ(after->x(), pic->width() - 1);
-  EXPECT_EQ(after->y(), pic->height() - 1);
-  EXPECT_GT(after->x(), before->x());
-  EXPECT_EQ(pic->ToPixel(0, 0), QPoint(0, 0));
-  EXPECT_FALSE(pic->ToPixel(300, -1).has_value());
-  EXPECT_FALSE(pic->ToPixel(300, 550001).has_value());
-  EXPECT_FALSE(pic->ToPixel(300, std::nan("")).has_value());
-}
-
-TEST(InstrumentWindowPreview, UncheckedOrUnreadableLeavesGraphsCleared) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecCompact, 2, "N");
-  Harness h(Format::UniSpecCompact);
-  h.PickAll(scans);
+  auto scans = synth::WriteScans((temp.Path() / "s").string(), w.format, 1, "V");
+  auto lines = SplitCrLf(ReadAll(scans[0]));
+  lines.at(w.zeroLine) = w.zeroText;
+  const std::string text = testing::CrLf(lines);
+  std::ofstream(scans[0], std::ios::binary) << text;
+  Harness h(w.format);
+  const auto noDataShown = [&h, compact](bool shown) {
+    if (compact)
+      for (const char* box : {"Text2", "Text3"}) EXPECT_EQ(h.Get(box)->isVisible(), shown) << box;
+  };
+  h.Pick(scans);
   h.SetChecked("chkShowGraph", true);
   h.ClickListRow(0);
-  ASSERT_FALSE(Points(h.Get<PreviewWidget>("picReflect")->Ops()).empty());
-  ASSERT_TRUE(h.Get("Text2")->isVisible());
+  EXPECT_TRUE(h.dialogs.messages.empty());
+  EXPECT_EQ(h.Text("lblPreviewStatus"), "");
+  for (const char* name : {"picTarget", "picPlate", "picReflect"}) {
+    const auto points = Points(h.Get<PreviewWidget>(name));
+    if (compact && std::string(name) != "picReflect") {
+      EXPECT_TRUE(points.empty()) << name;
+      continue;
+    }
+    ASSERT_EQ(points.size(), static_cast<std::size_t>(w.channels)) << name;
+    EXPECT_EQ(points.front().x, w.x0 + 1) << name;
+    EXPECT_EQ(points.back().x, w.x0 + w.channels) << name;
+    EXPECT_TRUE(points.front().blue);
+  }
+  if (w.targetOfChannel0 >= 0)
+    EXPECT_EQ(Points(h.Get<PreviewWidget>("picTarget")).front().y, w.yb - w.targetOfChannel0);
+  if (!compact) EXPECT_EQ(Points(h.Get<PreviewWidget>("picPlate")).front().y, w.yb);  // panel 0
+  noDataShown(true);
+
+  // Reflectance 999 lies far above the area: not drawn. A point in view is a
+  // blue pixel where the mapping puts it.
+  auto* reflect = h.Get<PreviewWidget>("picReflect");
+  const auto refl = Points(reflect);
+  EXPECT_EQ(refl.front().y, w.yb - 999 * w.yb);
+  EXPECT_FALSE(reflect->ToPixel(refl.front().x, refl.front().y).has_value());
+  const DrawOp& mid = refl[static_cast<std::size_t>(w.channels / 2)];
+  const auto pixel = reflect->ToPixel(mid.x, mid.y);
+  ASSERT_TRUE(pixel.has_value());
+  const QImage image = reflect->grab().toImage();
+  const double sx = static_cast<double>(image.width()) / reflect->width();
+  const double sy = static_cast<double>(image.height()) / reflect->height();
+  EXPECT_EQ(image.pixelColor(static_cast<int>(pixel->x() * sx), static_cast<int>(pixel->y() * sy)), QColor(0, 0, 255));
 
   // Unchecked: every graph is cleared and nothing drawn; "No Data" hidden.
   h.SetChecked("chkShowGraph", false);
-  h.ClickListRow(1);
+  h.ClickListRow(0);
   for (const char* name : {"picTarget", "picPlate", "picReflect"}) {
     const auto& ops = h.Get<PreviewWidget>(name)->Ops();
     ASSERT_EQ(ops.size(), 1u) << name;
     EXPECT_EQ(ops[0].kind, DrawOp::Clear) << name;
   }
-  EXPECT_FALSE(h.Get("Text2")->isVisible());
-  EXPECT_FALSE(h.Get("Text3")->isVisible());
+  noDataShown(false);
 
-  // A file gone since it was listed: cleared graphs and the reason beside them.
-  fs::remove(scans[1]);
+  // A file gone since it was listed: cleared graphs, the reason beside them,
+  // no message box. Back again, the reason goes.
+  fs::remove(scans[0]);
   h.SetChecked("chkShowGraph", true);
-  h.ClickListRow(1);
+  h.ClickListRow(0);
   for (const char* name : {"picTarget", "picPlate", "picReflect"})
-    EXPECT_TRUE(Points(h.Get<PreviewWidget>(name)->Ops()).empty()) << name;
-  EXPECT_TRUE(h.Text("lblPreviewStatus").contains(Q(fs::path(scans[1]).filename().string())))
+    EXPECT_TRUE(Points(h.Get<PreviewWidget>(name)).empty()) << name;
+  EXPECT_TRUE(h.Text("lblPreviewStatus").contains(Q(fs::path(scans[0]).filename().string())))
       << h.Text("lblPreviewStatus").toStdString();
   EXPECT_TRUE(h.dialogs.messages.empty());
-  EXPECT_FALSE(h.Get("Text2")->isVisible());
-
-  // A good file again clears the reason.
+  noDataShown(false);
+  std::ofstream(scans[0], std::ios::binary) << text;
   h.ClickListRow(0);
-  EXPECT_TRUE(h.Text("lblPreviewStatus").isEmpty());
+  EXPECT_EQ(h.Text("lblPreviewStatus"), "");
 }
 
-// --- Same bytes as the command line --------------------------------------
+INSTANTIATE_TEST_SUITE_P(InstrumentWindows, InstrumentWindowTest, ::testing::ValuesIn(kWindows),
+                         [](const auto& info) { return std::string(info.param.id); });
 
-std::string Quoted(const std::string& s) { return "'" + s + "'"; }
+// --- Runs and checks ------------------------------------------------------
 
-int RunCli(const std::string& args) {
-  const std::string command = Quoted(CORVELANE_EXE) + " " + args + " >/dev/null 2>&1";
-  return std::system(command.c_str());
-}
-
-void ExpectSameFile(const std::string& fromWindow, const std::string& fromCli) {
-  ASSERT_TRUE(fs::exists(fromWindow)) << fromWindow;
-  ASSERT_TRUE(fs::exists(fromCli)) << fromCli;
-  const std::string a = ReadAll(fromWindow);
-  EXPECT_FALSE(a.empty());
-  EXPECT_TRUE(a == ReadAll(fromCli)) << fromWindow << " differs from " << fromCli;
-}
-
-TEST(InstrumentWindowMatchesCommandLine, Form1WithLeafHeaderAndAllModes) {
+// The GER 1500 window checks after File List OK too; then a run failing
+// after its first file, a cancelled save dialog and a check failing.
+TEST(InstrumentWindowRun, Form5CheckThenFailingRunsAndCheck) {
   const TempFolder temp;
-  auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 3, "L");
-  // Names on disk unlike the recorded ones, so the label source shows.
-  for (auto& s : scans) {
-    const fs::path renamed = fs::path(s).parent_path() / ("field-" + fs::path(s).filename().string());
-    fs::rename(s, renamed);
-    s = renamed.string();
-  }
-  const std::vector<std::pair<const char*, const char*>> header = {
-      {"File name", "site1.csv"},           {"Person responsible", "A. Field"},
-      {"Project description", "Tundra"},    {"File names (links) to other data", "lai.csv"},
-      {"Measurement inst.", "UniSpec 1042"}, {"Foreoptics", "leaf clip"},
-      {"Wavelength calib. coeff.", "A = 305.4"}, {"Reflectance standard", "99% panel"},
-      {"Data processing prog. v.#", "corvelane"}, {"Data type", "reflectance"},
-      {"Plant functional type", "shrub"},   {"Collection site", "Site 1"},
-      {"Additional information", "sunlit"}, {"Cautions", "none"}};
-  std::string headerFile;
-  for (const auto& [label, value] : header) headerFile += std::string(label) + ": " + value + "\n";
-  temp.Write("leaf.txt", headerFile);
-
-  Harness h(Format::UniSpecOld);
-  h.PickAll(scans);
-  h.SetChecked("chkAbsorb", true);
-  h.SetChecked("chkTarget", true);
-  h.SetChecked("chkRefer", true);
-  h.SetChecked("Option6", true);
-  h.SetChecked("Check1", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option1");
-  h.SetText("txtBeginWave", "400");
-  h.SetText("txtEndWave", "1000");
-  h.SetText("txtDeltaWave", "2.5");
-  const std::vector<std::string> names = {"w-r.txt", "w-a.txt", "w-t.txt", "w-p.txt"};
-  for (const auto& n : names) h.dialogs.savePaths.push_back(Q(temp.File(n)));
-  WhenModal(h.window.get(), [&header](QWidget* modal) {
-    ASSERT_EQ(modal->objectName(), "Form12");
-    for (std::size_t i = 0; i < header.size(); ++i)
-      modal->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(i + 1))->setText(QString::fromUtf8(header[i].second));
-    modal->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-  });
-  h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.messages.size(), 4u) << h.dialogs.Texts().back().toStdString();
-
-  std::string args = "convert unispec-old";
-  for (const auto& s : scans) args += " " + Quoted(s);
-  args += " --grid 400,1000,2.5 --label header --leaf-header " + Quoted(temp.File("leaf.txt")) +
-          " --reflectance " + Quoted(temp.File("c-r.txt")) + " --absorbance " + Quoted(temp.File("c-a.txt")) +
-          " --target " + Quoted(temp.File("c-t.txt")) + " --reference " + Quoted(temp.File("c-p.txt"));
-  ASSERT_EQ(RunCli(args), 0);
-  for (const char* m : {"r", "a", "t", "p"})
-    ExpectSameFile(temp.File(std::string("w-") + m + ".txt"), temp.File(std::string("c-") + m + ".txt"));
-  EXPECT_EQ(SplitCrLf(ReadAll(temp.File("w-r.txt")))[0], "Information that applies to the whole file:,");
-}
-
-TEST(InstrumentWindowMatchesCommandLine, Form8WithEquation) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecNew, 2, "Q");
-  Harness h(Format::UniSpecNew);
-  h.PickAll(scans);
-  h.SetChecked("chkTarget", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option3");
-  WhenModal(h.window.get(), [](QWidget* modal) {
-    ASSERT_EQ(modal->objectName(), "Form2");
-    modal->findChild<QLineEdit*>(QStringLiteral("txtCoeffA"))->setText("305.4");
-    modal->findChild<QLineEdit*>(QStringLiteral("txtCoeffB"))->setText("3.31");
-    modal->findChild<QLineEdit*>(QStringLiteral("txtCoeffC"))->setText("-0.0002");
-    modal->findChild<QRadioButton*>(QStringLiteral("Option1"))->setChecked(true);  // first channel is 0
-    modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
-  });
-  h.Click("Command4");
-  h.dialogs.savePaths = {Q(temp.File("w-r.txt")), Q(temp.File("w-t.txt"))};
-  h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.messages.size(), 2u) << h.dialogs.Texts().back().toStdString();
-  std::string args = "convert unispec-new";
-  for (const auto& s : scans) args += " " + Quoted(s);
-  args += " --waves equation=305.4,3.31,-0.0002 --start-channel 0 --reflectance " + Quoted(temp.File("c-r.txt")) +
-          " --target " + Quoted(temp.File("c-t.txt"));
-  ASSERT_EQ(RunCli(args), 0);
-  ExpectSameFile(temp.File("w-r.txt"), temp.File("c-r.txt"));
-  ExpectSameFile(temp.File("w-t.txt"), temp.File("c-t.txt"));
-}
-
-TEST(InstrumentWindowMatchesCommandLine, Form7WithExternalFile) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecCompact, 2, "T");
-  Harness h(Format::UniSpecCompact);
-  h.PickAll(scans);
-  h.Click("cmdFileListOk");
-  ChooseFromFileOrExternal(h, temp);
-  h.dialogs.savePaths = {Q(temp.File("w-r.txt"))};
-  h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.messages.size(), 1u) << h.dialogs.Texts().back().toStdString();
-  std::string args = "convert unispec-compact";
-  for (const auto& s : scans) args += " " + Quoted(s);
-  args += " --waves external=" + Quoted(temp.File("waves.txt")) + " --reflectance " + Quoted(temp.File("c-r.txt"));
-  ASSERT_EQ(RunCli(args), 0);
-  ExpectSameFile(temp.File("w-r.txt"), temp.File("c-r.txt"));
-}
-
-TEST(InstrumentWindowMatchesCommandLine, Form5WithoutInterpolation) {
-  const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 2, "H");
+  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 2, "F");
   Harness h(Format::Ger1500);
-  h.PickAll(scans);
-  h.SetChecked("chkAbsorb", true);
-  h.Click("cmdFileListOk");
-  h.Click("Option5");
+  h.Configure(scans, {"chkAbsorb"});
+  h.dialogs.savePaths = {Q(temp.File("errors.txt"))};
+  h.Click("cmdChkFile");
+  EXPECT_EQ(h.dialogs.saveTitles, std::vector<QString>{"Save Error File"});
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], "    Files Ok    ", "Message", MessageIcon::None);
+  EXPECT_EQ(ReadAll(temp.File("errors.txt")), "");
+  EXPECT_EQ(h.Progress("prgChkFile"), h.Get<QProgressBar>("prgChkFile")->maximum());
+  ExpectConfiguring(h);  // the check changes no state
+
   h.Click("Option1");
-  h.dialogs.savePaths = {Q(temp.File("w-r.txt")), Q(temp.File("w-a.txt"))};
+  h.dialogs.Clear();
+  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("missing-folder/abs.txt"))};
   h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.messages.size(), 2u) << h.dialogs.Texts().back().toStdString();
-  EXPECT_EQ(SplitCrLf(ReadAll(temp.File("w-r.txt"))).size(), 2u + 4u + 512u);
-  std::string args = "convert ger1500";
-  for (const auto& s : scans) args += " " + Quoted(s);
-  args += " --no-interpolate --reflectance " + Quoted(temp.File("c-r.txt")) + " --absorbance " +
-          Quoted(temp.File("c-a.txt"));
-  ASSERT_EQ(RunCli(args), 0);
-  ExpectSameFile(temp.File("w-r.txt"), temp.File("c-r.txt"));
-  ExpectSameFile(temp.File("w-a.txt"), temp.File("c-a.txt"));
+  ASSERT_EQ(h.dialogs.messages.size(), 3u);
+  const auto& failure = h.dialogs.messages.back();
+  ExpectMessage(failure, " Problem in Data File!!!", "Error", MessageIcon::Exclamation);
+  EXPECT_TRUE(failure.detail.contains("abs.txt")) << failure.detail.toStdString();
+  const auto lines = SplitCrLf(ReadAll(temp.File("refl.txt")));
+  ASSERT_EQ(lines.size(), 2u + 4u + 601u);
+  EXPECT_EQ(lines[0], "Reflectance");
+  EXPECT_FALSE(fs::exists(temp.File("missing-folder")));
+  // Still Configuring: the user may run again. A cancelled save dialog ends
+  // that run; the absorbance file is never asked for.
+  ExpectConfiguring(h);
+  h.dialogs.Clear();
+  h.Click("cmdDoOperation");
+  ASSERT_EQ(h.dialogs.messages.size(), 2u);
+  EXPECT_EQ(h.dialogs.messages[0].text, "    Save Reflectance Data   ");
+  ExpectMessage(h.dialogs.messages[1], " No filename selected!", "Error", MessageIcon::Exclamation);
+  EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File"}));
+  ExpectFinished(h);
+
+  // A file removed since it was listed: the check fails with the window's
+  // text, naming the file.
+  fs::remove(scans[1]);
+  h.dialogs.Clear();
+  h.dialogs.savePaths = {Q(temp.File("errors2.txt"))};
+  h.Click("cmdChkFile");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], "    Unknown Error!!!   ", "Error", MessageIcon::None);
+  EXPECT_TRUE(h.dialogs.messages[0].detail.contains(Q(fs::path(scans[1]).filename().string())));
 }
 
-TEST(InstrumentWindowMatchesCommandLine, Form6WithGrid) {
+TEST(InstrumentWindowRun, BadGridFailsBeforeTheLeafHeaderIsAsked) {
   const TempFolder temp;
-  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger2600, 3, "J");
-  Harness h(Format::Ger2600);
-  h.PickAll(scans);
-  h.SetChecked("chkAbsorb", true);
-  h.Click("cmdFileListOk");
+  Harness h(Format::UniSpecOld);
+  h.Configure(synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 1, "B"), {"Check1"});
   h.Click("Option1");
-  h.SetText("txtBeginWave", "500");
-  h.SetText("txtEndWave", "2400");
-  h.SetText("txtDeltaWave", "5");
-  h.dialogs.savePaths = {Q(temp.File("w-r.txt")), Q(temp.File("w-a.txt"))};
+  h.SetGrid("310", "1130", "one");
+  QStringList opened;
+  const auto leaveModal = [&opened](QWidget* modal) {
+    opened << modal->objectName();
+    if (auto* ok = modal->findChild<QPushButton*>(QStringLiteral("Command1"))) ok->click();
+  };
+  {
+    QObject watch;
+    WhenModal(&watch, leaveModal);
+    h.Click("cmdDoOperation");
+    QTest::qWait(20);
+    EXPECT_TRUE(opened.isEmpty());
+  }
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], " Problem in Data File!!!", "Error", MessageIcon::Exclamation);
+  EXPECT_FALSE(h.dialogs.messages[0].detail.isEmpty());
+  EXPECT_TRUE(h.dialogs.saveTitles.empty());
+  ExpectConfiguring(h);
+
+  // A grid point beyond the channel wavelengths fails the run too, after the
+  // leaf header was asked.
+  h.SetGrid("310", "2000", "1");
+  h.dialogs.Clear();
+  WhenModal(h.window.get(), leaveModal);
   h.Click("cmdDoOperation");
-  ASSERT_EQ(h.dialogs.messages.size(), 2u) << h.dialogs.Texts().back().toStdString();
-  EXPECT_EQ(SplitCrLf(ReadAll(temp.File("w-r.txt"))).size(), 2u + 4u + 381u);
-  std::string args = "convert ger2600";
-  for (const auto& s : scans) args += " " + Quoted(s);
-  args += " --grid 500,2400,5 --reflectance " + Quoted(temp.File("c-r.txt")) + " --absorbance " +
-          Quoted(temp.File("c-a.txt"));
-  ASSERT_EQ(RunCli(args), 0);
-  ExpectSameFile(temp.File("w-r.txt"), temp.File("c-r.txt"));
-  ExpectSameFile(temp.File("w-a.txt"), temp.File("c-a.txt"));
+  EXPECT_EQ(opened, QStringList{"Form12"});
+  EXPECT_EQ(h.dialogs.Texts(), std::vector<QString>{" Problem in Data File!!!"});
+  EXPECT_TRUE(h.dialogs.saveTitles.empty());
+  ExpectConfiguring(h);
+}
+
+TEST(InstrumentWindowCheck, ProblemsGoToTheErrorFile) {
+  const TempFolder temp;
+  auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 2, "E");
+  // The first file records an empty name (tested with labels from the header);
+  // the first data record of the second holds "abc" and "-5".
+  for (const auto& [file, line, text] : {std::tuple{0, 0, "C:\\DATA\\X.\\"}, std::tuple{1, 10, "abc    -5"}}) {
+    auto lines = SplitCrLf(ReadAll(scans[file]));
+    lines[line] = text;
+    std::ofstream(scans[file], std::ios::binary) << testing::CrLf(lines);
+  }
+  Harness h(Format::UniSpecOld);
+  h.Pick(scans);
+  h.SetChecked("Option6", true);
+  h.dialogs.savePaths = {Q(temp.File("errors.txt"))};
+  h.Click("cmdChkFile");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  ExpectMessage(h.dialogs.messages[0], "Error messages saved in the error file", "Errors in Files", MessageIcon::None);
+  const std::string first = h.Entries()[0].toStdString(), second = h.Entries()[1].toStdString();
+  EXPECT_EQ(ReadAll(temp.File("errors.txt")), first + "   bad 'file name'field\r\n" + second +
+                                                   " : Non-numbers in DATA line #  1 \r\n" + second +
+                                                   " : Negative value in DATA line #  1 \r\n");
+  ExpectSelecting(h, true);
+}
+
+// --- The preview ----------------------------------------------------------
+
+TEST(InstrumentWindowPreview, ScalesWithTheWidget) {
+  Harness h(Format::Ger1500);
+  auto* pic = h.Get<PreviewWidget>("picTarget");
+  const int widthBefore = pic->width();
+  h.window->resize(h.window->width() + 300, h.window->height() + 200);
+  QApplication::processEvents();
+  ASSERT_GT(pic->width(), widthBefore);
+  EXPECT_EQ(pic->ToPixel(600, 550000), QPoint(pic->width() - 1, pic->height() - 1));
+  EXPECT_EQ(pic->ToPixel(0, 0), QPoint(0, 0));
+  for (const double y : {-1.0, 550001.0, std::nan("")}) EXPECT_FALSE(pic->ToPixel(300, y).has_value()) << y;
 }
 
 }  // namespace
