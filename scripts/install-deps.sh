@@ -3,7 +3,7 @@
 # they are missing. Needs root or sudo for apt-get; does nothing when all are there.
 set -euo pipefail
 
-packages=(cmake g++ make libcli11-dev libgtest-dev qt6-base-dev)
+packages=(cmake g++ make libcli11-dev libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "${1:-}" = "--tests" ]; then
   packages+=(locales xvfb xauth)
 fi
