@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -21,12 +22,17 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
     ::close(fd);
     return std::string("cannot read the file: it is a folder");
   }
-  std::size_t want = kMaxReadBytes;
-  if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) < want)
-    want = static_cast<std::size_t>(st.st_size);
-  buffer.resize(want + 1);  // one more byte tells whether the file goes on
+  // Sized to the file (one more byte tells whether it goes on); a pipe or a
+  // file that grows meanwhile doubles the buffer up to the limit.
+  std::size_t size = kMaxReadBytes;
+  if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) < size) size = static_cast<std::size_t>(st.st_size);
+  buffer.resize(size + 1);
   std::size_t got = 0;
-  while (got < buffer.size()) {
+  for (;;) {
+    if (got == buffer.size()) {
+      if (buffer.size() > kMaxReadBytes) break;
+      buffer.resize(std::min(2 * buffer.size(), kMaxReadBytes + 1));
+    }
     const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -37,7 +43,6 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
-    if (got == buffer.size() && buffer.size() <= kMaxReadBytes) buffer.resize(std::min(buffer.size() * 2, kMaxReadBytes + 1));
   }
   ::close(fd);
   if (got > kMaxReadBytes) {
@@ -181,21 +186,17 @@ bool FreeFieldCursor::Next(std::string_view& item) noexcept {
 }
 
 std::string Printable(std::string_view text, std::size_t maxLength) {
-  std::string out;
+  static constexpr char kHex[] = "0123456789ABCDEF";
   const bool cut = text.size() > maxLength;
   if (cut) text = text.substr(0, maxLength);
-  static const char* hex = "0123456789ABCDEF";
-  for (unsigned char c : text) {
+  std::string out;
+  for (const unsigned char c : text) {
     if (c == '\t') {
       out += "\\t";
-    } else if (c < 0x20 || c >= 0x7F || c == '\\') {
-      if (c == '\\') {
-        out += '\\';
-        continue;
-      }
+    } else if (c < 0x20 || c >= 0x7F) {
       out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
     } else {
       out += static_cast<char>(c);
     }
