@@ -13,18 +13,6 @@ constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 constexpr std::size_t kZoneWidth = 14;
 
-// Writes the decimal digits of m (< 10^16) into buf, returns their count.
-int UnsignedDigits(std::uint64_t m, char* buf) {
-  char tmp[24];
-  int n = 0;
-  do {
-    tmp[n++] = static_cast<char>('0' + m % 10);
-    m /= 10;
-  } while (m != 0);
-  for (int i = 0; i < n; ++i) buf[i] = tmp[n - 1 - i];
-  return n;
-}
-
 // Lays out `digits` (no leading or trailing zeros beyond the first digit)
 // with decimal exponent `exp10` (value = 0.d1d2... * 10^(exp10+1)).
 void AppendLayout(std::string& out, const char* digits, int count, int exp10) {
@@ -70,23 +58,6 @@ void AppendMagnitude(std::string& out, double a) {
     out += "Inf";
     return;
   }
-  // Fast path: values that carry at most six decimals (every rounded cell of
-  // a result table). Any decimal of at most 15 significant digits survives a
-  // round trip through a double, so printing the integer m at six decimals
-  // gives exactly the 15-digit general form.
-  if (a < 1e9) {
-    const double scaled = std::nearbyint(a * 1e6);
-    if (scaled / 1e6 == a && scaled >= 1.0) {
-      auto m = static_cast<std::uint64_t>(scaled);
-      char digits[24];
-      int count = UnsignedDigits(m, digits);
-      // m has `count` digits and the value is m * 10^-6.
-      int exp10 = count - 1 - 6;
-      while (count > 1 && digits[count - 1] == '0') --count;
-      AppendLayout(out, digits, count, exp10);
-      return;
-    }
-  }
   char buf[48];
   auto [end, ec] = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14);
   (void)ec;
@@ -114,7 +85,43 @@ double RoundHalfEven(double x, int decimals) noexcept {
   return std::nearbyint(scaled) / p;
 }
 
+// Values that carry at most six decimals (every rounded cell of a result
+// table), written straight from the integer m = value * 10^6. Any decimal of at
+// most 15 significant digits survives a round trip through a double, so these
+// digits are exactly those of the 15-digit general form. False when the value
+// is not such a number.
+static bool AppendSixDecimals(std::string& out, double value) {
+  const double a = std::fabs(value);
+  if (!(a < 1e9)) return false;
+  const double scaled = std::nearbyint(a * 1e6);
+  if (scaled < 1.0 || scaled / 1e6 != a) return false;
+  const auto m = static_cast<std::uint64_t>(scaled);
+  char buf[32];
+  char* const end = buf + sizeof buf;
+  char* p = end;
+  *--p = ' ';
+  std::uint64_t whole = m / 1000000;
+  auto fraction = static_cast<unsigned>(m % 1000000);
+  if (fraction != 0) {
+    int digits = 6;
+    while (fraction % 10 == 0) {
+      fraction /= 10;
+      --digits;
+    }
+    for (; digits > 0; --digits, fraction /= 10) *--p = static_cast<char>('0' + fraction % 10);
+    *--p = '.';
+  }
+  do {
+    *--p = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  *--p = value < 0 ? '-' : ' ';
+  out.append(p, static_cast<std::size_t>(end - p));
+  return true;
+}
+
 void AppendNumber(std::string& out, double value) {
+  if (AppendSixDecimals(out, value)) return;
   out += std::signbit(value) && value != 0.0 ? '-' : ' ';
   AppendMagnitude(out, std::fabs(value));
   out += ' ';
