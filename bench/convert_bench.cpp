@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   const fs::path exe = fs::canonical("/proc/self/exe").parent_path() / "corvelane";
   const fs::path folder = fs::temp_directory_path() / ("corvelane-bench-" + std::to_string(::getpid()));
   const auto scans = corvelane::synth::WriteScans(folder.string(), variant->format, n, "SCAN");
+  ::sync();  // let the freshly written scans reach the disk before timing
   std::uintmax_t bytes = 0;
   for (const auto& s : scans) bytes += fs::file_size(s);
   std::string waves;
@@ -53,6 +55,7 @@ int main(int argc, char** argv) {
 
   std::printf("%d %s scans, %.1f MB of scan text, default grid, reflectance only\n", n, formatName.c_str(),
               static_cast<double>(bytes) / 1e6);
+  std::vector<double> times;
   double best = 1e9;
   long peakKb = 0;
   for (int r = 0; r < runs; ++r) {
@@ -74,9 +77,12 @@ int main(int argc, char** argv) {
     std::printf("run %d: %.3f s wall, %.0f files/s, %.0f MB/s, peak memory %.1f MB\n", r + 1, seconds,
                 n / seconds, static_cast<double>(bytes) / 1e6 / seconds, usage.ru_maxrss / 1024.0);
     if (seconds < best) best = seconds;
+    times.push_back(seconds);
     peakKb = std::max(peakKb, usage.ru_maxrss);
   }
   const double outMb = static_cast<double>(fs::file_size(out)) / 1e6;
+  std::sort(times.begin(), times.end());
+  std::printf("median: %.3f s wall\n", times[times.size() / 2]);
   std::printf("best: %.3f s wall, %.0f files/s, %.0f MB/s of scan text; peak memory %.1f MB; output %.1f MB\n", best,
               n / best, static_cast<double>(bytes) / 1e6 / best, peakKb / 1024.0, outMb);
   fs::remove_all(folder);
