@@ -124,15 +124,18 @@ TEST(ConversionRun, WithoutInterpolationOneRowPerChannel) {
 
 TEST(ConversionRun, ZeroPanelAndNegativeTargetGive999) {
   TempFolder folder;
-  // Channel 1 (310 nm): panel 0; channel 2 (320 nm): target -50.
+  // Channel 1 (310 nm): panel 0; channel 2 (320 nm): target -50; channel 3
+  // (330 nm): panel -200, a ratio like any other, only absorbance gives 999.
   const std::string c = folder.Write("c.spt", OldScan("02/14/03  10:22:05", Except("50", {{2, "-50"}}),
-                                                      Except("100", {{1, "0"}})));
+                                                      Except("100", {{1, "0"}, {3, "-200"}})));
   const ConversionResult r =
-      Convert(Settings(Format::UniSpecOld, {c}, {"310", "320", "5"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
+      Convert(Settings(Format::UniSpecOld, {c}, {"310", "330", "5"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
   // 999 is interpolated like any value.
-  EXPECT_EQ(Data(r, OutputMode::Reflectance), (Lines{" 310 , 999 ", " 315 , 499.25 ", " 320 ,-0.5 "}));
-  EXPECT_EQ(Data(r, OutputMode::Absorbance), (Lines{" 310 " + B(9) + " 999 ", " 315 " + B(9) + " 999 ",
-                                                    " 320 " + B(9) + " 999 "}));
+  EXPECT_EQ(Data(r, OutputMode::Reflectance),
+            (Lines{" 310 , 999 ", " 315 , 499.25 ", " 320 ,-0.5 ", " 325 ,-0.375 ", " 330 ,-0.25 "}));
+  EXPECT_EQ(Data(r, OutputMode::Absorbance),
+            (Lines{" 310 " + B(9) + " 999 ", " 315 " + B(9) + " 999 ", " 320 " + B(9) + " 999 ",
+                   " 325 " + B(9) + " 999 ", " 330 " + B(9) + " 999 "}));
 }
 
 TEST(ConversionRun, UniSpecNewWritesEveryFileWithCommas) {
