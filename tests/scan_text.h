@@ -2,8 +2,10 @@
 // Hand-made scan files of the five single-channel formats, built line by line
 // so that a test can replace any line before joining them, and the failure
 // text a read of one ends with.
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -114,6 +116,19 @@ std::string FailureOf(const Call& call) {
     return f.what();
   }
   return "";
+}
+
+// The real New-Format scans in the shared data folder, sorted; empty when the
+// folder is absent (as on a user's machine).
+inline std::vector<std::string> RealUniSpecNewFiles() {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(CORVELANE_REALDATA) / "unispec-spu";
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    if (e.path().extension() == ".spu") files.push_back(e.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace corvelane::testing

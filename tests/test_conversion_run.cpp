@@ -383,13 +383,8 @@ TEST(WriteOutputFile, ReplacesAndLeavesNothingBehindOnFailure) {
 }
 
 TEST(RealScans, UniSpecNewFilesConvert) {
-  const fs::path folder = fs::path(CORVELANE_REALDATA) / "unispec-spu";
-  if (!fs::is_directory(folder)) GTEST_SKIP() << folder << " is absent";
-  std::vector<std::string> files;
-  for (const auto& e : fs::directory_iterator(folder))
-    if (e.path().extension() == ".spu") files.push_back(e.path().string());
-  std::sort(files.begin(), files.end());
-  ASSERT_FALSE(files.empty());
+  const std::vector<std::string> files = testing::RealUniSpecNewFiles();
+  if (files.empty()) GTEST_SKIP() << "no real scans in " << CORVELANE_REALDATA;
   const ConversionResult r = Convert(Settings(Format::UniSpecNew, files, {"310", "1130", "1"},
                                           {OutputMode::Reflectance, OutputMode::Absorbance}));
   ASSERT_EQ(r.Rows(), 821u);

@@ -193,13 +193,8 @@ TEST(CheckFiles, ErrorFileHoldsEveryFilesLinesInListOrderAndKeepsThemOnFailure) 
 }
 
 TEST(RealScans, UniSpecNewFilesCheckClean) {
-  const fs::path folder = fs::path(CORVELANE_REALDATA) / "unispec-spu";
-  if (!fs::is_directory(folder)) GTEST_SKIP() << folder << " is absent";
-  std::vector<std::string> files;
-  for (const auto& e : fs::directory_iterator(folder))
-    if (e.path().extension() == ".spu") files.push_back(e.path().string());
-  std::sort(files.begin(), files.end());
-  ASSERT_FALSE(files.empty());
+  const std::vector<std::string> files = testing::RealUniSpecNewFiles();
+  if (files.empty()) GTEST_SKIP() << "no real scans in " << CORVELANE_REALDATA;
   TempFolder out;
   for (const LabelSource label : {LabelSource::DataFileName, LabelSource::HeaderInfo}) {
     const CheckOutcome outcome = CheckFiles(VariantOf(Format::UniSpecNew), files, label, out.File("errors.txt"));
