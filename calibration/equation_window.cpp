@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "convert/text_input.h"
+#include "text/text_input.h"
 #include "shell/dialogs.h"
 
 namespace corvelane::gui {

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "convert/failure.h"
-#include "convert/text_input.h"
-#include "convert/textout/numeric_text.h"
-#include "instruments/line_reading.h"
+#include "text/failure.h"
+#include "text/text_input.h"
+#include "text/numeric_text.h"
+#include "text/line_reading.h"
 
 namespace corvelane {
 

@@ -9,9 +9,9 @@
 #include <iostream>
 
 #include "convert/conversion_run.h"
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "convert/file_check.h"
-#include "convert/text_input.h"
+#include "text/text_input.h"
 #include "instruments/variant.h"
 
 #ifndef CORVELANE_SOURCE_SAMPLES

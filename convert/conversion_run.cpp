@@ -6,8 +6,8 @@
 #include <mutex>
 #include <thread>
 
-#include "convert/failure.h"
-#include "convert/textout/numeric_text.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
 #include "instruments/scan_readers.h"
 
 namespace corvelane {

@@ -1,11 +1,11 @@
 #include "convert/file_check.h"
 
-#include "convert/atomic_file.h"
-#include "convert/failure.h"
-#include "convert/text_input.h"
-#include "convert/textout/numeric_text.h"
+#include "text/atomic_file.h"
+#include "text/failure.h"
+#include "text/text_input.h"
+#include "text/numeric_text.h"
 #include "instruments/file_label.h"
-#include "instruments/line_reading.h"
+#include "text/line_reading.h"
 
 namespace corvelane {
 

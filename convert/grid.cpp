@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "convert/failure.h"
-#include "convert/text_input.h"
-#include "convert/textout/numeric_text.h"
+#include "text/failure.h"
+#include "text/text_input.h"
+#include "text/numeric_text.h"
 
 namespace corvelane {
 

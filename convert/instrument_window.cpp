@@ -24,7 +24,7 @@
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/conversion_run.h"
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "convert/file_check.h"
 #include "convert/folder_browser_widget.h"
 #include "convert/grid.h"

@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "convert/failure.h"
-#include "convert/text_input.h"
-#include "instruments/line_reading.h"
+#include "text/failure.h"
+#include "text/text_input.h"
+#include "text/line_reading.h"
 
 namespace corvelane {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "convert/file_check.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/scan_readers.h"

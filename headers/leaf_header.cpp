@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "convert/text_input.h"
-#include "convert/textout/numeric_text.h"
+#include "text/text_input.h"
+#include "text/numeric_text.h"
 
 namespace corvelane {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "convert/text_input.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 

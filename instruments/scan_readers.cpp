@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "convert/failure.h"
-#include "convert/text_input.h"
+#include "text/failure.h"
+#include "text/text_input.h"
 #include "instruments/file_label.h"
-#include "instruments/line_reading.h"
+#include "text/line_reading.h"
 
 namespace corvelane {
 

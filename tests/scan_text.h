@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 
 namespace corvelane::testing {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
-#include "convert/failure.h"
-#include "convert/textout/numeric_text.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "convert/file_check.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "convert/grid.h"
 #include "tests/scan_text.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "instruments/file_label.h"
 #include "instruments/scan_readers.h"
 #include "tests/scan_text.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <random>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "convert/file_check.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/scan_readers.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/text_input.h"
+#include "text/text_input.h"
 #include "tests/test_support.h"
 
 namespace corvelane {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/text_input.h"
-#include "convert/textout/numeric_text.h"
+#include "text/text_input.h"
+#include "text/numeric_text.h"
 
 namespace corvelane {
 namespace {

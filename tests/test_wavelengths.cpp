@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "calibration/wavelength_sources.h"
-#include "convert/failure.h"
+#include "text/failure.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
 

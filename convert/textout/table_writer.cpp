@@ -6,10 +6,10 @@
 #include <future>
 #include <thread>
 
-#include "convert/atomic_file.h"
-#include "convert/failure.h"
+#include "text/atomic_file.h"
+#include "text/failure.h"
 #include "convert/conversion_run.h"
-#include "convert/textout/numeric_text.h"
+#include "text/numeric_text.h"
 
 namespace corvelane {
 

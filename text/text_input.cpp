@@ -1,4 +1,4 @@
-#include "convert/text_input.h"
+#include "text/text_input.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

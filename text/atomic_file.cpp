@@ -1,4 +1,4 @@
-#include "convert/atomic_file.h"
+#include "text/atomic_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "convert/failure.h"
+#include "text/failure.h"
 
 namespace corvelane {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "convert/failure.h"
-#include "convert/text_input.h"
+#include "text/failure.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 

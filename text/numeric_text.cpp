@@ -1,4 +1,4 @@
-#include "convert/textout/numeric_text.h"
+#include "text/numeric_text.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "convert/failure.h"
+#include "text/failure.h"
 
-#include "convert/text_input.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
