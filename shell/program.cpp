@@ -5,6 +5,8 @@
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "headers/leaf_header_window.h"
+#include "indices/index_count_window.h"
+#include "indices/index_list_window.h"
 
 namespace corvelane::gui {
 
@@ -28,6 +30,20 @@ ExternalFileWindow& Program::Form3() {
 LeafHeaderWindow& Program::Form12() {
   if (!form12_) form12_ = std::make_unique<LeafHeaderWindow>();
   return *form12_;
+}
+
+}  // namespace corvelane::gui
+
+namespace corvelane::gui {
+
+IndexCountWindow& Program::Form15() {
+  if (!form15_) form15_ = std::make_unique<IndexCountWindow>(dialogs_);
+  return *form15_;
+}
+
+IndexListWindow& Program::Form16() {
+  if (!form16_) form16_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_);
+  return *form16_;
 }
 
 }  // namespace corvelane::gui

@@ -1,0 +1,36 @@
+#pragma once
+// "Select Reflectance files to output indices": picks reflectance files and
+// writes an index file and/or a derivative file for each.
+#include <QDialog>
+
+namespace corvelane::gui {
+
+class Program;
+
+class IndexRunWindow final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit IndexRunWindow(Program& program, QWidget* parent = nullptr);
+  ~IndexRunWindow() override;
+
+  // True once the user closed the window with its close box: the owner then
+  // discards it and the next opening starts from the defaults.
+  bool Discarded() const noexcept { return discarded_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Controls;
+  void OnFileClicked(const QString& path);
+  void OnListDoubleClicked();
+  void OnCalculate();
+
+  Program& program_;
+  Controls* c_;
+  bool discarded_ = false;
+  bool busy_ = false;  // a run is working
+};
+
+}  // namespace corvelane::gui
