@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "reference/dc_indices.h"
 #include "reference/reference_files.h"
 #include "reference/reference_plot.h"
 #include "reference/reference_spectrum.h"
@@ -187,6 +188,61 @@ TEST(PlottedNames, FifteenNamesAtMostTheLastPlottedFirst) {
   EXPECT_EQ(PlottedNamesText(paths), expected);
   EXPECT_EQ(PlottedNamesText(std::vector<std::string>{"plain.spu"}), "plain.spu,");
   EXPECT_EQ(PlottedNamesText({}), "");
+}
+
+IndexDefinition Index(const char* name, const char* a, const char* b, IndexFormula f) {
+  return IndexDefinition{name, a, b, f, IndexSource::Reflectance};
+}
+
+TEST(DcIndexValues, PositionsCountGridStepsFromTheBeginWavelength) {
+  // Corrected value = wavelength / 1000, so an index shows which rows it read.
+  const auto column = [](double begin, double step, std::size_t n) {
+    Column c;
+    for (double w : Grid(begin, step, n)) c.push_back(w / 1000);
+    return c;
+  };
+  const std::vector<IndexDefinition> indices = {Index("NDVI", "800", "670", IndexFormula::NormalisedDifference),
+                                                Index("SR", "800", "670", IndexFormula::SimpleRatio)};
+  const double nd = RoundHalfEven((0.8 - 0.67) / (0.8 + 0.67), 5), sr = RoundHalfEven(0.8 / 0.67, 5);
+  // The default grid: rows 490 and 360.
+  const std::vector<Column> oneNm = {column(310, 1, 821)};
+  EXPECT_EQ(DcIndexValues(indices, oneNm, 310, 1, "p.ref"), (std::vector<Column>{{nd, sr}}));
+  // A 2-nm grid reads the rows of 800 and 670 nm (245 and 180), not rows 490 and 360.
+  const std::vector<Column> twoNm = {column(310, 2, 411), column(310, 2, 411)};
+  EXPECT_EQ(DcIndexValues(indices, twoNm, 310, 2, "p.ref"), (std::vector<Column>{{nd, sr}, {nd, sr}}));
+}
+
+TEST(DcIndexValues, ZeroDenominatorGives999AndAPositionOffTheGridFails) {
+  Column flat(821, 0.0);
+  flat[490] = 0.4;  // 800 nm; 670 nm stays 0
+  const std::vector<Column> corrected = {flat};
+  const std::vector<IndexDefinition> ratio = {Index("SR", "800", "670", IndexFormula::SimpleRatio),
+                                              Index("ZERO", "700", "670", IndexFormula::NormalisedDifference),
+                                              Index("ND", "800", "670", IndexFormula::NormalisedDifference)};
+  EXPECT_EQ(DcIndexValues(ratio, corrected, 310, 1, "p.ref"), (std::vector<Column>{{999, 999, 1}}));
+  const std::vector<IndexDefinition> outside = {Index("WBI", "1200", "970", IndexFormula::SimpleRatio)};
+  const std::string why = FailureOf([&] { DcIndexValues(outside, corrected, 310, 1, "p.ref"); });
+  EXPECT_NE(why.find("WBI"), std::string::npos) << why;
+  EXPECT_NE(why.find("1200"), std::string::npos) << why;
+}
+
+TEST(ParseIndexOption, NameTwoWavelengthsAndAFormula) {
+  struct Case { const char* text; const char* name; IndexFormula formula; };
+  const Case cases[] = {{"NDVI,800,670,nd", "NDVI", IndexFormula::NormalisedDifference},
+                        {"WBI, 900 ,970,ratio", "WBI", IndexFormula::SimpleRatio},
+                        {"PRI,531,570,1", "PRI", IndexFormula::NormalisedDifference},
+                        {"X,1,2,2", "X", IndexFormula::SimpleRatio},
+                        {"X,1,2,3", "", IndexFormula::NormalisedDifference},
+                        {"X,1,abc,nd", "", IndexFormula::NormalisedDifference},
+                        {"X,1,2", "", IndexFormula::NormalisedDifference},
+                        {",1,2,nd", "", IndexFormula::NormalisedDifference},
+                        {"X,1,2,nd,extra", "", IndexFormula::NormalisedDifference}};
+  for (const Case& c : cases) {
+    const IndexDefinition d = ParseIndexOption(c.text);
+    EXPECT_EQ(d.name, c.name) << c.text;
+    if (!d.name.empty()) EXPECT_EQ(d.formula, c.formula) << c.text;
+  }
+  EXPECT_EQ(ParseIndexOption("WBI, 900 ,970,ratio").a, "900");
 }
 
 // --- the Calculate Reference graph ---
