@@ -5,6 +5,8 @@
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "headers/leaf_header_window.h"
+#include "reference/calculate_reference_window.h"
+#include "reference/reference_file_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 
@@ -32,9 +34,15 @@ LeafHeaderWindow& Program::Form12() {
   return *form12_;
 }
 
-}  // namespace corvelane::gui
+CalculateReferenceWindow& Program::Form13() {
+  if (!form13_) form13_ = std::make_unique<CalculateReferenceWindow>(dialogs_);
+  return *form13_;
+}
 
-namespace corvelane::gui {
+ReferenceFileWindow& Program::Form14() {
+  if (!form14_) form14_ = std::make_unique<ReferenceFileWindow>(dialogs_);
+  return *form14_;
+}
 
 IndexCountWindow& Program::Form15() {
   if (!form15_) form15_ = std::make_unique<IndexCountWindow>(dialogs_);

@@ -14,6 +14,8 @@ namespace corvelane::gui {
 class EquationWindow;      // "Form2"
 class ExternalFileWindow;  // "Form3"
 class LeafHeaderWindow;    // "Form12"
+class CalculateReferenceWindow;  // "Form13"
+class ReferenceFileWindow;       // "Form14"
 class IndexCountWindow;    // "Form15"
 class IndexListWindow;     // "Form16"
 
@@ -34,6 +36,8 @@ class Program {
   EquationWindow& Form2();
   ExternalFileWindow& Form3();
   LeafHeaderWindow& Form12();
+  CalculateReferenceWindow& Form13();
+  ReferenceFileWindow& Form14();
   // The index windows, shared by the index run and the dual-channel run.
   IndexCountWindow& Form15();
   IndexListWindow& Form16();
@@ -45,6 +49,8 @@ class Program {
   std::unique_ptr<EquationWindow> form2_;
   std::unique_ptr<ExternalFileWindow> form3_;
   std::unique_ptr<LeafHeaderWindow> form12_;
+  std::unique_ptr<CalculateReferenceWindow> form13_;
+  std::unique_ptr<ReferenceFileWindow> form14_;
   std::unique_ptr<IndexCountWindow> form15_;
   std::unique_ptr<IndexListWindow> form16_;
 };
