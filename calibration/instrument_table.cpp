@@ -1,6 +1,9 @@
 #include "calibration/instrument_table.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "text/atomic_file.h"
@@ -74,10 +77,15 @@ ParsedFile Parse(std::string text) {
 
 ParsedFile ReadParsed(const std::string& path) {
   EnsureInstrumentFile(path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) FailFile(path, std::string("cannot open the file: ") + std::strerror(errno));
   std::string text;
-  bool truncated = false;
-  if (auto error = ReadFileBounded(path, text, truncated)) FailFile(path, *error);
-  if (truncated) FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxReadBytes) FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
+  }
+  if (in.bad()) FailFile(path, "cannot read the file");
   return Parse(std::move(text));
 }
 

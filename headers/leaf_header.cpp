@@ -1,7 +1,8 @@
 #include "headers/leaf_header.h"
 
+#include <algorithm>
+#include <cctype>
 
-#include "headers/label_value_file.h"
 #include "text/text_input.h"
 #include "text/numeric_text.h"
 
@@ -66,13 +67,35 @@ void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
   }
 }
 
+namespace {
+std::string Folded(std::string_view s) {
+  std::string r(Trim(s));
+  if (!r.empty() && r.back() == ':') r.pop_back();
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+}  // namespace
+
 std::string ParseLeafHeaderFile(std::string_view text, LeafHeaderTexts& out) {
-  std::vector<std::string> values;
-  std::string error = ParseLabelValueText(text, LeafHeaderBoxLabels(), values);
   out = {};
-  if (error.empty())
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = std::move(values[i]);
-  return error;
+  LineCursor lines(text);
+  std::string_view line;
+  while (lines.Next(line)) {
+    const std::string_view t = Trim(line);
+    if (t.empty() || t.front() == '#') continue;
+    const auto colon = t.find(':');
+    if (colon == std::string_view::npos)
+      return "line " + std::to_string(lines.LineNumber()) + ": expected \"Label: value\": \"" + Printable(t) + "\"";
+    const std::string key = Folded(t.substr(0, colon));
+    const auto& labels = LeafHeaderBoxLabels();
+    const auto it = std::find_if(labels.begin(), labels.end(),
+                                 [&](std::string_view l) { return Folded(l) == key; });
+    if (it == labels.end())
+      return "line " + std::to_string(lines.LineNumber()) + ": unknown label \"" + Printable(t.substr(0, colon)) +
+             "\"";
+    out[static_cast<std::size_t>(it - labels.begin())] = std::string(Trim(t.substr(colon + 1)));
+  }
+  return {};
 }
 
 }  // namespace corvelane

@@ -29,8 +29,10 @@ std::vector<HeaderRow> LeafHeaderTable(const LeafHeaderTexts& texts);
 void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
                        const std::array<const std::vector<std::string>*, 3>& perScan, bool zoneFill);
 
-// The command line's leaf header file, read by ParseLabelValueText with the
-// 14 box captions. Returns an error text, or empty on success.
+// The command line's leaf header file: one "Label: value" line per box, the
+// label being a box caption without its colon ("Person responsible: Ana"),
+// in any order; empty lines and lines starting with "#" are ignored; boxes not
+// named stay empty. Returns an error text, or empty on success.
 std::string ParseLeafHeaderFile(std::string_view text, LeafHeaderTexts& out);
 
 }  // namespace corvelane

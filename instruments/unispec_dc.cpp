@@ -131,10 +131,4 @@ void ParseDcScan(std::string_view text, bool truncated, const std::string& path,
   }
 }
 
-void ReadDcScan(const std::string& path, LabelSource labelSource, DcScan& out, std::string& buffer) {
-  bool truncated = false;
-  if (auto error = ReadFileBounded(path, buffer, truncated)) FailFile(path, *error);
-  ParseDcScan(buffer, truncated, path, labelSource, out);
-}
-
 }  // namespace corvelane

@@ -63,7 +63,4 @@ struct DcScan {
 void ParseDcScan(std::string_view text, bool truncated, const std::string& path, LabelSource labelSource,
                  DcScan& out);
 
-// Reads and parses `path`; `buffer` is reused between calls.
-void ReadDcScan(const std::string& path, LabelSource labelSource, DcScan& out, std::string& buffer);
-
 }  // namespace corvelane

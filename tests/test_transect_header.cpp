@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "headers/label_value_file.h"
-#include "headers/leaf_header.h"
 #include "headers/transect_header.h"
 #include "tests/test_support.h"
 
@@ -88,18 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
                        true},
         HeaderFileCase{"LeafLabelIsNotATransectLabel", "Collection site: ridge\n", 0, "line 1: unknown label", true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(LeafHeaderFile, SharesTheTransectRules) {
-  LeafHeaderTexts leaf;
-  EXPECT_EQ(ParseLeafHeaderFile("# notes\n  FILE NAME : s1\nCautions: one\nCautions: two\n", leaf), "");
-  EXPECT_EQ(leaf[0], "s1");
-  EXPECT_EQ(leaf[13], "two");
-  EXPECT_EQ(leaf[1], "");
-  EXPECT_EQ(ParseLeafHeaderFile("Cautions one\n", leaf).rfind("line 1: expected", 0), 0u);
-  EXPECT_EQ(ParseLeafHeaderFile("FOV: 20\n", leaf).rfind("line 1: unknown label", 0), 0u);
-  // A failed read leaves no half-filled texts behind.
-  EXPECT_EQ(leaf[0], "");
-}
 
 }  // namespace
 }  // namespace corvelane

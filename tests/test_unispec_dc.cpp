@@ -142,17 +142,17 @@ TEST(DcEquation, ChannelTablesFromTheStartTexts) {
 TEST(DcRealFiles, EveryInstrumentFileReadsWithStatusChannels) {
   const auto files = RealUniSpecDcFiles();
   if (files.empty()) GTEST_SKIP() << "no real UniSpec-DC scans here";
-  std::string buffer;
   for (const std::string& f : files) {
     DcScan s;
-    ReadDcScan(f, LabelSource::HeaderInfo, s, buffer);
+    ParseDcScan(ReadAll(f), false, f, LabelSource::HeaderInfo, s);
     EXPECT_EQ(s.label, std::filesystem::path(f).filename().string());
     EXPECT_TRUE(s.statusChannels) << f;
     EXPECT_EQ(s.temperature.size(), 3u) << f;
     EXPECT_NE(s.dateTime.time.find('M'), std::string::npos) << f;  // AM or PM kept
   }
   DcScan s;
-  ReadDcScan(std::filesystem::path(files[0]).parent_path() / "DHT_00001.spu", LabelSource::DataFileName, s, buffer);
+  const std::string dht = (std::filesystem::path(files[0]).parent_path() / "DHT_00001.spu").string();
+  ParseDcScan(ReadAll(dht), false, dht, LabelSource::DataFileName, s);
   EXPECT_EQ(s.temperature, "20.");
   EXPECT_EQ(s.dateTime.date, "6/22/2018");
   EXPECT_EQ(s.dateTime.time, "3:36:29 PM");
@@ -167,9 +167,9 @@ TEST(DcRealFiles, PcScriptVariantFailsClearly) {
   std::error_code ec;
   int seen = 0;
   for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-    std::string buffer;
     DcScan s;
-    const std::string failure = FailureOf([&] { ReadDcScan(e.path().string(), LabelSource::DataFileName, s, buffer); });
+    const std::string path = e.path().string();
+    const std::string failure = FailureOf([&] { ParseDcScan(ReadAll(path), false, path, LabelSource::DataFileName, s); });
     EXPECT_NE(failure.find("line 11: the channel line holds more than three fields"), std::string::npos) << failure;
     ++seen;
   }
