@@ -7,6 +7,7 @@
 #include "calibration/dc_equation.h"
 #include "instruments/unispec_dc.h"
 #include "tests/dc_scan_text.h"
+#include "tests/test_support.h"
 
 namespace corvelane {
 namespace {
