@@ -1,7 +1,8 @@
 // Generates N scans of a format in a temporary folder, converts them with the
 // corvelane executable (whole process, as a user runs it) and prints files per
 // second, MB per second of scan text and the peak memory of the converting
-// process. Usage: corvelane_bench [N] [FORMAT] [RUNS]
+// process. Usage: corvelane_bench [N] [FORMAT] [RUNS] [--lf]
+// --lf writes the scans with LF-only line ends instead of CR LF.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,10 +19,38 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Rewrites a scan file with LF-only line ends.
+void ToLfOnly(const std::string& path) {
+  std::string text;
+  {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    char chunk[1 << 14];
+    std::size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+    std::fclose(f);
+  }
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 10000;
-  const std::string formatName = argc > 2 ? argv[2] : "unispec-old";
-  const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
+  std::vector<std::string> positional;
+  bool lfOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--lf")
+      lfOnly = true;
+    else
+      positional.emplace_back(argv[i]);
+  }
+  const int n = positional.size() > 0 ? std::atoi(positional[0].c_str()) : 10000;
+  const std::string formatName = positional.size() > 1 ? positional[1] : "unispec-old";
+  const int runs = positional.size() > 2 ? std::atoi(positional[2].c_str()) : 3;
   const corvelane::InstrumentVariant* variant = corvelane::VariantByCliName(formatName);
   if (!variant || n < 1) {
     std::fprintf(stderr, "usage: corvelane_bench [N] [FORMAT] [RUNS]\n");
@@ -30,6 +59,8 @@ int main(int argc, char** argv) {
   const fs::path exe = fs::canonical("/proc/self/exe").parent_path() / "corvelane";
   const fs::path folder = fs::temp_directory_path() / ("corvelane-bench-" + std::to_string(::getpid()));
   const auto scans = corvelane::synth::WriteScans(folder.string(), variant->format, n, "SCAN");
+  if (lfOnly)
+    for (const auto& s : scans) ToLfOnly(s);
   ::sync();  // let the freshly written scans reach the disk before timing
   std::uintmax_t bytes = 0;
   for (const auto& s : scans) bytes += fs::file_size(s);
@@ -53,8 +84,8 @@ int main(int argc, char** argv) {
   for (auto& a : args) argv2.push_back(a.data());
   argv2.push_back(nullptr);
 
-  std::printf("%d %s scans, %.1f MB of scan text, default grid, reflectance only\n", n, formatName.c_str(),
-              static_cast<double>(bytes) / 1e6);
+  std::printf("%d %s scans (%s line ends), %.1f MB of scan text, default grid, reflectance only\n", n,
+              formatName.c_str(), lfOnly ? "LF" : "CR LF", static_cast<double>(bytes) / 1e6);
   std::vector<double> times;
   double best = 1e9;
   long peakKb = 0;

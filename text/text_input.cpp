@@ -100,24 +100,16 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
 
 bool LineCursor::Next(std::string_view& line) noexcept {
   if (pos_ >= text_.size()) return false;
-  const char* begin = text_.data() + pos_;
-  const std::size_t remaining = text_.size() - pos_;
-  const void* crp = std::memchr(begin, '\r', remaining);
-  const void* lfp = std::memchr(begin, '\n', crp ? static_cast<std::size_t>(static_cast<const char*>(crp) - begin) : remaining);
-  std::size_t len;
-  std::size_t skip;
-  if (lfp) {
-    len = static_cast<std::size_t>(static_cast<const char*>(lfp) - begin);
-    skip = 1;
-  } else if (crp) {
-    len = static_cast<std::size_t>(static_cast<const char*>(crp) - begin);
-    skip = (len + 1 < remaining && begin[len + 1] == '\n') ? 2 : 1;
-  } else {
-    len = remaining;
-    skip = 0;
-  }
-  line = std::string_view(begin, len);
-  pos_ += len + skip;
+  const char* data = text_.data();
+  const std::size_t size = text_.size();
+  // One pass over the line: stop at the first CR or LF. Scanning only up to
+  // the line end keeps the split linear whatever the line-end style.
+  std::size_t end = pos_;
+  while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
+  std::size_t skip = 0;
+  if (end < size) skip = (data[end] == '\r' && end + 1 < size && data[end + 1] == '\n') ? 2 : 1;
+  line = std::string_view(data + pos_, end - pos_);
+  pos_ = end + skip;
   ++line_;
   return true;
 }
