@@ -11,6 +11,7 @@
 #include <new>
 #include <sstream>
 
+#include "cli/indices_command.h"
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
@@ -347,6 +348,8 @@ int Run(const std::vector<std::string>& args) {
   auto* samples = app.add_subcommand("samples", "Convert the bundled sample scans of every format into a folder");
   samples->add_option("FOLDER", samplesOut, "Output folder (default corvelane-output)");
 
+  IndicesCommand indices(app);
+
   RemoveTemporaryFilesOnSignals();
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -364,6 +367,7 @@ int Run(const std::vector<std::string>& args) {
   try {
     if (convert->parsed()) return Convert(co);
     if (check->parsed()) return Check(ko);
+    if (indices.Parsed()) return indices.Run();
     if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
   } catch (const UsageError& e) {
     std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";
