@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   std::uintmax_t bytes = 0;
   for (const auto& s : scans) bytes += fs::file_size(s);
   std::string waves;
-  if (!variant->fromFileOffered) {
+  if (!variant->wavesFromFileOffered()) {
     waves = (folder / "waves.txt").string();
     FILE* f = std::fopen(waves.c_str(), "wb");
     const std::string text = corvelane::synth::ExternalWavelengthText(variant->format, variant->channelCount);

@@ -332,7 +332,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
                              {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)}, {});
     for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
     s.labelSource = v.defaultLabelSource;
-    if (!v.fromFileOffered) {
+    if (!v.wavesFromFileOffered()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath = folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
     }

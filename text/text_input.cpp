@@ -9,18 +9,19 @@
 #include <charconv>
 #include <cstring>
 
+#include "text/failure.h"
+
 namespace corvelane {
 
-std::optional<std::string> ReadFileBounded(const std::string& path, std::string& buffer,
-                                           bool& truncated) {
+void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated) {
   truncated = false;
   buffer.clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::string("cannot open the file: ") + std::strerror(errno);
+  if (fd < 0) FailFile(path, std::string("cannot open the file: ") + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
-    return std::string("cannot read the file: it is a folder");
+    FailFile(path, "cannot read the file: it is a folder");
   }
   // Sized to the file (one more byte tells whether it goes on); a pipe or a
   // file that grows meanwhile doubles the buffer up to the limit.
@@ -39,7 +40,7 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
       const int err = errno;
       ::close(fd);
       buffer.clear();
-      return std::string("cannot read the file: ") + std::strerror(err);
+      FailFile(path, std::string("cannot read the file: ") + std::strerror(err));
     }
     if (n == 0) break;
     got += static_cast<std::size_t>(n);
@@ -50,7 +51,6 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
     got = kMaxReadBytes;
   }
   buffer.resize(got);
-  return std::nullopt;
 }
 
 std::string_view Trim(std::string_view s) noexcept {
