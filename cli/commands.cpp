@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/indices_command.h"
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
@@ -240,6 +241,8 @@ int Run(const std::vector<std::string>& args) {
   auto* samples = app.add_subcommand("samples", "Convert the bundled sample scans of every format into a folder");
   samples->add_option("FOLDER", samplesOut, "Output folder (default corvelane-output)");
 
+  IndicesCommand indices(app);
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -256,6 +259,7 @@ int Run(const std::vector<std::string>& args) {
   try {
     if (convert->parsed()) return Convert(co);
     if (check->parsed()) return Check(ko);
+    if (indices.Parsed()) return indices.Run();
     if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
   } catch (const RunFailure& f) {
     const InstrumentVariant* checked = VariantByCliName(ko.format);
