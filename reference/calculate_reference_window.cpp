@@ -141,6 +141,7 @@ std::vector<std::string> CalculateReferenceWindow::ReferenceScans() const {
 void CalculateReferenceWindow::PrepareForReferenceChoice() {
   c_->List1->clear();
   zoomOn_ = false;
+  handedOver_ = false;
 }
 
 void CalculateReferenceWindow::ChooseFile(const QString& path) {
@@ -188,6 +189,7 @@ void CalculateReferenceWindow::OnZoomFinished(double downY, double upY) {
 void CalculateReferenceWindow::OnDone() {
   for (int i = 0; i < c_->RefList->count(); ++i)
     if (c_->RefList->item(i)->isSelected()) c_->List1->addItem(c_->RefList->item(i)->text());
+  handedOver_ = true;
   emit selectionHandedOver(c_->List1->count());
   accept();
 }

@@ -29,6 +29,9 @@ class CalculateReferenceWindow final : public QDialog {
   std::vector<std::string> ReferenceScans() const;
   const std::string& PlottedNames() const noexcept { return plottedNames_; }
   VerticalRange Range() const noexcept { return range_; }
+  // True once "Done" has been pressed, until the next PrepareForReferenceChoice:
+  // a UniSpec-DC window opened later takes the hand-over from here.
+  bool HandedOver() const noexcept { return handedOver_; }
   bool ZoomOn() const noexcept { return zoomOn_; }
 
   // What the UniSpec-DC window's "Select Reference files" does before showing
@@ -53,6 +56,7 @@ class CalculateReferenceWindow final : public QDialog {
   Controls* c_;
   VerticalRange range_;
   bool zoomOn_ = false;
+  bool handedOver_ = false;
   std::string plottedNames_;
 };
 

@@ -142,11 +142,13 @@ TEST_F(Form13Test, DoneHandsOverTheSelectedScansInListOrder) {
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.ReferenceScans(),
             (std::vector<std::string>{paths[0].toStdString(), paths[2].toStdString(), paths[3].toStdString()}));
+  EXPECT_TRUE(form.HandedOver());
   ASSERT_EQ(handed.size(), 1);
   EXPECT_EQ(handed[0][0].toInt(), 3);
 
   // The UniSpec-DC window empties the list before showing the window again.
   form.PrepareForReferenceChoice();
+  EXPECT_FALSE(form.HandedOver());
   form.show();
   list->clearSelection();
   Click(form, "Command1");
