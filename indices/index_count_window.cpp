@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

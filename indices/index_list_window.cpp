@@ -14,7 +14,7 @@
 #include <array>
 
 #include "indices/index_presets.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

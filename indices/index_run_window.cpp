@@ -14,12 +14,11 @@
 #include <exception>
 #include <string>
 
-#include "convert/folder_browser_widget.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
 #include "instruments/variant.h"
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "widgets/dialogs.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 
@@ -59,14 +58,14 @@ struct IndexRunWindow::Controls {
   QProgressBar* ProgressBar1 = nullptr;
 };
 
-IndexRunWindow::IndexRunWindow(Program& program, QWidget* parent)
-    : QDialog(parent), program_(program), c_(new Controls) {
+IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), form16_(form16), c_(new Controls) {
   Controls& c = *c_;
   setObjectName(QStringLiteral("Form18"));
   setWindowTitle(QStringLiteral("Select Reflectance files to output indices"));
   setSizeGripEnabled(true);
 
-  c.browser = new FolderBrowser(program_.dialogs(), this);
+  c.browser = new FolderBrowser(dialogs_, this);
   c.browser->SetPattern(QStringLiteral("*.*"));
   c.browser->DriveList()->setObjectName(QStringLiteral("Drive1"));
   c.browser->FolderList()->setObjectName(QStringLiteral("Dir1"));
@@ -107,9 +106,9 @@ IndexRunWindow::IndexRunWindow(Program& program, QWidget* parent)
 
   connect(c.browser, &FolderBrowser::fileClicked, this, &IndexRunWindow::OnFileClicked);
   connect(c.List1, &QListWidget::itemDoubleClicked, this, &IndexRunWindow::OnListDoubleClicked);
-  connect(c.Command1, &QPushButton::clicked, this, [this] { program_.Form16().exec(); });
+  connect(c.Command1, &QPushButton::clicked, this, [this] { form16_.exec(); });
   // Form16's OK enables "Calculate" when it closes with indices, and disables it otherwise.
-  connect(&program_.Form16(), &IndexListWindow::confirmed, c.Com_do_index, &QPushButton::setEnabled);
+  connect(&form16_, &IndexListWindow::confirmed, c.Com_do_index, &QPushButton::setEnabled);
   connect(c.Com_do_index, &QPushButton::clicked, this, &IndexRunWindow::OnCalculate);
 }
 
@@ -134,7 +133,7 @@ void IndexRunWindow::OnFileClicked(const QString& path) {
   QListWidget* list = c_->List1;
   for (int i = 0; i < list->count(); ++i) {
     if (list->item(i)->text() == path) {
-      program_.dialogs().ShowMessage(
+      dialogs_.ShowMessage(
           this, ErrorBox(QStringLiteral("File already selected!"), path + QStringLiteral(" is in the list already.")));
       return;
     }
@@ -150,10 +149,10 @@ void IndexRunWindow::OnListDoubleClicked() {
 void IndexRunWindow::OnCalculate() {
   Controls& c = *c_;
   if (busy_ || c.List1->count() == 0) return;
-  Dialogs& dialogs = program_.dialogs();
+  Dialogs& dialogs = dialogs_;
   const bool withIndices = c.ChkInd->isChecked();
   const bool withDerivative = c.ChkDrv->isChecked();
-  const std::vector<IndexDefinition> definitions = program_.Form16().Definitions();
+  const std::vector<IndexDefinition> definitions = form16_.Definitions();
   std::vector<std::string> files;
   for (int i = 0; i < c.List1->count(); ++i) files.push_back(c.List1->item(i)->text().toStdString());
 

@@ -5,12 +5,15 @@
 
 namespace corvelane::gui {
 
-class Program;
+class Dialogs;
+class IndexListWindow;
 
 class IndexRunWindow final : public QDialog {
   Q_OBJECT
  public:
-  explicit IndexRunWindow(Program& program, QWidget* parent = nullptr);
+  // `form16` is the program-wide "Index name and formula" window whose list
+  // the run computes.
+  IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent = nullptr);
   ~IndexRunWindow() override;
 
   // True once the user closed the window with its close box: the owner then
@@ -27,7 +30,8 @@ class IndexRunWindow final : public QDialog {
   void OnListDoubleClicked();
   void OnCalculate();
 
-  Program& program_;
+  Dialogs& dialogs_;
+  IndexListWindow& form16_;
   Controls* c_;
   bool discarded_ = false;
   bool busy_ = false;  // a run is working

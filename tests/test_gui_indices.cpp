@@ -24,16 +24,16 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
-#include "convert/folder_browser_widget.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
 #include "indices/index_run_window.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
@@ -299,7 +299,7 @@ class IndexRunTest : public ::testing::Test {
 };
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
-  IndexRunWindow w(program);
+  IndexRunWindow w(program.dialogs(), program.Form16());
   EXPECT_EQ(w.objectName(), "Form18");
   EXPECT_EQ(w.windowTitle(), "Select Reflectance files to output indices");
   EXPECT_EQ(Child<QGroupBox>(w, "Frame1")->title(), "Output Options");
@@ -379,7 +379,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
-  IndexRunWindow w(program);
+  IndexRunWindow w(program.dialogs(), program.Form16());
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
