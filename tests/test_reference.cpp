@@ -232,6 +232,7 @@ TEST(ParseIndexOption, NameTwoWavelengthsAndAFormula) {
                         {"WBI, 900 ,970,ratio", "WBI", IndexFormula::SimpleRatio},
                         {"PRI,531,570,1", "PRI", IndexFormula::NormalisedDifference},
                         {"X,1,2,2", "X", IndexFormula::SimpleRatio},
+                        {"X,1,2,Ratio", "X", IndexFormula::SimpleRatio},
                         {"X,1,2,3", "", IndexFormula::NormalisedDifference},
                         {"X,1,abc,nd", "", IndexFormula::NormalisedDifference},
                         {"X,1,2", "", IndexFormula::NormalisedDifference},
