@@ -330,9 +330,9 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
     const std::string sub = (folder.Path() / std::string(v.cliName)).string();
     RunSettings s = Settings(v.format, synth::WriteScans(sub, v.format, 200, "p"),
                              {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)}, {});
-    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
+    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.Offers(m);
     s.labelSource = v.defaultLabelSource;
-    if (!v.wavesFromFileOffered()) {
+    if (!v.WavesFromFileOffered()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath = folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
     }
@@ -343,7 +343,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
       EXPECT_EQ(one.tables, many.tables);
       EXPECT_EQ(one.heads[0][199], std::string("p00200.") + extension[static_cast<int>(v.format)]);
       for (OutputMode m : kAllModes) {
-        if (!v.offers(m)) continue;
+        if (!v.Offers(m)) continue;
         const std::string text = OutputText(one, m, nullptr);
         ASSERT_EQ(text, OutputText(many, m, nullptr)) << v.cliName << " " << ModeCliName(m);
         // The chunked writer keeps rows in order: spot-check cells.
