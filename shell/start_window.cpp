@@ -147,7 +147,7 @@ void StartWindow::OnQuit() {
 }
 
 void StartWindow::OnProcessIndices() {
-  if (c_->indices.isNull()) c_->indices = new IndexRunWindow(program_.dialogs(), program_.Form16(), this);
+  if (c_->indices.isNull()) c_->indices = new IndexRunWindow(program_.UserDialogs(), program_.Form16(), this);
   c_->indices->exec();
   // A window left with its close box starts from its defaults next time.
   if (!c_->indices.isNull() && c_->indices->Discarded()) {

@@ -299,7 +299,7 @@ class IndexRunTest : public ::testing::Test {
 };
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
-  IndexRunWindow w(program.dialogs(), program.Form16());
+  IndexRunWindow w(program.UserDialogs(), program.Form16());
   EXPECT_EQ(w.objectName(), "Form18");
   EXPECT_EQ(w.windowTitle(), "Select Reflectance files to output indices");
   EXPECT_EQ(Child<QGroupBox>(w, "Frame1")->title(), "Output Options");
@@ -379,7 +379,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
-  IndexRunWindow w(program.dialogs(), program.Form16());
+  IndexRunWindow w(program.UserDialogs(), program.Form16());
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
