@@ -1,5 +1,6 @@
 #include "convert/spectrum_preview.h"
 
+#include <algorithm>
 #include <array>
 
 #include "text/failure.h"
@@ -219,6 +220,10 @@ PreviewResult DrawPreview(Format format, const std::string& path, bool showGraph
   }
   AppendPreviewDrawing(format, data, ops);
   result.drawn = true;
+  if (format != Format::UniSpecCompact &&
+      std::all_of(data.panel.begin(), data.panel.end(), [](double v) { return v == 0; }))
+    result.notice = "Every panel reading of " + path +
+                    " is 0, so its reflectance (999 everywhere) lies off the reflectance graph.";
   result.showNoDataBoxes = format == Format::UniSpecCompact;
   return result;
 }
