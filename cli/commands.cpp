@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "cli/indices_command.h"
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
@@ -242,6 +243,8 @@ int Run(const std::vector<std::string>& args) {
   auto* samples = app.add_subcommand("samples", "Convert the bundled sample scans of every format into a folder");
   samples->add_option("FOLDER", samplesOut, "Output folder (default corvelane-output)");
 
+  IndicesCommand indices(app);
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -258,6 +261,7 @@ int Run(const std::vector<std::string>& args) {
   try {
     if (convert->parsed()) return Convert(co);
     if (check->parsed()) return Check(ko);
+    if (indices.Parsed()) return indices.Run();
     if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
   } catch (const UsageError& e) {
     std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";

@@ -5,6 +5,8 @@
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "headers/leaf_header_window.h"
+#include "reference/calculate_reference_window.h"
+#include "reference/reference_file_window.h"
 
 namespace corvelane::gui {
 
@@ -28,6 +30,20 @@ ExternalFileWindow& Program::Form3() {
 LeafHeaderWindow& Program::Form12() {
   if (!form12_) form12_ = std::make_unique<LeafHeaderWindow>();
   return *form12_;
+}
+
+}  // namespace corvelane::gui
+
+namespace corvelane::gui {
+
+CalculateReferenceWindow& Program::Form13() {
+  if (!form13_) form13_ = std::make_unique<CalculateReferenceWindow>(dialogs_);
+  return *form13_;
+}
+
+ReferenceFileWindow& Program::Form14() {
+  if (!form14_) form14_ = std::make_unique<ReferenceFileWindow>(dialogs_);
+  return *form14_;
 }
 
 }  // namespace corvelane::gui

@@ -14,6 +14,8 @@ namespace corvelane::gui {
 class EquationWindow;      // "Form2"
 class ExternalFileWindow;  // "Form3"
 class LeafHeaderWindow;    // "Form12"
+class CalculateReferenceWindow;  // "Form13"
+class ReferenceFileWindow;       // "Form14"
 
 class Program {
  public:
@@ -32,6 +34,8 @@ class Program {
   EquationWindow& Form2();
   ExternalFileWindow& Form3();
   LeafHeaderWindow& Form12();
+  CalculateReferenceWindow& Form13();
+  ReferenceFileWindow& Form14();
 
  private:
   Dialogs& dialogs_;
@@ -40,6 +44,8 @@ class Program {
   std::unique_ptr<EquationWindow> form2_;
   std::unique_ptr<ExternalFileWindow> form3_;
   std::unique_ptr<LeafHeaderWindow> form12_;
+  std::unique_ptr<CalculateReferenceWindow> form13_;
+  std::unique_ptr<ReferenceFileWindow> form14_;
 };
 
 }  // namespace corvelane::gui

@@ -1,0 +1,142 @@
+#include "cli/indices_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <stdexcept>
+
+#include "cli/commands.h"
+#include "indices/index_presets.h"
+#include "indices/index_run.h"
+#include "instruments/variant.h"
+#include "text/failure.h"
+#include "text/text_input.h"
+
+namespace corvelane::cli {
+
+namespace {
+
+class UsageError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// NAME,A,B,FORMULA,SOURCE
+IndexDefinition IndexArgument(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    parts.emplace_back(Trim(std::string_view(text).substr(start, comma == std::string::npos ? comma : comma - start)));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  const std::string usage = "--index takes NAME,A,B,FORMULA,SOURCE, not \"" + text + "\"";
+  if (parts.size() != 5 || parts[0].empty()) throw UsageError(usage);
+  IndexDefinition d;
+  d.name = parts[0];
+  d.a = parts[1];
+  d.b = parts[2];
+  if (!IsNumber(d.a) || !IsNumber(d.b)) throw UsageError(usage + ": A and B must be numbers");
+  const std::string formula = Lower(parts[3]);
+  if (formula == "nd" || formula == "1")
+    d.formula = IndexFormula::NormalisedDifference;
+  else if (formula == "ratio" || formula == "2")
+    d.formula = IndexFormula::SimpleRatio;
+  else
+    throw UsageError(usage + ": FORMULA is nd (1) or ratio (2)");
+  const std::string source = Lower(parts[4]);
+  if (source == "reflectance" || source == "1")
+    d.source = IndexSource::Reflectance;
+  else if (source == "derivative" || source == "2")
+    d.source = IndexSource::Derivative;
+  else
+    throw UsageError(usage + ": SOURCE is reflectance (1) or derivative (2)");
+  return d;
+}
+
+IndexDefinition PresetArgument(const std::string& name, const std::vector<IndexPreset>& presets) {
+  const std::string_view wanted = Trim(name);
+  for (const IndexPreset& p : presets)
+    if (p.name == wanted) return p.Definition();
+  std::string known;
+  for (const IndexPreset& p : presets) known += (known.empty() ? "" : ", ") + p.name;
+  throw UsageError("--preset \"" + std::string(wanted) + "\" is not among the indices of ./INDEX (" +
+                   (known.empty() ? std::string("none found: the file is missing or holds no readable record")
+                                  : "found: " + known) +
+                   ")");
+}
+
+}  // namespace
+
+IndicesCommand::IndicesCommand(CLI::App& app) {
+  command_ = app.add_subcommand("indices", "Index and derivative files from a reflectance file the conversion wrote");
+  command_->add_option("--index", indexArgs_,
+                       "An index NAME,A,B,FORMULA,SOURCE: wavelengths A and B in nm, FORMULA nd ((A-B)/(A+B), or 1) "
+                       "or ratio (A/B, or 2), SOURCE reflectance (1) or derivative (2); repeatable")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  command_->add_option("--preset", presetArgs_,
+                       "An index by its name in ./INDEX (one of its first eight records), from reflectance; repeatable")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  command_->add_option("--index-file", indexFile_, "Write the index file to PATH (needs at least one index)");
+  command_->add_option("--derivative-file", derivativeFile_, "Write the first-derivative file to PATH");
+  command_->add_option("REFLECTANCE", reflectance_, "The reflectance file (comma-separated, as the conversion writes it)");
+  command_->footer(
+      "Indices are taken in command-line order, --index and --preset mixed. Rows are counted in grid steps from the "
+      "first wavelength; a zero denominator gives 999.\n"
+      "Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
+}
+
+bool IndicesCommand::Parsed() const { return command_->parsed(); }
+
+int IndicesCommand::Run() const {
+  std::vector<IndexDefinition> definitions;
+  try {
+    if (reflectance_.size() != 1)
+      throw UsageError("indices takes exactly one REFLECTANCE file, not " + std::to_string(reflectance_.size()));
+    // --index and --preset in the order they were given.
+    std::vector<IndexPreset> presets;
+    bool presetsRead = false;
+    std::size_t nextIndex = 0, nextPreset = 0;
+    for (const CLI::Option* option : command_->parse_order()) {
+      if (option->get_name() == "--index") {
+        definitions.push_back(IndexArgument(indexArgs_.at(nextIndex++)));
+      } else if (option->get_name() == "--preset") {
+        if (!presetsRead) presets = ReadPresetFile("INDEX");
+        presetsRead = true;
+        definitions.push_back(PresetArgument(presetArgs_.at(nextPreset++), presets));
+      }
+    }
+    if (indexFile_.empty() && derivativeFile_.empty())
+      throw UsageError("choose at least one output: --index-file PATH, --derivative-file PATH");
+    if (!indexFile_.empty() && definitions.empty())
+      throw UsageError("--index-file needs at least one --index or --preset");
+    if (indexFile_.empty() && !definitions.empty())
+      throw UsageError("indices are written only to an index file: add --index-file PATH");
+  } catch (const UsageError& e) {
+    std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";
+    return kUsage;
+  }
+  try {
+    const ReflectanceTable table = ReadReflectanceFile(reflectance_.front());
+    if (!indexFile_.empty()) {
+      const IndexTable values = ComputeIndices(table, definitions);
+      WriteIndexFile(table, definitions, values, indexFile_);
+    }
+    if (!derivativeFile_.empty()) WriteDerivativeFile(table, derivativeFile_);
+  } catch (const RunFailure& f) {
+    std::cerr << std::string(Trim(kProblemInDataFile)) << "\n" << f.what() << "\n";
+    return kRunFailed;
+  }
+  return kOk;
+}
+
+}  // namespace corvelane::cli

@@ -1,0 +1,168 @@
+#include "indices/index_run.h"
+
+#include <algorithm>
+#include <functional>
+#include <string_view>
+#include <thread>
+
+#include "text/atomic_file.h"
+#include "text/numeric_text.h"
+
+namespace corvelane {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 1u << 21;  // derivative text formatted per task before it is written
+
+void AppendZoned(std::string& out, std::size_t lineStart, std::string_view field) {
+  out += field;
+  AppendPrintZoneFill(out, lineStart);
+  out += ',';
+}
+
+void AppendZonedNumber(std::string& out, std::size_t lineStart, double value) {
+  AppendNumber(out, value);
+  AppendPrintZoneFill(out, lineStart);
+  out += ',';
+}
+
+void AppendDerivativeRows(std::string& out, const ReflectanceTable& t, std::size_t first, std::size_t last) {
+  const double step = t.Step();
+  const std::size_t columns = t.Columns();
+  for (std::size_t i = first; i < last; ++i) {
+    AppendNumber(out, t.wavelengths[i + 1]);
+    out += ',';
+    const double* now = t.rows[i].data();
+    const double* next = t.rows[i + 1].data();
+    for (std::size_t k = 0; k < columns; ++k) {
+      AppendNumber(out, (next[k] - now[k]) / step);
+      out += ',';
+    }
+    out += kLineEnd;
+  }
+}
+
+std::string DerivativeHead(const ReflectanceTable& t) {
+  std::string out = "Derivative file";
+  out += kLineEnd;
+  for (const auto* texts : {&t.names, &t.dates, &t.times, &t.temperatures}) {
+    for (const std::string& field : *texts) {
+      out += field;
+      out += ',';
+    }
+    out += ',';  // the empty extra column
+    out += kLineEnd;
+  }
+  return out;
+}
+
+// Formats the derivative rows in chunks, one chunk per thread at a time,
+// handing the text to `sink` in row order.
+void EmitDerivativeRows(const ReflectanceTable& t, unsigned threads,
+                        const std::function<void(std::string_view)>& sink) {
+  const std::size_t lines = t.Rows() - 1;
+  const std::size_t bytesPerLine = 22 * (t.Columns() + 1);
+  const std::size_t chunkLines = std::max<std::size_t>(1, kChunkBytes / bytesPerLine);
+  const std::size_t workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::string> chunks(workers);
+  for (std::size_t start = 0; start < lines; start += chunkLines * workers) {
+    std::size_t used = 0;
+    {
+      std::vector<std::jthread> helpers;
+      for (std::size_t w = 0; w < workers; ++w) {
+        const std::size_t a = start + w * chunkLines;
+        if (a >= lines) break;
+        const std::size_t b = std::min(lines, a + chunkLines);
+        chunks[w].clear();
+        ++used;
+        if (w > 0)
+          helpers.emplace_back([&, w, a, b] { AppendDerivativeRows(chunks[w], t, a, b); });
+        else
+          AppendDerivativeRows(chunks[w], t, a, b);
+      }
+    }
+    for (std::size_t w = 0; w < used; ++w) sink(chunks[w]);
+  }
+}
+
+}  // namespace
+
+IndexTable ComputeIndices(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions) {
+  std::vector<IndexRows> rows;
+  rows.reserve(definitions.size());
+  for (const IndexDefinition& d : definitions) rows.push_back(ResolveIndexRows(d, t.First(), t.Step(), t.Rows(), t.path));
+  IndexTable out;
+  out.indices = definitions.size();
+  out.values.resize(t.Columns() * definitions.size());
+  const double step = t.Step();
+  for (std::size_t j = 0; j < definitions.size(); ++j) {
+    const IndexDefinition& d = definitions[j];
+    const IndexRows& r = rows[j];
+    // A derivative row r is (row r + 1 - row r) / step.
+    const bool derivative = d.source == IndexSource::Derivative;
+    const double* a0 = t.rows[r.a].data();
+    const double* b0 = t.rows[r.b].data();
+    const double* a1 = derivative ? t.rows[r.a + 1].data() : nullptr;
+    const double* b1 = derivative ? t.rows[r.b + 1].data() : nullptr;
+    for (std::size_t k = 0; k < t.Columns(); ++k) {
+      const double atA = derivative ? (a1[k] - a0[k]) / step : a0[k];
+      const double atB = derivative ? (b1[k] - b0[k]) / step : b0[k];
+      out.values[k * out.indices + j] = FormulaValue(d.formula, atA, atB);
+    }
+  }
+  return out;
+}
+
+std::string IndexFileText(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions,
+                          const IndexTable& values) {
+  std::string out = "Index file";
+  out += kLineEnd;
+  for (const IndexDefinition& d : definitions) {
+    const std::size_t lineStart = out.size();
+    AppendZoned(out, lineStart, d.name);
+    AppendZoned(out, lineStart, d.a);
+    AppendZoned(out, lineStart, d.b);
+    AppendZoned(out, lineStart, FormulaWords(d.formula));
+    AppendZoned(out, lineStart, SourceWords(d.source));
+    out += kLineEnd;
+  }
+  {
+    const std::size_t lineStart = out.size();
+    out += "Filename,Date,time,temp C,";
+    for (const IndexDefinition& d : definitions) AppendZoned(out, lineStart, d.name);
+    out += kLineEnd;
+  }
+  for (std::size_t k = 0; k < t.Columns(); ++k) {
+    const std::size_t lineStart = out.size();
+    AppendZoned(out, lineStart, t.names[k]);
+    AppendZoned(out, lineStart, t.dates[k]);
+    AppendZoned(out, lineStart, t.times[k]);
+    AppendZoned(out, lineStart, t.temperatures[k]);
+    for (std::size_t j = 0; j < values.indices; ++j) AppendZonedNumber(out, lineStart, values.Value(k, j));
+    out += kLineEnd;
+  }
+  return out;
+}
+
+void WriteIndexFile(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions,
+                    const IndexTable& values, const std::string& path) {
+  const std::string text = IndexFileText(t, definitions, values);
+  AtomicFileWriter file(path);
+  file.Write(text);
+  file.Commit();
+}
+
+std::string DerivativeFileText(const ReflectanceTable& t) {
+  std::string out = DerivativeHead(t);
+  EmitDerivativeRows(t, 1, [&](std::string_view text) { out += text; });
+  return out;
+}
+
+void WriteDerivativeFile(const ReflectanceTable& t, const std::string& path, unsigned threads) {
+  AtomicFileWriter file(path);
+  file.Write(DerivativeHead(t));
+  EmitDerivativeRows(t, threads, [&](std::string_view text) { file.Write(text); });
+  file.Commit();
+}
+
+}  // namespace corvelane

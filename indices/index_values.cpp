@@ -1,0 +1,83 @@
+#include "indices/index_values.h"
+
+#include <cmath>
+
+#include "text/failure.h"
+#include "text/numeric_text.h"
+#include "text/text_input.h"
+
+namespace corvelane {
+
+double FormulaValue(IndexFormula formula, double atA, double atB) noexcept {
+  if (formula == IndexFormula::NormalisedDifference) {
+    const double sum = atB + atA;
+    return sum == 0 ? kNoIndexValue : (atA - atB) / sum;
+  }
+  return atB == 0 ? kNoIndexValue : atA / atB;
+}
+
+double GridPosition(float wavelength, double first, double step) noexcept {
+  // The default rounding mode takes halves to the even neighbour.
+  return std::nearbyint((static_cast<double>(wavelength) - first) / step);
+}
+
+namespace {
+
+std::size_t RowOf(const IndexDefinition& index, const std::string& text, const char* which, double first,
+                  double step, std::size_t offset, std::size_t limit, const std::string& file) {
+  const std::string where = "index \"" + index.name + "\", wavelength " + which;
+  const auto value = ParseNumber(text);
+  if (!value) FailAtText(file, 0, text, where + " is not a number");
+  const double position = GridPosition(static_cast<float>(*value), first, step) + static_cast<double>(offset);
+  if (!(position >= 0 && position < static_cast<double>(limit))) {
+    const bool derivative = index.source == IndexSource::Derivative;
+    if (limit == 0) FailAtText(file, 0, text, where + ": the table has too few rows for this index");
+    // The wavelengths whose rows lie within the table.
+    const double lowest = first - static_cast<double>(offset) * step;
+    const double highest = first + (static_cast<double>(limit) - 1 - static_cast<double>(offset)) * step;
+    FailAtText(file, 0, text,
+               where + " lies outside the table: " +
+                   (derivative ? "a derivative index takes the difference of the two rows after its wavelength, "
+                                 "so its wavelengths must lie from "
+                               : "its wavelengths must lie from ") +
+                   PlainNumber(lowest) + " to " + PlainNumber(highest) + " nm (rows " + PlainNumber(step) +
+                   " nm apart)");
+  }
+  return static_cast<std::size_t>(position);
+}
+
+}  // namespace
+
+IndexRows ResolveIndexRows(const IndexDefinition& index, double first, double step, std::size_t rows,
+                           const std::string& file) {
+  if (!(step != 0 && std::isfinite(step) && std::isfinite(first)))
+    FailFile(file, "the wavelengths of the first two data rows do not rise, so no row can be found for an index");
+  // A derivative index reads derivative row r + 1: the difference between
+  // data rows r + 1 and r + 2. There are rows - 1 differences.
+  const bool derivative = index.source == IndexSource::Derivative;
+  const std::size_t limit = derivative ? (rows >= 1 ? rows - 1 : 0) : rows;
+  const std::size_t offset = derivative ? 1 : 0;
+  // The rows are checked after the offset; the message names the wavelength.
+  IndexRows r;
+  r.a = RowOf(index, index.a, "A", first, step, offset, limit, file);
+  r.b = RowOf(index, index.b, "B", first, step, offset, limit, file);
+  return r;
+}
+
+double SpectrumIndex(const IndexDefinition& index, std::span<const double> values, double first, double step,
+                     const std::string& file) {
+  const IndexRows r = ResolveIndexRows(index, first, step, values.size(), file);
+  if (index.source == IndexSource::Derivative)
+    return FormulaValue(index.formula, Derivative(values.data(), r.a, step), Derivative(values.data(), r.b, step));
+  return FormulaValue(index.formula, values[r.a], values[r.b]);
+}
+
+const char* FormulaWords(IndexFormula formula) noexcept {
+  return formula == IndexFormula::NormalisedDifference ? "Normalized formula" : "Simple Ratio formula";
+}
+
+const char* SourceWords(IndexSource source) noexcept {
+  return source == IndexSource::Reflectance ? "Calculated from reflectance" : "Calculated from the derivative";
+}
+
+}  // namespace corvelane

@@ -1,0 +1,69 @@
+#pragma once
+// Spectral indices of two wavelengths A and B: a normalised difference
+// (A-B)/(A+B) or a simple ratio A/B, of the reflectance or of its first
+// derivative. One routine serves the index run over reflectance files and the
+// index step of the dual-channel run, so both find rows and mark impossible
+// values the same way.
+#include <cstddef>
+#include <span>
+#include <string>
+
+namespace corvelane {
+
+enum class IndexFormula { NormalisedDifference = 1, SimpleRatio = 2 };
+enum class IndexSource { Reflectance = 1, Derivative = 2 };
+
+// One row of the index list. A and B stay the texts the user typed: the index
+// file repeats them as they are, and they become numbers only when used.
+struct IndexDefinition {
+  std::string name;
+  std::string a;
+  std::string b;
+  IndexFormula formula = IndexFormula::NormalisedDifference;
+  IndexSource source = IndexSource::Reflectance;
+};
+
+// The value written where an index cannot be formed (a zero denominator), the
+// same mark a zero panel reading gives in the conversion.
+inline constexpr double kNoIndexValue = 999.0;
+
+// The formula applied to the values at A and B; kNoIndexValue when the
+// denominator is zero.
+double FormulaValue(IndexFormula formula, double atA, double atB) noexcept;
+
+// Where a wavelength lies on a grid: (wavelength - first) / step, the
+// wavelength taken in single precision, rounded to the nearest whole number
+// with halves to even. Counting in grid steps keeps 2-nm and 0.5-nm tables
+// right; on a 1-nm grid it is the distance in nanometres.
+double GridPosition(float wavelength, double first, double step) noexcept;
+
+// The rows an index reads, checked against the table: for a reflectance
+// index the data rows of A and B; for a derivative index the derivative rows
+// one after them (row + 1), which must lie within the rows - 1 differences.
+struct IndexRows {
+  std::size_t a = 0;
+  std::size_t b = 0;
+};
+
+// Finds the rows of `index` on the grid (first, step) of a table with `rows`
+// data rows. Throws RunFailure naming `file`, the index and the wavelength
+// when A or B is not a number or falls outside the table.
+IndexRows ResolveIndexRows(const IndexDefinition& index, double first, double step, std::size_t rows,
+                           const std::string& file);
+
+// The first derivative of a spectrum between data rows r and r + 1.
+inline double Derivative(const double* values, std::size_t r, double step) noexcept {
+  return (values[r + 1] - values[r]) / step;
+}
+
+// One index of one spectrum: `values[i]` is the value at grid point
+// first + i * step. The call for a single column of a grid, as the
+// dual-channel run needs it.
+double SpectrumIndex(const IndexDefinition& index, std::span<const double> values, double first, double step,
+                     const std::string& file);
+
+// The words the index file uses for a formula and a source.
+const char* FormulaWords(IndexFormula formula) noexcept;
+const char* SourceWords(IndexSource source) noexcept;
+
+}  // namespace corvelane

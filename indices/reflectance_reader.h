@@ -1,0 +1,37 @@
+#pragma once
+// Reading a comma-separated reflectance file as the conversion writes it:
+// any preamble lines, a names row whose first item is "Wavelength" (any
+// letter case), the date, time and temperature rows, at most one more title
+// line, then one data row per wavelength: the wavelength and one value per
+// column.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace corvelane {
+
+struct ReflectanceTable {
+  std::string path;
+  // Per column: the texts of the four head rows, each trimmed.
+  std::vector<std::string> names, dates, times, temperatures;
+  std::vector<double> wavelengths;        // per data row
+  std::vector<std::vector<double>> rows;  // per data row, one value per column
+  std::size_t namesLine = 0;              // physical line of the names row (1-based)
+
+  std::size_t Columns() const noexcept { return names.size(); }
+  std::size_t Rows() const noexcept { return wavelengths.size(); }
+  double First() const noexcept { return wavelengths[0]; }
+  double Step() const noexcept { return wavelengths[1] - wavelengths[0]; }
+};
+
+// Reads the whole table. The field of a column in the date, time and
+// temperature rows is the text between its comma and the next (or the line
+// end). The line after the temperature row is a title line, and skipped, only
+// when its first item is not a number, so both layouts the program writes
+// (four head lines, or five title lines) give every data row. Throws
+// RunFailure naming the file (and line) when there is no comma-separated
+// names row, a data row is short or holds a non-number, or fewer than two
+// data rows follow. Rows are parsed on `threads` threads (0: every core).
+ReflectanceTable ReadReflectanceFile(const std::string& path, unsigned threads = 0);
+
+}  // namespace corvelane

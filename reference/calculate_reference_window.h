@@ -1,0 +1,63 @@
+#pragma once
+// "Calculate Reference" (Form13): the user picks UniSpec-DC scans taken over
+// the reference panel, looks at them as ratio curves, selects the good ones
+// and hands them to the UniSpec-DC window with "Done". One program-wide
+// window, hidden rather than destroyed: its lists, selection, range and zoom
+// survive until the program ends.
+#include <QDialog>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "reference/reference_plot.h"
+
+class QTimer;
+
+namespace corvelane::gui {
+
+class Dialogs;
+class ReferencePlotWidget;
+
+class CalculateReferenceWindow final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CalculateReferenceWindow(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~CalculateReferenceWindow() override;
+
+  // The reference scan list (List1) that "Done" fills, in the order handed
+  // over, and the plotted names text of the last plot.
+  std::vector<std::string> ReferenceScans() const;
+  const std::string& PlottedNames() const noexcept { return plottedNames_; }
+  VerticalRange Range() const noexcept { return range_; }
+  // True once "Done" has been pressed, until the next PrepareForReferenceChoice:
+  // a UniSpec-DC window opened later takes the hand-over from here.
+  bool HandedOver() const noexcept { return handedOver_; }
+  bool ZoomOn() const noexcept { return zoomOn_; }
+
+  // What the UniSpec-DC window's "Select Reference files" does before showing
+  // the window again: empties the reference scan list and switches the zoom off.
+  void PrepareForReferenceChoice();
+
+  // For tests and scripting: what a click in File1 on `path` does.
+  void ChooseFile(const QString& path);
+
+ signals:
+  // "Done" was pressed; `referenceScans` entries are in the reference scan list.
+  void selectionHandedOver(int referenceScans);
+
+ private:
+  struct Controls;
+  void Plot();
+  void OnZoomFinished(double downY, double upY);
+  void OnDone();
+  void OnFolderClicked();
+
+  Dialogs& dialogs_;
+  Controls* c_;
+  VerticalRange range_;
+  bool zoomOn_ = false;
+  bool handedOver_ = false;
+  std::string plottedNames_;
+};
+
+}  // namespace corvelane::gui

@@ -1,0 +1,61 @@
+#include "reference/reference_step.h"
+
+#include "reference/dc_indices.h"
+#include "reference/reference_files.h"
+#include "text/numeric_text.h"
+
+namespace corvelane {
+
+std::vector<std::vector<double>> ReflectanceColumns(std::span<const std::vector<double>> ratios) {
+  std::vector<std::vector<double>> columns(ratios.begin(), ratios.end());
+  RoundColumns(columns, 5);
+  return columns;
+}
+
+std::vector<double> ReferenceSpectrumFromScans(
+    std::span<const std::string> scans, const std::function<std::vector<double>(const std::string&)>& ratioOnGrid) {
+  std::vector<std::vector<double>> ratios;
+  ratios.reserve(scans.size());
+  for (const std::string& scan : scans) ratios.push_back(ratioOnGrid(scan));
+  return MeanReferenceSpectrum(ratios);
+}
+
+std::vector<std::vector<double>> ScanCorrected(const DcReferenceInputs& run, std::span<const double> spectrum) {
+  auto corrected =
+      CorrectReflectance(ReflectanceColumns(run.ratios), spectrum, run.grid, "the mean of the reference scans");
+  RoundColumns(corrected, 6);
+  return corrected;
+}
+
+std::string RangeQuestion(const RefFileSummary& summary) {
+  return "Are these values right? " + PlainNumber(summary.first) + "  " + PlainNumber(summary.last);
+}
+
+std::string RangeLine(const std::string& path, const RefFileSummary& summary) {
+  return path + ": first " + PlainNumber(summary.first) + ", last " + PlainNumber(summary.last);
+}
+
+bool ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker, std::vector<std::vector<double>>& corrected) {
+  const std::string path = asker.RefFilePath();
+  const std::string text = ReadRefFileText(path);
+  const RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
+  if (!asker.RangeIsRight(path, summary)) return false;
+  const std::vector<double> reference = ReadRefValues(text, path, summary, run.grid);
+  auto byFile = CorrectReflectance(ReflectanceColumns(run.ratios), reference, run.grid, path);
+  const std::vector<IndexDefinition> indices = asker.Indices();
+  std::vector<std::string> names;
+  for (const auto& index : indices) names.push_back(index.name);
+  const auto values = DcIndexValues(indices, byFile, run.begin, run.step, path);
+  RoundColumns(byFile, 5);
+  const std::string out = DcIndexFileText(run.times, run.fileNames, names, values);
+  WriteReferenceOutput(asker.IndexFilePath(), out);
+  corrected = std::move(byFile);
+  return true;
+}
+
+void WriteCorrectedFile(const DcReferenceInputs& run, const std::string& plottedNames,
+                        std::span<const std::vector<double>> corrected, const std::string& path) {
+  WriteReferenceOutput(path, CorrectedFileText(plottedNames, run.titleBlock, run.grid, corrected));
+}
+
+}  // namespace corvelane

@@ -1,0 +1,75 @@
+#pragma once
+// The reference part of a UniSpec-DC run, shared by the window and the
+// command line: the corrected reflectance from reference scans or from a
+// `.ref` file, the index file and the corrected reflectance file. The
+// questions the run asks on the way (which `.ref` file, whether its range is
+// right, which indices, where to save) go through a RefFileAsker, so the
+// window asks the user and the command line answers from its options.
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "indices/index_values.h"
+#include "reference/reference_spectrum.h"
+
+namespace corvelane {
+
+// What the run has computed when the reference step starts.
+struct DcReferenceInputs {
+  std::vector<double> grid;                 // N grid wavelengths
+  std::vector<std::vector<double>> ratios;  // per data file, target/panel on the grid, not rounded
+  std::vector<std::string> fileNames;       // per data file (row 0 of the title block)
+  std::vector<std::string> times;           // per data file (row 2 of the title block)
+  std::string titleBlock;                   // the five title lines, CR LF included
+  double begin = 0;                         // the begin wavelength as typed
+  double step = 1;                          // the grid step
+};
+
+// The reflectance as its file holds it: every ratio rounded to 5 decimals.
+// The corrections start from these values whether or not the reflectance
+// file is written.
+std::vector<std::vector<double>> ReflectanceColumns(std::span<const std::vector<double>> ratios);
+
+// The mean reference spectrum of `scans` (in the order chosen); `ratioOnGrid`
+// reads one scan as a data file and returns its unrounded ratio on the grid.
+// Throws RunFailure when no scan is chosen or one cannot be read.
+std::vector<double> ReferenceSpectrumFromScans(
+    std::span<const std::string> scans, const std::function<std::vector<double>(const std::string&)>& ratioOnGrid);
+
+// The reflectance corrected by the mean of the reference scans, rounded to
+// 6 decimals. Throws RunFailure where the reference is 0.
+std::vector<std::vector<double>> ScanCorrected(const DcReferenceInputs& run, std::span<const double> spectrum);
+
+class RefFileAsker {
+ public:
+  virtual ~RefFileAsker() = default;
+  // The `.ref` file to apply.
+  virtual std::string RefFilePath() = 0;
+  // Whether the first and last wavelengths the file gives are right; false
+  // leaves the file unapplied.
+  virtual bool RangeIsRight(const std::string& path, const RefFileSummary& summary) = 0;
+  // The indices to compute; may throw RunFailure.
+  virtual std::vector<IndexDefinition> Indices() = 0;
+  // Where to write the index file (empty when none was chosen).
+  virtual std::string IndexFilePath() = 0;
+};
+
+// "Are these values right? " with the first and last wavelengths, two blanks apart.
+std::string RangeQuestion(const RefFileSummary& summary);
+// "FILE: first F, last L", what the command line prints instead of asking.
+std::string RangeLine(const std::string& path, const RefFileSummary& summary);
+
+// Applies a `.ref` file: reads it, asks whether its range is right, corrects
+// the reflectance by it, asks for the indices, computes them and writes the
+// index file. `corrected` becomes the `.ref` correction rounded to 5
+// decimals. Returns false, writing nothing and leaving `corrected` as it
+// was, when the range is declined. Throws RunFailure on the first failure.
+bool ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker, std::vector<std::vector<double>>& corrected);
+
+// The corrected reflectance file at `path`: the plotted names text, the
+// title block, then the grid with the corrected values.
+void WriteCorrectedFile(const DcReferenceInputs& run, const std::string& plottedNames,
+                        std::span<const std::vector<double>> corrected, const std::string& path);
+
+}  // namespace corvelane

@@ -1,0 +1,402 @@
+// The index run: INDEX quick picks, reading the reflectance files the
+// program writes, index rows and values, and the index and derivative files
+// written out here character by character.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "convert/conversion_run.h"
+#include "indices/index_presets.h"
+#include "indices/index_run.h"
+#include "indices/index_values.h"
+#include "indices/reflectance_reader.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
+#include "tests/scan_text.h"
+#include "tests/test_support.h"
+#include "tools/scan_synth.h"
+
+namespace corvelane {
+namespace {
+
+using namespace testing;
+using Strings = std::vector<std::string>;
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string Six(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6f", v);
+  return buf;
+}
+
+// Column 1 rises by 0.001 per nm, column 2 is quadratic, so every row and
+// every difference of column 2 differs from its neighbours.
+double R1(int nm) { return std::stod(Six((nm - 300) / 1000.0)); }
+double R2(int nm) { return std::stod(Six((nm - 300) * (nm - 300) / 1e6)); }
+
+// The example table: a blank first line, the names row with two columns, the
+// date, time and temperature rows, one more title line and 821 data rows from
+// 310 to 1130 nm, laid out as the dual-channel run writes it.
+std::string ExampleTable(const std::string& dates = "06/22/2018,06/23/2018",
+                         const std::string& times = "12:01:02,13:04:05") {
+  Strings lines = {"", "Wavelength,s1.spu,s2.spu", "  (nm)," + dates, "  time  ," + times, "temp C,23,24", ",,"};
+  for (int nm = 310; nm <= 1130; ++nm)
+    lines.push_back(NumberText(nm) + "," + NumberText(R1(nm)) + "," + NumberText(R2(nm)));
+  return CrLf(lines);
+}
+
+const std::vector<IndexDefinition> kFourIndices = {
+    {"NDVI", "800", "670", IndexFormula::NormalisedDifference, IndexSource::Reflectance},
+    {"dNDVI", "800", "670", IndexFormula::NormalisedDifference, IndexSource::Derivative},
+    {"SR", "800", "670", IndexFormula::SimpleRatio, IndexSource::Reflectance},
+    {"dSR", "800", "670", IndexFormula::SimpleRatio, IndexSource::Derivative}};
+
+// --- The example of 821 rows, byte for byte
+
+TEST(IndexFiles, TheExampleTableGivesTheseIndexAndDerivativeFiles) {
+  TempFolder folder;
+  const std::string path = folder.Write("refl.csv", ExampleTable());
+  const ReflectanceTable t = ReadReflectanceFile(path);
+  EXPECT_EQ(t.namesLine, 2u);  // one preamble line
+  ASSERT_EQ(t.Columns(), 2u);
+  ASSERT_EQ(t.Rows(), 821u);  // M = 822 lines after the temperature row, one of them a title line
+  EXPECT_EQ(t.First(), 310);
+  EXPECT_EQ(t.Step(), 1);
+
+  // 800 and 670 nm are data rows 490 and 360; the derivative rows 491 and 361
+  // are the differences 802 - 801 and 672 - 671 nm.
+  const IndexTable values = ComputeIndices(t, kFourIndices);
+  const std::string index = IndexFileText(t, kFourIndices, values);
+  EXPECT_EQ(index,
+            CrLf({"Index file",
+                  "NDVI          ,800          ,670          ,Normalized formula         ,Calculated from reflectance   "
+                  "           ,",
+                  "dNDVI         ,800          ,670          ,Normalized formula         ,Calculated from the "
+                  "derivative           ,",
+                  "SR            ,800          ,670          ,Simple Ratio formula       ,Calculated from reflectance   "
+                  "           ,",
+                  "dSR           ,800          ,670          ,Simple Ratio formula       ,Calculated from the "
+                  "derivative           ,",
+                  "Filename,Date,time,temp C,NDVI            ,dNDVI        ,SR           ,dSR          ,",
+                  "s1.spu        ,06/22/2018   ,12:01:02     ,23           , 0.149425287356322         , 0           "
+                  ", 1.35135135135135          , 1           ,",
+                  "s2.spu        ,06/23/2018   ,13:04:05     ,24           , 0.292323597828896         , "
+                  "0.148911798396354         , 1.82615047479912          , 1.34993270524904          ,"}));
+
+  const Strings derivative = SplitCrLf(DerivativeFileText(t));
+  ASSERT_EQ(derivative.size(), 5u + 820u);
+  EXPECT_EQ(Strings(derivative.begin(), derivative.begin() + 5),
+            (Strings{"Derivative file", "s1.spu,s2.spu,,", "06/22/2018,06/23/2018,,", "12:01:02,13:04:05,,",
+                     "23,24,,"}));
+  EXPECT_EQ(derivative[5], " 311 , 0.000999999999999999 , 0.000021 ,");
+  EXPECT_EQ(derivative[5 + 491], " 802 , 0.001 , 0.00100300000000003 ,");
+  EXPECT_EQ(derivative.back(), " 1130 , 0.001 , 0.00165899999999997 ,");
+
+  // The files on disk are the same bytes.
+  WriteIndexFile(t, kFourIndices, values, folder.File("index.txt"));
+  WriteDerivativeFile(t, folder.File("derivative.txt"), 2);
+  EXPECT_EQ(ReadAll(folder.File("index.txt")), index);
+  EXPECT_EQ(ReadAll(folder.File("derivative.txt")), DerivativeFileText(t));
+}
+
+TEST(IndexFiles, PrintZoneFillAfterNamesOf13To15Characters) {
+  TempFolder folder;
+  const ReflectanceTable t = ReadReflectanceFile(folder.Write("r.csv", ExampleTable()));
+  for (const auto& [length, fill] : std::vector<std::pair<std::size_t, std::size_t>>{{13, 1}, {14, 14}, {15, 13}}) {
+    const std::vector<IndexDefinition> one = {
+        {std::string(length, 'x'), "800", "670", IndexFormula::NormalisedDifference, IndexSource::Reflectance}};
+    const Strings lines = SplitCrLf(IndexFileText(t, one, ComputeIndices(t, one)));
+    EXPECT_EQ(lines[1].substr(0, length + fill + 1), std::string(length, 'x') + std::string(fill, ' ') + ",")
+        << length;
+    // The head line: "Filename,Date,time,temp C," is 26 characters, so the
+    // name starts at 27 and the fill runs to 42, or to 56 past it.
+    const std::size_t zoneEnd = 26 + length < 42 ? 42 : 56;
+    EXPECT_EQ(lines[2], "Filename,Date,time,temp C," + std::string(length, 'x') +
+                            std::string(zoneEnd - 26 - length, ' ') + ",")
+        << length;
+  }
+}
+
+// --- Fields of the head rows are the texts between commas
+
+TEST(ReflectanceReading, DateTimeAndTemperatureAreTheTextsBetweenCommas) {
+  TempFolder folder;
+  // As the dual-channel instrument records them: 9-character dates and
+  // 10-character times. Fixed widths of 10 and 8 would take the next comma
+  // into the date and cut "PM" off the time.
+  const std::string path = folder.Write("dc.csv", ExampleTable("6/22/2018,6/23/2018", "3:29:44 PM,11:02:03 AM"));
+  const ReflectanceTable t = ReadReflectanceFile(path);
+  EXPECT_EQ(t.dates, (Strings{"6/22/2018", "6/23/2018"}));
+  EXPECT_EQ(t.times, (Strings{"3:29:44 PM", "11:02:03 AM"}));
+  EXPECT_EQ(t.temperatures, (Strings{"23", "24"}));
+  const std::vector<IndexDefinition> ndvi = {kFourIndices[0]};
+  const Strings lines = SplitCrLf(IndexFileText(t, ndvi, ComputeIndices(t, ndvi)));
+  EXPECT_EQ(lines[3], "s1.spu        ,6/22/2018    ,3:29:44 PM   ,23           , 0.149425287356322         ,");
+  EXPECT_EQ(lines[4], "s2.spu        ,6/23/2018    ,11:02:03 AM  ,24           , 0.292323597828896         ,");
+  const Strings derivative = SplitCrLf(DerivativeFileText(t));
+  EXPECT_EQ(derivative[2], "6/22/2018,6/23/2018,,");
+  EXPECT_EQ(derivative[3], "3:29:44 PM,11:02:03 AM,,");
+}
+
+// --- Round trips through the conversion
+
+RunSettings Settings(Format format, const Strings& files, GridTexts grid) {
+  RunSettings s;
+  s.variant = &VariantOf(format);
+  s.files = files;
+  s.grid = std::move(grid);
+  s.modes[Index(OutputMode::Reflectance)] = true;
+  s.labelSource = LabelSource::DataFileName;
+  return s;
+}
+
+TEST(ReflectanceReading, EveryRowOfTheConversionsReflectanceFilesReadsBack) {
+  // Old and New-Format reflectance files are comma-separated, with a title
+  // line, an empty line and four head lines: every data row must read back,
+  // the first grid wavelength first.
+  TempFolder folder;
+  for (const auto& [format, grid, rows] : std::vector<std::tuple<Format, GridTexts, std::size_t>>{
+           {Format::UniSpecOld, {"310", "1130", "1"}, 821},
+           {Format::UniSpecNew, {"400", "1000", "2"}, 301},
+           {Format::UniSpecOld, {"500", "600", "0.5"}, 201}}) {
+    const Strings scans = synth::WriteScans(folder.Path().string(), format, 3, "leaf");
+    const RunSettings s = Settings(format, scans, grid);
+    WavelengthTables tables;
+    const ConversionResult r = ComputeConversion(s, tables);
+    const std::string path = folder.File("refl.txt");
+    WriteOutputFile(r, OutputMode::Reflectance, nullptr, path);
+    const ReflectanceTable t = ReadReflectanceFile(path);
+    const std::string what = std::string(VariantOf(format).cliName) + " grid step " + grid.step;
+    ASSERT_EQ(t.Rows(), rows) << what;
+    ASSERT_EQ(t.Columns(), 3u) << what;
+    EXPECT_EQ(t.namesLine, 3u) << what;
+    EXPECT_EQ(t.names, r.heads.labels) << what;
+    EXPECT_EQ(t.dates, r.heads.dates) << what;
+    EXPECT_EQ(t.times, r.heads.times) << what;
+    EXPECT_EQ(t.temperatures, (Strings{"", "", ""})) << what << ": the fourth head line holds only commas";
+    EXPECT_EQ(t.wavelengths, r.rowWavelengths) << what;
+    for (std::size_t i = 0; i < t.Rows(); ++i)
+      for (std::size_t f = 0; f < 3; ++f)
+        ASSERT_EQ(t.rows[i][f], r.Value(OutputMode::Reflectance, i, f)) << what << " row " << i << " file " << f;
+  }
+}
+
+TEST(ReflectanceReading, DualChannelLayoutWithLongerTitleBlockReadsEveryRow) {
+  // Empty line, five title lines (the fifth only commas), data lines.
+  TempFolder folder;
+  const std::string path = folder.Write(
+      "dc.csv", CrLf({"", "Wavelength,a.spu,b.spu,c.spu", "  (nm),6/22/2018,6/22/2018,6/23/2018",
+                      "  time  ,3:29:44 PM,3:30:01 PM,9:00:00 AM", "temp C,23.,7 ,19.", ",,,", " 310 , 0.1 , 0.2 , 0.3 ",
+                      " 311 , 0.11 , 0.21 , 0.31 ", " 312 , 0.12 , 0.22 , 0.32 "}));
+  const ReflectanceTable t = ReadReflectanceFile(path);
+  EXPECT_EQ(t.namesLine, 2u);
+  EXPECT_EQ(t.wavelengths, (std::vector<double>{310, 311, 312}));
+  EXPECT_EQ(t.temperatures, (Strings{"23.", "7", "19."}));
+  EXPECT_EQ(t.rows[0], (std::vector<double>{0.1, 0.2, 0.3}));
+  EXPECT_EQ(t.rows[2][2], 0.32);
+}
+
+// --- Rows in grid steps, halves to even, and rows outside the table
+
+TEST(IndexRows, CountedInGridStepsFromTheFirstWavelength) {
+  const auto row = [](const char* a, double first, double step, IndexSource source = IndexSource::Reflectance) {
+    const IndexDefinition d{"i", a, "700", IndexFormula::NormalisedDifference, source};
+    return static_cast<long>(ResolveIndexRows(d, first, step, 2000, "f").a);
+  };
+  EXPECT_EQ(row("800", 310, 1), 490);
+  EXPECT_EQ(row("800", 310, 2), 245);   // nanometres would be row 490: 1290 nm
+  EXPECT_EQ(row("800", 310, 0.5), 980);  // nanometres would be row 490: 555 nm
+  EXPECT_EQ(row("800.5", 310, 1), 490);  // 490.5: the even neighbour
+  EXPECT_EQ(row("801.5", 310, 1), 492);  // 491.5
+  EXPECT_EQ(row("800.1", 310, 1), 490);  // A in single precision is 800.099976
+  EXPECT_EQ(row("800", 310, 1, IndexSource::Derivative), 491);
+  EXPECT_EQ(row("309", 310, 1, IndexSource::Derivative), 0);  // the difference 311 - 310
+}
+
+TEST(IndexRows, ATwoNanometreTableGivesTheValueAtTheWavelengthAsked) {
+  const std::vector<double> grid = {400, 402, 404, 406, 408, 410};
+  const std::vector<double> values = {0.1, 0.2, 0.3, 0.6, 0.9, 1.5};
+  const auto index = [&](const char* a, const char* b, IndexFormula f, IndexSource s) {
+    return SpectrumIndex({"i", a, b, f, s}, values, grid[0], grid[1] - grid[0], "f");
+  };
+  EXPECT_DOUBLE_EQ(index("406", "402", IndexFormula::SimpleRatio, IndexSource::Reflectance), 0.6 / 0.2);
+  EXPECT_DOUBLE_EQ(index("406", "400", IndexFormula::NormalisedDifference, IndexSource::Reflectance),
+                   (0.6 - 0.1) / (0.1 + 0.6));
+  // Derivative rows after 406 and 400: (1.5 - 0.9) / 2 over (0.3 - 0.2) / 2.
+  EXPECT_DOUBLE_EQ(index("406", "400", IndexFormula::SimpleRatio, IndexSource::Derivative), 0.3 / 0.05);
+}
+
+TEST(IndexRows, OutsideTheTableFailsNamingFileIndexAndWavelength) {
+  const std::vector<double> values(821, 0.5);  // 310 to 1130 nm
+  for (const auto& [a, source, ok] : std::vector<std::tuple<const char*, IndexSource, bool>>{
+           {"310", IndexSource::Reflectance, true},
+           {"1130", IndexSource::Reflectance, true},
+           {"1131", IndexSource::Reflectance, false},
+           {"309", IndexSource::Reflectance, false},
+           {"1128", IndexSource::Derivative, true},  // derivative row 820 - 1: 1130 - 1129
+           {"1129", IndexSource::Derivative, false},
+           {"308", IndexSource::Derivative, false},
+           {"red", IndexSource::Reflectance, false}}) {
+    const IndexDefinition d{"Edge", a, "700", IndexFormula::NormalisedDifference, source};
+    const std::string failure = FailureOf([&] { SpectrumIndex(d, values, 310, 1, "table.csv"); });
+    if (ok) {
+      EXPECT_EQ(failure, "") << a;
+    } else {
+      EXPECT_TRUE(Has(failure, "table.csv") && Has(failure, "\"Edge\"") && Has(failure, "wavelength A") &&
+                  Has(failure, std::string("\"") + a + "\""))
+          << failure;
+    }
+  }
+  // The whole run fails before anything is written.
+  TempFolder folder;
+  const ReflectanceTable t = ReadReflectanceFile(folder.Write("r.csv", ExampleTable()));
+  std::vector<IndexDefinition> defs = kFourIndices;
+  defs.push_back({"far", "700", "1500", IndexFormula::SimpleRatio, IndexSource::Reflectance});
+  EXPECT_TRUE(Has(FailureOf([&] { ComputeIndices(t, defs); }), "wavelength B"));
+}
+
+TEST(IndexValues, AZeroDenominatorGives999AndTheRestAsUsual) {
+  EXPECT_EQ(FormulaValue(IndexFormula::NormalisedDifference, 0.3, -0.3), 999);
+  EXPECT_EQ(FormulaValue(IndexFormula::NormalisedDifference, 0, 0), 999);
+  EXPECT_EQ(FormulaValue(IndexFormula::SimpleRatio, 0.3, 0), 999);
+  EXPECT_EQ(FormulaValue(IndexFormula::SimpleRatio, 0, 0.3), 0);
+  EXPECT_DOUBLE_EQ(FormulaValue(IndexFormula::NormalisedDifference, 0.3, 0.1), 0.5);
+
+  TempFolder folder;
+  const std::string path = folder.Write(
+      "z.csv", CrLf({"", "Wavelength,a,b", "(nm),,", "time,,", "temp C,,", ",,", " 400 , 0 , 0.2 ", " 401 , 0 , 0.4 ",
+                     " 402 , 0.5 , 0.4 "}));
+  const ReflectanceTable t = ReadReflectanceFile(path);
+  const std::vector<IndexDefinition> defs = {
+      {"nd", "400", "401", IndexFormula::NormalisedDifference, IndexSource::Reflectance},
+      {"sr", "402", "400", IndexFormula::SimpleRatio, IndexSource::Reflectance},
+      {"dsr", "399", "400", IndexFormula::SimpleRatio, IndexSource::Derivative}};
+  const IndexTable v = ComputeIndices(t, defs);
+  EXPECT_EQ(v.Value(0, 0), 999);
+  EXPECT_DOUBLE_EQ(v.Value(1, 0), (0.2 - 0.4) / 0.6);
+  EXPECT_EQ(v.Value(0, 1), 999);
+  EXPECT_DOUBLE_EQ(v.Value(1, 1), 2);
+  EXPECT_EQ(v.Value(0, 2), 0);  // 0 over 0.5
+  EXPECT_EQ(v.Value(1, 2), 999);  // 0.2 over 0
+  const Strings lines = SplitCrLf(IndexFileText(t, defs, v));
+  EXPECT_EQ(lines[5], "a             ,             ,             ,             , 999         , 999         , 0           ,");
+}
+
+// --- Files the index run refuses
+
+TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
+  TempFolder folder;
+  const Strings scans = synth::WriteScans(folder.Path().string(), Format::UniSpecOld, 2, "leaf");
+  RunSettings s = Settings(Format::UniSpecOld, scans, {"310", "1130", "1"});
+  s.modes[Index(OutputMode::Absorbance)] = true;
+  WavelengthTables tables;
+  const ConversionResult r = ComputeConversion(s, tables);
+  WriteOutputFile(r, OutputMode::Absorbance, nullptr, folder.File("absorbance.txt"));
+  LeafHeaderTexts leaf{};
+  leaf[0] = "leaf campaign";
+  WriteOutputFile(r, OutputMode::Reflectance, &leaf, folder.File("leaf.txt"));
+  const std::string head = "\r\nWavelength,a,b\r\n(nm),,\r\ntime,,\r\ntemp C,,\r\n,,\r\n";
+  for (const auto& [name, text, expected] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"absorbance.txt", "", "no names row was found"},  // columns in print zones
+           {"leaf.txt", "", "no names row was found"},        // a leaf header block
+           {"empty.csv", " ", "no names row was found"},
+           {"one-row.csv", head + " 400 , 1 , 2 \r\n", "holds 1 data row(s)"},
+           {"no-rows.csv", head, "holds 0 data row(s)"},
+           {"short-row.csv", head + " 400 , 1 , 2 \r\n 401 , 1 \r\n", "line 8: the data row holds 1 values for 2 columns"},
+           {"text.csv", head + " 400 , 1 , 2 \r\n 401 , 1 , two \r\n", "line 8: value 2 of the data row is not a number: \" two \""},
+           {"gap.csv", head + " 400 , 1 , 2 \r\n\r\n 402 , 1 , 2 \r\n", "line 8: an empty line stands among the data rows"},
+           {"wide.csv", head + " 400 , 1 , 2 , 3 \r\n", "line 7: the data row holds more values"},
+           {"head.csv", "Wavelength,a\r\n(nm),x\r\n", "ends within the head rows"}}) {
+    const std::string path = text.empty() ? folder.File(name) : folder.Write(name, text);
+    const std::string failure = FailureOf([&] { ReadReflectanceFile(path); });
+    EXPECT_TRUE(Has(failure, path) && Has(failure, expected)) << name << ": " << failure;
+  }
+  // Trailing empty lines and a closing comma are no damage.
+  const ReflectanceTable t = ReadReflectanceFile(
+      folder.Write("tail.csv", head + " 400 , 1 , 2 ,\r\n 401 , 3 , 4 \r\n\r\n  \r\n"));
+  EXPECT_EQ(t.Rows(), 2u);
+  EXPECT_EQ(t.rows[0], (std::vector<double>{1, 2}));
+  EXPECT_TRUE(Has(FailureOf([&] { ReadReflectanceFile(folder.File("missing.csv")); }), "cannot open"));
+}
+
+TEST(ReflectanceReading, LinesAreFoundAcrossReadBlocksAndThreads) {
+  // A table larger than one read block, with lone-LF line ends.
+  TempFolder folder;
+  std::string text = "Reflectance\n\nWavelength";
+  const int columns = 600;
+  for (int k = 0; k < columns; ++k) text += ",c" + std::to_string(k);
+  text += "\n(nm)\n--\n\n";
+  for (int row = 0; row < 900; ++row) {
+    text += NumberText(300 + row);
+    for (int k = 0; k < columns; ++k) text += "," + NumberText(row * 1000 + k);
+    text += "\n";
+  }
+  ASSERT_GT(text.size(), 4u << 20);
+  const std::string path = folder.Write("big.csv", text);
+  for (unsigned threads : {1u, 2u, 3u}) {
+    const ReflectanceTable t = ReadReflectanceFile(path, threads);
+    ASSERT_EQ(t.Rows(), 900u);
+    ASSERT_EQ(t.Columns(), static_cast<std::size_t>(columns));
+    for (int row = 0; row < 900; row += 7)
+      for (int k = 0; k < columns; k += 13) ASSERT_EQ(t.rows[row][k], row * 1000 + k) << row << " " << k;
+    EXPECT_EQ(t.wavelengths.back(), 1199);
+  }
+  // A damaged line in a later block is reported with its own line number.
+  text.replace(text.rfind("599 \n"), 5, "5x9 \n");
+  folder.Write("big.csv", text);
+  EXPECT_TRUE(Has(FailureOf([&] { ReadReflectanceFile(path, 2); }), "line 906:"));
+}
+
+// --- INDEX quick picks
+
+TEST(IndexPresets, RecordsFromLineFourAtMostEightDamageEndsTheReading) {
+  const std::string title = "Predefined indices\r\nname, A, B, formula\r\n1 = normalised difference\r\n";
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += "I" + std::to_string(i) + ", " + std::to_string(500 + i) + ", 600, 1\r\n";
+  const auto names = [](const std::vector<IndexPreset>& p) {
+    Strings n;
+    for (const auto& each : p) n.push_back(each.name);
+    return n;
+  };
+  for (const auto& [what, text, expected] : std::vector<std::tuple<const char*, std::string, Strings>>{
+           {"three", title + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n", {"NDVI", "PRI", "WBI"}},
+           {"ten", title + ten, {"I0", "I1", "I2", "I3", "I4", "I5", "I6", "I7"}},
+           {"short last record", title + "NDVI, 800, 670, 1\r\nPRI, 531, 570\r\n", {"NDVI"}},
+           {"text for a number", title + "NDVI, 800, 670, 1\r\nPRI, x, 570, 1\r\nWBI, 900, 970, 2\r\n", {"NDVI"}},
+           {"over several lines", title + "Red edge, 750,\r\n 705, 1\r\n\"Name, quoted\", 1, 2, 2\r\n",
+            {"Red edge", "Name, quoted"}},
+           {"two lines only", "a\r\nb\r\n", {}},
+           {"empty", "", {}}}) {
+    EXPECT_EQ(names(ParsePresets(text)), expected) << what;
+  }
+  const auto three = ParsePresets(title + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
+  ASSERT_EQ(three.size(), 3u);
+  EXPECT_EQ(std::tie(three[2].a, three[2].b), std::make_tuple("900", "970"));
+  EXPECT_EQ(three[2].Formula(), IndexFormula::SimpleRatio);
+  EXPECT_EQ(three[0].Formula(), IndexFormula::NormalisedDifference);
+  EXPECT_EQ(ParsePresets(title + "X, 1, 2, 7\r\n")[0].Formula(), IndexFormula::SimpleRatio);
+
+  TempFolder folder;
+  const std::string path = folder.Write("INDEX", title + ten);
+  EXPECT_EQ(ReadPresetFile(path).size(), 8u);
+  ASSERT_TRUE(ReadPreset(path, 9).has_value());
+  EXPECT_EQ(ReadPreset(path, 9)->name, "I9");
+  EXPECT_FALSE(ReadPreset(folder.File("gone"), 0).has_value());
+  EXPECT_TRUE(ReadPresetFile(folder.File("gone")).empty());
+}
+
+TEST(IndexPresets, TheBundledIndexFileHoldsNdviPriAndWbi) {
+  const auto presets = ReadPresetFile(std::string(CORVELANE_SAMPLES) + "/../share/INDEX");
+  ASSERT_EQ(presets.size(), 3u);
+  EXPECT_EQ(std::tie(presets[0].name, presets[0].a, presets[0].b), std::make_tuple("NDVI", "800", "670"));
+  EXPECT_EQ(std::tie(presets[1].name, presets[1].a, presets[1].b), std::make_tuple("PRI", "531", "570"));
+  EXPECT_EQ(std::tie(presets[2].name, presets[2].a, presets[2].b), std::make_tuple("WBI", "900", "970"));
+  EXPECT_EQ(presets[2].Formula(), IndexFormula::SimpleRatio);
+}
+
+}  // namespace
+}  // namespace corvelane

@@ -1,0 +1,141 @@
+// `corvelane indices` end to end: outputs, exit codes and messages, on
+// reflectance files the conversion wrote.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "indices/index_run.h"
+#include "tests/test_support.h"
+#include "tools/scan_synth.h"
+
+namespace corvelane {
+namespace {
+
+using namespace testing;
+using Args = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+struct Outcome {
+  int exit = -1;
+  std::string err;
+};
+
+// Runs the program in `folder` (where --preset finds INDEX).
+Outcome Indices(const fs::path& folder, const Args& args) {
+  std::string command = "cd " + Quote(folder.string()) + " && " + Quote(CORVELANE_EXE) + " indices";
+  for (const auto& a : args) command += " " + Quote(a);
+  command += " >/dev/null 2>" + Quote((folder / "stderr.log").string()) + " </dev/null";
+  const int status = std::system(command.c_str());
+  Outcome o;
+  o.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  o.err = ReadAll((folder / "stderr.log").string());
+  fs::remove(folder / "stderr.log");
+  return o;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class IndicesCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Args scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
+    Args convert = {"convert", "unispec-old", "--reflectance", reflectance};
+    convert.insert(convert.end(), scans.begin(), scans.end());
+    std::string command = Quote(CORVELANE_EXE);
+    for (const auto& a : convert) command += " " + Quote(a);
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    folder.Write("INDEX", "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
+  }
+  Args Outputs() const { return {"--index-file", folder.File("i.txt"), "--derivative-file", folder.File("d.txt")}; }
+  bool Written(const char* name) const { return fs::exists(folder.File(name)); }
+
+  TempFolder folder;
+  std::string reflectance = folder.File("refl.txt");
+};
+
+TEST_F(IndicesCli, WritesTheAskedFilesWithIndicesInCommandLineOrder) {
+  Args args = {"--preset", " WBI ", "--index", "dPRI,531,570,nd,derivative", "--preset", "NDVI", "--index",
+               "sr,800,670,2,1"};
+  const Args out = Outputs();
+  args.insert(args.end(), out.begin(), out.end());
+  args.push_back(reflectance);
+  const Outcome o = Indices(folder.Path(), args);
+  ASSERT_EQ(o.exit, 0) << o.err;
+
+  const ReflectanceTable t = ReadReflectanceFile(reflectance);
+  const std::vector<IndexDefinition> expected = {
+      {"WBI", "900", "970", IndexFormula::SimpleRatio, IndexSource::Reflectance},
+      {"dPRI", "531", "570", IndexFormula::NormalisedDifference, IndexSource::Derivative},
+      {"NDVI", "800", "670", IndexFormula::NormalisedDifference, IndexSource::Reflectance},
+      {"sr", "800", "670", IndexFormula::SimpleRatio, IndexSource::Reflectance}};
+  EXPECT_EQ(ReadAll(folder.File("i.txt")), IndexFileText(t, expected, ComputeIndices(t, expected)));
+  EXPECT_EQ(ReadAll(folder.File("d.txt")), DerivativeFileText(t));
+
+  // The derivative file alone needs no index.
+  fs::remove(folder.File("d.txt"));
+  ASSERT_EQ(Indices(folder.Path(), {"--derivative-file", folder.File("d.txt"), reflectance}).exit, 0);
+  EXPECT_EQ(ReadAll(folder.File("d.txt")), DerivativeFileText(t));
+}
+
+TEST_F(IndicesCli, UsageErrorsExitTwoAndWriteNothing) {
+  const std::string ndvi = "NDVI,800,670,nd,reflectance";
+  for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
+           {{"--index-file", folder.File("i.txt"), reflectance}, "--index-file needs at least one --index or --preset"},
+           {{"--index", ndvi, "--derivative-file", folder.File("d.txt"), reflectance}, "add --index-file PATH"},
+           {{reflectance}, "choose at least one output"},
+           {{"--index", ndvi, "--index-file", folder.File("i.txt")}, "exactly one REFLECTANCE file, not 0"},
+           {{"--index", ndvi, "--index-file", folder.File("i.txt"), reflectance, reflectance}, "not 2"},
+           {{"--index", "NDVI,800,670,nd", "--index-file", folder.File("i.txt"), reflectance}, "NAME,A,B,FORMULA,SOURCE"},
+           {{"--index", "NDVI,red,670,nd,1", "--index-file", folder.File("i.txt"), reflectance}, "must be numbers"},
+           {{"--index", "NDVI,800,670,sum,1", "--index-file", folder.File("i.txt"), reflectance}, "FORMULA is nd"},
+           {{"--index", "NDVI,800,670,1,3", "--index-file", folder.File("i.txt"), reflectance}, "SOURCE is reflectance"},
+           {{"--preset", "EVI", "--index-file", folder.File("i.txt"), reflectance}, "found: NDVI, PRI, WBI"},
+           {{"--bogus", reflectance}, "--bogus"}}) {
+    const Outcome o = Indices(folder.Path(), args);
+    EXPECT_EQ(o.exit, 2) << message;
+    EXPECT_TRUE(Has(o.err, message)) << o.err;
+    EXPECT_FALSE(Written("i.txt") || Written("d.txt")) << message;
+  }
+  // Without INDEX, a preset is a usage error that says none was found.
+  fs::remove(folder.File("INDEX"));
+  const Outcome o = Indices(folder.Path(), {"--preset", "NDVI", "--index-file", folder.File("i.txt"), reflectance});
+  EXPECT_EQ(o.exit, 2);
+  EXPECT_TRUE(Has(o.err, "none found")) << o.err;
+}
+
+TEST_F(IndicesCli, AFailedRunExitsOneSaysWhyAndLeavesNoFile) {
+  folder.Write("i.txt", "an earlier index file");
+  const std::string absorbance = folder.File("abs.txt");
+  Args convert = {Quote(CORVELANE_EXE), "convert", "unispec-old", "--absorbance", Quote(absorbance)};
+  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x")) convert.push_back(Quote(scan));
+  std::string command;
+  for (const auto& a : convert) command += a + " ";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  for (const auto& [args, message] : std::vector<std::tuple<Args, std::string>>{
+           {{"--index", "far,1200,670,nd,1", reflectance}, "wavelength A lies outside the table"},
+           {{"--preset", "NDVI", absorbance}, "no names row was found"},
+           {{"--preset", "NDVI", folder.File("missing.txt")}, "cannot open the file"}}) {
+    Args all = args;
+    const Args out = Outputs();
+    all.insert(all.end() - 1, out.begin(), out.end());
+    const Outcome o = Indices(folder.Path(), all);
+    EXPECT_EQ(o.exit, 1) << message;
+    EXPECT_TRUE(Has(o.err, message) && Has(o.err, all.back())) << o.err;
+    EXPECT_EQ(ReadAll(folder.File("i.txt")), "an earlier index file") << message;
+    EXPECT_FALSE(Written("d.txt")) << message;
+  }
+}
+
+}  // namespace
+}  // namespace corvelane

@@ -1,0 +1,379 @@
+// Reference correction of UniSpec-DC reflectance: the mean of reference
+// scans, `.ref` files, the corrected values and the two files written, and
+// the Calculate Reference graph.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "reference/dc_indices.h"
+#include "reference/reference_files.h"
+#include "reference/reference_plot.h"
+#include "reference/reference_spectrum.h"
+#include "tests/test_support.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
+
+namespace corvelane {
+namespace {
+
+using namespace testing;
+using Column = std::vector<double>;
+
+std::vector<double> Grid(double begin, double step, std::size_t n) {
+  std::vector<double> g;
+  double w = begin;
+  for (std::size_t i = 0; i < n; ++i, w += step) g.push_back(w);
+  return g;
+}
+
+// The failure detail of `f`, or "" when it does not fail.
+template <class F>
+std::string FailureOf(F&& f) {
+  try {
+    f();
+  } catch (const RunFailure& failure) {
+    return failure.what();
+  }
+  return {};
+}
+
+TEST(MeanReferenceSpectrum, AveragesTheRatiosRoundedToFiveDecimals) {
+  const std::vector<Column> scans = {{0.5, 0.123456, 2.0}, {0.7, 0.1, 999.0}};
+  const Column mean = MeanReferenceSpectrum(scans);
+  ASSERT_EQ(mean.size(), 3u);
+  EXPECT_DOUBLE_EQ(mean[0], 0.6);
+  EXPECT_DOUBLE_EQ(mean[1], (0.12346 + 0.1) / 2);  // 0.123456 counts as 0.12346
+  EXPECT_DOUBLE_EQ(mean[2], 500.5);
+  EXPECT_NE(FailureOf([] { MeanReferenceSpectrum(std::vector<Column>{}); }), "");
+}
+
+TEST(CorrectReflectance, DividesEachFileByTheReferenceAndRefusesAZeroReference) {
+  const Column grid = {310, 311};
+  const std::vector<Column> reflectance = {{0.3, 0.9}, {0.6, 0.45}};
+  auto corrected = CorrectReflectance(reflectance, Column{0.6, 0.9}, grid, "mean of reference scans");
+  RoundColumns(corrected, 6);
+  EXPECT_EQ(corrected, (std::vector<Column>{{0.5, 1.0}, {1.0, 0.5}}));
+
+  const std::string why =
+      FailureOf([&] { CorrectReflectance(reflectance, Column{0.6, 0.0}, grid, "/data/panel.ref"); });
+  EXPECT_NE(why.find("/data/panel.ref"), std::string::npos) << why;
+  EXPECT_NE(why.find("311 nm"), std::string::npos) << why;
+}
+
+std::string RefText(const std::vector<std::string>& header, double first, double step, int lines,
+                    double valueBase = 0.9) {
+  std::vector<std::string> all = header;
+  for (int i = 0; i < lines; ++i)
+    all.push_back(PlainNumber(first + step * i) + "," + PlainNumber(RoundHalfEven(valueBase + i * 1e-4, 5)));
+  return CrLf(all);
+}
+
+TEST(RefFile, TwoHeaderLinesAndOneDataLinePerGridPoint) {
+  const Column grid = Grid(310, 1, 821);
+  const std::string text = RefText({"reference panel 12", "wavelength,value"}, 310, 1, 821);
+  const RefFileSummary s = SummariseRefFile(text, "p.ref", grid.size());
+  EXPECT_EQ(s.headerLines, 2u);
+  EXPECT_EQ(s.dataLines, 821u);
+  EXPECT_EQ(s.first, 310);
+  EXPECT_EQ(s.last, 1130);
+  EXPECT_EQ(s.count, 821);
+  const Column values = ReadRefValues(text, "p.ref", s, grid);
+  ASSERT_EQ(values.size(), 821u);
+  for (std::size_t i : {0u, 1u, 400u, 820u}) EXPECT_DOUBLE_EQ(values[i], RoundHalfEven(0.9 + i * 1e-4, 5)) << i;
+}
+
+TEST(RefFile, TwoNanometreStepAgainstAOneNanometreGridLeavesZerosThatStopTheCorrection) {
+  const Column grid = Grid(310, 1, 821);
+  const std::string text = RefText({"panel"}, 310, 2, 410);
+  const RefFileSummary s = SummariseRefFile(text, "coarse.ref", grid.size());
+  EXPECT_EQ(s.last, 0);  // slot 820 stays empty
+  EXPECT_LT(s.count, 0);
+  const Column values = ReadRefValues(text, "coarse.ref", s, grid);
+  EXPECT_TRUE(std::all_of(values.begin(), values.end(), [](double v) { return v == 0; }));
+  const std::string why = FailureOf(
+      [&] { CorrectReflectance(std::vector<Column>{Column(821, 0.5)}, values, grid, "coarse.ref"); });
+  EXPECT_NE(why.find("coarse.ref"), std::string::npos) << why;
+  EXPECT_NE(why.find("310 nm"), std::string::npos) << why;
+}
+
+TEST(RefFile, FailuresNameTheFileAndWhatIsWrong) {
+  struct Case {
+    const char* scenario;
+    std::string text;
+    std::size_t gridPoints;
+    const char* expected;  // part of the failure detail
+  };
+  const Case cases[] = {
+      {"more data lines than grid points plus one", RefText({}, 310, 1, 7), 5, "line 7"},
+      {"data lines giving a count larger than the grid", CrLf({"310,1", "311,1", "320,1"}), 3, "11 values"},
+      {"a value that is not a number", CrLf({"h", "310,1", "311,abc", "312,1"}), 3, "311 nm"},
+      {"no data lines at all", CrLf({"only", "header"}), 3, "no data lines"},
+      {"equal first wavelengths", CrLf({"310,1", "310,1", "311,1"}), 3, "wavelength step"},
+  };
+  for (const Case& c : cases) {
+    const std::string why = FailureOf([&] {
+      const Column grid = Grid(310, 1, c.gridPoints);
+      const RefFileSummary s = SummariseRefFile(c.text, "bad.ref", c.gridPoints);
+      ReadRefValues(c.text, "bad.ref", s, grid);
+    });
+    EXPECT_NE(why.find("bad.ref"), std::string::npos) << c.scenario << ": " << why;
+    EXPECT_NE(why.find(c.expected), std::string::npos) << c.scenario << ": " << why;
+  }
+}
+
+TEST(RefFile, FewerDataLinesThanGridPointsLeaveTheRestZero) {
+  const Column grid = Grid(310, 1, 5);
+  // Wavelengths say 310 to 314 but the file stops after three values: the
+  // count still comes from slot N-1, which is empty, so nothing is read.
+  const std::string shortFile = CrLf({"310,0.5", "311,0.6", "312,0.7"});
+  const RefFileSummary s = SummariseRefFile(shortFile, "short.ref", grid.size());
+  EXPECT_EQ(s.last, 0);
+  const Column values = ReadRefValues(shortFile, "short.ref", s, grid);
+  EXPECT_EQ(values, Column(5, 0.0));
+  // A header line between data lines shifts the second pass by position only.
+  const std::string mixed = CrLf({"310,0.5", "note", "311,0.6", "312,0.7"});
+  const Column grid3 = Grid(310, 1, 3);
+  const RefFileSummary m = SummariseRefFile(mixed, "mixed.ref", grid3.size());
+  EXPECT_EQ(m.headerLines, 1u);
+  EXPECT_EQ(m.count, 3);
+  const std::string why = FailureOf([&] { ReadRefValues(mixed, "mixed.ref", m, grid3); });
+  EXPECT_NE(why.find("line 2: the reference value at the grid wavelength 310 nm is not a number: \"note\""),
+            std::string::npos)
+      << why;
+}
+
+TEST(ReferenceFiles, CorrectedFileByteForByte) {
+  const std::string titles = CrLf({"Wavelength,a.spu,b.spu", "  (nm),6/22/2018,6/22/2018",
+                                   "  time  ,3:30:02 PM,3:31:10 PM", "temp C,21.,22.", ",,"});
+  const std::vector<Column> corrected = {{0.5, 1.25}, {-0.004, 999}};
+  EXPECT_EQ(CorrectedFileText("r2.spu,r1.spu,", titles, Column{310, 311}, corrected),
+            "r2.spu,r1.spu,\r\n"
+            "Wavelength,a.spu,b.spu\r\n  (nm),6/22/2018,6/22/2018\r\n  time  ,3:30:02 PM,3:31:10 PM\r\n"
+            "temp C,21.,22.\r\n,,\r\n"
+            " 310 , 0.5 ,-0.004 \r\n"
+            " 311 , 1.25 , 999 \r\n");
+}
+
+TEST(ReferenceFiles, IndexFileOfThreeScansAndTwoIndices) {
+  const std::vector<std::string> times = {"3:30:02 PM", "3:31:10 PM", "3:32:00 PM"};
+  const std::vector<std::string> names = {"a.spu", "b.spu", "c.spu"};
+  const std::vector<std::string> indices = {"NDVI", "PRI"};
+  const std::vector<Column> values = {{0.81234, -0.01}, {999, 0}, {0.5, 0.02}};
+  const std::string text = DcIndexFileText(times, names, indices, values);
+  EXPECT_EQ(text,
+            "Time,Filename,NDVI,PRI,\r\n"
+            "3:30:02 PM,a.spu, 0.81234 ,-0.01 ,\r\n"
+            "3:31:10 PM,b.spu, 999 , 0 ,\r\n"
+            "3:32:00 PM,c.spu, 0.5 , 0.02 ,\r\n");
+  EXPECT_EQ(SplitCrLf(text).size(), 4u);
+}
+
+TEST(ReferenceFiles, WritesAtomicallyAndRefusesAnEmptyPath) {
+  TempFolder folder;
+  const std::string path = folder.Write("out.csv", "old content that is longer");
+  WriteReferenceOutput(path, "new\r\n");
+  EXPECT_EQ(ReadAll(path), "new\r\n");
+  EXPECT_NE(FailureOf([] { WriteReferenceOutput("", "x"); }), "");
+  EXPECT_NE(FailureOf([&] { WriteReferenceOutput(folder.File("missing/out.csv"), "x"); }), "");
+}
+
+TEST(PlottedNames, FifteenNamesAtMostTheLastPlottedFirst) {
+  std::vector<std::string> paths;
+  for (int i = 1; i <= 16; ++i) paths.push_back((i % 2 ? "C:\\ref\\" : "/home/u/ref/") + std::to_string(i) + ".spu");
+  std::string expected;
+  for (int i = 15; i >= 1; --i) expected += std::to_string(i) + ".spu,";
+  EXPECT_EQ(PlottedNamesText(paths), expected);
+  EXPECT_EQ(PlottedNamesText(std::vector<std::string>{"plain.spu"}), "plain.spu,");
+  EXPECT_EQ(PlottedNamesText({}), "");
+}
+
+IndexDefinition Index(const char* name, const char* a, const char* b, IndexFormula f) {
+  return IndexDefinition{name, a, b, f, IndexSource::Reflectance};
+}
+
+TEST(DcIndexValues, PositionsCountGridStepsFromTheBeginWavelength) {
+  // Corrected value = wavelength / 1000, so an index shows which rows it read.
+  const auto column = [](double begin, double step, std::size_t n) {
+    Column c;
+    for (double w : Grid(begin, step, n)) c.push_back(w / 1000);
+    return c;
+  };
+  const std::vector<IndexDefinition> indices = {Index("NDVI", "800", "670", IndexFormula::NormalisedDifference),
+                                                Index("SR", "800", "670", IndexFormula::SimpleRatio)};
+  const double nd = RoundHalfEven((0.8 - 0.67) / (0.8 + 0.67), 5), sr = RoundHalfEven(0.8 / 0.67, 5);
+  // The default grid: rows 490 and 360.
+  const std::vector<Column> oneNm = {column(310, 1, 821)};
+  EXPECT_EQ(DcIndexValues(indices, oneNm, 310, 1, "p.ref"), (std::vector<Column>{{nd, sr}}));
+  // A 2-nm grid reads the rows of 800 and 670 nm (245 and 180), not rows 490 and 360.
+  const std::vector<Column> twoNm = {column(310, 2, 411), column(310, 2, 411)};
+  EXPECT_EQ(DcIndexValues(indices, twoNm, 310, 2, "p.ref"), (std::vector<Column>{{nd, sr}, {nd, sr}}));
+}
+
+TEST(DcIndexValues, ZeroDenominatorGives999AndAPositionOffTheGridFails) {
+  Column flat(821, 0.0);
+  flat[490] = 0.4;  // 800 nm; 670 nm stays 0
+  const std::vector<Column> corrected = {flat};
+  const std::vector<IndexDefinition> ratio = {Index("SR", "800", "670", IndexFormula::SimpleRatio),
+                                              Index("ZERO", "700", "670", IndexFormula::NormalisedDifference),
+                                              Index("ND", "800", "670", IndexFormula::NormalisedDifference)};
+  EXPECT_EQ(DcIndexValues(ratio, corrected, 310, 1, "p.ref"), (std::vector<Column>{{999, 999, 1}}));
+  const std::vector<IndexDefinition> outside = {Index("WBI", "1200", "970", IndexFormula::SimpleRatio)};
+  const std::string why = FailureOf([&] { DcIndexValues(outside, corrected, 310, 1, "p.ref"); });
+  EXPECT_NE(why.find("WBI"), std::string::npos) << why;
+  EXPECT_NE(why.find("1200"), std::string::npos) << why;
+}
+
+TEST(ParseIndexOption, NameTwoWavelengthsAndAFormula) {
+  struct Case { const char* text; const char* name; IndexFormula formula; };
+  const Case cases[] = {{"NDVI,800,670,nd", "NDVI", IndexFormula::NormalisedDifference},
+                        {"WBI, 900 ,970,ratio", "WBI", IndexFormula::SimpleRatio},
+                        {"PRI,531,570,1", "PRI", IndexFormula::NormalisedDifference},
+                        {"X,1,2,2", "X", IndexFormula::SimpleRatio},
+                        {"X,1,2,3", "", IndexFormula::NormalisedDifference},
+                        {"X,1,abc,nd", "", IndexFormula::NormalisedDifference},
+                        {"X,1,2", "", IndexFormula::NormalisedDifference},
+                        {",1,2,nd", "", IndexFormula::NormalisedDifference},
+                        {"X,1,2,nd,extra", "", IndexFormula::NormalisedDifference}};
+  for (const Case& c : cases) {
+    const IndexDefinition d = ParseIndexOption(c.text);
+    EXPECT_EQ(d.name, c.name) << c.text;
+    if (!d.name.empty()) EXPECT_EQ(d.formula, c.formula) << c.text;
+  }
+  EXPECT_EQ(ParseIndexOption("WBI, 900 ,970,ratio").a, "900");
+}
+
+// --- the Calculate Reference graph ---
+
+// A DC scan: 10 header lines, then 256 lines "wavelength target panel".
+std::string DcScan(double target, double panel, const std::string& panelText = {}) {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 10; ++i) lines.push_back("\"header " + std::to_string(i) + "\"");
+  for (int j = 0; j < 256; ++j)
+    lines.push_back(PlainNumber(300.9 + 3.3 * j) + " \t" + PlainNumber(target) + " \t" +
+                    (panelText.empty() ? PlainNumber(panel) : panelText));
+  return CrLf(lines);
+}
+
+TEST(ZoomRange, DragSelectsTheRangeBetweenItsEnds) {
+  struct Case { double down, up, low, high; };
+  const Case cases[] = {{1, 2, 2.8, 3.8}, {2, 1, 2.8, 3.8}, {-0.2, 5, -0.2, 5}, {0, 4.8, 0, 4.8}};
+  for (const Case& c : cases) {
+    const VerticalRange r = ZoomRange({}, c.down, c.up);
+    EXPECT_NEAR(r.low, c.low, 1e-12) << c.down << " to " << c.up;
+    EXPECT_NEAR(r.high, c.high, 1e-12) << c.down << " to " << c.up;
+  }
+  // The low bound moves up by 0.0001, so the graph still has a height.
+  const VerticalRange flat = ZoomRange({}, 1.5, 1.5);
+  EXPECT_NEAR(std::fabs(flat.high - flat.low), 0.0001, 1e-12);
+  EXPECT_NEAR(flat.high, 3.3, 1e-12);
+  EXPECT_NEAR(flat.low, 3.3001, 1e-12);
+}
+
+std::size_t CurveCount(const ReferencePlot& plot) {
+  // Every curve has exactly one segment ending at channel 1.
+  return static_cast<std::size_t>(std::count_if(plot.graph.begin(), plot.graph.end(), [](const PlotOp& op) {
+    return op.kind == PlotOp::LineTo && op.x == 36;
+  }));
+}
+
+TEST(ReferencePlot, SixteenScansGiveSixteenCurvesAndFifteenLegendEntries) {
+  TempFolder folder;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 16; ++i) paths.push_back(folder.Write("r" + std::to_string(i) + ".spu", DcScan(100 + i, 200)));
+  const ReferencePlot plot = PlotReferenceScans(paths, {});
+  EXPECT_EQ(CurveCount(plot), 16u);
+  EXPECT_EQ(plot.plotted.size(), 16u);
+  ASSERT_EQ(plot.legendNames.size(), 15u);
+  EXPECT_EQ(plot.legendNames[0], "r0.spu");
+  EXPECT_EQ(plot.legendNames[14], "r14.spu");
+  EXPECT_EQ(plot.plottedNames.substr(0, 15), "r14.spu,r13.spu");
+  EXPECT_EQ(plot.plottedNames.find("r15"), std::string::npos);
+  for (const auto& sample : plot.legendSamples) {
+    ASSERT_EQ(sample.size(), 27u);  // clear and 26 points from 200 to 700
+    EXPECT_EQ(sample[1].x, 200);
+    EXPECT_EQ(sample.back().x, 700);
+    EXPECT_EQ(sample.back().y, 127);
+  }
+  EXPECT_EQ(plot.legendSamples[5].back().colour, 5);
+  // The sixteenth curve (n = 15) has colour 15.
+  const auto last = std::find_if(plot.graph.rbegin(), plot.graph.rend(),
+                                 [](const PlotOp& op) { return op.kind == PlotOp::LineTo && op.x == 36; });
+  EXPECT_EQ(last->colour, 15);
+  EXPECT_EQ(PaletteColour(4), (Rgb{128, 0, 0}));
+  EXPECT_EQ(PaletteColour(15), (Rgb{255, 255, 255}));
+}
+
+TEST(ReferencePlot, CurveValuesAxesAndLabels) {
+  TempFolder folder;
+  // Panel 0, a negative panel and a non-number all count as 1.
+  const std::vector<std::string> paths = {folder.Write("a.spu", DcScan(2, 4)), folder.Write("b.spu", DcScan(3, 0)),
+                                          folder.Write("c.spu", DcScan(1.5, -2)),
+                                          folder.Write("d.spu", DcScan(1.25, 0, "x"))};
+  const VerticalRange range{-0.2, 5};
+  const ReferencePlot plot = PlotReferenceScans(paths, range);
+  EXPECT_EQ(plot.top, -0.2);
+  EXPECT_DOUBLE_EQ(plot.height, 5.2);
+  // Curve n starts at channel 0 with value second / third, drawn at low + high - value.
+  std::vector<double> curveStarts;
+  for (std::size_t i = 0; i + 1 < plot.graph.size(); ++i)
+    if (plot.graph[i].kind == PlotOp::Move && plot.graph[i + 1].kind == PlotOp::LineTo && plot.graph[i + 1].x == 36)
+      curveStarts.push_back(plot.graph[i].y);
+  ASSERT_EQ(curveStarts.size(), 4u);
+  EXPECT_DOUBLE_EQ(curveStarts[0], 4.8 - 0.5);
+  EXPECT_DOUBLE_EQ(curveStarts[1], 4.8 - 3);
+  EXPECT_DOUBLE_EQ(curveStarts[2], 4.8 - 1.5);
+  EXPECT_DOUBLE_EQ(curveStarts[3], 4.8 - 1.25);
+  // The axes come before the first curve; channel labels from scan 0's first field.
+  EXPECT_EQ(plot.graph[0].kind, PlotOp::Clear);
+  EXPECT_EQ(plot.graph[1].kind, PlotOp::Move);
+  std::vector<std::string> labels;
+  for (const PlotOp& op : plot.graph)
+    if (op.kind == PlotOp::Text) labels.push_back(op.text);
+  for (const char* expected : {"301", "466", "631", "796", "961", "1126", "0", "1", "4"})
+    EXPECT_NE(std::find(labels.begin(), labels.end(), expected), labels.end()) << expected;
+  EXPECT_EQ(plot.plottedNames, "d.spu,c.spu,b.spu,a.spu,");
+}
+
+TEST(ReferencePlot, FilesThatCannotBeDrawnAreSkippedAndNamed) {
+  TempFolder folder;
+  std::string shortScan = DcScan(1, 2);
+  shortScan.resize(shortScan.size() / 2);
+  std::string badTarget = DcScan(1, 2);
+  badTarget.replace(badTarget.find("\t1 \t"), 4, "\tx \t");
+  const std::vector<std::string> paths = {folder.Write("short.spu", shortScan), folder.Write("good.spu", DcScan(1, 2)),
+                                          folder.Write("bad.spu", badTarget), folder.File("missing.spu")};
+  const ReferencePlot plot = PlotReferenceScans(paths, {});
+  EXPECT_EQ(CurveCount(plot), 1u);
+  EXPECT_EQ(plot.legendNames, std::vector<std::string>{"good.spu"});
+  EXPECT_EQ(plot.plottedNames, "good.spu,");
+  ASSERT_EQ(plot.skipped.size(), 3u);
+  EXPECT_EQ(plot.skipped[0].path, paths[0]);
+  EXPECT_NE(plot.skipped[1].why.find("line 11"), std::string::npos) << plot.skipped[1].why;
+  EXPECT_EQ(plot.skipped[2].path, paths[3]);
+  // The one drawn file takes colour 0 and the axes.
+  EXPECT_EQ(plot.legendSamples[0].back().colour, 0);
+  EXPECT_TRUE(plot.legendSamples[1].empty());
+}
+
+TEST(ReferencePlot, ZoomedRangeScalesTheGraphAndItsTicks) {
+  TempFolder folder;
+  const std::vector<std::string> paths = {folder.Write("a.spu", DcScan(1, 1))};
+  const ReferencePlot plot = PlotReferenceScans(paths, ZoomRange({}, 1, 2));
+  EXPECT_DOUBLE_EQ(plot.top, 2.8);
+  EXPECT_DOUBLE_EQ(plot.height, 1.0);
+  std::vector<std::string> labels;
+  for (const PlotOp& op : plot.graph)
+    if (op.kind == PlotOp::Text && op.x == 2) labels.push_back(op.text);
+  EXPECT_EQ(labels, (std::vector<std::string>{"3", "3.2", "3.4", "3.6", "3.8"}));
+  // Nothing selected: the axes alone.
+  const ReferencePlot empty = PlotReferenceScans({}, {});
+  EXPECT_EQ(CurveCount(empty), 0u);
+  EXPECT_TRUE(empty.legendNames.empty());
+  EXPECT_EQ(empty.plottedNames, "");
+}
+
+}  // namespace
+}  // namespace corvelane
