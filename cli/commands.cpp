@@ -6,12 +6,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <new>
+#include <sstream>
 
 #include "cli/indices_command.h"
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
+#include "text/atomic_file.h"
 #include "text/text_input.h"
 #include "instruments/variant.h"
 
@@ -26,6 +30,8 @@ namespace {
 class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+constexpr std::size_t kMaxFiles = 32767;  // the most scans one run takes
 
 std::string Trimmed(std::string_view s) { return std::string(Trim(s)); }
 
@@ -81,6 +87,78 @@ void SplitGrid(const std::string& text, GridTexts& grid) {
   grid = {parts[0], parts[1], parts[2]};
 }
 
+// Paths listed one per line in FILE, or on standard input for "-". A CR
+// before the LF and empty lines are dropped.
+void AddFilesFrom(const std::string& list, std::vector<std::string>& files) {
+  if (list.empty()) return;
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (list != "-") {
+    file.open(list, std::ios::binary);
+    if (!file) throw UsageError("--files-from: cannot read \"" + list + "\"");
+    in = &file;
+  }
+  std::string line;
+  while (std::getline(*in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) files.push_back(line);
+  }
+  if (in->bad()) throw UsageError("--files-from: cannot read \"" + list + "\"");
+}
+
+std::vector<std::string> ListedFiles(const std::vector<std::string>& scans, const std::string& filesFrom) {
+  std::vector<std::string> files = scans;
+  AddFilesFrom(filesFrom, files);
+  if (files.empty()) throw UsageError("no scan files: list them or give --files-from FILE");
+  return files;
+}
+
+std::string FileName(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The same file under both names? Names are compared resolved: through "."
+// and "..", symbolic links and the working folder.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ea, eb;
+  const fs::path ca = fs::weakly_canonical(fs::absolute(a, ea), ea);
+  const fs::path cb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+  if (!ea && !eb && ca == cb) return true;
+  return fs::equivalent(a, b, ea) && !ea;
+}
+
+struct NamedPath {
+  std::string option;  // how the command line named it
+  std::string path;
+};
+
+// Refuses an output that would replace one of the inputs or another output,
+// before anything is read or written. Only inputs whose file name matches an
+// output's are resolved: a run may list tens of thousands of scans.
+void RefuseCollisions(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputs,
+                      const std::vector<std::string>& scans) {
+  int toStdout = 0;
+  for (const NamedPath& o : outputs) toStdout += IsStandardOutput(o.path);
+  if (toStdout > 1) throw UsageError("\"-\" (standard output) takes a single output");
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const NamedPath& o = outputs[i];
+    if (IsStandardOutput(o.path) || o.path == "/dev/null") continue;
+    for (std::size_t j = 0; j < i; ++j)
+      if (SameFile(o.path, outputs[j].path))
+        throw UsageError(o.option + " " + o.path + " and " + outputs[j].option + " " + outputs[j].path +
+                         " are the same file");
+    for (const NamedPath& in : inputs)
+      if (!in.path.empty() && SameFile(o.path, in.path))
+        throw UsageError(o.option + " " + o.path + " would replace " + in.option + " " + in.path);
+    const std::string name = FileName(o.path);
+    for (const std::string& scan : scans)
+      if (FileName(scan) == name && SameFile(o.path, scan))
+        throw UsageError(o.option + " " + o.path + " would replace the scan file " + scan);
+  }
+}
+
 void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
   const auto eq = text.find('=');
   const std::string kind = text.substr(0, eq);
@@ -110,6 +188,7 @@ void PrintRunFailure(const RunFailure& f) {
 struct ConvertOptions {
   std::string format;
   std::vector<std::string> scans;
+  std::string filesFrom;
   std::string waves;
   int startChannel = 1;
   std::string grid;
@@ -123,6 +202,7 @@ struct ConvertOptions {
 struct CheckOptions {
   std::string format;
   std::vector<std::string> scans;
+  std::string filesFrom;
   std::string errors;
   std::string label;
 };
@@ -131,10 +211,22 @@ int Convert(const ConvertOptions& o) {
   RunSettings s;
   s.variant = &FormatArgument(o.format);
   const InstrumentVariant& v = *s.variant;
-  s.files = o.scans;
+  s.files = ListedFiles(o.scans, o.filesFrom);
+  if (s.files.size() > kMaxFiles)
+    throw UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
+                     std::to_string(kMaxFiles));
   s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
   if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
   s.interpolate = !o.noInterpolate;
+  if (s.interpolate) {
+    int points = 0;
+    try {
+      points = GridCount(s.grid);
+    } catch (const RunFailure& f) {
+      throw UsageError(std::string("--grid: ") + f.Why());
+    }
+    if (points == 0) throw UsageError("--grid " + o.grid + " has no points: END must lie on the side of BEGIN that STEP goes to");
+  }
   s.labelSource = LabelArgument(v, o.label);
   if (o.startChannel != 0 && o.startChannel != 1) throw UsageError("--start-channel takes 0 or 1");
   if (!o.waves.empty())
@@ -150,6 +242,14 @@ int Convert(const ConvertOptions& o) {
     any = true;
   }
   if (!any) throw UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
+  {
+    std::vector<NamedPath> outputs;
+    for (OutputMode m : kAllModes)
+      if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
+    std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader}};
+    if (s.waveSource == WaveSource::ExternalFile) inputs.push_back({"--waves external=", s.externalFilePath});
+    RefuseCollisions(outputs, inputs, s.files);
+  }
   LeafHeaderTexts leaf;
   const bool withLeaf = !o.leafHeader.empty();
   if (withLeaf) {
@@ -178,8 +278,10 @@ int Convert(const ConvertOptions& o) {
 int Check(const CheckOptions& o) {
   const InstrumentVariant& v = FormatArgument(o.format);
   const LabelSource label = LabelArgument(v, o.label);
+  const std::vector<std::string> files = ListedFiles(o.scans, o.filesFrom);
+  RefuseCollisions({{"--errors", o.errors}}, {}, files);
   try {
-    const CheckOutcome outcome = CheckFiles(v, o.scans, label, o.errors, TerminalProgress("checking"));
+    const CheckOutcome outcome = CheckFiles(v, files, label, o.errors, TerminalProgress("checking"));
     std::cout << (outcome.Clean() ? Trimmed(kFilesOk) : std::string(kErrorsSaved)) << "\n";
     return outcome.Clean() ? kOk : kRunFailed;
   } catch (const RunFailure& f) {
@@ -207,7 +309,9 @@ int Run(const std::vector<std::string>& args) {
   ConvertOptions co;
   auto* convert = app.add_subcommand("convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
   convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
-  convert->add_option("SCAN", co.scans, "Scan files, in column order")->required();
+  convert->add_option("SCAN", co.scans, "Scan files, in column order");
+  convert->add_option("--files-from", co.filesFrom,
+                      "Also convert the files listed in FILE, one path per line, after any SCAN; - reads the list from standard input");
   convert->add_option("--waves", co.waves,
                       "Channel wavelengths: file (from the first scan; the default), external=PATH "
                       "(one wavelength per line; the default source of unispec-compact, which needs it), "
@@ -234,7 +338,8 @@ int Run(const std::vector<std::string>& args) {
   CheckOptions ko;
   auto* check = app.add_subcommand("check", "Check scan files for damaged lines into an error file");
   check->add_option("FORMAT", ko.format, "Scan format: " + FormatList())->required();
-  check->add_option("SCAN", ko.scans, "Scan files, in order")->required();
+  check->add_option("SCAN", ko.scans, "Scan files, in order");
+  check->add_option("--files-from", ko.filesFrom, "Also check the files listed in FILE, one path per line; - reads standard input");
   check->add_option("--errors", ko.errors, "Error file to write (replaced)")->required();
   check->add_option("--label", ko.label, "UniSpec formats: test the file name of the header's first line (header) or take it from the path (path; default)");
   check->footer("Exit status: 0 no problem found; 1 problem lines written; 2 usage error; 3 the check failed.");
@@ -245,6 +350,7 @@ int Run(const std::vector<std::string>& args) {
 
   IndicesCommand indices(app);
 
+  RemoveTemporaryFilesOnSignals();
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -266,6 +372,9 @@ int Run(const std::vector<std::string>& args) {
   } catch (const UsageError& e) {
     std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";
     return kUsage;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "corvelane: out of memory: the run needs more memory than the machine has available\n";
+    return kRunFailed;
   }
   return kUsage;
 }

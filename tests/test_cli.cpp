@@ -1,12 +1,18 @@
 // The command-line program end to end: exit codes, messages, and which files
 // are (and are not) left behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convert/conversion_run.h"
@@ -20,22 +26,48 @@ namespace fs = std::filesystem;
 using namespace testing;
 using Args = std::vector<std::string>;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 struct Outcome { int exit = -1; std::string out, err; };
 
-Outcome Cli(const Args& args) {
+// Starts the program with `args`; its standard input reads `input`. Returns
+// the child's id; stdout and stderr go to files in `logs`.
+pid_t Start(const Args& args, const TempFolder& logs, const std::string& input = "") {
+  const std::string in = logs.Write("stdin", input);
+  const std::string out = logs.File("stdout"), err = logs.File("stderr");
+  std::vector<std::string> all = {CORVELANE_EXE};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int fds[3] = {::open(in.c_str(), O_RDONLY), ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                        ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
+    for (int i = 0; i < 3; ++i) ::dup2(fds[i], i);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Waits at most 60 s: a program that hangs is killed and reported as exit -1.
+int Wait(pid_t pid, int* signal = nullptr) {
+  int status = 0;
+  for (int i = 0; i < 6000; ++i) {
+    if (::waitpid(pid, &status, WNOHANG) == pid) {
+      if (signal) *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, &status, 0);
+  return -1;
+}
+
+Outcome Cli(const Args& args, const std::string& input = "") {
   TempFolder logs;
-  std::string command = Quote(CORVELANE_EXE);
-  for (const auto& a : args) command += " " + Quote(a);
-  command += " >" + Quote(logs.File("stdout")) + " 2>" + Quote(logs.File("stderr")) + " </dev/null";
-  const int status = std::system(command.c_str());
   Outcome o;
-  o.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  o.exit = Wait(Start(args, logs, input));
   o.out = ReadAll(logs.File("stdout"));
   o.err = ReadAll(logs.File("stderr"));
   return o;
@@ -205,6 +237,158 @@ TEST(Cli, LeafHeaderFileEndsUpInTheReflectanceFile) {
   EXPECT_EQ(bad.exit, 2);
   EXPECT_TRUE(Has(bad.err, "Favourite colour")) << bad.err;
   EXPECT_FALSE(fs::exists(s.out.File("r2.txt")));
+}
+
+// A pipe or device given as an input is refused at once instead of waiting
+// for a writer that never comes.
+TEST(Cli, SpecialFilesAsInputsAreRefusedWithoutWaiting) {
+  Scans s;
+  const std::string fifo = s.data.File("fifo.spt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const std::string r = s.out.File("r.txt");
+  const std::vector<Args> cases = {
+      {"convert", "unispec-old", s.old[0], fifo, "--reflectance", r},
+      {"convert", "unispec-old", s.old[0], "--waves", "external=" + fifo, "--reflectance", r},
+      {"convert", "unispec-old", s.old[0], "--leaf-header", fifo, "--reflectance", r},
+      {"convert", "unispec-old", "/dev/zero", "--reflectance", r},
+      {"check", "unispec-old", s.old[0], fifo, "--errors", s.out.File("e.txt")},
+  };
+  for (const auto& args : cases) {
+    const Outcome o = Cli(args);
+    EXPECT_GT(o.exit, 0) << args[3] << "\n" << o.err;
+    EXPECT_TRUE(Has(o.err, "not a regular file")) << o.err;
+  }
+  EXPECT_FALSE(fs::exists(r));
+}
+
+// Outputs that are not regular files are written through, never replaced;
+// a symbolic link keeps pointing at the file it names, which keeps its mode
+// and owner; a name of 250 bytes still has room for its temporary name.
+TEST(Cli, OutputsKeepWhatTheyNameAndRemainWhatTheyWere) {
+  Scans s;
+  const Args scans = {s.old[0], s.old[1]};
+  const std::string plain = s.out.File("plain.txt");
+  ASSERT_EQ(Cli(Line("convert", "unispec-old", scans, {"--reflectance", plain})).exit, 0);
+  const std::string table = ReadAll(plain);
+  ASSERT_EQ(SplitCrLf(table).size(), 6u + 821u);
+
+  const Outcome toStdout = Cli(Line("convert", "unispec-old", scans, {"--reflectance", "-"}));
+  EXPECT_EQ(toStdout.exit, 0) << toStdout.err;
+  EXPECT_EQ(toStdout.out, table);
+
+  const std::string fifo = s.out.File("out.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::string piped;
+  std::thread reader([&] { piped = ReadAll(fifo); });
+  const Outcome toFifo = Cli(Line("convert", "unispec-old", scans, {"--reflectance", fifo}));
+  reader.join();
+  EXPECT_EQ(toFifo.exit, 0) << toFifo.err;
+  EXPECT_EQ(piped, table);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  const std::string target = s.out.Write("target.txt", "old");
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) ASSERT_EQ(::chown(target.c_str(), 4321, 4322), 0);
+  const std::string link = s.out.File("link.txt");
+  fs::create_symlink("target.txt", link);
+  EXPECT_EQ(Cli(Line("convert", "unispec-old", scans, {"--reflectance", link})).exit, 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadAll(target), table);
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) EXPECT_EQ(st.st_uid, 4321u);
+  if (root) EXPECT_EQ(st.st_gid, 4322u);
+
+  const std::string longName = s.out.File(std::string(246, 'n') + ".txt");
+  const Outcome o = Cli(Line("convert", "unispec-old", scans, {"--reflectance", longName}));
+  EXPECT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(ReadAll(longName), table);
+  // No temporary file is left behind.
+  EXPECT_EQ(Names(s.out.Path()), (Args{"link.txt", longName.substr(longName.rfind('/') + 1), "out.fifo",
+                                       "plain.txt", "target.txt"}));
+}
+
+// An output that names an input or another output is a usage error found
+// before anything is read or written.
+TEST(Cli, OutputsThatWouldReplaceAnInputOrEachOtherAreUsageErrors) {
+  Scans s;
+  const auto waves = s.data.Write("waves.txt", synth::ExternalWavelengthText(Format::UniSpecOld, 256));
+  const auto leaf = s.data.Write("leaf.txt", "File name: x.csv\n");
+  const std::string scanName = fs::path(s.old[1]).filename().string();
+  const std::string r = s.out.File("r.txt");
+  fs::current_path(s.data.Path());
+  const std::vector<Args> cases = {
+      {"convert", "unispec-old", s.old[0], scanName, "--reflectance", "./" + scanName},
+      {"convert", "unispec-old", s.old[0], s.old[1], "--reflectance", s.data.Path().string() + "/./" + scanName},
+      {"convert", "unispec-old", s.old[0], "--waves", "external=waves.txt", "--reflectance", waves},
+      {"convert", "unispec-old", s.old[0], "--leaf-header", leaf, "--reflectance", r, "--absorbance", "leaf.txt"},
+      {"convert", "unispec-old", s.old[0], "--reflectance", r, "--target", s.out.Path().string() + "/./r.txt"},
+      {"convert", "unispec-old", s.old[0], "--reflectance", "-", "--absorbance", "-"},
+      {"check", "unispec-old", s.old[0], s.old[1], "--errors", "./" + scanName},
+  };
+  const std::string before = ReadAll(s.old[1]);
+  for (const auto& args : cases) {
+    const Outcome o = Cli(args);
+    EXPECT_EQ(o.exit, 2) << args.back() << "\n" << o.err;
+    EXPECT_FALSE(o.err.empty());
+  }
+  EXPECT_EQ(ReadAll(s.old[1]), before);
+  EXPECT_EQ(ReadAll(waves), synth::ExternalWavelengthText(Format::UniSpecOld, 256));
+  EXPECT_EQ(ReadAll(leaf), "File name: x.csv\n");
+  EXPECT_TRUE(Names(s.out.Path()).empty());
+}
+
+// Lists too long for the command line come from a file or standard input;
+// more files than a run takes and a grid without points are usage errors.
+TEST(Cli, FilesFromAListAndTheLimitsOfARun) {
+  Scans s;
+  const std::string r1 = s.out.File("r1.txt"), r2 = s.out.File("r2.txt"), r3 = s.out.File("r3.txt");
+  ASSERT_EQ(Cli(Line("convert", "unispec-old", s.old, {"--reflectance", r1})).exit, 0);
+  const std::string list = s.data.Write("list.txt", s.old[1] + "\r\n\r\n" + s.old[2] + "\n");
+  Outcome o = Cli(Line("convert", "unispec-old", {s.old[0]}, {"--files-from", list, "--reflectance", r2}));
+  EXPECT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(ReadAll(r2), ReadAll(r1));
+  o = Cli({"convert", "unispec-old", "--files-from", "-", "--reflectance", r3},
+          s.old[0] + "\n" + s.old[1] + "\n" + s.old[2]);
+  EXPECT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(ReadAll(r3), ReadAll(r1));
+
+  std::string many;
+  for (int i = 0; i < 32768; ++i) many += "x\n";
+  o = Cli({"convert", "unispec-old", "--files-from", "-", "--reflectance", s.out.File("many.txt")}, many);
+  EXPECT_EQ(o.exit, 2) << o.err;
+  EXPECT_TRUE(Has(o.err, "32767")) << o.err;
+  o = Cli({"convert", "unispec-old", "--files-from", "-", "--reflectance", s.out.File("many.txt")}, "");
+  EXPECT_EQ(o.exit, 2) << o.err;
+  o = Cli(Line("convert", "unispec-old", {s.old[0]}, {"--grid", "311,310,1", "--reflectance", s.out.File("g.txt")}));
+  EXPECT_EQ(o.exit, 2) << o.err;
+  EXPECT_TRUE(Has(o.err, "no points")) << o.err;
+  EXPECT_EQ(Names(s.out.Path()), (Args{"r1.txt", "r2.txt", "r3.txt"}));
+}
+
+// A check stopped by a signal leaves no temporary error file behind.
+TEST(Cli, StoppedRunLeavesNoTemporaryFile) {
+  Scans s;
+  std::string list;
+  for (int i = 0; i < 20000; ++i) list += s.old[static_cast<std::size_t>(i % 3)] + "\n";
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    TempFolder logs;
+    const pid_t pid = Start({"check", "unispec-old", "--files-from", "-", "--errors", s.out.File("e.txt")}, logs, list);
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen; ++i) {
+      seen = !Names(s.out.Path()).empty();
+      if (!seen) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_TRUE(seen);
+    ::kill(pid, signal);
+    int stoppedBy = 0;
+    Wait(pid, &stoppedBy);
+    if (stoppedBy == 0) continue;  // finished before the signal came
+    EXPECT_EQ(stoppedBy, signal);
+    EXPECT_EQ(Names(s.out.Path()), Args{}) << signal;
+  }
 }
 
 }  // namespace

@@ -11,21 +11,35 @@
 
 namespace corvelane {
 
+namespace {
+
+std::string Why(const char* what, int err) { return std::string(what) + std::strerror(err); }
+
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "it is a folder";
+  if (S_ISFIFO(mode)) return "it is a pipe (FIFO), not a regular file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "it is a device, not a regular file";
+  if (S_ISSOCK(mode)) return "it is a socket, not a regular file";
+  return "it is not a regular file";
+}
+
+}  // namespace
+
 std::optional<std::string> ReadFileBounded(const std::string& path, std::string& buffer,
                                            bool& truncated) {
   truncated = false;
   buffer.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::string("cannot open the file: ") + std::strerror(errno);
+  // The type is checked before opening: opening a pipe waits for a writer,
+  // and a device may never end. The open does not block either, in case the
+  // name is replaced by such a file in between.
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    return std::string("cannot read the file: it is a folder");
-  }
-  // Sized to the file (one more byte tells whether it goes on); a pipe or a
-  // file that grows meanwhile doubles the buffer up to the limit.
-  std::size_t size = kMaxReadBytes;
-  if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) < size) size = static_cast<std::size_t>(st.st_size);
+  if (::stat(path.c_str(), &st) != 0) return Why("cannot open the file: ", errno);
+  if (!S_ISREG(st.st_mode)) return std::string("cannot read the file: ") + KindOf(st.st_mode);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return Why("cannot open the file: ", errno);
+  // Sized to the file, one more byte telling whether it grew meanwhile; a
+  // file that grows doubles the buffer up to the limit.
+  std::size_t size = std::min(static_cast<std::size_t>(st.st_size), kMaxReadBytes);
   buffer.resize(size + 1);
   std::size_t got = 0;
   for (;;) {
@@ -33,16 +47,20 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
       if (buffer.size() > kMaxReadBytes) break;
       buffer.resize(std::min(2 * buffer.size(), kMaxReadBytes + 1));
     }
-    const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+    const std::size_t asked = buffer.size() - got;
+    const ssize_t n = ::read(fd, buffer.data() + got, asked);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
       ::close(fd);
       buffer.clear();
-      return std::string("cannot read the file: ") + std::strerror(err);
+      if (err == EAGAIN || err == EWOULDBLOCK) return std::string("cannot read the file: it is not a regular file");
+      return Why("cannot read the file: ", err);
     }
-    if (n == 0) break;
     got += static_cast<std::size_t>(n);
+    // A regular file that returns less than asked is at its end: no need
+    // for another read to see 0.
+    if (n == 0 || static_cast<std::size_t>(n) < asked) break;
   }
   ::close(fd);
   if (got > kMaxReadBytes) {
@@ -100,24 +118,16 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
 
 bool LineCursor::Next(std::string_view& line) noexcept {
   if (pos_ >= text_.size()) return false;
-  const char* begin = text_.data() + pos_;
-  const std::size_t remaining = text_.size() - pos_;
-  const void* crp = std::memchr(begin, '\r', remaining);
-  const void* lfp = std::memchr(begin, '\n', crp ? static_cast<std::size_t>(static_cast<const char*>(crp) - begin) : remaining);
-  std::size_t len;
-  std::size_t skip;
-  if (lfp) {
-    len = static_cast<std::size_t>(static_cast<const char*>(lfp) - begin);
-    skip = 1;
-  } else if (crp) {
-    len = static_cast<std::size_t>(static_cast<const char*>(crp) - begin);
-    skip = (len + 1 < remaining && begin[len + 1] == '\n') ? 2 : 1;
-  } else {
-    len = remaining;
-    skip = 0;
-  }
-  line = std::string_view(begin, len);
-  pos_ += len + skip;
+  const char* data = text_.data();
+  const std::size_t size = text_.size();
+  // One pass over the line: stop at the first CR or LF. Scanning only up to
+  // the line end keeps the split linear whatever the line-end style.
+  std::size_t end = pos_;
+  while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
+  std::size_t skip = 0;
+  if (end < size) skip = (data[end] == '\r' && end + 1 < size && data[end + 1] == '\n') ? 2 : 1;
+  line = std::string_view(data + pos_, end - pos_);
+  pos_ = end + skip;
   ++line_;
   return true;
 }
