@@ -16,6 +16,7 @@
 #include "convert/folder_browser_widget.h"
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
+#include "instruments/variant.h"
 #include "tests/gui_support.h"
 
 namespace corvelane::gui {
@@ -80,13 +81,13 @@ TEST(FolderBrowserTest, ShiftAndCtrlOnlySelectEnterAndDoubleClickChooseTheSelect
 
 TEST(PreviewWidgetTest, BaseColourFrameAndLabelsClearOfTheBaseLineAndEachOther) {
   for (const Format format : {Format::UniSpecOld, Format::Ger1500, Format::Ger2600}) {
-    const PreviewGeometry range = PreviewGeometryOf(format);
+    const PreviewGeometry range = PreviewGeometryOf(VariantOf(format));
     PreviewData data;
     data.target.assign(static_cast<std::size_t>(range.channels), 100.0);
     data.panel = data.target;
     data.refl.assign(static_cast<std::size_t>(range.channels), 0.5);
     std::vector<DrawOp> ops;
-    AppendPreviewDrawing(format, data, ops);
+    AppendPreviewDrawing(VariantOf(format), data, ops);
     PreviewWidget pic(range);
     pic.SetOps(ops, PreviewArea::Target);
     const bool uniSpec = format == Format::UniSpecOld;
@@ -112,7 +113,7 @@ TEST(PreviewWidgetTest, BaseColourFrameAndLabelsClearOfTheBaseLineAndEachOther) 
     }
   }
   // Before anything is drawn: the base colour inside a frame.
-  PreviewWidget empty(PreviewGeometryOf(Format::UniSpecOld));
+  PreviewWidget empty(PreviewGeometryOf(VariantOf(Format::UniSpecOld)));
   empty.resize(200, 100);
   const QImage image = empty.grab().toImage();
   const QColor base = empty.palette().color(QPalette::Base);
