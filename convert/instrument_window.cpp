@@ -26,13 +26,13 @@
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/grid.h"
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
 #include "headers/leaf_header_window.h"
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "widgets/dialogs.h"
+#include "convert/program.h"
 
 namespace corvelane::gui {
 

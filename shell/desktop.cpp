@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "shell/screen_fit.h"
+#include "widgets/dialogs.h"
 #include "shell/start_window.h"
 
 namespace corvelane::gui {

@@ -8,8 +8,8 @@
 #include "convert/instrument_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "widgets/dialogs.h"
+#include "convert/program.h"
 
 namespace corvelane::gui {
 

@@ -34,11 +34,11 @@
 #include <vector>
 
 #include "calibration/external_file_window.h"
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/instrument_window.h"
 #include "convert/preview_widget.h"
 #include "instruments/variant.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/variant.h"

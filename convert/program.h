@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "calibration/wavelength_sources.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 class QWidget;
 
