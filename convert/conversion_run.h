@@ -29,6 +29,10 @@ struct RunSettings {
   // For WaveSource::Equation and formats with more than one wavelength table:
   // the equations of the tables after the first, in table order.
   std::vector<EquationTexts> moreEquations;
+  // Keep target / panel on the grid before rounding in ConversionResult::ratios
+  // (formats whose target and panel meet only on the grid), for the reference
+  // correction that follows the run.
+  bool keepRatios = false;
 };
 
 struct ConversionResult {
@@ -40,6 +44,13 @@ struct ConversionResult {
   // Per mode, empty when not chosen; file f's column is
   // values[f * rows .. f * rows + rows), rounded to the variant's decimals.
   std::array<std::vector<double>, 4> tables;
+  // With RunSettings::keepRatios: target / panel on the grid before rounding,
+  // file f's column at ratios[f * rows ..]; otherwise empty.
+  std::vector<double> ratios;
+  // Files whose last channels hold status values the grid reached into, and
+  // the target-table wavelength of the last channel with a reading.
+  std::size_t statusChannelFiles = 0;
+  double lastReadingWavelength = 0;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }
   double Value(OutputMode m, std::size_t row, std::size_t file) const noexcept {
@@ -58,6 +69,9 @@ using ProgressFn = std::function<void(int done, int total)>;
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
 
+// Empty, or the warning about status values a run met (StatusChannelFiles > 0).
+std::string StatusChannelWarning(const ConversionResult& result);
+
 // Writes one output file: its layout (comma or print zone, leaf header) comes
 // from the variant. `leafHeader` is used only for the reflectance file of
 // formats that offer it. Written under a temporary name and renamed into
@@ -67,5 +81,14 @@ void WriteOutputFile(const ConversionResult& result, OutputMode mode, const Leaf
 
 // The same bytes, into a string (tests and small tools).
 std::string OutputText(const ConversionResult& result, OutputMode mode, const LeafHeaderTexts* leafHeader);
+
+// The same with `header` in place of the reflectance file's title and
+// column-head lines (the other modes are written without it).
+void WriteOutputFile(const ConversionResult& result, OutputMode mode, const HeaderBlock& header,
+                     const std::string& path);
+std::string OutputText(const ConversionResult& result, OutputMode mode, const HeaderBlock& header);
+
+// The column-head lines of the format (the title block), CR LF included.
+std::string ColumnHeadText(const ConversionResult& result, OutputMode mode);
 
 }  // namespace corvelane

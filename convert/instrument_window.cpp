@@ -33,6 +33,7 @@
 #include "headers/leaf_header_window.h"
 #include "widgets/dialogs.h"
 #include "convert/program.h"
+#include "reference/calculate_reference_window.h"
 
 namespace corvelane::gui {
 
@@ -329,8 +330,6 @@ void InstrumentWindow::BuildControls() {
   }
   if (traits.indicesButton) {
     c.ComIndices = Button(this, "ComIndices", "Input Indices");
-    c.ComIndices->setEnabled(false);
-    c.ComIndices->setToolTip(QStringLiteral("This window is not available yet."));
     optionsBox->addWidget(c.ComIndices);
   }
   if (traits.mixedBox) {
@@ -477,6 +476,8 @@ void InstrumentWindow::ConnectEvents() {
   connect(c.Option5, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(false); });
   connect(c.Command3, &QPushButton::clicked, this, [this] { program_.Form3().exec(); });
   connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  if (c.ComIndices)
+    connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
 }
 
