@@ -18,9 +18,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/conversion_run.h"
@@ -31,6 +33,8 @@
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
 #include "headers/leaf_header_window.h"
+#include "headers/transect_header.h"
+#include "headers/transect_header_window.h"
 #include "widgets/dialogs.h"
 #include "convert/program.h"
 #include "reference/calculate_reference_window.h"
@@ -165,6 +169,12 @@ struct InstrumentWindow::Controls {
   QLabel* Label2 = nullptr;
   QPushButton* ComIndices = nullptr;
   QCheckBox* Check3 = nullptr;
+  QPushButton* AddFile = nullptr;
+  QCheckBox* chkaircraft = nullptr;
+  QPushButton* ComRef = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QCheckBox* ChkCorrect = nullptr;
+  QCheckBox* ChkNDVI = nullptr;
   // Wavelengths and grid.
   QGroupBox* frmSpectral = nullptr;
   QRadioButton* Option1 = nullptr;
@@ -194,6 +204,7 @@ struct InstrumentWindow::Controls {
   QLineEdit* Text2 = nullptr;
   QLineEdit* Text3 = nullptr;
   QLabel* lblPreviewStatus = nullptr;
+  QLabel* lblStatus = nullptr;  // what a run wants the user to know
 
   QCheckBox* ModeBox(OutputMode m) const {
     switch (m) {
@@ -269,6 +280,10 @@ void InstrumentWindow::BuildControls() {
   c.prgChkFile = Progress(this, "prgChkFile");
 
   auto* listBox = new QVBoxLayout;
+  if (traits.addFilesButton) {
+    c.AddFile = Button(this, "AddFile", "Add Files");
+    listBox->addWidget(c.AddFile);
+  }
   listBox->addWidget(c.List1, 1);
   auto* listButtons = new QHBoxLayout;
   listButtons->addWidget(c.cmdFileListOk);
@@ -307,7 +322,7 @@ void InstrumentWindow::BuildControls() {
   optionsBox->addWidget(c.chkShowGraph);
 
   if (variant_.hasLabelChoice) {
-    c.frmFileName = new QGroupBox(QStringLiteral("Filename From:  "), this);
+    c.frmFileName = new QGroupBox(Q(traits.fileNameCaption), this);
     c.frmFileName->setObjectName(QStringLiteral("frmFileName"));
     c.Option6 = Radio(c.frmFileName, "Option6", "Header Info");
     c.Option7 = Radio(c.frmFileName, "Option7", "Data File Name");
@@ -331,6 +346,28 @@ void InstrumentWindow::BuildControls() {
   if (traits.indicesButton) {
     c.ComIndices = Button(this, "ComIndices", "Input Indices");
     optionsBox->addWidget(c.ComIndices);
+  }
+  if (traits.transectHeaderBox) {
+    c.chkaircraft = Check(this, "chkaircraft", "Input Transect Header?");
+    optionsBox->addWidget(c.chkaircraft);
+  }
+  if (traits.referenceControls) {
+    // Built as they will be, but not available yet.
+    c.ComRef = Button(this, "ComRef", "Select Reference files");
+    c.Frame1 = new QGroupBox(QStringLiteral("Correct reflectance?"), this);
+    c.Frame1->setObjectName(QStringLiteral("Frame1"));
+    c.ChkCorrect = Check(c.Frame1, "ChkCorrect", "Corrected rfl");
+    c.ChkNDVI = Check(c.Frame1, "ChkNDVI", "Apply reference");
+    auto* correctBox = new QVBoxLayout(c.Frame1);
+    correctBox->addWidget(c.ChkCorrect);
+    correctBox->addWidget(c.ChkNDVI);
+    for (QWidget* w : {static_cast<QWidget*>(c.ComRef), static_cast<QWidget*>(c.ChkCorrect),
+                       static_cast<QWidget*>(c.ChkNDVI)}) {
+      w->setEnabled(false);
+      w->setToolTip(QStringLiteral("This window is not available yet."));
+    }
+    optionsBox->addWidget(c.ComRef);
+    optionsBox->addWidget(c.Frame1);
   }
   if (traits.mixedBox) {
     c.Check3 = Check(this, "Check3", "Mixed");
@@ -449,6 +486,11 @@ void InstrumentWindow::BuildControls() {
   c.lblPreviewStatus->setWordWrap(true);
   c.lblPreviewStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+  c.lblStatus = new QLabel(this);
+  c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
+  c.lblStatus->setWordWrap(true);
+  c.lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
   auto* top = new QHBoxLayout;
   top->addLayout(pickBox, 3);
   top->addLayout(listBox, 3);
@@ -458,6 +500,7 @@ void InstrumentWindow::BuildControls() {
   whole->addLayout(top, 3);
   whole->addLayout(graphs, 2);
   whole->addWidget(c.lblPreviewStatus);
+  whole->addWidget(c.lblStatus);
 }
 
 void InstrumentWindow::ConnectEvents() {
@@ -475,7 +518,17 @@ void InstrumentWindow::ConnectEvents() {
   connect(c.Option4, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(true); });
   connect(c.Option5, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(false); });
   connect(c.Command3, &QPushButton::clicked, this, [this] { program_.Form3().exec(); });
-  connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  if (variant_.window.channelEquations) {
+    // The channel equations; OK with six numbers makes the run possible.
+    connect(c.Command4, &QPushButton::clicked, this, [this] {
+      if (program_.Form10().exec() != QDialog::Accepted) return;
+      c_->Command4->setEnabled(false);
+      c_->cmdDoOperation->setEnabled(true);
+    });
+  } else {
+    connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  }
+  if (c.AddFile) connect(c.AddFile, &QPushButton::clicked, this, &InstrumentWindow::OnAddFiles);
   if (c.ComIndices)
     connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
@@ -502,6 +555,11 @@ void InstrumentWindow::PrepareForShow() {
                      static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
                      static_cast<QWidget*>(c.Option3)})
     w->setEnabled(false);
+  for (QWidget* w : {static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
+                     static_cast<QWidget*>(c.txtDeltaWave)})
+    apply(w, variant_.window.gridOnShow);
+  if (c.chkaircraft) c.chkaircraft->setChecked(false);
+  c.lblStatus->clear();
 }
 
 void InstrumentWindow::reject() {
@@ -531,6 +589,16 @@ void InstrumentWindow::OnFileClicked(const QString& path) {
     }
   }
   c.List1->addItem(path);
+  CheckList();
+}
+
+void InstrumentWindow::OnAddFiles() {
+  Controls& c = *c_;
+  for (int i = 0; i < c.File1->count(); ++i) {
+    const QString path = c.browser->PathOf(c.File1->item(i)->text());
+    if (c.List1->findItems(path, Qt::MatchExactly).isEmpty()) c.List1->addItem(path);  // never twice
+  }
+  c.List1->setEnabled(true);
   CheckList();
 }
 
@@ -582,9 +650,14 @@ void InstrumentWindow::OnFileListOk() {
   }
   const bool keepAbsorbAndCheck = variant_.window.listOkKeepsAbsorbAndCheck;
   c.frmSpectral->setEnabled(true);
-  if (variant_.wavesFromFileOffered()) c.Option1->setEnabled(true);
-  c.Option2->setEnabled(true);
-  c.Option3->setEnabled(true);
+  if (variant_.window.channelEquations) {  // only the channel equations
+    c.Option3->setEnabled(true);
+    c.Command4->setEnabled(true);
+  } else {
+    if (variant_.wavesFromFileOffered()) c.Option1->setEnabled(true);
+    c.Option2->setEnabled(true);
+    c.Option3->setEnabled(true);
+  }
   SetGridEnabled(true);
   for (QWidget* w : {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
                      static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo),
@@ -642,6 +715,7 @@ void InstrumentWindow::OnDoOperation() {
   Dialogs& dialogs = program_.dialogs();
   busy_ = true;
   c.prgCalc->setValue(0);
+  c.lblStatus->clear();
 
   RunSettings s;
   s.variant = &variant_;
@@ -665,8 +739,15 @@ void InstrumentWindow::OnDoOperation() {
       program_.Form12().Collect();
       leaf = program_.Form12().Texts();
     }
+    std::optional<HeaderBlock> transect;
+    if (variant_.window.transectHeaderBox && c.chkaircraft->isChecked()) {
+      program_.Form11().Collect();
+      transect = TransectHeaderBlock(program_.Form11().Texts());
+    }
     // The wavelength source's settings as they are now.
-    if (c.Option2->isChecked()) {
+    if (variant_.window.channelEquations) {
+      UseChannelEquations(s, program_.Form10().Texts());
+    } else if (c.Option2->isChecked()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath = program_.Form3().ExternalFilePath();
     } else if (c.Option3->isChecked()) {
@@ -679,6 +760,7 @@ void InstrumentWindow::OnDoOperation() {
     c.cmdDoOperation->setEnabled(false);  // no second run while this one works
     const ConversionResult result =
         ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
+    c.lblStatus->setText(Q(StatusChannelWarning(result)));
 
     for (OutputMode m : kAllModes) {
       if (!s.modes[Index(m)]) continue;
@@ -694,7 +776,10 @@ void InstrumentWindow::OnDoOperation() {
         busy_ = false;
         return;
       }
-      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
+      if (transect && m == OutputMode::Reflectance)
+        WriteOutputFile(result, m, *transect, path.toStdString());
+      else
+        WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
     }
     EnterFinished();
   } catch (const std::exception& failure) {
