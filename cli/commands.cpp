@@ -163,7 +163,7 @@ void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
   const std::string kind = text.substr(0, eq);
   const std::string value = eq == std::string::npos ? std::string() : text.substr(eq + 1);
   if (kind == "file" && eq == std::string::npos) {
-    if (!s.variant->wavesFromFileOffered())
+    if (!s.variant->WavesFromFileOffered())
       UsageError(std::string(s.variant->cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
     s.waveSource = WaveSource::FromFile;
   } else if (kind == "external" && !value.empty()) {
@@ -257,12 +257,12 @@ int Convert(const ConvertOptions& o) {
     UsageError("--coefficients, --instrument and --transect-header are for unispec-dc only");
   } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
-  else if (!v.wavesFromFileOffered())
+  else if (!v.WavesFromFileOffered())
     UsageError(std::string(v.cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
   bool any = false;
   for (OutputMode m : kAllModes) {
     if (o.outputs[Index(m)].empty()) continue;
-    if (!v.offers(m))
+    if (!v.Offers(m))
       UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
     s.modes[Index(m)] = true;
     any = true;
@@ -454,7 +454,7 @@ int ConvertSamples(const std::string& samplesFolder, const std::string& outputFo
     s.waveSource = v.defaultWaveSource;
     s.externalFilePath = (fs::path(samplesFolder) / "waves-unispec-256.txt").string();
     if (v.window.channelEquations) ApplyChannelEquations({}, s);  // the start coefficients
-    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
+    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.Offers(m);
     try {
       const ConversionResult r = ComputeConversion(s, tables);
       for (OutputMode m : kAllModes) {

@@ -27,7 +27,7 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  Dialogs& dialogs() noexcept { return dialogs_; }
+  Dialogs& UserDialogs() noexcept { return dialogs_; }
   const QString& StartFolder() const noexcept { return startFolder_; }
   WavelengthTables& Tables() noexcept { return tables_; }
 

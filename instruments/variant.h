@@ -161,8 +161,8 @@ struct InstrumentVariant {
   // it gave. Nullptr when the files hold none.
   std::size_t (*readWavelengths)(ScanLines& in, std::span<double> table);
 
-  bool offers(OutputMode m) const noexcept { return modesOffered[Index(m)]; }
-  bool wavesFromFileOffered() const noexcept { return readWavelengths != nullptr; }
+  bool Offers(OutputMode m) const noexcept { return modesOffered[Index(m)]; }
+  bool WavesFromFileOffered() const noexcept { return readWavelengths != nullptr; }
   std::size_t Channels() const noexcept { return static_cast<std::size_t>(channelCount); }
 };
 

@@ -137,7 +137,7 @@ void StartWindow::OpenInstrument(int formatIndex) {
 void StartWindow::OnQuit() {
   const MessageRequest question{QStringLiteral("Corvelane"), QStringLiteral("Do you want to quit Corvelane?"),
                                 MessageIcon::None, MessageButtons::OkCancel, {}};
-  if (program_.dialogs().ShowMessage(this, question) != MessageAnswer::Ok) return;
+  if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Ok) return;
   // Ends the program: the desktop's event loop stops when this window finishes.
   accept();
 }

@@ -330,13 +330,13 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
     const std::string sub = (folder.Path() / std::string(v.cliName)).string();
     RunSettings s = Settings(v.format, synth::WriteScans(sub, v.format, 200, "p"),
                              {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)}, {});
-    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
+    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.Offers(m);
     s.labelSource = v.defaultLabelSource;
     if (v.wavelengthTables == 2) {  // the two start equations of the DC channels
       s.waveSource = WaveSource::Equation;
       s.equation = {"301.1004976", "3.326823976", "-0.0002851923768", 1};
       s.moreEquations = {{"301.2242815", "3.332275231", "-0.0003061076534", 1}};
-    } else if (!v.wavesFromFileOffered()) {
+    } else if (!v.WavesFromFileOffered()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath = folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
     }
@@ -348,7 +348,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
       EXPECT_EQ(one.tables, many.tables);
       EXPECT_EQ(one.heads[0][199], std::string("p00200.") + extension[static_cast<int>(v.format)]);
       for (OutputMode m : kAllModes) {
-        if (!v.offers(m)) continue;
+        if (!v.Offers(m)) continue;
         const std::string text = OutputText(one, m, nullptr);
         ASSERT_EQ(text, OutputText(many, m, nullptr)) << v.cliName << " " << ModeCliName(m);
         // The chunked writer keeps rows in order: spot-check cells.
