@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <cmath>
 #include <exception>
 #include <optional>
 #include <string>
@@ -43,7 +44,14 @@
 #include "headers/transect_header_window.h"
 #include "widgets/dialogs.h"
 #include "convert/program.h"
+#include "convert/dc_reference.h"
+#include "indices/index_count_window.h"
+#include "indices/index_list_window.h"
 #include "reference/calculate_reference_window.h"
+#include "reference/reference_file_window.h"
+#include "reference/reference_step.h"
+#include "text/numeric_text.h"
+#include "text/text_input.h"
 
 namespace corvelane::gui {
 
@@ -132,6 +140,44 @@ QProgressBar* Progress(QWidget* parent, const char* name) {
   p->setValue(0);
   return p;
 }
+
+// The questions of the `.ref` step, asked in the program-wide windows:
+// Form14 for the file, a Yes/No box for its range, Form15 for the number of
+// indices and Form16 once per index, and the save dialog for the index file.
+class WindowRefFileAsker final : public RefFileAsker {
+ public:
+  WindowRefFileAsker(Program& program, QWidget* parent) : program_(program), parent_(parent) {}
+  std::string RefFilePath() override {
+    program_.Form14().exec();
+    return program_.Form14().ReferenceFilePath();
+  }
+  bool RangeIsRight(const std::string&, const RefFileSummary& summary) override {
+    const MessageRequest question{QStringLiteral("MsgBox Demonstration"), Q(RangeQuestion(summary)),
+                                  MessageIcon::None, MessageButtons::YesNo, {}};
+    return program_.UserDialogs().ShowMessage(parent_, question) != MessageAnswer::No;
+  }
+  std::vector<IndexDefinition> Indices() override {
+    program_.Form15().exec();
+    const QString text = program_.Form15().CountText().trimmed();
+    const auto count = ParseNumber(text.toStdString());
+    if (!count || *count < 0 || *count > 1000)
+      Fail("the number of indices \"" + text.toStdString() + "\" is not a whole number from 0 on");
+    std::vector<IndexDefinition> indices;
+    const long m = std::lround(RoundHalfEven(*count, 0));
+    for (long i = 0; i < m; ++i) {
+      program_.Form16().exec();
+      indices.push_back(program_.Form16().Boxes());
+    }
+    return indices;
+  }
+  std::string IndexFilePath() override {
+    return program_.UserDialogs().AskSavePath(parent_, QStringLiteral("Save Indices File?")).toStdString();
+  }
+
+ private:
+  Program& program_;
+  QWidget* parent_;
+};
 
 void SetEnabled(QWidget* w, bool enabled) {
   if (w) w->setEnabled(enabled);
@@ -393,7 +439,6 @@ void InstrumentWindow::BuildControls() {
     optionsBox->addWidget(c.chkaircraft);
   }
   if (traits.referenceControls) {
-    // Built as they will be, but not available yet.
     c.ComRef = Button(this, "ComRef", "Select Reference files");
     c.Frame1 = new QGroupBox(QStringLiteral("Correct reflectance?"), this);
     c.Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -402,11 +447,6 @@ void InstrumentWindow::BuildControls() {
     auto* correctBox = new QVBoxLayout(c.Frame1);
     correctBox->addWidget(c.ChkCorrect);
     correctBox->addWidget(c.ChkNDVI);
-    for (QWidget* w : {static_cast<QWidget*>(c.ComRef), static_cast<QWidget*>(c.ChkCorrect),
-                       static_cast<QWidget*>(c.ChkNDVI)}) {
-      w->setEnabled(false);
-      w->setToolTip(QStringLiteral("This window is not available yet."));
-    }
     optionsBox->addWidget(c.ComRef);
     optionsBox->addWidget(c.Frame1);
   }
@@ -620,6 +660,21 @@ void InstrumentWindow::ConnectEvents() {
   if (c.ComIndices)
     connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
+  if (c.ComRef) {
+    connect(c.ComRef, &QPushButton::clicked, this, [this] {
+      program_.Form13().PrepareForReferenceChoice();
+      program_.Form13().exec();
+    });
+    // "Done" in Calculate Reference, from whichever window opened it: a
+    // selection ticks "Corrected rfl"; "Select Reference files" waits for Cancel.
+    CalculateReferenceWindow& form13 = program_.Form13();
+    const auto handOver = [this](int referenceScans) {
+      if (referenceScans > 0) c_->ChkCorrect->setChecked(true);
+      c_->ComRef->setEnabled(false);
+    };
+    connect(&form13, &CalculateReferenceWindow::selectionHandedOver, this, handOver);
+    if (form13.HandedOver()) handOver(static_cast<int>(form13.ReferenceScans().size()));
+  }
 }
 
 void InstrumentWindow::PrepareForShow() {
@@ -654,6 +709,7 @@ void InstrumentWindow::PrepareForShow() {
 void InstrumentWindow::reject() {
   c_->List1->clear();
   ListChanged();
+  SetEnabled(c_->ComRef, true);
   QDialog::reject();
 }
 
@@ -953,15 +1009,28 @@ void InstrumentWindow::OnDoOperation() {
       s.waveSource = WaveSource::FromFile;
     }
 
+    const bool correct = c.ChkCorrect && c.ChkCorrect->isChecked();
+    const bool applyRef = c.ChkNDVI && c.ChkNDVI->isChecked();
+    s.keepRatios = correct || applyRef;
+
     c.cmdDoOperation->setEnabled(false);  // no second run while this one works
     c.cmdEditList->setEnabled(false);
     SetStatus(QStringLiteral("Converting %1 files\u2026").arg(Count(c.List1->count())));
+    // The reference scans are read first, each as a data file of this run.
+    std::vector<double> scanReference;
+    if (correct) scanReference = ReferenceSpectrumOfScans(s, program_.Form13().ReferenceScans(), program_.Tables());
     const ConversionResult result =
         ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
     // Said on the status line after whatever the run writes there.
     const std::string warning = StatusChannelWarning(result);
     const QString warned = warning.empty() ? QString() : QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
     SetStatus(warned.trimmed());
+    DcReferenceInputs reference;
+    std::vector<std::vector<double>> corrected;
+    if (s.keepRatios) reference = ReferenceInputsOf(result, s);
+    // The correction is formed from the ratio, as the reflectance file holds
+    // it, whether or not that file is written.
+    if (correct && !s.modes[Index(OutputMode::Reflectance)]) corrected = ScanCorrected(reference, scanReference);
 
     const QString scans = QStringLiteral("(%1 scan%2)").arg(Count(c.List1->count()),
                                                           c.List1->count() == 1 ? QString() : QStringLiteral("s"));
@@ -984,10 +1053,25 @@ void InstrumentWindow::OnDoOperation() {
         busy_ = false;
         return;
       }
+      if (correct && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
       if (transect && m == OutputMode::Reflectance)
         WriteOutputFile(result, m, *transect, path.toStdString());
       else
         WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
+      written << path;
+    }
+    bool refDeclined = false;
+    if (applyRef) {
+      WindowRefFileAsker asker(program_, this);
+      if (!ApplyRefFile(reference, asker, corrected)) {
+        refDeclined = true;
+        dialogs.ShowMessage(this, {QStringLiteral("Reference"), QStringLiteral("Reference file not applied"),
+                                   MessageIcon::Information, MessageButtons::Ok, {}});
+      }
+    }
+    if (correct && !refDeclined) {
+      const QString path = dialogs.AskSavePath(this, QStringLiteral("Save Corrected Reflectance File?"));
+      WriteCorrectedFile(reference, program_.Form13().PlottedNames(), corrected, path.toStdString());
       written << path;
     }
     EnterFinished();

@@ -15,6 +15,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,17 +26,30 @@
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
 #include "reference/reference_plot_widget.h"
+#include "convert/instrument_window.h"
 #include "convert/program.h"
+#include "instruments/variant.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"
+#include "tools/dc_scan_synth.h"
 
 namespace corvelane::gui {
 namespace {
 
 using corvelane::testing::CrLf;
 using corvelane::testing::ScriptedDialogs;
+using corvelane::testing::ReadAll;
+using corvelane::testing::SplitCrLf;
 using corvelane::testing::TempFolder;
+namespace fs = std::filesystem;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
 
 template <typename T = QWidget>
 T* Child(QWidget& parent, const QString& name) {
@@ -289,6 +306,246 @@ TEST(Form14, PathStaysAndTheFormatNoteIsShown) {
   form.show();
   EXPECT_EQ(form.ReferenceFilePath(), path);
   form.hide();
+}
+
+
+// --- Form9's reference controls and run steps -------------------------------
+
+// Acts on the modal windows as they come up, one action each, in order.
+void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened,
+                int triesLeft = 400) {
+  if (acts.empty()) return;
+  QTimer::singleShot(5, context, [context, acts, opened, triesLeft]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+      if (triesLeft > 0) WhenModals(context, acts, opened, triesLeft - 1);
+      return;
+    }
+    if (opened) *opened << modal->objectName();
+    auto act = acts.front();
+    acts.erase(acts.begin());
+    WhenModals(context, acts, opened);  // the next one, once this one has gone
+    act(modal);
+  });
+}
+
+template <typename T>
+T* In(QWidget* modal, const char* name) {
+  T* w = modal->findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << modal->objectName().toStdString() << " has no " << name;
+  return w;
+}
+
+std::function<void(QWidget*)> Press(const char* button) {
+  return [button](QWidget* modal) { In<QAbstractButton>(modal, button)->click(); };
+}
+
+// One index in Form16: the boxes, the formula, "--->" and OK.
+std::function<void(QWidget*)> IndexIn16(const char* name, const char* a, const char* b, bool normalised) {
+  return [=](QWidget* modal) {
+    In<QLineEdit>(modal, "Text3")->setText(QString::fromLatin1(name));
+    In<QLineEdit>(modal, "Text1")->setText(QString::fromLatin1(a));
+    In<QLineEdit>(modal, "Text2")->setText(QString::fromLatin1(b));
+    In<QAbstractButton>(modal, normalised ? "Option1" : "Option2")->click();
+    In<QAbstractButton>(modal, "ComSubmit")->click();
+    In<QAbstractButton>(modal, "Command1")->click();
+  };
+}
+
+class Form9Reference : public ::testing::Test {
+ protected:
+  Form9Reference()
+      : previous(QDir::currentPath()),
+        program(dialogs, (QDir::setCurrent(QString::fromStdString(folder.Path().string())), QDir::currentPath())) {
+    scans = synth::WriteDcScans((folder.Path() / "dc").string(), 3, "TUN_");
+    panels = synth::WriteDcScans((folder.Path() / "panels").string(), 2, "REF_", 40);
+    std::vector<std::string> ref = {"panel", "nm,value"};
+    for (int i = 0; i < 821; ++i) ref.push_back(std::to_string(310 + i) + "," + PlainNumber(0.9 + i * 0.0001));
+    refFile = folder.Write("panel.ref", CrLf(ref));
+    window = std::make_unique<InstrumentWindow>(program, VariantOf(Format::UniSpecDc));
+    window->PrepareForShow();
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(window->findChild<FolderBrowser*>()->SetFolder(QString::fromStdString((folder.Path() / "dc").string())));
+    Click(*window, "AddFile");
+  }
+  ~Form9Reference() override {
+    window.reset();
+    QDir::setCurrent(previous);
+  }
+  template <typename T = QWidget>
+  T* Get(const char* name) { return Child<T>(*window, name); }
+  // "Select Reference files": both panels chosen, plotted and handed over.
+  void ChooseReferenceScans() {
+    QObject watch;
+    WhenModals(&watch,
+               {[this](QWidget* modal) {
+                 auto* form13 = qobject_cast<CalculateReferenceWindow*>(modal);
+                 for (const auto& p : panels) form13->ChooseFile(QString::fromStdString(p));
+                 In<QAbstractButton>(modal, "Chk_all")->click();
+                 In<QAbstractButton>(modal, "com_plot")->click();
+                 In<QAbstractButton>(modal, "Command1")->click();
+               }},
+               nullptr);
+    Click(*window, "ComRef");
+  }
+  void ConfirmListAndEquations() {
+    Click(*window, "cmdFileListOk");
+    QObject watch;
+    WhenModals(&watch, {Press("cmdOK")}, nullptr);
+    Click(*window, "Command4");
+  }
+  // The command line's files for the same settings.
+  void ConvertOnTheCommandLine(const std::vector<std::string>& extra) {
+    std::string command = Quote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + Quote(folder.File("cli-r.csv"));
+    for (const auto& a : extra) command += " " + Quote(a);
+    for (const auto& s : scans) command += " " + Quote(s);
+    command += " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  TempFolder folder;
+  QString previous;
+  ScriptedDialogs dialogs;
+  Program program;
+  std::unique_ptr<InstrumentWindow> window;
+  std::vector<std::string> scans, panels;
+  std::string refFile;
+};
+
+TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
+  EXPECT_EQ(Get<QAbstractButton>("ComRef")->text(), "Select Reference files");
+  EXPECT_EQ(Get<QAbstractButton>("ChkCorrect")->text(), "Corrected rfl");
+  EXPECT_EQ(Get<QAbstractButton>("ChkNDVI")->text(), "Apply reference");
+  for (const char* name : {"ComRef", "ChkCorrect", "ChkNDVI"}) EXPECT_TRUE(Get(name)->isEnabled()) << name;
+  EXPECT_FALSE(Get<QAbstractButton>("ChkCorrect")->isChecked());
+
+  ChooseReferenceScans();
+  EXPECT_TRUE(Get<QAbstractButton>("ChkCorrect")->isChecked());
+  EXPECT_FALSE(Get("ComRef")->isEnabled());
+  EXPECT_EQ(program.Form13().ReferenceScans(), panels);
+  EXPECT_EQ(program.Form13().PlottedNames(), "REF_00002.spu,REF_00001.spu,");
+
+  // Cancel makes "Select Reference files" available again; choosing again
+  // starts from an empty reference list, and Done with nothing selected
+  // leaves "Corrected rfl" as it was.
+  Click(*window, "Command5");
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  Get<QAbstractButton>("ChkCorrect")->setChecked(false);
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) {
+                          In<QAbstractButton>(modal, "UnChk_all")->click();
+                          In<QAbstractButton>(modal, "Command1")->click();
+                        }},
+               nullptr);
+    Click(*window, "ComRef");
+  }
+  EXPECT_TRUE(program.Form13().ReferenceScans().empty());
+  EXPECT_FALSE(Get<QAbstractButton>("ChkCorrect")->isChecked());
+}
+
+TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
+  ChooseReferenceScans();
+  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
+  dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
+  QStringList opened;
+  {
+    QObject watch;
+    WhenModals(&watch,
+               {[this](QWidget* modal) {
+                  In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
+                  In<QAbstractButton>(modal, "Command1")->click();
+                },
+                [](QWidget* modal) {
+                  In<QLineEdit>(modal, "Text1")->setText("2");
+                  In<QAbstractButton>(modal, "Command1")->click();
+                },
+                IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
+               &opened);
+    Click(*window, "cmdDoOperation");
+  }
+  EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16", "Form16"}));
+  ASSERT_EQ(dialogs.messages.size(), 2u) << dialogs.Texts().back().toStdString();
+  EXPECT_EQ(dialogs.messages[1].text, "Are these values right? 310  1130");
+  EXPECT_EQ(dialogs.messages[1].title, "MsgBox Demonstration");
+  EXPECT_EQ(dialogs.messages[1].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Indices File?",
+                                                      "Save Corrected Reflectance File?"}));
+  ConvertOnTheCommandLine({"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
+                           folder.File("cli-c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd", "--index",
+                           "WBI,900,970,ratio", "--indices", folder.File("cli-i.csv")});
+  for (const char* name : {"r.csv", "i.csv", "c.csv"})
+    EXPECT_EQ(ReadAll(folder.File(name)), ReadAll(folder.File(std::string("cli-") + name))) << name;
+  EXPECT_EQ(SplitCrLf(ReadAll(folder.File("i.csv"))).size(), 4u);
+}
+
+TEST_F(Form9Reference, CorrectedFileWithoutTheReflectanceFile) {
+  ChooseReferenceScans();
+  Get<QAbstractButton>("chkReflect")->setChecked(false);
+  Get<QAbstractButton>("chkTarget")->setChecked(true);
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.savePaths = {Q(folder.File("t.csv")), Q(folder.File("c.csv"))};
+  Click(*window, "cmdDoOperation");
+  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Target File", "Save Corrected Reflectance File?"}));
+  ConvertOnTheCommandLine({"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
+                           folder.File("cli-c.csv")});
+  EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
+}
+
+TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
+  ChooseReferenceScans();
+  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::No};
+  dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
+  {
+    QObject watch;
+    WhenModals(&watch,
+               {[this](QWidget* modal) {
+                 In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
+                 In<QAbstractButton>(modal, "Command1")->click();
+               }},
+               nullptr);
+    Click(*window, "cmdDoOperation");
+  }
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[2].text, "Reference file not applied");
+  EXPECT_EQ(dialogs.messages[2].title, "Reference");
+  EXPECT_EQ(dialogs.messages[2].icon, MessageIcon::Information);
+  EXPECT_TRUE(fs::exists(folder.File("r.csv")));
+  EXPECT_FALSE(fs::exists(folder.File("i.csv")));
+  EXPECT_FALSE(fs::exists(folder.File("c.csv")));
+}
+
+TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
+  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
+  ConfirmListAndEquations();
+  const std::string coarse = folder.Write("coarse.ref", CrLf({"310,0.9", "312,0.9", "314,0.9"}));
+  dialogs.Clear();
+  dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
+  dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv"))};
+  {
+    QObject watch;
+    WhenModals(&watch,
+               {[&coarse](QWidget* modal) {
+                 In<QLineEdit>(modal, "Text1")->setText(Q(coarse));
+                 In<QAbstractButton>(modal, "Command1")->click();
+               }},
+               nullptr);
+    Click(*window, "cmdDoOperation");
+  }
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
+  EXPECT_TRUE(dialogs.messages[2].detail.contains("coarse.ref")) << dialogs.messages[2].detail.toStdString();
+  EXPECT_TRUE(dialogs.messages[2].detail.contains("310 nm")) << dialogs.messages[2].detail.toStdString();
+  EXPECT_TRUE(fs::exists(folder.File("r.csv")));
+  EXPECT_FALSE(fs::exists(folder.File("i.csv")));
 }
 
 }  // namespace
