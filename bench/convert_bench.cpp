@@ -91,7 +91,9 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   const std::string listPath = (folder / "list.txt").string();
   WriteAll(listPath, list);
   std::string waves;
-  if (!variant->WavesFromFileOffered()) {
+  // UniSpec-DC runs always take their two channel equations; the others
+  // without wavelengths in their files take an external list.
+  if (!variant->WavesFromFileOffered() && !variant->window.channelEquations) {
     waves = (folder / "waves.txt").string();
     WriteAll(waves, corvelane::synth::ExternalWavelengthText(variant->format, variant->channelCount));
   }

@@ -228,6 +228,14 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   return result;
 }
 
+void UseChannelEquations(RunSettings& s, const DcEquationTexts& e) {
+  const auto& c = e.coefficients;
+  s.waveSource = WaveSource::Equation;
+  s.equation = {c[0], c[1], c[2], e.startChannel};
+  s.moreEquations = {EquationTexts{c[3], c[4], c[5], e.startChannel}};
+  s.interpolate = true;
+}
+
 std::string StatusChannelWarning(const ConversionResult& r) {
   if (r.statusChannelFiles == 0) return {};
   const std::size_t from = static_cast<std::size_t>(r.variant->statusChannelsFrom);

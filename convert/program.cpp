@@ -4,7 +4,9 @@
 
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
+#include "calibration/dc_calibration_window.h"
 #include "headers/leaf_header_window.h"
+#include "headers/transect_header_window.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
 
@@ -44,6 +46,16 @@ CalculateReferenceWindow& Program::Form13() {
 ReferenceFileWindow& Program::Form14() {
   if (!form14_) form14_ = std::make_unique<ReferenceFileWindow>(dialogs_);
   return *form14_;
+}
+
+DcCalibrationWindow& Program::Form10() {
+  if (!form10_) form10_ = std::make_unique<DcCalibrationWindow>(dialogs_, startFolder_);
+  return *form10_;
+}
+
+TransectHeaderWindow& Program::Form11() {
+  if (!form11_) form11_ = std::make_unique<TransectHeaderWindow>();
+  return *form11_;
 }
 
 }  // namespace corvelane::gui

@@ -39,7 +39,7 @@ struct StartWindow::Controls {
   QPushButton* cmdQuit = nullptr;
   QPushButton* cmdAbout = nullptr;
   // One per entry of AllVariants(), created on first use.
-  std::array<QPointer<InstrumentWindow>, 5> windows;
+  std::array<QPointer<InstrumentWindow>, 6> windows;  // by registry index
   QPointer<AboutWindow> about;
 };
 
@@ -63,7 +63,7 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
 
   // Top to bottom, in the order of the instrument menu.
   c_->cmdUnispecN = button("cmdUnispecN", caption(Format::UniSpecOld));
-  c_->cmdUniDC = button("cmdUniDC", QStringLiteral("UNI-DC "));
+  c_->cmdUniDC = button("cmdUniDC", caption(Format::UniSpecDc));
   c_->cmdUnispecNew = button("cmdUnispecNew", caption(Format::UniSpecNew));
   c_->cmdUnispecC = button("cmdUnispecC", caption(Format::UniSpecCompact));
   c_->cmdGER1500 = button("cmdGER1500", caption(Format::Ger1500));
@@ -72,14 +72,15 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
   c_->cmdQuit = button("cmdQuit", QStringLiteral("&Quit"));
   c_->cmdAbout = button("cmdAbout", QStringLiteral("About - Help"));
 
-  // The UniSpec-DC and index windows are not part of this program yet.
-  for (QPushButton* later : {c_->cmdUniDC, c_->cmd_proc}) {
+  // The index window is not part of this program yet.
+  for (QPushButton* later : {c_->cmd_proc}) {
     later->setEnabled(false);
     later->setToolTip(kNotYet);
   }
 
-  const std::array<std::pair<QPushButton*, Format>, 5> instruments = {{
+  const std::array<std::pair<QPushButton*, Format>, 6> instruments = {{
       {c_->cmdUnispecN, Format::UniSpecOld},
+      {c_->cmdUniDC, Format::UniSpecDc},
       {c_->cmdUnispecNew, Format::UniSpecNew},
       {c_->cmdUnispecC, Format::UniSpecCompact},
       {c_->cmdGER1500, Format::Ger1500},
