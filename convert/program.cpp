@@ -9,6 +9,8 @@
 #include "headers/transect_header_window.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
+#include "indices/index_count_window.h"
+#include "indices/index_list_window.h"
 
 namespace corvelane::gui {
 
@@ -34,10 +36,6 @@ LeafHeaderWindow& Program::Form12() {
   return *form12_;
 }
 
-}  // namespace corvelane::gui
-
-namespace corvelane::gui {
-
 CalculateReferenceWindow& Program::Form13() {
   if (!form13_) form13_ = std::make_unique<CalculateReferenceWindow>(dialogs_);
   return *form13_;
@@ -56,6 +54,16 @@ DcCalibrationWindow& Program::Form10() {
 TransectHeaderWindow& Program::Form11() {
   if (!form11_) form11_ = std::make_unique<TransectHeaderWindow>();
   return *form11_;
+}
+
+IndexCountWindow& Program::Form15() {
+  if (!form15_) form15_ = std::make_unique<IndexCountWindow>(dialogs_);
+  return *form15_;
+}
+
+IndexListWindow& Program::Form16() {
+  if (!form16_) form16_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_);
+  return *form16_;
 }
 
 }  // namespace corvelane::gui

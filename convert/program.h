@@ -18,6 +18,8 @@ class CalculateReferenceWindow;  // "Form13"
 class ReferenceFileWindow;       // "Form14"
 class DcCalibrationWindow;       // "Form10"
 class TransectHeaderWindow;      // "Form11"
+class IndexCountWindow;    // "Form15"
+class IndexListWindow;     // "Form16"
 
 class Program {
  public:
@@ -41,6 +43,9 @@ class Program {
   // The UniSpec-DC channel equations; creating it loads inst.cof of the start folder.
   DcCalibrationWindow& Form10();
   TransectHeaderWindow& Form11();
+  // The index windows, shared by the index run and the dual-channel run.
+  IndexCountWindow& Form15();
+  IndexListWindow& Form16();
 
  private:
   Dialogs& dialogs_;
@@ -53,6 +58,8 @@ class Program {
   std::unique_ptr<ReferenceFileWindow> form14_;
   std::unique_ptr<DcCalibrationWindow> form10_;
   std::unique_ptr<TransectHeaderWindow> form11_;
+  std::unique_ptr<IndexCountWindow> form15_;
+  std::unique_ptr<IndexListWindow> form16_;
 };
 
 }  // namespace corvelane::gui
