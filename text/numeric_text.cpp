@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace corvelane {
 
@@ -125,6 +126,68 @@ void AppendNumber(std::string& out, double value) {
   out += std::signbit(value) && value != 0.0 ? '-' : ' ';
   AppendMagnitude(out, std::fabs(value));
   out += ' ';
+}
+
+namespace {
+
+constexpr char kTwoDigits[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Digits of n (< 10^9), most significant first; returns the end.
+char* WriteWhole(char* out, std::uint32_t n) noexcept {
+  char buf[12];
+  char* p = buf + sizeof buf;
+  while (n >= 100) {
+    const std::uint32_t two = n % 100;
+    n /= 100;
+    p -= 2;
+    std::memcpy(p, kTwoDigits + 2 * two, 2);
+  }
+  if (n >= 10) {
+    p -= 2;
+    std::memcpy(p, kTwoDigits + 2 * n, 2);
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  const auto count = static_cast<std::size_t>(buf + sizeof buf - p);
+  std::memcpy(out, p, count);
+  return out + count;
+}
+
+}  // namespace
+
+char* WriteRoundedSix(char* out, double value) noexcept {
+  const double a = std::fabs(value);
+  if (a < 1e9) {  // also false for NaN
+    // Ties go to even in the default rounding mode, as in RoundHalfEven; the
+    // rounded value m / 10^6 prints as the digits of m (see AppendSixDecimals).
+    const double scaled = std::nearbyint(a * 1e6);
+    if (scaled == 0.0) {
+      std::memcpy(out, " 0 ", 3);
+      return out + 3;
+    }
+    const auto m = static_cast<std::uint64_t>(scaled);
+    *out++ = value < 0 ? '-' : ' ';
+    out = WriteWhole(out, static_cast<std::uint32_t>(m / 1000000));
+    auto fraction = static_cast<std::uint32_t>(m % 1000000);
+    if (fraction != 0) {
+      *out++ = '.';
+      char six[6];
+      for (int i = 5; i >= 0; --i, fraction /= 10) six[i] = static_cast<char>('0' + fraction % 10);
+      int count = 6;
+      while (six[count - 1] == '0') --count;
+      std::memcpy(out, six, static_cast<std::size_t>(count));
+      out += count;
+    }
+    *out++ = ' ';
+    return out;
+  }
+  std::string text;
+  AppendNumber(text, RoundHalfEven(value, 6));
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
 }
 
 std::string NumberText(double value) {
