@@ -161,9 +161,12 @@ char* WriteWhole(char* out, std::uint32_t n) noexcept {
 char* WriteRoundedSix(char* out, double value) noexcept {
   const double a = std::fabs(value);
   if (a < 1e9) {  // also false for NaN
-    // Ties go to even in the default rounding mode, as in RoundHalfEven; the
+    // a * 10^6 < 2^52: adding and taking away 2^52 rounds it to a whole
+    // number with ties to even, as std::nearbyint does in RoundHalfEven. The
     // rounded value m / 10^6 prints as the digits of m (see AppendSixDecimals).
-    const double scaled = std::nearbyint(a * 1e6);
+    constexpr double kTwo52 = 4503599627370496.0;
+    const double shifted = a * 1e6 + kTwo52;
+    const double scaled = shifted - kTwo52;
     if (scaled == 0.0) {
       std::memcpy(out, " 0 ", 3);
       return out + 3;
@@ -171,15 +174,15 @@ char* WriteRoundedSix(char* out, double value) noexcept {
     const auto m = static_cast<std::uint64_t>(scaled);
     *out++ = value < 0 ? '-' : ' ';
     out = WriteWhole(out, static_cast<std::uint32_t>(m / 1000000));
-    auto fraction = static_cast<std::uint32_t>(m % 1000000);
+    const auto fraction = static_cast<std::uint32_t>(m % 1000000);
     if (fraction != 0) {
-      *out++ = '.';
-      char six[6];
-      for (int i = 5; i >= 0; --i, fraction /= 10) six[i] = static_cast<char>('0' + fraction % 10);
-      int count = 6;
-      while (six[count - 1] == '0') --count;
-      std::memcpy(out, six, static_cast<std::size_t>(count));
-      out += count;
+      *out = '.';
+      const std::uint32_t pairs[3] = {fraction / 10000, fraction / 100 % 100, fraction % 100};
+      std::memcpy(out + 1, kTwoDigits + 2 * pairs[0], 2);
+      std::memcpy(out + 3, kTwoDigits + 2 * pairs[1], 2);
+      std::memcpy(out + 5, kTwoDigits + 2 * pairs[2], 2);
+      out += 7;
+      while (out[-1] == '0') --out;
     }
     *out++ = ' ';
     return out;
