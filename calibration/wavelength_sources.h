@@ -1,8 +1,9 @@
 #pragma once
 // Channel wavelengths from the first scan file, an external list or the
 // calibration equation A + B*ch + C*ch^2.
-#include <array>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "instruments/variant.h"
@@ -15,15 +16,17 @@ struct EquationTexts {
   int startChannel = 1;  // channel number given to the first channel: 0 or 1
 };
 
-// Program-wide tables, one per format and source, all 0 at start. Each
-// operation overwrites its table from index 0; entries it does not reach keep
-// their earlier values (a GER 2600 file may hold fewer than 594 channels).
+// Program-wide tables per format (formats with the same wavelengthKey share
+// theirs), source and wavelength table of the format, channelCount entries,
+// all 0 at start. Each operation overwrites its table from index 0; entries it
+// does not reach keep their earlier values (a GER 2600 file may hold fewer
+// than 594 channels).
 class WavelengthTables {
  public:
-  std::vector<double>& Table(Format format, WaveSource source);
+  std::vector<double>& Table(const InstrumentVariant& variant, WaveSource source, int table = 0);
 
  private:
-  std::array<std::array<std::vector<double>, 3>, 5> tables_;
+  std::map<std::tuple<std::string, WaveSource, int>, std::vector<double>> tables_;
 };
 
 // Each fills its table and returns a copy of its `channelCount` entries for
@@ -31,12 +34,14 @@ class WavelengthTables {
 // lines or a non-number, or a coefficient is not a number.
 // `channelsRead`, when given, receives how many channels the file gave
 // (fewer than 594 for a short GER 2600 file).
+// `table` picks the format's wavelength table (0 for single-channel formats).
 std::vector<double> WavesFromScanFile(WavelengthTables& tables, const InstrumentVariant& variant,
-                                      const std::string& firstScanPath, std::size_t* channelsRead = nullptr);
+                                      const std::string& firstScanPath, std::size_t* channelsRead = nullptr,
+                                      int table = 0);
 std::vector<double> WavesFromExternalFile(WavelengthTables& tables, const InstrumentVariant& variant,
-                                          const std::string& externalFilePath);
+                                          const std::string& externalFilePath, int table = 0);
 std::vector<double> WavesFromEquation(WavelengthTables& tables, const InstrumentVariant& variant,
-                                      const EquationTexts& equation);
+                                      const EquationTexts& equation, int table = 0);
 
 // One wavelength of the equation, rounded to 2 decimals (halves to even).
 double EquationWavelength(double a, double b, double c, int channel) noexcept;

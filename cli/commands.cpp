@@ -27,9 +27,7 @@ namespace corvelane::cli {
 
 namespace {
 
-class UsageError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+[[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
 
 constexpr std::size_t kMaxFiles = 32767;  // the most scans one run takes
 
@@ -40,17 +38,17 @@ const InstrumentVariant& FormatArgument(const std::string& name) {
   if (!v) {
     std::string known;
     for (const auto& each : AllVariants()) known += (known.empty() ? "" : ", ") + std::string(each.cliName);
-    throw UsageError("unknown format \"" + name + "\"; use one of " + known);
+    UsageError("unknown format \"" + name + "\"; use one of " + known);
   }
   return *v;
 }
 
 LabelSource LabelArgument(const InstrumentVariant& v, const std::string& label) {
   if (label.empty()) return v.defaultLabelSource;
-  if (!v.hasLabelChoice) throw UsageError("--label is for the UniSpec formats only");
+  if (!v.hasLabelChoice) UsageError("--label is for the UniSpec formats only");
   if (label == "header") return LabelSource::HeaderInfo;
   if (label == "path") return LabelSource::DataFileName;
-  throw UsageError("--label takes header or path, not \"" + label + "\"");
+  UsageError("--label takes header or path, not \"" + label + "\"");
 }
 
 // Progress on stderr while a batch runs, when stderr is a terminal.
@@ -81,9 +79,9 @@ std::vector<std::string> SplitCommas(const std::string& text) {
 
 void SplitGrid(const std::string& text, GridTexts& grid) {
   const std::vector<std::string> parts = SplitCommas(text);
-  if (parts.size() != 3) throw UsageError("--grid takes BEGIN,END,STEP, not \"" + text + "\"");
+  if (parts.size() != 3) UsageError("--grid takes BEGIN,END,STEP, not \"" + text + "\"");
   for (const auto& p : parts)
-    if (!IsNumber(p)) throw UsageError("--grid: \"" + p + "\" is not a number");
+    if (!IsNumber(p)) UsageError("--grid: \"" + p + "\" is not a number");
   grid = {parts[0], parts[1], parts[2]};
 }
 
@@ -95,7 +93,7 @@ void AddFilesFrom(const std::string& list, std::vector<std::string>& files) {
   std::istream* in = &std::cin;
   if (list != "-") {
     file.open(list, std::ios::binary);
-    if (!file) throw UsageError("--files-from: cannot read \"" + list + "\"");
+    if (!file) UsageError("--files-from: cannot read \"" + list + "\"");
     in = &file;
   }
   std::string line;
@@ -103,13 +101,13 @@ void AddFilesFrom(const std::string& list, std::vector<std::string>& files) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty()) files.push_back(line);
   }
-  if (in->bad()) throw UsageError("--files-from: cannot read \"" + list + "\"");
+  if (in->bad()) UsageError("--files-from: cannot read \"" + list + "\"");
 }
 
 std::vector<std::string> ListedFiles(const std::vector<std::string>& scans, const std::string& filesFrom) {
   std::vector<std::string> files = scans;
   AddFilesFrom(filesFrom, files);
-  if (files.empty()) throw UsageError("no scan files: list them or give --files-from FILE");
+  if (files.empty()) UsageError("no scan files: list them or give --files-from FILE");
   return files;
 }
 
@@ -141,21 +139,21 @@ void RefuseCollisions(const std::vector<NamedPath>& outputs, const std::vector<N
                       const std::vector<std::string>& scans) {
   int toStdout = 0;
   for (const NamedPath& o : outputs) toStdout += IsStandardOutput(o.path);
-  if (toStdout > 1) throw UsageError("\"-\" (standard output) takes a single output");
+  if (toStdout > 1) UsageError("\"-\" (standard output) takes a single output");
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     const NamedPath& o = outputs[i];
     if (IsStandardOutput(o.path) || o.path == "/dev/null") continue;
     for (std::size_t j = 0; j < i; ++j)
       if (SameFile(o.path, outputs[j].path))
-        throw UsageError(o.option + " " + o.path + " and " + outputs[j].option + " " + outputs[j].path +
+        UsageError(o.option + " " + o.path + " and " + outputs[j].option + " " + outputs[j].path +
                          " are the same file");
     for (const NamedPath& in : inputs)
       if (!in.path.empty() && SameFile(o.path, in.path))
-        throw UsageError(o.option + " " + o.path + " would replace " + in.option + " " + in.path);
+        UsageError(o.option + " " + o.path + " would replace " + in.option + " " + in.path);
     const std::string name = FileName(o.path);
     for (const std::string& scan : scans)
       if (FileName(scan) == name && SameFile(o.path, scan))
-        throw UsageError(o.option + " " + o.path + " would replace the scan file " + scan);
+        UsageError(o.option + " " + o.path + " would replace the scan file " + scan);
   }
 }
 
@@ -164,25 +162,38 @@ void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
   const std::string kind = text.substr(0, eq);
   const std::string value = eq == std::string::npos ? std::string() : text.substr(eq + 1);
   if (kind == "file" && eq == std::string::npos) {
-    if (!s.variant->fromFileOffered)
-      throw UsageError(std::string(s.variant->cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+    if (!s.variant->wavesFromFileOffered())
+      UsageError(std::string(s.variant->cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
     s.waveSource = WaveSource::FromFile;
   } else if (kind == "external" && !value.empty()) {
     s.waveSource = WaveSource::ExternalFile;
     s.externalFilePath = value;
   } else if (kind == "equation" && !value.empty()) {
     const std::vector<std::string> c = SplitCommas(value);
-    if (c.size() != 3) throw UsageError("--waves equation takes A,B,C, not \"" + value + "\"");
+    if (c.size() != 3) UsageError("--waves equation takes A,B,C, not \"" + value + "\"");
     s.waveSource = WaveSource::Equation;
     s.equation = {c[0], c[1], c[2], startChannel};
-    if (!CoefficientsAreNumbers(s.equation)) throw UsageError("--waves equation: coefficients must be numbers");
+    if (!CoefficientsAreNumbers(s.equation)) UsageError("--waves equation: coefficients must be numbers");
   } else {
-    throw UsageError("--waves takes file, external=PATH or equation=A,B,C, not \"" + text + "\"");
+    UsageError("--waves takes file, external=PATH or equation=A,B,C, not \"" + text + "\"");
   }
 }
 
-void PrintRunFailure(const RunFailure& f) {
-  std::cerr << Trimmed(kProblemInDataFile) << "\n" << f.what() << "\n";
+// The one place where a failure becomes what the user sees and the exit code.
+// `checkHeadline` is the failure text of the checked format's window.
+int Report(const RunFailure& f, std::string_view checkHeadline = {}) {
+  switch (f.Kind()) {
+    case FailureKind::Usage:
+      std::cerr << "corvelane: " << f.what() << "\nRun with --help for more information.\n";
+      return kUsage;
+    case FailureKind::Run:
+      std::cerr << Trimmed(kProblemInDataFile) << "\n" << f.what() << "\n";
+      return kRunFailed;
+    case FailureKind::Check:
+      std::cerr << Trimmed(checkHeadline) << "\n" << f.what() << "\n";
+      return kCheckFailed;
+  }
+  return kRunFailed;
 }
 
 struct ConvertOptions {
@@ -213,7 +224,7 @@ int Convert(const ConvertOptions& o) {
   const InstrumentVariant& v = *s.variant;
   s.files = ListedFiles(o.scans, o.filesFrom);
   if (s.files.size() > kMaxFiles)
-    throw UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
+    UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
                      std::to_string(kMaxFiles));
   s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
   if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
@@ -223,25 +234,25 @@ int Convert(const ConvertOptions& o) {
     try {
       points = GridCount(s.grid);
     } catch (const RunFailure& f) {
-      throw UsageError(std::string("--grid: ") + f.Why());
+      UsageError(std::string("--grid: ") + f.Why());
     }
-    if (points == 0) throw UsageError("--grid " + o.grid + " has no points: END must lie on the side of BEGIN that STEP goes to");
+    if (points == 0) UsageError("--grid " + o.grid + " has no points: END must lie on the side of BEGIN that STEP goes to");
   }
   s.labelSource = LabelArgument(v, o.label);
-  if (o.startChannel != 0 && o.startChannel != 1) throw UsageError("--start-channel takes 0 or 1");
+  if (o.startChannel != 0 && o.startChannel != 1) UsageError("--start-channel takes 0 or 1");
   if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
-  else if (!v.fromFileOffered)
-    throw UsageError(std::string(v.cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+  else if (!v.wavesFromFileOffered())
+    UsageError(std::string(v.cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
   bool any = false;
   for (OutputMode m : kAllModes) {
     if (o.outputs[Index(m)].empty()) continue;
     if (!v.offers(m))
-      throw UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
+      UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
     s.modes[Index(m)] = true;
     any = true;
   }
-  if (!any) throw UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
+  if (!any) UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
   {
     std::vector<NamedPath> outputs;
     for (OutputMode m : kAllModes)
@@ -253,24 +264,16 @@ int Convert(const ConvertOptions& o) {
   LeafHeaderTexts leaf;
   const bool withLeaf = !o.leafHeader.empty();
   if (withLeaf) {
-    if (!v.hasLeafHeader) throw UsageError("--leaf-header is for unispec-old and unispec-new only");
-    if (!s.modes[Index(OutputMode::Reflectance)]) throw UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
-    std::string text;
-    bool truncated = false;
-    if (auto error = ReadFileBounded(o.leafHeader, text, truncated)) throw UsageError(o.leafHeader + ": " + *error);
-    if (auto error = ParseLeafHeaderFile(text, leaf); !error.empty()) throw UsageError(o.leafHeader + ": " + error);
+    if (!v.hasLeafHeader) UsageError("--leaf-header is for unispec-old and unispec-new only");
+    if (!s.modes[Index(OutputMode::Reflectance)]) UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
+    leaf = ReadLeafHeaderFile(o.leafHeader);
   }
 
   WavelengthTables tables;
-  try {
-    const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
-    for (OutputMode m : kAllModes) {
-      if (!s.modes[Index(m)]) continue;
-      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
-    }
-  } catch (const RunFailure& f) {
-    PrintRunFailure(f);
-    return kRunFailed;
+  const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
+  for (OutputMode m : kAllModes) {
+    if (!s.modes[Index(m)]) continue;
+    WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
   }
   return kOk;
 }
@@ -280,14 +283,9 @@ int Check(const CheckOptions& o) {
   const LabelSource label = LabelArgument(v, o.label);
   const std::vector<std::string> files = ListedFiles(o.scans, o.filesFrom);
   RefuseCollisions({{"--errors", o.errors}}, {}, files);
-  try {
-    const CheckOutcome outcome = CheckFiles(v, files, label, o.errors, TerminalProgress("checking"));
-    std::cout << (outcome.Clean() ? Trimmed(kFilesOk) : std::string(kErrorsSaved)) << "\n";
-    return outcome.Clean() ? kOk : kRunFailed;
-  } catch (const RunFailure& f) {
-    std::cerr << Trimmed(v.checkFailureText) << "\n" << f.what() << "\n";
-    return kCheckFailed;
-  }
+  const CheckOutcome outcome = CheckFiles(v, files, label, o.errors, TerminalProgress("checking"));
+  std::cout << (outcome.Clean() ? Trimmed(kFilesOk) : std::string(kErrorsSaved)) << "\n";
+  return outcome.Clean() ? kOk : kProblemsFound;
 }
 
 std::string FormatList() {
@@ -369,9 +367,9 @@ int Run(const std::vector<std::string>& args) {
     if (check->parsed()) return Check(ko);
     if (indices.Parsed()) return indices.Run();
     if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
-  } catch (const UsageError& e) {
-    std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";
-    return kUsage;
+  } catch (const RunFailure& f) {
+    const InstrumentVariant* checked = VariantByCliName(ko.format);
+    return Report(f, checked ? checked->checkFailureText : std::string_view{});
   } catch (const std::bad_alloc&) {
     std::cerr << "corvelane: out of memory: the run needs more memory than the machine has available\n";
     return kRunFailed;
@@ -395,7 +393,7 @@ int ConvertSamples(const std::string& samplesFolder, const std::string& outputFo
   int failures = 0;
   WavelengthTables tables;
   std::cout << "Converting the bundled samples of " << samplesFolder << " into " << outputFolder << "/\n";
-  for (const auto& v : AllVariants()) {
+  for (const InstrumentVariant& v : AllVariants()) {
     const fs::path folder = fs::path(samplesFolder) / std::string(v.cliName);
     std::vector<std::string> scans;
     for (const auto& entry : fs::directory_iterator(folder, ec)) scans.push_back(entry.path().string());
@@ -424,7 +422,7 @@ int ConvertSamples(const std::string& samplesFolder, const std::string& outputFo
                   << " scans, " << r.Rows() << " rows\n";
       }
     } catch (const RunFailure& f) {
-      PrintRunFailure(f);
+      Report(f);
       ++failures;
     }
   }

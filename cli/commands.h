@@ -5,9 +5,11 @@
 
 namespace corvelane::cli {
 
-// Exit codes.
+// Exit codes. Failures map to them by their kind alone (Usage 2, Run 1,
+// Check 3), in one place of commands.cpp.
 inline constexpr int kOk = 0;
-inline constexpr int kRunFailed = 1;      // convert: a run failed; check: problem lines were written
+inline constexpr int kRunFailed = 1;      // convert: a run failed
+inline constexpr int kProblemsFound = 1;  // check: problem lines were written
 inline constexpr int kUsage = 2;
 inline constexpr int kCheckFailed = 3;
 

@@ -15,9 +15,7 @@ namespace corvelane::cli {
 
 namespace {
 
-class UsageError : public std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+[[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
 
 std::string Lower(std::string s) {
   for (char& c : s)
@@ -36,26 +34,26 @@ IndexDefinition IndexArgument(const std::string& text) {
     start = comma + 1;
   }
   const std::string usage = "--index takes NAME,A,B,FORMULA,SOURCE, not \"" + text + "\"";
-  if (parts.size() != 5 || parts[0].empty()) throw UsageError(usage);
+  if (parts.size() != 5 || parts[0].empty()) UsageError(usage);
   IndexDefinition d;
   d.name = parts[0];
   d.a = parts[1];
   d.b = parts[2];
-  if (!IsNumber(d.a) || !IsNumber(d.b)) throw UsageError(usage + ": A and B must be numbers");
+  if (!IsNumber(d.a) || !IsNumber(d.b)) UsageError(usage + ": A and B must be numbers");
   const std::string formula = Lower(parts[3]);
   if (formula == "nd" || formula == "1")
     d.formula = IndexFormula::NormalisedDifference;
   else if (formula == "ratio" || formula == "2")
     d.formula = IndexFormula::SimpleRatio;
   else
-    throw UsageError(usage + ": FORMULA is nd (1) or ratio (2)");
+    UsageError(usage + ": FORMULA is nd (1) or ratio (2)");
   const std::string source = Lower(parts[4]);
   if (source == "reflectance" || source == "1")
     d.source = IndexSource::Reflectance;
   else if (source == "derivative" || source == "2")
     d.source = IndexSource::Derivative;
   else
-    throw UsageError(usage + ": SOURCE is reflectance (1) or derivative (2)");
+    UsageError(usage + ": SOURCE is reflectance (1) or derivative (2)");
   return d;
 }
 
@@ -65,7 +63,7 @@ IndexDefinition PresetArgument(const std::string& name, const std::vector<IndexP
     if (p.name == wanted) return p.Definition();
   std::string known;
   for (const IndexPreset& p : presets) known += (known.empty() ? "" : ", ") + p.name;
-  throw UsageError("--preset \"" + std::string(wanted) + "\" is not among the indices of ./INDEX (" +
+  UsageError("--preset \"" + std::string(wanted) + "\" is not among the indices of ./INDEX (" +
                    (known.empty() ? std::string("none found: the file is missing or holds no readable record")
                                   : "found: " + known) +
                    ")");
@@ -98,10 +96,11 @@ IndicesCommand::IndicesCommand(CLI::App& app) {
 bool IndicesCommand::Parsed() const { return command_->parsed(); }
 
 int IndicesCommand::Run() const {
+  // Failures reach the command line's one report (usage 2, run 1).
   std::vector<IndexDefinition> definitions;
-  try {
+  {
     if (reflectance_.size() != 1)
-      throw UsageError("indices takes exactly one REFLECTANCE file, not " + std::to_string(reflectance_.size()));
+      UsageError("indices takes exactly one REFLECTANCE file, not " + std::to_string(reflectance_.size()));
     // --index and --preset in the order they were given.
     std::vector<IndexPreset> presets;
     bool presetsRead = false;
@@ -116,26 +115,18 @@ int IndicesCommand::Run() const {
       }
     }
     if (indexFile_.empty() && derivativeFile_.empty())
-      throw UsageError("choose at least one output: --index-file PATH, --derivative-file PATH");
+      UsageError("choose at least one output: --index-file PATH, --derivative-file PATH");
     if (!indexFile_.empty() && definitions.empty())
-      throw UsageError("--index-file needs at least one --index or --preset");
+      UsageError("--index-file needs at least one --index or --preset");
     if (indexFile_.empty() && !definitions.empty())
-      throw UsageError("indices are written only to an index file: add --index-file PATH");
-  } catch (const UsageError& e) {
-    std::cerr << "corvelane: " << e.what() << "\nRun with --help for more information.\n";
-    return kUsage;
+      UsageError("indices are written only to an index file: add --index-file PATH");
   }
-  try {
-    const ReflectanceTable table = ReadReflectanceFile(reflectance_.front());
-    if (!indexFile_.empty()) {
-      const IndexTable values = ComputeIndices(table, definitions);
-      WriteIndexFile(table, definitions, values, indexFile_);
-    }
-    if (!derivativeFile_.empty()) WriteDerivativeFile(table, derivativeFile_);
-  } catch (const RunFailure& f) {
-    std::cerr << std::string(Trim(kProblemInDataFile)) << "\n" << f.what() << "\n";
-    return kRunFailed;
+  const ReflectanceTable table = ReadReflectanceFile(reflectance_.front());
+  if (!indexFile_.empty()) {
+    const IndexTable values = ComputeIndices(table, definitions);
+    WriteIndexFile(table, definitions, values, indexFile_);
   }
+  if (!derivativeFile_.empty()) WriteDerivativeFile(table, derivativeFile_);
   return kOk;
 }
 

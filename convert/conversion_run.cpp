@@ -14,12 +14,19 @@ namespace corvelane {
 
 namespace {
 
-std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tables, std::size_t& channelsRead) {
-  channelsRead = static_cast<std::size_t>(s.variant->channelCount);
+// The wavelengths of table `t` of the format, from the chosen source.
+std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tables, int t,
+                                    std::size_t& channelsRead) {
+  channelsRead = s.variant->Channels();
   switch (s.waveSource) {
-    case WaveSource::FromFile: return WavesFromScanFile(tables, *s.variant, s.files.front(), &channelsRead);
-    case WaveSource::ExternalFile: return WavesFromExternalFile(tables, *s.variant, s.externalFilePath);
-    case WaveSource::Equation: return WavesFromEquation(tables, *s.variant, s.equation);
+    case WaveSource::FromFile: return WavesFromScanFile(tables, *s.variant, s.files.front(), &channelsRead, t);
+    case WaveSource::ExternalFile: return WavesFromExternalFile(tables, *s.variant, s.externalFilePath, t);
+    case WaveSource::Equation: {
+      if (t == 0) return WavesFromEquation(tables, *s.variant, s.equation, t);
+      const auto extra = static_cast<std::size_t>(t - 1);
+      if (extra >= s.moreEquations.size()) Fail("no wavelength equation was given for channel " + std::to_string(t + 1));
+      return WavesFromEquation(tables, *s.variant, s.moreEquations[extra], t);
+    }
   }
   return {};
 }
@@ -38,28 +45,43 @@ struct FileWork {
   ScanRecord record;
   std::string buffer;
   std::array<std::vector<double>, 4> channelValues;
+  std::vector<double> gridTarget, gridPanel;
 };
 
-void ChannelValues(const InstrumentVariant& v, const std::array<bool, 4>& modes, FileWork& w) {
-  const auto n = static_cast<std::size_t>(v.channelCount);
-  const ScanRecord& r = w.record;
-  if (v.format == Format::UniSpecCompact) {  // already the spectrum to report
-    w.channelValues[0] = r.Target;
-    return;
-  }
+double Reflectance(double target, double panel) noexcept { return panel == 0 ? 999.0 : target / panel; }
+double Absorbance(double target, double panel) noexcept {
+  return (panel <= 0 || target <= 0) ? 999.0 : std::log10(panel / target);
+}
+
+// The values of each chosen mode from target and panel readings of `n` points.
+void ModeValues(const std::array<bool, 4>& modes, const double* target, const double* panel, std::size_t n,
+                std::array<std::vector<double>, 4>& values) {
   if (modes[0]) {
-    auto& refl = w.channelValues[0];
+    auto& refl = values[0];
     refl.resize(n);
-    for (std::size_t c = 0; c < n; ++c) refl[c] = r.Panel[c] == 0 ? 999.0 : r.Target[c] / r.Panel[c];
+    for (std::size_t c = 0; c < n; ++c) refl[c] = Reflectance(target[c], panel[c]);
   }
   if (modes[1]) {
-    auto& abs = w.channelValues[1];
+    auto& abs = values[1];
     abs.resize(n);
-    for (std::size_t c = 0; c < n; ++c)
-      abs[c] = (r.Panel[c] <= 0 || r.Target[c] <= 0) ? 999.0 : std::log10(r.Panel[c] / r.Target[c]);
+    for (std::size_t c = 0; c < n; ++c) abs[c] = Absorbance(target[c], panel[c]);
   }
-  if (modes[2]) w.channelValues[2] = r.Target;
-  if (modes[3]) w.channelValues[3] = r.Panel;
+  if (modes[2]) values[2].assign(target, target + n);
+  if (modes[3]) values[3].assign(panel, panel + n);
+}
+
+void ChannelValues(const InstrumentVariant& v, const std::array<bool, 4>& modes, FileWork& w) {
+  const ScanRecord& r = w.record;
+  if (!v.readsPanel) {  // already the spectrum to report
+    w.channelValues[0] = r.target;
+    return;
+  }
+  ModeValues(modes, r.target.data(), r.panel.data(), v.Channels(), w.channelValues);
+}
+
+// The wavelength table each mode's values are placed with.
+int TableOf(const InstrumentVariant& v, std::size_t mode) noexcept {
+  return mode == static_cast<std::size_t>(Index(OutputMode::RawReference)) ? v.panelTable : v.targetTable;
 }
 
 }  // namespace
@@ -76,31 +98,39 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
 
   // The order of the steps decides which failure a user sees first.
   const std::vector<double> grid = GridPoints(s.grid);
-  std::size_t channelsRead = 0;
-  const std::vector<double> wavelengths = FillWavelengths(s, tables, channelsRead);
-  std::optional<ResamplePlan> plan;
+  // One wavelength table and, when resampling, one plan per table of the format.
+  const auto tableCount = static_cast<std::size_t>(variant.wavelengthTables);
+  std::vector<std::vector<double>> wavelengths(tableCount);
+  std::vector<std::size_t> channelsRead(tableCount);
+  for (std::size_t t = 0; t < tableCount; ++t)
+    wavelengths[t] = FillWavelengths(s, tables, static_cast<int>(t), channelsRead[t]);
+  std::vector<std::optional<ResamplePlan>> plans(tableCount);
   std::optional<RunFailure> planFailure;
   if (s.interpolate) {
     try {
-      // A short GER 2600 file leaves the later table entries as an earlier
-      // run left them; grid points must lie within the file's own channels.
-      const std::vector<double> searched(wavelengths.begin(),
-                                         wavelengths.begin() + static_cast<std::ptrdiff_t>(channelsRead));
-      plan.emplace(grid, searched, SourceName(s));
+      for (std::size_t t = 0; t < tableCount; ++t) {
+        // A short GER 2600 file leaves the later table entries as an earlier
+        // run left them; grid points must lie within the file's own channels.
+        const std::vector<double> searched(wavelengths[t].begin(),
+                                           wavelengths[t].begin() + static_cast<std::ptrdiff_t>(channelsRead[t]));
+        plans[t].emplace(grid, searched, SourceName(s));
+      }
     } catch (const RunFailure& f) {
       planFailure = f;  // reported after the first file, where the search would meet it
     }
   }
+  const bool resample = s.interpolate && !planFailure;
+  // Target and panel on different wavelength tables meet only on the grid:
+  // reflectance and absorbance are then taken from the resampled readings.
+  const bool splitTables = variant.targetTable != variant.panelTable && variant.readsPanel;
+  const int decimals = variant.decimals;
 
   ConversionResult result;
   result.variant = &variant;
   const std::size_t fileCount = s.files.size();
   result.fileCount = fileCount;
-  result.rowWavelengths = s.interpolate ? grid : wavelengths;
-  result.headsHaveDateTime = variant.format != Format::UniSpecCompact;
-  result.heads.labels.resize(fileCount);
-  result.heads.dates.resize(fileCount);
-  result.heads.times.resize(fileCount);
+  result.rowWavelengths = s.interpolate ? grid : wavelengths[static_cast<std::size_t>(variant.targetTable)];
+  result.heads.assign(variant.headRows.size(), std::vector<std::string>(fileCount));
   const std::size_t rows = result.Rows();
   std::array<bool, 4> modes = s.modes;
   for (int m = 0; m < 4; ++m)
@@ -120,22 +150,33 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       if (f >= toRead || f > firstFailed.load()) break;
       try {
         ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
-        ChannelValues(variant, modes, w);
-        result.heads.labels[f] = std::move(w.record.FileLabel);
-        result.heads.dates[f] = std::move(w.record.Date);
-        result.heads.times[f] = std::move(w.record.Time);
-        if (plan) {
+        for (std::size_t h = 0; h < variant.headRows.size(); ++h)
+          if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
+        if (resample && splitTables) {
+          w.gridTarget.resize(rows);
+          w.gridPanel.resize(rows);
+          plans[static_cast<std::size_t>(variant.targetTable)]->Apply(w.record.target.data(), w.gridTarget.data());
+          plans[static_cast<std::size_t>(variant.panelTable)]->Apply(w.record.panel.data(), w.gridPanel.data());
+          ModeValues(modes, w.gridTarget.data(), w.gridPanel.data(), rows, w.channelValues);
           for (std::size_t m = 0; m < 4; ++m) {
             if (!modes[m]) continue;
             double* column = result.tables[m].data() + f * rows;
-            plan->Apply(w.channelValues[m].data(), column);
-            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(column[r], 6);
+            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(w.channelValues[m][r], decimals);
+          }
+        } else if (resample) {
+          ChannelValues(variant, modes, w);
+          for (std::size_t m = 0; m < 4; ++m) {
+            if (!modes[m]) continue;
+            double* column = result.tables[m].data() + f * rows;
+            plans[static_cast<std::size_t>(TableOf(variant, m))]->Apply(w.channelValues[m].data(), column);
+            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(column[r], decimals);
           }
         } else if (!planFailure) {
+          ChannelValues(variant, modes, w);
           for (std::size_t m = 0; m < 4; ++m) {
             if (!modes[m]) continue;
             double* column = result.tables[m].data() + f * rows;
-            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(w.channelValues[m][r], 6);
+            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(w.channelValues[m][r], decimals);
           }
         }
       } catch (const RunFailure& e) {

@@ -25,22 +25,20 @@ struct RunSettings {
   WaveSource waveSource = WaveSource::FromFile;
   LabelSource labelSource = LabelSource::DataFileName;
   std::string externalFilePath;    // for WaveSource::ExternalFile
-  EquationTexts equation;          // for WaveSource::Equation
-};
-
-// Column heads: the file information of each file, in list order.
-struct ColumnHeads {
-  std::vector<std::string> labels, dates, times;
+  EquationTexts equation;          // for WaveSource::Equation: the first wavelength table
+  // For WaveSource::Equation and formats with more than one wavelength table:
+  // the equations of the tables after the first, in table order.
+  std::vector<EquationTexts> moreEquations;
 };
 
 struct ConversionResult {
   const InstrumentVariant* variant = nullptr;
   std::size_t fileCount = 0;
   std::vector<double> rowWavelengths;  // column 0, unrounded
-  ColumnHeads heads;
-  bool headsHaveDateTime = true;       // compact files carry none
+  // Column heads: per head row of the variant, the text of each file in list order.
+  std::vector<std::vector<std::string>> heads;
   // Per mode, empty when not chosen; file f's column is
-  // values[f * rows .. f * rows + rows), rounded to 6 decimals.
+  // values[f * rows .. f * rows + rows), rounded to the variant's decimals.
   std::array<std::vector<double>, 4> tables;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }

@@ -6,20 +6,10 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "instruments/scan_layout.h"
 #include "instruments/variant.h"
 
 namespace corvelane {
-
-// Problem texts, each with the blanks it begins with.
-inline constexpr std::string_view kBadFileName = "   bad 'file name'field";
-inline constexpr std::string_view kBadDateTime = "   bad 'date' or 'time' fields";
-inline constexpr std::string_view kGer1500Record = " : Negative values in DATA line # ";
-inline constexpr std::string_view kGer2600Record = " : Negative values in DATA line #  ";
-inline constexpr std::string_view kMissingData = " : *** Missing Data *** in DATA line # ";
-inline constexpr std::string_view kDataNonNumber = " : Non-numbers in DATA line # ";
-inline constexpr std::string_view kDataNegative = " : Negative value in DATA line # ";
-inline constexpr std::string_view kPanelNonNumber = "  : Non-number in PANEL line # ";
-inline constexpr std::string_view kPanelNegative = " : Negative number in PANEL line # ";
 
 // Appends the problem lines of one file's text to `errors` (CR LF ended).
 // `path` is the path as listed. Returns the number of problem lines. Throws
@@ -35,7 +25,7 @@ struct CheckOutcome {
 
 // Checks `files` in list order into the error file at `errorPath` (replaced).
 // On a failure the problem lines found so far are kept in the error file and
-// RunFailure is thrown.
+// RunFailure of kind Check is thrown.
 CheckOutcome CheckFiles(const InstrumentVariant& variant, const std::vector<std::string>& files,
                         LabelSource labelSource, const std::string& errorPath, const ProgressFn& progress = {});
 

@@ -223,10 +223,8 @@ InstrumentWindow::~InstrumentWindow() { delete c_; }
 
 void InstrumentWindow::BuildControls() {
   Controls& c = *c_;
-  const Format format = variant_.format;
-  const bool compact = format == Format::UniSpecCompact;
-  const bool ger = variant_.isGer();
-  const bool withIndices = format == Format::UniSpecOld || format == Format::UniSpecNew;
+  const bool reduced = !variant_.readsPanel;  // the files hold the reflectance itself
+  const WindowTraits& traits = variant_.window;
 
   // File picking: file type, drive, folder and file lists.
   c.Label1 = Label(this, "Label1", "File type :");
@@ -286,17 +284,17 @@ void InstrumentWindow::BuildControls() {
   c.chkReflect = Check(output.panel, "chkReflect", "Reflectance");
   c.chkReflect->setChecked(true);
   outputBox->addWidget(c.chkReflect);
-  if (variant_.offers(OutputMode::Absorbance) || compact) {
+  if (variant_.offers(OutputMode::Absorbance) || reduced) {
     c.chkAbsorb = Check(output.panel, "chkAbsorb", "Absorbance");
     outputBox->addWidget(c.chkAbsorb);
   }
-  if (!ger) {
+  if (traits.rawBoxes) {
     c.chkTarget = Check(output.panel, "chkTarget", "Raw Target Data");
     c.chkRefer = Check(output.panel, "chkRefer", "Raw Refer. Data");
     outputBox->addWidget(c.chkTarget);
     outputBox->addWidget(c.chkRefer);
   }
-  if (compact) {  // compact files are already reflectance
+  if (reduced) {  // the files are already reflectance
     c.chkAbsorb->setVisible(false);
     c.chkTarget->setVisible(false);
     c.chkRefer->setVisible(false);
@@ -329,13 +327,13 @@ void InstrumentWindow::BuildControls() {
     leafRow->addWidget(c.Label2, 1);
     optionsBox->addLayout(leafRow);
   }
-  if (withIndices) {
+  if (traits.indicesButton) {
     c.ComIndices = Button(this, "ComIndices", "Input Indices");
     c.ComIndices->setEnabled(false);
     c.ComIndices->setToolTip(QStringLiteral("This window is not available yet."));
     optionsBox->addWidget(c.ComIndices);
   }
-  if (ger) {
+  if (traits.mixedBox) {
     c.Check3 = Check(this, "Check3", "Mixed");
     c.Check3->setEnabled(false);
     optionsBox->addWidget(c.Check3);
@@ -420,7 +418,7 @@ void InstrumentWindow::BuildControls() {
   runBox->addStretch(1);
 
   // Graphs, in a row under the lists.
-  const PreviewGeometry range = PreviewGeometryOf(format);
+  const PreviewGeometry range = PreviewGeometryOf(variant_);
   c.txtTarget = CaptionBox(this, "txtTarget", "Target Data");
   c.txtPlate = CaptionBox(this, "txtPlate", "Panel Data");
   c.Text1 = CaptionBox(this, "Text1", "Reflectance");
@@ -430,7 +428,7 @@ void InstrumentWindow::BuildControls() {
   c.picPlate->setObjectName(QStringLiteral("picPlate"));
   c.picReflect = new PreviewWidget(range, this);
   c.picReflect->setObjectName(QStringLiteral("picReflect"));
-  if (compact) {  // "No Data" over the target and panel graphs
+  if (reduced) {  // "No Data" over the target and panel graphs
     c.Text2 = CaptionBox(c.picTarget, "Text2", "No Data");
     c.Text3 = CaptionBox(c.picPlate, "Text3", "No Data");
     for (auto [pic, box] : {std::pair{c.picTarget, c.Text2}, std::pair{c.picPlate, c.Text3}}) {
@@ -490,21 +488,12 @@ void InstrumentWindow::PrepareForShow() {
                      static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
                      static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
     w->setEnabled(true);
-  switch (variant_.format) {
-    case Format::UniSpecOld:
-    case Format::UniSpecNew:
-      c.chkAbsorb->setEnabled(true);
-      c.chkTarget->setEnabled(true);
-      c.chkRefer->setEnabled(true);
-      break;
-    case Format::UniSpecCompact:
-      c.chkAbsorb->setEnabled(false);
-      c.chkTarget->setEnabled(false);
-      c.chkRefer->setEnabled(false);
-      break;
-    case Format::Ger1500: break;  // Absorbance keeps its state
-    case Format::Ger2600: c.chkAbsorb->setEnabled(true); break;
-  }
+  const auto apply = [](QWidget* box, OnShow how) {
+    if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
+  };
+  apply(c.chkAbsorb, variant_.window.absorbOnShow);
+  apply(c.chkTarget, variant_.window.rawOnShow);
+  apply(c.chkRefer, variant_.window.rawOnShow);
   for (QWidget* w : {static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdFileListOk),
                      static_cast<QWidget*>(c.cmdChkFile), static_cast<QWidget*>(c.Command3),
                      static_cast<QWidget*>(c.Command4), static_cast<QWidget*>(c.txtBeginWave),
@@ -562,7 +551,7 @@ void InstrumentWindow::OnListClicked() {
   const QListWidgetItem* item = c.List1->currentItem();
   const std::string path = item ? item->text().toStdString() : std::string();
   std::vector<DrawOp> ops;
-  const PreviewResult shown = DrawPreview(variant_.format, path, c.chkShowGraph->isChecked(), ops);
+  const PreviewResult shown = DrawPreview(variant_, path, c.chkShowGraph->isChecked(), ops);
   c.picTarget->SetOps(ops, PreviewArea::Target);
   c.picPlate->SetOps(ops, PreviewArea::Panel);
   c.picReflect->SetOps(ops, PreviewArea::Reflect);
@@ -576,7 +565,7 @@ void InstrumentWindow::OnListClicked() {
 // --- Configuring -----------------------------------------------------------
 
 bool InstrumentWindow::OutputModeChosen() const {
-  if (variant_.format == Format::UniSpecCompact) return c_->chkReflect->isChecked();
+  if (!variant_.readsPanel) return c_->chkReflect->isChecked();  // the hidden boxes do not count
   for (OutputMode m : kAllModes) {
     const QCheckBox* box = c_->ModeBox(m);
     if (variant_.offers(m) && box && box->isChecked()) return true;
@@ -590,9 +579,9 @@ void InstrumentWindow::OnFileListOk() {
     program_.dialogs().ShowMessage(this, ErrorBox(Q(variant_.outputModeMessage)));
     return;
   }
-  const Format format = variant_.format;
+  const bool keepAbsorbAndCheck = variant_.window.listOkKeepsAbsorbAndCheck;
   c.frmSpectral->setEnabled(true);
-  if (format != Format::UniSpecCompact) c.Option1->setEnabled(true);  // compact files hold no wavelengths
+  if (variant_.wavesFromFileOffered()) c.Option1->setEnabled(true);
   c.Option2->setEnabled(true);
   c.Option3->setEnabled(true);
   SetGridEnabled(true);
@@ -600,18 +589,17 @@ void InstrumentWindow::OnFileListOk() {
                      static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo),
                      static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect)})
     w->setEnabled(false);
-  // The GER 1500 window leaves Absorbance and the file check as they were.
-  if (format != Format::Ger1500) SetEnabled(c.chkAbsorb, false);
+  if (!keepAbsorbAndCheck) SetEnabled(c.chkAbsorb, false);
   SetEnabled(c.chkTarget, false);
   SetEnabled(c.chkRefer, false);
-  if (format != Format::Ger1500) c.cmdChkFile->setEnabled(false);
+  if (!keepAbsorbAndCheck) c.cmdChkFile->setEnabled(false);
   c.cmdFileListOk->setEnabled(false);
   c.chkShowGraph->setEnabled(false);
   c.frmInterpolate->setEnabled(true);
   c.Option4->setEnabled(true);
   c.Option5->setEnabled(true);
   c.cmdDoOperation->setEnabled(true);
-  if (format == Format::UniSpecCompact) c.Command3->setEnabled(true);
+  if (variant_.defaultWaveSource == WaveSource::ExternalFile) c.Command3->setEnabled(true);
 }
 
 void InstrumentWindow::SetGridEnabled(bool enabled) {

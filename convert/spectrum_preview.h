@@ -2,10 +2,9 @@
 // The spectrum preview of every instrument window: a click on a listed scan
 // file plots its raw target values, raw panel values and reflectance against
 // channel number in the three graph areas picTarget, picPlate and picReflect.
-// The preview has a small reader of its own per format and uses no
+// The preview reads with its format's own preview reading and uses no
 // wavelengths. Drawing is recorded as operations, so the whole preview runs
 // without a window; the window replays the operations.
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,41 +33,32 @@ struct DrawOp {
   bool operator==(const DrawOp&) const = default;
 };
 
-// Channels plotted and the coordinate range W x H of every graph area.
-struct PreviewGeometry {
-  int channels;
-  double width, height;
-};
-PreviewGeometry PreviewGeometryOf(Format format) noexcept;
+inline PreviewGeometry PreviewGeometryOf(const InstrumentVariant& variant) noexcept {
+  return variant.preview->geometry;
+}
 
-// Channel values of one previewed file, `channels` entries each. Channels the
-// file does not reach hold 0 (and reflectance 999). A UniSpec-Compact file
-// gives only `refl`; its target and panel stay 0.
-struct PreviewData {
-  std::vector<double> target, panel, refl;
-};
-
-// Reads scan text already in memory with the preview reader of `format` and
+// Reads scan text already in memory with the preview reading of `variant` and
 // computes the reflectance (999 where the panel is 0). `truncated` tells that
-// the text was cut at the read limit. Returns nothing on success, or one
-// sentence naming `path`, the line and why the file cannot be displayed.
-std::optional<std::string> ReadPreview(Format format, std::string_view text, bool truncated,
-                                       const std::string& path, PreviewData& out);
+// the text was cut at the read limit. Throws RunFailure naming `path`, the
+// line and why the file cannot be displayed.
+void ReadPreview(const InstrumentVariant& variant, std::string_view text, bool truncated, const std::string& path,
+                 PreviewData& out);
 
-// Appends the axes, labels and points of the graph areas drawn for `format`:
-// picTarget, picPlate and picReflect, or for UniSpec-Compact only picReflect.
-void AppendPreviewDrawing(Format format, const PreviewData& data, std::vector<DrawOp>& ops);
+// Appends the axes, labels and points of the graph areas drawn for `variant`:
+// picTarget, picPlate and picReflect, or for reduced files only picReflect.
+void AppendPreviewDrawing(const InstrumentVariant& variant, const PreviewData& data, std::vector<DrawOp>& ops);
 
 struct PreviewResult {
   bool drawn = false;
   std::string problem;           // why nothing was drawn; empty when drawn or not asked for
-  bool showNoDataBoxes = false;  // UniSpec-Compact: Text2 and Text3 ("No Data") visible
+  bool showNoDataBoxes = false;  // reduced files: Text2 and Text3 ("No Data") visible
 };
 
 // One click on a listed file. `ops` is replaced by the operations of the
 // click: the three areas are always cleared; with `showGraph` the file at
 // `path` is read and drawn. A file that cannot be displayed leaves the areas
 // cleared and is described in `problem`.
-PreviewResult DrawPreview(Format format, const std::string& path, bool showGraph, std::vector<DrawOp>& ops);
+PreviewResult DrawPreview(const InstrumentVariant& variant, const std::string& path, bool showGraph,
+                          std::vector<DrawOp>& ops);
 
 }  // namespace corvelane

@@ -30,9 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     PreviewData preview;
-    if (!ReadPreview(v.format, text, false, "x", preview)) {
+    try {
+      ReadPreview(v, text, false, "x", preview);
       std::vector<DrawOp> ops;
-      AppendPreviewDrawing(v.format, preview, ops);
+      AppendPreviewDrawing(v, preview, ops);
+    } catch (const RunFailure&) {
     }
   }
   return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text/failure.h"
 #include "text/text_input.h"
 #include "text/numeric_text.h"
 
@@ -76,8 +77,15 @@ std::string Folded(std::string_view s) {
 }
 }  // namespace
 
-std::string ParseLeafHeaderFile(std::string_view text, LeafHeaderTexts& out) {
-  out = {};
+LeafHeaderTexts ReadLeafHeaderFile(const std::string& path) {
+  std::string text;
+  bool truncated = false;
+  try {
+    ReadFileBounded(path, text, truncated);
+  } catch (const RunFailure& f) {
+    throw f.As(FailureKind::Usage);
+  }
+  LeafHeaderTexts out{};
   LineCursor lines(text);
   std::string_view line;
   while (lines.Next(line)) {
@@ -85,17 +93,19 @@ std::string ParseLeafHeaderFile(std::string_view text, LeafHeaderTexts& out) {
     if (t.empty() || t.front() == '#') continue;
     const auto colon = t.find(':');
     if (colon == std::string_view::npos)
-      return "line " + std::to_string(lines.LineNumber()) + ": expected \"Label: value\": \"" + Printable(t) + "\"";
+      FailFile(path, "line " + std::to_string(lines.LineNumber()) + ": expected \"Label: value\": \"" + Printable(t) + "\"",
+               FailureKind::Usage);
     const std::string key = Folded(t.substr(0, colon));
     const auto& labels = LeafHeaderBoxLabels();
     const auto it = std::find_if(labels.begin(), labels.end(),
                                  [&](std::string_view l) { return Folded(l) == key; });
     if (it == labels.end())
-      return "line " + std::to_string(lines.LineNumber()) + ": unknown label \"" + Printable(t.substr(0, colon)) +
-             "\"";
+      FailFile(path,
+               "line " + std::to_string(lines.LineNumber()) + ": unknown label \"" + Printable(t.substr(0, colon)) + "\"",
+               FailureKind::Usage);
     out[static_cast<std::size_t>(it - labels.begin())] = std::string(Trim(t.substr(colon + 1)));
   }
-  return {};
+  return out;
 }
 
 }  // namespace corvelane

@@ -32,7 +32,8 @@ void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
 // The command line's leaf header file: one "Label: value" line per box, the
 // label being a box caption without its colon ("Person responsible: Ana"),
 // in any order; empty lines and lines starting with "#" are ignored; boxes not
-// named stay empty. Returns an error text, or empty on success.
-std::string ParseLeafHeaderFile(std::string_view text, LeafHeaderTexts& out);
+// named stay empty. Reads the file at `path`; throws RunFailure of kind Usage
+// (the file is part of the request) naming the file, the line and why.
+LeafHeaderTexts ReadLeafHeaderFile(const std::string& path);
 
 }  // namespace corvelane

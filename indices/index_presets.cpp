@@ -1,5 +1,6 @@
 #include "indices/index_presets.h"
 
+#include "text/failure.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -80,7 +81,11 @@ std::vector<IndexPreset> ParsePresets(std::string_view text, std::size_t limit) 
 std::vector<IndexPreset> ReadPresetFile(const std::string& path, std::size_t limit) {
   std::string text;
   bool truncated = false;
-  if (ReadFileBounded(path, text, truncated)) return {};
+  try {
+    ReadFileBounded(path, text, truncated);
+  } catch (const RunFailure&) {
+    return {};  // no readable INDEX file: no presets
+  }
   return ParsePresets(text, limit);
 }
 

@@ -1,13 +1,23 @@
 #pragma once
-// The description of each single-channel instrument format: what its window,
-// its run, its check and the command line share. One entry per format; the
-// window, the run and the command line read their differences from here.
+// The description of each instrument format: what its window, its run, its
+// check, its preview and the command line share, and the format's own
+// routines (reader, check rules, preview reading, wavelengths in the file).
+// Each format's file (instruments/<format>.cpp) defines its description with
+// designated initializers; the registry (variant.cpp) lists them, one line per
+// format. Nothing outside those files branches on the format.
 #include <array>
+#include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvelane {
 
+class ScanLines;
+class ProblemWriter;
+
+// Identifies a registered format; behaviour never depends on the value.
 enum class Format { UniSpecOld, UniSpecNew, UniSpecCompact, Ger1500, Ger2600 };
 
 // In the fixed order in which a run writes them.
@@ -26,6 +36,67 @@ struct ModeTexts {
   std::string_view titleLine;     // first line of the file
 };
 
+// What reading one scan file yields. `target` and `panel` hold one reading
+// per detector channel (the format's channelCount); each is placed on the
+// grid with the wavelength table its format names (targetTable, panelTable),
+// so a dual-channel instrument whose target and panel come from two
+// spectrometers gives each its own table. Reduced files (UniSpec-Compact)
+// hold their one value per channel in `target` and leave `panel` empty.
+struct ScanRecord {
+  std::string fileLabel;
+  std::string date;
+  std::string time;
+  std::string temperature;  // only formats that record one
+  std::vector<double> target;
+  std::vector<double> panel;
+};
+
+// One row of the column heads above the data lines: its title in column 0
+// and, per file, the record text it shows (none: the row stays empty).
+struct HeadRow {
+  std::string_view title;
+  std::string ScanRecord::*field = nullptr;
+};
+
+// Channel values of one previewed file, `channels` entries each. Channels the
+// file does not reach hold 0 (and reflectance 999). A reduced file gives only
+// `refl`; its target and panel stay 0.
+struct PreviewData {
+  std::vector<double> target, panel, refl;
+};
+
+// Channels plotted and the coordinate range W x H of every graph area.
+struct PreviewGeometry {
+  int channels;
+  double width, height;
+};
+
+// Where the preview draws: axes and label positions of the three graph areas.
+struct PreviewLayout {
+  struct Position {
+    double x, y;
+  };
+  PreviewGeometry geometry;
+  double x0, yb, xe;               // vertical axis at x0, base line at yb from x0 to xe
+  std::string_view channelLabel;   // label row 3, near the right end of the base line
+  std::string_view scaleLabel;     // label row 7 on picTarget and picPlate
+  std::array<Position, 7> labelAt; // label rows 1 to 7
+  Position reflectScaleAt;         // row 7 ("1") on picReflect
+};
+
+// How a window sets a box when the start-up button shows it.
+enum class OnShow { Enable, Disable, Keep };
+
+// Window differences that are only a matter of controls.
+struct WindowTraits {
+  bool rawBoxes = true;             // chkTarget and chkRefer exist
+  bool indicesButton = false;       // ComIndices
+  bool mixedBox = false;            // Check3 "Mixed"
+  OnShow absorbOnShow = OnShow::Enable;
+  OnShow rawOnShow = OnShow::Enable;
+  bool listOkKeepsAbsorbAndCheck = false;  // cmdFileListOk leaves chkAbsorb and cmdChkFile as they were
+};
+
 struct InstrumentVariant {
   Format format;
   std::string_view cliName;       // "unispec-old"
@@ -34,24 +105,52 @@ struct InstrumentVariant {
   std::string_view startButton;   // "UNISPEC-OLD"
   std::string_view fileTypeItem;  // " .spt files  (*.spt)"
   std::string_view filePattern;   // "*.spt"
-  int channelCount;               // 256, 512 or 594
+  int channelCount;               // detector channels per reading
+  bool readsPanel = true;         // false: the file holds the reflectance itself
   std::array<bool, 4> modesOffered;
   std::array<ColumnSeparator, 4> separators;
   std::array<ModeTexts, 4> texts;
+  std::span<const HeadRow> headRows;  // column heads; an empty row follows them
   std::string_view beginText, endText, stepText;  // grid defaults
   WaveSource defaultWaveSource;
-  bool fromFileOffered;
-  bool hasLabelChoice;          // Option6 / Option7 exist
+  bool hasLabelChoice;            // Option6 / Option7 exist
   LabelSource defaultLabelSource;
-  bool hasLeafHeader;           // Check1 exists
+  bool hasLeafHeader;             // Check1 exists
   std::string_view checkCaption;      // "&Check File" / "&Check Files"
   std::string_view checkFailureText;  // the check's failure message
   std::string_view outputModeMessage; // message when cmdFileListOk finds no mode
-  bool isGer() const noexcept { return format == Format::Ger1500 || format == Format::Ger2600; }
-  bool isUniSpec() const noexcept { return !isGer(); }
+  WindowTraits window;
+  const PreviewLayout* preview;
+
+  // Wavelength tables: formats with the same key share their tables between
+  // windows; `wavelengthTables` tables of channelCount entries each, which
+  // targetTable and panelTable index.
+  std::string_view wavelengthKey;
+  int wavelengthTables = 1;
+  int targetTable = 0;
+  int panelTable = 0;
+  int decimals = 6;  // output values are rounded to this many decimals
+
+  // The format's routines. Each throws RunFailure naming the file, the line,
+  // the offending text and why.
+  // Reads one scan into `out`, whose target (and panel) already hold
+  // channelCount zeros and whose texts are empty.
+  void (*read)(ScanLines& in, LabelSource labelSource, ScanRecord& out);
+  // Adds the problem lines of one scan; throws only when the check itself
+  // cannot go on (the file ends before the layout's fixed lines or records).
+  void (*check)(ScanLines& in, LabelSource labelSource, ProblemWriter& problems);
+  // The preview's own reading: fills target and panel (or refl for reduced files).
+  void (*readPreview)(ScanLines& in, PreviewData& out);
+  // The channel wavelengths the file records, into `table`; returns how many
+  // it gave. Nullptr when the files hold none.
+  std::size_t (*readWavelengths)(ScanLines& in, std::span<double> table);
+
   bool offers(OutputMode m) const noexcept { return modesOffered[Index(m)]; }
+  bool wavesFromFileOffered() const noexcept { return readWavelengths != nullptr; }
+  std::size_t Channels() const noexcept { return static_cast<std::size_t>(channelCount); }
 };
 
+// The registry.
 const InstrumentVariant& VariantOf(Format format) noexcept;
 // Nullptr when `cliName` names no format.
 const InstrumentVariant* VariantByCliName(std::string_view cliName) noexcept;

@@ -21,6 +21,10 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& requ
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
+  } else if (request.buttons == MessageButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
@@ -35,6 +39,7 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& requ
   }
   const int answer = box.exec();
   if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+  if (request.buttons == MessageButtons::YesNo) return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
   return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 

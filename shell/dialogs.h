@@ -9,8 +9,8 @@ class QWidget;
 namespace corvelane::gui {
 
 enum class MessageIcon { None, Exclamation, Information };
-enum class MessageButtons { Ok, OkCancel };
-enum class MessageAnswer { Ok, Cancel };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 struct MessageRequest {
   QString title;

@@ -332,7 +332,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
                              {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)}, {});
     for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
     s.labelSource = v.defaultLabelSource;
-    if (!v.fromFileOffered) {
+    if (!v.wavesFromFileOffered()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath = folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
     }
@@ -341,7 +341,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
       const ConversionResult one = Convert(s, 1);
       const ConversionResult many = Convert(s, 8);
       EXPECT_EQ(one.tables, many.tables);
-      EXPECT_EQ(one.heads.labels[199], std::string("p00200.") + extension[static_cast<int>(v.format)]);
+      EXPECT_EQ(one.heads[0][199], std::string("p00200.") + extension[static_cast<int>(v.format)]);
       for (OutputMode m : kAllModes) {
         if (!v.offers(m)) continue;
         const std::string text = OutputText(one, m, nullptr);
@@ -390,9 +390,9 @@ TEST(RealScans, UniSpecNewFilesConvert) {
   ASSERT_EQ(r.Rows(), 821u);
   for (std::size_t f = 0; f < files.size(); ++f) {
     const std::string name = fs::path(files[f]).filename().string();
-    EXPECT_EQ(r.heads.labels[f], name);
-    EXPECT_EQ(r.heads.dates[f].substr(0, 4), "06/1") << name;
-    EXPECT_EQ(r.heads.times[f].size(), 8u) << name;
+    EXPECT_EQ(r.heads[0][f], name);
+    EXPECT_EQ(r.heads[1][f].substr(0, 4), "06/1") << name;
+    EXPECT_EQ(r.heads[2][f].size(), 8u) << name;
     for (std::size_t row = 0; row < r.Rows(); ++row) {
       const double refl = r.Value(OutputMode::Reflectance, row, f);
       if (name == "test00001.spu") {  // taken before any panel: every panel reading is 0

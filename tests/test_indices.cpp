@@ -174,9 +174,9 @@ TEST(ReflectanceReading, EveryRowOfTheConversionsReflectanceFilesReadsBack) {
     ASSERT_EQ(t.Rows(), rows) << what;
     ASSERT_EQ(t.Columns(), 3u) << what;
     EXPECT_EQ(t.namesLine, 3u) << what;
-    EXPECT_EQ(t.names, r.heads.labels) << what;
-    EXPECT_EQ(t.dates, r.heads.dates) << what;
-    EXPECT_EQ(t.times, r.heads.times) << what;
+    EXPECT_EQ(t.names, r.heads[0]) << what;
+    EXPECT_EQ(t.dates, r.heads[1]) << what;
+    EXPECT_EQ(t.times, r.heads[2]) << what;
     EXPECT_EQ(t.temperatures, (Strings{"", "", ""})) << what << ": the fourth head line holds only commas";
     EXPECT_EQ(t.wavelengths, r.rowWavelengths) << what;
     for (std::size_t i = 0; i < t.Rows(); ++i)

@@ -83,19 +83,19 @@ TEST(UniSpecOldReader, ReadsHeaderTargetAndPanelWhateverTheLineEnds) {
                                     {269, "  -7.5  "}});
   for (const char* eol : {"\r\n", "\r", "\n"}) {
     const ScanRecord r = Parse(Format::UniSpecOld, Join(l, eol) + "lines after the PANEL block are ignored" + eol);
-    EXPECT_EQ(r.FileLabel, "A0001.SPT");
-    EXPECT_EQ(r.Date, "02/14/03");
-    EXPECT_EQ(r.Time, "10:22:05");
-    ASSERT_EQ(r.Target.size(), 256u);
-    ASSERT_EQ(r.Panel.size(), 256u);
-    EXPECT_EQ(r.Target[0], 1234);
-    EXPECT_EQ(r.Target[1], 4321);
-    EXPECT_EQ(r.Target[2], 500);
-    EXPECT_EQ(r.Panel[0], 0);
-    EXPECT_EQ(r.Panel[1], -7.5);
+    EXPECT_EQ(r.fileLabel, "A0001.SPT");
+    EXPECT_EQ(r.date, "02/14/03");
+    EXPECT_EQ(r.time, "10:22:05");
+    ASSERT_EQ(r.target.size(), 256u);
+    ASSERT_EQ(r.panel.size(), 256u);
+    EXPECT_EQ(r.target[0], 1234);
+    EXPECT_EQ(r.target[1], 4321);
+    EXPECT_EQ(r.target[2], 500);
+    EXPECT_EQ(r.panel[0], 0);
+    EXPECT_EQ(r.panel[1], -7.5);
     for (int c = 3; c < 256; ++c) {
-      ASSERT_EQ(r.Target[c], 1000 + c);
-      ASSERT_EQ(r.Panel[c], 2000 + c);
+      ASSERT_EQ(r.target[c], 1000 + c);
+      ASSERT_EQ(r.panel[c], 2000 + c);
     }
   }
 }
@@ -104,19 +104,19 @@ TEST(UniSpecOldReader, LabelFromThePathLeavesLineOneAlone) {
   // Two copies of one scan under different names get different labels; a
   // line 1 without extension is never looked at.
   const std::string noExtension = Join(With(OldLines(), {{0, "C:\\DATA\\NOEXT"}}));
-  EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "/d/copy1.spt").FileLabel, "copy1.spt");
-  EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "C:\\d\\copy2.spt").FileLabel, "copy2.spt");
+  EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "/d/copy1.spt").fileLabel, "copy1.spt");
+  EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "C:\\d\\copy2.spt").fileLabel, "copy2.spt");
   EXPECT_NE(ParseFailure(Format::UniSpecOld, Join(OldLines()), "/data/NOEXT", LabelSource::DataFileName), "");
 }
 
 TEST(UniSpecNewReader, MissingAndDamagedReadingsBecomeValuesNotFailures) {
   const ScanRecord whole = Parse(Format::UniSpecNew, Join(NewLines()));
-  EXPECT_EQ(whole.FileLabel, "led00001.spu");
-  EXPECT_EQ(whole.Date, "06/13/2022");
-  EXPECT_EQ(whole.Time, "15:42:15");
+  EXPECT_EQ(whole.fileLabel, "led00001.spu");
+  EXPECT_EQ(whole.date, "06/13/2022");
+  EXPECT_EQ(whole.time, "15:42:15");
   for (int c = 0; c < 256; ++c) {
-    ASSERT_EQ(whole.Target[c], 1000 + c);
-    ASSERT_EQ(whole.Panel[c], 2000 + c);
+    ASSERT_EQ(whole.target[c], 1000 + c);
+    ASSERT_EQ(whole.panel[c], 2000 + c);
   }
   struct Case { std::string line; double target, panel; };
   const Case cases[] = {
@@ -134,9 +134,9 @@ TEST(UniSpecNewReader, MissingAndDamagedReadingsBecomeValuesNotFailures) {
   };
   for (const Case& c : cases) {
     const ScanRecord r = Parse(Format::UniSpecNew, Join(With(NewLines(), {{kUniSpecData + 7, c.line}})));
-    EXPECT_EQ(r.Target[7], c.target) << c.line;
-    EXPECT_EQ(r.Panel[7], c.panel) << c.line;
-    EXPECT_EQ(r.Target[8], 1008);
+    EXPECT_EQ(r.target[7], c.target) << c.line;
+    EXPECT_EQ(r.panel[7], c.panel) << c.line;
+    EXPECT_EQ(r.target[8], 1008);
   }
 }
 
@@ -144,15 +144,15 @@ TEST(CompactReader, ValuesOnlyAndNoDateOrTime) {
   Lines l = With(CompactLines(), {{kCompactData + 3, "\t-0.125\t"}});
   l.push_back("ignored after line 260");
   const ScanRecord r = Parse(Format::UniSpecCompact, Join(l), LabelSource::HeaderInfo);
-  EXPECT_EQ(r.FileLabel, "LEAF0001.SPT");
-  EXPECT_EQ(r.Date, "");
-  EXPECT_EQ(r.Time, "");
-  EXPECT_TRUE(r.Panel.empty());
-  ASSERT_EQ(r.Target.size(), 256u);
-  EXPECT_EQ(r.Target[0], 0.25);
-  EXPECT_EQ(r.Target[3], -0.125);
-  EXPECT_EQ(r.Target[255], 255.25);
-  EXPECT_EQ(Parse(Format::UniSpecCompact, Join(l), LabelSource::DataFileName, "/x/B7.SPT").FileLabel, "B7.SPT");
+  EXPECT_EQ(r.fileLabel, "LEAF0001.SPT");
+  EXPECT_EQ(r.date, "");
+  EXPECT_EQ(r.time, "");
+  EXPECT_TRUE(r.panel.empty());
+  ASSERT_EQ(r.target.size(), 256u);
+  EXPECT_EQ(r.target[0], 0.25);
+  EXPECT_EQ(r.target[3], -0.125);
+  EXPECT_EQ(r.target[255], 255.25);
+  EXPECT_EQ(Parse(Format::UniSpecCompact, Join(l), LabelSource::DataFileName, "/x/B7.SPT").fileLabel, "B7.SPT");
 }
 
 TEST(GerReader, LabelDateTimeAndTheMiddleAndLastField) {
@@ -162,46 +162,46 @@ TEST(GerReader, LabelDateTimeAndTheMiddleAndLastField) {
                                  {13, "\t351.2\t1\t\t2\t"}});
   l.push_back("after line 524: ignored");
   ScanRecord r = Parse(Format::Ger1500, Join(l));
-  EXPECT_EQ(r.FileLabel, "SCAN0001.DAT");
-  EXPECT_EQ(r.Date, "06/13/22");
-  EXPECT_EQ(r.Time, "T10:22:05.50");
-  ASSERT_EQ(r.Target.size(), 512u);
-  EXPECT_EQ(r.Target[0], 12345);
-  EXPECT_EQ(r.Panel[0], 23456);
-  EXPECT_EQ(r.Target[1], 1);
-  EXPECT_EQ(r.Panel[1], 2);
-  EXPECT_EQ(r.Target[511], 1511);
-  EXPECT_EQ(r.Panel[511], 2511);
+  EXPECT_EQ(r.fileLabel, "SCAN0001.DAT");
+  EXPECT_EQ(r.date, "06/13/22");
+  EXPECT_EQ(r.time, "T10:22:05.50");
+  ASSERT_EQ(r.target.size(), 512u);
+  EXPECT_EQ(r.target[0], 12345);
+  EXPECT_EQ(r.panel[0], 23456);
+  EXPECT_EQ(r.target[1], 1);
+  EXPECT_EQ(r.panel[1], 2);
+  EXPECT_EQ(r.target[511], 1511);
+  EXPECT_EQ(r.panel[511], 2511);
 
   r = Parse(Format::Ger2600, Join(With(GerLines(594), {{1, "a b c\tR2.GR2"}, {3, line4}})));
-  EXPECT_EQ(r.FileLabel, "R2.GR2");
-  EXPECT_EQ(r.Date, "06/13/22");
-  EXPECT_EQ(r.Time, "2T10:22:05.5");
+  EXPECT_EQ(r.fileLabel, "R2.GR2");
+  EXPECT_EQ(r.date, "06/13/22");
+  EXPECT_EQ(r.time, "2T10:22:05.5");
   r = Parse(Format::Ger1500, Join(With(GerLines(512), {{3, "Date: 06/1"}})));
-  EXPECT_EQ(r.Date, "06/1");
-  EXPECT_EQ(r.Time, "");
+  EXPECT_EQ(r.date, "06/1");
+  EXPECT_EQ(r.time, "");
 }
 
 TEST(GerReader, Ger2600ReadsToTheEndOfTheFile) {
   ScanRecord r;
   const InstrumentVariant& v = VariantOf(Format::Ger2600);
   ParseScan(v, Join(GerLines(594)), false, "/g/full.gr2", LabelSource::HeaderInfo, r);
-  EXPECT_EQ(r.Target[593], 1593);
+  EXPECT_EQ(r.target[593], 1593);
   // A shorter file in the same record: channels after its data read 0, not the
   // earlier file's readings.
   ParseScan(v, Join(GerLines(590)), false, "/g/short.gr2", LabelSource::HeaderInfo, r);
-  ASSERT_EQ(r.Target.size(), 594u);
-  EXPECT_EQ(r.Target[589], 1589);
-  EXPECT_EQ(r.Panel[589], 2589);
+  ASSERT_EQ(r.target.size(), 594u);
+  EXPECT_EQ(r.target[589], 1589);
+  EXPECT_EQ(r.panel[589], 2589);
   for (int c = 590; c < 594; ++c) {
-    EXPECT_EQ(r.Target[c], 0) << c;
-    EXPECT_EQ(r.Panel[c], 0) << c;
+    EXPECT_EQ(r.target[c], 0) << c;
+    EXPECT_EQ(r.panel[c], 0) << c;
   }
   // Last line without a line end.
   std::string text = Join(GerLines(20));
   text.resize(text.size() - 2);
   ParseScan(v, text, false, "/g/noeol.gr2", LabelSource::HeaderInfo, r);
-  EXPECT_EQ(r.Panel[19], 2019);
+  EXPECT_EQ(r.panel[19], 2019);
 }
 
 TEST(ScanReaders, DamagedFilesFailNamingFileAndLine) {

@@ -24,7 +24,7 @@ void ReadEverything(Format format, const std::string& text) {
     ScanRecord record;
     try {
       ParseScan(v, text, false, "C:\\SITE\\X.SPT", label, record);
-      ASSERT_EQ(record.Target.size(), static_cast<std::size_t>(v.channelCount));
+      ASSERT_EQ(record.target.size(), static_cast<std::size_t>(v.channelCount));
     } catch (const RunFailure& f) {
       ASSERT_NE(std::string(f.what()).find("X.SPT"), std::string::npos) << f.what();
     }
@@ -36,12 +36,15 @@ void ReadEverything(Format format, const std::string& text) {
     ASSERT_TRUE(errors.empty() || errors.rfind("scan.txt", 0) == 0);
   }
   PreviewData data;
-  const auto problem = ReadPreview(format, text, false, "scan.txt", data);
-  if (!problem) {
-    std::vector<DrawOp> ops;
-    AppendPreviewDrawing(format, data, ops);
-    ASSERT_FALSE(ops.empty());
+  try {
+    ReadPreview(v, text, false, "scan.txt", data);
+  } catch (const RunFailure& f) {
+    ASSERT_NE(std::string(f.what()).find("scan.txt"), std::string::npos) << f.what();
+    return;
   }
+  std::vector<DrawOp> ops;
+  AppendPreviewDrawing(v, data, ops);
+  ASSERT_FALSE(ops.empty());
 }
 
 std::string Mutate(std::string text, std::mt19937& rng) {

@@ -42,7 +42,7 @@ Ops GerFrame(PreviewArea a, double xe, double channelsX, const char* channels) {
 
 Ops Drawn(Format format, const std::string& path) {
   Ops ops;
-  const PreviewResult r = DrawPreview(format, path, true, ops);
+  const PreviewResult r = DrawPreview(VariantOf(format), path, true, ops);
   EXPECT_TRUE(r.drawn) << r.problem;
   EXPECT_EQ(r.showNoDataBoxes, format == Format::UniSpecCompact);  // the compact window hides them
   return ops;
@@ -78,7 +78,7 @@ TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(VariantOf(c.format).cliName);
-    const PreviewGeometry g = PreviewGeometryOf(c.format);
+    const PreviewGeometry g = PreviewGeometryOf(VariantOf(c.format));
     EXPECT_EQ(g.channels, c.channels);
     EXPECT_EQ(g.width, c.width);
     EXPECT_EQ(g.height, c.height);
@@ -197,7 +197,7 @@ TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
     SCOPED_TRACE(c.name);
     const std::string path = folder.Write(std::string(c.name) + ".dat", Join(c.lines));
     Ops ops;
-    const PreviewResult r = DrawPreview(c.format, path, true, ops);
+    const PreviewResult r = DrawPreview(VariantOf(c.format), path, true, ops);
     EXPECT_EQ(ops, OnlyClears());
     EXPECT_FALSE(r.drawn);
     EXPECT_FALSE(r.showNoDataBoxes);
@@ -209,7 +209,7 @@ TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
   for (const auto& v : AllVariants()) {
     for (const auto& [path, showGraph] : clicks) {
       Ops ops = {Move(T, 1, 1)};  // left from an earlier click
-      const PreviewResult r = DrawPreview(v.format, path, showGraph, ops);
+      const PreviewResult r = DrawPreview(v, path, showGraph, ops);
       EXPECT_EQ(ops, OnlyClears());
       EXPECT_FALSE(r.drawn);
       EXPECT_FALSE(r.showNoDataBoxes);

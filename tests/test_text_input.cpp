@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.h"
 #include "text/text_input.h"
 #include "tests/test_support.h"
 
@@ -173,19 +174,26 @@ TEST(ReadFileBounded, ReadsWholeFilesUpToTheLimitAndReportsWhatCannotBeRead) {
   std::string buffer = "stale";
   bool truncated = true;
   const std::string bytes = std::string("a\r\nb\0c", 6);
-  EXPECT_FALSE(ReadFileBounded(folder.Write("f.txt", bytes), buffer, truncated).has_value());
+  EXPECT_NO_THROW(ReadFileBounded(folder.Write("f.txt", bytes), buffer, truncated));
   EXPECT_EQ(buffer, bytes);
   EXPECT_FALSE(truncated);
-  EXPECT_FALSE(ReadFileBounded(folder.Write("empty.txt", ""), buffer, truncated).has_value());
+  EXPECT_NO_THROW(ReadFileBounded(folder.Write("empty.txt", ""), buffer, truncated));
   EXPECT_EQ(buffer, "");
 
-  const auto missing = ReadFileBounded(folder.File("missing.txt"), buffer, truncated);
-  ASSERT_TRUE(missing.has_value());
-  EXPECT_FALSE(missing->empty());
-  EXPECT_TRUE(ReadFileBounded(folder.Path().string(), buffer, truncated).has_value());
+  // Failures name the file and why, as a run failure.
+  const std::string missingPath = folder.File("missing.txt");
+  try {
+    ReadFileBounded(missingPath, buffer, truncated);
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const RunFailure& f) {
+    EXPECT_EQ(f.Kind(), FailureKind::Run);
+    EXPECT_EQ(f.Place().file, missingPath);
+    EXPECT_EQ(f.Why().rfind("cannot open the file: ", 0), 0u) << f.Why();
+  }
+  EXPECT_THROW(ReadFileBounded(folder.Path().string(), buffer, truncated), RunFailure);
 
   for (const std::size_t size : {kMaxReadBytes + 1000, kMaxReadBytes}) {
-    EXPECT_FALSE(ReadFileBounded(folder.Write("big.txt", std::string(size, '7')), buffer, truncated).has_value());
+    EXPECT_NO_THROW(ReadFileBounded(folder.Write("big.txt", std::string(size, '7')), buffer, truncated));
     EXPECT_EQ(truncated, size > kMaxReadBytes) << size;
     EXPECT_EQ(buffer.size(), kMaxReadBytes);
   }

@@ -153,14 +153,14 @@ TEST(WavelengthTables, EachSourceKeepsItsOwnTableAndTheUniSpecFamiliesShareTheir
   WavesFromEquation(tables, VariantOf(Format::UniSpecOld), {"300", "1", "0", 0});
   WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.Write("w.txt", ExternalText(256, 500)));
   // Another source leaves the equation table alone.
-  EXPECT_EQ(tables.Table(Format::UniSpecOld, WaveSource::Equation)[10], 310);
-  EXPECT_EQ(tables.Table(Format::UniSpecOld, WaveSource::ExternalFile)[10], 510);
+  EXPECT_EQ(tables.Table(VariantOf(Format::UniSpecOld), WaveSource::Equation)[10], 310);
+  EXPECT_EQ(tables.Table(VariantOf(Format::UniSpecOld), WaveSource::ExternalFile)[10], 510);
   // The three single-channel UniSpec formats share one table per source.
-  EXPECT_EQ(tables.Table(Format::UniSpecCompact, WaveSource::ExternalFile)[10], 510);
-  EXPECT_EQ(tables.Table(Format::UniSpecNew, WaveSource::Equation)[10], 310);
+  EXPECT_EQ(tables.Table(VariantOf(Format::UniSpecCompact), WaveSource::ExternalFile)[10], 510);
+  EXPECT_EQ(tables.Table(VariantOf(Format::UniSpecNew), WaveSource::Equation)[10], 310);
   // GER tables are their own, 0 until filled.
-  EXPECT_EQ(tables.Table(Format::Ger1500, WaveSource::Equation).size(), 512u);
-  EXPECT_EQ(tables.Table(Format::Ger1500, WaveSource::Equation)[10], 0);
+  EXPECT_EQ(tables.Table(VariantOf(Format::Ger1500), WaveSource::Equation).size(), 512u);
+  EXPECT_EQ(tables.Table(VariantOf(Format::Ger1500), WaveSource::Equation)[10], 0);
   // A read that fails part way is followed by a good one: the good one gives
   // the whole list again.
   EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.Write("s.txt", ExternalText(100, 900))),

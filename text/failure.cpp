@@ -18,8 +18,8 @@ std::string Describe(const ProblemPlace& place, const std::string& why) {
 }
 }  // namespace
 
-RunFailure::RunFailure(ProblemPlace place, std::string why)
-    : std::runtime_error(Describe(place, why)), place_(std::move(place)), why_(std::move(why)) {}
+RunFailure::RunFailure(ProblemPlace place, std::string why, FailureKind kind)
+    : std::runtime_error(Describe(place, why)), place_(std::move(place)), why_(std::move(why)), kind_(kind) {}
 
 void FailAt(const std::string& file, std::size_t line, std::string why) {
   throw RunFailure(ProblemPlace{file, line, {}, false}, std::move(why));
@@ -29,10 +29,10 @@ void FailAtText(const std::string& file, std::size_t line, std::string_view text
   throw RunFailure(ProblemPlace{file, line, std::string(text.substr(0, 200)), true}, std::move(why));
 }
 
-void FailFile(const std::string& file, std::string why) {
-  throw RunFailure(ProblemPlace{file, 0, {}, false}, std::move(why));
+void FailFile(const std::string& file, std::string why, FailureKind kind) {
+  throw RunFailure(ProblemPlace{file, 0, {}, false}, std::move(why), kind);
 }
 
-void Fail(std::string why) { throw RunFailure(ProblemPlace{}, std::move(why)); }
+void Fail(std::string why, FailureKind kind) { throw RunFailure(ProblemPlace{}, std::move(why), kind); }
 
 }  // namespace corvelane

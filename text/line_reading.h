@@ -1,8 +1,10 @@
 #pragma once
 // Line-by-line reading of a file laid out by position, with failures that say
-// which file and line is wrong and why.
+// which file and line is wrong and why. The cursor views `text`, which must
+// outlive it; the path is copied.
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "text/failure.h"
 #include "text/text_input.h"
@@ -11,12 +13,17 @@ namespace corvelane {
 
 class ScanLines {
  public:
-  ScanLines(std::string_view text, bool truncated, const std::string& path) noexcept
-      : cursor_(text), truncated_(truncated), path_(path) {}
+  ScanLines(std::string_view text, bool truncated, std::string path)
+      : text_(text), cursor_(text), truncated_(truncated), path_(std::move(path)) {}
 
   const std::string& Path() const noexcept { return path_; }
   std::size_t LineNumber() const noexcept { return cursor_.LineNumber(); }
   LineCursor& Cursor() noexcept { return cursor_; }
+  // The whole text, for readers that switch to free-field items.
+  std::string_view Text() const noexcept { return text_; }
+  bool Truncated() const noexcept { return truncated_; }
+  // Free-field items from where the line cursor stands.
+  FreeFieldCursor Items() const noexcept { return FreeFieldCursor(text_, cursor_.Offset(), cursor_.LineNumber()); }
 
   // The next line; fails when the file ends first. `what` names the part of
   // the layout being read, for the message.
@@ -50,9 +57,10 @@ class ScanLines {
   }
 
  private:
+  std::string_view text_;
   LineCursor cursor_;
   bool truncated_;
-  const std::string& path_;
+  std::string path_;
 };
 
 }  // namespace corvelane

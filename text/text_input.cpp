@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/failure.h"
+
 namespace corvelane {
 
 namespace {
@@ -26,18 +28,17 @@ const char* KindOf(mode_t mode) {
 
 }  // namespace
 
-std::optional<std::string> ReadFileBounded(const std::string& path, std::string& buffer,
-                                           bool& truncated) {
+void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated) {
   truncated = false;
   buffer.clear();
   // The type is checked before opening: opening a pipe waits for a writer,
   // and a device may never end. The open does not block either, in case the
   // name is replaced by such a file in between.
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return Why("cannot open the file: ", errno);
-  if (!S_ISREG(st.st_mode)) return std::string("cannot read the file: ") + KindOf(st.st_mode);
+  if (::stat(path.c_str(), &st) != 0) FailFile(path, Why("cannot open the file: ", errno));
+  if (!S_ISREG(st.st_mode)) FailFile(path, std::string("cannot read the file: ") + KindOf(st.st_mode));
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return Why("cannot open the file: ", errno);
+  if (fd < 0) FailFile(path, Why("cannot open the file: ", errno));
   // Sized to the file, one more byte telling whether it grew meanwhile; a
   // file that grows doubles the buffer up to the limit.
   std::size_t size = std::min(static_cast<std::size_t>(st.st_size), kMaxReadBytes);
@@ -55,8 +56,8 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
       const int err = errno;
       ::close(fd);
       buffer.clear();
-      if (err == EAGAIN || err == EWOULDBLOCK) return std::string("cannot read the file: it is not a regular file");
-      return Why("cannot read the file: ", err);
+      if (err == EAGAIN || err == EWOULDBLOCK) FailFile(path, std::string("cannot read the file: it is not a regular file"));
+      FailFile(path, Why("cannot read the file: ", err));
     }
     got += static_cast<std::size_t>(n);
     // A regular file that returns less than asked is at its end: no need
@@ -69,7 +70,6 @@ std::optional<std::string> ReadFileBounded(const std::string& path, std::string&
     got = kMaxReadBytes;
   }
   buffer.resize(got);
-  return std::nullopt;
 }
 
 std::string_view Trim(std::string_view s) noexcept {

@@ -13,10 +13,9 @@ namespace corvelane {
 inline constexpr std::size_t kMaxReadBytes = 16u << 20;
 
 // Reads at most kMaxReadBytes of `path` into `buffer` (reused between calls).
-// Returns an empty optional on success, or the reason the file could not be read.
-// `truncated` is set when the file is longer than the limit.
-std::optional<std::string> ReadFileBounded(const std::string& path, std::string& buffer,
-                                           bool& truncated);
+// Throws RunFailure naming `path` and why it could not be read. `truncated`
+// is set when the file is longer than the limit.
+void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated);
 
 // A blank is a space or a tab: instrument files put both between fields.
 constexpr bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tools/dc_scan_synth.h"
 #include "tools/scan_synth.h"
 
 namespace {
@@ -57,6 +58,35 @@ const char* const kLeafHeader =
     "Additional information: sunlit upper-canopy leaves; 5 leaves per plant on 10 plants\r\n"
     "Cautions: readings above 1050 nm are noisy; panel re-read every 10 scans\r\n";
 
+const char* const kTransectHeader =
+    "# Transect header: one \"Label: value\" line per box of the Transect Header Info window; letter case does not count\r\n"
+    "File name: site4_transect_reflectance_2018.csv\r\n"
+    "Data format?: comma separated; one column per scan\r\n"
+    "Collection Date: 6/22/2018\r\n"
+    "Person responsible: K. Lindqvist - Tundra Ecosystems Group\r\n"
+    "Data proc. prog and v#: corvelane 0.1.0\r\n"
+    "Scans ave.: 10\r\n"
+    "Data proc. date: 2018-07-02\r\n"
+    "Instrument used: UniSpec-DC dual channel S/N 1 (instrument DC 1 in inst.cof)\r\n"
+    "Platform (ground, tram...): tram on a 100 m track\r\n"
+    "Foreoptics: cosine receptor up (channel 1); 20 degree lens down (channel 2)\r\n"
+    "FOV: 20 degrees\r\n"
+    "View angle: nadir\r\n"
+    "Instrument calibration: default channel equations; start channel 1\r\n"
+    "Vegetation type: moist acidic tussock tundra\r\n"
+    "Location description: Site 4 transect east of the main boardwalk\r\n"
+    "GPS at 0m: 68.6260 N 149.5960 W\r\n"
+    "GPS at 100m: 68.6262 N 149.5938 W\r\n"
+    "Precision of GPS: 3 m\r\n"
+    "Transect direction (deg): 80\r\n"
+    "Meas. on rt or left side: right\r\n"
+    "Dist. from trail: 2 m\r\n"
+    "Dist. from sensor to canopy: 1.5 m\r\n"
+    "Illumination cond.: clear sky; sun above 35 degrees\r\n"
+    "Auxilliary data: soil moisture at every 10 m\r\n"
+    "File names (links) to other data: site4_soil_moisture_2018.csv\r\n"
+    "Cautions: the last eight channels hold instrument status values: keep the grid at or below 1109 nm\r\n";
+
 void MakeSamples(const fs::path& out) {
   const SampleSet sets[] = {
       {Format::UniSpecOld, "unispec-old", "LEAF", "WREF", "spt", "SPT", 4},
@@ -80,6 +110,14 @@ void MakeSamples(const fs::path& out) {
   WriteFile(out / "waves-ger1500-512.txt", synth::ExternalWavelengthText(Format::Ger1500, 512));
   WriteFile(out / "waves-ger2600-594.txt", synth::ExternalWavelengthText(Format::Ger2600, 594));
   WriteFile(out / "leaf-header.txt", kLeafHeader);
+  // UniSpec-DC: two canopy scans and a white panel scan, and a transect header.
+  for (int n = 1; n <= 3; ++n) {
+    const std::string name = Numbered("TUN_", n, 5) + ".spu";
+    WriteFile(out / "unispec-dc" / name,
+              synth::DcScanText(100 + static_cast<unsigned>(n), name,
+                                n == 3 ? synth::DcScanKind::Panel : synth::DcScanKind::Canopy));
+  }
+  WriteFile(out / "transect-header.txt", kTransectHeader);
 }
 
 }  // namespace

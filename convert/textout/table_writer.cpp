@@ -26,16 +26,15 @@ void AppendSeparator(std::string& out, std::size_t lineStart, ColumnSeparator se
     AppendPrintZoneFill(out, lineStart);
 }
 
+// The head rows the format declares, then an empty row.
 void AppendHeads(std::string& out, const ConversionResult& r, ColumnSeparator sep) {
-  static constexpr std::string_view kRowTitles[4] = {"Wavelength", "   (nm)", "    --", ""};
-  const std::vector<std::string>* rows[4] = {&r.heads.labels, r.headsHaveDateTime ? &r.heads.dates : nullptr,
-                                             r.headsHaveDateTime ? &r.heads.times : nullptr, nullptr};
-  for (int row = 0; row < 4; ++row) {
+  const auto& rows = r.variant->headRows;
+  for (std::size_t row = 0; row <= rows.size(); ++row) {
     const std::size_t lineStart = out.size();
-    out += kRowTitles[row];
+    if (row < rows.size()) out += rows[row].title;
     for (std::size_t f = 0; f < r.fileCount; ++f) {
       AppendSeparator(out, lineStart, sep);
-      if (rows[row]) out += (*rows[row])[f];
+      if (row < rows.size()) out += r.heads[row][f];
     }
     out += kLineEnd;
   }
@@ -86,8 +85,7 @@ std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeade
   const ColumnSeparator sep = v.separators[static_cast<std::size_t>(Index(mode))];
   std::string out;
   if (leafHeader && mode == OutputMode::Reflectance && v.hasLeafHeader) {
-    AppendHeaderBlock(out, LeafHeaderTable(*leafHeader), {&r.heads.labels, &r.heads.dates, &r.heads.times},
-                      true);
+    AppendHeaderBlock(out, LeafHeaderTable(*leafHeader), {&r.heads[0], &r.heads[1], &r.heads[2]}, true);
     return out;
   }
   out += v.texts[static_cast<std::size_t>(Index(mode))].titleLine;

@@ -1,0 +1,58 @@
+#pragma once
+// "Wavelength Calibrations": the two channel equations of the UniSpec-DC, the
+// channel number of the first channel, and one button per instrument of
+// inst.cof that copies its six coefficients into the boxes.
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "calibration/dc_equation.h"
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace corvelane::gui {
+
+class Dialogs;
+class NewInstrumentWindow;
+
+class DcCalibrationWindow final : public QDialog {
+  Q_OBJECT
+ public:
+  // `startFolder` holds inst.cof. Creating the window is its load: the
+  // instrument buttons are read from the file (written first when missing).
+  DcCalibrationWindow(Dialogs& dialogs, const QString& startFolder, QWidget* parent = nullptr);
+  ~DcCalibrationWindow() override;
+
+  // The six box texts and the first channel's number as they are now (a run
+  // reads them even if the window was never confirmed).
+  DcEquationTexts Texts() const;
+  // The tables OK computed last (empty before the first OK).
+  const DcWavelengthTables& Tables() const noexcept { return tables_; }
+  NewInstrumentWindow& Form19();
+
+ signals:
+  // OK with six numbers: the DC window disables Command4 and enables cmdDoOperation.
+  void Confirmed();
+
+ private:
+  void LoadInstruments();
+  void Reload();  // loaded afresh: start texts, first channel 1, buttons from the file
+  void OnInstrument(int index);
+  void OnOk();
+  void OnCancel();
+  void OnAdd();
+
+  Dialogs& dialogs_;
+  QString file_;
+  std::array<QLineEdit*, 6> boxes_{};
+  std::array<QPushButton*, 6> inst_{};
+  QRadioButton* option1_;  // "0"
+  QRadioButton* option2_;  // "1"
+  DcWavelengthTables tables_;
+  std::unique_ptr<NewInstrumentWindow> form19_;
+};
+
+}  // namespace corvelane::gui

@@ -1,0 +1,246 @@
+#include "calibration/instrument_table.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "text/atomic_file.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
+#include "text/text_input.h"
+
+namespace corvelane {
+
+namespace {
+
+// The file as read, with where each record line and the end marker stand, so
+// a rewrite can change one line and copy every other byte.
+struct ParsedFile {
+  std::string text;
+  bool hasMarker = false;
+  std::vector<InstrumentRecord> records;
+  std::vector<std::pair<std::size_t, std::size_t>> spans;  // record line, line end included
+  std::size_t endStart = std::string::npos;                // offset of the "end" line
+  std::size_t endStop = std::string::npos;                 // just after it
+};
+
+bool IsMarker(std::string_view line) {
+  // The first four characters, blanks aside, read "Data" (the program writes "Data:").
+  const std::string_view t = Trim(line);
+  return t.substr(0, 4) == "Data";
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(Trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (fields.size() > 1 && fields.back().empty()) fields.pop_back();  // each field is followed by ","
+  return fields;
+}
+
+ParsedFile Parse(std::string text) {
+  ParsedFile p;
+  p.text = std::move(text);
+  LineCursor lines(p.text);
+  std::string_view line;
+  std::size_t start = lines.Offset();
+  while (lines.Next(line)) {
+    const std::size_t stop = lines.Offset();
+    if (!p.hasMarker) {
+      p.hasMarker = IsMarker(line);
+    } else if (!Trim(line).empty()) {  // free-field reading skips empty lines
+      const std::vector<std::string_view> fields = SplitFields(line);
+      if (fields.front() == "end") {
+        p.endStart = start;
+        p.endStop = stop;
+        break;
+      }
+      InstrumentRecord r;
+      r.name.assign(fields.front());
+      r.line = lines.LineNumber();
+      r.fieldCount = fields.size();
+      for (std::size_t i = 0; i < 6 && i + 1 < fields.size(); ++i) r.coefficients[i].assign(fields[i + 1]);
+      p.records.push_back(std::move(r));
+      p.spans.emplace_back(start, stop);
+    }
+    start = stop;
+  }
+  return p;
+}
+
+ParsedFile ReadParsed(const std::string& path) {
+  EnsureInstrumentFile(path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) FailFile(path, std::string("cannot open the file: ") + std::strerror(errno));
+  std::string text;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxReadBytes) FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
+  }
+  if (in.bad()) FailFile(path, "cannot read the file");
+  return Parse(std::move(text));
+}
+
+void WriteWhole(const std::string& path, std::string_view text) {
+  AtomicFileWriter out(path);
+  out.Write(text);
+  out.Commit();
+}
+
+// The line end the file already uses, so a rewritten line matches its neighbours.
+std::string_view LineEndOf(std::string_view text, std::size_t lineStart) {
+  const std::size_t e = text.find_first_of("\r\n", lineStart);
+  if (e == std::string_view::npos) return kLineEnd;
+  if (text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') return "\r\n";
+  return text.substr(e, 1);
+}
+
+void RequireMarker(const ParsedFile& p, const std::string& path) {
+  if (!p.hasMarker)
+    FailFile(path, "the file has no \"Data:\" line, so no instrument in it could ever be read");
+}
+
+void RequireStorable(const std::string& path, std::string_view name, const std::array<std::string, 6>& c) {
+  const std::string why = InstrumentTextProblem(name, c);
+  if (!why.empty()) FailFile(path, why);
+}
+
+}  // namespace
+
+std::string InstrumentFilePath(const std::string& folder) {
+  if (folder.empty()) return "inst.cof";
+  return folder.back() == '/' ? folder + "inst.cof" : folder + "/inst.cof";
+}
+
+std::string InstrumentRecordLine(std::string_view name, const std::array<std::string, 6>& coefficients) {
+  std::string line(name);
+  line += ',';
+  for (const std::string& c : coefficients) {
+    line += c;
+    AppendPrintZoneFill(line, 0);
+    line += ',';
+  }
+  return line;
+}
+
+std::string DefaultInstrumentFileText() {
+  const auto record = [](std::string_view name, std::array<double, 6> c) {
+    std::string line(name);
+    line += ',';
+    for (double v : c) {
+      AppendNumber(line, v);
+      line += ',';
+    }
+    return line;
+  };
+  std::string text = "Data:";
+  text += kLineEnd;
+  text += record("DC 1", {301.1004976, 3.326823976, -0.0002851923768, 301.2242815, 3.332275231, -0.0003061076534});
+  text += kLineEnd;
+  text += record("DC 2", {300.5829261, 3.325460401, -0.0002928427608, 301.0290324, 3.333019474, -0.0003356843766});
+  text += kLineEnd;
+  text += "end";
+  return text;
+}
+
+bool EnsureInstrumentFile(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory) FailFile(path, "cannot look for the file: " + ec.message());
+  if (std::filesystem::exists(status)) return false;
+  WriteWhole(path, DefaultInstrumentFileText());
+  return true;
+}
+
+std::vector<InstrumentRecord> LoadInstruments(const std::string& path) { return ReadParsed(path).records; }
+
+InstrumentRecord ReadInstrument(const std::string& path, std::size_t index) {
+  ParsedFile p = ReadParsed(path);
+  if (index >= p.records.size())
+    FailFile(path, "the file holds " + std::to_string(p.records.size()) + " instruments, not " +
+                       std::to_string(index + 1));
+  return p.records[index];
+}
+
+std::optional<std::size_t> FindInstrument(const std::vector<InstrumentRecord>& records, std::string_view name) {
+  const std::string_view wanted = Trim(name);
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (Trim(records[i].name) == wanted) return i;
+  return std::nullopt;
+}
+
+std::optional<std::array<double, 6>> InstrumentCoefficients(const InstrumentRecord& record) {
+  std::array<double, 6> values{};
+  for (std::size_t i = 0; i < 6; ++i) {
+    const auto v = ParseNumber(record.coefficients[i]);
+    if (!v) return std::nullopt;
+    values[i] = *v;
+  }
+  return values;
+}
+
+std::string InstrumentTextProblem(std::string_view name, const std::array<std::string, 6>& coefficients) {
+  const auto breaks = [](std::string_view s) { return s.find_first_of(",\r\n") != std::string_view::npos; };
+  const std::string_view n = Trim(name);
+  if (n.empty()) return "an instrument needs a name";
+  if (n == "end") return "\"end\" marks the end of the table and cannot name an instrument";
+  if (breaks(n)) return "an instrument name cannot hold a comma or a line break: \"" + Printable(n) + "\"";
+  for (const std::string& c : coefficients)
+    if (breaks(c)) return "a coefficient cannot hold a comma or a line break: \"" + Printable(c) + "\"";
+  return {};
+}
+
+void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
+  RequireStorable(path, name, coefficients);
+  const ParsedFile p = ReadParsed(path);
+  RequireMarker(p, path);
+  const std::string_view text = p.text;
+  const std::size_t cut = p.endStart == std::string::npos ? text.size() : p.endStart;
+  std::string out(text.substr(0, cut));
+  if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += kLineEnd;
+  out += InstrumentRecordLine(name, coefficients);
+  out += kLineEnd;
+  out += "end";
+  // Whatever followed the end marker is never read, but it is the user's: keep it.
+  if (p.endStop != std::string::npos && p.endStop < text.size()) {
+    out += LineEndOf(text, p.endStart);
+    out += text.substr(p.endStop);
+  }
+  WriteWhole(path, out);
+}
+
+bool UpdateInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
+  RequireStorable(path, name, coefficients);
+  const ParsedFile p = ReadParsed(path);
+  const auto i = FindInstrument(p.records, name);
+  if (!i) return false;
+  const auto [start, stop] = p.spans[*i];
+  const std::string_view text = p.text;
+  std::string out(text.substr(0, start));
+  out += InstrumentRecordLine(p.records[*i].name, coefficients);
+  if (stop > start && (text[stop - 1] == '\n' || text[stop - 1] == '\r')) out += LineEndOf(text, start);
+  out += text.substr(stop);
+  WriteWhole(path, out);
+  return true;
+}
+
+bool DeleteInstrument(const std::string& path, std::string_view name) {
+  const ParsedFile p = ReadParsed(path);
+  const auto i = FindInstrument(p.records, name);
+  if (!i) return false;
+  const auto [start, stop] = p.spans[*i];
+  std::string out(std::string_view(p.text).substr(0, start));
+  out += std::string_view(p.text).substr(stop);
+  WriteWhole(path, out);
+  return true;
+}
+
+}  // namespace corvelane

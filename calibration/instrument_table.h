@@ -1,0 +1,77 @@
+#pragma once
+// inst.cof: the named two-channel calibrations of UniSpec-DC instruments.
+//
+//   any comment lines
+//   Data:
+//   DC 1, 301.1004976 , 3.326823976 ,-0.0002851923768 , ... ,
+//   end
+//
+// One record line per instrument: name, A1, B1, C1 (channel 1), A2, B2, C2
+// (channel 2), each field followed by ","; blanks around a field do not
+// count. Every rewrite goes through a temporary file and a rename, so a crash
+// never leaves a truncated table; lines it does not change stay byte for byte.
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvelane {
+
+struct InstrumentRecord {
+  std::string name;                          // trimmed
+  std::array<std::string, 6> coefficients;   // A1, B1, C1, A2, B2, C2 as texts, trimmed
+  std::size_t line = 0;                      // physical line in the file (1-based)
+  std::size_t fieldCount = 0;                // fields the line held, the name included
+};
+
+// folder + "/inst.cof".
+std::string InstrumentFilePath(const std::string& folder);
+
+// The content written when inst.cof is missing: "DC 1" and "DC 2".
+std::string DefaultInstrumentFileText();
+
+// Writes the default file when `path` does not exist. Returns true when it
+// wrote it. Throws RunFailure when it cannot (a file that exists but cannot
+// be read is never replaced).
+bool EnsureInstrumentFile(const std::string& path);
+
+// Every record after the marker line up to "end" (or the end of the file),
+// in file order. Writes the default file first when `path` is missing.
+// Throws RunFailure when the file cannot be read or written.
+std::vector<InstrumentRecord> LoadInstruments(const std::string& path);
+
+// Record i (0-based, file order). Throws RunFailure when there is no such record.
+InstrumentRecord ReadInstrument(const std::string& path, std::size_t index);
+
+// The first record whose name equals `name` once blanks are trimmed from
+// both (letter case counts).
+std::optional<std::size_t> FindInstrument(const std::vector<InstrumentRecord>& records, std::string_view name);
+
+// The six coefficients as numbers; empty when a field is missing or not a number.
+std::optional<std::array<double, 6>> InstrumentCoefficients(const InstrumentRecord& record);
+
+// The record line as the program writes it (no line end): the name, ",",
+// then each coefficient text followed by a print-zone fill and ",".
+std::string InstrumentRecordLine(std::string_view name, const std::array<std::string, 6>& coefficients);
+
+// Texts that would damage the table as a name or coefficient (a comma or a
+// line break splits the record, an empty name or "end" ends the table).
+// Returns why, or empty when the texts can be stored.
+std::string InstrumentTextProblem(std::string_view name, const std::array<std::string, 6>& coefficients);
+
+// Appends a record before the end marker (the marker is written, without a
+// line break, when the file had none). Comment lines and later records stay.
+// Throws RunFailure when the texts cannot be stored (InstrumentTextProblem),
+// the file has no marker line or cannot be read or written.
+void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients);
+
+// Rewrites the six coefficients of the record named `name`; false (file
+// untouched) when there is none. Throws as AddInstrument.
+bool UpdateInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients);
+
+// Removes the record named `name`; false (file untouched) when there is none.
+bool DeleteInstrument(const std::string& path, std::string_view name);
+
+}  // namespace corvelane

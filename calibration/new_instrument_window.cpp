@@ -1,0 +1,158 @@
+#include "calibration/new_instrument_window.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "calibration/instrument_table.h"
+#include "shell/dialogs.h"
+
+namespace corvelane::gui {
+
+namespace {
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+NewInstrumentWindow::NewInstrumentWindow(Dialogs& dialogs, QString instrumentFile, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      file_(std::move(instrumentFile)),
+      instList_(new QListWidget(this)),
+      text1_(new QLineEdit(this)) {
+  setObjectName(QStringLiteral("Form19"));
+  setWindowTitle(QStringLiteral("New Instrument properties"));
+
+  auto* listLabel = new QLabel(QStringLiteral("Current Instruments"), this);
+  listLabel->setObjectName(QStringLiteral("Label1"));
+  instList_->setObjectName(QStringLiteral("Inst_list"));
+  auto* nameLabel = new QLabel(QStringLiteral("Name of instrument:"), this);
+  nameLabel->setObjectName(QStringLiteral("Label2"));
+  text1_->setObjectName(QStringLiteral("Text1"));
+  nameLabel->setBuddy(text1_);
+
+  auto* grid = new QGridLayout;
+  const auto label = [this](const char* name, const QString& text) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+  };
+  grid->addWidget(label("Label3", QStringLiteral("Channel 1")), 0, 1);
+  grid->addWidget(label("Label4", QStringLiteral("Channel 2")), 0, 2);
+  grid->addWidget(label("Label5", QStringLiteral("Coefficient A")), 1, 0);
+  grid->addWidget(label("Label6", QStringLiteral("Coefficient B")), 2, 0);
+  grid->addWidget(label("Label7", QStringLiteral("Coefficient C")), 3, 0);
+  for (int i = 0; i < 6; ++i) {
+    auto* box = new QLineEdit(this);
+    box->setObjectName(QStringLiteral("Text2(%1)").arg(i));
+    grid->addWidget(box, 1 + i % 3, 1 + i / 3);
+    text2_[static_cast<std::size_t>(i)] = box;
+  }
+
+  const auto button = [this](const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+  };
+  auto* add = button("Com_add", QStringLiteral("Add instrument"));
+  auto* close = button("Com_close", QStringLiteral("Done"));
+  auto* update = button("Com_update", QStringLiteral("Update coefficients"));
+  auto* remove = button("EditParam", QStringLiteral("Delete Instrument"));
+  connect(instList_, &QListWidget::itemClicked, this, &NewInstrumentWindow::OnListClicked);
+  connect(add, &QPushButton::clicked, this, &NewInstrumentWindow::OnAdd);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  connect(update, &QPushButton::clicked, this, &NewInstrumentWindow::OnUpdate);
+  connect(remove, &QPushButton::clicked, this, &NewInstrumentWindow::OnDelete);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(add);
+  buttons->addWidget(update);
+  buttons->addWidget(remove);
+  buttons->addStretch(1);
+  buttons->addWidget(close);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(listLabel);
+  layout->addWidget(instList_);
+  layout->addWidget(nameLabel);
+  layout->addWidget(text1_);
+  layout->addLayout(grid);
+  layout->addLayout(buttons);
+}
+
+bool NewInstrumentWindow::Load() {
+  instList_->clear();
+  try {
+    const auto records = LoadInstruments(file_.toStdString());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      auto* item = new QListWidgetItem(Q(records[i].name), instList_);
+      item->setData(Qt::UserRole, static_cast<int>(i));  // the slot number
+    }
+    return true;
+  } catch (const std::exception& e) {
+    Failed(QStringLiteral("Cannot read the instrument file"), e);
+    return false;
+  }
+}
+
+void NewInstrumentWindow::OnListClicked() {
+  if (auto* item = instList_->currentItem()) text1_->setText(item->text());
+}
+
+std::array<std::string, 6> NewInstrumentWindow::Coefficients() const {
+  std::array<std::string, 6> c;
+  for (std::size_t i = 0; i < 6; ++i) c[i] = text2_[i]->text().toStdString();
+  return c;
+}
+
+void NewInstrumentWindow::Failed(const QString& text, const std::exception& e) {
+  dialogs_.ShowMessage(this, ErrorBox(text, QString::fromUtf8(e.what())));
+}
+
+void NewInstrumentWindow::OnAdd() {
+  try {
+    AddInstrument(file_.toStdString(), text1_->text().toStdString(), Coefficients());
+  } catch (const std::exception& e) {
+    Failed(QStringLiteral("The instrument was not added"), e);
+    return;
+  }
+  Load();
+}
+
+void NewInstrumentWindow::OnUpdate() {
+  const QString name = text1_->text().trimmed();
+  try {
+    if (!UpdateInstrument(file_.toStdString(), name.toStdString(), Coefficients())) {
+      dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("No instrument is called \"%1\"").arg(name)));
+      return;
+    }
+  } catch (const std::exception& e) {
+    Failed(QStringLiteral("The coefficients were not updated"), e);
+    return;
+  }
+  Load();
+}
+
+void NewInstrumentWindow::OnDelete() {
+  const QString name = text1_->text().trimmed();
+  const MessageRequest question{QStringLiteral("Delete Instrument"),
+                                QStringLiteral("Delete the instrument \"%1\" from inst.cof?").arg(name),
+                                MessageIcon::Exclamation, MessageButtons::YesNo, {}};
+  if (dialogs_.ShowMessage(this, question) != MessageAnswer::Yes) return;
+  try {
+    if (!DeleteInstrument(file_.toStdString(), name.toStdString())) {
+      dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("No instrument is called \"%1\"").arg(name)));
+      return;
+    }
+  } catch (const std::exception& e) {
+    Failed(QStringLiteral("The instrument was not deleted"), e);
+    return;
+  }
+  Load();
+}
+
+}  // namespace corvelane::gui

@@ -1,0 +1,21 @@
+#pragma once
+// The command line's header files (--leaf-header, --transect-header): one
+// "Label: value" line per box of a header window.
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvelane {
+
+// The label is the text before the first colon of a line, the value the text
+// after it, both trimmed of blanks. Labels are the box captions, matched
+// without regard to letter case; a caption's own trailing colon is not part of
+// the label ("File name: Site 4"). Empty lines and lines whose first non-blank
+// character is "#" are ignored; a label given twice keeps its last value;
+// labels not given stay empty. `values` receives one text per caption.
+// Returns why the text cannot be read (naming the line), or empty on success.
+std::string ParseLabelValueText(std::string_view text, std::span<const std::string_view> captions,
+                                std::vector<std::string>& values);
+
+}  // namespace corvelane

@@ -1,0 +1,33 @@
+#pragma once
+// The transect header block that may open a UniSpec-DC reflectance file in
+// place of its empty line and column title block.
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "headers/leaf_header.h"
+
+namespace corvelane {
+
+// The 26 texts of the Transect Header Info window, Text1..Text26 in order.
+using TransectHeaderTexts = std::array<std::string, 26>;
+
+// Captions of the 26 boxes ("File name:", "Data format?", ...).
+const std::array<std::string_view, 26>& TransectHeaderBoxLabels() noexcept;
+
+// The 39 rows of the transect header table. Per-scan rows: 0 the file name
+// ("Original file name:"), 1 the time ("Collection time (PST)"), 2 the
+// temperature text ("Temp C").
+std::vector<HeaderRow> TransectHeaderTable(const TransectHeaderTexts& texts);
+
+// Appends the 39 lines: label, ",", value, then on the per-scan rows each
+// scan's text directly followed by ","; lines end with CR LF.
+void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
+                          const std::vector<std::string>& times, const std::vector<std::string>& temperatures);
+
+// The command line's transect header file, read by ParseLabelValueText with
+// the 26 box captions. Returns an error text, or empty on success.
+std::string ParseTransectHeaderFile(std::string_view text, TransectHeaderTexts& out);
+
+}  // namespace corvelane

@@ -1,0 +1,66 @@
+#pragma once
+// UniSpec-DC scan files (.spu): nine header lines and an empty line (ten
+// header lines in all), then 256 lines "wavelength target panel", the target
+// taken by channel 2 and the panel by channel 1 of the instrument.
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "instruments/variant.h"
+
+namespace corvelane {
+
+inline constexpr int kDcHeaderLines = 10;
+inline constexpr int kDcChannels = 256;
+// The instruments write status values instead of target readings into the
+// last eight channels; 247 is the last spectral channel.
+inline constexpr int kDcLastSpectralChannel = 247;
+
+struct DcDateTime {
+  std::string date;
+  std::string time;
+};
+
+// Header line 3, trimmed: the date runs from character 14 to the first blank;
+// the time is the rest of the line, trimmed, without a closing quote
+// ("6/22/2018" and "3:36:29 PM"; "06/22/2018" and "15:36:29" on older files).
+DcDateTime DcDateAndTime(std::string_view line3);
+
+// The temperature text. Of header line 2, trimmed: its 8 characters from
+// character 10, trimmed; the first 3 characters of that, or the first 2 when
+// those 3 are not a number. When that text is not a number (blanks aside)
+// and a header line holds "DegreesC=" directly followed by a number, the
+// first 3 characters of that number (or 2 when 3 are not a number) instead.
+std::string DcTemperature(std::span<const std::string_view> headerLines);
+
+struct DcReadings {
+  double target = 0;
+  double panel = 1;
+};
+
+// One data line. Fails (through `fail`) when the trimmed line holds no blank
+// or more than three fields; a missing or non-numeric target reads 0, a
+// missing or non-numeric panel 1.
+enum class DcLineProblem { None, NoBlank, TooManyFields };
+DcLineProblem SplitDcLine(std::string_view line, DcReadings& out) noexcept;
+
+struct DcScan {
+  std::string label;
+  DcDateTime dateTime;
+  std::string temperature;
+  std::vector<double> target;  // 256, placed by channel 2
+  std::vector<double> panel;   // 256, placed by channel 1
+  // True when channels 249 to 252 repeat the header's A1 to A4, that is the
+  // last eight channels hold instrument status values, not target readings.
+  bool statusChannels = false;
+};
+
+// Parses scan text already read from `path`. Throws RunFailure naming the
+// file, the line, the offending text and why.
+void ParseDcScan(std::string_view text, bool truncated, const std::string& path, LabelSource labelSource,
+                 DcScan& out);
+
+}  // namespace corvelane

@@ -1,0 +1,220 @@
+// The UniSpec-DC calibration window, the instrument editor it opens and the
+// transect header window.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "calibration/dc_calibration_window.h"
+#include "calibration/instrument_table.h"
+#include "calibration/new_instrument_window.h"
+#include "headers/transect_header_window.h"
+#include "tests/gui_support.h"
+#include "tests/test_support.h"
+
+namespace corvelane::gui {
+namespace {
+
+using corvelane::testing::ReadAll;
+using corvelane::testing::ScriptedDialogs;
+
+template <typename T = QWidget>
+T* Child(QWidget& parent, const QString& name) {
+  T* w = parent.findChild<T*>(name);
+  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
+  return w;
+}
+void Click(QWidget& parent, const QString& button) {
+  QTest::mouseClick(Child<QAbstractButton>(parent, button), Qt::LeftButton);
+}
+void Type(QWidget& parent, const QString& box, const QString& text) { Child<QLineEdit>(parent, box)->setText(text); }
+QString Box(QWidget& parent, const QString& box) { return Child<QLineEdit>(parent, box)->text(); }
+
+const QStringList kBoxes = {"txtCoeffA", "txtCoeffB", "txtCoeffC", "txtCoeffAChB", "txtCoeffBChB", "txtCoeffCChB"};
+const QStringList kStart = {"301.1004976", "3.326823976", "-0.0002851923768",
+                            "301.2242815", "3.332275231", "-0.0003061076534"};
+
+// The instrument buttons a user sees, in order.
+QStringList VisibleInstruments(QWidget& form10) {
+  QStringList names;
+  for (int i = 0; i < 6; ++i) {
+    auto* b = Child<QPushButton>(form10, QStringLiteral("Inst(%1)").arg(i));
+    if (!b->isHidden()) names << b->text();
+  }
+  return names;
+}
+
+QStringList Items(QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+class DcCalibrationTest : public ::testing::Test {
+ protected:
+  QTemporaryDir folder;
+  ScriptedDialogs dialogs;
+  std::string InstCof() const { return InstrumentFilePath(folder.path().toStdString()); }
+};
+
+TEST_F(DcCalibrationTest, LoadWritesTheDefaultFileAndAnInstrumentButtonFillsTheSixBoxes) {
+  DcCalibrationWindow form10(dialogs, folder.path());
+  EXPECT_EQ(form10.windowTitle(), "Wavelength Calibrations");
+  EXPECT_EQ(ReadAll(InstCof()), DefaultInstrumentFileText());
+  EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2"}));
+  EXPECT_EQ(Child<QPushButton>(form10, "Inst(2)")->text(), "Instrument name");
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), kStart[i]);
+  for (const auto& [name, text] : std::vector<std::pair<QString, QString>>{
+           {"Label5", "Channel   1"}, {"Label6", "Channel  2"}, {"Label1", "Coeffecient 'A' :"},
+           {"Label4", "equation:  A + B*(wave) + C*(wave)^2"}})
+    EXPECT_EQ(Child<QLabel>(form10, name)->text(), text);
+  EXPECT_EQ(Child<QAbstractButton>(form10, "ComAdd")->text(), "Edit instrument parameters");
+
+  form10.show();
+  Click(form10, "Option1");
+  Click(form10, "Inst(1)");
+  const QStringList dc2 = {"300.5829261", "3.325460401", "-0.0002928427608",
+                           "301.0290324", "3.333019474", "-0.0003356843766"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), dc2[i]);
+  EXPECT_EQ(form10.Texts().startChannel, 0);  // the begin-channel option is not changed
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DcCalibrationTest, OkNeedsSixNumbersAndCancelSaysNoEquation) {
+  DcCalibrationWindow form10(dialogs, folder.path());
+  QSignalSpy confirmed(&form10, &DcCalibrationWindow::Confirmed);
+  form10.show();
+  Type(form10, "txtCoeffBChB", "3,33");
+  Click(form10, "cmdOK");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "Coefficients must be numbers");
+  EXPECT_EQ(dialogs.messages[0].title, "Error");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("B2"));
+  EXPECT_TRUE(form10.isVisible());
+  EXPECT_EQ(confirmed.count(), 0);
+
+  Type(form10, "txtCoeffBChB", "3.332275231");
+  Click(form10, "cmdOK");
+  EXPECT_FALSE(form10.isVisible());
+  EXPECT_EQ(confirmed.count(), 1);
+  ASSERT_EQ(form10.Tables().channel1.size(), 256u);
+  EXPECT_EQ(form10.Tables().channel1[0], 304.43);
+  EXPECT_EQ(form10.Tables().channel2[255], 1134.23);
+
+  dialogs.Clear();
+  form10.show();
+  Click(form10, "cmdCancel");
+  EXPECT_FALSE(form10.isVisible());
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "No Equation Selected");
+  EXPECT_EQ(dialogs.messages[0].title, "Coefficients");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+}
+
+TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneReloadsWithStartTexts) {
+  DcCalibrationWindow form10(dialogs, folder.path());
+  form10.show();
+  Type(form10, "txtCoeffA", "999");
+  QStringList listed;
+  QTimer::singleShot(0, [&] {
+    QWidget* form19 = QApplication::activeModalWidget();
+    ASSERT_NE(form19, nullptr);
+    EXPECT_EQ(form19->objectName(), "Form19");
+    EXPECT_EQ(form19->windowTitle(), "New Instrument properties");
+    listed = Items(Child<QListWidget>(*form19, "Inst_list"));
+    Type(*form19, "Text1", "X");
+    const QStringList c = {"300", "3.3", "-0.0003", "301", "3.31", "-0.0004"};
+    for (int i = 0; i < 6; ++i) Type(*form19, QStringLiteral("Text2(%1)").arg(i), c[i]);
+    Click(*form19, "Com_add");
+    Click(*form19, "Com_close");
+  });
+  Click(form10, "ComAdd");
+  EXPECT_EQ(listed, (QStringList{"DC 1", "DC 2"}));  // as many names as Form10 showed buttons
+  EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2", "X"}));
+  EXPECT_EQ(Box(form10, "txtCoeffA"), kStart[0]);
+  Click(form10, "Inst(2)");
+  EXPECT_EQ(Box(form10, "txtCoeffCChB"), "-0.0004");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(DcCalibrationTest, MoreThanSixInstrumentsShowSixButtonsAndLeaveTheFileAlone) {
+  std::string text = "Data:\r\n";
+  for (int i = 1; i <= 8; ++i) text += "I" + std::to_string(i) + ",1,2,3,4,5,6,\r\n";
+  text += "end";
+  std::ofstream(InstCof(), std::ios::binary) << text;
+  DcCalibrationWindow form10(dialogs, folder.path());
+  EXPECT_EQ(VisibleInstruments(form10), (QStringList{"I1", "I2", "I3", "I4", "I5", "I6"}));
+  EXPECT_EQ(Items(Child<QListWidget>(form10.Form19(), "Inst_list")), QStringList());  // not loaded yet
+  ASSERT_TRUE(form10.Form19().Load());
+  EXPECT_EQ(Items(Child<QListWidget>(form10.Form19(), "Inst_list")).size(), 8);
+  EXPECT_EQ(ReadAll(InstCof()), text);
+}
+
+TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
+  NewInstrumentWindow form19(dialogs, QString::fromStdString(InstCof()));
+  ASSERT_TRUE(form19.Load());
+  form19.show();
+  for (const auto& [name, caption] : std::vector<std::pair<QString, QString>>{
+           {"Com_add", "Add instrument"}, {"Com_close", "Done"}, {"Com_update", "Update coefficients"},
+           {"EditParam", "Delete Instrument"}})
+    EXPECT_EQ(Child<QAbstractButton>(form19, name)->text(), caption);
+  auto* list = Child<QListWidget>(form19, "Inst_list");
+  list->setCurrentRow(1);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(Box(form19, "Text1"), "DC 2");
+  EXPECT_EQ(Box(form19, "Text2(0)"), "");  // the coefficients are not loaded
+  for (int i = 0; i < 6; ++i) Type(form19, QStringLiteral("Text2(%1)").arg(i), QString::number(i + 1));
+  Click(form19, "Com_update");
+  EXPECT_EQ(ReadInstrument(InstCof(), 1).coefficients[5], "6");
+  EXPECT_EQ(ReadInstrument(InstCof(), 0).coefficients[0], "301.1004976");
+
+  dialogs.messageAnswers = {MessageAnswer::No};
+  Click(form19, "EditParam");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(LoadInstruments(InstCof()).size(), 2u);
+  dialogs.messageAnswers = {MessageAnswer::Yes};
+  Click(form19, "EditParam");
+  EXPECT_EQ(Items(list), QStringList{"DC 1"});
+
+  dialogs.Clear();
+  Type(form19, "Text1", "DC 9");
+  Click(form19, "Com_update");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].title, "Error");
+  EXPECT_EQ(LoadInstruments(InstCof()).size(), 1u);
+}
+
+TEST(TransectHeaderWindowTest, BoxesKeepTheirTextsUntilTheCloseBox) {
+  TransectHeaderWindow form11;
+  EXPECT_EQ(form11.objectName(), "Form11");
+  EXPECT_EQ(form11.windowTitle(), "Transect Header Info");
+  EXPECT_EQ(Child<QLabel>(form11, "Label27")->text(), "Header Information");
+  EXPECT_EQ(Child<QLabel>(form11, "Label26")->text(), "Cautions");
+  EXPECT_EQ(Child<QLabel>(form11, "Label9")->text(), "Platform (ground, tram...)");
+  QTimer::singleShot(0, [&] {
+    Type(form11, "Text1", "Site 4");
+    Type(form11, "Text26", "windy");
+    Click(form11, "Command1");
+  });
+  form11.Collect();
+  EXPECT_FALSE(form11.isVisible());
+  EXPECT_EQ(form11.Texts()[0], "Site 4");
+  EXPECT_EQ(form11.Texts()[25], "windy");
+  QTimer::singleShot(0, [&] { form11.close(); });
+  form11.Collect();
+  EXPECT_EQ(form11.Texts()[0], "");
+}
+
+}  // namespace
+}  // namespace corvelane::gui

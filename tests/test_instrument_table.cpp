@@ -1,0 +1,155 @@
+// inst.cof: loading, the default file, reading, adding, updating and
+// deleting named two-channel calibrations.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "calibration/instrument_table.h"
+#include "text/failure.h"
+#include "tests/test_support.h"
+
+namespace corvelane {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+const std::array<std::string, 6> kX = {"300", "3.3", "-0.0003", "301", "3.31", "-0.0004"};
+
+TEST(InstrumentFile, MissingFileIsReplacedByTheDefaultWithTwoInstruments) {
+  TempFolder folder;
+  const std::string path = InstrumentFilePath(folder.Path().string());
+  const auto records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].name, "DC 1");
+  EXPECT_EQ(records[1].name, "DC 2");
+  EXPECT_EQ(ReadAll(path),
+            "Data:\r\n"
+            "DC 1, 301.1004976 , 3.326823976 ,-0.0002851923768 , 301.2242815 , 3.332275231 ,-0.0003061076534 ,\r\n"
+            "DC 2, 300.5829261 , 3.325460401 ,-0.0002928427608 , 301.0290324 , 3.333019474 ,-0.0003356843766 ,\r\n"
+            "end");
+  const InstrumentRecord dc2 = ReadInstrument(path, 1);
+  EXPECT_EQ(dc2.coefficients, (std::array<std::string, 6>{"300.5829261", "3.325460401", "-0.0002928427608",
+                                                           "301.0290324", "3.333019474", "-0.0003356843766"}));
+  const auto values = InstrumentCoefficients(dc2);
+  ASSERT_TRUE(values);
+  EXPECT_DOUBLE_EQ((*values)[5], -0.0003356843766);
+  EXPECT_FALSE(EnsureInstrumentFile(path));  // an existing file is never replaced
+}
+
+TEST(InstrumentFile, CommentLinesBeforeTheMarkerAreSkippedAndKeptByEveryRewrite) {
+  TempFolder folder;
+  const std::string original =
+      "calibrated 2018-05-02\r\n"
+      "Data sheet numbers below\r\n"  // starts with "Data": this is the marker
+      "U1,1,2,3,4,5,6,\r\n"
+      "\r\n"
+      "U2 , 7 , 8 , 9 , 10 , 11 , 12 ,\r\n"
+      "end\r\n"
+      "notes after the end\r\n";
+  const std::string path = folder.Write("inst.cof", original);
+  auto records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].name, "U2");
+  EXPECT_EQ(records[1].coefficients[5], "12");
+  EXPECT_EQ(ReadInstrument(path, 0).coefficients[0], "1");
+  EXPECT_THROW(ReadInstrument(path, 2), RunFailure);
+
+  AddInstrument(path, "X", kX);
+  EXPECT_EQ(ReadAll(path),
+            "calibrated 2018-05-02\r\nData sheet numbers below\r\nU1,1,2,3,4,5,6,\r\n\r\n"
+            "U2 , 7 , 8 , 9 , 10 , 11 , 12 ,\r\n"
+            "X,300         ,3.3          ,-0.0003      ,301          ,3.31         ,-0.0004      ,\r\n"
+            "end\r\nnotes after the end\r\n");
+
+  ASSERT_TRUE(UpdateInstrument(path, " U2 ", {"70", "80", "90", "100", "110", "120"}));
+  records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[1].coefficients[0], "70");
+  EXPECT_EQ(records[2].name, "X");
+
+  ASSERT_TRUE(DeleteInstrument(path, "U1"));
+  EXPECT_EQ(ReadAll(path),
+            "calibrated 2018-05-02\r\nData sheet numbers below\r\n\r\n"
+            "U2,70         ,80           ,90           ,100          ,110          ,120          ,\r\n"
+            "X,300         ,3.3          ,-0.0003      ,301          ,3.31         ,-0.0004      ,\r\n"
+            "end\r\nnotes after the end\r\n");
+}
+
+TEST(InstrumentFile, AddingToTheDefaultFileAppendsBeforeEndWithoutALineBreak) {
+  TempFolder folder;
+  const std::string path = InstrumentFilePath(folder.Path().string());
+  AddInstrument(path, "X", kX);
+  const auto records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[2].name, "X");
+  const std::string text = ReadAll(path);
+  EXPECT_EQ(text.substr(text.size() - 5), "\r\nend");
+}
+
+TEST(InstrumentFile, MoreThanSixRecordsAllLoadAndEditingOneKeepsTheOthers) {
+  TempFolder folder;
+  std::string text = "Data:\n";
+  for (int i = 1; i <= 9; ++i) text += "I" + std::to_string(i) + ",1,2,3,4,5,6,\n";
+  text += "end";
+  const std::string path = folder.Write("inst.cof", text);
+  ASSERT_EQ(LoadInstruments(path).size(), 9u);
+  EXPECT_EQ(ReadInstrument(path, 8).name, "I9");
+  ASSERT_TRUE(UpdateInstrument(path, "I8", kX));
+  const auto records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 9u);
+  EXPECT_EQ(records[7].coefficients[2], "-0.0003");
+  // The file keeps its own line ends on untouched lines and on the rewritten one.
+  EXPECT_NE(ReadAll(path).find("-0.0004      ,\nI9,1,2,3,4,5,6,\nend"), std::string::npos);
+}
+
+TEST(InstrumentFile, UnknownNamesLeaveTheFileUntouched) {
+  TempFolder folder;
+  const std::string path = InstrumentFilePath(folder.Path().string());
+  EnsureInstrumentFile(path);
+  const std::string before = ReadAll(path);
+  EXPECT_FALSE(UpdateInstrument(path, "dc 1", kX));  // letter case counts
+  EXPECT_FALSE(DeleteInstrument(path, "DC 3"));
+  EXPECT_EQ(ReadAll(path), before);
+}
+
+TEST(InstrumentFile, TextsThatWouldBreakTheTableAreRefused) {
+  TempFolder folder;
+  const std::string path = InstrumentFilePath(folder.Path().string());
+  EnsureInstrumentFile(path);
+  const std::string before = ReadAll(path);
+  for (const std::string name : {"", "  ", "end", "a,b", "two\nlines"}) {
+    EXPECT_THROW(AddInstrument(path, name, kX), RunFailure) << name;
+  }
+  auto bad = kX;
+  bad[3] = "1,5";
+  EXPECT_THROW(AddInstrument(path, "Y", bad), RunFailure);
+  EXPECT_THROW(UpdateInstrument(path, "DC 1", bad), RunFailure);
+  EXPECT_EQ(ReadAll(path), before);
+  // A file without the marker holds no instruments and is not appended to.
+  const std::string noMarker = folder.Write("other.cof", "U1,1,2,3,4,5,6,\r\nend");
+  EXPECT_TRUE(LoadInstruments(noMarker).empty());
+  EXPECT_THROW(AddInstrument(noMarker, "Y", kX), RunFailure);
+}
+
+TEST(InstrumentFile, ShortAndNonNumericRecordsLoadButGiveNoCoefficients) {
+  TempFolder folder;
+  const std::string path = folder.Write("inst.cof", "Data:\r\nShort,1,2,\r\nWords,a,b,c,d,e,f,\r\nend");
+  const auto records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].fieldCount, 3u);
+  EXPECT_EQ(records[0].coefficients[2], "");
+  EXPECT_FALSE(InstrumentCoefficients(records[0]));
+  EXPECT_FALSE(InstrumentCoefficients(records[1]));
+}
+
+TEST(InstrumentFile, AnUnreadableFileIsReportedNotReplaced) {
+  TempFolder folder;
+  const std::string path = folder.File("inst.cof");
+  fs::create_directory(path);  // exists, but cannot be read as a file
+  EXPECT_THROW(LoadInstruments(path), RunFailure);
+  EXPECT_TRUE(fs::is_directory(path));
+}
+
+}  // namespace
+}  // namespace corvelane

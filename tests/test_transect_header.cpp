@@ -1,0 +1,92 @@
+// The transect header block and the "Label: value" files the command line
+// reads for both header windows.
+#include <gtest/gtest.h>
+
+#include "headers/label_value_file.h"
+#include "headers/transect_header.h"
+#include "tests/test_support.h"
+
+namespace corvelane {
+namespace {
+
+using namespace testing;
+
+TEST(TransectHeader, ThirtyNineLinesWithPerScanNamesTimesAndTemperatures) {
+  TransectHeaderTexts texts;
+  texts[0] = "Site 4 transect";
+  texts[8] = "tram";
+  texts[25] = "wet, windy";  // a comma is written unchanged
+  std::string out;
+  AppendTransectHeader(out, texts, {"a.spu", "b.spu", "c.spu"}, {"3:36:29 PM", "3:37:01 PM", "15:40:00"},
+                       {"20.", "21.", "7 "});
+  const auto lines = SplitCrLf(out);
+  ASSERT_EQ(lines.size(), 39u);
+  EXPECT_EQ(out.substr(out.size() - 2), "\r\n");
+  EXPECT_EQ(lines[0], "Data Information:,");
+  EXPECT_EQ(lines[1], "File name:,Site 4 transect");
+  EXPECT_EQ(lines[2], "Data Format:,");
+  EXPECT_EQ(lines[8], "Instrument parameters, ");
+  EXPECT_EQ(lines[10], "Platform (ground/tram/aircraft),tram");
+  EXPECT_EQ(lines[15], "Transect Specific information:, ");
+  EXPECT_EQ(lines[26], " , ");
+  EXPECT_EQ(lines[29], "Cautions:,wet, windy");
+  EXPECT_EQ(lines[30], " ,");
+  EXPECT_EQ(lines[35], "Original file name:,a.spu,b.spu,c.spu,");
+  EXPECT_EQ(lines[36], "Collection time (PST),3:36:29 PM,3:37:01 PM,15:40:00,");
+  EXPECT_EQ(lines[37], "Additional information:,");
+  EXPECT_EQ(lines[38], "Temp C,20.,21.,7 ,");
+}
+
+TEST(TransectHeader, EveryBoxLandsOnItsOwnRow) {
+  TransectHeaderTexts texts;
+  for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = "v" + std::to_string(i + 1);
+  const auto rows = TransectHeaderTable(texts);
+  ASSERT_EQ(rows.size(), 39u);
+  // Rows of the boxes Text1..Text26, in order; the others are fixed.
+  const std::array<std::size_t, 26> rowOfBox = {1,  2,  3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14,
+                                                16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 27, 28, 29};
+  for (std::size_t i = 0; i < rowOfBox.size(); ++i) EXPECT_EQ(rows[rowOfBox[i]].value, texts[i]) << i;
+}
+
+struct HeaderFileCase {
+  const char* name;
+  std::string text;
+  std::size_t box;       // transect box checked
+  std::string expected;  // its value, or the start of the error
+  bool fails;
+};
+
+void PrintTo(const HeaderFileCase& c, std::ostream* os) { *os << c.name; }
+
+class TransectHeaderFile : public ::testing::TestWithParam<HeaderFileCase> {};
+
+TEST_P(TransectHeaderFile, FollowsTheLabelValueRules) {
+  const HeaderFileCase& c = GetParam();
+  TransectHeaderTexts texts;
+  const std::string error = ParseTransectHeaderFile(c.text, texts);
+  if (c.fails) {
+    EXPECT_EQ(error.rfind(c.expected, 0), 0u) << error;
+  } else {
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(texts[c.box], c.expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TransectHeaderFile,
+    ::testing::Values(
+        HeaderFileCase{"CaptionColonIsNotPartOfTheLabel", "File name: Site 4 transect\r\n", 0, "Site 4 transect", false},
+        HeaderFileCase{"LetterCaseDoesNotCount", "  gps AT 0M :  68.63N 149.60W \n", 15, "68.63N 149.60W", false},
+        HeaderFileCase{"ValueKeepsLaterColons", "Data proc. date: 2018-06-22 15:00:01\n", 6, "2018-06-22 15:00:01",
+                       false},
+        HeaderFileCase{"LastOfTwoWins", "FOV: 20\r# comment\r\n\nFOV: 25\n", 10, "25", false},
+        HeaderFileCase{"CommentAfterBlanks", "   # FOV: 20\nFOV:\n", 10, "", false},
+        HeaderFileCase{"QuestionMarkInCaption", "data format?: ascii\n", 1, "ascii", false},
+        HeaderFileCase{"NoColon", "FOV: 20\nSite 4\n", 0, "line 2: expected \"Label: value\"", true},
+        HeaderFileCase{"UnknownLabel", "\n\nFavourite colour: green\n", 0, "line 3: unknown label \"Favourite colour\"",
+                       true},
+        HeaderFileCase{"LeafLabelIsNotATransectLabel", "Collection site: ridge\n", 0, "line 1: unknown label", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace corvelane
