@@ -2,9 +2,11 @@
 // data lines, separated by commas or print zones; or the leaf header block in
 // place of the first three parts.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <new>
 #include <future>
 #include <thread>
 
@@ -47,20 +49,25 @@ constexpr std::size_t kMaxCellBytes = kMaxNumberText + 14;
 std::size_t RowBytesBound(const ConversionResult& r) { return (r.fileCount + 1) * kMaxCellBytes + 2; }
 
 // Data lines first..last into `out` (room for RowBytesBound per row); returns
-// the bytes written. Numbers go straight into the buffer.
+// the bytes written. Numbers go straight into the buffer; tables that hold
+// channels are resampled here, row by row.
 std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mode, ColumnSeparator sep,
                       std::size_t first, std::size_t last) {
-  const std::size_t rows = r.Rows();
+  const std::size_t files = r.fileCount;
   const double* table = r.tables[static_cast<std::size_t>(Index(mode))].data();
+  const int decimals = r.variant->decimals;
   char* p = out;
-  std::string wavelength;
+  std::string text;
   for (std::size_t row = first; row < last; ++row) {
     char* const lineStart = p;
-    wavelength.clear();
-    AppendNumber(wavelength, r.rowWavelengths[row]);
-    std::memcpy(p, wavelength.data(), wavelength.size());
-    p += wavelength.size();
-    for (std::size_t f = 0; f < r.fileCount; ++f) {
+    text.clear();
+    AppendNumber(text, r.rowWavelengths[row]);
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+    const ResamplePlan::Step* step = r.channelPlan ? &(*r.channelPlan)[row] : nullptr;
+    const double* lo = step ? table + static_cast<std::size_t>(step->k) * files : table + row * files;
+    const double* hi = step && !step->exact ? lo + files : lo;
+    for (std::size_t f = 0; f < files; ++f) {
       if (sep == ColumnSeparator::Comma) {
         *p++ = ',';
       } else {
@@ -69,8 +76,20 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
         std::memset(p, ' ', fill);
         p += fill;
       }
-      // Table values are already rounded to six decimals; rounding again keeps them.
-      p = WriteRoundedSix(p, table[f * rows + row]);
+      double v = lo[f];
+      if (step) {
+        if (!step->exact) v = step->Between(v, hi[f]);
+        if (!std::isfinite(v)) v = kNoValue;
+      }
+      if (decimals == 6) {
+        // Rounding a value the table already holds rounded keeps it.
+        p = WriteRoundedSix(p, v);
+      } else {
+        text.clear();
+        AppendNumber(text, step ? TableValue(v, decimals) : v);
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+      }
     }
     *p++ = '\r';
     *p++ = '\n';
@@ -80,7 +99,7 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
 
 std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
   const InstrumentVariant& v = *r.variant;
-  if (r.tables[static_cast<std::size_t>(Index(mode))].size() != r.Rows() * r.fileCount)
+  if (!r.Computed(mode))
     Fail("the run computed no " + std::string(ModeCliName(mode)) + " table to write");
   const ColumnSeparator sep = v.separators[static_cast<std::size_t>(Index(mode))];
   std::string out;
@@ -131,11 +150,15 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
 
 void WriteOutputFile(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader,
                      const std::string& path) {
-  const std::string preamble = Preamble(r, mode, leafHeader);
-  AtomicFileWriter file(path);
-  file.Write(preamble);
-  EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
-  file.Commit();
+  try {
+    const std::string preamble = Preamble(r, mode, leafHeader);
+    AtomicFileWriter file(path);
+    file.Write(preamble);
+    EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
+    file.Commit();
+  } catch (const std::bad_alloc&) {
+    FailFile(path, "out of memory while writing the file");
+  }
 }
 
 std::string OutputText(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
