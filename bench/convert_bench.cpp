@@ -91,7 +91,7 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   const std::string listPath = (folder / "list.txt").string();
   WriteAll(listPath, list);
   std::string waves;
-  if (!variant->wavesFromFileOffered()) {
+  if (!variant->WavesFromFileOffered()) {
     waves = (folder / "waves.txt").string();
     WriteAll(waves, corvelane::synth::ExternalWavelengthText(variant->format, variant->channelCount));
   }

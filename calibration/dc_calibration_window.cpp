@@ -12,7 +12,7 @@
 
 #include "calibration/instrument_table.h"
 #include "calibration/new_instrument_window.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 #include "text/text_input.h"
 
 namespace corvelane::gui {

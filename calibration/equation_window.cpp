@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "text/text_input.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "convert/folder_browser_widget.h"
-#include "shell/dialogs.h"
+#include "widgets/folder_browser_widget.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

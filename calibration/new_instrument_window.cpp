@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "calibration/instrument_table.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

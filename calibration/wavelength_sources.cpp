@@ -25,7 +25,7 @@ void LoadText(const std::string& path, std::string& buffer, bool& truncated) {
 
 std::vector<double> WavesFromScanFile(WavelengthTables& tables, const InstrumentVariant& variant,
                                       const std::string& firstScanPath, std::size_t* channelsRead, int tableIndex) {
-  if (!variant.wavesFromFileOffered())
+  if (!variant.WavesFromFileOffered())
     Fail(std::string(variant.caption) + " scan files hold no channel wavelengths; choose an external file or the equation");
   auto& table = tables.Table(variant, WaveSource::FromFile, tableIndex);
   std::string buffer;

@@ -11,6 +11,7 @@
 #include <new>
 #include <sstream>
 
+#include "cli/dc_command.h"
 #include "cli/indices_command.h"
 #include "convert/conversion_run.h"
 #include "text/failure.h"
@@ -161,7 +162,7 @@ void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
   const std::string kind = text.substr(0, eq);
   const std::string value = eq == std::string::npos ? std::string() : text.substr(eq + 1);
   if (kind == "file" && eq == std::string::npos) {
-    if (!s.variant->wavesFromFileOffered())
+    if (!s.variant->WavesFromFileOffered())
       UsageError(std::string(s.variant->cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
     s.waveSource = WaveSource::FromFile;
   } else if (kind == "external" && !value.empty()) {
@@ -207,6 +208,8 @@ struct ConvertOptions {
   std::array<std::string, 4> outputs;
   std::string leafHeader;
   unsigned threads = 0;
+  ChannelEquationOptions channels;  // unispec-dc
+  std::string transectHeader;       // unispec-dc
 };
 
 struct CheckOptions {
@@ -239,14 +242,26 @@ int Convert(const ConvertOptions& o) {
   }
   s.labelSource = LabelArgument(v, o.label);
   if (o.startChannel != 0 && o.startChannel != 1) UsageError("--start-channel takes 0 or 1");
-  if (!o.waves.empty())
+  if (v.window.channelEquations) {
+    // Always the two channel equations, always resampled.
+    for (const auto& [given, option] : {std::pair{!o.waves.empty(), "--waves"}, {o.noInterpolate, "--no-interpolate"},
+                                        {!o.leafHeader.empty(), "--leaf-header"}})
+      if (given)
+        UsageError(std::string(option) + " is not for " + std::string(v.cliName) +
+                   ": its run always resamples with the two channel equations (--coefficients, --instrument)");
+    ChannelEquationOptions channels = o.channels;
+    channels.startChannel = o.startChannel;
+    ApplyChannelEquations(channels, s);
+  } else if (!o.channels.coefficients.empty() || !o.channels.instrument.empty() || !o.transectHeader.empty()) {
+    UsageError("--coefficients, --instrument and --transect-header are for unispec-dc only");
+  } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
-  else if (!v.wavesFromFileOffered())
+  else if (!v.WavesFromFileOffered())
     UsageError(std::string(v.cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
   bool any = false;
   for (OutputMode m : kAllModes) {
     if (o.outputs[Index(m)].empty()) continue;
-    if (!v.offers(m))
+    if (!v.Offers(m))
       UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
     s.modes[Index(m)] = true;
     any = true;
@@ -256,7 +271,7 @@ int Convert(const ConvertOptions& o) {
     std::vector<NamedPath> outputs;
     for (OutputMode m : kAllModes)
       if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
-    std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader}};
+    std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader}};
     if (s.waveSource == WaveSource::ExternalFile) inputs.push_back({"--waves external=", s.externalFilePath});
     RefuseCollisions(outputs, inputs, s.files);
   }
@@ -267,13 +282,24 @@ int Convert(const ConvertOptions& o) {
     if (!s.modes[Index(OutputMode::Reflectance)]) UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
     leaf = ReadLeafHeaderFile(o.leafHeader);
   }
+  std::optional<HeaderBlock> transect;
+  if (!o.transectHeader.empty()) {
+    if (!s.modes[Index(OutputMode::Reflectance)])
+      UsageError("--transect-header goes into the reflectance file: add --reflectance PATH");
+    transect = TransectHeaderBlock(ReadTransectHeaderFile(o.transectHeader));
+  }
 
   WavelengthTables tables;
   const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
   for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
+  if (const std::string warning = StatusChannelWarning(result); !warning.empty())
+    std::cerr << "corvelane: warning: " << warning << "\n";
   for (OutputMode m : kAllModes) {
     if (!s.modes[Index(m)]) continue;
-    WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
+    if (transect && m == OutputMode::Reflectance)
+      WriteOutputFile(result, m, *transect, o.outputs[Index(m)]);
+    else
+      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
   }
   return kOk;
 }
@@ -330,6 +356,21 @@ int Run(const std::vector<std::string>& args) {
                       "Measurement inst., Foreoptics, Wavelength calib. coeff., Reflectance standard, "
                       "Data processing prog. v.#, Data type, Plant functional type, Collection site, "
                       "Additional information, Cautions); '#' starts a comment line");
+  convert->add_option("--coefficients", co.channels.coefficients,
+                      "unispec-dc: the channel equations A1,B1,C1 (channel 1, the panel) and A2,B2,C2 (channel 2, "
+                      "the target), each A + B*ch + C*ch^2 (default those of the instrument DC 1)");
+  convert->add_option("--instrument", co.channels.instrument,
+                      "unispec-dc: the six coefficients of the instrument NAME in inst.cof of the current folder "
+                      "(see corvelane instruments)");
+  convert->add_option("--transect-header", co.transectHeader,
+                      "unispec-dc: put a transect header block at the head of the reflectance file. FILE holds one "
+                      "'Label: value' line per box of the Transect Header Info window, labels as captioned there "
+                      "(File name, Data format?, Collection Date, Person responsible, Data proc. prog and v#, "
+                      "Scans ave., Data proc. date, Instrument used, Platform (ground, tram...), Foreoptics, FOV, "
+                      "View angle, Instrument calibration, Vegetation type, Location description, GPS at 0m, "
+                      "GPS at 100m, Precision of GPS, Transect direction (deg), Meas. on rt or left side, "
+                      "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
+                      "File names (links) to other data, Cautions); '#' starts a comment line");
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
 
@@ -347,6 +388,7 @@ int Run(const std::vector<std::string>& args) {
   samples->add_option("FOLDER", samplesOut, "Output folder (default corvelane-output)");
 
   IndicesCommand indices(app);
+  InstrumentsCommand instruments(app);
 
   RemoveTemporaryFilesOnSignals();
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -366,6 +408,7 @@ int Run(const std::vector<std::string>& args) {
     if (convert->parsed()) return Convert(co);
     if (check->parsed()) return Check(ko);
     if (indices.Parsed()) return indices.Run();
+    if (instruments.Parsed()) return instruments.Run();
     if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
   } catch (const RunFailure& f) {
     const InstrumentVariant* checked = VariantByCliName(ko.format);
@@ -410,7 +453,8 @@ int ConvertSamples(const std::string& samplesFolder, const std::string& outputFo
     s.labelSource = v.defaultLabelSource;
     s.waveSource = v.defaultWaveSource;
     s.externalFilePath = (fs::path(samplesFolder) / "waves-unispec-256.txt").string();
-    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.offers(m);
+    if (v.window.channelEquations) ApplyChannelEquations({}, s);  // the start coefficients
+    for (OutputMode m : kAllModes) s.modes[Index(m)] = v.Offers(m);
     try {
       const ConversionResult r = ComputeConversion(s, tables);
       for (OutputMode m : kAllModes) {

@@ -91,6 +91,16 @@ void ChannelValues(const InstrumentVariant& v, const std::array<bool, 4>& modes,
   ModeValues(modes, r.target.data(), r.panel.data(), v.Channels(), w.channelValues);
 }
 
+// Whether the file's last channels hold status values the grid reaches into:
+// a grid point above the last channel with a reading.
+bool StatusValuesOnGrid(const ScanRecord& r, const std::vector<double>& waves, const std::vector<double>& grid) {
+  if (r.spectralChannels == 0 || r.spectralChannels >= waves.size() || grid.empty()) return false;
+  const double last = waves[r.spectralChannels - 1];
+  for (double g : grid)
+    if (g > last) return true;
+  return false;
+}
+
 // The wavelength table each mode's values are placed with.
 int TableOf(const InstrumentVariant& v, std::size_t mode) noexcept {
   return mode == static_cast<std::size_t>(Index(OutputMode::RawReference)) ? v.panelTable : v.targetTable;
@@ -189,7 +199,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     }
   }
   const bool resample = s.interpolate && !planFailure;
-  const bool compareWaves = s.waveSource == WaveSource::FromFile && tableCount == 1 && variant.wavesFromFileOffered();
+  const bool compareWaves = s.waveSource == WaveSource::FromFile && tableCount == 1 && variant.WavesFromFileOffered();
   const int decimals = variant.decimals;
 
   ConversionResult result;
@@ -208,6 +218,12 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   std::size_t labelRow = variant.headRows.size();
   for (std::size_t h = 0; h < variant.headRows.size(); ++h)
     if (variant.headRows[h].field == &ScanRecord::fileLabel) labelRow = h;
+
+  if (s.keepRatios && resample && splitTables) result.ratios.resize(rows * fileCount);
+  // Status values instead of readings matter only where the grid reaches
+  // above the last channel that holds a reading.
+  const std::vector<double>& targetWaves = wavelengths[static_cast<std::size_t>(variant.targetTable)];
+  std::atomic<std::size_t> statusFiles{0};
 
   const std::size_t toRead = planFailure ? 1 : fileCount;
   // Files are handed out eight at a time: the eight values of one row then
@@ -240,6 +256,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       warn += s.files[f] + ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel + "\n";
     for (std::size_t h = 0; h < variant.headRows.size(); ++h)
       if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
+    if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
     if (variant.readsPanel) {
       bool allZero = true;
       for (const double p : w.record.panel) allZero = allZero && p == 0;
@@ -262,6 +279,13 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       plans[static_cast<std::size_t>(variant.targetTable)]->Apply(w.record.target.data(), w.gridTarget.data());
       plans[static_cast<std::size_t>(variant.panelTable)]->Apply(w.record.panel.data(), w.gridPanel.data());
       ModeValues(modes, w.gridTarget.data(), w.gridPanel.data(), rows, w.channelValues);
+      if (s.keepRatios) {
+        double* ratios = result.ratios.data() + f * rows;
+        for (std::size_t r = 0; r < rows; ++r) {
+          const double ratio = Reflectance(w.gridTarget[r], w.gridPanel[r]);
+          ratios[r] = std::isnan(ratio) ? kNoValue : ratio;
+        }
+      }
       for (std::size_t m = 0; m < 4; ++m)
         if (modes[m]) store(m, f, w.channelValues[m].data(), true);
       return;
@@ -333,10 +357,22 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
                                 result.heads[labelRow][f] + "\": " + names);
     }
   }
+  result.statusChannelFiles = statusFiles.load();
+  if (variant.statusChannelsFrom > 0)
+    result.lastReadingWavelength = targetWaves[static_cast<std::size_t>(variant.statusChannelsFrom - 1)];
   if (progress) progress(static_cast<int>(fileCount), static_cast<int>(fileCount));
   return result;
 } catch (const std::bad_alloc&) {
   Fail("out of memory: the run needs more memory than is available; convert fewer files at a time");
+}
+
+std::string StatusChannelWarning(const ConversionResult& r) {
+  if (r.statusChannelFiles == 0) return {};
+  const std::size_t from = static_cast<std::size_t>(r.variant->statusChannelsFrom);
+  return std::to_string(r.statusChannelFiles) + " of " + std::to_string(r.fileCount) +
+         " files hold instrument status values, not readings, in channels " + std::to_string(from) + " to " +
+         std::to_string(r.variant->Channels() - 1) + "; grid points above " + PlainNumber(r.lastReadingWavelength) +
+         " nm (channel " + std::to_string(from - 1) + ") are interpolated from them";
 }
 
 }  // namespace corvelane

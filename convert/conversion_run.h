@@ -32,6 +32,10 @@ struct RunSettings {
   // For WaveSource::Equation and formats with more than one wavelength table:
   // the equations of the tables after the first, in table order.
   std::vector<EquationTexts> moreEquations;
+  // Keep target / panel on the grid before rounding in ConversionResult::ratios
+  // (formats whose target and panel meet only on the grid), for the reference
+  // correction that follows the run.
+  bool keepRatios = false;
 };
 
 // The most scan files one run takes.
@@ -82,6 +86,13 @@ struct ConversionResult {
   // scans whose wavelengths differ from the first scan's, panels all 0,
   // labels changed for the tables or shared by several scans.
   std::vector<std::string> warnings;
+  // With RunSettings::keepRatios: target / panel on the grid before rounding,
+  // file f's column at ratios[f * rows ..]; otherwise empty.
+  std::vector<double> ratios;
+  // Files whose last channels hold status values the grid reached into, and
+  // the target-table wavelength of the last channel with a reading.
+  std::size_t statusChannelFiles = 0;
+  double lastReadingWavelength = 0;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }
   bool Computed(OutputMode m) const noexcept {
@@ -110,6 +121,9 @@ using ProgressFn = std::function<void(int done, int total)>;
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
 
+// Empty, or the warning about status values a run met (StatusChannelFiles > 0).
+std::string StatusChannelWarning(const ConversionResult& result);
+
 // Writes one output file: its layout (comma or print zone, leaf header) comes
 // from the variant. `leafHeader` is used only for the reflectance file of
 // formats that offer it. Written under a temporary name and renamed into
@@ -119,5 +133,14 @@ void WriteOutputFile(const ConversionResult& result, OutputMode mode, const Leaf
 
 // The same bytes, into a string (tests and small tools).
 std::string OutputText(const ConversionResult& result, OutputMode mode, const LeafHeaderTexts* leafHeader);
+
+// The same with `header` in place of the reflectance file's title and
+// column-head lines (the other modes are written without it).
+void WriteOutputFile(const ConversionResult& result, OutputMode mode, const HeaderBlock& header,
+                     const std::string& path);
+std::string OutputText(const ConversionResult& result, OutputMode mode, const HeaderBlock& header);
+
+// The column-head lines of the format (the title block), CR LF included.
+std::string ColumnHeadText(const ConversionResult& result, OutputMode mode);
 
 }  // namespace corvelane

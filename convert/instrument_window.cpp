@@ -26,13 +26,14 @@
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/grid.h"
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
 #include "headers/leaf_header_window.h"
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "widgets/dialogs.h"
+#include "convert/program.h"
+#include "reference/calculate_reference_window.h"
 
 namespace corvelane::gui {
 
@@ -232,7 +233,7 @@ void InstrumentWindow::BuildControls() {
   c.cboCombo->setObjectName(QStringLiteral("cboCombo"));
   c.cboCombo->addItem(Q(variant_.fileTypeItem));
   c.cboCombo->setCurrentIndex(0);
-  c.browser = new FolderBrowser(program_.dialogs(), this);
+  c.browser = new FolderBrowser(program_.UserDialogs(), this);
   c.browser->SetPattern(Q(variant_.filePattern));
   c.Drive1 = c.browser->DriveList();
   c.Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -284,7 +285,7 @@ void InstrumentWindow::BuildControls() {
   c.chkReflect = Check(output.panel, "chkReflect", "Reflectance");
   c.chkReflect->setChecked(true);
   outputBox->addWidget(c.chkReflect);
-  if (variant_.offers(OutputMode::Absorbance) || reduced) {
+  if (variant_.Offers(OutputMode::Absorbance) || reduced) {
     c.chkAbsorb = Check(output.panel, "chkAbsorb", "Absorbance");
     outputBox->addWidget(c.chkAbsorb);
   }
@@ -329,8 +330,6 @@ void InstrumentWindow::BuildControls() {
   }
   if (traits.indicesButton) {
     c.ComIndices = Button(this, "ComIndices", "Input Indices");
-    c.ComIndices->setEnabled(false);
-    c.ComIndices->setToolTip(QStringLiteral("This window is not available yet."));
     optionsBox->addWidget(c.ComIndices);
   }
   if (traits.mixedBox) {
@@ -477,6 +476,8 @@ void InstrumentWindow::ConnectEvents() {
   connect(c.Option5, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(false); });
   connect(c.Command3, &QPushButton::clicked, this, [this] { program_.Form3().exec(); });
   connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  if (c.ComIndices)
+    connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
 }
 
@@ -524,7 +525,7 @@ void InstrumentWindow::OnFileClicked(const QString& path) {
   c.List1->setEnabled(true);
   for (int i = 0; i < c.List1->count(); ++i) {
     if (c.List1->item(i)->text() == path) {
-      program_.dialogs().ShowMessage(
+      program_.UserDialogs().ShowMessage(
           this, ErrorBox(QStringLiteral("File already selected!"), path + QStringLiteral(" is in the list already.")));
       return;
     }
@@ -568,7 +569,7 @@ bool InstrumentWindow::OutputModeChosen() const {
   if (!variant_.readsPanel) return c_->chkReflect->isChecked();  // the hidden boxes do not count
   for (OutputMode m : kAllModes) {
     const QCheckBox* box = c_->ModeBox(m);
-    if (variant_.offers(m) && box && box->isChecked()) return true;
+    if (variant_.Offers(m) && box && box->isChecked()) return true;
   }
   return false;
 }
@@ -576,12 +577,12 @@ bool InstrumentWindow::OutputModeChosen() const {
 void InstrumentWindow::OnFileListOk() {
   Controls& c = *c_;
   if (!OutputModeChosen()) {
-    program_.dialogs().ShowMessage(this, ErrorBox(Q(variant_.outputModeMessage)));
+    program_.UserDialogs().ShowMessage(this, ErrorBox(Q(variant_.outputModeMessage)));
     return;
   }
   const bool keepAbsorbAndCheck = variant_.window.listOkKeepsAbsorbAndCheck;
   c.frmSpectral->setEnabled(true);
-  if (variant_.wavesFromFileOffered()) c.Option1->setEnabled(true);
+  if (variant_.WavesFromFileOffered()) c.Option1->setEnabled(true);
   c.Option2->setEnabled(true);
   c.Option3->setEnabled(true);
   SetGridEnabled(true);
@@ -638,7 +639,7 @@ void InstrumentWindow::EnterFinished() {
 void InstrumentWindow::OnDoOperation() {
   if (busy_) return;
   Controls& c = *c_;
-  Dialogs& dialogs = program_.dialogs();
+  Dialogs& dialogs = program_.UserDialogs();
   busy_ = true;
   c.prgCalc->setValue(0);
 
@@ -650,7 +651,7 @@ void InstrumentWindow::OnDoOperation() {
   s.interpolate = c.Option4->isChecked();
   for (OutputMode m : kAllModes) {
     const QCheckBox* box = c.ModeBox(m);
-    s.modes[Index(m)] = variant_.offers(m) && box && box->isChecked();
+    s.modes[Index(m)] = variant_.Offers(m) && box && box->isChecked();
   }
   s.labelSource = c.Option6 ? (c.Option6->isChecked() ? LabelSource::HeaderInfo : LabelSource::DataFileName)
                             : variant_.defaultLabelSource;
@@ -711,7 +712,7 @@ void InstrumentWindow::OnDoOperation() {
 void InstrumentWindow::OnCheckFiles() {
   if (busy_) return;
   Controls& c = *c_;
-  Dialogs& dialogs = program_.dialogs();
+  Dialogs& dialogs = program_.UserDialogs();
   const MessageRequest failureBox{QStringLiteral("Error"), Q(variant_.checkFailureText), MessageIcon::None,
                                   MessageButtons::Ok, {}};
   const QString errorPath = dialogs.AskSavePath(this, Q(kSaveErrorFileTitle));

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "text/failure.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -38,6 +39,20 @@ std::string ParseLabelValueText(std::string_view text, std::span<const std::stri
     values[i] = std::string(Trim(t.substr(colon + 1)));
   }
   return {};
+}
+
+std::vector<std::string> ReadLabelValueFile(const std::string& path, std::span<const std::string_view> captions) {
+  std::string text;
+  bool truncated = false;
+  try {
+    ReadFileBounded(path, text, truncated);
+  } catch (const RunFailure& f) {
+    throw f.As(FailureKind::Usage);
+  }
+  std::vector<std::string> values;
+  const std::string error = ParseLabelValueText(text, captions, values);
+  if (!error.empty()) FailFile(path, error, FailureKind::Usage);
+  return values;
 }
 
 }  // namespace corvelane

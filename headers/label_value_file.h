@@ -18,4 +18,8 @@ namespace corvelane {
 std::string ParseLabelValueText(std::string_view text, std::span<const std::string_view> captions,
                                 std::vector<std::string>& values);
 
+// Reads `path` and parses it as above. Throws RunFailure of kind Usage (the
+// file is part of the request) naming the file, the line and why.
+std::vector<std::string> ReadLabelValueFile(const std::string& path, std::span<const std::string_view> captions);
+
 }  // namespace corvelane

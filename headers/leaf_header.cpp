@@ -1,9 +1,6 @@
 #include "headers/leaf_header.h"
 
-#include <algorithm>
-#include <cctype>
-
-#include "text/failure.h"
+#include "headers/label_value_file.h"
 #include "text/text_input.h"
 #include "text/numeric_text.h"
 
@@ -50,6 +47,8 @@ std::vector<HeaderRow> LeafHeaderTable(const LeafHeaderTexts& t) {
   };
 }
 
+HeaderBlock LeafHeaderBlock(const LeafHeaderTexts& texts) { return {LeafHeaderTable(texts), {0, 1, 2}, true}; }
+
 void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
                        const std::array<const std::vector<std::string>*, 3>& perScan, bool zoneFill) {
   for (const HeaderRow& row : rows) {
@@ -68,43 +67,10 @@ void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
   }
 }
 
-namespace {
-std::string Folded(std::string_view s) {
-  std::string r(Trim(s));
-  if (!r.empty() && r.back() == ':') r.pop_back();
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-}  // namespace
-
 LeafHeaderTexts ReadLeafHeaderFile(const std::string& path) {
-  std::string text;
-  bool truncated = false;
-  try {
-    ReadFileBounded(path, text, truncated);
-  } catch (const RunFailure& f) {
-    throw f.As(FailureKind::Usage);
-  }
+  const std::vector<std::string> values = ReadLabelValueFile(path, LeafHeaderBoxLabels());
   LeafHeaderTexts out{};
-  LineCursor lines(text);
-  std::string_view line;
-  while (lines.Next(line)) {
-    const std::string_view t = Trim(line);
-    if (t.empty() || t.front() == '#') continue;
-    const auto colon = t.find(':');
-    if (colon == std::string_view::npos)
-      FailFile(path, "line " + std::to_string(lines.LineNumber()) + ": expected \"Label: value\": \"" + Printable(t) + "\"",
-               FailureKind::Usage);
-    const std::string key = Folded(t.substr(0, colon));
-    const auto& labels = LeafHeaderBoxLabels();
-    const auto it = std::find_if(labels.begin(), labels.end(),
-                                 [&](std::string_view l) { return Folded(l) == key; });
-    if (it == labels.end())
-      FailFile(path,
-               "line " + std::to_string(lines.LineNumber()) + ": unknown label \"" + Printable(t.substr(0, colon)) + "\"",
-               FailureKind::Usage);
-    out[static_cast<std::size_t>(it - labels.begin())] = std::string(Trim(t.substr(colon + 1)));
-  }
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = values[i];
   return out;
 }
 

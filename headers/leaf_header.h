@@ -23,17 +23,27 @@ struct HeaderRow {
 // The 26 rows of the leaf header table.
 std::vector<HeaderRow> LeafHeaderTable(const LeafHeaderTexts& texts);
 
+// A header block as written in place of a reflectance file's title and
+// column-head lines: its rows, the column-head rows (label, date, time,
+// temperature: 0 to 3) whose per-scan texts fill the rows marked perScan 0,
+// 1 and 2, and whether each per-scan text is padded to the next print zone.
+struct HeaderBlock {
+  std::vector<HeaderRow> rows;
+  std::array<int, 3> perScanHeads{0, 1, 2};
+  bool zoneFill = true;
+};
+
+// The leaf block: label, date and time per scan, print-zone padded.
+HeaderBlock LeafHeaderBlock(const LeafHeaderTexts& texts);
+
 // Appends the block: per row the label, ",", the value; on the per-scan rows
 // then each scan's text, a print-zone fill and ","; lines end with CR LF.
 // `perScan[0..2]` hold the file labels, dates and times of the scans.
 void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
                        const std::array<const std::vector<std::string>*, 3>& perScan, bool zoneFill);
 
-// The command line's leaf header file: one "Label: value" line per box, the
-// label being a box caption without its colon ("Person responsible: Ana"),
-// in any order; empty lines and lines starting with "#" are ignored; boxes not
-// named stay empty. Reads the file at `path`; throws RunFailure of kind Usage
-// (the file is part of the request) naming the file, the line and why.
+// The command line's leaf header file, read by ReadLabelValueFile with the 14
+// box captions. Throws RunFailure of kind Usage naming the file, the line and why.
 LeafHeaderTexts ReadLeafHeaderFile(const std::string& path);
 
 }  // namespace corvelane

@@ -79,6 +79,8 @@ std::vector<HeaderRow> TransectHeaderTable(const TransectHeaderTexts& t) {
   };
 }
 
+HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts) { return {TransectHeaderTable(texts), {0, 2, 3}, false}; }
+
 void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
                           const std::vector<std::string>& times, const std::vector<std::string>& temperatures) {
   AppendHeaderBlock(out, TransectHeaderTable(texts), {&names, &times, &temperatures}, false);
@@ -91,6 +93,13 @@ std::string ParseTransectHeaderFile(std::string_view text, TransectHeaderTexts& 
   if (error.empty())
     for (std::size_t i = 0; i < out.size(); ++i) out[i] = std::move(values[i]);
   return error;
+}
+
+TransectHeaderTexts ReadTransectHeaderFile(const std::string& path) {
+  const std::vector<std::string> values = ReadLabelValueFile(path, TransectHeaderBoxLabels());
+  TransectHeaderTexts out{};
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = values[i];
+  return out;
 }
 
 }  // namespace corvelane

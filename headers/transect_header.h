@@ -21,6 +21,10 @@ const std::array<std::string_view, 26>& TransectHeaderBoxLabels() noexcept;
 // temperature text ("Temp C").
 std::vector<HeaderRow> TransectHeaderTable(const TransectHeaderTexts& texts);
 
+// The transect block: per scan the label (column-head row 0), the time (row
+// 2) and the temperature (row 3), each directly followed by ",".
+HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts);
+
 // Appends the 39 lines: label, ",", value, then on the per-scan rows each
 // scan's text directly followed by ","; lines end with CR LF.
 void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
@@ -29,5 +33,7 @@ void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, co
 // The command line's transect header file, read by ParseLabelValueText with
 // the 26 box captions. Returns an error text, or empty on success.
 std::string ParseTransectHeaderFile(std::string_view text, TransectHeaderTexts& out);
+// The same from `path`; throws RunFailure of kind Usage naming the file, the line and why.
+TransectHeaderTexts ReadTransectHeaderFile(const std::string& path);
 
 }  // namespace corvelane

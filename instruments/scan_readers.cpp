@@ -15,6 +15,7 @@ void ParseScan(const InstrumentVariant& variant, std::string_view text, bool tru
   out.date.clear();
   out.time.clear();
   out.temperature.clear();
+  out.spectralChannels = 0;
   ScanLines in(text, truncated, path);
   variant.read(in, labelSource, out);
 }

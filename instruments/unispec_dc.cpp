@@ -1,8 +1,10 @@
 #include "instruments/unispec_dc.h"
 
-#include "instruments/file_label.h"
+#include <array>
+#include <optional>
+
+#include "instruments/scan_layout.h"
 #include "text/failure.h"
-#include "text/line_reading.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -82,28 +84,24 @@ DcLineProblem SplitDcLine(std::string_view line, DcReadings& out) noexcept {
   return DcLineProblem::None;
 }
 
-void ParseDcScan(std::string_view text, bool truncated, const std::string& path, LabelSource labelSource,
-                 DcScan& out) {
-  ScanLines in(text, truncated, path);
+namespace {
+
+void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   std::array<std::string_view, kDcHeaderLines> header{};
   header[0] = in.Line("header line 1");
   header[1] = in.Line("header line 2 (temperature)");
   header[2] = in.Line("header line 3 (date and time)");
-  for (int i = 3; i < kDcHeaderLines; ++i) header[static_cast<std::size_t>(i)] = in.Line("header lines 4 to 10");
-
-  const std::string_view source = labelSource == LabelSource::HeaderInfo ? std::string_view(header[0]) : path;
-  const auto label = CutFileLabel(source, LabelSeparator::Path);
-  if (!label) {
-    FailAtText(path, labelSource == LabelSource::HeaderInfo ? 1 : 0, Trim(source),
-               "cannot cut a file label: no \".\" follows the last separator");
-  }
-  out.label.assign(*label);
-  out.dateTime = DcDateAndTime(header[2]);
+  for (std::size_t i = 3; i < header.size(); ++i) header[i] = in.Line("header lines 4 to 10");
+  if (labelSource == LabelSource::HeaderInfo)
+    SetLabel(out, in.Path(), 1, header[0], LabelSeparator::Path);
+  else
+    SetLabel(out, in.Path(), 0, in.Path(), LabelSeparator::Path);
+  DcDateTime dt = DcDateAndTime(header[2]);
+  out.date = std::move(dt.date);
+  out.time = std::move(dt.time);
   out.temperature = DcTemperature(header);
 
-  out.target.resize(kDcChannels);
-  out.panel.resize(kDcChannels);
-  for (std::size_t c = 0; c < kDcChannels; ++c) {
+  for (std::size_t c = 0; c < out.target.size(); ++c) {
     const std::string_view line = in.Line("the 256 channel lines");
     DcReadings r;
     switch (SplitDcLine(line, r)) {
@@ -118,17 +116,94 @@ void ParseDcScan(std::string_view text, bool truncated, const std::string& path,
     out.panel[c] = r.panel;
   }
 
-  out.statusChannels = true;
   static constexpr std::array<std::string_view, 4> keys = {"A1", "A2", "A3", "A4"};
-  for (std::size_t k = 0; k < 4 && out.statusChannels; ++k) {
+  bool status = true;
+  for (std::size_t k = 0; k < keys.size() && status; ++k) {
     std::optional<double> value;
     for (std::string_view h : header)
       if (auto v = HeaderValue(h, keys[k])) {
         value = ParseNumber(*v);
         break;
       }
-    out.statusChannels = value && out.target[249 + k] == *value;
+    status = value && out.target[249 + k] == *value;
+  }
+  out.spectralChannels = status ? kDcLastSpectralChannel + 1 : 0;
+}
+
+// The file check is the New-Format window's.
+void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
+  VariantOf(Format::UniSpecNew).check(in, labelSource, problems);
+}
+
+// The preview skips the ten header lines and reads 256 lines of three
+// numbers; no wavelength calibration is applied.
+void ReadPreview(ScanLines& in, PreviewData& d) {
+  in.Skip(kDcHeaderLines, "header lines 1 to 10");
+  for (std::size_t c = 0; c < d.target.size(); ++c) {
+    const std::string_view line = in.Line("the 256 channel lines");
+    const ThreeFields f = SplitThreeFields(line);
+    if (f.count < 3) in.FailHere(Trim(line), "the channel line needs three numbers (wavelength, target, panel)");
+    d.target[c] = in.Number(f.second, "the target reading (second number) is not a number");
+    d.panel[c] = in.Number(f.third, "the panel reading (third number) is not a number");
   }
 }
+
+constexpr std::array<HeadRow, 4> kDcHeads = {{
+    {"Wavelength", &ScanRecord::fileLabel},
+    {"  (nm)", &ScanRecord::date},
+    {"  time  ", &ScanRecord::time},
+    {"temp C", &ScanRecord::temperature},
+}};
+
+constexpr ColumnSeparator C = ColumnSeparator::Comma;
+
+}  // namespace
+
+extern const InstrumentVariant kUniSpecDcFormat;
+constinit const InstrumentVariant kUniSpecDcFormat{
+    .format = Format::UniSpecDc,
+    .cliName = "unispec-dc",
+    .windowName = "Form9",
+    .caption = "Uni-DC 1 or 2 v. 2.4.0",
+    .startButton = "UNI-DC ",
+    .fileTypeItem = " .spu files  (*.spu)",
+    .filePattern = "*.spu",
+    .channelCount = kDcChannels,
+    .modesOffered = {true, true, true, true},
+    .separators = {C, C, C, C},
+    // The reflectance file has no title line: an empty line, then the heads.
+    .texts = {ModeTexts{"   Save Reflectance File   ", "Save Reflectance File", ""},
+              ModeTexts{"   Save Absorbance File   ", "Save Absorbance File", "Absorbance"},
+              ModeTexts{"   Save Target File   ", "Save Target File", "Target"},
+              ModeTexts{"   Save Reference File   ", "Save Reference File", "Reference"}},
+    .headRows = kDcHeads,
+    .beginText = "310",
+    .endText = "1130",
+    .stepText = "1",
+    .defaultWaveSource = WaveSource::Equation,
+    .hasLabelChoice = true,
+    .defaultLabelSource = LabelSource::DataFileName,
+    .hasLeafHeader = false,
+    .checkCaption = "&Check File",
+    .checkFailureText = "Unknown File Error",
+    .outputModeMessage = "Select Output Mode",
+    .window = {.absorbOnShow = OnShow::Keep,
+               .gridOnShow = OnShow::Enable,
+               .addFilesButton = true,
+               .transectHeaderBox = true,
+               .referenceControls = true,
+               .channelEquations = true},
+    .preview = &kUniSpecPreview,
+    .wavelengthKey = "unispec-dc",
+    .wavelengthTables = 2,  // 0: channel 1 (panel), 1: channel 2 (target)
+    .targetTable = 1,
+    .panelTable = 0,
+    .decimals = 5,
+    .statusChannelsFrom = kDcLastSpectralChannel + 1,
+    .read = Read,
+    .check = Check,
+    .readPreview = ReadPreview,
+    .readWavelengths = nullptr,
+};
 
 }  // namespace corvelane

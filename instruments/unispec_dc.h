@@ -2,14 +2,9 @@
 // UniSpec-DC scan files (.spu): nine header lines and an empty line (ten
 // header lines in all), then 256 lines "wavelength target panel", the target
 // taken by channel 2 and the panel by channel 1 of the instrument.
-#include <array>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "instruments/variant.h"
 
 namespace corvelane {
 
@@ -41,26 +36,16 @@ struct DcReadings {
   double panel = 1;
 };
 
-// One data line. Fails (through `fail`) when the trimmed line holds no blank
-// or more than three fields; a missing or non-numeric target reads 0, a
-// missing or non-numeric panel 1.
+// One data line: a missing or non-numeric target reads 0, a missing or
+// non-numeric panel 1. The trimmed line must hold a blank and at most three
+// fields.
 enum class DcLineProblem { None, NoBlank, TooManyFields };
 DcLineProblem SplitDcLine(std::string_view line, DcReadings& out) noexcept;
 
-struct DcScan {
-  std::string label;
-  DcDateTime dateTime;
-  std::string temperature;
-  std::vector<double> target;  // 256, placed by channel 2
-  std::vector<double> panel;   // 256, placed by channel 1
-  // True when channels 249 to 252 repeat the header's A1 to A4, that is the
-  // last eight channels hold instrument status values, not target readings.
-  bool statusChannels = false;
-};
-
-// Parses scan text already read from `path`. Throws RunFailure naming the
-// file, the line, the offending text and why.
-void ParseDcScan(std::string_view text, bool truncated, const std::string& path, LabelSource labelSource,
-                 DcScan& out);
+// The format's description is kUniSpecDcFormat (VariantOf(Format::UniSpecDc)):
+// its reader yields the label, date, time and temperature, the 256 target
+// readings (placed by channel 2, table 1) and panel readings (channel 1,
+// table 0), and spectralChannels 248 when channels 249 to 252 repeat the
+// header's A1 to A4, that is the last eight channels hold status values.
 
 }  // namespace corvelane

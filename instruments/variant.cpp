@@ -6,7 +6,7 @@ namespace corvelane {
 
 // Each defined in the format's own file.
 extern const InstrumentVariant kUniSpecOldFormat, kUniSpecNewFormat, kUniSpecCompactFormat, kGer1500Format,
-    kGer2600Format;
+    kGer2600Format, kUniSpecDcFormat;
 
 namespace {
 
@@ -18,6 +18,7 @@ const std::vector<InstrumentVariant>& Registry() {
       kUniSpecCompactFormat,
       kGer1500Format,
       kGer2600Format,
+      kUniSpecDcFormat,
   };
   return all;
 }

@@ -18,7 +18,7 @@ class ScanLines;
 class ProblemWriter;
 
 // Identifies a registered format; behaviour never depends on the value.
-enum class Format { UniSpecOld, UniSpecNew, UniSpecCompact, Ger1500, Ger2600 };
+enum class Format { UniSpecOld, UniSpecNew, UniSpecCompact, Ger1500, Ger2600, UniSpecDc };
 
 // In the fixed order in which a run writes them.
 enum class OutputMode { Reflectance = 0, Absorbance = 1, RawTarget = 2, RawReference = 3 };
@@ -47,6 +47,9 @@ struct ScanRecord {
   std::string date;
   std::string time;
   std::string temperature;  // only formats that record one
+  // 0, or the number of channels that hold readings when the instrument wrote
+  // status values into the channels after them (UniSpec-DC).
+  std::size_t spectralChannels = 0;
   std::vector<double> target;
   std::vector<double> panel;
 };
@@ -95,6 +98,14 @@ struct WindowTraits {
   OnShow absorbOnShow = OnShow::Enable;
   OnShow rawOnShow = OnShow::Enable;
   bool listOkKeepsAbsorbAndCheck = false;  // cmdFileListOk leaves chkAbsorb and cmdChkFile as they were
+  OnShow gridOnShow = OnShow::Disable;     // the grid boxes when the start-up button shows the window
+  bool addFilesButton = false;             // AddFile "Add Files"
+  bool transectHeaderBox = false;          // chkaircraft "Input Transect Header?"
+  bool referenceControls = false;          // ComRef, Frame1, ChkCorrect, ChkNDVI (not available yet)
+  // The run always takes the two channel equations of the Wavelength
+  // Calibrations window and always resamples: cmdFileListOk offers only
+  // "Use Equation", whose "-->" opens that window.
+  bool channelEquations = false;
 };
 
 struct InstrumentVariant {
@@ -130,6 +141,10 @@ struct InstrumentVariant {
   int targetTable = 0;
   int panelTable = 0;
   int decimals = 6;  // output values are rounded to this many decimals
+  // 0, or the first channel into which the instrument may write status
+  // values instead of readings (a reader marks such files in
+  // ScanRecord::spectralChannels); the run warns when the grid reaches there.
+  int statusChannelsFrom = 0;
 
   // The format's routines. Each throws RunFailure naming the file, the line,
   // the offending text and why.
@@ -145,8 +160,8 @@ struct InstrumentVariant {
   // it gave. Nullptr when the files hold none.
   std::size_t (*readWavelengths)(ScanLines& in, std::span<double> table);
 
-  bool offers(OutputMode m) const noexcept { return modesOffered[Index(m)]; }
-  bool wavesFromFileOffered() const noexcept { return readWavelengths != nullptr; }
+  bool Offers(OutputMode m) const noexcept { return modesOffered[Index(m)]; }
+  bool WavesFromFileOffered() const noexcept { return readWavelengths != nullptr; }
   std::size_t Channels() const noexcept { return static_cast<std::size_t>(channelCount); }
 };
 

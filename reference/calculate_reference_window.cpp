@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "reference/reference_files.h"
 #include "reference/reference_plot_widget.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

@@ -28,9 +28,12 @@ IndexDefinition ParseIndexOption(std::string_view text) {
   }
   IndexDefinition index;
   if (parts.size() != 4 || parts[0].empty() || !IsNumber(parts[1]) || !IsNumber(parts[2])) return index;
-  if (parts[3] == "nd" || parts[3] == "1")
+  std::string formula(parts[3]);
+  for (char& c : formula)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  if (formula == "nd" || formula == "1")
     index.formula = IndexFormula::NormalisedDifference;
-  else if (parts[3] == "ratio" || parts[3] == "2")
+  else if (formula == "ratio" || formula == "2")
     index.formula = IndexFormula::SimpleRatio;
   else
     return index;

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 

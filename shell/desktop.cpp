@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "widgets/dialogs.h"
+#include "convert/program.h"
 #include "shell/start_window.h"
 
 namespace corvelane::gui {

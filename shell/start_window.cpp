@@ -8,8 +8,8 @@
 #include "convert/instrument_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
-#include "shell/dialogs.h"
-#include "shell/program.h"
+#include "widgets/dialogs.h"
+#include "convert/program.h"
 
 namespace corvelane::gui {
 
@@ -136,7 +136,7 @@ void StartWindow::OpenInstrument(int formatIndex) {
 void StartWindow::OnQuit() {
   const MessageRequest question{QStringLiteral("Corvelane"), QStringLiteral("Do you want to quit Corvelane?"),
                                 MessageIcon::None, MessageButtons::OkCancel, {}};
-  if (program_.dialogs().ShowMessage(this, question) != MessageAnswer::Ok) return;
+  if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Ok) return;
   // Ends the program: the desktop's event loop stops when this window finishes.
   accept();
 }

@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::testing {
 

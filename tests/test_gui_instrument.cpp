@@ -34,11 +34,12 @@
 #include <vector>
 
 #include "calibration/external_file_window.h"
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/instrument_window.h"
 #include "convert/preview_widget.h"
+#include "reference/calculate_reference_window.h"
 #include "instruments/variant.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"
@@ -337,7 +338,7 @@ class InstrumentWindowTest : public ::testing::TestWithParam<Window> {};
 
 TEST_P(InstrumentWindowTest, ControlsCaptionsAndDefaults) {
   const Window& w = GetParam();
-  const Harness h(w.format);
+  Harness h(w.format);
   const bool ger = IsGer(w.format), compact = IsCompact(w.format);
   EXPECT_EQ(h.window->objectName(), w.name);
   EXPECT_EQ(h.window->windowTitle(), w.caption);
@@ -377,7 +378,17 @@ TEST_P(InstrumentWindowTest, ControlsCaptionsAndDefaults) {
   for (const char* c :
        {"Drive1", "Dir1", "File1", "List1", "prgChkFile", "prgCalc", "picTarget", "picPlate", "picReflect"})
     EXPECT_TRUE(h.Exists(c)) << c;
-  if (w.leaf()) EXPECT_EQ(h.Get("ComIndices")->toolTip(), "This window is not available yet.");
+  // "Input Indices" opens the Calculate Reference window, modally, whatever the phase.
+  if (w.leaf()) {
+    bool opened = false;
+    WhenModal(h.window.get(), [&opened](QWidget* modal) {
+      opened = modal->objectName() == "Form13";
+      modal->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    });
+    h.Click("ComIndices");
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(h.program.Form13().isVisible());
+  }
   // UniSpec-Compact: one visible output mode, "No Data" boxes hidden until a preview.
   for (const char* name : {"chkAbsorb", "chkTarget", "chkRefer", "Text2", "Text3"})
     if (h.Exists(name)) EXPECT_EQ(h.Get(name)->isVisible(), !compact) << name;
@@ -385,7 +396,7 @@ TEST_P(InstrumentWindowTest, ControlsCaptionsAndDefaults) {
   ExpectStates(h,
                {{"List1", false}, {"frmSpectral", false}, {"frmInterpolate", false}, {"Option4", false},
                 {"Option5", false}, {"frmWave", false}, {"lblBegin", false}, {"lblEnd", false}, {"lblDelta", false},
-                {"ComIndices", false}, {"Check3", false}},
+                {"ComIndices", true}, {"Check3", false}},
                "load");
   ExpectSelecting(h, false);
 }

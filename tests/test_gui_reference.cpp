@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
 #include "reference/reference_plot_widget.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"

@@ -25,13 +25,13 @@
 
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/instrument_window.h"
 #include "headers/leaf_header_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
 #include "shell/desktop.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
 

@@ -12,6 +12,7 @@
 #include "reference/reference_files.h"
 #include "reference/reference_plot.h"
 #include "reference/reference_spectrum.h"
+#include "tests/dc_scan_text.h"
 #include "tests/test_support.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
@@ -232,6 +233,7 @@ TEST(ParseIndexOption, NameTwoWavelengthsAndAFormula) {
                         {"WBI, 900 ,970,ratio", "WBI", IndexFormula::SimpleRatio},
                         {"PRI,531,570,1", "PRI", IndexFormula::NormalisedDifference},
                         {"X,1,2,2", "X", IndexFormula::SimpleRatio},
+                        {"X,1,2,Ratio", "X", IndexFormula::SimpleRatio},
                         {"X,1,2,3", "", IndexFormula::NormalisedDifference},
                         {"X,1,abc,nd", "", IndexFormula::NormalisedDifference},
                         {"X,1,2", "", IndexFormula::NormalisedDifference},
@@ -356,6 +358,26 @@ TEST(ReferencePlot, FilesThatCannotBeDrawnAreSkippedAndNamed) {
   // The one drawn file takes colour 0 and the axes.
   EXPECT_EQ(plot.legendSamples[0].back().colour, 0);
   EXPECT_TRUE(plot.legendSamples[1].empty());
+}
+
+TEST(ReferencePlot, RealDcScansAreDrawnAndAPcScriptFileIsSkipped) {
+  std::vector<std::string> paths = RealUniSpecDcFiles();
+  ASSERT_GE(paths.size(), 7u);
+  const std::string pcScript =
+      std::string(CORVELANE_REALDATA) + "/unispec-dc/pc-script-variant/Uni_2015-07-25__02_00_10_000.spu";
+  paths.insert(paths.begin() + 1, pcScript);
+  const ReferencePlot plot = PlotReferenceScans(paths, {});
+  EXPECT_EQ(CurveCount(plot), paths.size() - 1);
+  ASSERT_EQ(plot.skipped.size(), 1u);
+  EXPECT_EQ(plot.skipped[0].path, pcScript);
+  EXPECT_NE(plot.skipped[0].why.find("line 11"), std::string::npos) << plot.skipped[0].why;
+  EXPECT_EQ(plot.legendNames.front(), "DHT_00000.spu");
+  // Channel labels: the instrument's own wavelengths of the first scan drawn.
+  std::vector<std::string> labels;
+  for (const PlotOp& op : plot.graph)
+    if (op.kind == PlotOp::Text && op.x > 20) labels.push_back(op.text);
+  ASSERT_EQ(labels.size(), 6u);
+  EXPECT_EQ(labels.front(), "301");
 }
 
 TEST(ReferencePlot, ZoomedRangeScalesTheGraphAndItsTicks) {

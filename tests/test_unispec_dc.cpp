@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "calibration/dc_equation.h"
+#include "instruments/scan_readers.h"
 #include "instruments/unispec_dc.h"
 #include "tests/dc_scan_text.h"
 #include "tests/test_support.h"
@@ -81,26 +82,31 @@ TEST(DcChannelLine, ZeroAndOneStandInForMissingOrDamagedReadings) {
   }
 }
 
-DcScan Parse(const Lines& lines, const std::string& path = "C:\\data\\may\\site1.spu",
-             LabelSource label = LabelSource::DataFileName) {
-  DcScan scan;
-  ParseDcScan(Join(lines), false, path, label, scan);
+const InstrumentVariant& Dc() { return VariantOf(Format::UniSpecDc); }
+
+ScanRecord Parse(const std::string& text, const std::string& path, LabelSource label = LabelSource::DataFileName) {
+  ScanRecord scan;
+  ParseScan(Dc(), text, false, path, label, scan);
   return scan;
+}
+ScanRecord Parse(const Lines& lines, const std::string& path = "C:\\data\\may\\site1.spu",
+                 LabelSource label = LabelSource::DataFileName) {
+  return Parse(Join(lines), path, label);
 }
 
 TEST(DcScanFile, HeaderAndReadings) {
-  const DcScan s = Parse(DcLines());
-  EXPECT_EQ(s.label, "site1.spu");
-  EXPECT_EQ(s.dateTime.date, "6/22/2018");
-  EXPECT_EQ(s.dateTime.time, "3:36:29 PM");
+  const ScanRecord s = Parse(DcLines());
+  EXPECT_EQ(s.fileLabel, "site1.spu");
+  EXPECT_EQ(s.date, "6/22/2018");
+  EXPECT_EQ(s.time, "3:36:29 PM");
   EXPECT_EQ(s.temperature, "20.");
   ASSERT_EQ(s.target.size(), 256u);
   EXPECT_EQ(s.target[255], 1255);
   EXPECT_EQ(s.panel[1], 2002);
-  EXPECT_FALSE(s.statusChannels);
-  EXPECT_TRUE(Parse(DcLines({Rising(300.9, 3.3), Rising(1000, 1), Rising(2000, 2)}, true)).statusChannels);
-  EXPECT_EQ(Parse(DcLines(), "/x/y", LabelSource::HeaderInfo).label, "DHT_00001.spu");
-  EXPECT_EQ(Parse(DcLines(), "/home/ana/2018/site2.spu").label, "site2.spu");
+  EXPECT_EQ(s.spectralChannels, 0u);
+  EXPECT_EQ(Parse(DcLines({Rising(300.9, 3.3), Rising(1000, 1), Rising(2000, 2)}, true)).spectralChannels, 248u);
+  EXPECT_EQ(Parse(DcLines(), "/x/y", LabelSource::HeaderInfo).fileLabel, "DHT_00001.spu");
+  EXPECT_EQ(Parse(DcLines(), "/home/ana/2018/site2.spu").fileLabel, "site2.spu");
 }
 
 TEST(DcScanFile, FailuresNameTheFileLineAndText) {
@@ -144,19 +150,17 @@ TEST(DcRealFiles, EveryInstrumentFileReadsWithStatusChannels) {
   const auto files = RealUniSpecDcFiles();
   if (files.empty()) GTEST_SKIP() << "no real UniSpec-DC scans here";
   for (const std::string& f : files) {
-    DcScan s;
-    ParseDcScan(ReadAll(f), false, f, LabelSource::HeaderInfo, s);
-    EXPECT_EQ(s.label, std::filesystem::path(f).filename().string());
-    EXPECT_TRUE(s.statusChannels) << f;
+    const ScanRecord s = Parse(ReadAll(f), f, LabelSource::HeaderInfo);
+    EXPECT_EQ(s.fileLabel, std::filesystem::path(f).filename().string());
+    EXPECT_EQ(s.spectralChannels, 248u) << f;
     EXPECT_EQ(s.temperature.size(), 3u) << f;
-    EXPECT_NE(s.dateTime.time.find('M'), std::string::npos) << f;  // AM or PM kept
+    EXPECT_NE(s.time.find('M'), std::string::npos) << f;  // AM or PM kept
   }
-  DcScan s;
   const std::string dht = (std::filesystem::path(files[0]).parent_path() / "DHT_00001.spu").string();
-  ParseDcScan(ReadAll(dht), false, dht, LabelSource::DataFileName, s);
+  const ScanRecord s = Parse(ReadAll(dht), dht);
   EXPECT_EQ(s.temperature, "20.");
-  EXPECT_EQ(s.dateTime.date, "6/22/2018");
-  EXPECT_EQ(s.dateTime.time, "3:36:29 PM");
+  EXPECT_EQ(s.date, "6/22/2018");
+  EXPECT_EQ(s.time, "3:36:29 PM");
   EXPECT_EQ(s.target[1], 124.8);
   EXPECT_EQ(s.panel[1], 63);
 }
@@ -168,9 +172,8 @@ TEST(DcRealFiles, PcScriptVariantFailsClearly) {
   std::error_code ec;
   int seen = 0;
   for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-    DcScan s;
     const std::string path = e.path().string();
-    const std::string failure = FailureOf([&] { ParseDcScan(ReadAll(path), false, path, LabelSource::DataFileName, s); });
+    const std::string failure = FailureOf([&] { Parse(ReadAll(path), path); });
     EXPECT_NE(failure.find("line 11: the channel line holds more than three fields"), std::string::npos) << failure;
     ++seen;
   }

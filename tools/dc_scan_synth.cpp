@@ -64,7 +64,7 @@ std::string DcScanText(unsigned seed, const std::string& recordedName, DcScanKin
   Rng r(seed * 0x9E3779B97F4A7C15ull + 0xDC);
   const double visible = r.Between(0.03, 0.06), green = r.Between(0.04, 0.09);
   const double edge = r.Between(700, 722), nir = r.Between(0.35, 0.6);
-  const double sun = r.Between(0.8, 1.0), gain2 = r.Between(0.55, 0.7);
+  const double sun = r.Between(0.8, 1.0), gain2 = r.Between(0.95, 1.05);
   const std::array<int, 4> status = {r.Pick(1, 2), r.Pick(0, 3), r.Pick(4, 14), r.Pick(10, 29)};
   const double degrees = r.Between(8, 26);
   const unsigned second = 9 * 3600 + seed * 97 % (6 * 3600);

@@ -1,5 +1,7 @@
 #include "tools/scan_synth.h"
 
+#include "tools/dc_scan_synth.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -268,7 +270,8 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 std::string Extension(Format f) {
   switch (f) {
-    case Format::UniSpecNew: return "spu";
+    case Format::UniSpecNew:
+    case Format::UniSpecDc: return "spu";
     case Format::Ger1500: return "gr1";
     case Format::Ger2600: return "gr2";
     default: return "spt";
@@ -300,6 +303,8 @@ std::string ExternalWavelengthText(Format format, int count) {
 }
 
 std::string ScanText(Format format, unsigned seed, const std::string& recordedName, bool panel, int channels) {
+  if (format == Format::UniSpecDc)  // two spectrometers: a synthesiser of its own
+    return DcScanText(seed, recordedName, panel ? DcScanKind::Panel : DcScanKind::Canopy);
   const std::vector<double> waves = ChannelWavelengths(format, channels);
   const Readings rd = MakeReadings(format, seed, panel, waves);
   const int decimals = WaveDecimals(format);
@@ -332,6 +337,7 @@ std::string ScanText(Format format, unsigned seed, const std::string& recordedNa
         Line(out, ShortDecimal(rd.target[c] / rd.panel[c]));
       }
       break;
+    case Format::UniSpecDc: break;
     case Format::Ger1500:
     case Format::Ger2600:
       GerHeader(out, format, seed, recordedName, panel);

@@ -10,9 +10,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 #include "convert/instrument_window.h"
-#include "shell/program.h"
+#include "convert/program.h"
 #include "shell/start_window.h"
 
 using namespace corvelane;

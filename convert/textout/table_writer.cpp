@@ -2,6 +2,7 @@
 // data lines, separated by commas or print zones; or the leaf header block in
 // place of the first three parts.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -97,21 +98,42 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
   return static_cast<std::size_t>(p - out);
 }
 
-std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
-  const InstrumentVariant& v = *r.variant;
+void RequireTable(const ConversionResult& r, OutputMode mode) {
   if (!r.Computed(mode))
     Fail("the run computed no " + std::string(ModeCliName(mode)) + " table to write");
+}
+
+std::string Preamble(const ConversionResult& r, OutputMode mode, const HeaderBlock* header) {
+  const InstrumentVariant& v = *r.variant;
+  RequireTable(r, mode);
   const ColumnSeparator sep = v.separators[static_cast<std::size_t>(Index(mode))];
   std::string out;
-  if (leafHeader && mode == OutputMode::Reflectance && v.hasLeafHeader) {
-    AppendHeaderBlock(out, LeafHeaderTable(*leafHeader), {&r.heads[0], &r.heads[1], &r.heads[2]}, true);
+  if (header && mode == OutputMode::Reflectance) {
+    std::array<const std::vector<std::string>*, 3> perScan{};
+    for (std::size_t i = 0; i < 3; ++i) {
+      const auto row = static_cast<std::size_t>(header->perScanHeads[i]);
+      perScan[i] = row < r.heads.size() ? &r.heads[row] : nullptr;
+    }
+    AppendHeaderBlock(out, header->rows, perScan, header->zoneFill);
     return out;
   }
-  out += v.texts[static_cast<std::size_t>(Index(mode))].titleLine;
-  out += kLineEnd;
+  // A format without a title line for a mode starts its file with the empty line.
+  const std::string_view title = v.texts[static_cast<std::size_t>(Index(mode))].titleLine;
+  if (!title.empty()) {
+    out += title;
+    out += kLineEnd;
+  }
   out += kLineEnd;
   AppendHeads(out, r, sep);
   return out;
+}
+
+std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
+  if (leafHeader && mode == OutputMode::Reflectance && r.variant->hasLeafHeader) {
+    const HeaderBlock block = LeafHeaderBlock(*leafHeader);
+    return Preamble(r, mode, &block);
+  }
+  return Preamble(r, mode, static_cast<const HeaderBlock*>(nullptr));
 }
 
 // Formats the data lines in chunks on all cores, a few chunks ahead of the
@@ -146,12 +168,10 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
   }
 }
 
-}  // namespace
-
-void WriteOutputFile(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader,
-                     const std::string& path) {
+template <typename Header>
+void WriteWith(const ConversionResult& r, OutputMode mode, const Header* header, const std::string& path) {
   try {
-    const std::string preamble = Preamble(r, mode, leafHeader);
+    const std::string preamble = Preamble(r, mode, header);
     AtomicFileWriter file(path);
     file.Write(preamble);
     EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
@@ -161,9 +181,35 @@ void WriteOutputFile(const ConversionResult& r, OutputMode mode, const LeafHeade
   }
 }
 
-std::string OutputText(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
-  std::string out = Preamble(r, mode, leafHeader);
+template <typename Header>
+std::string TextWith(const ConversionResult& r, OutputMode mode, const Header* header) {
+  std::string out = Preamble(r, mode, header);
   EmitRows(r, mode, [&](std::string_view text) { out += text; });
+  return out;
+}
+
+}  // namespace
+
+void WriteOutputFile(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader,
+                     const std::string& path) {
+  WriteWith(r, mode, leafHeader, path);
+}
+
+std::string OutputText(const ConversionResult& r, OutputMode mode, const LeafHeaderTexts* leafHeader) {
+  return TextWith(r, mode, leafHeader);
+}
+
+void WriteOutputFile(const ConversionResult& r, OutputMode mode, const HeaderBlock& header, const std::string& path) {
+  WriteWith(r, mode, &header, path);
+}
+
+std::string OutputText(const ConversionResult& r, OutputMode mode, const HeaderBlock& header) {
+  return TextWith(r, mode, &header);
+}
+
+std::string ColumnHeadText(const ConversionResult& r, OutputMode mode) {
+  std::string out;
+  AppendHeads(out, r, r.variant->separators[static_cast<std::size_t>(Index(mode))]);
   return out;
 }
 

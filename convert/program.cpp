@@ -1,4 +1,4 @@
-#include "shell/program.h"
+#include "convert/program.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "convert/folder_browser_widget.h"
+#include "widgets/folder_browser_widget.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -8,7 +8,7 @@
 #include <QListWidget>
 #include <QStorageInfo>
 
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "calibration/wavelength_sources.h"
-#include "shell/dialogs.h"
+#include "widgets/dialogs.h"
 
 class QWidget;
 
@@ -25,7 +25,7 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  Dialogs& dialogs() noexcept { return dialogs_; }
+  Dialogs& UserDialogs() noexcept { return dialogs_; }
   const QString& StartFolder() const noexcept { return startFolder_; }
   WavelengthTables& Tables() noexcept { return tables_; }
 

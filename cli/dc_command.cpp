@@ -1,0 +1,99 @@
+#include "cli/dc_command.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "calibration/dc_equation.h"
+#include "calibration/instrument_table.h"
+#include "text/failure.h"
+#include "text/text_input.h"
+
+namespace corvelane::cli {
+
+namespace {
+
+[[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
+
+std::vector<std::string> SplitCommas(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const auto comma = text.find(',', start);
+    parts.emplace_back(Trim(std::string_view(text).substr(start, comma == std::string::npos ? comma : comma - start)));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return parts;
+}
+
+const std::string kInstrumentFile = InstrumentFilePath(".");
+
+}  // namespace
+
+void ApplyChannelEquations(const ChannelEquationOptions& o, RunSettings& s) {
+  if (o.startChannel != 0 && o.startChannel != 1) UsageError("--start-channel takes 0 or 1");
+  if (!o.coefficients.empty() && !o.instrument.empty())
+    UsageError("give either --coefficients or --instrument, not both");
+  DcEquationTexts eq = DcStartTexts();
+  eq.startChannel = o.startChannel;
+  if (!o.coefficients.empty()) {
+    const std::vector<std::string> c = SplitCommas(o.coefficients);
+    if (c.size() != 6) UsageError("--coefficients takes A1,B1,C1,A2,B2,C2, not \"" + o.coefficients + "\"");
+    for (std::size_t i = 0; i < 6; ++i) {
+      if (!IsNumber(c[i]))
+        UsageError("--coefficients: " + std::string(kDcCoefficientNames[i]) + " is not a number: \"" + c[i] + "\"");
+      eq.coefficients[i] = c[i];
+    }
+  } else if (!o.instrument.empty()) {
+    const std::vector<InstrumentRecord> records = LoadInstruments(kInstrumentFile);
+    const auto i = FindInstrument(records, o.instrument);
+    if (!i) {
+      std::string names;
+      for (const auto& r : records) names += (names.empty() ? "\"" : ", \"") + r.name + "\"";
+      UsageError("--instrument: no instrument \"" + std::string(Trim(o.instrument)) + "\" in " + kInstrumentFile +
+                 (names.empty() ? std::string("; it lists none") : "; it lists " + names));
+    }
+    const InstrumentRecord& r = records[*i];
+    if (!InstrumentCoefficients(r))
+      FailAtText(kInstrumentFile, r.line, r.name,
+                 "the instrument's six coefficients (A1, B1, C1, A2, B2, C2) are not all numbers");
+    eq.coefficients = r.coefficients;
+  }
+  const auto& c = eq.coefficients;
+  s.waveSource = WaveSource::Equation;
+  s.equation = {c[0], c[1], c[2], eq.startChannel};
+  s.moreEquations = {EquationTexts{c[3], c[4], c[5], eq.startChannel}};
+  s.interpolate = true;
+}
+
+InstrumentsCommand::InstrumentsCommand(CLI::App& app) {
+  command_ = app.add_subcommand(
+      "instruments", "List the UniSpec-DC instrument calibrations of inst.cof in the current folder, or add one");
+  command_->add_option("--add", add_,
+                       "Add an instrument NAME,A1,B1,C1,A2,B2,C2 (channel 1, then channel 2), as the "
+                       "New Instrument properties window does");
+  command_->footer(
+      "inst.cof is written with the instruments DC 1 and DC 2 when it is missing. "
+      "Exit status: 0 done; 1 the file could not be read or written; 2 usage error.");
+}
+
+bool InstrumentsCommand::Parsed() const { return command_->parsed(); }
+
+int InstrumentsCommand::Run() const {
+  if (!add_.empty()) {
+    const std::vector<std::string> f = SplitCommas(add_);
+    if (f.size() != 7) UsageError("--add takes NAME,A1,B1,C1,A2,B2,C2, not \"" + add_ + "\"");
+    const std::array<std::string, 6> c = {f[1], f[2], f[3], f[4], f[5], f[6]};
+    const std::string why = InstrumentTextProblem(f[0], c);
+    if (!why.empty()) UsageError("--add: " + why);
+    AddInstrument(kInstrumentFile, f[0], c);
+  }
+  for (const InstrumentRecord& r : LoadInstruments(kInstrumentFile)) {
+    std::cout << r.name;
+    for (const std::string& c : r.coefficients) std::cout << "," << c;
+    std::cout << "\n";
+  }
+  return 0;
+}
+
+}  // namespace corvelane::cli

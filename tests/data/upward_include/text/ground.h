@@ -1,0 +1,2 @@
+#pragma once
+#include "convert/run.h"  // the ground floor reaching up: must be refused
