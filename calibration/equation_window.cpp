@@ -51,6 +51,10 @@ EquationWindow::EquationWindow(Dialogs& dialogs, QWidget* parent)
   option2_ = new QRadioButton(QStringLiteral("1"), frame1);
   option2_->setObjectName(QStringLiteral("Option2"));
   option2_->setChecked(true);
+  // What 0 and 1 mean is not to be guessed from the captions.
+  frame1->setToolTip(QStringLiteral("The channel number the equation gives to the first channel of a scan"));
+  option1_->setToolTip(QStringLiteral("The first channel is channel 0: its wavelength is A"));
+  option2_->setToolTip(QStringLiteral("The first channel is channel 1: its wavelength is A + B + C"));
   auto* options = new QHBoxLayout(frame1);
   options->addWidget(option1_);
   options->addWidget(option2_);

@@ -13,6 +13,9 @@
 
 #include "cli/dc_command.h"
 #include "cli/indices_command.h"
+#include "cli/reference_options.h"
+#include "convert/dc_reference.h"
+#include "reference/reference_files.h"
 #include "convert/conversion_run.h"
 #include "text/failure.h"
 #include "convert/file_check.h"
@@ -210,6 +213,7 @@ struct ConvertOptions {
   unsigned threads = 0;
   ChannelEquationOptions channels;  // unispec-dc
   std::string transectHeader;       // unispec-dc
+  ReferenceOptions reference;       // unispec-dc
 };
 
 struct CheckOptions {
@@ -267,11 +271,18 @@ int Convert(const ConvertOptions& o) {
     any = true;
   }
   if (!any) UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
+  ReferenceOptions ref = o.reference;
+  CheckReferenceOptions(ref, v.window.referenceControls);
+  s.keepRatios = ref.Any();
   {
     std::vector<NamedPath> outputs;
     for (OutputMode m : kAllModes)
       if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
-    std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader}};
+    for (const auto& [option, path] : {std::pair{"--corrected", ref.corrected}, {"--indices", ref.indices}})
+      if (!path.empty()) outputs.push_back({option, path});
+    std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader},
+                                     {"--ref-file", ref.refFile}};
+    for (const std::string& scan : ref.referenceScans) inputs.push_back({"--reference-scan", scan});
     if (s.waveSource == WaveSource::ExternalFile) inputs.push_back({"--waves external=", s.externalFilePath});
     RefuseCollisions(outputs, inputs, s.files);
   }
@@ -290,10 +301,17 @@ int Convert(const ConvertOptions& o) {
   }
 
   WavelengthTables tables;
+  // The reference scans are read before the data scans, as the window's run does.
+  std::vector<double> scanReference;
+  if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables);
   const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
   for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
   if (const std::string warning = StatusChannelWarning(result); !warning.empty())
     std::cerr << "corvelane: warning: " << warning << "\n";
+  DcReferenceInputs referenceInputs;
+  std::vector<std::vector<double>> corrected;
+  if (ref.Any()) referenceInputs = ReferenceInputsOf(result, s);
+  if (ref.Correct()) corrected = ScanCorrected(referenceInputs, scanReference);
   for (OutputMode m : kAllModes) {
     if (!s.modes[Index(m)]) continue;
     if (transect && m == OutputMode::Reflectance)
@@ -301,6 +319,12 @@ int Convert(const ConvertOptions& o) {
     else
       WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
   }
+  if (ref.ApplyRef()) {
+    OptionsRefFileAsker asker(ref, std::cerr);
+    ApplyRefFile(referenceInputs, asker, corrected);
+  }
+  if (ref.Correct())
+    WriteCorrectedFile(referenceInputs, PlottedNamesText(ref.referenceScans), corrected, ref.corrected);
   return kOk;
 }
 
@@ -371,6 +395,7 @@ int Run(const std::vector<std::string>& args) {
                       "GPS at 100m, Precision of GPS, Transect direction (deg), Meas. on rt or left side, "
                       "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
                       "File names (links) to other data, Cautions); '#' starts a comment line");
+  AddReferenceOptions(*convert, co.reference);
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
 

@@ -6,6 +6,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QScrollArea>
+#include <QSet>
+#include <QStyledItemDelegate>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -136,6 +142,25 @@ void Advance(QProgressBar* bar, int done, int total) {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+// Listed files by name, cut in the middle when the list is narrow; the
+// entry's text stays the full path, which its tooltip shows.
+class FileNameDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QString displayText(const QVariant& value, const QLocale&) const override {
+    return QFileInfo(value.toString()).fileName();
+  }
+};
+
+// Counts as the examples in the help text write them: 3,000.
+QString Count(qsizetype n) { return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)); }
+
+QString FileNames(const QStringList& paths) {
+  QStringList names;
+  for (const QString& p : paths) names << QFileInfo(p).fileName();
+  return names.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 struct InstrumentWindow::Controls {
@@ -147,7 +172,9 @@ struct InstrumentWindow::Controls {
   QListWidget* Dir1 = nullptr;
   QListWidget* File1 = nullptr;
   QListWidget* List1 = nullptr;
+  QLabel* lblListCount = nullptr;
   QPushButton* cmdFileListOk = nullptr;
+  QPushButton* cmdEditList = nullptr;
   QPushButton* Command5 = nullptr;
   QPushButton* cmdChkFile = nullptr;
   QProgressBar* prgChkFile = nullptr;
@@ -193,7 +220,10 @@ struct InstrumentWindow::Controls {
   PreviewWidget* picReflect = nullptr;
   QLineEdit* Text2 = nullptr;
   QLineEdit* Text3 = nullptr;
+  QLabel* lblPreviewFile = nullptr;
   QLabel* lblPreviewStatus = nullptr;
+  QLabel* lblStatus = nullptr;  // what the last run or check did
+  QWidget* content = nullptr;   // everything, inside the scroll area
 
   QCheckBox* ModeBox(OutputMode m) const {
     switch (m) {
@@ -213,7 +243,7 @@ InstrumentWindow::InstrumentWindow(Program& program, const InstrumentVariant& va
   setSizeGripEnabled(true);
   BuildControls();
   ConnectEvents();
-  resize(sizeHint().expandedTo(QSize(960, 640)));
+  resize(c_->content->sizeHint().expandedTo(QSize(960, 640)));
   // The coefficient and external-file windows exist, hidden, before the user
   // ever opens them: a run reads what they hold.
   program_.Form2();
@@ -235,6 +265,7 @@ void InstrumentWindow::BuildControls() {
   c.cboCombo->setCurrentIndex(0);
   c.browser = new FolderBrowser(program_.UserDialogs(), this);
   c.browser->SetPattern(Q(variant_.filePattern));
+  c.browser->SetMultiSelect(true);
   c.Drive1 = c.browser->DriveList();
   c.Drive1->setObjectName(QStringLiteral("Drive1"));
   // Long mount points must not widen the folder column at the file list's cost.
@@ -261,19 +292,30 @@ void InstrumentWindow::BuildControls() {
   c.List1->setObjectName(QStringLiteral("List1"));
   c.List1->setSelectionMode(QAbstractItemView::SingleSelection);
   c.List1->setEnabled(false);
+  c.List1->setItemDelegate(new FileNameDelegate(c.List1));
+  c.List1->setTextElideMode(Qt::ElideMiddle);
+  c.List1->setToolTip(QStringLiteral("The files to convert. Arrow keys and a click show a file in the graphs "
+                                     "(with Show Graph); Delete or a double click removes it."));
+  c.List1->installEventFilter(this);
+  c.lblListCount = new QLabel(this);
+  c.lblListCount->setObjectName(QStringLiteral("lblListCount"));
   c.cmdFileListOk = Button(this, "cmdFileListOk", "&File List OK ");
   c.cmdFileListOk->setEnabled(false);
   c.Command5 = Button(this, "Command5", "&Cancel");
+  c.cmdEditList = Button(this, "cmdEditList", "&Edit List");
+  c.cmdEditList->setEnabled(false);
   c.cmdChkFile = Button(this, "cmdChkFile", "");
   c.cmdChkFile->setText(Q(variant_.checkCaption));
   c.prgChkFile = Progress(this, "prgChkFile");
 
   auto* listBox = new QVBoxLayout;
   listBox->addWidget(c.List1, 1);
+  listBox->addWidget(c.lblListCount);
   auto* listButtons = new QHBoxLayout;
   listButtons->addWidget(c.cmdFileListOk);
   listButtons->addWidget(c.Command5);
   listBox->addLayout(listButtons);
+  listBox->addWidget(c.cmdEditList);
   listBox->addWidget(c.cmdChkFile);
   listBox->addWidget(c.prgChkFile);
 
@@ -444,6 +486,13 @@ void InstrumentWindow::BuildControls() {
   graphs->addWidget(c.picPlate, 1, 1);
   graphs->addWidget(c.picReflect, 1, 2);
   graphs->setRowStretch(1, 1);
+  c.lblPreviewFile = new QLabel(this);
+  c.lblPreviewFile->setObjectName(QStringLiteral("lblPreviewFile"));
+  c.lblPreviewFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  c.lblStatus = new QLabel(this);
+  c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
+  c.lblStatus->setWordWrap(true);
+  c.lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
   c.lblPreviewStatus = new QLabel(this);
   c.lblPreviewStatus->setObjectName(QStringLiteral("lblPreviewStatus"));
   c.lblPreviewStatus->setWordWrap(true);
@@ -454,14 +503,60 @@ void InstrumentWindow::BuildControls() {
   top->addLayout(listBox, 3);
   top->addLayout(optionsBox, 2);
   top->addLayout(runBox, 2);
-  auto* whole = new QVBoxLayout(this);
+  // Everything scrolls when the screen is smaller than the window needs.
+  auto* content = c.content = new QWidget(this);
+  auto* whole = new QVBoxLayout(content);
   whole->addLayout(top, 3);
+  whole->addWidget(c.lblPreviewFile);
   whole->addLayout(graphs, 2);
   whole->addWidget(c.lblPreviewStatus);
+  whole->addWidget(c.lblStatus);
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("scrollContent"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(content);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll);
+  ListChanged();
+  AddToolTips();
+}
+
+void InstrumentWindow::AddToolTips() {
+  Controls& c = *c_;
+  const QString nm = QStringLiteral(" in nanometres (nm). Used when Interpolate is Yes; set after File List OK.");
+  c.txtBeginWave->setToolTip(QStringLiteral("First wavelength of the output grid") + nm);
+  c.txtEndWave->setToolTip(QStringLiteral("Last wavelength of the output grid") + nm);
+  c.txtDeltaWave->setToolTip(QStringLiteral("Step between grid wavelengths") + nm);
+  c.Command3->setToolTip(QStringLiteral("Choose the file that lists one wavelength per channel. "
+                                        "Available when External File is chosen."));
+  c.Command4->setToolTip(QStringLiteral("Enter the coefficients A, B and C of the wavelength equation. "
+                                        "Available when Use Equation is chosen."));
+  c.cmdFileListOk->setToolTip(QStringLiteral("Freeze the file list and the outputs, then choose the wavelengths. "
+                                             "Available once a file is listed."));
+  c.cmdChkFile->setToolTip(QStringLiteral("Check every listed file for damaged lines and write what is found to "
+                                          "an error file. Available once a file is listed, before File List OK."));
+  c.cmdDoOperation->setToolTip(QStringLiteral("Convert the listed files and save the chosen outputs. "
+                                              "Available after File List OK and a wavelength choice."));
+  c.cmdEditList->setToolTip(QStringLiteral("Back to the file list, keeping it, to add, remove or mend files. "
+                                           "Available after File List OK."));
+  c.Command5->setToolTip(QStringLiteral("Empty the file list and close this window."));
+  c.chkReflect->setToolTip(QStringLiteral("Write a reflectance table: target / panel, one column per scan."));
+  if (c.chkAbsorb) c.chkAbsorb->setToolTip(QStringLiteral("Write an absorbance table: log10(panel / target)."));
+  if (c.chkTarget) c.chkTarget->setToolTip(QStringLiteral("Write the raw target readings, one column per scan."));
+  if (c.chkRefer) c.chkRefer->setToolTip(QStringLiteral("Write the raw panel (reference) readings, one column per scan."));
+  c.frmOutput->setToolTip(QStringLiteral("The tables to write; each is asked for by name in a save dialog."));
+  c.chkShowGraph->setToolTip(QStringLiteral("Show the listed file under the cursor as graphs against channel number."));
+  c.File1->setToolTip(QStringLiteral("A click lists one file. Select several with Shift or Ctrl and press Enter "
+                                     "(or double-click) to list them all."));
 }
 
 void InstrumentWindow::ConnectEvents() {
   Controls& c = *c_;
+  connect(c.browser, &FolderBrowser::filesChosen, this, &InstrumentWindow::OnFilesChosen);
+  connect(c.List1, &QListWidget::currentRowChanged, this, [this] { OnListClicked(); });
+  connect(c.cmdEditList, &QPushButton::clicked, this, &InstrumentWindow::OnEditList);
   connect(c.cboCombo, &QComboBox::activated, this, [this] { c_->browser->SetPattern(Q(variant_.filePattern)); });
   connect(c.browser, &FolderBrowser::fileClicked, this, &InstrumentWindow::OnFileClicked);
   connect(c.List1, &QListWidget::itemClicked, this, &InstrumentWindow::OnListClicked);
@@ -495,6 +590,7 @@ void InstrumentWindow::PrepareForShow() {
   apply(c.chkAbsorb, variant_.window.absorbOnShow);
   apply(c.chkTarget, variant_.window.rawOnShow);
   apply(c.chkRefer, variant_.window.rawOnShow);
+  c.cmdEditList->setEnabled(false);
   for (QWidget* w : {static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdFileListOk),
                      static_cast<QWidget*>(c.cmdChkFile), static_cast<QWidget*>(c.Command3),
                      static_cast<QWidget*>(c.Command4), static_cast<QWidget*>(c.txtBeginWave),
@@ -506,7 +602,27 @@ void InstrumentWindow::PrepareForShow() {
 
 void InstrumentWindow::reject() {
   c_->List1->clear();
+  ListChanged();
   QDialog::reject();
+}
+
+void InstrumentWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+bool InstrumentWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == c_->List1 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+      RemoveCurrentEntry();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void InstrumentWindow::closeEvent(QCloseEvent* event) {
@@ -530,8 +646,52 @@ void InstrumentWindow::OnFileClicked(const QString& path) {
       return;
     }
   }
-  c.List1->addItem(path);
+  auto* item = new QListWidgetItem(path);
+  item->setToolTip(path);
+  c.List1->addItem(item);
   CheckList();
+  ListChanged();
+}
+
+// Several files chosen at once: each listed once, in the file box's order.
+// Files listed already are left where they are; the count line says how many.
+void InstrumentWindow::OnFilesChosen(const QStringList& paths) {
+  Controls& c = *c_;
+  if (!c.File1->isEnabled()) return;
+  c.List1->setEnabled(true);
+  QSet<QString> listed;
+  for (int i = 0; i < c.List1->count(); ++i) listed.insert(c.List1->item(i)->text());
+  qsizetype skipped = 0;
+  c.List1->setUpdatesEnabled(false);
+  for (const QString& path : paths) {
+    if (listed.contains(path)) {
+      ++skipped;
+      continue;
+    }
+    listed.insert(path);
+    auto* item = new QListWidgetItem(path);
+    item->setToolTip(path);
+    c.List1->addItem(item);
+  }
+  c.List1->setUpdatesEnabled(true);
+  CheckList();
+  ListChanged();
+  if (skipped > 0)
+    c.lblListCount->setText(c.lblListCount->text() +
+                            QStringLiteral(" (%1 listed already, not added again)").arg(Count(skipped)));
+}
+
+void InstrumentWindow::UpdateListCount() {
+  const int n = c_->List1->count();
+  c_->lblListCount->setText(n == 0 ? QStringLiteral("No files listed")
+                                   : n == 1 ? QStringLiteral("1 file listed")
+                                            : QStringLiteral("%1 files listed").arg(Count(n)));
+}
+
+void InstrumentWindow::ListChanged() {
+  UpdateListCount();
+  const int n = c_->List1->count();
+  if (n > 0) c_->List1->scrollToItem(c_->List1->item(n - 1));
 }
 
 void InstrumentWindow::CheckList() {
@@ -540,11 +700,22 @@ void InstrumentWindow::CheckList() {
   c_->cmdChkFile->setEnabled(any);
 }
 
-void InstrumentWindow::OnListDoubleClicked() {
+void InstrumentWindow::OnListDoubleClicked() { RemoveCurrentEntry(); }
+
+// Removes the highlighted entry; the neighbour that takes its place is
+// highlighted and graphed, so the graphs never show a file no longer listed.
+void InstrumentWindow::RemoveCurrentEntry() {
   Controls& c = *c_;
   const int row = c.List1->currentRow();
-  if (row >= 0) delete c.List1->takeItem(row);
+  if (row < 0 || !c.List1->isEnabled()) return;
+  {
+    const QSignalBlocker quiet(c.List1);
+    delete c.List1->takeItem(row);
+    if (c.List1->count() > 0) c.List1->setCurrentRow(std::min(row, c.List1->count() - 1));
+  }
   if (c.List1->count() == 0) c.cmdFileListOk->setEnabled(false);
+  UpdateListCount();
+  OnListClicked();
 }
 
 void InstrumentWindow::OnListClicked() {
@@ -558,9 +729,10 @@ void InstrumentWindow::OnListClicked() {
   c.picReflect->SetOps(ops, PreviewArea::Reflect);
   if (c.Text2) c.Text2->setVisible(shown.showNoDataBoxes);
   if (c.Text3) c.Text3->setVisible(shown.showNoDataBoxes);
-  c.lblPreviewStatus->setText(shown.problem.empty()
-                                  ? QString()
-                                  : QStringLiteral("Cannot show the graphs: ") + QString::fromStdString(shown.problem));
+  c.lblPreviewFile->setText(item && c.chkShowGraph->isChecked() ? item->text() : QString());
+  c.lblPreviewStatus->setText(!shown.problem.empty()
+                                  ? QStringLiteral("Cannot show the graphs: ") + QString::fromStdString(shown.problem)
+                                  : QString::fromStdString(shown.notice));
 }
 
 // --- Configuring -----------------------------------------------------------
@@ -600,6 +772,7 @@ void InstrumentWindow::OnFileListOk() {
   c.Option4->setEnabled(true);
   c.Option5->setEnabled(true);
   c.cmdDoOperation->setEnabled(true);
+  c.cmdEditList->setEnabled(true);
   if (variant_.defaultWaveSource == WaveSource::ExternalFile) c.Command3->setEnabled(true);
 }
 
@@ -625,6 +798,35 @@ void InstrumentWindow::OnWaveSourceClicked(int option) {
 }
 
 void InstrumentWindow::OnInterpolateClicked(bool interpolate) { SetGridEnabled(interpolate); }
+
+void InstrumentWindow::OnEditList() {
+  if (busy_) return;
+  Controls& c = *c_;
+  c.prgCalc->setValue(0);
+  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1),
+                     static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
+                     static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect),
+                     static_cast<QWidget*>(c.chkShowGraph)})
+    w->setEnabled(true);
+  const auto apply = [](QWidget* box, OnShow how) {
+    if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
+  };
+  apply(c.chkAbsorb, variant_.window.absorbOnShow);
+  apply(c.chkTarget, variant_.window.rawOnShow);
+  apply(c.chkRefer, variant_.window.rawOnShow);
+  c.List1->setEnabled(c.List1->count() > 0);
+  CheckList();
+  for (QWidget* w : {static_cast<QWidget*>(c.frmSpectral), static_cast<QWidget*>(c.Option1),
+                     static_cast<QWidget*>(c.Option2), static_cast<QWidget*>(c.Option3),
+                     static_cast<QWidget*>(c.Command3), static_cast<QWidget*>(c.Command4),
+                     static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdEditList)})
+    w->setEnabled(false);
+  SetGridEnabled(false);
+  SetStatus(QStringLiteral("Editing the list: add, remove (Delete) or mend files, then File List OK."));
+  c.List1->setFocus();
+}
+
+void InstrumentWindow::SetStatus(const QString& text) { c_->lblStatus->setText(text); }
 
 void InstrumentWindow::EnterFinished() {
   Controls& c = *c_;
@@ -656,6 +858,7 @@ void InstrumentWindow::OnDoOperation() {
   s.labelSource = c.Option6 ? (c.Option6->isChecked() ? LabelSource::HeaderInfo : LabelSource::DataFileName)
                             : variant_.defaultLabelSource;
 
+  QStringList written;  // output files, as they are written
   try {
     // A grid that cannot be built fails before anything is asked.
     GridCount(s.grid);
@@ -677,9 +880,13 @@ void InstrumentWindow::OnDoOperation() {
     }
 
     c.cmdDoOperation->setEnabled(false);  // no second run while this one works
+    c.cmdEditList->setEnabled(false);
+    SetStatus(QStringLiteral("Converting %1 files\u2026").arg(Count(c.List1->count())));
     const ConversionResult result =
         ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
 
+    const QString scans = QStringLiteral("(%1 scan%2)").arg(Count(c.List1->count()),
+                                                          c.List1->count() == 1 ? QString() : QStringLiteral("s"));
     for (OutputMode m : kAllModes) {
       if (!s.modes[Index(m)]) continue;
       const ModeTexts& texts = variant_.texts[Index(m)];
@@ -691,17 +898,32 @@ void InstrumentWindow::OnDoOperation() {
                                                           "after it were not written.")
                                                .arg(Q(texts.dialogTitle))));
         EnterFinished();
+        c.cmdEditList->setEnabled(true);
+        SetStatus((written.isEmpty() ? QStringLiteral("Nothing written")
+                                     : QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans)) +
+                  QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(Q(texts.dialogTitle).trimmed()));
         busy_ = false;
         return;
       }
       WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
+      written << path;
     }
     EnterFinished();
+    c.cmdEditList->setEnabled(true);
+    SetStatus(QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans));
   } catch (const std::exception& failure) {
-    // The window stays ready for another try with other settings.
+    // The window stays ready for another try with other settings, or, with
+    // Edit List, with the failing file removed or mended.
     c.cmdDoOperation->setEnabled(true);
+    c.cmdEditList->setEnabled(true);
+    c.prgCalc->setValue(0);
     busy_ = false;
-    dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), QString::fromStdString(failure.what())));
+    const QString detail = QString::fromStdString(failure.what());
+    SetStatus(QStringLiteral("Run failed: %1%2%3 Edit List returns to the file list.")
+                  .arg(detail, detail.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."),
+                       written.isEmpty() ? QString()
+                                         : QStringLiteral(" Written before the failure: %1.").arg(FileNames(written))));
+    dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), detail));
     return;
   }
   busy_ = false;
@@ -719,6 +941,7 @@ void InstrumentWindow::OnCheckFiles() {
   if (errorPath.isEmpty()) {
     MessageRequest box = failureBox;
     box.detail = QStringLiteral("No error file was named, so no file was checked.");
+    SetStatus(QStringLiteral("Check not run: no error file was named."));
     dialogs.ShowMessage(this, box);
     return;
   }
@@ -732,6 +955,11 @@ void InstrumentWindow::OnCheckFiles() {
     const CheckOutcome outcome = CheckFiles(variant_, files, label, errorPath.toStdString(),
                                             [&c](int done, int total) { Advance(c.prgChkFile, done, total); });
     busy_ = false;
+    const QString checked = QStringLiteral("Checked %1 file%2: ").arg(Count(static_cast<qsizetype>(files.size())),
+                                                                     files.size() == 1 ? QString() : QStringLiteral("s"));
+    SetStatus(outcome.Clean() ? checked + QStringLiteral("no damaged lines (error file %1).").arg(errorPath)
+                              : checked + QStringLiteral("%1 problem line(s) written to %2.")
+                                              .arg(Count(static_cast<qsizetype>(outcome.problemLines)), errorPath));
     if (outcome.Clean())
       dialogs.ShowMessage(this, {QStringLiteral("Message"), Q(kFilesOk), MessageIcon::None, MessageButtons::Ok, {}});
     else
@@ -741,8 +969,10 @@ void InstrumentWindow::OnCheckFiles() {
                                      .arg(errorPath)});
   } catch (const std::exception& failure) {
     busy_ = false;
+    c.prgChkFile->setValue(0);
     MessageRequest box = failureBox;
     box.detail = QString::fromStdString(failure.what());
+    SetStatus(QStringLiteral("Check failed: ") + box.detail);
     dialogs.ShowMessage(this, box);
   }
 }

@@ -25,11 +25,14 @@ class InstrumentWindow final : public QDialog {
   // discards it and the next opening starts from the defaults.
   bool Discarded() const noexcept { return discarded_; }
 
-  // Cancel (and Escape): clears the file list and hides the window.
+  // Cancel: clears the file list and hides the window.
   void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Escape does nothing: a hand-built list is not thrown away by one key.
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct Controls;
@@ -38,8 +41,10 @@ class InstrumentWindow final : public QDialog {
 
   // Event handlers.
   void OnFileClicked(const QString& path);
+  void OnFilesChosen(const QStringList& paths);
   void OnListDoubleClicked();
   void OnListClicked();
+  void OnEditList();
   void OnFileListOk();
   void OnWaveSourceClicked(int option);  // 1, 2 or 3
   void OnInterpolateClicked(bool interpolate);
@@ -47,6 +52,12 @@ class InstrumentWindow final : public QDialog {
   void OnCheckFiles();
 
   void CheckList();
+  void ListChanged();  // count, newest entry in view
+  void UpdateListCount();
+  void AddToolTips();
+  void RemoveCurrentEntry();
+  void SetStatus(const QString& text);
+  void SetSelectingStates();
   void SetGridEnabled(bool enabled);
   void EnterFinished();
   bool OutputModeChosen() const;

@@ -1,8 +1,13 @@
 #pragma once
 // One graph area of the spectrum preview (picTarget, picPlate, picReflect):
 // replays the recorded drawing operations of its area, with the area's user
-// coordinate system W x H stretched over whatever size the widget has now.
+// coordinate system W x H stretched over the inside of a thin frame, on the
+// base (white) colour so the area is seen before anything is drawn. Texts
+// keep their recorded order and position where they can be read; where one
+// would cross a horizontal line or another text at the widget's size, it is
+// moved up or down to the nearest place where it does not.
 #include <QPoint>
+#include <QRect>
 #include <QWidget>
 #include <optional>
 #include <vector>
@@ -28,6 +33,10 @@ class PreviewWidget final : public QWidget {
   // area (0..W, 0..H), which is out of view and is not drawn.
   std::optional<QPoint> ToPixel(double x, double y) const;
 
+  // Where each text of Ops() is drawn at the current size, in order; texts
+  // whose position is out of view are left out.
+  std::vector<QRect> TextRects() const;
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -37,6 +46,7 @@ class PreviewWidget final : public QWidget {
  private:
   // Like ToPixel, without the range test (lines may start or end anywhere).
   std::optional<QPointF> Map(double x, double y) const;
+  QRect Interior() const;
 
   PreviewGeometry range_;
   std::vector<DrawOp> ops_;

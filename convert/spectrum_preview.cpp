@@ -1,5 +1,6 @@
 #include "convert/spectrum_preview.h"
 
+#include <algorithm>
 #include <array>
 
 #include "text/failure.h"
@@ -82,6 +83,10 @@ PreviewResult DrawPreview(const InstrumentVariant& variant, const std::string& p
   }
   AppendPreviewDrawing(variant, data, ops);
   result.drawn = true;
+  if (variant.readsPanel &&
+      std::all_of(data.panel.begin(), data.panel.end(), [](double v) { return v == 0; }))
+    result.notice = "Every panel reading of " + path +
+                    " is 0, so its reflectance (999 everywhere) lies off the reflectance graph.";
   result.showNoDataBoxes = !variant.readsPanel;
   return result;
 }

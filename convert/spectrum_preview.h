@@ -52,6 +52,10 @@ struct PreviewResult {
   bool drawn = false;
   std::string problem;           // why nothing was drawn; empty when drawn or not asked for
   bool showNoDataBoxes = false;  // reduced files: Text2 and Text3 ("No Data") visible
+  // Drawn, but the reflectance graph shows nothing because every panel
+  // reading is 0 (reflectance 999 lies far above the area): one sentence
+  // saying so; empty otherwise.
+  std::string notice;
 };
 
 // One click on a listed file. `ops` is replaced by the operations of the

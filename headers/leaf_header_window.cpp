@@ -68,4 +68,11 @@ void LeafHeaderWindow::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+void LeafHeaderWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  for (QLineEdit* box : boxes_) box->deselect();
+  boxes_[0]->end(false);
+  boxes_[0]->setFocus(Qt::OtherFocusReason);
+}
+
 }  // namespace corvelane::gui

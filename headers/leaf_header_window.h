@@ -25,6 +25,8 @@ class LeafHeaderWindow final : public QDialog {
  protected:
   // Escape would empty the boxes too; only the close box does that.
   void keyPressEvent(QKeyEvent* event) override;
+  // Every opening starts typing in the first box, with nothing selected.
+  void showEvent(QShowEvent* event) override;
 
  private:
   std::array<QLineEdit*, 14> boxes_{};

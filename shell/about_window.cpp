@@ -1,11 +1,17 @@
 #include "shell/about_window.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringDecoder>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace corvelane::gui {
 
@@ -22,14 +28,20 @@ QString Decode(const QByteArray& bytes) {
 
 }  // namespace
 
-AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent), text1_(new QPlainTextEdit(this)) {
+AboutWindow::AboutWindow(QWidget* parent) : AboutWindow(ShippedHelpFiles(), parent) {}
+
+AboutWindow::AboutWindow(QStringList otherPlaces, QWidget* parent)
+    : QDialog(parent), otherPlaces_(std::move(otherPlaces)), text1_(new QPlainTextEdit(this)) {
   setObjectName(QStringLiteral("Form17"));
   setWindowTitle(QStringLiteral("About this version"));
 
   text1_->setObjectName(QStringLiteral("Text1"));
   text1_->setReadOnly(true);
   text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // Ruled tables and aligned columns of the help text stay intact only in
+  // a fixed-width font without wrapping.
+  text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text1_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
   auto* done = new QPushButton(QStringLiteral("Done"), this);
   done->setObjectName(QStringLiteral("cmdDone"));
@@ -42,7 +54,9 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent), text1_(new QPlainTe
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(text1_, 1);
   layout->addLayout(buttons);
-  resize(560, 420);
+  // Eighty columns of the help text side by side.
+  const QFontMetrics metrics(text1_->font());
+  resize(metrics.horizontalAdvance(QString(82, QLatin1Char('M'))) + 60, 34 * metrics.lineSpacing());
 }
 
 QString AboutWindow::NoHelpText() {
@@ -57,16 +71,30 @@ void AboutWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-void AboutWindow::LoadHelp() {
-  QFile file(QStringLiteral("./README"));
-  if (!file.open(QIODevice::ReadOnly)) {
-    text1_->setPlainText(NoHelpText());
-    return;
-  }
+QStringList AboutWindow::ShippedHelpFiles() {
+  QStringList places;
+  const QString program = QCoreApplication::applicationDirPath();
+  if (!program.isEmpty()) places << QDir(program).filePath(QStringLiteral("../share/corvelane/README"));
+#ifdef CORVELANE_SHARE_DIR
+  places << QStringLiteral(CORVELANE_SHARE_DIR "/README");
+#endif
+  return places;
+}
+
+bool AboutWindow::TryLoad(const QString& path) {
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();
-  const bool failed = file.error() != QFileDevice::NoError;
-  file.close();
-  text1_->setPlainText(failed ? NoHelpText() : Decode(bytes));
+  if (file.error() != QFileDevice::NoError) return false;
+  text1_->setPlainText(Decode(bytes));
+  return true;
+}
+
+void AboutWindow::LoadHelp() {
+  if (TryLoad(QStringLiteral("./README"))) return;
+  for (const QString& place : otherPlaces_)
+    if (TryLoad(place)) return;
+  text1_->setPlainText(NoHelpText());
 }
 
 }  // namespace corvelane::gui

@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "widgets/dialogs.h"
 #include "convert/program.h"
+#include "shell/screen_fit.h"
+#include "widgets/dialogs.h"
 #include "shell/start_window.h"
 
 namespace corvelane::gui {
@@ -44,6 +45,11 @@ int RunDesktop(int argc, char** argv) {
   // Recorded once; later folder changes in any window leave it as it is.
   const QString startFolder = QDir::currentPath();
   QtDialogs dialogs;
+  // Results go to a results folder when the working folder has one.
+  const QDir results(QDir(startFolder).filePath(QStringLiteral("results")));
+  dialogs.SetSaveFolder(results.exists() ? results.path() : startFolder);
+  ScreenFit screenFit;
+  app.installEventFilter(&screenFit);
   Program program(dialogs, startFolder);
   StartWindow start(program);
   QObject::connect(&start, &QDialog::finished, &app, &QCoreApplication::quit);

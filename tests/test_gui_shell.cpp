@@ -266,7 +266,7 @@ TEST(AboutWindowTest, ShowsTheReadmeAsFoundWhenFirstShownOrTheApology) {
     QTemporaryDir folder;
     CurrentDirectory here(folder.path());
     const QString readme = QDir(folder.path()).filePath("README");
-    AboutWindow about;  // made before the README
+    AboutWindow about(QStringList{});  // made before the README; no help shipped elsewhere
     make(readme);
     about.show();
     auto* text1 = Child<QPlainTextEdit>(about, "Text1");

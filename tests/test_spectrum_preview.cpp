@@ -219,5 +219,33 @@ TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
   }
 }
 
+// A file whose panel readings are all 0 draws, and says why its
+// reflectance graph stays empty; one panel reading is enough to say nothing.
+TEST(SpectrumPreview, EveryPanelZeroIsNamed) {
+  TempFolder folder;
+  const struct {
+    const char* name;
+    Format format;
+    Lines lines;
+    bool notice;
+  } cases[] = {
+      {"old_zero", Format::UniSpecOld, OldLines({Rising(300, 3), Rising(1000, 1), Always("0")}), true},
+      {"old_one", Format::UniSpecOld, OldLines({Rising(300, 3), Rising(1000, 1), Except("0", {{255, "7"}})}), false},
+      {"new_zero", Format::UniSpecNew, NewLines({Rising(300, 3), Rising(1000, 1), Always("0.0")}), true},
+      {"ger1500_zero", Format::Ger1500, GerLines(512, {Rising(350, 1), Rising(1000, 1), Always("0")}), true},
+      {"ger2600_none", Format::Ger2600, GerLines(0), true},
+      {"ger2600_some", Format::Ger2600, GerLines(3), false},
+      {"compact", Format::UniSpecCompact, CompactLines(Always("0")), false},
+  };
+  for (const auto& c : cases) {
+    const std::string path = folder.Write(std::string(c.name) + ".dat", Join(c.lines));
+    Ops ops;
+    const PreviewResult r = DrawPreview(VariantOf(c.format), path, true, ops);
+    EXPECT_TRUE(r.drawn) << c.name << ": " << r.problem;
+    EXPECT_EQ(!r.notice.empty(), c.notice) << c.name << ": " << r.notice;
+    if (c.notice) EXPECT_NE(r.notice.find(path), std::string::npos) << r.notice;
+  }
+}
+
 }  // namespace
 }  // namespace corvelane

@@ -1,10 +1,42 @@
 #include "widgets/dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
-#include <QTextDocument>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QStyle>
+#include <algorithm>
 
 namespace corvelane::gui {
+
+namespace {
+
+// A detail longer than this is cut in the box and given in full behind
+// "Show Details..."; shorter ones would only be repeated there.
+constexpr qsizetype kShownDetailLines = 6;
+constexpr qsizetype kShownDetailChars = 480;
+
+// Message boxes size themselves to their text; a short text ("Files Ok")
+// gives a box too narrow for the window manager to show the title. Room for
+// the title plus the title bar's buttons.
+int TitleWidth(const QWidget& box, const QString& title) {
+  const QFontMetrics metrics(box.font());
+  return metrics.horizontalAdvance(title) + 4 * metrics.height() + 120;
+}
+
+}  // namespace
+
+DetailParts SplitDetail(const QString& detail) {
+  const QStringList lines = detail.split(QLatin1Char('\n'));
+  if (lines.size() <= kShownDetailLines && detail.size() <= kShownDetailChars) return {detail, {}};
+  QString shown = lines.mid(0, kShownDetailLines).join(QLatin1Char('\n'));
+  if (shown.size() > kShownDetailChars) shown.truncate(kShownDetailChars);
+  return {shown + QStringLiteral(" \u2026"), detail};
+}
 
 MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& request) {
   QMessageBox box(parent);
@@ -31,12 +63,19 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& requ
     box.setEscapeButton(QMessageBox::Ok);
   }
   if (!request.detail.isEmpty()) {
-    // What failed and why, visible at once; the details pane keeps it
-    // selectable for copying into a report.
-    box.setInformativeText(Qt::mightBeRichText(request.detail) ? Qt::convertFromPlainText(request.detail)
-                                                                : request.detail);
-    box.setDetailedText(request.detail);
+    // What failed and why, visible at once and selectable for a report; the
+    // details pane only when the box cannot show all of it.
+    const DetailParts parts = SplitDetail(request.detail);
+    box.setInformativeText(parts.shown);
+    if (!parts.more.isEmpty()) box.setDetailedText(parts.more);
+    for (QLabel* label : box.findChildren<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+      label->setTextFormat(Qt::PlainText);
+      label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
   }
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(TitleWidth(box, request.title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   const int answer = box.exec();
   if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   if (request.buttons == MessageButtons::YesNo) return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -44,8 +83,21 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& requ
 }
 
 QString QtDialogs::AskSavePath(QWidget* parent, const QString& title) {
-  return QFileDialog::getSaveFileName(parent, title, QString(), QString(), nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  QFileDialog dialog(parent, title, saveFolder_);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // Wide enough for the name, size, type and date columns, within the screen.
+  QSize size = dialog.sizeHint().expandedTo(QSize(820, 520));
+  if (const QScreen* screen = parent ? parent->screen() : dialog.screen())
+    size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  dialog.resize(size);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return {};
+  const QString path = chosen.front();
+  saveFolder_ = QFileInfo(path).absolutePath();
+  return path;
 }
 
 }  // namespace corvelane::gui

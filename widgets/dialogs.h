@@ -29,12 +29,28 @@ class Dialogs {
   virtual QString AskSavePath(QWidget* parent, const QString& title) = 0;
 };
 
-// Real message boxes and the platform's save dialog.
+// Real message boxes and the platform's save dialog. Save dialogs open in
+// the folder of the last path chosen in any of them (a typed full path
+// included), and the first one in SaveFolder().
 class QtDialogs final : public Dialogs {
  public:
   MessageAnswer ShowMessage(QWidget* parent, const MessageRequest& request) override;
   QString AskSavePath(QWidget* parent, const QString& title) override;
+
+  void SetSaveFolder(const QString& folder) { saveFolder_ = folder; }
+  const QString& SaveFolder() const noexcept { return saveFolder_; }
+
+ private:
+  QString saveFolder_;
 };
+
+// How a failure's detail is shown: the first lines in the box itself and,
+// only when that is not all of it, the whole text behind "Show Details...".
+struct DetailParts {
+  QString shown;
+  QString more;  // empty when `shown` is the whole detail
+};
+DetailParts SplitDetail(const QString& detail);
 
 // Short forms of the two boxes most windows use.
 inline MessageRequest ErrorBox(const QString& text, const QString& detail = {}) {

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QStorageInfo>
@@ -57,6 +59,11 @@ FolderBrowser::FolderBrowser(Dialogs& dialogs, QWidget* parent)
   connect(drives_, &QComboBox::currentIndexChanged, this, &FolderBrowser::OnDriveChosen);
   connect(folders_, &QListWidget::itemActivated, this, &FolderBrowser::OnFolderActivated);
   connect(files_, &QListWidget::itemClicked, this, &FolderBrowser::OnFileClicked);
+  connect(files_, &QListWidget::itemDoubleClicked, this, [this] {
+    if (multiSelect_) ChooseSelected();
+  });
+  files_->installEventFilter(this);
+  files_->viewport()->installEventFilter(this);
 
   if (!SetFolder(QDir::currentPath())) SetFolder(QDir::rootPath());
 }
@@ -167,9 +174,35 @@ void FolderBrowser::OnFolderActivated(QListWidgetItem* item) {
   }
 }
 
+void FolderBrowser::SetMultiSelect(bool on) {
+  multiSelect_ = on;
+  files_->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
 void FolderBrowser::OnFileClicked(QListWidgetItem* item) {
   if (item == nullptr) return;
+  if (multiSelect_ && (pressModifiers_ & (Qt::ShiftModifier | Qt::ControlModifier))) return;
   emit fileClicked(PathOf(item->text()));
+}
+
+void FolderBrowser::ChooseSelected() {
+  QStringList paths;
+  for (int row = 0; row < files_->count(); ++row)
+    if (files_->item(row)->isSelected()) paths << PathOf(files_->item(row)->text());
+  if (!paths.isEmpty()) emit filesChosen(paths);
+}
+
+bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == files_->viewport() && event->type() == QEvent::MouseButtonPress)
+    pressModifiers_ = static_cast<QMouseEvent*>(event)->modifiers();
+  if (watched == files_ && multiSelect_ && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      ChooseSelected();
+      return true;  // not the dialog's default button
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace corvelane::gui

@@ -46,8 +46,14 @@ class FolderBrowser final : public QWidget {
   // The full path a click on `fileName` in the file list gives.
   QString PathOf(const QString& fileName) const;
 
+  // With several files selectable, Shift and Ctrl clicks only select, and
+  // Enter or a double click chooses every selected file at once (in list
+  // order); a plain click still reports the one file clicked. Off at first.
+  void SetMultiSelect(bool on);
+
  signals:
   void fileClicked(const QString& fullPath);
+  void filesChosen(const QStringList& fullPaths);
   void folderChanged(const QString& folder);
 
  private:
@@ -58,6 +64,8 @@ class FolderBrowser final : public QWidget {
   void OnDriveChosen(int index);
   void OnFolderActivated(QListWidgetItem* item);
   void OnFileClicked(QListWidgetItem* item);
+  void ChooseSelected();
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   Dialogs& dialogs_;
   QComboBox* drives_;
@@ -66,6 +74,8 @@ class FolderBrowser final : public QWidget {
   QString folder_;
   QString pattern_ = QStringLiteral("*.*");
   bool updating_ = false;  // set while the lists are refilled from code
+  bool multiSelect_ = false;
+  Qt::KeyboardModifiers pressModifiers_;  // of the last press in the file list
 };
 
 }  // namespace corvelane::gui

@@ -1,0 +1,24 @@
+#pragma once
+// Where a UniSpec-DC conversion meets its reference correction: reference
+// scans read and placed on the grid exactly as the run's data files, and
+// what the reference step needs of a finished run.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_run.h"
+#include "reference/reference_step.h"
+
+namespace corvelane {
+
+// The mean reference spectrum of `scans`: each read with the run's reader,
+// grid and channel tables, its ratio rounded to 5 decimals, averaged.
+// Throws RunFailure when no scan is given or one cannot be read.
+std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::span<const std::string> scans,
+                                             WavelengthTables& tables);
+
+// The grid, the unrounded ratios (the run must keep them), the file names
+// and times and the title block of a finished run.
+DcReferenceInputs ReferenceInputsOf(const ConversionResult& result, const RunSettings& settings);
+
+}  // namespace corvelane

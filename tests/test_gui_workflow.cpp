@@ -1,0 +1,394 @@
+// Working with many files and reading what the windows show: several files
+// chosen at once, the keyboard, the graphs' lettering, the status line.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QStyledItemDelegate>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "calibration/equation_window.h"
+#include "convert/instrument_window.h"
+#include "convert/program.h"
+
+#include "widgets/folder_browser_widget.h"
+#include "convert/preview_widget.h"
+#include "convert/spectrum_preview.h"
+#include "instruments/variant.h"
+#include "tests/gui_support.h"
+#include "tests/test_support.h"
+#include "tools/scan_synth.h"
+
+namespace corvelane::gui {
+namespace {
+
+namespace fs = std::filesystem;
+using corvelane::testing::ScriptedDialogs;
+using corvelane::testing::TempFolder;
+
+void Touch(const QString& path) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+  f.write("x");
+}
+
+QPoint CentreOf(QListWidget* list, int row) {
+  list->scrollToItem(list->item(row));
+  return list->visualItemRect(list->item(row)).center();
+}
+
+// --- The file box: a range chosen with Shift, added with Enter or a double click
+
+TEST(FolderBrowserTest, ShiftAndCtrlOnlySelectEnterAndDoubleClickChooseTheSelection) {
+  QTemporaryDir folder;
+  const QDir d(folder.path());
+  for (const char* name : {"a.spt", "b.spt", "c.spt", "d.spt"}) Touch(d.filePath(name));
+  ScriptedDialogs dialogs;
+  FolderBrowser browser(dialogs);
+  browser.SetMultiSelect(true);
+  ASSERT_TRUE(browser.SetFolder(folder.path()));
+  browser.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&browser));
+  QListWidget* files = browser.FileList();
+  QSignalSpy clicked(&browser, &FolderBrowser::fileClicked);
+  QSignalSpy chosen(&browser, &FolderBrowser::filesChosen);
+
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, CentreOf(files, 0));
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::ShiftModifier, CentreOf(files, 2));
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::ControlModifier, CentreOf(files, 1));
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::ControlModifier, CentreOf(files, 3));
+  ASSERT_EQ(clicked.count(), 1) << "Shift and Ctrl clicks only select";
+  EXPECT_EQ(clicked[0][0].toString(), d.filePath("a.spt"));
+  QTest::keyClick(files, Qt::Key_Return);
+  ASSERT_EQ(chosen.count(), 1);
+  EXPECT_EQ(chosen[0][0].toStringList(), (QStringList{d.filePath("a.spt"), d.filePath("c.spt"), d.filePath("d.spt")}));
+
+  files->selectAll();
+  QTest::keyClick(files, Qt::Key_Enter);
+  ASSERT_EQ(chosen.count(), 2);
+  EXPECT_EQ(chosen[1][0].toStringList().size(), 4);
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, CentreOf(files, 1));
+  QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, CentreOf(files, 1));
+  ASSERT_EQ(chosen.count(), 3);
+  EXPECT_TRUE(chosen[2][0].toStringList().contains(d.filePath("b.spt")));
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  // Where only one file may be picked, Enter does nothing of the kind.
+  browser.SetMultiSelect(false);
+  QTest::keyClick(files, Qt::Key_Return);
+  EXPECT_EQ(chosen.count(), 3);
+}
+
+// --- The graphs: visible when empty, lettering clear of lines and each other
+
+TEST(PreviewWidgetTest, BaseColourFrameAndLabelsClearOfTheBaseLineAndEachOther) {
+  for (const Format format : {Format::UniSpecOld, Format::Ger1500, Format::Ger2600}) {
+    const PreviewGeometry range = PreviewGeometryOf(VariantOf(format));
+    PreviewData data;
+    data.target.assign(static_cast<std::size_t>(range.channels), 100.0);
+    data.panel = data.target;
+    data.refl.assign(static_cast<std::size_t>(range.channels), 0.5);
+    std::vector<DrawOp> ops;
+    AppendPreviewDrawing(VariantOf(format), data, ops);
+    PreviewWidget pic(range);
+    pic.SetOps(ops, PreviewArea::Target);
+    const bool uniSpec = format == Format::UniSpecOld;
+    const double yb = uniSpec ? 65000 : 500000, x0 = uniSpec ? 25 : 50;
+    const double xe = uniSpec ? 290 : format == Format::Ger1500 ? 590 : 650;
+    // The smallest size the window gives and a usual one.
+    for (const QSize size : {pic.minimumSizeHint(), QSize(210, 125), QSize(400, 200)}) {
+      pic.resize(size);
+      const std::vector<QRect> texts = pic.TextRects();
+      ASSERT_EQ(texts.size(), 7u);
+      EXPECT_LT(texts[3].top(), texts[4].top()) << "R above a";
+      EXPECT_LT(texts[4].top(), texts[5].top()) << "a above d";
+      const QPoint from = *pic.ToPixel(x0, yb), to = *pic.ToPixel(xe, yb);
+      const QRect baseLine(from, QPoint(to.x(), from.y()));
+      for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_TRUE(pic.rect().contains(texts[i])) << i;
+        EXPECT_FALSE(texts[i].intersects(baseLine))
+            << "label " << i << " crosses the base line at " << size.width() << "x" << size.height();
+        for (std::size_t j = 0; j < i; ++j)
+          EXPECT_FALSE(texts[i].intersects(texts[j])) << "labels " << j << " and " << i << " overlap at "
+                                                      << size.width() << "x" << size.height();
+      }
+    }
+  }
+  // Before anything is drawn: the base colour inside a frame.
+  PreviewWidget empty(PreviewGeometryOf(VariantOf(Format::UniSpecOld)));
+  empty.resize(200, 100);
+  const QImage image = empty.grab().toImage();
+  const QColor base = empty.palette().color(QPalette::Base);
+  EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), base);
+  EXPECT_NE(image.pixelColor(0, image.height() / 2), base) << "no frame";
+  EXPECT_NE(image.pixelColor(image.width() / 2, image.height() - 1), base) << "no frame";
+}
+
+// --- The conversion window: a hand-built list is kept and easy to work with
+
+// One conversion window as the start-up button leaves it, with scripted
+// message boxes and save dialogs.
+struct Window {
+  explicit Window(Format format)
+      : program(dialogs, QDir::currentPath()), window(program, VariantOf(format)) {
+    window.PrepareForShow();
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
+  template <class T = QWidget>
+  T* Get(const char* name) {
+    T* w = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  void Click(const char* name) {
+    auto* b = Get<QAbstractButton>(name);
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(std::min(8, b->width() / 2), b->height() / 2));
+  }
+  QListWidget* List() { return Get<QListWidget>("List1"); }
+  QStringList Entries() {
+    QStringList out;
+    for (int i = 0; i < List()->count(); ++i) out << List()->item(i)->text();
+    return out;
+  }
+  QString Text(const char* label) { return Get<QLabel>(label)->text(); }
+  // Selects every file of `folder` in the file box and presses Enter.
+  void ChooseAll(const std::string& folder) {
+    auto* browser = window.findChild<FolderBrowser*>();
+    ASSERT_TRUE(browser->SetFolder(QString::fromStdString(folder)));
+    browser->FileList()->selectAll();
+    QTest::keyClick(browser->FileList(), Qt::Key_Return);
+  }
+  std::size_t PointsIn(const char* pic) {
+    std::size_t n = 0;
+    for (const DrawOp& op : Get<PreviewWidget>(pic)->Ops()) n += op.kind == DrawOp::Point;
+    return n;
+  }
+
+  ScriptedDialogs dialogs;
+  Program program;
+  InstrumentWindow window;
+};
+
+std::vector<std::string> Scans(const TempFolder& temp, Format format, int count) {
+  return synth::WriteScans((temp.Path() / "scans").string(), format, count, "S");
+}
+
+TEST(InstrumentWindowList, ManyFilesAtOnceEachListedOnceByNameNewestInView) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::UniSpecOld, 40);
+  Window w(Format::UniSpecOld);
+  EXPECT_EQ(w.Text("lblListCount"), "No files listed");
+  // One file clicked first, then every file of the folder at once.
+  auto* browser = w.window.findChild<FolderBrowser*>();
+  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(fs::path(scans[0]).parent_path().string())));
+  QListWidget* files = browser->FileList();
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(files->item(0)).center());
+  ASSERT_EQ(w.Entries().size(), 1);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  QStringList expected;
+  for (const auto& s : scans) expected << QString::fromStdString(s);
+  EXPECT_EQ(w.Entries(), expected) << "in file-box order, each once";
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  EXPECT_EQ(w.Text("lblListCount"), "40 files listed (1 listed already, not added again)");
+  EXPECT_TRUE(w.Get("cmdFileListOk")->isEnabled());
+  EXPECT_TRUE(w.Get("cmdChkFile")->isEnabled());
+  // A single click on a listed file still says so.
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(files->item(3)).center());
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text, "File already selected!");
+
+  // The newest entry is in view; entries show the file name, cut in the
+  // middle, and the full path as their tooltip.
+  QListWidget* list = w.List();
+  QApplication::processEvents();
+  EXPECT_TRUE(list->viewport()->rect().intersects(list->visualItemRect(list->item(39))));
+  EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+  auto* delegate = qobject_cast<QStyledItemDelegate*>(list->itemDelegate());
+  ASSERT_NE(delegate, nullptr);
+  EXPECT_EQ(delegate->displayText(list->item(5)->text(), QLocale()), QString::fromStdString(fs::path(scans[5]).filename().string()));
+  EXPECT_EQ(list->item(5)->toolTip(), expected[5]);
+}
+
+TEST(InstrumentWindowList, KeysMovePreviewAndRemoveWithHighlightAndGraphInStep) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::UniSpecOld, 4);
+  Window w(Format::UniSpecOld);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
+  QListWidget* list = w.List();
+  const auto graphed = [&w] { return w.Text("lblPreviewFile"); };
+  const auto agree = [&](const char* when) {
+    ASSERT_NE(list->currentItem(), nullptr) << when;
+    EXPECT_TRUE(list->currentItem()->isSelected()) << when;
+    EXPECT_EQ(graphed(), list->currentItem()->text()) << when;
+    EXPECT_EQ(w.PointsIn("picTarget"), 256u) << when;
+  };
+  list->setFocus();
+  list->setCurrentRow(0);
+  agree("first row");
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(list->currentRow(), 1);
+  agree("arrow down");
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(w.Entries(), (QStringList{QString::fromStdString(scans[0]), QString::fromStdString(scans[2]),
+                                      QString::fromStdString(scans[3])}));
+  EXPECT_EQ(list->currentRow(), 1);
+  agree("Delete");
+  EXPECT_EQ(w.Text("lblListCount"), "3 files listed");
+  // A double click on the last entry: its neighbour is highlighted and graphed.
+  const QPoint last = list->visualItemRect(list->item(2)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, last);
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->currentRow(), 1);
+  agree("double click");
+  QTest::keyClick(list, Qt::Key_Up);
+  agree("arrow up");
+  QTest::keyClick(list, Qt::Key_Delete);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(graphed(), "");
+  EXPECT_EQ(w.PointsIn("picTarget"), 0u);
+  EXPECT_FALSE(w.Get("cmdFileListOk")->isEnabled());
+  EXPECT_EQ(w.Text("lblListCount"), "No files listed");
+}
+
+TEST(InstrumentWindowList, EscapeKeepsTheListCancelEmptiesIt) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::Ger1500, 3);
+  Window w(Format::Ger1500);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  QTest::keyClick(&w.window, Qt::Key_Escape);
+  QTest::keyClick(w.List(), Qt::Key_Escape);
+  EXPECT_TRUE(w.window.isVisible());
+  EXPECT_EQ(w.Entries().size(), 3);
+  w.Click("Command5");
+  EXPECT_FALSE(w.window.isVisible());
+  EXPECT_EQ(w.Entries().size(), 0);
+}
+
+// A run failing on one bad file: the status line says why, the progress bar
+// goes back to 0, and Edit List returns to the list, kept, to remove it.
+TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
+  const TempFolder temp;
+  auto scans = Scans(temp, Format::UniSpecOld, 3);
+  {
+    std::ofstream bad(scans[1], std::ios::binary | std::ios::trunc);
+    bad << "C:\\DATA\\S0002.SPT\r\nonly a header\r\n";
+  }
+  Window w(Format::UniSpecOld);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  EXPECT_FALSE(w.Get("cmdEditList")->isEnabled()) << "nothing to go back to while selecting";
+  w.Click("cmdFileListOk");
+  EXPECT_TRUE(w.Get("cmdEditList")->isEnabled());
+  w.Click("Option1");
+  w.Click("cmdDoOperation");
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text, " Problem in Data File!!!");
+  EXPECT_TRUE(w.Text("lblStatus").startsWith("Run failed: ")) << w.Text("lblStatus").toStdString();
+  EXPECT_TRUE(w.Text("lblStatus").contains(QString::fromStdString(fs::path(scans[1]).filename().string())))
+      << w.Text("lblStatus").toStdString();
+  EXPECT_EQ(w.Get<QProgressBar>("prgCalc")->value(), 0);
+
+  w.Click("cmdEditList");
+  EXPECT_EQ(w.Entries().size(), 3) << "the list is kept";
+  for (const char* on : {"List1", "File1", "Dir1", "cboCombo", "chkReflect", "chkShowGraph", "cmdFileListOk", "cmdChkFile"})
+    EXPECT_TRUE(w.Get(on)->isEnabled()) << on;
+  for (const char* off : {"cmdDoOperation", "Option1", "Option2", "Option3", "txtBeginWave", "cmdEditList"})
+    EXPECT_FALSE(w.Get(off)->isEnabled()) << off;
+  w.List()->setCurrentRow(1);
+  QTest::keyClick(w.List(), Qt::Key_Delete);
+  EXPECT_EQ(w.Entries().size(), 2);
+  w.Click("cmdFileListOk");
+  w.Click("Option1");
+  w.dialogs.Clear();
+  w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
+  w.Click("cmdDoOperation");
+  EXPECT_EQ(w.dialogs.Texts(), std::vector<QString>{"   Save Reflectance File   "});
+  EXPECT_EQ(w.Text("lblStatus"), "Wrote refl.txt (2 scans)");
+  EXPECT_TRUE(fs::exists(temp.File("refl.txt")));
+  EXPECT_TRUE(w.Get("cmdEditList")->isEnabled()) << "also after a finished run";
+}
+
+TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::Ger2600, 2);
+  Window w(Format::Ger2600);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.dialogs.savePaths = {QString::fromStdString(temp.File("errors.txt"))};
+  w.Click("cmdChkFile");
+  EXPECT_EQ(w.Text("lblStatus"),
+            "Checked 2 files: no damaged lines (error file " + QString::fromStdString(temp.File("errors.txt")) + ").");
+  w.Click("cmdChkFile");  // no name given
+  EXPECT_EQ(w.Text("lblStatus"), "Check not run: no error file was named.");
+  w.dialogs.savePaths = {QString::fromStdString(temp.File("no-such-folder/errors.txt"))};
+  w.Click("cmdChkFile");
+  EXPECT_TRUE(w.Text("lblStatus").startsWith("Check failed: ")) << w.Text("lblStatus").toStdString();
+  EXPECT_EQ(w.Get<QProgressBar>("prgChkFile")->value(), 0);
+
+  w.Get<QCheckBox>("chkAbsorb")->setChecked(true);
+  w.Click("cmdFileListOk");
+  w.Click("Option1");
+  w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
+  w.Click("cmdDoOperation");  // the absorbance name is not given
+  EXPECT_EQ(w.Text("lblStatus"), "Wrote refl.txt (2 scans); stopped at \"Save Absorbance File\": no file name chosen.");
+  EXPECT_TRUE(w.Get("cmdEditList")->isEnabled());
+}
+
+TEST(InstrumentWindowPreviewStatus, NamesTheFileAndSaysWhenEveryPanelReadingIsZero) {
+  const TempFolder temp;
+  std::string text = "GER SIGNATURE FILE\r\nGER1500 file name: Z.DAT\r\ni\r\nDate: 06/13/22 10:22:05.50\r\n";
+  for (int k = 5; k <= 12; ++k) text += "h\r\n";
+  for (int c = 0; c < 512; ++c) text += std::to_string(350 + c) + "   " + std::to_string(1000 + c) + "   0\r\n";
+  const std::string zero = temp.Write("zero.dat", text);
+  Window w(Format::Ger1500);
+  auto* browser = w.window.findChild<FolderBrowser*>();
+  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(temp.Path().string())));
+  emit browser->fileClicked(browser->PathOf("zero.dat"));
+  w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
+  w.List()->setCurrentRow(0);
+  emit w.List()->itemClicked(w.List()->item(0));
+  EXPECT_EQ(w.Text("lblPreviewFile"), QString::fromStdString(zero));
+  EXPECT_TRUE(w.Text("lblPreviewStatus").startsWith("Every panel reading of")) << w.Text("lblPreviewStatus").toStdString();
+  EXPECT_EQ(w.PointsIn("picReflect"), 512u);
+}
+
+// Tooltips on what a new user cannot guess; and every window can be made as
+// small as a 1600 x 1000 screen at a 2x scale factor.
+TEST(InstrumentWindowLook, TooltipsAndSmallScreens) {
+  for (const InstrumentVariant& v : AllVariants()) {
+    Window w(v.format);
+    for (const char* name : {"txtBeginWave", "txtEndWave", "txtDeltaWave"})
+      EXPECT_TRUE(w.Get(name)->toolTip().contains("nanometres")) << v.windowName << " " << name;
+    for (const char* name : {"Command3", "Command4", "cmdFileListOk", "cmdChkFile", "cmdDoOperation", "cmdEditList",
+                             "chkReflect", "frmOutput", "File1", "List1"})
+      EXPECT_FALSE(w.Get(name)->toolTip().isEmpty()) << v.windowName << " " << name;
+    EXPECT_TRUE(w.Get("cmdDoOperation")->toolTip().contains("Available after")) << "why it is disabled";
+    const QSize least = w.window.minimumSizeHint();
+    EXPECT_LE(least.width(), 800) << v.windowName;
+    EXPECT_LE(least.height(), 460) << v.windowName;
+  }
+  ScriptedDialogs dialogs;
+  EquationWindow form2(dialogs);
+  EXPECT_TRUE(form2.findChild<QWidget*>("Option1")->toolTip().contains("channel 0"));
+  EXPECT_TRUE(form2.findChild<QWidget*>("Option2")->toolTip().contains("channel 1"));
+}
+
+}  // namespace
+}  // namespace corvelane::gui
