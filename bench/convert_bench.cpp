@@ -6,6 +6,9 @@
 // Usage: corvelane_bench [N] [FORMAT] [RUNS] [--lf]
 //        corvelane_bench --growth [FORMAT] [RUNS]   (1,000, 10,000 and 30,000 files)
 // --lf writes the scans with LF-only line ends instead of CR LF.
+// Without --growth, when the format's reflectance file is comma-separated, it
+// then runs `corvelane indices` on that table (one column per scan) with five
+// indices and the derivative file, and prints its wall time and peak memory.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,13 +73,68 @@ double FloorSeconds(const std::vector<std::string>& scans, std::size_t outBytes,
   return seconds;
 }
 
+struct Timed {
+  std::vector<double> seconds;  // per run
+  long peakKb = 0;
+  bool ok = true;
+};
+
+// Runs `args` (args[0] the program) `runs` times as a separate process.
+Timed TimeRuns(std::vector<std::string> args, int runs) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  Timed t;
+  for (int r = 0; r < runs; ++r) {
+    const auto t0 = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::execv(argv[0], argv.data());
+      std::_Exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    t.seconds.push_back(Seconds(t0));
+    t.peakKb = std::max(t.peakKb, usage.ru_maxrss);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "%s %s failed (status %d)\n", args[0].c_str(), args[1].c_str(), status);
+      t.ok = false;
+      return t;
+    }
+  }
+  return t;
+}
+
+// The index run over the reflectance table `table` of `columns` columns.
+bool RunIndexCase(const fs::path& exe, const fs::path& folder, const std::string& table, int columns, int runs) {
+  const std::string indexFile = (folder / "index.txt").string();
+  const std::string derivativeFile = (folder / "derivative.txt").string();
+  const std::vector<std::string> args = {
+      exe.string(),    "indices", "--index", "NDVI,800,670,nd,reflectance", "--index", "PRI,531,570,nd,reflectance",
+      "--index",       "WBI,900,970,ratio,reflectance", "--index", "dNDVI,800,670,nd,derivative", "--index",
+      "dSR,750,705,ratio,derivative", "--index-file", indexFile, "--derivative-file", derivativeFile, table};
+  std::printf("\nindex run over that table (%d columns, %.1f MB): five indices, index and derivative files\n",
+              columns, static_cast<double>(fs::file_size(table)) / 1e6);
+  Timed t = TimeRuns(args, runs);
+  if (!t.ok) return false;
+  for (std::size_t r = 0; r < t.seconds.size(); ++r) std::printf("run %zu: %.3f s wall\n", r + 1, t.seconds[r]);
+  std::sort(t.seconds.begin(), t.seconds.end());
+  std::printf("index run median of %d: %.3f s wall (best %.3f s); peak memory %.1f MB; wrote index file %.2f MB "
+              "and derivative file %.1f MB\n",
+              runs, t.seconds[t.seconds.size() / 2], t.seconds.front(), t.peakKb / 1024.0,
+              static_cast<double>(fs::file_size(indexFile)) / 1e6,
+              static_cast<double>(fs::file_size(derivativeFile)) / 1e6);
+  return true;
+}
+
 struct Figures {
   double median = 0, floorMedian = 0;
   long peakKb = 0;
 };
 
 // Returns false when a run fails.
-bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figures& figures) {
+bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figures& figures, bool withIndices = false) {
   const corvelane::InstrumentVariant* variant = corvelane::VariantByCliName(formatName);
   const fs::path exe = fs::canonical("/proc/self/exe").parent_path() / "corvelane";
   const fs::path folder = fs::temp_directory_path() / ("corvelane-bench-" + std::to_string(::getpid()));
@@ -91,7 +149,9 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   const std::string listPath = (folder / "list.txt").string();
   WriteAll(listPath, list);
   std::string waves;
-  if (!variant->WavesFromFileOffered()) {
+  // UniSpec-DC runs always take their two channel equations; the others
+  // without wavelengths in their files take an external list.
+  if (!variant->WavesFromFileOffered() && !variant->window.channelEquations) {
     waves = (folder / "waves.txt").string();
     WriteAll(waves, corvelane::synth::ExternalWavelengthText(variant->format, variant->channelCount));
   }
@@ -144,8 +204,12 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
               "output %.1f MB; read-and-write floor %.3f s\n",
               runs, figures.median, figures.median / n * 1e6, static_cast<double>(bytes) / 1e6 / figures.median,
               figures.peakKb / 1024.0, outMb, figures.floorMedian);
+  bool ok = true;
+  if (withIndices && variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
+                         corvelane::ColumnSeparator::Comma)
+    ok = RunIndexCase(exe, folder, out, n, runs);
   fs::remove_all(folder);
-  return true;
+  return ok;
 }
 
 }  // namespace
@@ -172,7 +236,7 @@ int main(int argc, char** argv) {
   }
   if (!growth) {
     Figures f;
-    return RunCase(n, formatName, runs, lfOnly, f) ? 0 : 1;
+    return RunCase(n, formatName, runs, lfOnly, f, true) ? 0 : 1;
   }
   // Time per file should stay about the same from 1,000 to 30,000 files.
   std::vector<std::pair<int, Figures>> rows;

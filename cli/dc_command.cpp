@@ -59,11 +59,7 @@ void ApplyChannelEquations(const ChannelEquationOptions& o, RunSettings& s) {
                  "the instrument's six coefficients (A1, B1, C1, A2, B2, C2) are not all numbers");
     eq.coefficients = r.coefficients;
   }
-  const auto& c = eq.coefficients;
-  s.waveSource = WaveSource::Equation;
-  s.equation = {c[0], c[1], c[2], eq.startChannel};
-  s.moreEquations = {EquationTexts{c[3], c[4], c[5], eq.startChannel}};
-  s.interpolate = true;
+  UseChannelEquations(s, eq);
 }
 
 InstrumentsCommand::InstrumentsCommand(CLI::App& app) {

@@ -366,6 +366,14 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   Fail("out of memory: the run needs more memory than is available; convert fewer files at a time");
 }
 
+void UseChannelEquations(RunSettings& s, const DcEquationTexts& e) {
+  const auto& c = e.coefficients;
+  s.waveSource = WaveSource::Equation;
+  s.equation = {c[0], c[1], c[2], e.startChannel};
+  s.moreEquations = {EquationTexts{c[3], c[4], c[5], e.startChannel}};
+  s.interpolate = true;
+}
+
 std::string StatusChannelWarning(const ConversionResult& r) {
   if (r.statusChannelFiles == 0) return {};
   const std::size_t from = static_cast<std::size_t>(r.variant->statusChannelsFrom);

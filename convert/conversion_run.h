@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/dc_equation.h"
 #include "calibration/wavelength_sources.h"
 #include "convert/grid.h"
 #include "headers/leaf_header.h"
@@ -120,6 +121,10 @@ using ProgressFn = std::function<void(int done, int total)>;
 // available. `threads` 0 uses every core.
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
+
+// The two channel equations of a dual-channel format: channel 1 (A1, B1, C1)
+// for table 0, channel 2 (A2, B2, C2) for table 1; always resampled.
+void UseChannelEquations(RunSettings& s, const DcEquationTexts& equations);
 
 // Empty, or the warning about status values a run met (StatusChannelFiles > 0).
 std::string StatusChannelWarning(const ConversionResult& result);

@@ -24,9 +24,11 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/conversion_run.h"
@@ -37,6 +39,8 @@
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
 #include "headers/leaf_header_window.h"
+#include "headers/transect_header.h"
+#include "headers/transect_header_window.h"
 #include "widgets/dialogs.h"
 #include "convert/program.h"
 #include "reference/calculate_reference_window.h"
@@ -192,6 +196,12 @@ struct InstrumentWindow::Controls {
   QLabel* Label2 = nullptr;
   QPushButton* ComIndices = nullptr;
   QCheckBox* Check3 = nullptr;
+  QPushButton* AddFile = nullptr;
+  QCheckBox* chkaircraft = nullptr;
+  QPushButton* ComRef = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QCheckBox* ChkCorrect = nullptr;
+  QCheckBox* ChkNDVI = nullptr;
   // Wavelengths and grid.
   QGroupBox* frmSpectral = nullptr;
   QRadioButton* Option1 = nullptr;
@@ -309,6 +319,10 @@ void InstrumentWindow::BuildControls() {
   c.prgChkFile = Progress(this, "prgChkFile");
 
   auto* listBox = new QVBoxLayout;
+  if (traits.addFilesButton) {
+    c.AddFile = Button(this, "AddFile", "Add Files");
+    listBox->addWidget(c.AddFile);
+  }
   listBox->addWidget(c.List1, 1);
   listBox->addWidget(c.lblListCount);
   auto* listButtons = new QHBoxLayout;
@@ -349,7 +363,7 @@ void InstrumentWindow::BuildControls() {
   optionsBox->addWidget(c.chkShowGraph);
 
   if (variant_.hasLabelChoice) {
-    c.frmFileName = new QGroupBox(QStringLiteral("Filename From:  "), this);
+    c.frmFileName = new QGroupBox(Q(traits.fileNameCaption), this);
     c.frmFileName->setObjectName(QStringLiteral("frmFileName"));
     c.Option6 = Radio(c.frmFileName, "Option6", "Header Info");
     c.Option7 = Radio(c.frmFileName, "Option7", "Data File Name");
@@ -373,6 +387,28 @@ void InstrumentWindow::BuildControls() {
   if (traits.indicesButton) {
     c.ComIndices = Button(this, "ComIndices", "Input Indices");
     optionsBox->addWidget(c.ComIndices);
+  }
+  if (traits.transectHeaderBox) {
+    c.chkaircraft = Check(this, "chkaircraft", "Input Transect Header?");
+    optionsBox->addWidget(c.chkaircraft);
+  }
+  if (traits.referenceControls) {
+    // Built as they will be, but not available yet.
+    c.ComRef = Button(this, "ComRef", "Select Reference files");
+    c.Frame1 = new QGroupBox(QStringLiteral("Correct reflectance?"), this);
+    c.Frame1->setObjectName(QStringLiteral("Frame1"));
+    c.ChkCorrect = Check(c.Frame1, "ChkCorrect", "Corrected rfl");
+    c.ChkNDVI = Check(c.Frame1, "ChkNDVI", "Apply reference");
+    auto* correctBox = new QVBoxLayout(c.Frame1);
+    correctBox->addWidget(c.ChkCorrect);
+    correctBox->addWidget(c.ChkNDVI);
+    for (QWidget* w : {static_cast<QWidget*>(c.ComRef), static_cast<QWidget*>(c.ChkCorrect),
+                       static_cast<QWidget*>(c.ChkNDVI)}) {
+      w->setEnabled(false);
+      w->setToolTip(QStringLiteral("This window is not available yet."));
+    }
+    optionsBox->addWidget(c.ComRef);
+    optionsBox->addWidget(c.Frame1);
   }
   if (traits.mixedBox) {
     c.Check3 = Check(this, "Check3", "Mixed");
@@ -570,7 +606,17 @@ void InstrumentWindow::ConnectEvents() {
   connect(c.Option4, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(true); });
   connect(c.Option5, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(false); });
   connect(c.Command3, &QPushButton::clicked, this, [this] { program_.Form3().exec(); });
-  connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  if (variant_.window.channelEquations) {
+    // The channel equations; OK with six numbers makes the run possible.
+    connect(c.Command4, &QPushButton::clicked, this, [this] {
+      if (program_.Form10().exec() != QDialog::Accepted) return;
+      c_->Command4->setEnabled(false);
+      c_->cmdDoOperation->setEnabled(true);
+    });
+  } else {
+    connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+  }
+  if (c.AddFile) connect(c.AddFile, &QPushButton::clicked, this, &InstrumentWindow::OnAddFiles);
   if (c.ComIndices)
     connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
@@ -598,6 +644,11 @@ void InstrumentWindow::PrepareForShow() {
                      static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
                      static_cast<QWidget*>(c.Option3)})
     w->setEnabled(false);
+  for (QWidget* w : {static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
+                     static_cast<QWidget*>(c.txtDeltaWave)})
+    apply(w, variant_.window.gridOnShow);
+  if (c.chkaircraft) c.chkaircraft->setChecked(false);
+  c.lblStatus->clear();
 }
 
 void InstrumentWindow::reject() {
@@ -694,6 +745,16 @@ void InstrumentWindow::ListChanged() {
   if (n > 0) c_->List1->scrollToItem(c_->List1->item(n - 1));
 }
 
+void InstrumentWindow::OnAddFiles() {
+  Controls& c = *c_;
+  for (int i = 0; i < c.File1->count(); ++i) {
+    const QString path = c.browser->PathOf(c.File1->item(i)->text());
+    if (c.List1->findItems(path, Qt::MatchExactly).isEmpty()) c.List1->addItem(path);  // never twice
+  }
+  c.List1->setEnabled(true);
+  CheckList();
+}
+
 void InstrumentWindow::CheckList() {
   const bool any = c_->List1->count() > 0;
   c_->cmdFileListOk->setEnabled(any);
@@ -754,9 +815,14 @@ void InstrumentWindow::OnFileListOk() {
   }
   const bool keepAbsorbAndCheck = variant_.window.listOkKeepsAbsorbAndCheck;
   c.frmSpectral->setEnabled(true);
-  if (variant_.WavesFromFileOffered()) c.Option1->setEnabled(true);
-  c.Option2->setEnabled(true);
-  c.Option3->setEnabled(true);
+  if (variant_.window.channelEquations) {  // only the channel equations
+    c.Option3->setEnabled(true);
+    c.Command4->setEnabled(true);
+  } else {
+    if (variant_.WavesFromFileOffered()) c.Option1->setEnabled(true);
+    c.Option2->setEnabled(true);
+    c.Option3->setEnabled(true);
+  }
   SetGridEnabled(true);
   for (QWidget* w : {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
                      static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo),
@@ -844,6 +910,7 @@ void InstrumentWindow::OnDoOperation() {
   Dialogs& dialogs = program_.UserDialogs();
   busy_ = true;
   c.prgCalc->setValue(0);
+  c.lblStatus->clear();
 
   RunSettings s;
   s.variant = &variant_;
@@ -868,8 +935,15 @@ void InstrumentWindow::OnDoOperation() {
       program_.Form12().Collect();
       leaf = program_.Form12().Texts();
     }
+    std::optional<HeaderBlock> transect;
+    if (variant_.window.transectHeaderBox && c.chkaircraft->isChecked()) {
+      program_.Form11().Collect();
+      transect = TransectHeaderBlock(program_.Form11().Texts());
+    }
     // The wavelength source's settings as they are now.
-    if (c.Option2->isChecked()) {
+    if (variant_.window.channelEquations) {
+      UseChannelEquations(s, program_.Form10().Texts());
+    } else if (c.Option2->isChecked()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath = program_.Form3().ExternalFilePath();
     } else if (c.Option3->isChecked()) {
@@ -884,6 +958,10 @@ void InstrumentWindow::OnDoOperation() {
     SetStatus(QStringLiteral("Converting %1 files\u2026").arg(Count(c.List1->count())));
     const ConversionResult result =
         ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
+    // Said on the status line after whatever the run writes there.
+    const std::string warning = StatusChannelWarning(result);
+    const QString warned = warning.empty() ? QString() : QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
+    SetStatus(warned.trimmed());
 
     const QString scans = QStringLiteral("(%1 scan%2)").arg(Count(c.List1->count()),
                                                           c.List1->count() == 1 ? QString() : QStringLiteral("s"));
@@ -901,16 +979,20 @@ void InstrumentWindow::OnDoOperation() {
         c.cmdEditList->setEnabled(true);
         SetStatus((written.isEmpty() ? QStringLiteral("Nothing written")
                                      : QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans)) +
-                  QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(Q(texts.dialogTitle).trimmed()));
+                  QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(Q(texts.dialogTitle).trimmed()) +
+                  warned);
         busy_ = false;
         return;
       }
-      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
+      if (transect && m == OutputMode::Reflectance)
+        WriteOutputFile(result, m, *transect, path.toStdString());
+      else
+        WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
       written << path;
     }
     EnterFinished();
     c.cmdEditList->setEnabled(true);
-    SetStatus(QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans));
+    SetStatus(QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans) + warned);
   } catch (const std::exception& failure) {
     // The window stays ready for another try with other settings, or, with
     // Edit List, with the failing file removed or mended.

@@ -1,6 +1,6 @@
 #pragma once
-// The conversion window of one single-channel instrument format. One class
-// serves all five; what differs comes from the format's InstrumentVariant.
+// The conversion window of one instrument format. One class serves all six;
+// what differs comes from the format's InstrumentVariant.
 #include <QDialog>
 
 #include "instruments/variant.h"
@@ -41,6 +41,7 @@ class InstrumentWindow final : public QDialog {
 
   // Event handlers.
   void OnFileClicked(const QString& path);
+  void OnAddFiles();
   void OnFilesChosen(const QStringList& paths);
   void OnListDoubleClicked();
   void OnListClicked();

@@ -4,9 +4,13 @@
 
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
+#include "calibration/dc_calibration_window.h"
 #include "headers/leaf_header_window.h"
+#include "headers/transect_header_window.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
+#include "indices/index_count_window.h"
+#include "indices/index_list_window.h"
 
 namespace corvelane::gui {
 
@@ -32,10 +36,6 @@ LeafHeaderWindow& Program::Form12() {
   return *form12_;
 }
 
-}  // namespace corvelane::gui
-
-namespace corvelane::gui {
-
 CalculateReferenceWindow& Program::Form13() {
   if (!form13_) form13_ = std::make_unique<CalculateReferenceWindow>(dialogs_);
   return *form13_;
@@ -44,6 +44,26 @@ CalculateReferenceWindow& Program::Form13() {
 ReferenceFileWindow& Program::Form14() {
   if (!form14_) form14_ = std::make_unique<ReferenceFileWindow>(dialogs_);
   return *form14_;
+}
+
+DcCalibrationWindow& Program::Form10() {
+  if (!form10_) form10_ = std::make_unique<DcCalibrationWindow>(dialogs_, startFolder_);
+  return *form10_;
+}
+
+TransectHeaderWindow& Program::Form11() {
+  if (!form11_) form11_ = std::make_unique<TransectHeaderWindow>();
+  return *form11_;
+}
+
+IndexCountWindow& Program::Form15() {
+  if (!form15_) form15_ = std::make_unique<IndexCountWindow>(dialogs_);
+  return *form15_;
+}
+
+IndexListWindow& Program::Form16() {
+  if (!form16_) form16_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_);
+  return *form16_;
 }
 
 }  // namespace corvelane::gui

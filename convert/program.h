@@ -16,6 +16,10 @@ class ExternalFileWindow;  // "Form3"
 class LeafHeaderWindow;    // "Form12"
 class CalculateReferenceWindow;  // "Form13"
 class ReferenceFileWindow;       // "Form14"
+class DcCalibrationWindow;       // "Form10"
+class TransectHeaderWindow;      // "Form11"
+class IndexCountWindow;    // "Form15"
+class IndexListWindow;     // "Form16"
 
 class Program {
  public:
@@ -36,6 +40,12 @@ class Program {
   LeafHeaderWindow& Form12();
   CalculateReferenceWindow& Form13();
   ReferenceFileWindow& Form14();
+  // The UniSpec-DC channel equations; creating it loads inst.cof of the start folder.
+  DcCalibrationWindow& Form10();
+  TransectHeaderWindow& Form11();
+  // The index windows, shared by the index run and the dual-channel run.
+  IndexCountWindow& Form15();
+  IndexListWindow& Form16();
 
  private:
   Dialogs& dialogs_;
@@ -46,6 +56,10 @@ class Program {
   std::unique_ptr<LeafHeaderWindow> form12_;
   std::unique_ptr<CalculateReferenceWindow> form13_;
   std::unique_ptr<ReferenceFileWindow> form14_;
+  std::unique_ptr<DcCalibrationWindow> form10_;
+  std::unique_ptr<TransectHeaderWindow> form11_;
+  std::unique_ptr<IndexCountWindow> form15_;
+  std::unique_ptr<IndexListWindow> form16_;
 };
 
 }  // namespace corvelane::gui

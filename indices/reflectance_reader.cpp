@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -100,15 +101,22 @@ class Reader {
   ReflectanceTable Read() {
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) FailFile(path_, std::string("cannot open the file: ") + std::strerror(errno));
-    std::string buffer;
+    // Not zero-filled: only the bytes read are ever looked at.
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
     std::size_t carried = 0;  // bytes of an unfinished line at the start of the buffer
     bool atEnd = false;
     try {
       while (!atEnd) {
-        buffer.resize(carried + kBlockBytes);
+        if (capacity < carried + kBlockBytes) {  // a line longer than a block grows the buffer
+          auto larger = std::make_unique_for_overwrite<char[]>(carried + kBlockBytes);
+          if (carried) std::memcpy(larger.get(), buffer.get(), carried);
+          buffer = std::move(larger);
+          capacity = carried + kBlockBytes;
+        }
         std::size_t got = carried;
-        while (got < buffer.size()) {
-          const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+        while (got < capacity) {
+          const ssize_t n = ::read(fd, buffer.get() + got, capacity - got);
           if (n < 0) {
             if (errno == EINTR) continue;
             FailFile(path_, std::string("cannot read the file: ") + std::strerror(errno));
@@ -119,7 +127,7 @@ class Reader {
           }
           got += static_cast<std::size_t>(n);
         }
-        const std::string_view text(buffer.data(), got);
+        const std::string_view text(buffer.get(), got);
         std::size_t complete = text.size();
         if (!atEnd) {
           // Up to the last line end; a CR at the very end may be followed by its LF.
@@ -130,7 +138,7 @@ class Reader {
         }
         TakeLines(text.substr(0, complete));
         carried = got - complete;
-        std::memmove(buffer.data(), buffer.data() + complete, carried);
+        std::memmove(buffer.get(), buffer.get() + complete, carried);
       }
     } catch (...) {
       ::close(fd);

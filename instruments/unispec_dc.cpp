@@ -192,7 +192,8 @@ constinit const InstrumentVariant kUniSpecDcFormat{
                .addFilesButton = true,
                .transectHeaderBox = true,
                .referenceControls = true,
-               .channelEquations = true},
+               .channelEquations = true,
+               .fileNameCaption = "Filename From:   "},
     .preview = &kUniSpecPreview,
     .wavelengthKey = "unispec-dc",
     .wavelengthTables = 2,  // 0: channel 1 (panel), 1: channel 2 (target)

@@ -106,6 +106,7 @@ struct WindowTraits {
   // Calibrations window and always resamples: cmdFileListOk offers only
   // "Use Equation", whose "-->" opens that window.
   bool channelEquations = false;
+  std::string_view fileNameCaption = "Filename From:  ";  // frmFileName
 };
 
 struct InstrumentVariant {

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "convert/instrument_window.h"
+#include "indices/index_run_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
 #include "widgets/dialogs.h"
@@ -24,8 +25,6 @@ int IndexOfFormat(Format format) {
   return 0;
 }
 
-const QString kNotYet = QStringLiteral("This window is not available yet.");
-
 }  // namespace
 
 struct StartWindow::Controls {
@@ -39,8 +38,9 @@ struct StartWindow::Controls {
   QPushButton* cmdQuit = nullptr;
   QPushButton* cmdAbout = nullptr;
   // One per entry of AllVariants(), created on first use.
-  std::array<QPointer<InstrumentWindow>, 5> windows;
+  std::array<QPointer<InstrumentWindow>, 6> windows;  // by registry index
   QPointer<AboutWindow> about;
+  QPointer<IndexRunWindow> indices;
 };
 
 StartWindow::StartWindow(Program& program, QWidget* parent)
@@ -63,7 +63,7 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
 
   // Top to bottom, in the order of the instrument menu.
   c_->cmdUnispecN = button("cmdUnispecN", caption(Format::UniSpecOld));
-  c_->cmdUniDC = button("cmdUniDC", QStringLiteral("UNI-DC "));
+  c_->cmdUniDC = button("cmdUniDC", caption(Format::UniSpecDc));
   c_->cmdUnispecNew = button("cmdUnispecNew", caption(Format::UniSpecNew));
   c_->cmdUnispecC = button("cmdUnispecC", caption(Format::UniSpecCompact));
   c_->cmdGER1500 = button("cmdGER1500", caption(Format::Ger1500));
@@ -72,14 +72,10 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
   c_->cmdQuit = button("cmdQuit", QStringLiteral("&Quit"));
   c_->cmdAbout = button("cmdAbout", QStringLiteral("About - Help"));
 
-  // The UniSpec-DC and index windows are not part of this program yet.
-  for (QPushButton* later : {c_->cmdUniDC, c_->cmd_proc}) {
-    later->setEnabled(false);
-    later->setToolTip(kNotYet);
-  }
 
-  const std::array<std::pair<QPushButton*, Format>, 5> instruments = {{
+  const std::array<std::pair<QPushButton*, Format>, 6> instruments = {{
       {c_->cmdUnispecN, Format::UniSpecOld},
+      {c_->cmdUniDC, Format::UniSpecDc},
       {c_->cmdUnispecNew, Format::UniSpecNew},
       {c_->cmdUnispecC, Format::UniSpecCompact},
       {c_->cmdGER1500, Format::Ger1500},
@@ -91,6 +87,7 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
   }
   connect(c_->cmdQuit, &QPushButton::clicked, this, &StartWindow::OnQuit);
   connect(c_->cmdAbout, &QPushButton::clicked, this, &StartWindow::OnAbout);
+  connect(c_->cmd_proc, &QPushButton::clicked, this, &StartWindow::OnProcessIndices);
 
   const std::array<QWidget*, 9> tabOrder = {c_->cmdUnispecN, c_->cmdGER1500,    c_->cmdGER2600,
                                             c_->cmdQuit,     c_->cmdUnispecC,    c_->cmdUnispecNew,
@@ -108,6 +105,8 @@ InstrumentWindow* StartWindow::ExistingWindow(int formatIndex) const {
   if (formatIndex < 0 || formatIndex >= static_cast<int>(c_->windows.size())) return nullptr;
   return c_->windows[static_cast<std::size_t>(formatIndex)].data();
 }
+
+IndexRunWindow* StartWindow::ExistingIndexWindow() const { return c_->indices.data(); }
 
 void StartWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -139,6 +138,17 @@ void StartWindow::OnQuit() {
   if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Ok) return;
   // Ends the program: the desktop's event loop stops when this window finishes.
   accept();
+}
+
+void StartWindow::OnProcessIndices() {
+  if (c_->indices.isNull()) c_->indices = new IndexRunWindow(program_.UserDialogs(), program_.Form16(), this);
+  c_->indices->exec();
+  // A window left with its close box starts from its defaults next time.
+  if (!c_->indices.isNull() && c_->indices->Discarded()) {
+    IndexRunWindow* gone = c_->indices.data();
+    c_->indices = nullptr;
+    delete gone;
+  }
 }
 
 void StartWindow::OnAbout() {

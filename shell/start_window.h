@@ -12,6 +12,7 @@ namespace corvelane::gui {
 class Program;
 class InstrumentWindow;
 class AboutWindow;
+class IndexRunWindow;
 
 class StartWindow final : public QDialog {
   Q_OBJECT
@@ -22,6 +23,9 @@ class StartWindow final : public QDialog {
   // The instrument window of a format as it is now (nullptr before first use
   // or after it was discarded by its close box). For tests.
   InstrumentWindow* ExistingWindow(int formatIndex) const;
+  // The index window as it is now (nullptr before first use or after its
+  // close box). For tests.
+  IndexRunWindow* ExistingIndexWindow() const;
 
  protected:
   // Escape must not end the program behind the user's back; the close box
@@ -33,6 +37,7 @@ class StartWindow final : public QDialog {
   void OpenInstrument(int formatIndex);
   void OnQuit();
   void OnAbout();
+  void OnProcessIndices();
   Program& program_;
   Controls* c_ = nullptr;
 };

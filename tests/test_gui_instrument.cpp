@@ -42,7 +42,10 @@
 #include "convert/program.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
+#include "tools/dc_scan_synth.h"
 #include "tools/scan_synth.h"
+#include "convert/conversion_run.h"
+#include "headers/transect_header.h"
 
 // Readable failure output for Qt texts.
 [[maybe_unused]] static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -756,6 +759,103 @@ TEST(InstrumentWindowPreview, ScalesWithTheWidget) {
   EXPECT_EQ(pic->ToPixel(600, 550000), QPoint(pic->width() - 2, pic->height() - 2));
   EXPECT_EQ(pic->ToPixel(0, 0), QPoint(1, 1));
   for (const double y : {-1.0, 550001.0, std::nan("")}) EXPECT_FALSE(pic->ToPixel(300, y).has_value()) << y;
+}
+
+// --- The UniSpec-DC window ---------------------------------------------------
+
+// Form9: Add Files, only the channel equations, the calibration window, the
+// transect header, four outputs and the status warning; the files are those
+// the core writes with the same settings.
+TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) {
+  const TempFolder temp;
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(Q(temp.Path().string()));  // the start folder, where inst.cof is written
+  {
+    const auto scans = synth::WriteDcScans((temp.Path() / "dc").string(), 3, "TUN_");
+    Harness h(Format::UniSpecDc);
+    EXPECT_EQ(h.window->windowTitle(), "Uni-DC 1 or 2 v. 2.4.0");
+    EXPECT_EQ(h.Text("AddFile"), "Add Files");
+    EXPECT_EQ(h.Get<QComboBox>("cboCombo")->currentText(), " .spu files  (*.spu)");
+    EXPECT_EQ(h.Text("frmFileName"), "Filename From:   ");
+    EXPECT_EQ(h.Text("chkaircraft"), "Input Transect Header?");
+    EXPECT_EQ(h.Text("Frame1"), "Correct reflectance?");
+    for (const char* later : {"ComRef", "ChkCorrect", "ChkNDVI"}) {
+      EXPECT_FALSE(h.Enabled(later)) << later;
+      EXPECT_EQ(h.Get(later)->toolTip(), "This window is not available yet.") << later;
+    }
+    EXPECT_TRUE(h.Enabled("txtBeginWave"));  // the grid is open from the start
+    EXPECT_FALSE(h.Checked("chkaircraft"));
+
+    auto* browser = h.window->findChild<gui::FolderBrowser*>();
+    ASSERT_TRUE(browser->SetFolder(Q((temp.Path() / "dc").string())));
+    h.Click("AddFile");
+    h.Click("AddFile");  // no file twice
+    ASSERT_EQ(h.Entries().size(), 3);
+    EXPECT_TRUE(h.Enabled("List1"));
+    h.SetChecked("chkAbsorb", true);
+    h.SetChecked("chkTarget", true);
+    h.Click("cmdFileListOk");
+    EXPECT_FALSE(h.Enabled("Option1"));
+    EXPECT_FALSE(h.Enabled("Option2"));
+    EXPECT_TRUE(h.Enabled("Option3"));
+    EXPECT_TRUE(h.Enabled("Command4"));
+
+    QStringList opened;
+    {
+      QObject watch;
+      WhenModal(&watch, [&opened](QWidget* modal) {
+        opened << modal->objectName();
+        modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+      });
+      h.Click("Command4");
+    }
+    EXPECT_EQ(opened, QStringList{"Form10"});
+    EXPECT_FALSE(h.Enabled("Command4"));
+    EXPECT_TRUE(h.Enabled("cmdDoOperation"));
+    EXPECT_TRUE(fs::exists(temp.File("inst.cof")));
+
+    h.SetChecked("chkaircraft", true);
+    h.dialogs.savePaths = {Q(temp.File("r.txt")), Q(temp.File("a.txt")), Q(temp.File("t.txt"))};
+    {
+      QObject watch;
+      WhenModal(&watch, [&opened](QWidget* modal) {
+        opened << modal->objectName();
+        modal->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("Site 4"));
+        modal->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+      });
+      h.Click("cmdDoOperation");
+    }
+    EXPECT_EQ(opened, (QStringList{"Form10", "Form11"}));
+    ASSERT_EQ(h.dialogs.messages.size(), 3u);
+    EXPECT_EQ(h.dialogs.messages[0].text, "   Save Reflectance File   ");
+    EXPECT_EQ(h.dialogs.messages[1].text, "   Save Absorbance File   ");
+    EXPECT_EQ(h.dialogs.messages[2].text, "   Save Target File   ");
+    EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Absorbance File",
+                                                          "Save Target File"}));
+    EXPECT_TRUE(h.Text("lblStatus").contains("3 of 3 files hold instrument status values")) << h.Text("lblStatus").toStdString();
+    EXPECT_FALSE(h.Enabled("cmdDoOperation"));
+
+    corvelane::RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecDc);
+    s.files = scans;
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = s.modes[Index(OutputMode::Absorbance)] =
+        s.modes[Index(OutputMode::RawTarget)] = true;
+    UseChannelEquations(s, DcStartTexts());
+    WavelengthTables tables;
+    const ConversionResult expected = ComputeConversion(s, tables);
+    TransectHeaderTexts texts;
+    texts[0] = "Site 4";
+    EXPECT_EQ(ReadAll(temp.File("r.txt")), OutputText(expected, OutputMode::Reflectance, TransectHeaderBlock(texts)));
+    EXPECT_EQ(ReadAll(temp.File("a.txt")), OutputText(expected, OutputMode::Absorbance, nullptr));
+    EXPECT_EQ(ReadAll(temp.File("t.txt")), OutputText(expected, OutputMode::RawTarget, nullptr));
+    EXPECT_EQ(SplitCrLf(ReadAll(temp.File("r.txt")))[1], "File name:,Site 4");
+
+    h.Click("Command5");
+    h.Reopen();  // the start-up button clears the transect box
+    EXPECT_FALSE(h.Checked("chkaircraft"));
+  }
+  QDir::setCurrent(previous);
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+#include "indices/index_count_window.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "widgets/dialogs.h"
+
+namespace corvelane::gui {
+
+IndexCountWindow::IndexCountWindow(Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), text1_(new QLineEdit(this)) {
+  setObjectName(QStringLiteral("Form15"));
+  setWindowTitle(QStringLiteral("Number of indices"));
+  auto* label = new QLabel(QStringLiteral("Enter the number of indices you wish to calculate: (max 9)"), this);
+  label->setObjectName(QStringLiteral("Label1"));
+  label->setBuddy(text1_);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("Command1"));
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &IndexCountWindow::OnOk);
+  auto* row = new QHBoxLayout;
+  row->addWidget(text1_);
+  row->addWidget(ok);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addLayout(row);
+}
+
+QString IndexCountWindow::CountText() const { return text1_->text(); }
+
+void IndexCountWindow::OnOk() {
+  if (text1_->text().isEmpty()) {
+    dialogs_.ShowMessage(this, {QStringLiteral("Corvelane"), QStringLiteral("You must enter a number between 1 and 9"),
+                                MessageIcon::None, MessageButtons::Ok, {}});
+    return;
+  }
+  accept();
+}
+
+}  // namespace corvelane::gui

@@ -1,0 +1,198 @@
+#include "indices/index_run_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <exception>
+#include <string>
+
+#include "indices/index_list_window.h"
+#include "indices/index_run.h"
+#include "instruments/variant.h"
+#include "widgets/dialogs.h"
+#include "widgets/folder_browser_widget.h"
+
+namespace corvelane::gui {
+
+namespace {
+
+constexpr int kProgressMaximum = 100;
+
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);
+  return b;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QCheckBox(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  return b;
+}
+
+// Lets the window repaint (the progress bar) while a run works; the user
+// cannot act on the window meanwhile.
+void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+}  // namespace
+
+struct IndexRunWindow::Controls {
+  FolderBrowser* browser = nullptr;
+  QListWidget* List1 = nullptr;
+  QPushButton* Command1 = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QCheckBox* ChkInd = nullptr;
+  QCheckBox* ChkDrv = nullptr;
+  QPushButton* Com_do_index = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+};
+
+IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), form16_(form16), c_(new Controls) {
+  Controls& c = *c_;
+  setObjectName(QStringLiteral("Form18"));
+  setWindowTitle(QStringLiteral("Select Reflectance files to output indices"));
+  setSizeGripEnabled(true);
+
+  c.browser = new FolderBrowser(dialogs_, this);
+  c.browser->SetPattern(QStringLiteral("*.*"));
+  c.browser->DriveList()->setObjectName(QStringLiteral("Drive1"));
+  c.browser->FolderList()->setObjectName(QStringLiteral("Dir1"));
+  c.browser->FileList()->setObjectName(QStringLiteral("File1"));
+
+  c.List1 = new QListWidget(this);
+  c.List1->setObjectName(QStringLiteral("List1"));
+  c.List1->setSelectionMode(QAbstractItemView::SingleSelection);
+  c.Command1 = Button(this, "Command1", "Indices");
+  c.Frame1 = new QGroupBox(QStringLiteral("Output Options"), this);
+  c.Frame1->setObjectName(QStringLiteral("Frame1"));
+  c.ChkInd = Check(c.Frame1, "ChkInd", "Indices");
+  c.ChkInd->setChecked(true);
+  c.ChkDrv = Check(c.Frame1, "ChkDrv", "Derivative");
+  auto* options = new QVBoxLayout(c.Frame1);
+  options->addWidget(c.ChkInd);
+  options->addWidget(c.ChkDrv);
+  c.Com_do_index = Button(this, "Com_do_index", "Calculate");
+  c.Com_do_index->setEnabled(false);
+  c.ProgressBar1 = new QProgressBar(this);
+  c.ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  c.ProgressBar1->setRange(0, kProgressMaximum);
+  c.ProgressBar1->setValue(0);
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(c.Command1);
+  side->addWidget(c.Frame1);
+  side->addWidget(c.Com_do_index);
+  side->addStretch(1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(c.browser, 3);
+  top->addWidget(c.List1, 3);
+  top->addLayout(side, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top, 1);
+  layout->addWidget(c.ProgressBar1);
+  resize(sizeHint().expandedTo(QSize(820, 420)));
+
+  connect(c.browser, &FolderBrowser::fileClicked, this, &IndexRunWindow::OnFileClicked);
+  connect(c.List1, &QListWidget::itemDoubleClicked, this, &IndexRunWindow::OnListDoubleClicked);
+  connect(c.Command1, &QPushButton::clicked, this, [this] { form16_.exec(); });
+  // Form16's OK enables "Calculate" when it closes with indices, and disables it otherwise.
+  connect(&form16_, &IndexListWindow::confirmed, c.Com_do_index, &QPushButton::setEnabled);
+  connect(c.Com_do_index, &QPushButton::clicked, this, &IndexRunWindow::OnCalculate);
+}
+
+IndexRunWindow::~IndexRunWindow() { delete c_; }
+
+void IndexRunWindow::showEvent(QShowEvent* event) {
+  // Files written since the window was last shown appear in the list.
+  c_->browser->SetFolder(c_->browser->CurrentFolder());
+  QDialog::showEvent(event);
+}
+
+void IndexRunWindow::closeEvent(QCloseEvent* event) {
+  if (busy_) {
+    event->ignore();
+    return;
+  }
+  discarded_ = true;
+  QDialog::closeEvent(event);
+}
+
+void IndexRunWindow::OnFileClicked(const QString& path) {
+  QListWidget* list = c_->List1;
+  for (int i = 0; i < list->count(); ++i) {
+    if (list->item(i)->text() == path) {
+      dialogs_.ShowMessage(
+          this, ErrorBox(QStringLiteral("File already selected!"), path + QStringLiteral(" is in the list already.")));
+      return;
+    }
+  }
+  list->addItem(path);
+}
+
+void IndexRunWindow::OnListDoubleClicked() {
+  const int row = c_->List1->currentRow();
+  if (row >= 0) delete c_->List1->takeItem(row);
+}
+
+void IndexRunWindow::OnCalculate() {
+  Controls& c = *c_;
+  if (busy_ || c.List1->count() == 0) return;
+  Dialogs& dialogs = dialogs_;
+  const bool withIndices = c.ChkInd->isChecked();
+  const bool withDerivative = c.ChkDrv->isChecked();
+  const std::vector<IndexDefinition> definitions = form16_.Definitions();
+  std::vector<std::string> files;
+  for (int i = 0; i < c.List1->count(); ++i) files.push_back(c.List1->item(i)->text().toStdString());
+
+  busy_ = true;
+  c.Com_do_index->setEnabled(false);  // no second run while this one works
+  c.ProgressBar1->setValue(0);
+  Repaint();
+  // Asks for the path of one output; an empty answer skips that output only.
+  const auto ask = [&](const char* announcement, const char* title, const char* dialogTitle) {
+    dialogs.ShowMessage(this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None,
+                               MessageButtons::Ok, {}});
+    return dialogs.AskSavePath(this, QString::fromUtf8(dialogTitle)).toStdString();
+  };
+  try {
+    for (std::size_t f = 0; f < files.size(); ++f) {
+      const ReflectanceTable table = ReadReflectanceFile(files[f]);
+      // Every row is checked before anything of this file is asked or written.
+      IndexTable values;
+      if (withIndices) values = ComputeIndices(table, definitions);
+      if (withIndices) {
+        const std::string path = ask("   Save Index File   ", "Index prompt", "Save Index File?");
+        if (!path.empty()) WriteIndexFile(table, definitions, values, path);
+      }
+      if (withDerivative) {
+        const std::string path = ask("   Save derivative File   ", "Derivative prompt", "Save Derivative File?");
+        if (!path.empty()) WriteDerivativeFile(table, path);
+      }
+      c.ProgressBar1->setValue(static_cast<int>(kProgressMaximum * static_cast<long long>(f + 1) /
+                                                static_cast<long long>(files.size())));
+      Repaint();
+    }
+  } catch (const std::exception& failure) {
+    // The remaining files are not processed; files already written stay.
+    busy_ = false;
+    c.Com_do_index->setEnabled(true);
+    dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), QString::fromStdString(failure.what())));
+    return;
+  }
+  busy_ = false;
+  c.Com_do_index->setEnabled(true);
+}
+
+}  // namespace corvelane::gui

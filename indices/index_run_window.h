@@ -1,0 +1,40 @@
+#pragma once
+// "Select Reflectance files to output indices": picks reflectance files and
+// writes an index file and/or a derivative file for each.
+#include <QDialog>
+
+namespace corvelane::gui {
+
+class Dialogs;
+class IndexListWindow;
+
+class IndexRunWindow final : public QDialog {
+  Q_OBJECT
+ public:
+  // `form16` is the program-wide "Index name and formula" window whose list
+  // the run computes.
+  IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent = nullptr);
+  ~IndexRunWindow() override;
+
+  // True once the user closed the window with its close box: the owner then
+  // discards it and the next opening starts from the defaults.
+  bool Discarded() const noexcept { return discarded_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Controls;
+  void OnFileClicked(const QString& path);
+  void OnListDoubleClicked();
+  void OnCalculate();
+
+  Dialogs& dialogs_;
+  IndexListWindow& form16_;
+  Controls* c_;
+  bool discarded_ = false;
+  bool busy_ = false;  // a run is working
+};
+
+}  // namespace corvelane::gui

@@ -1,0 +1,448 @@
+// The index windows: "Number of indices", "Index name and formula" with its
+// quick picks and lists, and the index run window with its phases, dialogs
+// and files, driven as a user would with the scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_run.h"
+#include "indices/index_count_window.h"
+#include "indices/index_list_window.h"
+#include "indices/index_run.h"
+#include "indices/index_run_window.h"
+#include "convert/program.h"
+#include "shell/start_window.h"
+#include "tests/gui_support.h"
+#include "tests/test_support.h"
+#include "tools/scan_synth.h"
+#include "widgets/folder_browser_widget.h"
+
+namespace corvelane::gui {
+namespace {
+
+using corvelane::testing::ScriptedDialogs;
+
+template <typename T = QWidget>
+T* Child(QWidget& parent, const QString& name) {
+  T* w = parent.findChild<T*>(name);
+  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
+  return w;
+}
+
+// A click where a user aims: the middle of a push button, the indicator of
+// an option or a check box.
+void Click(QAbstractButton* b) {
+  ASSERT_NE(b, nullptr);
+  if (qobject_cast<QPushButton*>(b))
+    QTest::mouseClick(b, Qt::LeftButton);
+  else
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
+}
+void Click(QWidget& parent, const QString& button) { Click(Child<QAbstractButton>(parent, button)); }
+
+void Type(QWidget& parent, const char* box, const QString& text) {
+  auto* edit = Child<QLineEdit>(parent, box);
+  edit->clear();
+  QTest::keyClicks(edit, text);
+}
+
+QStringList Items(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+void ClickRow(QListWidget* list, int row, bool twice = false) {
+  const QPoint at = list->visualItemRect(list->item(row)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+void ClickItem(QListWidget* list, const QString& text, bool twice = false) {
+  const auto found = list->findItems(text, Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1) << text.toStdString();
+  ClickRow(list, list->row(found.front()), twice);
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+  f.write(bytes);
+}
+
+const QByteArray kTitle = "Predefined indices\r\nname, A, B, formula\r\n1 = normalised difference\r\n";
+const QByteArray kThree = kTitle + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n";
+
+// --- Form15
+
+TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
+  ScriptedDialogs dialogs;
+  Program program(dialogs, QDir::currentPath());
+  IndexCountWindow& form15 = program.Form15();
+  EXPECT_EQ(form15.objectName(), "Form15");
+  EXPECT_EQ(form15.windowTitle(), "Number of indices");
+  EXPECT_EQ(Child<QLabel>(form15, "Label1")->text(), "Enter the number of indices you wish to calculate: (max 9)");
+  EXPECT_EQ(Child<QPushButton>(form15, "Command1")->text(), "OK");
+  EXPECT_EQ(form15.CountText(), "");
+  form15.show();
+  Click(form15, "Command1");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "You must enter a number between 1 and 9");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::None);
+  EXPECT_TRUE(form15.isVisible());
+  // The caller converts the text; any text closes the window.
+  Type(form15, "Text1", "12");
+  Click(form15, "Command1");
+  EXPECT_FALSE(form15.isVisible());
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(program.Form15().CountText(), "12");
+}
+
+// --- Form16
+
+class IndexListTest : public ::testing::Test {
+ protected:
+  QTemporaryDir start;
+  ScriptedDialogs dialogs;
+  QString IndexPath() const { return QDir(start.path()).filePath("INDEX"); }
+  QPushButton* Pick(IndexListWindow& w, int i) { return Child<QPushButton>(w, QStringLiteral("Index(%1)").arg(i)); }
+  QStringList Shown(IndexListWindow& w) {
+    QStringList captions;
+    for (int i = 0; i < 8; ++i)
+      if (!Pick(w, i)->isHidden()) captions << Pick(w, i)->text();
+    return captions;
+  }
+  QString Box(IndexListWindow& w, const char* name) { return Child<QLineEdit>(w, name)->text(); }
+};
+
+TEST_F(IndexListTest, QuickPicksFromIndexFillTheBoxesAndTheFormula) {
+  WriteFile(IndexPath(), kThree);
+  Program program(dialogs, start.path());
+  IndexListWindow& form16 = program.Form16();
+  EXPECT_EQ(form16.objectName(), "Form16");
+  EXPECT_EQ(form16.windowTitle(), "Index name and formula");
+  for (const auto& [name, caption] : std::vector<std::pair<const char*, const char*>>{
+           {"Option1", "(A-B)/(A+B)"}, {"Option2", "A/B"}, {"RFL", "Reflectance"}, {"Deriv", "Derivative"},
+           {"ComSubmit", "--->"}, {"Command1", "OK"}})
+    EXPECT_EQ(Child<QAbstractButton>(form16, name)->text(), caption) << name;
+  EXPECT_EQ(Child<QGroupBox>(form16, "Frame1")->title(), "Apply to?");
+  QStringList labels;
+  for (const QLabel* l : form16.findChildren<QLabel*>()) labels << l->text();
+  for (const char* text : {"Index name:", "A = ", "B = ", "Submit", "NDVI -> use: A= 800, B= 670 or 680",
+                           "PRI -> use: A= 531, B=570", "WBI -> use: A= 900, B= 970",
+                           "Note: Use bottom equation for WBI and top for the others"})
+    EXPECT_TRUE(labels.contains(text)) << text;
+
+  form16.show();
+  EXPECT_EQ(Shown(form16), (QStringList{"NDVI", "PRI", "WBI"}));
+  EXPECT_TRUE(Child<QRadioButton>(form16, "Option1")->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>(form16, "RFL")->isChecked());
+  EXPECT_EQ(Box(form16, "Text3") + Box(form16, "Text1") + Box(form16, "Text2"), "NDVI800670");
+
+  Click(form16, "Deriv");
+  QTest::mouseClick(Pick(form16, 2), Qt::LeftButton);
+  EXPECT_EQ(Box(form16, "Text3") + Box(form16, "Text1") + Box(form16, "Text2"), "WBI900970");
+  EXPECT_TRUE(Child<QRadioButton>(form16, "Option2")->isChecked());
+  EXPECT_TRUE(Child<QRadioButton>(form16, "Deriv")->isChecked()) << "the quick pick leaves \"Apply to?\" alone";
+  QTest::mouseClick(Pick(form16, 1), Qt::LeftButton);
+  EXPECT_EQ(Box(form16, "Text3"), "PRI");
+  EXPECT_TRUE(Child<QRadioButton>(form16, "Option1")->isChecked());
+  const IndexDefinition boxes = form16.Boxes();
+  EXPECT_EQ(boxes.name + boxes.a + boxes.b, "PRI531570");
+  EXPECT_EQ(boxes.source, IndexSource::Derivative);
+
+  // INDEX gone after loading: the boxes stay and the window says why.
+  QFile::remove(IndexPath());
+  Type(form16, "Text1", "555");
+  QTest::mouseClick(Pick(form16, 0), Qt::LeftButton);
+  EXPECT_EQ(Box(form16, "Text3") + Box(form16, "Text1"), "PRI555");
+  EXPECT_TRUE(Child<QLabel>(form16, "lblQuickPick")->text().contains("could not be read"));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(IndexListTest, TenRecordsShowEightButtonsAndNoFileShowsNoneWithTheStartValues) {
+  QByteArray ten = kTitle;
+  for (int i = 0; i < 10; ++i) ten += "I" + QByteArray::number(i) + ", 5" + QByteArray::number(i) + "0, 600, 2\r\n";
+  WriteFile(IndexPath(), ten);
+  {
+    Program program(dialogs, start.path());
+    EXPECT_EQ(Shown(program.Form16()), (QStringList{"I0", "I1", "I2", "I3", "I4", "I5", "I6", "I7"}));
+    EXPECT_EQ(Box(program.Form16(), "Text1"), "500");
+    EXPECT_TRUE(Child<QRadioButton>(program.Form16(), "Option1")->isChecked()) << "the load leaves the formula";
+  }
+  QFile::remove(IndexPath());
+  Program program(dialogs, start.path());
+  EXPECT_EQ(Shown(program.Form16()), QStringList{});
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(Pick(program.Form16(), i)->text(), "Index");
+  EXPECT_EQ(Box(program.Form16(), "Text3") + Box(program.Form16(), "Text1") + Box(program.Form16(), "Text2"),
+            "NDVI800670");
+}
+
+TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
+  Program program(dialogs, start.path());
+  IndexListWindow& form16 = program.Form16();
+  QSignalSpy confirmed(&form16, &IndexListWindow::confirmed);
+  form16.show();
+  std::array<QListWidget*, 5> lists{};
+  for (int i = 0; i < 5; ++i) lists[static_cast<std::size_t>(i)] = Child<QListWidget>(form16, QStringLiteral("List%1").arg(i + 1));
+  for (int i = 1; i < 5; ++i) EXPECT_FALSE(lists[static_cast<std::size_t>(i)]->isVisible());
+  EXPECT_TRUE(lists[0]->isVisible());
+
+  // OK with both boxes filled but no row: the message, and "Calculate" off.
+  Click(form16, "Command1");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "Enter a value for both boxes or at least 1 index");
+  EXPECT_TRUE(form16.isVisible());
+  ASSERT_EQ(confirmed.count(), 1);
+  EXPECT_FALSE(confirmed[0][0].toBool());
+
+  Click(form16, "ComSubmit");
+  Click(form16, "ComSubmit");
+  Type(form16, "Text3", "wet");
+  Type(form16, "Text1", "900");
+  Type(form16, "Text2", "970");
+  Click(form16, "Option2");
+  Click(form16, "Deriv");
+  Click(form16, "ComSubmit");
+  const std::vector<QStringList> rows = {{"NDVI", "NDVI", "wet"}, {"800", "800", "900"}, {"670", "670", "970"},
+                                         {"1", "1", "2"}, {"1", "1", "2"}};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(Items(lists[i]), rows[i]) << "List" << i + 1;
+
+  // Double-clicking the second of two identical rows removes only it, from all five.
+  ClickRow(lists[0], 1, true);
+  const std::vector<QStringList> left = {{"NDVI", "wet"}, {"800", "900"}, {"670", "970"}, {"1", "2"}, {"1", "2"}};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(Items(lists[i]), left[i]) << "List" << i + 1;
+  const std::vector<IndexDefinition> d = form16.Definitions();
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_EQ(d[1].name + d[1].a + d[1].b, "wet900970");
+  EXPECT_EQ(d[1].formula, IndexFormula::SimpleRatio);
+  EXPECT_EQ(d[1].source, IndexSource::Derivative);
+  EXPECT_EQ(d[0].formula, IndexFormula::NormalisedDifference);
+  EXPECT_EQ(d[0].source, IndexSource::Reflectance);
+
+  // An empty B box refuses OK even with rows; then OK closes.
+  Child<QLineEdit>(form16, "Text2")->clear();
+  Click(form16, "Command1");
+  EXPECT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_TRUE(form16.isVisible());
+  Type(form16, "Text2", "970");
+  Click(form16, "Command1");
+  EXPECT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_FALSE(form16.isVisible());
+  ASSERT_EQ(confirmed.count(), 3);
+  EXPECT_TRUE(confirmed[2][0].toBool());
+  EXPECT_EQ(program.Form16().Definitions().size(), 2u) << "the list lives on in the hidden window";
+}
+
+// --- Form18
+
+class IndexRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(work.isValid());
+    WriteFile(QDir(start.path()).filePath("INDEX"), kThree);
+    // Two reflectance files of the conversion and an absorbance file, which
+    // the index run cannot read.
+    RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecOld);
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = true;
+    s.modes[Index(OutputMode::Absorbance)] = true;
+    for (const char* name : {"a", "b"}) {
+      s.files = synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld,
+                                  2 + (name[0] == 'b'), name);
+      WavelengthTables tables;
+      const ConversionResult r = ComputeConversion(s, tables);
+      WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
+      WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
+    }
+  }
+  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
+  QString Out(const QString& name) const { return QDir(out.path()).filePath(name); }
+  QStringList Written() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
+
+  // Opens Form16 through "Indices" and confirms it with the rows given.
+  void ConfirmIndices(IndexRunWindow& w, const std::vector<std::function<void(IndexListWindow&)>>& rows) {
+    QTimer::singleShot(0, [this, rows] {
+      IndexListWindow& form16 = program.Form16();
+      ASSERT_TRUE(form16.isVisible());
+      for (const auto& row : rows) {
+        row(form16);
+        Click(form16, "ComSubmit");
+      }
+      Click(form16, "Command1");
+    });
+    Click(w, "Command1");
+  }
+
+  QTemporaryDir start, work, out;
+  ScriptedDialogs dialogs;
+  Program program{dialogs, start.path()};
+};
+
+TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
+  IndexRunWindow w(program.UserDialogs(), program.Form16());
+  EXPECT_EQ(w.objectName(), "Form18");
+  EXPECT_EQ(w.windowTitle(), "Select Reflectance files to output indices");
+  EXPECT_EQ(Child<QGroupBox>(w, "Frame1")->title(), "Output Options");
+  EXPECT_EQ(Child<QPushButton>(w, "Command1")->text(), "Indices");
+  EXPECT_EQ(Child<QPushButton>(w, "Com_do_index")->text(), "Calculate");
+  EXPECT_TRUE(Child<QCheckBox>(w, "ChkInd")->isChecked());
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkDrv")->isChecked());
+  EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+  w.show();
+  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+  auto* file1 = Child<QListWidget>(w, "File1");
+  auto* list1 = Child<QListWidget>(w, "List1");
+  ClickItem(file1, "refl-a.txt");
+  ClickItem(file1, "abs-a.txt");
+  ClickItem(file1, "refl-b.txt");
+  ClickItem(file1, "refl-a.txt");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "File already selected!");
+  EXPECT_EQ(dialogs.messages[0].title, "Error");
+  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+  ClickRow(list1, 1, true);  // abs-a.txt
+  EXPECT_EQ(Items(list1), (QStringList{work.filePath("refl-a.txt"), work.filePath("refl-b.txt")}));
+
+  ConfirmIndices(w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); },
+                     [](IndexListWindow& f) {
+                       QTest::mouseClick(f.findChild<QPushButton*>("Index(2)"), Qt::LeftButton);
+                       Click(f.findChild<QRadioButton*>("Deriv"));
+                     }});
+  EXPECT_FALSE(program.Form16().isVisible());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+
+  // Both outputs; the index file of the second reflectance file is skipped.
+  Click(w, "ChkDrv");
+  dialogs.Clear();
+  dialogs.savePaths = {Out("index-a.txt"), Out("deriv-a.txt"), "", Out("deriv-b.txt")};
+  Click(w, "Com_do_index");
+  const std::vector<QString> announcements = {"   Save Index File   ", "   Save derivative File   ",
+                                              "   Save Index File   ", "   Save derivative File   "};
+  EXPECT_EQ(dialogs.Texts(), announcements);
+  for (const auto& m : dialogs.messages) {
+    EXPECT_EQ(m.title, m.text.contains("Index") ? "Index prompt" : "Derivative prompt");
+    EXPECT_EQ(m.icon, MessageIcon::None);
+  }
+  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Index File?", "Save Derivative File?", "Save Index File?",
+                                                      "Save Derivative File?"}));
+  EXPECT_EQ(Written(), (QStringList{"deriv-a.txt", "deriv-b.txt", "index-a.txt"}));
+  const std::vector<IndexDefinition> expected = {
+      {"NDVI", "800", "670", IndexFormula::NormalisedDifference, IndexSource::Reflectance},
+      {"WBI", "900", "970", IndexFormula::SimpleRatio, IndexSource::Derivative}};
+  const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
+  EXPECT_EQ(corvelane::testing::ReadAll(Out("index-a.txt").toStdString()),
+            IndexFileText(a, expected, ComputeIndices(a, expected)));
+  EXPECT_EQ(corvelane::testing::ReadAll(Out("deriv-b.txt").toStdString()),
+            DerivativeFileText(ReadReflectanceFile(File("refl-b.txt"))));
+  EXPECT_EQ(Child<QProgressBar>(w, "ProgressBar1")->value(), Child<QProgressBar>(w, "ProgressBar1")->maximum());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+
+  // Both boxes clear: every file is read, nothing asked or written.
+  Click(w, "ChkInd");
+  Click(w, "ChkDrv");
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(dialogs.saveTitles.empty());
+  EXPECT_EQ(Written().size(), 3u);
+
+  // Form16 confirmed with an empty list turns "Calculate" off again.
+  QTimer::singleShot(0, [this] {
+    IndexListWindow& form16 = program.Form16();
+    auto* names = form16.findChild<QListWidget*>("List1");
+    while (names->count() > 0) ClickRow(names, 0, true);
+    Click(form16, "Command1");
+    form16.hide();
+  });
+  Click(w, "Command1");
+  EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+}
+
+TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
+  IndexRunWindow w(program.UserDialogs(), program.Form16());
+  w.show();
+  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+  auto* file1 = Child<QListWidget>(w, "File1");
+  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickItem(file1, name);
+  ConfirmIndices(w, {[](IndexListWindow&) {}});
+  dialogs.Clear();
+  dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[1].text, " Problem in Data File!!!");
+  EXPECT_EQ(dialogs.messages[1].title, "Error");
+  EXPECT_EQ(dialogs.messages[1].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(dialogs.messages[1].detail.contains(work.filePath("abs-b.txt")));
+  EXPECT_TRUE(dialogs.messages[1].detail.contains("no names row"));
+  EXPECT_EQ(dialogs.saveTitles.size(), 1u) << "refl-b.txt is not processed";
+  EXPECT_EQ(Written(), QStringList{"index-a.txt"});
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+
+  // A row outside the table fails before anything of that file is asked.
+  QTimer::singleShot(0, [this] {
+    IndexListWindow& form16 = program.Form16();
+    Type(form16, "Text1", "1500");
+    Click(form16, "ComSubmit");
+    Click(form16, "Command1");
+  });
+  Click(w, "Command1");
+  ClickRow(Child<QListWidget>(w, "List1"), 1, true);
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("wavelength A lies outside the table")) << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(dialogs.saveTitles.empty());
+}
+
+TEST(StartWindowIndicesTest, ProcessIndicesOpensTheIndexWindowKeptUntilItsCloseBox) {
+  ScriptedDialogs dialogs;
+  Program program(dialogs, QDir::currentPath());
+  StartWindow start(program);
+  start.show();
+  auto* button = Child<QPushButton>(start, "cmd_proc");
+  EXPECT_TRUE(button->isEnabled());
+  const auto openAndLeave = [button](bool closeBox) {
+    QString seen;
+    QTimer::singleShot(0, [closeBox, &seen] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        seen = modal->objectName();
+        QMetaObject::invokeMethod(modal, closeBox ? "close" : "hide");
+      }
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    return seen;
+  };
+  EXPECT_EQ(start.ExistingIndexWindow(), nullptr);
+  EXPECT_EQ(openAndLeave(false), "Form18");
+  QPointer<IndexRunWindow> first = start.ExistingIndexWindow();
+  ASSERT_FALSE(first.isNull());
+  openAndLeave(false);
+  EXPECT_EQ(start.ExistingIndexWindow(), first.data());
+  openAndLeave(true);
+  EXPECT_TRUE(first.isNull());
+  EXPECT_EQ(openAndLeave(false), "Form18");
+  EXPECT_NE(start.ExistingIndexWindow(), nullptr);
+}
+
+}  // namespace
+}  // namespace corvelane::gui
