@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make libcli11-dev libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(locales xvfb xauth)
+  # python3 runs the layering checks (tools/check_layers.py) among the tests.
+  packages+=(locales xvfb xauth python3)
 fi
 
 missing=()
