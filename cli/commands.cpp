@@ -33,7 +33,6 @@ namespace {
 
 [[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
 
-constexpr std::size_t kMaxFiles = 32767;  // the most scans one run takes
 
 std::string Trimmed(std::string_view s) { return std::string(Trim(s)); }
 
@@ -230,9 +229,9 @@ int Convert(const ConvertOptions& o) {
   s.variant = &FormatArgument(o.format);
   const InstrumentVariant& v = *s.variant;
   s.files = ListedFiles(o.scans, o.filesFrom);
-  if (s.files.size() > kMaxFiles)
+  if (s.files.size() > kMaxRunFiles)
     UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
-                     std::to_string(kMaxFiles));
+                     std::to_string(kMaxRunFiles));
   s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
   if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
   s.interpolate = !o.noInterpolate;
@@ -306,6 +305,7 @@ int Convert(const ConvertOptions& o) {
   std::vector<double> scanReference;
   if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables);
   const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
+  for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
   if (const std::string warning = StatusChannelWarning(result); !warning.empty())
     std::cerr << "corvelane: warning: " << warning << "\n";
   DcReferenceInputs referenceInputs;

@@ -1,14 +1,22 @@
 #include "convert/conversion_run.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <thread>
 
 #include "text/failure.h"
 #include "text/numeric_text.h"
+#include "instruments/file_label.h"
 #include "instruments/scan_readers.h"
+#include "text/line_reading.h"
 
 namespace corvelane {
 
@@ -45,12 +53,16 @@ struct FileWork {
   ScanRecord record;
   std::string buffer;
   std::array<std::vector<double>, 4> channelValues;
-  std::vector<double> gridTarget, gridPanel;
+  std::vector<double> gridTarget, gridPanel, column, ownWaves;
 };
 
-double Reflectance(double target, double panel) noexcept { return panel == 0 ? 999.0 : target / panel; }
+// No value can be formed: NaN, so that resampling next to such a channel
+// gives no value either (never a blend of the mark with data).
+constexpr double kMarked = std::numeric_limits<double>::quiet_NaN();
+
+double Reflectance(double target, double panel) noexcept { return panel == 0 ? kMarked : target / panel; }
 double Absorbance(double target, double panel) noexcept {
-  return (panel <= 0 || target <= 0) ? 999.0 : std::log10(panel / target);
+  return (panel <= 0 || target <= 0) ? kMarked : std::log10(panel / target);
 }
 
 // The values of each chosen mode from target and panel readings of `n` points.
@@ -94,13 +106,50 @@ int TableOf(const InstrumentVariant& v, std::size_t mode) noexcept {
   return mode == static_cast<std::size_t>(Index(OutputMode::RawReference)) ? v.panelTable : v.targetTable;
 }
 
+// Bytes this process may still take: the memory the system has available,
+// and no more than an address-space limit leaves. 0 when unknown.
+std::uint64_t AvailableBytes() {
+  std::uint64_t available = 0;
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::uint64_t kb = 0;
+  std::string unit;
+  while (meminfo >> key >> kb >> unit)
+    if (key == "MemAvailable:") {
+      available = kb * 1024;
+      break;
+    }
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    std::uint64_t used = 0;
+    std::ifstream statm("/proc/self/statm");
+    statm >> used;
+    used *= static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t left = limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+    if (available == 0 || left < available) available = left;
+  }
+  return available;
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+// Scans whose own wavelengths differ from the first scan's are worth a word
+// when the first scan's wavelengths are used for all.
+constexpr double kWavelengthTolerance = 0.01;
+
 }  // namespace
 
+double TableValue(double x, int decimals) noexcept { return std::isfinite(x) ? RoundHalfEven(x, decimals) : kNoValue; }
+
 ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& tables, const ProgressFn& progress,
-                                   unsigned threads) {
+                                   unsigned threads) try {
   const InstrumentVariant& variant = *s.variant;
   if (s.files.empty()) Fail("no scan files were listed");
-  if (s.files.size() > 32767) Fail("a run takes at most 32767 files");
+  if (s.files.size() > kMaxRunFiles) Fail("a run takes at most 32767 files");
   for (int m = 0; m < 4; ++m)
     if (s.modes[static_cast<std::size_t>(m)] && !variant.modesOffered[static_cast<std::size_t>(m)])
       Fail(std::string(variant.caption) + " files offer no " + std::string(ModeCliName(static_cast<OutputMode>(m))) +
@@ -108,6 +157,26 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
 
   // The order of the steps decides which failure a user sees first.
   const std::vector<double> grid = GridPoints(s.grid);
+  const std::size_t fileCount = s.files.size();
+  const std::size_t channels = variant.Channels();
+  // Target and panel on different wavelength tables meet only on the grid:
+  // reflectance and absorbance are then taken from the resampled readings.
+  const bool splitTables = variant.targetTable != variant.panelTable && variant.readsPanel;
+  // With more grid points than channels, the per-channel values are kept and
+  // resampled while the tables are written: far less memory.
+  const bool keepChannels = s.interpolate && !splitTables && grid.size() > channels;
+  std::size_t modeCount = 0;
+  for (bool m : s.modes) modeCount += m;
+  {
+    // Before anything is read: will the tables fit?
+    const std::uint64_t stored = keepChannels ? channels : (s.interpolate ? grid.size() : channels);
+    const std::uint64_t need = stored * fileCount * modeCount * sizeof(double);
+    const std::uint64_t available = AvailableBytes();
+    if (available != 0 && need > available)
+      Fail("the result tables of " + std::to_string(fileCount) + " files need " + Megabytes(need) +
+           " of memory, more than the " + Megabytes(available) + " available; convert fewer files at a time");
+  }
+
   // One wavelength table and, when resampling, one plan per table of the format.
   const auto tableCount = static_cast<std::size_t>(variant.wavelengthTables);
   std::vector<std::vector<double>> wavelengths(tableCount);
@@ -130,21 +199,25 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     }
   }
   const bool resample = s.interpolate && !planFailure;
-  // Target and panel on different wavelength tables meet only on the grid:
-  // reflectance and absorbance are then taken from the resampled readings.
-  const bool splitTables = variant.targetTable != variant.panelTable && variant.readsPanel;
+  const bool compareWaves = s.waveSource == WaveSource::FromFile && tableCount == 1 && variant.WavesFromFileOffered();
   const int decimals = variant.decimals;
 
   ConversionResult result;
   result.variant = &variant;
-  const std::size_t fileCount = s.files.size();
   result.fileCount = fileCount;
   result.rowWavelengths = s.interpolate ? grid : wavelengths[static_cast<std::size_t>(variant.targetTable)];
   result.heads.assign(variant.headRows.size(), std::vector<std::string>(fileCount));
   const std::size_t rows = result.Rows();
+  const bool deferred = keepChannels && resample;
+  if (deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*plans[0]));
+  const std::size_t storedRows = deferred ? channels : rows;
   std::array<bool, 4> modes = s.modes;
   for (int m = 0; m < 4; ++m)
-    if (modes[static_cast<std::size_t>(m)]) result.tables[static_cast<std::size_t>(m)].resize(rows * fileCount);
+    if (modes[static_cast<std::size_t>(m)]) result.tables[static_cast<std::size_t>(m)].resize(storedRows * fileCount);
+  std::vector<std::string> fileWarnings(fileCount);
+  std::size_t labelRow = variant.headRows.size();
+  for (std::size_t h = 0; h < variant.headRows.size(); ++h)
+    if (variant.headRows[h].field == &ScanRecord::fileLabel) labelRow = h;
 
   if (s.keepRatios && resample && splitTables) result.ratios.resize(rows * fileCount);
   // Status values instead of readings matter only where the grid reaches
@@ -153,62 +226,105 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   std::atomic<std::size_t> statusFiles{0};
 
   const std::size_t toRead = planFailure ? 1 : fileCount;
+  // Files are handed out eight at a time: the eight values of one row then
+  // share a cache line written by one thread only.
+  constexpr std::size_t kBlock = 8;
   std::atomic<std::size_t> next{0};
   std::atomic<int> done{0};
   std::atomic<std::size_t> firstFailed{std::numeric_limits<std::size_t>::max()};
   std::mutex failureMutex;
   std::optional<RunFailure> failure;
+  const auto failAt = [&](std::size_t f, RunFailure e) {
+    std::lock_guard lock(failureMutex);
+    if (f < firstFailed.load()) {
+      firstFailed.store(f);
+      failure = std::move(e);
+    }
+  };
+
+  // Column f of table m: storedRows values, one per row.
+  const auto store = [&](std::size_t m, std::size_t f, const double* values, bool round) {
+    double* table = result.tables[m].data();
+    for (std::size_t r = 0; r < storedRows; ++r)
+      table[r * fileCount + f] = round ? TableValue(values[r], decimals) : values[r];
+  };
+
+  const auto readOne = [&](std::size_t f, FileWork& w) {
+    ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
+    std::string& warn = fileWarnings[f];
+    if (MakeLabelTableSafe(w.record.fileLabel))
+      warn += s.files[f] + ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel + "\n";
+    for (std::size_t h = 0; h < variant.headRows.size(); ++h)
+      if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
+    if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
+    if (variant.readsPanel) {
+      bool allZero = true;
+      for (const double p : w.record.panel) allZero = allZero && p == 0;
+      if (allZero) warn += s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999\n";
+    }
+    if (compareWaves && f > 0) {
+      w.ownWaves.assign(channels, 0.0);
+      ScanLines in(w.buffer, false, s.files[f]);
+      const std::size_t n = std::min(variant.readWavelengths(in, w.ownWaves), channelsRead[0]);
+      const std::vector<double>& first = wavelengths[0];
+      double worst = 0;
+      for (std::size_t c = 0; c < n; ++c) worst = std::max(worst, std::fabs(w.ownWaves[c] - first[c]));
+      if (worst > kWavelengthTolerance)
+        warn += s.files[f] + ": its own wavelengths differ from the first scan's by up to " + PlainNumber(worst) +
+                " nm; the first scan's are used\n";
+    }
+    if (splitTables && resample) {
+      w.gridTarget.resize(rows);
+      w.gridPanel.resize(rows);
+      plans[static_cast<std::size_t>(variant.targetTable)]->Apply(w.record.target.data(), w.gridTarget.data());
+      plans[static_cast<std::size_t>(variant.panelTable)]->Apply(w.record.panel.data(), w.gridPanel.data());
+      ModeValues(modes, w.gridTarget.data(), w.gridPanel.data(), rows, w.channelValues);
+      if (s.keepRatios) {
+        double* ratios = result.ratios.data() + f * rows;
+        for (std::size_t r = 0; r < rows; ++r) {
+          const double ratio = Reflectance(w.gridTarget[r], w.gridPanel[r]);
+          ratios[r] = std::isnan(ratio) ? kNoValue : ratio;
+        }
+      }
+      for (std::size_t m = 0; m < 4; ++m)
+        if (modes[m]) store(m, f, w.channelValues[m].data(), true);
+      return;
+    }
+    if (planFailure) return;
+    ChannelValues(variant, modes, w);
+    for (std::size_t m = 0; m < 4; ++m) {
+      if (!modes[m]) continue;
+      if (deferred) {
+        store(m, f, w.channelValues[m].data(), false);
+      } else if (resample) {
+        w.column.resize(rows);
+        plans[static_cast<std::size_t>(TableOf(variant, m))]->Apply(w.channelValues[m].data(), w.column.data());
+        store(m, f, w.column.data(), true);
+      } else {
+        store(m, f, w.channelValues[m].data(), true);
+      }
+    }
+  };
 
   const auto work = [&](bool reportsProgress) {
     FileWork w;
     for (;;) {
-      const std::size_t f = next.fetch_add(1);
-      if (f >= toRead || f > firstFailed.load()) break;
-      try {
-        ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
-        for (std::size_t h = 0; h < variant.headRows.size(); ++h)
-          if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
-        if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
-        if (resample && splitTables) {
-          w.gridTarget.resize(rows);
-          w.gridPanel.resize(rows);
-          plans[static_cast<std::size_t>(variant.targetTable)]->Apply(w.record.target.data(), w.gridTarget.data());
-          plans[static_cast<std::size_t>(variant.panelTable)]->Apply(w.record.panel.data(), w.gridPanel.data());
-          ModeValues(modes, w.gridTarget.data(), w.gridPanel.data(), rows, w.channelValues);
-          if (s.keepRatios) {
-            double* ratios = result.ratios.data() + f * rows;
-            for (std::size_t r = 0; r < rows; ++r) ratios[r] = Reflectance(w.gridTarget[r], w.gridPanel[r]);
-          }
-          for (std::size_t m = 0; m < 4; ++m) {
-            if (!modes[m]) continue;
-            double* column = result.tables[m].data() + f * rows;
-            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(w.channelValues[m][r], decimals);
-          }
-        } else if (resample) {
-          ChannelValues(variant, modes, w);
-          for (std::size_t m = 0; m < 4; ++m) {
-            if (!modes[m]) continue;
-            double* column = result.tables[m].data() + f * rows;
-            plans[static_cast<std::size_t>(TableOf(variant, m))]->Apply(w.channelValues[m].data(), column);
-            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(column[r], decimals);
-          }
-        } else if (!planFailure) {
-          ChannelValues(variant, modes, w);
-          for (std::size_t m = 0; m < 4; ++m) {
-            if (!modes[m]) continue;
-            double* column = result.tables[m].data() + f * rows;
-            for (std::size_t r = 0; r < rows; ++r) column[r] = RoundHalfEven(w.channelValues[m][r], decimals);
-          }
+      const std::size_t first = next.fetch_add(kBlock);
+      if (first >= toRead || first > firstFailed.load()) break;
+      const std::size_t last = std::min(toRead, first + kBlock);
+      for (std::size_t f = first; f < last && f <= firstFailed.load(); ++f) {
+        try {
+          readOne(f, w);
+        } catch (const RunFailure& e) {
+          failAt(f, e);
+        } catch (const std::bad_alloc&) {
+          ProblemPlace place;
+          place.file = s.files[f];
+          failAt(f, RunFailure(place, "out of memory while converting the file"));
         }
-      } catch (const RunFailure& e) {
-        std::lock_guard lock(failureMutex);
-        if (f < firstFailed.load()) {
-          firstFailed.store(f);
-          failure = e;
-        }
+        const int d = done.fetch_add(1) + 1;
+        if (reportsProgress && progress) progress(d, static_cast<int>(toRead));
       }
-      const int d = done.fetch_add(1) + 1;
-      if (reportsProgress && progress) progress(d, static_cast<int>(toRead));
     }
   };
 
@@ -221,11 +337,33 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   }
   if (failure) throw *failure;
   if (planFailure) throw *planFailure;
+
+  for (const std::string& w : fileWarnings) {
+    std::size_t start = 0;
+    for (std::size_t end; (end = w.find('\n', start)) != std::string::npos; start = end + 1)
+      result.warnings.push_back(w.substr(start, end - start));
+  }
+  if (labelRow < variant.headRows.size()) {
+    // Scans that share a label cannot be told apart in the tables.
+    std::map<std::string_view, std::vector<std::size_t>> byLabel;
+    for (std::size_t f = 0; f < fileCount; ++f) byLabel[result.heads[labelRow][f]].push_back(f);
+    for (std::size_t f = 0; f < fileCount; ++f) {
+      const auto& same = byLabel[result.heads[labelRow][f]];
+      if (same.size() < 2 || same.front() != f) continue;
+      std::string names;
+      for (std::size_t i = 0; i < same.size() && i < 5; ++i) names += (i ? ", " : "") + s.files[same[i]];
+      if (same.size() > 5) names += ", ...";
+      result.warnings.push_back(std::to_string(same.size()) + " scans share the label \"" +
+                                result.heads[labelRow][f] + "\": " + names);
+    }
+  }
   result.statusChannelFiles = statusFiles.load();
   if (variant.statusChannelsFrom > 0)
     result.lastReadingWavelength = targetWaves[static_cast<std::size_t>(variant.statusChannelsFrom - 1)];
   if (progress) progress(static_cast<int>(fileCount), static_cast<int>(fileCount));
   return result;
+} catch (const std::bad_alloc&) {
+  Fail("out of memory: the run needs more memory than is available; convert fewer files at a time");
 }
 
 void UseChannelEquations(RunSettings& s, const DcEquationTexts& e) {

@@ -4,7 +4,10 @@
 // WriteOutputFile for each chosen mode in the fixed order, so both write the
 // same bytes for the same settings.
 #include <array>
+#include <cmath>
 #include <functional>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,15 +39,54 @@ struct RunSettings {
   bool keepRatios = false;
 };
 
+// The most scan files one run takes.
+inline constexpr std::size_t kMaxRunFiles = 32767;
+
+// Result tables are written in full before they are read: no zero-filling
+// of tens of megabytes first. Aligned so a thread filling eight files of a
+// row owns the cache line.
+template <class T>
+struct UninitializedAllocator {
+  using value_type = T;
+  UninitializedAllocator() = default;
+  template <class U>
+  UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(64))); }
+  void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, std::align_val_t(64)); }
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+  bool operator==(const UninitializedAllocator&) const noexcept = default;
+};
+using ValueTable = std::vector<double, UninitializedAllocator<double>>;
+
+// A value as the tables hold it: rounded to `decimals`; a value that is not
+// finite (no value can be formed there) is the mark 999.
+inline constexpr double kNoValue = 999.0;
+double TableValue(double x, int decimals) noexcept;
+
 struct ConversionResult {
   const InstrumentVariant* variant = nullptr;
   std::size_t fileCount = 0;
   std::vector<double> rowWavelengths;  // column 0, unrounded
   // Column heads: per head row of the variant, the text of each file in list order.
   std::vector<std::vector<std::string>> heads;
-  // Per mode, empty when not chosen; file f's column is
-  // values[f * rows .. f * rows + rows), rounded to the variant's decimals.
-  std::array<std::vector<double>, 4> tables;
+  // Per mode, empty when not chosen. Row by row: the value of file f in row r
+  // is tables[m][r * fileCount + f], rounded to the variant's decimals. When
+  // `channelPlan` is set (the grid has more points than the files have
+  // channels), the tables hold one row per channel instead, unrounded, NaN
+  // where a channel holds no value, and the plan resamples them as they are read.
+  std::array<ValueTable, 4> tables;
+  std::shared_ptr<const ResamplePlan> channelPlan;
+  // What the user should know though the run succeeded, in file order:
+  // scans whose wavelengths differ from the first scan's, panels all 0,
+  // labels changed for the tables or shared by several scans.
+  std::vector<std::string> warnings;
   // With RunSettings::keepRatios: target / panel on the grid before rounding,
   // file f's column at ratios[f * rows ..]; otherwise empty.
   std::vector<double> ratios;
@@ -54,8 +96,17 @@ struct ConversionResult {
   double lastReadingWavelength = 0;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }
+  bool Computed(OutputMode m) const noexcept {
+    const std::size_t stored = channelPlan ? variant->Channels() : Rows();
+    return tables[static_cast<std::size_t>(m)].size() == stored * fileCount;
+  }
   double Value(OutputMode m, std::size_t row, std::size_t file) const noexcept {
-    return tables[static_cast<std::size_t>(m)][file * Rows() + row];
+    const ValueTable& t = tables[static_cast<std::size_t>(m)];
+    if (!channelPlan) return t[row * fileCount + file];
+    const ResamplePlan::Step& s = (*channelPlan)[row];
+    const auto k = static_cast<std::size_t>(s.k);
+    const double lo = t[k * fileCount + file];
+    return TableValue(s.exact ? lo : s.Between(lo, t[(k + 1) * fileCount + file]), variant->decimals);
   }
 };
 
@@ -65,8 +116,9 @@ using ProgressFn = std::function<void(int done, int total)>;
 
 // Grid, wavelengths, every file read (in parallel; results identical to one
 // thread), per-channel values, resampling and rounding. Throws RunFailure on
-// the first failure in the order a one-file-at-a-time run would meet it.
-// `threads` 0 uses every core.
+// the first failure in the order a one-file-at-a-time run would meet it, and
+// before reading anything when the result tables would not fit in the memory
+// available. `threads` 0 uses every core.
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
 

@@ -79,12 +79,7 @@ void ResamplePlan::Apply(const double* v, double* out) const noexcept {
   const std::size_t n = steps_.size();
   for (std::size_t j = 0; j < n; ++j) {
     const Step& s = steps_[j];
-    if (s.exact) {
-      out[j] = v[s.k];
-    } else {
-      const double lo = v[s.k], hi = v[s.k + 1];
-      out[j] = hi - s.above * (hi - lo) / s.span;
-    }
+    out[j] = s.exact ? v[s.k] : s.Between(v[s.k], v[s.k + 1]);
   }
 }
 

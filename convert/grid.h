@@ -30,17 +30,22 @@ class ResamplePlan {
   ResamplePlan(const std::vector<double>& grid, const std::vector<double>& wavelengths,
                const std::string& source);
 
-  std::size_t Size() const noexcept { return steps_.size(); }
-  // out[j] for j < Size() from the per-channel values v.
-  void Apply(const double* v, double* out) const noexcept;
-
- private:
   struct Step {
     int k;          // channel (exact) or lower channel of the interval
     bool exact;
     double above;   // w(k+1) - g
     double span;    // w(k+1) - w(k)
+    // The value at the grid point from the values of channels k and k+1.
+    // A NaN in either (a channel that holds no value) gives NaN.
+    double Between(double lo, double hi) const noexcept { return exact ? lo : hi - above * (hi - lo) / span; }
   };
+
+  std::size_t Size() const noexcept { return steps_.size(); }
+  const Step& operator[](std::size_t j) const noexcept { return steps_[j]; }
+  // out[j] for j < Size() from the per-channel values v.
+  void Apply(const double* v, double* out) const noexcept;
+
+ private:
   std::vector<Step> steps_;
 };
 

@@ -26,10 +26,23 @@ std::optional<std::string_view> CutFileLabel(std::string_view source, LabelSepar
   return s.substr(a - 1, static_cast<std::size_t>(length));
 }
 
+bool MakeLabelTableSafe(std::string& label) noexcept {
+  bool replaced = false;
+  for (char& c : label)
+    if (c == ',' || c == '\r' || c == '\n') {
+      c = '_';
+      replaced = true;
+    }
+  return replaced;
+}
+
 DateTimeText UniSpecDateTime(std::string_view line3) noexcept {
   const std::string_view t = Trim(line3);
   if (t.size() < 14) return {};
   std::string_view rest = t.substr(13);
+  // The date is the first word at or after character 14, however many
+  // blanks stand before it.
+  while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
   auto word = [](std::string_view& r) {
     std::size_t e = 0;
     while (e < r.size() && !IsBlank(r[e])) ++e;

@@ -15,7 +15,7 @@ void Read(ScanLines& in, LabelSource, ScanRecord& out) {
   ReadGerData(in, out.target, out.panel, kToEndOfFile);
 }
 
-void Check(ScanLines& in, LabelSource, ProblemWriter& problems) { CheckGer(in, problems, kGer2600Record, kToEndOfFile); }
+void Check(ScanLines& in, LabelSource, ProblemWriter& problems) { CheckGer(in, problems, kGer2600Record, kToEndOfFile, kChannels); }
 
 void ReadPreview(ScanLines& in, PreviewData& d) { PreviewGer(in, d, kToEndOfFile); }
 

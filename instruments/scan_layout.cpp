@@ -143,18 +143,24 @@ void RecordItems(FreeFieldCursor& items, const std::string& path, std::string_vi
     if (!items.Next(out[i])) FailAt(path, items.CurrentLine() + 1, "the file ends inside a data record");
 }
 
-void CheckGer(ScanLines& in, ProblemWriter& problems, std::string_view problem, std::size_t records) {
+void CheckGer(ScanLines& in, ProblemWriter& problems, std::string_view problem, std::size_t records,
+              std::size_t maxRecords) {
   in.Line("header line 1");
   LabelTest(problems, in.Path(), 2, in.Line("header line 2"), LabelSeparator::Blank, true);
   in.Line("header line 3");
   const std::string_view line4 = Trim(in.Line("header line 4"));
   DateTest(problems, Characters(line4, 7, 14), Characters(line4, 14, 25));
   in.Skip(8, "header lines 5 to 12");
+  // A file the conversion cannot read fails the check the same way: cut at
+  // the read limit, or more records than the format has channels.
+  if (records == 0 && in.Truncated()) in.EndedEarly("the data records");
   FreeFieldCursor items = in.Items();
   for (std::size_t record = 1; records == 0 || record <= records; ++record) {
     // Records of a variable-length file run to its end; blanks and line ends
     // after the last record are not another record.
     if (records == 0 && items.OnlyBlanksLeft()) break;
+    if (records == 0 && maxRecords > 0 && record > maxRecords)
+      FailAt(in.Path(), items.CurrentLine() + 1, "more than " + std::to_string(maxRecords) + " data lines");
     std::string_view item[3];
     RecordItems(items, in.Path(), item, 3);
     for (const auto& it : item) {

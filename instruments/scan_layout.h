@@ -112,7 +112,8 @@ void RecordItems(FreeFieldCursor& items, const std::string& path, std::string_vi
 // The GER check: header label and date, then records of three items, each
 // record with a non-number or negative item one problem line.
 // `records` 0: records run to the end of the file.
-void CheckGer(ScanLines& in, ProblemWriter& problems, std::string_view problem, std::size_t records);
+void CheckGer(ScanLines& in, ProblemWriter& problems, std::string_view problem, std::size_t records,
+              std::size_t maxRecords = 0);
 
 // --- The preview -------------------------------------------------------------
 

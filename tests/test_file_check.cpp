@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "text/failure.h"
 #include "convert/file_check.h"
+#include "instruments/scan_readers.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
 
@@ -153,6 +155,35 @@ TEST(FileCheck, FilesEndingEarlyFailTheCheck) {
   };
   for (const auto& [format, lines] : cases)
     EXPECT_THROW(Check(format, lines), RunFailure) << VariantOf(format).cliName << ", " << lines.size() << " lines";
+}
+
+// A GER 2600 file the conversion refuses is not "Files Ok": more than 594
+// records, or a file cut at the 16 MiB read limit, fail the check with the
+// conversion's reason.
+TEST(FileCheck, Ger2600FilesTheConversionRefusesFailTheCheck) {
+  Lines tooMany = GerLines(594);
+  tooMany.push_back(tooMany.back());
+  const auto reason = [](const std::function<void()>& check) {
+    try {
+      check();
+    } catch (const RunFailure& f) {
+      return f.Why();
+    }
+    return std::string("(no failure)");
+  };
+  EXPECT_EQ(reason([&] { Check(Format::Ger2600, tooMany); }), "more than 594 data lines");
+  std::string errors;
+  const std::string cut = Join(GerLines(100));
+  EXPECT_EQ(reason([&] { CheckScanText(VariantOf(Format::Ger2600), cut, true, kPath, LabelSource::DataFileName, errors); }),
+            "the file is larger than 16 MiB, far more than any scan file");
+  // The conversion gives the same reasons for the same files.
+  ScanRecord record;
+  record.target.assign(594, 0);
+  record.panel.assign(594, 0);
+  EXPECT_EQ(reason([&] { ParseScan(VariantOf(Format::Ger2600), Join(tooMany), false, kPath, LabelSource::DataFileName, record); }),
+            "more than 594 data lines");
+  EXPECT_EQ(reason([&] { ParseScan(VariantOf(Format::Ger2600), cut, true, kPath, LabelSource::DataFileName, record); }),
+            "the file is larger than 16 MiB, far more than any scan file");
 }
 
 TEST(CheckFiles, ErrorFileHoldsEveryFilesLinesInListOrderAndKeepsThemOnFailure) {

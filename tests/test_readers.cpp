@@ -48,13 +48,16 @@ TEST(FileLabel, CutsAfterTheLastSeparatorThroughThreeCharactersAfterTheLastDot) 
   EXPECT_FALSE(CutFileLabel("GER header without extension", Blank).has_value());
 }
 
-TEST(UniSpecDateTime, DateFromCharacterFourteenAndTheNextWord) {
+TEST(UniSpecDateTime, DateIsTheFirstWordFromCharacterFourteenAndTimeTheNext) {
   struct Case { const char* line; const char* date; const char* time; };
   const Case cases[] = {
       {"Date & time: 02/14/03  10:22:05", "02/14/03", "10:22:05"},
       {"   Date & time: 02/14/03  10:22:05   ", "02/14/03", "10:22:05"},
       {"\"Time:       06/13/2022  15:42:15\"", "06/13/2022", "15:42:15"},
       {"\"Time:       06/13/2022\t15:42:15\"", "06/13/2022", "15:42:15"},
+      // The date may start after character 14.
+      {"\"Time:        06/13/2022  15:40:54\"", "06/13/2022", "15:40:54"},
+      {"Date & time:\t   02/14/03 10:22:05", "02/14/03", "10:22:05"},
       {"Date & time: 02/14/03", "02/14/03", ""}, {"Date & time:", "", ""}, {"short", "", ""}, {"", "", ""},
   };
   for (const Case& c : cases) {

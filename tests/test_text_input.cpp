@@ -2,7 +2,12 @@
 // their ending, free-field items, bounded whole-file reads.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,6 +41,32 @@ TEST(ParseNumber, DecimalNumbersWithPointSignAndExponentOnly) {
       std::string("1\0", 2), std::string("\0" "1", 2), std::string("12\0" "34", 5),
   };
   for (const std::string& c : rejected) EXPECT_FALSE(ParseNumber(c).has_value()) << '"' << c << '"';
+}
+
+// Plain decimals take a short path; it must give exactly the value the
+// general reader gives, bit for bit, including the last digit's rounding.
+TEST(ParseNumber, PlainDecimalsReadExactlyAsTheGeneralReader) {
+  std::mt19937_64 random(20260613);
+  for (int i = 0; i < 2000000; ++i) {
+    const int length = 1 + static_cast<int>(random() % 18);
+    const int point = static_cast<int>(random() % static_cast<std::uint64_t>(length + 2)) - 1;
+    std::string text = random() % 4 == 0 ? "-" : "";
+    for (int d = 0; d < length; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    double expected = 0;
+    const char* begin = text.data() + (text[0] == '-');
+    const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), expected);
+    ASSERT_TRUE(ec == std::errc() && end == text.data() + text.size()) << text;
+    if (text[0] == '-') expected = -expected;
+    const auto v = ParseNumber(text);
+    ASSERT_TRUE(v.has_value()) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*v), std::bit_cast<std::uint64_t>(expected)) << text;
+  }
+  EXPECT_TRUE(std::signbit(*ParseNumber("-0.0")));
+  EXPECT_EQ(*ParseNumber("0.1"), 0.1);
+  EXPECT_EQ(*ParseNumber("123456789012345.6"), 123456789012345.6);  // 16 digits: the general path
 }
 
 TEST(TrimAndCharacters, BlanksAtBothEndsAndOneBasedPositionsShortenedAtTheEnd) {

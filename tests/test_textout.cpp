@@ -32,6 +32,45 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
   for (const Case& c : cases) EXPECT_EQ(RoundHalfEven(c.x, c.decimals), c.expected) << c.x << " at " << c.decimals;
 }
 
+// The table writer's short path must write exactly what rounding and the
+// general form write, over many millions of values: every magnitude a table
+// cell can have, exact ties, values next to ties, whole numbers, the mark.
+TEST(WriteRoundedSix, SameBytesAsRoundingThenTheGeneralForm) {
+  std::mt19937_64 random(42);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::string general;
+  char buffer[kMaxNumberText];
+  const auto same = [&](double x) {
+    general.clear();
+    AppendNumber(general, RoundHalfEven(x, 6));
+    const char* end = WriteRoundedSix(buffer, x);
+    return std::string_view(buffer, static_cast<std::size_t>(end - buffer)) == general;
+  };
+  std::size_t mismatches = 0;
+  double firstMismatch = 0;
+  const auto check = [&](double x) {
+    if (!same(x) && mismatches++ == 0) firstMismatch = x;
+  };
+  for (int i = 0; i < 1000000; ++i) {  // seven million values
+    const double magnitude = std::pow(10.0, -9.0 + 20.0 * unit(random));  // 1e-9 .. 1e11
+    const double x = (random() & 1 ? -1 : 1) * magnitude * unit(random);
+    check(x);
+    // Ties and their neighbours: k + 1/2 millionths, exact in binary where k / 2^20 is.
+    const double k = std::floor(unit(random) * 2e6);
+    const double tie = (k + 0.5) / 1e6;
+    check(tie);
+    check(std::nextafter(tie, 0.0));
+    check(std::nextafter(tie, 1e9));
+    check(-tie);
+    check(std::ldexp(std::floor(unit(random) * 1e9), -21));  // exact binary fractions, ties among them
+    check(std::floor(unit(random) * 1e10));                   // whole numbers past the short path's range
+  }
+  for (const double x : {0.0, -0.0, 999.0, -999.0, 1e-7, -4e-7, 5e-7, 0.0000005, 1.5e-6, 2.5e-6, 999999999.9999994,
+                         999999999.9999996, 1e9, -1e9, 1e15, 1e300, 123456.1234565, 0.1234565})
+    check(x);
+  EXPECT_EQ(mismatches, 0u) << "first at " << firstMismatch;
+}
+
 TEST(NumberText, SignBlankValueAndOneBlank) {
   struct Case { double value; const char* text; };
   const Case cases[] = {

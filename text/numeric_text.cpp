@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace corvelane {
 
@@ -125,6 +126,71 @@ void AppendNumber(std::string& out, double value) {
   out += std::signbit(value) && value != 0.0 ? '-' : ' ';
   AppendMagnitude(out, std::fabs(value));
   out += ' ';
+}
+
+namespace {
+
+constexpr char kTwoDigits[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Digits of n (< 10^9), most significant first; returns the end.
+char* WriteWhole(char* out, std::uint32_t n) noexcept {
+  char buf[12];
+  char* p = buf + sizeof buf;
+  while (n >= 100) {
+    const std::uint32_t two = n % 100;
+    n /= 100;
+    p -= 2;
+    std::memcpy(p, kTwoDigits + 2 * two, 2);
+  }
+  if (n >= 10) {
+    p -= 2;
+    std::memcpy(p, kTwoDigits + 2 * n, 2);
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
+  const auto count = static_cast<std::size_t>(buf + sizeof buf - p);
+  std::memcpy(out, p, count);
+  return out + count;
+}
+
+}  // namespace
+
+char* WriteRoundedSix(char* out, double value) noexcept {
+  const double a = std::fabs(value);
+  if (a < 1e9) {  // also false for NaN
+    // a * 10^6 < 2^52: adding and taking away 2^52 rounds it to a whole
+    // number with ties to even, as std::nearbyint does in RoundHalfEven. The
+    // rounded value m / 10^6 prints as the digits of m (see AppendSixDecimals).
+    constexpr double kTwo52 = 4503599627370496.0;
+    const double shifted = a * 1e6 + kTwo52;
+    const double scaled = shifted - kTwo52;
+    if (scaled == 0.0) {
+      std::memcpy(out, " 0 ", 3);
+      return out + 3;
+    }
+    const auto m = static_cast<std::uint64_t>(scaled);
+    *out++ = value < 0 ? '-' : ' ';
+    out = WriteWhole(out, static_cast<std::uint32_t>(m / 1000000));
+    const auto fraction = static_cast<std::uint32_t>(m % 1000000);
+    if (fraction != 0) {
+      *out = '.';
+      const std::uint32_t pairs[3] = {fraction / 10000, fraction / 100 % 100, fraction % 100};
+      std::memcpy(out + 1, kTwoDigits + 2 * pairs[0], 2);
+      std::memcpy(out + 3, kTwoDigits + 2 * pairs[1], 2);
+      std::memcpy(out + 5, kTwoDigits + 2 * pairs[2], 2);
+      out += 7;
+      while (out[-1] == '0') --out;
+    }
+    *out++ = ' ';
+    return out;
+  }
+  std::string text;
+  AppendNumber(text, RoundHalfEven(value, 6));
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
 }
 
 std::string NumberText(double value) {

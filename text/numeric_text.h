@@ -14,6 +14,13 @@ double RoundHalfEven(double x, int decimals) noexcept;
 // blank. Locale-independent.
 void AppendNumber(std::string& out, double value);
 std::string NumberText(double value);
+
+// Writes the numeric text form of RoundHalfEven(value, 6) at `out` and
+// returns the end: the same bytes as AppendNumber(RoundHalfEven(value, 6)),
+// digits made straight from the rounded integer. `out` must have room for
+// kMaxNumberText bytes.
+inline constexpr std::size_t kMaxNumberText = 32;
+char* WriteRoundedSix(char* out, double value) noexcept;
 // The same number without the sign blank and the trailing blank, for messages.
 std::string PlainNumber(double value);
 

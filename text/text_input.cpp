@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "text/failure.h"
@@ -78,8 +79,47 @@ std::string_view Trim(std::string_view s) noexcept {
   return s.substr(b, e - b);
 }
 
+namespace {
+
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain decimals ("-123.456"): digits, at most one point, no exponent, at
+// most 15 digits in all. The digits as an integer and the power of ten are
+// both exact doubles, so one division gives the correctly rounded value, the
+// same as std::from_chars. False for anything else, which takes the general
+// path.
+bool ParsePlainDecimal(std::string_view t, double& value) noexcept {
+  const char* p = t.data();
+  const char* const end = p + t.size();
+  bool negative = false;
+  if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, fraction = -1;
+  for (; p < end; ++p) {
+    const char c = *p;
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      if (++digits > 15) return false;
+      if (fraction >= 0) ++fraction;
+    } else if (c == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  value = static_cast<double>(mantissa);
+  if (fraction > 0) value /= kExactPowersOfTen[fraction];
+  if (negative) value = -value;
+  return true;
+}
+
+}  // namespace
+
 std::optional<double> ParseNumber(std::string_view text) noexcept {
   std::string_view t = Trim(text);
+  if (double v = 0; ParsePlainDecimal(t, v)) return v;
   if (t.empty()) return std::nullopt;
   bool negative = false;
   if (t[0] == '+' || t[0] == '-') {

@@ -3,7 +3,11 @@
 // place of the first three parts.
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstring>
+#include <deque>
 #include <functional>
+#include <new>
 #include <future>
 #include <thread>
 
@@ -16,7 +20,7 @@ namespace corvelane {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 1u << 21;  // text formatted per task before it is written
+constexpr std::size_t kChunkBytes = 1u << 21;  // room formatted per task before it is written
 
 void AppendSeparator(std::string& out, std::size_t lineStart, ColumnSeparator sep) {
   if (sep == ColumnSeparator::Comma)
@@ -39,23 +43,63 @@ void AppendHeads(std::string& out, const ConversionResult& r, ColumnSeparator se
   }
 }
 
-void AppendRows(std::string& out, const ConversionResult& r, OutputMode mode, ColumnSeparator sep,
-                std::size_t first, std::size_t last) {
-  const std::size_t rows = r.Rows();
+// Most bytes one value takes: the number, then at most a whole print zone
+// or a comma before the next.
+constexpr std::size_t kMaxCellBytes = kMaxNumberText + 14;
+
+std::size_t RowBytesBound(const ConversionResult& r) { return (r.fileCount + 1) * kMaxCellBytes + 2; }
+
+// Data lines first..last into `out` (room for RowBytesBound per row); returns
+// the bytes written. Numbers go straight into the buffer; tables that hold
+// channels are resampled here, row by row.
+std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mode, ColumnSeparator sep,
+                      std::size_t first, std::size_t last) {
+  const std::size_t files = r.fileCount;
   const double* table = r.tables[static_cast<std::size_t>(Index(mode))].data();
+  const int decimals = r.variant->decimals;
+  char* p = out;
+  std::string text;
   for (std::size_t row = first; row < last; ++row) {
-    const std::size_t lineStart = out.size();
-    AppendNumber(out, r.rowWavelengths[row]);
-    for (std::size_t f = 0; f < r.fileCount; ++f) {
-      AppendSeparator(out, lineStart, sep);
-      AppendNumber(out, table[f * rows + row]);
+    char* const lineStart = p;
+    text.clear();
+    AppendNumber(text, r.rowWavelengths[row]);
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+    const ResamplePlan::Step* step = r.channelPlan ? &(*r.channelPlan)[row] : nullptr;
+    const double* lo = step ? table + static_cast<std::size_t>(step->k) * files : table + row * files;
+    const double* hi = step && !step->exact ? lo + files : lo;
+    for (std::size_t f = 0; f < files; ++f) {
+      if (sep == ColumnSeparator::Comma) {
+        *p++ = ',';
+      } else {
+        const auto column = static_cast<std::size_t>(p - lineStart);
+        const std::size_t fill = (column / 14 + 1) * 14 - column;
+        std::memset(p, ' ', fill);
+        p += fill;
+      }
+      double v = lo[f];
+      if (step) {
+        if (!step->exact) v = step->Between(v, hi[f]);
+        if (!std::isfinite(v)) v = kNoValue;
+      }
+      if (decimals == 6) {
+        // Rounding a value the table already holds rounded keeps it.
+        p = WriteRoundedSix(p, v);
+      } else {
+        text.clear();
+        AppendNumber(text, step ? TableValue(v, decimals) : v);
+        std::memcpy(p, text.data(), text.size());
+        p += text.size();
+      }
     }
-    out += kLineEnd;
+    *p++ = '\r';
+    *p++ = '\n';
   }
+  return static_cast<std::size_t>(p - out);
 }
 
 void RequireTable(const ConversionResult& r, OutputMode mode) {
-  if (r.tables[static_cast<std::size_t>(Index(mode))].size() != r.Rows() * r.fileCount)
+  if (!r.Computed(mode))
     Fail("the run computed no " + std::string(ModeCliName(mode)) + " table to write");
 }
 
@@ -92,42 +136,49 @@ std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeade
   return Preamble(r, mode, static_cast<const HeaderBlock*>(nullptr));
 }
 
-// Formats the data lines in chunks, several chunks at a time on all cores,
-// handing each to `sink` in row order.
+// Formats the data lines in chunks on all cores, a few chunks ahead of the
+// one being handed to `sink`, so formatting and writing overlap. Chunks reach
+// `sink` in row order.
 void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<void(std::string_view)>& sink) {
   const ColumnSeparator sep = r.variant->separators[static_cast<std::size_t>(Index(mode))];
   const std::size_t rows = r.Rows();
-  const std::size_t bytesPerRow = 16 * (r.fileCount + 1);
-  const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / bytesPerRow);
-  const std::size_t workers = std::max(1u, std::thread::hardware_concurrency());
-  std::vector<std::string> chunks(workers);
-  for (std::size_t start = 0; start < rows; start += chunkRows * workers) {
-    std::vector<std::future<void>> pending;
-    std::size_t used = 0;
-    for (std::size_t w = 0; w < workers; ++w) {
-      const std::size_t a = start + w * chunkRows;
-      if (a >= rows) break;
-      const std::size_t b = std::min(rows, a + chunkRows);
-      chunks[w].clear();
-      ++used;
-      if (w + 1 < workers && b < rows && r.fileCount >= 64) {
-        pending.push_back(std::async(std::launch::async, [&, w, a, b] { AppendRows(chunks[w], r, mode, sep, a, b); }));
-      } else {
-        AppendRows(chunks[w], r, mode, sep, a, b);
-      }
-    }
-    for (auto& p : pending) p.get();
-    for (std::size_t w = 0; w < used; ++w) sink(chunks[w]);
+  if (rows == 0) return;
+  const std::size_t bound = RowBytesBound(r);
+  const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / bound);
+  const std::size_t chunks = (rows + chunkRows - 1) / chunkRows;
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t ahead = r.fileCount >= 64 && chunks > 1 ? cores + 1 : 1;
+  std::vector<std::string> buffers(std::min(ahead, chunks));
+  for (auto& b : buffers) b.resize(std::min(rows, chunkRows) * bound);
+  const auto format = [&](std::size_t chunk) {
+    const std::size_t a = chunk * chunkRows;
+    return WriteRows(buffers[chunk % buffers.size()].data(), r, mode, sep, a, std::min(rows, a + chunkRows));
+  };
+  if (buffers.size() == 1) {
+    for (std::size_t c = 0; c < chunks; ++c) sink(std::string_view(buffers[0].data(), format(c)));
+    return;
+  }
+  std::deque<std::future<std::size_t>> pending;
+  std::size_t next = 0;
+  for (std::size_t c = 0; c < chunks; ++c) {
+    while (next < chunks && pending.size() < buffers.size()) pending.push_back(std::async(std::launch::async, format, next++));
+    const std::size_t bytes = pending.front().get();
+    pending.pop_front();
+    sink(std::string_view(buffers[c % buffers.size()].data(), bytes));
   }
 }
 
 template <typename Header>
 void WriteWith(const ConversionResult& r, OutputMode mode, const Header* header, const std::string& path) {
-  const std::string preamble = Preamble(r, mode, header);
-  AtomicFileWriter file(path);
-  file.Write(preamble);
-  EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
-  file.Commit();
+  try {
+    const std::string preamble = Preamble(r, mode, header);
+    AtomicFileWriter file(path);
+    file.Write(preamble);
+    EmitRows(r, mode, [&](std::string_view text) { file.Write(text); });
+    file.Commit();
+  } catch (const std::bad_alloc&) {
+    FailFile(path, "out of memory while writing the file");
+  }
 }
 
 template <typename Header>
