@@ -214,7 +214,8 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   std::array<bool, 4> modes = s.modes;
   for (int m = 0; m < 4; ++m)
     if (modes[static_cast<std::size_t>(m)]) result.tables[static_cast<std::size_t>(m)].resize(storedRows * fileCount);
-  std::vector<std::string> fileWarnings(fileCount);
+  // One list per file: a file name may itself hold a line end.
+  std::vector<std::vector<std::string>> fileWarnings(fileCount);
   std::size_t labelRow = variant.headRows.size();
   for (std::size_t h = 0; h < variant.headRows.size(); ++h)
     if (variant.headRows[h].field == &ScanRecord::fileLabel) labelRow = h;
@@ -251,16 +252,16 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
 
   const auto readOne = [&](std::size_t f, FileWork& w) {
     ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
-    std::string& warn = fileWarnings[f];
+    std::vector<std::string>& warn = fileWarnings[f];
     if (MakeLabelTableSafe(w.record.fileLabel))
-      warn += s.files[f] + ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel + "\n";
+      warn.push_back(s.files[f] + ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel);
     for (std::size_t h = 0; h < variant.headRows.size(); ++h)
       if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
     if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
     if (variant.readsPanel) {
       bool allZero = true;
       for (const double p : w.record.panel) allZero = allZero && p == 0;
-      if (allZero) warn += s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999\n";
+      if (allZero) warn.push_back(s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
     }
     if (compareWaves && f > 0) {
       w.ownWaves.assign(channels, 0.0);
@@ -270,8 +271,8 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       double worst = 0;
       for (std::size_t c = 0; c < n; ++c) worst = std::max(worst, std::fabs(w.ownWaves[c] - first[c]));
       if (worst > kWavelengthTolerance)
-        warn += s.files[f] + ": its own wavelengths differ from the first scan's by up to " + PlainNumber(worst) +
-                " nm; the first scan's are used\n";
+        warn.push_back(s.files[f] + ": its own wavelengths differ from the first scan's by up to " + PlainNumber(worst) +
+                       " nm; the first scan's are used");
     }
     if (splitTables && resample) {
       w.gridTarget.resize(rows);
@@ -338,11 +339,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   if (failure) throw *failure;
   if (planFailure) throw *planFailure;
 
-  for (const std::string& w : fileWarnings) {
-    std::size_t start = 0;
-    for (std::size_t end; (end = w.find('\n', start)) != std::string::npos; start = end + 1)
-      result.warnings.push_back(w.substr(start, end - start));
-  }
+  for (auto& w : fileWarnings) result.warnings.insert(result.warnings.end(), w.begin(), w.end());
   if (labelRow < variant.headRows.size()) {
     // Scans that share a label cannot be told apart in the tables.
     std::map<std::string_view, std::vector<std::size_t>> byLabel;

@@ -1022,8 +1022,10 @@ void InstrumentWindow::OnDoOperation() {
     const ConversionResult result =
         ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
     // Said on the status line after whatever the run writes there.
-    const std::string warning = StatusChannelWarning(result);
-    const QString warned = warning.empty() ? QString() : QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
+    QString warned;
+    for (const std::string& w : result.warnings) warned += QStringLiteral(" Warning: ") + Q(w) + QLatin1Char('.');
+    if (const std::string warning = StatusChannelWarning(result); !warning.empty())
+      warned += QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
     SetStatus(warned.trimmed());
     DcReferenceInputs reference;
     std::vector<std::vector<double>> corrected;

@@ -2,6 +2,7 @@
 // are (and are not) left behind.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "text/numeric_text.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"
 
@@ -29,8 +31,9 @@ using Args = std::vector<std::string>;
 struct Outcome { int exit = -1; std::string out, err; };
 
 // Starts the program with `args`; its standard input reads `input`. Returns
-// the child's id; stdout and stderr go to files in `logs`.
-pid_t Start(const Args& args, const TempFolder& logs, const std::string& input = "") {
+// the child's id; stdout and stderr go to files in `logs`. A non-zero
+// `addressSpace` limits the child's address space to that many bytes.
+pid_t Start(const Args& args, const TempFolder& logs, const std::string& input = "", rlim_t addressSpace = 0) {
   const std::string in = logs.Write("stdin", input);
   const std::string out = logs.File("stdout"), err = logs.File("stderr");
   std::vector<std::string> all = {CORVELANE_EXE};
@@ -43,6 +46,10 @@ pid_t Start(const Args& args, const TempFolder& logs, const std::string& input =
     const int fds[3] = {::open(in.c_str(), O_RDONLY), ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
                         ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
     for (int i = 0; i < 3; ++i) ::dup2(fds[i], i);
+    if (addressSpace != 0) {
+      const struct rlimit limit = {addressSpace, addressSpace};
+      ::setrlimit(RLIMIT_AS, &limit);
+    }
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
@@ -64,10 +71,10 @@ int Wait(pid_t pid, int* signal = nullptr) {
   return -1;
 }
 
-Outcome Cli(const Args& args, const std::string& input = "") {
+Outcome Cli(const Args& args, const std::string& input = "", rlim_t addressSpace = 0) {
   TempFolder logs;
   Outcome o;
-  o.exit = Wait(Start(args, logs, input));
+  o.exit = Wait(Start(args, logs, input, addressSpace));
   o.out = ReadAll(logs.File("stdout"));
   o.err = ReadAll(logs.File("stderr"));
   return o;
@@ -366,6 +373,55 @@ TEST(Cli, FilesFromAListAndTheLimitsOfARun) {
   EXPECT_EQ(o.exit, 2) << o.err;
   EXPECT_TRUE(Has(o.err, "no points")) << o.err;
   EXPECT_EQ(Names(s.out.Path()), (Args{"r1.txt", "r2.txt", "r3.txt"}));
+}
+
+// Warnings go to stderr; the tables are those of the run inside the program.
+TEST(Cli, RunWarningsGoToStderrAndLeaveTheOutputsAlone) {
+  Scans s;
+  fs::create_directories(s.data.Path() / "sub");
+  // sub/leaf00001.spt shares its label with the first scan; its panel is all
+  // 0 and its wavelengths lie 0.5 nm above the first scan's.
+  Args lines = SplitCrLf(ReadAll(s.old[0]));
+  const auto waves = synth::ChannelWavelengths(Format::UniSpecOld);
+  for (std::size_t c = 0; c < 256; ++c) lines[10 + c] = "  " + NumberText(waves[c] + 0.5) + "   100 ";
+  ASSERT_EQ(lines.size(), 268u + 256u);
+  for (std::size_t c = 0; c < 256; ++c) lines[268 + c] = "0";  // the panel block
+  const std::string odd = s.data.Write("sub/leaf00001.spt", CrLf(lines));
+  Args scans = s.old;
+  scans.push_back(odd);
+  const std::string r = s.out.File("r.txt");
+  const Outcome o = Cli(Line("convert", "unispec-old", scans, {"--reflectance", r}));
+  ASSERT_EQ(o.exit, 0) << o.err;
+  EXPECT_TRUE(Has(o.err, "corvelane: warning: " + odd + ": every panel reading is 0")) << o.err;
+  EXPECT_TRUE(Has(o.err, "corvelane: warning: " + odd + ": its own wavelengths differ")) << o.err;
+  EXPECT_TRUE(Has(o.err, "corvelane: warning: 2 scans share the label \"leaf00001.spt\"")) << o.err;
+  RunSettings settings;
+  settings.variant = &VariantOf(Format::UniSpecOld);
+  settings.files = scans;
+  settings.grid = {"310", "1130", "1"};
+  settings.modes[Index(OutputMode::Reflectance)] = true;
+  WavelengthTables tables;
+  const ConversionResult result = ComputeConversion(settings, tables);
+  EXPECT_EQ(result.warnings.size(), 3u);
+  EXPECT_EQ(ReadAll(r), OutputText(result, OutputMode::Reflectance, nullptr));
+}
+
+// A run whose tables cannot fit in the memory the program may take is
+// refused before any file is read, naming the sizes.
+TEST(Cli, RunTooLargeForTheMemoryIsRefused) {
+  TempFolder data, out;
+  const auto scan = synth::WriteScans(data.Path().string(), Format::Ger2600, 1, "g");
+  std::string list;
+  for (int i = 0; i < 32767; ++i) list += scan[0] + "\n";
+  // 32767 files x 594 channels x 2 modes x 8 bytes: 311 MB, more than the
+  // whole address space the program is given.
+  const Outcome o = Cli({"convert", "ger2600", "--files-from", "-", "--no-interpolate", "--reflectance",
+                         out.File("r.txt"), "--absorbance", out.File("a.txt")},
+                        list, rlim_t{300} << 20);
+  EXPECT_EQ(o.exit, 1) << o.err;
+  EXPECT_TRUE(Has(o.err, "need 311 MB of memory")) << o.err;
+  EXPECT_TRUE(Has(o.err, "convert fewer files at a time")) << o.err;
+  EXPECT_EQ(Names(out.Path()), Args{});
 }
 
 // A check stopped by a signal leaves no temporary error file behind.
