@@ -20,28 +20,13 @@ using namespace testing;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct Outcome {
-  int exit = -1;
-  std::string err;
-};
+using Outcome = ProgramOutcome;
 
 // Runs the program in `folder` (where --preset finds INDEX).
 Outcome Indices(const fs::path& folder, const Args& args) {
-  std::string command = "cd " + Quote(folder.string()) + " && " + Quote(CORVELANE_EXE) + " indices";
-  for (const auto& a : args) command += " " + Quote(a);
-  command += " >/dev/null 2>" + Quote((folder / "stderr.log").string()) + " </dev/null";
-  const int status = std::system(command.c_str());
-  Outcome o;
-  o.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  o.err = ReadAll((folder / "stderr.log").string());
-  fs::remove(folder / "stderr.log");
-  return o;
+  Args all{"indices"};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunCorvelane(all, folder);
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -52,8 +37,8 @@ class IndicesCli : public ::testing::Test {
     const Args scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
     Args convert = {"convert", "unispec-old", "--reflectance", reflectance};
     convert.insert(convert.end(), scans.begin(), scans.end());
-    std::string command = Quote(CORVELANE_EXE);
-    for (const auto& a : convert) command += " " + Quote(a);
+    std::string command = ShellQuote(CORVELANE_EXE);
+    for (const auto& a : convert) command += " " + ShellQuote(a);
     ASSERT_EQ(std::system(command.c_str()), 0);
     folder.Write("INDEX", "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
   }
@@ -117,8 +102,8 @@ TEST_F(IndicesCli, UsageErrorsExitTwoAndWriteNothing) {
 TEST_F(IndicesCli, AFailedRunExitsOneSaysWhyAndLeavesNoFile) {
   folder.Write("i.txt", "an earlier index file");
   const std::string absorbance = folder.File("abs.txt");
-  Args convert = {Quote(CORVELANE_EXE), "convert", "unispec-old", "--absorbance", Quote(absorbance)};
-  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x")) convert.push_back(Quote(scan));
+  Args convert = {ShellQuote(CORVELANE_EXE), "convert", "unispec-old", "--absorbance", ShellQuote(absorbance)};
+  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x")) convert.push_back(ShellQuote(scan));
   std::string command;
   for (const auto& a : convert) command += a + " ";
   ASSERT_EQ(std::system(command.c_str()), 0);

@@ -23,26 +23,12 @@ using namespace testing;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Outcome = ProgramOutcome;
 
-struct Outcome {
-  int exit = -1;
-  std::string err;
-};
-
-Outcome Convert(const TempFolder& folder, const Args& args) {
-  std::string command = Quote(CORVELANE_EXE) + " convert unispec-dc";
-  for (const auto& a : args) command += " " + Quote(a);
-  command += " >/dev/null 2>" + Quote(folder.File("stderr.log")) + " </dev/null";
-  const int status = std::system(command.c_str());
-  Outcome o;
-  o.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  o.err = ReadAll(folder.File("stderr.log"));
-  return o;
+Outcome Convert(const TempFolder&, const Args& args) {
+  Args all{"convert", "unispec-dc"};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunCorvelane(all);
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -223,8 +209,8 @@ TEST_F(ReferenceCli, OptionsComeInTheirGroups) {
   }
   EXPECT_FALSE(fs::exists(r));
   // Other formats take no reference options.
-  std::string command = Quote(CORVELANE_EXE) + " convert unispec-new --reflectance " + Quote(r) +
-                        " --ref-file x.ref --index N,1,2,nd --indices i.csv " + Quote(scans[0]) + " 2>/dev/null";
+  std::string command = ShellQuote(CORVELANE_EXE) + " convert unispec-new --reflectance " + ShellQuote(r) +
+                        " --ref-file x.ref --index N,1,2,nd --indices i.csv " + ShellQuote(scans[0]) + " 2>/dev/null";
   const int status = std::system(command.c_str());
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }

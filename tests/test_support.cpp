@@ -1,5 +1,8 @@
 #include "tests/test_support.h"
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -51,6 +54,26 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
     start = e + 2;
   }
   return out;
+}
+
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+ProgramOutcome RunCorvelane(const std::vector<std::string>& args, const std::filesystem::path& folder) {
+  const TempFolder logs;
+  const std::string errPath = logs.File("stderr.log");
+  std::string command = folder.empty() ? std::string() : "cd " + ShellQuote(folder.string()) + " && ";
+  command += ShellQuote(CORVELANE_EXE);
+  for (const auto& a : args) command += " " + ShellQuote(a);
+  command += " >/dev/null 2>" + ShellQuote(errPath) + " </dev/null";
+  const int status = std::system(command.c_str());
+  ProgramOutcome o;
+  o.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  o.err = ReadAll(errPath);
+  return o;
 }
 
 }  // namespace corvelane::testing

@@ -28,4 +28,15 @@ std::string CrLf(const std::vector<std::string>& lines);
 // Splits text at CR LF (the last, empty piece after a final CR LF is dropped).
 std::vector<std::string> SplitCrLf(const std::string& text);
 
+// `s` quoted for the shell.
+std::string ShellQuote(const std::string& s);
+
+struct ProgramOutcome {
+  int exit = -1;    // -1 when the program did not exit normally
+  std::string err;  // what it wrote on stderr
+};
+// Runs the built `corvelane` with `args` and no standard input; in `folder`
+// when it is not empty (so relative paths and files such as INDEX are found there).
+ProgramOutcome RunCorvelane(const std::vector<std::string>& args, const std::filesystem::path& folder = {});
+
 }  // namespace corvelane::testing
