@@ -110,21 +110,34 @@ Timed TimeRuns(std::vector<std::string> args, int runs) {
 bool RunIndexCase(const fs::path& exe, const fs::path& folder, const std::string& table, int columns, int runs) {
   const std::string indexFile = (folder / "index.txt").string();
   const std::string derivativeFile = (folder / "derivative.txt").string();
-  const std::vector<std::string> args = {
-      exe.string(),    "indices", "--index", "NDVI,800,670,nd,reflectance", "--index", "PRI,531,570,nd,reflectance",
-      "--index",       "WBI,900,970,ratio,reflectance", "--index", "dNDVI,800,670,nd,derivative", "--index",
-      "dSR,750,705,ratio,derivative", "--index-file", indexFile, "--derivative-file", derivativeFile, table};
-  std::printf("\nindex run over that table (%d columns, %.1f MB): five indices, index and derivative files\n",
-              columns, static_cast<double>(fs::file_size(table)) / 1e6);
+  const std::vector<std::string> args = {exe.string(),
+                                         "indices",
+                                         "--index",
+                                         "NDVI,800,670,nd,reflectance",
+                                         "--index",
+                                         "PRI,531,570,nd,reflectance",
+                                         "--index",
+                                         "WBI,900,970,ratio,reflectance",
+                                         "--index",
+                                         "dNDVI,800,670,nd,derivative",
+                                         "--index",
+                                         "dSR,750,705,ratio,derivative",
+                                         "--index-file",
+                                         indexFile,
+                                         "--derivative-file",
+                                         derivativeFile,
+                                         table};
+  std::printf("\nindex run over that table (%d columns, %.1f MB): five indices, index and derivative files\n", columns,
+              static_cast<double>(fs::file_size(table)) / 1e6);
   Timed t = TimeRuns(args, runs);
   if (!t.ok) return false;
   for (std::size_t r = 0; r < t.seconds.size(); ++r) std::printf("run %zu: %.3f s wall\n", r + 1, t.seconds[r]);
   std::sort(t.seconds.begin(), t.seconds.end());
-  std::printf("index run median of %d: %.3f s wall (best %.3f s); peak memory %.1f MB; wrote index file %.2f MB "
-              "and derivative file %.1f MB\n",
-              runs, t.seconds[t.seconds.size() / 2], t.seconds.front(), t.peakKb / 1024.0,
-              static_cast<double>(fs::file_size(indexFile)) / 1e6,
-              static_cast<double>(fs::file_size(derivativeFile)) / 1e6);
+  std::printf(
+      "index run median of %d: %.3f s wall (best %.3f s); peak memory %.1f MB; wrote index file %.2f MB "
+      "and derivative file %.1f MB\n",
+      runs, t.seconds[t.seconds.size() / 2], t.seconds.front(), t.peakKb / 1024.0,
+      static_cast<double>(fs::file_size(indexFile)) / 1e6, static_cast<double>(fs::file_size(derivativeFile)) / 1e6);
   return true;
 }
 
@@ -159,8 +172,7 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   const std::string out = (folder / "reflectance.txt").string();
 
   // The list goes through --files-from: 30,000 paths are longer than a command line may be.
-  std::vector<std::string> args = {exe.string(), "convert", formatName, "--reflectance", out, "--files-from",
-                                   listPath};
+  std::vector<std::string> args = {exe.string(), "convert", formatName, "--reflectance", out, "--files-from", listPath};
   if (!waves.empty()) {
     args.push_back("--waves");
     args.push_back("external=" + waves);
@@ -189,8 +201,8 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
       return false;
     }
     const double floor = FloorSeconds(scans, static_cast<std::size_t>(fs::file_size(out)), folder);
-    std::printf("run %d: %.3f s wall, %.0f files/s, %.0f MB/s, peak memory %.1f MB; floor %.3f s\n", r + 1,
-                seconds, n / seconds, static_cast<double>(bytes) / 1e6 / seconds, usage.ru_maxrss / 1024.0, floor);
+    std::printf("run %d: %.3f s wall, %.0f files/s, %.0f MB/s, peak memory %.1f MB; floor %.3f s\n", r + 1, seconds,
+                n / seconds, static_cast<double>(bytes) / 1e6 / seconds, usage.ru_maxrss / 1024.0, floor);
     times.push_back(seconds);
     floors.push_back(floor);
     figures.peakKb = std::max(figures.peakKb, usage.ru_maxrss);
@@ -200,13 +212,15 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   std::sort(floors.begin(), floors.end());
   figures.median = times[times.size() / 2];
   figures.floorMedian = floors[floors.size() / 2];
-  std::printf("median of %d: %.3f s wall (%.1f us per file), %.0f MB/s of scan text; peak memory %.1f MB; "
-              "output %.1f MB; read-and-write floor %.3f s\n",
-              runs, figures.median, figures.median / n * 1e6, static_cast<double>(bytes) / 1e6 / figures.median,
-              figures.peakKb / 1024.0, outMb, figures.floorMedian);
+  std::printf(
+      "median of %d: %.3f s wall (%.1f us per file), %.0f MB/s of scan text; peak memory %.1f MB; "
+      "output %.1f MB; read-and-write floor %.3f s\n",
+      runs, figures.median, figures.median / n * 1e6, static_cast<double>(bytes) / 1e6 / figures.median,
+      figures.peakKb / 1024.0, outMb, figures.floorMedian);
   bool ok = true;
-  if (withIndices && variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
-                         corvelane::ColumnSeparator::Comma)
+  if (withIndices &&
+      variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
+          corvelane::ColumnSeparator::Comma)
     ok = RunIndexCase(exe, folder, out, n, runs);
   fs::remove_all(folder);
   return ok;

@@ -12,8 +12,8 @@
 
 #include "calibration/instrument_table.h"
 #include "calibration/new_instrument_window.h"
-#include "widgets/dialogs.h"
 #include "text/text_input.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 
@@ -133,7 +133,8 @@ void DcCalibrationWindow::LoadInstruments() {
       inst_[i]->setVisible(true);
     }
   } catch (const std::exception& e) {
-    dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("Cannot read the instrument file"), QString::fromUtf8(e.what())));
+    dialogs_.ShowMessage(this,
+                         ErrorBox(QStringLiteral("Cannot read the instrument file"), QString::fromUtf8(e.what())));
   }
 }
 
@@ -142,7 +143,8 @@ void DcCalibrationWindow::OnInstrument(int index) {
     const InstrumentRecord r = ReadInstrument(file_.toStdString(), static_cast<std::size_t>(index));
     for (std::size_t i = 0; i < 6; ++i) boxes_[i]->setText(Q(r.coefficients[i]));
   } catch (const std::exception& e) {
-    dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("Cannot read the instrument file"), QString::fromUtf8(e.what())));
+    dialogs_.ShowMessage(this,
+                         ErrorBox(QStringLiteral("Cannot read the instrument file"), QString::fromUtf8(e.what())));
   }
 }
 
@@ -165,8 +167,11 @@ void DcCalibrationWindow::OnOk() {
 
 void DcCalibrationWindow::OnCancel() {
   reject();
-  dialogs_.ShowMessage(parentWidget(), {QStringLiteral("Coefficients"), QStringLiteral("No Equation Selected"),
-                                        MessageIcon::Information, MessageButtons::Ok, {}});
+  dialogs_.ShowMessage(parentWidget(), {QStringLiteral("Coefficients"),
+                                        QStringLiteral("No Equation Selected"),
+                                        MessageIcon::Information,
+                                        MessageButtons::Ok,
+                                        {}});
 }
 
 void DcCalibrationWindow::OnAdd() {

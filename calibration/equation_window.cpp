@@ -27,8 +27,7 @@ EquationWindow::EquationWindow(Dialogs& dialogs, QWidget* parent)
   setWindowTitle(QStringLiteral("Get coeffecients"));
 
   auto* boxes = new QGridLayout;
-  const auto row = [&](int r, const char* labelName, const QString& caption, QLineEdit* box,
-                       const char* boxName) {
+  const auto row = [&](int r, const char* labelName, const QString& caption, QLineEdit* box, const char* boxName) {
     auto* label = new QLabel(caption, this);
     label->setObjectName(QString::fromLatin1(labelName));
     label->setBuddy(box);
@@ -93,11 +92,12 @@ EquationTexts EquationWindow::Texts() const {
 void EquationWindow::OnOk() {
   if (!CoefficientsAreNumbers(Texts())) {
     QStringList wrong;
-    for (const auto& [name, box] : {std::pair{'A', txtCoeffA_}, std::pair{'B', txtCoeffB_}, std::pair{'C', txtCoeffC_}}) {
+    for (const auto& [name, box] :
+         {std::pair{'A', txtCoeffA_}, std::pair{'B', txtCoeffB_}, std::pair{'C', txtCoeffC_}}) {
       if (IsNumber(box->text().toStdString())) continue;
-      wrong << (box->text().trimmed().isEmpty()
-                    ? QStringLiteral("Coefficient %1 is empty.").arg(QLatin1Char(name))
-                    : QStringLiteral("Coefficient %1 is not a number: \"%2\".").arg(QString(QLatin1Char(name)), box->text()));
+      wrong << (box->text().trimmed().isEmpty() ? QStringLiteral("Coefficient %1 is empty.").arg(QLatin1Char(name))
+                                                : QStringLiteral("Coefficient %1 is not a number: \"%2\".")
+                                                      .arg(QString(QLatin1Char(name)), box->text()));
     }
     dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("Coefficients must be numbers"), wrong.join(QLatin1Char('\n'))));
     return;
@@ -107,8 +107,11 @@ void EquationWindow::OnOk() {
 
 void EquationWindow::OnCancel() {
   reject();
-  dialogs_.ShowMessage(parentWidget(), {QStringLiteral("Coefficients"), QStringLiteral("No Equation Selected"),
-                                        MessageIcon::Information, MessageButtons::Ok, {}});
+  dialogs_.ShowMessage(parentWidget(), {QStringLiteral("Coefficients"),
+                                        QStringLiteral("No Equation Selected"),
+                                        MessageIcon::Information,
+                                        MessageButtons::Ok,
+                                        {}});
 }
 
 }  // namespace corvelane::gui

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "widgets/folder_browser_widget.h"
 #include "widgets/dialogs.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 
@@ -99,8 +99,11 @@ void ExternalFileWindow::OnOk() {
 void ExternalFileWindow::OnCancel() {
   externalFilePath_.clear();
   reject();
-  dialogs_.ShowMessage(parentWidget(), {QStringLiteral("External"), QStringLiteral("No external file selected"),
-                                        MessageIcon::Information, MessageButtons::Ok, {}});
+  dialogs_.ShowMessage(parentWidget(), {QStringLiteral("External"),
+                                        QStringLiteral("No external file selected"),
+                                        MessageIcon::Information,
+                                        MessageButtons::Ok,
+                                        {}});
 }
 
 }  // namespace corvelane::gui

@@ -37,7 +37,8 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = line.find(',', start);
-    fields.push_back(Trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+    fields.push_back(
+        Trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -83,7 +84,8 @@ ParsedFile ReadParsed(const std::string& path) {
   char chunk[4096];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
     text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxReadBytes) FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
+    if (text.size() > kMaxReadBytes)
+      FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
   }
   if (in.bad()) FailFile(path, "cannot read the file");
   return Parse(std::move(text));
@@ -104,8 +106,7 @@ std::string_view LineEndOf(std::string_view text, std::size_t lineStart) {
 }
 
 void RequireMarker(const ParsedFile& p, const std::string& path) {
-  if (!p.hasMarker)
-    FailFile(path, "the file has no \"Data:\" line, so no instrument in it could ever be read");
+  if (!p.hasMarker) FailFile(path, "the file has no \"Data:\" line, so no instrument in it could ever be read");
 }
 
 void RequireStorable(const std::string& path, std::string_view name, const std::array<std::string, 6>& c) {
@@ -165,8 +166,8 @@ std::vector<InstrumentRecord> LoadInstruments(const std::string& path) { return 
 InstrumentRecord ReadInstrument(const std::string& path, std::size_t index) {
   ParsedFile p = ReadParsed(path);
   if (index >= p.records.size())
-    FailFile(path, "the file holds " + std::to_string(p.records.size()) + " instruments, not " +
-                       std::to_string(index + 1));
+    FailFile(path,
+             "the file holds " + std::to_string(p.records.size()) + " instruments, not " + std::to_string(index + 1));
   return p.records[index];
 }
 

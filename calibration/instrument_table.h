@@ -20,10 +20,10 @@
 namespace corvelane {
 
 struct InstrumentRecord {
-  std::string name;                          // trimmed
-  std::array<std::string, 6> coefficients;   // A1, B1, C1, A2, B2, C2 as texts, trimmed
-  std::size_t line = 0;                      // physical line in the file (1-based)
-  std::size_t fieldCount = 0;                // fields the line held, the name included
+  std::string name;                         // trimmed
+  std::array<std::string, 6> coefficients;  // A1, B1, C1, A2, B2, C2 as texts, trimmed
+  std::size_t line = 0;                     // physical line in the file (1-based)
+  std::size_t fieldCount = 0;               // fields the line held, the name included
 };
 
 // folder + "/inst.cof".

@@ -141,7 +141,9 @@ void NewInstrumentWindow::OnDelete() {
   const QString name = text1_->text().trimmed();
   const MessageRequest question{QStringLiteral("Delete Instrument"),
                                 QStringLiteral("Delete the instrument \"%1\" from inst.cof?").arg(name),
-                                MessageIcon::Exclamation, MessageButtons::YesNo, {}};
+                                MessageIcon::Exclamation,
+                                MessageButtons::YesNo,
+                                {}};
   if (dialogs_.ShowMessage(this, question) != MessageAnswer::Yes) return;
   try {
     if (!DeleteInstrument(file_.toStdString(), name.toStdString())) {

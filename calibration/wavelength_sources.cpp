@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "text/failure.h"
-#include "text/text_input.h"
-#include "text/numeric_text.h"
 #include "text/line_reading.h"
+#include "text/numeric_text.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
@@ -26,7 +26,8 @@ void LoadText(const std::string& path, std::string& buffer, bool& truncated) {
 std::vector<double> WavesFromScanFile(WavelengthTables& tables, const InstrumentVariant& variant,
                                       const std::string& firstScanPath, std::size_t* channelsRead, int tableIndex) {
   if (!variant.WavesFromFileOffered())
-    Fail(std::string(variant.caption) + " scan files hold no channel wavelengths; choose an external file or the equation");
+    Fail(std::string(variant.caption) +
+         " scan files hold no channel wavelengths; choose an external file or the equation");
   auto& table = tables.Table(variant, WaveSource::FromFile, tableIndex);
   std::string buffer;
   bool truncated = false;
@@ -58,16 +59,15 @@ double EquationWavelength(double a, double b, double c, int channel) noexcept {
   return RoundHalfEven(w, 2);
 }
 
-bool CoefficientsAreNumbers(const EquationTexts& e) noexcept {
-  return IsNumber(e.a) && IsNumber(e.b) && IsNumber(e.c);
-}
+bool CoefficientsAreNumbers(const EquationTexts& e) noexcept { return IsNumber(e.a) && IsNumber(e.b) && IsNumber(e.c); }
 
 std::vector<double> WavesFromEquation(WavelengthTables& tables, const InstrumentVariant& variant,
                                       const EquationTexts& equation, int tableIndex) {
   const auto coefficient = [](const std::string& text, const char* name) {
     const auto v = ParseNumber(text);
-    if (!v) Fail(std::string("coefficient ") + name + " of the wavelength equation is not a number: \"" +
-                 Printable(text) + "\"");
+    if (!v)
+      Fail(std::string("coefficient ") + name + " of the wavelength equation is not a number: \"" + Printable(text) +
+           "\"");
     return *v;
   };
   const double a = coefficient(equation.a, "A");

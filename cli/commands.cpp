@@ -14,14 +14,14 @@
 #include "cli/dc_command.h"
 #include "cli/indices_command.h"
 #include "cli/reference_options.h"
-#include "convert/dc_reference.h"
-#include "reference/reference_files.h"
 #include "convert/conversion_run.h"
-#include "text/failure.h"
+#include "convert/dc_reference.h"
 #include "convert/file_check.h"
-#include "text/atomic_file.h"
-#include "text/text_input.h"
 #include "instruments/variant.h"
+#include "reference/reference_files.h"
+#include "text/atomic_file.h"
+#include "text/failure.h"
+#include "text/text_input.h"
 
 #ifndef CORVELANE_SOURCE_SAMPLES
 #define CORVELANE_SOURCE_SAMPLES "samples"
@@ -32,7 +32,6 @@ namespace corvelane::cli {
 namespace {
 
 [[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
-
 
 std::string Trimmed(std::string_view s) { return std::string(Trim(s)); }
 
@@ -149,7 +148,7 @@ void RefuseCollisions(const std::vector<NamedPath>& outputs, const std::vector<N
     for (std::size_t j = 0; j < i; ++j)
       if (SameFile(o.path, outputs[j].path))
         UsageError(o.option + " " + o.path + " and " + outputs[j].option + " " + outputs[j].path +
-                         " are the same file");
+                   " are the same file");
     for (const NamedPath& in : inputs)
       if (!in.path.empty() && SameFile(o.path, in.path))
         UsageError(o.option + " " + o.path + " would replace " + in.option + " " + in.path);
@@ -166,7 +165,8 @@ void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
   const std::string value = eq == std::string::npos ? std::string() : text.substr(eq + 1);
   if (kind == "file" && eq == std::string::npos) {
     if (!s.variant->WavesFromFileOffered())
-      UsageError(std::string(s.variant->cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+      UsageError(std::string(s.variant->cliName) +
+                 " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
     s.waveSource = WaveSource::FromFile;
   } else if (kind == "external" && !value.empty()) {
     s.waveSource = WaveSource::ExternalFile;
@@ -189,12 +189,8 @@ int Report(const RunFailure& f, std::string_view checkHeadline = {}) {
     case FailureKind::Usage:
       std::cerr << "corvelane: " << f.what() << "\nRun with --help for more information.\n";
       return kUsage;
-    case FailureKind::Run:
-      std::cerr << Trimmed(kProblemInDataFile) << "\n" << f.what() << "\n";
-      return kRunFailed;
-    case FailureKind::Check:
-      std::cerr << Trimmed(checkHeadline) << "\n" << f.what() << "\n";
-      return kCheckFailed;
+    case FailureKind::Run: std::cerr << Trimmed(kProblemInDataFile) << "\n" << f.what() << "\n"; return kRunFailed;
+    case FailureKind::Check: std::cerr << Trimmed(checkHeadline) << "\n" << f.what() << "\n"; return kCheckFailed;
   }
   return kRunFailed;
 }
@@ -231,7 +227,7 @@ int Convert(const ConvertOptions& o) {
   s.files = ListedFiles(o.scans, o.filesFrom);
   if (s.files.size() > kMaxRunFiles)
     UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
-                     std::to_string(kMaxRunFiles));
+               std::to_string(kMaxRunFiles));
   s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
   if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
   s.interpolate = !o.noInterpolate;
@@ -242,13 +238,15 @@ int Convert(const ConvertOptions& o) {
     } catch (const RunFailure& f) {
       UsageError(std::string("--grid: ") + f.Why());
     }
-    if (points == 0) UsageError("--grid " + o.grid + " has no points: END must lie on the side of BEGIN that STEP goes to");
+    if (points == 0)
+      UsageError("--grid " + o.grid + " has no points: END must lie on the side of BEGIN that STEP goes to");
   }
   s.labelSource = LabelArgument(v, o.label);
   if (o.startChannel != 0 && o.startChannel != 1) UsageError("--start-channel takes 0 or 1");
   if (v.window.channelEquations) {
     // Always the two channel equations, always resampled.
-    for (const auto& [given, option] : {std::pair{!o.waves.empty(), "--waves"}, {o.noInterpolate, "--no-interpolate"},
+    for (const auto& [given, option] : {std::pair{!o.waves.empty(), "--waves"},
+                                        {o.noInterpolate, "--no-interpolate"},
                                         {!o.leafHeader.empty(), "--leaf-header"}})
       if (given)
         UsageError(std::string(option) + " is not for " + std::string(v.cliName) +
@@ -261,12 +259,12 @@ int Convert(const ConvertOptions& o) {
   } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
   else if (!v.WavesFromFileOffered())
-    UsageError(std::string(v.cliName) + " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+    UsageError(std::string(v.cliName) +
+               " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
   bool any = false;
   for (OutputMode m : kAllModes) {
     if (o.outputs[Index(m)].empty()) continue;
-    if (!v.Offers(m))
-      UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
+    if (!v.Offers(m)) UsageError(std::string(v.cliName) + " offers no --" + std::string(ModeCliName(m)) + " output");
     s.modes[Index(m)] = true;
     any = true;
   }
@@ -280,8 +278,8 @@ int Convert(const ConvertOptions& o) {
       if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
     for (const auto& [option, path] : {std::pair{"--corrected", ref.corrected}, {"--indices", ref.indices}})
       if (!path.empty()) outputs.push_back({option, path});
-    std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader},
-                                     {"--ref-file", ref.refFile}};
+    std::vector<NamedPath> inputs = {
+        {"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader}, {"--ref-file", ref.refFile}};
     for (const std::string& scan : ref.referenceScans) inputs.push_back({"--reference-scan", scan});
     if (s.waveSource == WaveSource::ExternalFile) inputs.push_back({"--waves external=", s.externalFilePath});
     RefuseCollisions(outputs, inputs, s.files);
@@ -290,7 +288,8 @@ int Convert(const ConvertOptions& o) {
   const bool withLeaf = !o.leafHeader.empty();
   if (withLeaf) {
     if (!v.hasLeafHeader) UsageError("--leaf-header is for unispec-old and unispec-new only");
-    if (!s.modes[Index(OutputMode::Reflectance)]) UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
+    if (!s.modes[Index(OutputMode::Reflectance)])
+      UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
     leaf = ReadLeafHeaderFile(o.leafHeader);
   }
   std::optional<HeaderBlock> transect;
@@ -349,30 +348,39 @@ std::string FormatList() {
 bool IsHeadless(const std::vector<std::string>& args) { return !args.empty(); }
 
 int Run(const std::vector<std::string>& args) {
-  CLI::App app{"Corvelane: field-spectroscopy scan files into spectra tables.\n"
-               "With no arguments the desktop program opens."};
+  CLI::App app{
+      "Corvelane: field-spectroscopy scan files into spectra tables.\n"
+      "With no arguments the desktop program opens."};
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("corvelane ") + "0.1.0");
 
   ConvertOptions co;
-  auto* convert = app.add_subcommand("convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
+  auto* convert = app.add_subcommand(
+      "convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
   convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
   convert->add_option("SCAN", co.scans, "Scan files, in column order");
-  convert->add_option("--files-from", co.filesFrom,
-                      "Also convert the files listed in FILE, one path per line, after any SCAN; - reads the list from standard input");
+  convert->add_option(
+      "--files-from", co.filesFrom,
+      "Also convert the files listed in FILE, one path per line, after any SCAN; - reads the list from standard input");
   convert->add_option("--waves", co.waves,
                       "Channel wavelengths: file (from the first scan; the default), external=PATH "
                       "(one wavelength per line; the default source of unispec-compact, which needs it), "
                       "equation=A,B,C (A + B*ch + C*ch^2, rounded to 0.01 nm)");
-  convert->add_option("--start-channel", co.startChannel, "Channel number of the first channel in the equation: 0 or 1 (default 1)");
-  convert->add_option("--grid", co.grid,
-                      "BEGIN,END,STEP in nm (default 310,1130,1 for unispec-old and unispec-new, 400,1000,1 otherwise)");
-  convert->add_flag("--no-interpolate", co.noInterpolate, "Write the channels as they are instead of resampling onto the grid");
-  convert->add_option("--label", co.label, "UniSpec formats: column label from the header's first line (header) or from the scan's path (path; default, header for unispec-compact)");
+  convert->add_option("--start-channel", co.startChannel,
+                      "Channel number of the first channel in the equation: 0 or 1 (default 1)");
+  convert->add_option(
+      "--grid", co.grid,
+      "BEGIN,END,STEP in nm (default 310,1130,1 for unispec-old and unispec-new, 400,1000,1 otherwise)");
+  convert->add_flag("--no-interpolate", co.noInterpolate,
+                    "Write the channels as they are instead of resampling onto the grid");
+  convert->add_option("--label", co.label,
+                      "UniSpec formats: column label from the header's first line (header) or from the scan's path "
+                      "(path; default, header for unispec-compact)");
   convert->add_option("--reflectance", co.outputs[0], "Write the reflectance table to PATH");
   convert->add_option("--absorbance", co.outputs[1], "Write the absorbance table to PATH (not unispec-compact)");
   convert->add_option("--target", co.outputs[2], "Write the raw target table to PATH (UniSpec old and new)");
-  convert->add_option("--reference", co.outputs[3], "Write the raw reference (panel) table to PATH (UniSpec old and new)");
+  convert->add_option("--reference", co.outputs[3],
+                      "Write the raw reference (panel) table to PATH (UniSpec old and new)");
   convert->add_option("--leaf-header", co.leafHeader,
                       "unispec-old, unispec-new: put a leaf header block at the head of the reflectance file. "
                       "FILE holds one 'Label: value' line per box of the Leaf Header window, labels as captioned there "
@@ -403,9 +411,12 @@ int Run(const std::vector<std::string>& args) {
   auto* check = app.add_subcommand("check", "Check scan files for damaged lines into an error file");
   check->add_option("FORMAT", ko.format, "Scan format: " + FormatList())->required();
   check->add_option("SCAN", ko.scans, "Scan files, in order");
-  check->add_option("--files-from", ko.filesFrom, "Also check the files listed in FILE, one path per line; - reads standard input");
+  check->add_option("--files-from", ko.filesFrom,
+                    "Also check the files listed in FILE, one path per line; - reads standard input");
   check->add_option("--errors", ko.errors, "Error file to write (replaced)")->required();
-  check->add_option("--label", ko.label, "UniSpec formats: test the file name of the header's first line (header) or take it from the path (path; default)");
+  check->add_option("--label", ko.label,
+                    "UniSpec formats: test the file name of the header's first line (header) or take it from the path "
+                    "(path; default)");
   check->footer("Exit status: 0 no problem found; 1 problem lines written; 2 usage error; 3 the check failed.");
 
   std::string samplesOut;
@@ -487,8 +498,8 @@ int ConvertSamples(const std::string& samplesFolder, const std::string& outputFo
         const std::string path =
             (fs::path(outputFolder) / (std::string(v.cliName) + "-" + std::string(ModeCliName(m)) + ".txt")).string();
         WriteOutputFile(r, m, nullptr, path);
-        std::cout << "  " << path << ": " << ModeCliName(m) << " of " << scans.size() << " " << v.caption
-                  << " scans, " << r.Rows() << " rows\n";
+        std::cout << "  " << path << ": " << ModeCliName(m) << " of " << scans.size() << " " << v.caption << " scans, "
+                  << r.Rows() << " rows\n";
       }
     } catch (const RunFailure& f) {
       Report(f);

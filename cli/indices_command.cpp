@@ -63,30 +63,33 @@ IndexDefinition PresetArgument(const std::string& name, const std::vector<IndexP
     if (p.name == wanted) return p.Definition();
   std::string known;
   for (const IndexPreset& p : presets) known += (known.empty() ? "" : ", ") + p.name;
-  UsageError("--preset \"" + std::string(wanted) + "\" is not among the indices of ./INDEX (" +
-                   (known.empty() ? std::string("none found: the file is missing or holds no readable record")
-                                  : "found: " + known) +
-                   ")");
+  UsageError(
+      "--preset \"" + std::string(wanted) + "\" is not among the indices of ./INDEX (" +
+      (known.empty() ? std::string("none found: the file is missing or holds no readable record") : "found: " + known) +
+      ")");
 }
 
 }  // namespace
 
 IndicesCommand::IndicesCommand(CLI::App& app) {
   command_ = app.add_subcommand("indices", "Index and derivative files from a reflectance file the conversion wrote");
-  command_->add_option("--index", indexArgs_,
-                       "An index NAME,A,B,FORMULA,SOURCE: wavelengths A and B in nm, FORMULA nd ((A-B)/(A+B), or 1) "
-                       "or ratio (A/B, or 2), SOURCE reflectance (1) or derivative (2); repeatable")
+  command_
+      ->add_option("--index", indexArgs_,
+                   "An index NAME,A,B,FORMULA,SOURCE: wavelengths A and B in nm, FORMULA nd ((A-B)/(A+B), or 1) "
+                   "or ratio (A/B, or 2), SOURCE reflectance (1) or derivative (2); repeatable")
       ->expected(1)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  command_->add_option("--preset", presetArgs_,
-                       "An index by its name in ./INDEX (one of its first eight records), from reflectance; repeatable")
+  command_
+      ->add_option("--preset", presetArgs_,
+                   "An index by its name in ./INDEX (one of its first eight records), from reflectance; repeatable")
       ->expected(1)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   command_->add_option("--index-file", indexFile_, "Write the index file to PATH (needs at least one index)");
   command_->add_option("--derivative-file", derivativeFile_, "Write the first-derivative file to PATH");
-  command_->add_option("REFLECTANCE", reflectance_, "The reflectance file (comma-separated, as the conversion writes it)");
+  command_->add_option("REFLECTANCE", reflectance_,
+                       "The reflectance file (comma-separated, as the conversion writes it)");
   command_->footer(
       "Indices are taken in command-line order, --index and --preset mixed. Rows are counted in grid steps from the "
       "first wavelength; a zero denominator gives 999.\n"
@@ -116,8 +119,7 @@ int IndicesCommand::Run() const {
     }
     if (indexFile_.empty() && derivativeFile_.empty())
       UsageError("choose at least one output: --index-file PATH, --derivative-file PATH");
-    if (!indexFile_.empty() && definitions.empty())
-      UsageError("--index-file needs at least one --index or --preset");
+    if (!indexFile_.empty() && definitions.empty()) UsageError("--index-file needs at least one --index or --preset");
     if (indexFile_.empty() && !definitions.empty())
       UsageError("indices are written only to an index file: add --index-file PATH");
   }

@@ -28,8 +28,9 @@ void AddReferenceOptions(CLI::App& convert, ReferenceOptions& o) {
   convert.add_option("--index", o.indexTexts,
                      "unispec-dc with --ref-file: an index NAME,A,B,FORMULA of the corrected reflectance, FORMULA nd "
                      "((A-B)/(A+B), or 1) or ratio (A/B, or 2); repeat for several");
-  convert.add_option("--indices", o.indices,
-                     "unispec-dc with --ref-file: write the index file (time, file name and each index per scan) to PATH");
+  convert.add_option(
+      "--indices", o.indices,
+      "unispec-dc with --ref-file: write the index file (time, file name and each index per scan) to PATH");
 }
 
 void CheckReferenceOptions(ReferenceOptions& o, bool formatTakesReference) {

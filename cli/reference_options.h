@@ -24,7 +24,9 @@ struct ReferenceOptions {
 
   bool Correct() const noexcept { return !corrected.empty(); }
   bool ApplyRef() const noexcept { return !refFile.empty(); }
-  bool Any() const noexcept { return Correct() || ApplyRef() || !referenceScans.empty() || !indexTexts.empty() || !indices.empty(); }
+  bool Any() const noexcept {
+    return Correct() || ApplyRef() || !referenceScans.empty() || !indexTexts.empty() || !indices.empty();
+  }
 };
 
 void AddReferenceOptions(CLI::App& convert, ReferenceOptions& o);

@@ -12,19 +12,18 @@
 #include <mutex>
 #include <thread>
 
-#include "text/failure.h"
-#include "text/numeric_text.h"
 #include "instruments/file_label.h"
 #include "instruments/scan_readers.h"
+#include "text/failure.h"
 #include "text/line_reading.h"
+#include "text/numeric_text.h"
 
 namespace corvelane {
 
 namespace {
 
 // The wavelengths of table `t` of the format, from the chosen source.
-std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tables, int t,
-                                    std::size_t& channelsRead) {
+std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tables, int t, std::size_t& channelsRead) {
   channelsRead = s.variant->Channels();
   switch (s.waveSource) {
     case WaveSource::FromFile: return WavesFromScanFile(tables, *s.variant, s.files.front(), &channelsRead, t);
@@ -32,7 +31,8 @@ std::vector<double> FillWavelengths(const RunSettings& s, WavelengthTables& tabl
     case WaveSource::Equation: {
       if (t == 0) return WavesFromEquation(tables, *s.variant, s.equation, t);
       const auto extra = static_cast<std::size_t>(t - 1);
-      if (extra >= s.moreEquations.size()) Fail("no wavelength equation was given for channel " + std::to_string(t + 1));
+      if (extra >= s.moreEquations.size())
+        Fail("no wavelength equation was given for channel " + std::to_string(t + 1));
       return WavesFromEquation(tables, *s.variant, s.moreEquations[extra], t);
     }
   }
@@ -254,14 +254,16 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
     std::vector<std::string>& warn = fileWarnings[f];
     if (MakeLabelTableSafe(w.record.fileLabel))
-      warn.push_back(s.files[f] + ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel);
+      warn.push_back(s.files[f] +
+                     ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel);
     for (std::size_t h = 0; h < variant.headRows.size(); ++h)
       if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
     if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
     if (variant.readsPanel) {
       bool allZero = true;
       for (const double p : w.record.panel) allZero = allZero && p == 0;
-      if (allZero) warn.push_back(s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
+      if (allZero)
+        warn.push_back(s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
     }
     if (compareWaves && f > 0) {
       w.ownWaves.assign(channels, 0.0);
@@ -271,8 +273,8 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       double worst = 0;
       for (std::size_t c = 0; c < n; ++c) worst = std::max(worst, std::fabs(w.ownWaves[c] - first[c]));
       if (worst > kWavelengthTolerance)
-        warn.push_back(s.files[f] + ": its own wavelengths differ from the first scan's by up to " + PlainNumber(worst) +
-                       " nm; the first scan's are used");
+        warn.push_back(s.files[f] + ": its own wavelengths differ from the first scan's by up to " +
+                       PlainNumber(worst) + " nm; the first scan's are used");
     }
     if (splitTables && resample) {
       w.gridTarget.resize(rows);
@@ -350,8 +352,8 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       std::string names;
       for (std::size_t i = 0; i < same.size() && i < 5; ++i) names += (i ? ", " : "") + s.files[same[i]];
       if (same.size() > 5) names += ", ...";
-      result.warnings.push_back(std::to_string(same.size()) + " scans share the label \"" +
-                                result.heads[labelRow][f] + "\": " + names);
+      result.warnings.push_back(std::to_string(same.size()) + " scans share the label \"" + result.heads[labelRow][f] +
+                                "\": " + names);
     }
   }
   result.statusChannelFiles = statusFiles.load();

@@ -25,11 +25,11 @@ struct RunSettings {
   std::vector<std::string> files;  // in list order, N >= 1
   GridTexts grid;                  // read even when not interpolating
   bool interpolate = true;
-  std::array<bool, 4> modes{};     // indexed by OutputMode
+  std::array<bool, 4> modes{};  // indexed by OutputMode
   WaveSource waveSource = WaveSource::FromFile;
   LabelSource labelSource = LabelSource::DataFileName;
-  std::string externalFilePath;    // for WaveSource::ExternalFile
-  EquationTexts equation;          // for WaveSource::Equation: the first wavelength table
+  std::string externalFilePath;  // for WaveSource::ExternalFile
+  EquationTexts equation;        // for WaveSource::Equation: the first wavelength table
   // For WaveSource::Equation and formats with more than one wavelength table:
   // the equations of the tables after the first, in table order.
   std::vector<EquationTexts> moreEquations;

@@ -19,8 +19,7 @@ std::vector<std::vector<double>> RatioColumns(const ConversionResult& r) {
 
 std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::span<const std::string> scans,
                                              WavelengthTables& tables) {
-  if (scans.empty())
-    Fail("\"Corrected rfl\" is ticked but no reference scans are chosen (\"Select Reference files\")");
+  if (scans.empty()) Fail("\"Corrected rfl\" is ticked but no reference scans are chosen (\"Select Reference files\")");
   RunSettings s = settings;
   s.files.assign(scans.begin(), scans.end());
   s.keepRatios = true;

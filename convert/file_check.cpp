@@ -1,19 +1,18 @@
 #include "convert/file_check.h"
 
+#include "instruments/file_label.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
-#include "text/text_input.h"
-#include "text/numeric_text.h"
-#include "instruments/file_label.h"
 #include "text/line_reading.h"
+#include "text/numeric_text.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
-
 namespace {
 
-CheckOutcome CheckInto(const InstrumentVariant& variant, const std::vector<std::string>& files,
-                       LabelSource labelSource, const std::string& errorPath, const ProgressFn& progress) {
+CheckOutcome CheckInto(const InstrumentVariant& variant, const std::vector<std::string>& files, LabelSource labelSource,
+                       const std::string& errorPath, const ProgressFn& progress) {
   AtomicFileWriter errorFile(errorPath);
   CheckOutcome outcome;
   std::string buffer, errors;

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "text/failure.h"
-#include "text/text_input.h"
 #include "text/numeric_text.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
@@ -28,8 +28,8 @@ int GridCount(const GridTexts& texts) {
   if (g.step == 0) Fail("the grid increment is 0");
   const double n = std::nearbyint((g.end - g.begin) / g.step + 1.0);
   if (!(n >= 0 && n <= 32767))
-    Fail("the grid from " + PlainNumber(g.begin) + " to " + PlainNumber(g.end) + " by " +
-         PlainNumber(g.step) + " would have " + PlainNumber(n) + " points; it must have 0 to 32767");
+    Fail("the grid from " + PlainNumber(g.begin) + " to " + PlainNumber(g.end) + " by " + PlainNumber(g.step) +
+         " would have " + PlainNumber(n) + " points; it must have 0 to 32767");
   return static_cast<int>(n);
 }
 
@@ -45,8 +45,7 @@ std::vector<double> GridPoints(const GridTexts& texts) {
   return points;
 }
 
-ResamplePlan::ResamplePlan(const std::vector<double>& grid, const std::vector<double>& w,
-                           const std::string& source) {
+ResamplePlan::ResamplePlan(const std::vector<double>& grid, const std::vector<double>& w, const std::string& source) {
   steps_.reserve(grid.size());
   const int last = static_cast<int>(w.size()) - 1;
   for (const double g : grid) {
@@ -68,8 +67,7 @@ ResamplePlan::ResamplePlan(const std::vector<double>& grid, const std::vector<do
     if (!found) {
       const std::string range =
           w.empty() ? std::string("none") : PlainNumber(w.front()) + " to " + PlainNumber(w.back()) + " nm";
-      Fail("grid point " + PlainNumber(g) +
-           " nm lies outside the channel wavelengths (" + range + ", from " + source +
+      Fail("grid point " + PlainNumber(g) + " nm lies outside the channel wavelengths (" + range + ", from " + source +
            "), or the wavelengths do not rise there");
     }
   }

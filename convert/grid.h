@@ -27,14 +27,13 @@ class ResamplePlan {
   // Throws RunFailure naming the first grid point that lies outside the
   // wavelengths (or where the table does not rise). `source` names where the
   // wavelengths came from, for the message.
-  ResamplePlan(const std::vector<double>& grid, const std::vector<double>& wavelengths,
-               const std::string& source);
+  ResamplePlan(const std::vector<double>& grid, const std::vector<double>& wavelengths, const std::string& source);
 
   struct Step {
-    int k;          // channel (exact) or lower channel of the interval
+    int k;  // channel (exact) or lower channel of the interval
     bool exact;
-    double above;   // w(k+1) - g
-    double span;    // w(k+1) - w(k)
+    double above;  // w(k+1) - g
+    double span;   // w(k+1) - w(k)
     // The value at the grid point from the values of channels k and k+1.
     // A NaN in either (a channel that holds no value) gives NaN.
     double Between(double lo, double hi) const noexcept { return exact ? lo : hi - above * (hi - lo) / span; }

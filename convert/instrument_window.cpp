@@ -7,21 +7,21 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QKeyEvent>
-#include <QLocale>
-#include <QScrollArea>
-#include <QSet>
-#include <QStyledItemDelegate>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QSet>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
@@ -33,25 +33,25 @@
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/conversion_run.h"
-#include "text/failure.h"
+#include "convert/dc_reference.h"
 #include "convert/file_check.h"
-#include "widgets/folder_browser_widget.h"
 #include "convert/grid.h"
 #include "convert/preview_widget.h"
+#include "convert/program.h"
 #include "convert/spectrum_preview.h"
 #include "headers/leaf_header_window.h"
 #include "headers/transect_header.h"
 #include "headers/transect_header_window.h"
-#include "widgets/dialogs.h"
-#include "convert/program.h"
-#include "convert/dc_reference.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
 #include "reference/reference_step.h"
+#include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
+#include "widgets/dialogs.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 
@@ -89,8 +89,7 @@ DrawnFrame MakeDrawnFrame(QWidget* parent, const QString& caption, const char* n
   const int r = style->pixelMetric(QStyle::PM_LayoutRightMargin);
   const int b = style->pixelMetric(QStyle::PM_LayoutBottomMargin);
   const int captionHeight = caption.isEmpty() ? 0 : frame->fontMetrics().height();
-  panel->setContentsMargins(box.left() + l, std::max(box.top(), captionHeight) + t, box.right() + r,
-                            box.bottom() + b);
+  panel->setContentsMargins(box.left() + l, std::max(box.top(), captionHeight) + t, box.right() + r, box.bottom() + b);
   return {holder, frame, panel};
 }
 
@@ -152,8 +151,11 @@ class WindowRefFileAsker final : public RefFileAsker {
     return program_.Form14().ReferenceFilePath();
   }
   bool RangeIsRight(const std::string&, const RefFileSummary& summary) override {
-    const MessageRequest question{QStringLiteral("MsgBox Demonstration"), Q(RangeQuestion(summary)),
-                                  MessageIcon::None, MessageButtons::YesNo, {}};
+    const MessageRequest question{QStringLiteral("MsgBox Demonstration"),
+                                  Q(RangeQuestion(summary)),
+                                  MessageIcon::None,
+                                  MessageButtons::YesNo,
+                                  {}};
     return program_.UserDialogs().ShowMessage(parent_, question) != MessageAnswer::No;
   }
   std::vector<IndexDefinition> Indices() override {
@@ -186,8 +188,8 @@ void SetEnabled(QWidget* w, bool enabled) {
 // Sets a progress bar to its maximum x done / total and lets the window
 // repaint; the user cannot act on the window meanwhile.
 void Advance(QProgressBar* bar, int done, int total) {
-  const int value = total > 0 ? static_cast<int>(static_cast<long long>(bar->maximum()) * done / total)
-                              : bar->maximum();
+  const int value =
+      total > 0 ? static_cast<int>(static_cast<long long>(bar->maximum()) * done / total) : bar->maximum();
   bar->setValue(value);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -350,8 +352,9 @@ void InstrumentWindow::BuildControls() {
   c.List1->setEnabled(false);
   c.List1->setItemDelegate(new FileNameDelegate(c.List1));
   c.List1->setTextElideMode(Qt::ElideMiddle);
-  c.List1->setToolTip(QStringLiteral("The files to convert. Arrow keys and a click show a file in the graphs "
-                                     "(with Show Graph); Delete or a double click removes it."));
+  c.List1->setToolTip(
+      QStringLiteral("The files to convert. Arrow keys and a click show a file in the graphs "
+                     "(with Show Graph); Delete or a double click removes it."));
   c.List1->installEventFilter(this);
   c.lblListCount = new QLabel(this);
   c.lblListCount->setObjectName(QStringLiteral("lblListCount"));
@@ -475,9 +478,9 @@ void InstrumentWindow::BuildControls() {
     case WaveSource::ExternalFile: c.Option2->setChecked(true); break;
     case WaveSource::Equation: c.Option3->setChecked(true); break;
   }
-  for (QWidget* w : {static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
-                     static_cast<QWidget*>(c.Option3), static_cast<QWidget*>(c.Command3),
-                     static_cast<QWidget*>(c.Command4)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2), static_cast<QWidget*>(c.Option3),
+        static_cast<QWidget*>(c.Command3), static_cast<QWidget*>(c.Command4)})
     w->setEnabled(false);
   auto* spectralGrid = new QGridLayout(spectral.panel);
   spectralGrid->setContentsMargins(0, 0, 0, 0);
@@ -605,27 +608,35 @@ void InstrumentWindow::AddToolTips() {
   c.txtBeginWave->setToolTip(QStringLiteral("First wavelength of the output grid") + nm);
   c.txtEndWave->setToolTip(QStringLiteral("Last wavelength of the output grid") + nm);
   c.txtDeltaWave->setToolTip(QStringLiteral("Step between grid wavelengths") + nm);
-  c.Command3->setToolTip(QStringLiteral("Choose the file that lists one wavelength per channel. "
-                                        "Available when External File is chosen."));
-  c.Command4->setToolTip(QStringLiteral("Enter the coefficients A, B and C of the wavelength equation. "
-                                        "Available when Use Equation is chosen."));
-  c.cmdFileListOk->setToolTip(QStringLiteral("Freeze the file list and the outputs, then choose the wavelengths. "
-                                             "Available once a file is listed."));
-  c.cmdChkFile->setToolTip(QStringLiteral("Check every listed file for damaged lines and write what is found to "
-                                          "an error file. Available once a file is listed, before File List OK."));
-  c.cmdDoOperation->setToolTip(QStringLiteral("Convert the listed files and save the chosen outputs. "
-                                              "Available after File List OK and a wavelength choice."));
-  c.cmdEditList->setToolTip(QStringLiteral("Back to the file list, keeping it, to add, remove or mend files. "
-                                           "Available after File List OK."));
+  c.Command3->setToolTip(
+      QStringLiteral("Choose the file that lists one wavelength per channel. "
+                     "Available when External File is chosen."));
+  c.Command4->setToolTip(
+      QStringLiteral("Enter the coefficients A, B and C of the wavelength equation. "
+                     "Available when Use Equation is chosen."));
+  c.cmdFileListOk->setToolTip(
+      QStringLiteral("Freeze the file list and the outputs, then choose the wavelengths. "
+                     "Available once a file is listed."));
+  c.cmdChkFile->setToolTip(
+      QStringLiteral("Check every listed file for damaged lines and write what is found to "
+                     "an error file. Available once a file is listed, before File List OK."));
+  c.cmdDoOperation->setToolTip(
+      QStringLiteral("Convert the listed files and save the chosen outputs. "
+                     "Available after File List OK and a wavelength choice."));
+  c.cmdEditList->setToolTip(
+      QStringLiteral("Back to the file list, keeping it, to add, remove or mend files. "
+                     "Available after File List OK."));
   c.Command5->setToolTip(QStringLiteral("Empty the file list and close this window."));
   c.chkReflect->setToolTip(QStringLiteral("Write a reflectance table: target / panel, one column per scan."));
   if (c.chkAbsorb) c.chkAbsorb->setToolTip(QStringLiteral("Write an absorbance table: log10(panel / target)."));
   if (c.chkTarget) c.chkTarget->setToolTip(QStringLiteral("Write the raw target readings, one column per scan."));
-  if (c.chkRefer) c.chkRefer->setToolTip(QStringLiteral("Write the raw panel (reference) readings, one column per scan."));
+  if (c.chkRefer)
+    c.chkRefer->setToolTip(QStringLiteral("Write the raw panel (reference) readings, one column per scan."));
   c.frmOutput->setToolTip(QStringLiteral("The tables to write; each is asked for by name in a save dialog."));
   c.chkShowGraph->setToolTip(QStringLiteral("Show the listed file under the cursor as graphs against channel number."));
-  c.File1->setToolTip(QStringLiteral("A click lists one file. Select several with Shift or Ctrl and press Enter "
-                                     "(or double-click) to list them all."));
+  c.File1->setToolTip(
+      QStringLiteral("A click lists one file. Select several with Shift or Ctrl and press Enter "
+                     "(or double-click) to list them all."));
 }
 
 void InstrumentWindow::ConnectEvents() {
@@ -657,8 +668,7 @@ void InstrumentWindow::ConnectEvents() {
     connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
   }
   if (c.AddFile) connect(c.AddFile, &QPushButton::clicked, this, &InstrumentWindow::OnAddFiles);
-  if (c.ComIndices)
-    connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
+  if (c.ComIndices) connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
   if (c.ComRef) {
     connect(c.ComRef, &QPushButton::clicked, this, [this] {
@@ -681,9 +691,9 @@ void InstrumentWindow::PrepareForShow() {
   Controls& c = *c_;
   c.prgChkFile->setValue(0);
   c.prgCalc->setValue(0);
-  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1),
-                     static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
-                     static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.Dir1),
+        static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
     w->setEnabled(true);
   const auto apply = [](QWidget* box, OnShow how) {
     if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
@@ -692,12 +702,12 @@ void InstrumentWindow::PrepareForShow() {
   apply(c.chkTarget, variant_.window.rawOnShow);
   apply(c.chkRefer, variant_.window.rawOnShow);
   c.cmdEditList->setEnabled(false);
-  for (QWidget* w : {static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdFileListOk),
-                     static_cast<QWidget*>(c.cmdChkFile), static_cast<QWidget*>(c.Command3),
-                     static_cast<QWidget*>(c.Command4), static_cast<QWidget*>(c.txtBeginWave),
-                     static_cast<QWidget*>(c.txtEndWave), static_cast<QWidget*>(c.txtDeltaWave),
-                     static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
-                     static_cast<QWidget*>(c.Option3)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdFileListOk),
+        static_cast<QWidget*>(c.cmdChkFile), static_cast<QWidget*>(c.Command3), static_cast<QWidget*>(c.Command4),
+        static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
+        static_cast<QWidget*>(c.txtDeltaWave), static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
+        static_cast<QWidget*>(c.Option3)})
     w->setEnabled(false);
   for (QWidget* w : {static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
                      static_cast<QWidget*>(c.txtDeltaWave)})
@@ -790,9 +800,9 @@ void InstrumentWindow::OnFilesChosen(const QStringList& paths) {
 
 void InstrumentWindow::UpdateListCount() {
   const int n = c_->List1->count();
-  c_->lblListCount->setText(n == 0 ? QStringLiteral("No files listed")
-                                   : n == 1 ? QStringLiteral("1 file listed")
-                                            : QStringLiteral("%1 files listed").arg(Count(n)));
+  c_->lblListCount->setText(n == 0   ? QStringLiteral("No files listed")
+                            : n == 1 ? QStringLiteral("1 file listed")
+                                     : QStringLiteral("%1 files listed").arg(Count(n)));
 }
 
 void InstrumentWindow::ListChanged() {
@@ -900,10 +910,10 @@ void InstrumentWindow::OnFileListOk() {
 
 void InstrumentWindow::SetGridEnabled(bool enabled) {
   Controls& c = *c_;
-  for (QWidget* w : {static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
-                     static_cast<QWidget*>(c.txtDeltaWave), static_cast<QWidget*>(c.lblBegin),
-                     static_cast<QWidget*>(c.lblEnd), static_cast<QWidget*>(c.lblDelta),
-                     static_cast<QWidget*>(c.frmWave)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.txtBeginWave), static_cast<QWidget*>(c.txtEndWave),
+        static_cast<QWidget*>(c.txtDeltaWave), static_cast<QWidget*>(c.lblBegin), static_cast<QWidget*>(c.lblEnd),
+        static_cast<QWidget*>(c.lblDelta), static_cast<QWidget*>(c.frmWave)})
     w->setEnabled(enabled);
 }
 
@@ -925,10 +935,9 @@ void InstrumentWindow::OnEditList() {
   if (busy_) return;
   Controls& c = *c_;
   c.prgCalc->setValue(0);
-  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1),
-                     static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
-                     static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect),
-                     static_cast<QWidget*>(c.chkShowGraph)})
+  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.Dir1),
+                     static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.frmOutput),
+                     static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
     w->setEnabled(true);
   const auto apply = [](QWidget* box, OnShow how) {
     if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
@@ -938,10 +947,10 @@ void InstrumentWindow::OnEditList() {
   apply(c.chkRefer, variant_.window.rawOnShow);
   c.List1->setEnabled(c.List1->count() > 0);
   CheckList();
-  for (QWidget* w : {static_cast<QWidget*>(c.frmSpectral), static_cast<QWidget*>(c.Option1),
-                     static_cast<QWidget*>(c.Option2), static_cast<QWidget*>(c.Option3),
-                     static_cast<QWidget*>(c.Command3), static_cast<QWidget*>(c.Command4),
-                     static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdEditList)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.frmSpectral), static_cast<QWidget*>(c.Option1), static_cast<QWidget*>(c.Option2),
+        static_cast<QWidget*>(c.Option3), static_cast<QWidget*>(c.Command3), static_cast<QWidget*>(c.Command4),
+        static_cast<QWidget*>(c.cmdDoOperation), static_cast<QWidget*>(c.cmdEditList)})
     w->setEnabled(false);
   SetGridEnabled(false);
   SetStatus(QStringLiteral("Editing the list: add, remove (Delete) or mend files, then File List OK."));
@@ -1034,8 +1043,8 @@ void InstrumentWindow::OnDoOperation() {
     // it, whether or not that file is written.
     if (correct && !s.modes[Index(OutputMode::Reflectance)]) corrected = ScanCorrected(reference, scanReference);
 
-    const QString scans = QStringLiteral("(%1 scan%2)").arg(Count(c.List1->count()),
-                                                          c.List1->count() == 1 ? QString() : QStringLiteral("s"));
+    const QString scans = QStringLiteral("(%1 scan%2)")
+                              .arg(Count(c.List1->count()), c.List1->count() == 1 ? QString() : QStringLiteral("s"));
     for (OutputMode m : kAllModes) {
       if (!s.modes[Index(m)]) continue;
       const ModeTexts& texts = variant_.texts[Index(m)];
@@ -1067,8 +1076,11 @@ void InstrumentWindow::OnDoOperation() {
       WindowRefFileAsker asker(program_, this);
       if (!ApplyRefFile(reference, asker, corrected)) {
         refDeclined = true;
-        dialogs.ShowMessage(this, {QStringLiteral("Reference"), QStringLiteral("Reference file not applied"),
-                                   MessageIcon::Information, MessageButtons::Ok, {}});
+        dialogs.ShowMessage(this, {QStringLiteral("Reference"),
+                                   QStringLiteral("Reference file not applied"),
+                                   MessageIcon::Information,
+                                   MessageButtons::Ok,
+                                   {}});
       }
     }
     if (correct && !refDeclined) {
@@ -1103,8 +1115,8 @@ void InstrumentWindow::OnCheckFiles() {
   if (busy_) return;
   Controls& c = *c_;
   Dialogs& dialogs = program_.UserDialogs();
-  const MessageRequest failureBox{QStringLiteral("Error"), Q(variant_.checkFailureText), MessageIcon::None,
-                                  MessageButtons::Ok, {}};
+  const MessageRequest failureBox{
+      QStringLiteral("Error"), Q(variant_.checkFailureText), MessageIcon::None, MessageButtons::Ok, {}};
   const QString errorPath = dialogs.AskSavePath(this, Q(kSaveErrorFileTitle));
   if (errorPath.isEmpty()) {
     MessageRequest box = failureBox;
@@ -1123,8 +1135,9 @@ void InstrumentWindow::OnCheckFiles() {
     const CheckOutcome outcome = CheckFiles(variant_, files, label, errorPath.toStdString(),
                                             [&c](int done, int total) { Advance(c.prgChkFile, done, total); });
     busy_ = false;
-    const QString checked = QStringLiteral("Checked %1 file%2: ").arg(Count(static_cast<qsizetype>(files.size())),
-                                                                     files.size() == 1 ? QString() : QStringLiteral("s"));
+    const QString checked =
+        QStringLiteral("Checked %1 file%2: ")
+            .arg(Count(static_cast<qsizetype>(files.size())), files.size() == 1 ? QString() : QStringLiteral("s"));
     SetStatus(outcome.Clean() ? checked + QStringLiteral("no damaged lines (error file %1).").arg(errorPath)
                               : checked + QStringLiteral("%1 problem line(s) written to %2.")
                                               .arg(Count(static_cast<qsizetype>(outcome.problemLines)), errorPath));

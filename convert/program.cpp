@@ -2,20 +2,19 @@
 
 #include <utility>
 
+#include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
-#include "calibration/dc_calibration_window.h"
 #include "headers/leaf_header_window.h"
 #include "headers/transect_header_window.h"
-#include "reference/calculate_reference_window.h"
-#include "reference/reference_file_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
+#include "reference/calculate_reference_window.h"
+#include "reference/reference_file_window.h"
 
 namespace corvelane::gui {
 
-Program::Program(Dialogs& dialogs, QString startFolder)
-    : dialogs_(dialogs), startFolder_(std::move(startFolder)) {}
+Program::Program(Dialogs& dialogs, QString startFolder) : dialogs_(dialogs), startFolder_(std::move(startFolder)) {}
 
 // The small windows have no parent widget: they belong to the program, not
 // to whichever instrument window happened to open them first.

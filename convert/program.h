@@ -11,15 +11,15 @@ class QWidget;
 
 namespace corvelane::gui {
 
-class EquationWindow;      // "Form2"
-class ExternalFileWindow;  // "Form3"
-class LeafHeaderWindow;    // "Form12"
+class EquationWindow;            // "Form2"
+class ExternalFileWindow;        // "Form3"
+class LeafHeaderWindow;          // "Form12"
 class CalculateReferenceWindow;  // "Form13"
 class ReferenceFileWindow;       // "Form14"
 class DcCalibrationWindow;       // "Form10"
 class TransectHeaderWindow;      // "Form11"
-class IndexCountWindow;    // "Form15"
-class IndexListWindow;     // "Form16"
+class IndexCountWindow;          // "Form15"
+class IndexListWindow;           // "Form16"
 
 class Program {
  public:

@@ -4,8 +4,8 @@
 #include <array>
 
 #include "text/failure.h"
-#include "text/text_input.h"
 #include "text/line_reading.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
@@ -20,8 +20,7 @@ DrawOp Op(DrawOp::Kind kind, PreviewArea area, double x = 0, double y = 0, std::
   return DrawOp{kind, area, x, y, std::string(text), kind == DrawOp::Point};
 }
 
-void AppendArea(const PreviewLayout& k, PreviewArea area, const std::vector<double>& values,
-                std::vector<DrawOp>& ops) {
+void AppendArea(const PreviewLayout& k, PreviewArea area, const std::vector<double>& values, std::vector<DrawOp>& ops) {
   const bool reflect = area == PreviewArea::Reflect;
   ops.push_back(Op(DrawOp::Move, area, k.x0, kAxisTop));
   ops.push_back(Op(DrawOp::LineTo, area, k.x0, k.yb));
@@ -83,10 +82,9 @@ PreviewResult DrawPreview(const InstrumentVariant& variant, const std::string& p
   }
   AppendPreviewDrawing(variant, data, ops);
   result.drawn = true;
-  if (variant.readsPanel &&
-      std::all_of(data.panel.begin(), data.panel.end(), [](double v) { return v == 0; }))
-    result.notice = "Every panel reading of " + path +
-                    " is 0, so its reflectance (999 everywhere) lies off the reflectance graph.";
+  if (variant.readsPanel && std::all_of(data.panel.begin(), data.panel.end(), [](double v) { return v == 0; }))
+    result.notice =
+        "Every panel reading of " + path + " is 0, so its reflectance (999 everywhere) lies off the reflectance graph.";
   result.showNoDataBoxes = !variant.readsPanel;
   return result;
 }

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "text/failure.h"
 #include "convert/file_check.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/scan_readers.h"
+#include "text/failure.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace corvelane;

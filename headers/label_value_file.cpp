@@ -30,8 +30,7 @@ std::string ParseLabelValueText(std::string_view text, std::span<const std::stri
     if (t.empty() || t.front() == '#') continue;
     const std::string where = "line " + std::to_string(lines.LineNumber()) + ": ";
     const auto colon = t.find(':');
-    if (colon == std::string_view::npos)
-      return where + "expected \"Label: value\": \"" + Printable(t) + "\"";
+    if (colon == std::string_view::npos) return where + "expected \"Label: value\": \"" + Printable(t) + "\"";
     const std::string key = Folded(t.substr(0, colon));
     std::size_t i = 0;
     while (i < keys.size() && keys[i] != key) ++i;

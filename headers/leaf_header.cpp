@@ -1,18 +1,26 @@
 #include "headers/leaf_header.h"
 
 #include "headers/label_value_file.h"
-#include "text/text_input.h"
 #include "text/numeric_text.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
 const std::array<std::string_view, 14>& LeafHeaderBoxLabels() noexcept {
-  static constexpr std::array<std::string_view, 14> labels = {
-      "File name:",           "Person responsible",        "Project description",
-      "File names (links) to other data", "Measurement inst.", "Foreoptics",
-      "Wavelength calib. coeff.", "Reflectance standard", "Data processing prog. v.#",
-      "Data type",            "Plant functional type",     "Collection site",
-      "Additional information", "Cautions"};
+  static constexpr std::array<std::string_view, 14> labels = {"File name:",
+                                                              "Person responsible",
+                                                              "Project description",
+                                                              "File names (links) to other data",
+                                                              "Measurement inst.",
+                                                              "Foreoptics",
+                                                              "Wavelength calib. coeff.",
+                                                              "Reflectance standard",
+                                                              "Data processing prog. v.#",
+                                                              "Data type",
+                                                              "Plant functional type",
+                                                              "Collection site",
+                                                              "Additional information",
+                                                              "Cautions"};
   return labels;
 }
 

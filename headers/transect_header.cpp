@@ -5,33 +5,32 @@
 namespace corvelane {
 
 const std::array<std::string_view, 26>& TransectHeaderBoxLabels() noexcept {
-  static constexpr std::array<std::string_view, 26> labels = {
-      "File name:",
-      "Data format?",
-      "Collection Date",
-      "Person responsible",
-      "Data proc. prog and v#",
-      "Scans ave.",
-      "Data proc. date",
-      "Instrument used",
-      "Platform (ground, tram...)",
-      "Foreoptics",
-      "FOV",
-      "View angle",
-      "Instrument calibration",
-      "Vegetation type",
-      "Location description",
-      "GPS at 0m",
-      "GPS at 100m",
-      "Precision of GPS",
-      "Transect direction (deg)",
-      "Meas. on rt or left side",
-      "Dist. from trail",
-      "Dist. from sensor to canopy",
-      "Illumination cond.",
-      "Auxilliary data",
-      "File names (links) to other data",
-      "Cautions"};
+  static constexpr std::array<std::string_view, 26> labels = {"File name:",
+                                                              "Data format?",
+                                                              "Collection Date",
+                                                              "Person responsible",
+                                                              "Data proc. prog and v#",
+                                                              "Scans ave.",
+                                                              "Data proc. date",
+                                                              "Instrument used",
+                                                              "Platform (ground, tram...)",
+                                                              "Foreoptics",
+                                                              "FOV",
+                                                              "View angle",
+                                                              "Instrument calibration",
+                                                              "Vegetation type",
+                                                              "Location description",
+                                                              "GPS at 0m",
+                                                              "GPS at 100m",
+                                                              "Precision of GPS",
+                                                              "Transect direction (deg)",
+                                                              "Meas. on rt or left side",
+                                                              "Dist. from trail",
+                                                              "Dist. from sensor to canopy",
+                                                              "Illumination cond.",
+                                                              "Auxilliary data",
+                                                              "File names (links) to other data",
+                                                              "Cautions"};
   return labels;
 }
 
@@ -79,7 +78,9 @@ std::vector<HeaderRow> TransectHeaderTable(const TransectHeaderTexts& t) {
   };
 }
 
-HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts) { return {TransectHeaderTable(texts), {0, 2, 3}, false}; }
+HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts) {
+  return {TransectHeaderTable(texts), {0, 2, 3}, false};
+}
 
 void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
                           const std::vector<std::string>& times, const std::vector<std::string>& temperatures) {

@@ -34,8 +34,11 @@ QString IndexCountWindow::CountText() const { return text1_->text(); }
 
 void IndexCountWindow::OnOk() {
   if (text1_->text().isEmpty()) {
-    dialogs_.ShowMessage(this, {QStringLiteral("Corvelane"), QStringLiteral("You must enter a number between 1 and 9"),
-                                MessageIcon::None, MessageButtons::Ok, {}});
+    dialogs_.ShowMessage(this, {QStringLiteral("Corvelane"),
+                                QStringLiteral("You must enter a number between 1 and 9"),
+                                MessageIcon::None,
+                                MessageButtons::Ok,
+                                {}});
     return;
   }
   accept();

@@ -126,8 +126,8 @@ IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, QWidget*
   boxes->addWidget(c.Option2, 4, 0, 1, 2);
   boxes->addWidget(c.Frame1, 5, 0, 1, 2);
   auto* notes = new QVBoxLayout;
-  for (const char* note : {"NDVI -> use: A= 800, B= 670 or 680", "PRI -> use: A= 531, B=570", "WBI -> use: A= 900, B= 970",
-                           "Note: Use bottom equation for WBI and top for the others"})
+  for (const char* note : {"NDVI -> use: A= 800, B= 670 or 680", "PRI -> use: A= 531, B=570",
+                           "WBI -> use: A= 900, B= 970", "Note: Use bottom equation for WBI and top for the others"})
     notes->addWidget(label(note));
   auto* submit = new QVBoxLayout;
   submit->addStretch(1);
@@ -207,8 +207,10 @@ void IndexListWindow::OnOk() {
   Controls& c = *c_;
   if (c.Text1->text().isEmpty() || c.Text2->text().isEmpty() || c.lists[0]->count() == 0) {
     dialogs_.ShowMessage(this, {QStringLiteral("Corvelane"),
-                                QStringLiteral("Enter a value for both boxes or at least 1 index"), MessageIcon::None,
-                                MessageButtons::Ok, {}});
+                                QStringLiteral("Enter a value for both boxes or at least 1 index"),
+                                MessageIcon::None,
+                                MessageButtons::Ok,
+                                {}});
     emit confirmed(false);
     return;
   }
@@ -224,8 +226,8 @@ std::vector<IndexDefinition> IndexListWindow::Definitions() const {
     d.name = l[0]->item(row)->text().toStdString();
     d.a = l[1]->item(row)->text().toStdString();
     d.b = l[2]->item(row)->text().toStdString();
-    d.formula = l[3]->item(row)->text() == QStringLiteral("1") ? IndexFormula::NormalisedDifference
-                                                                : IndexFormula::SimpleRatio;
+    d.formula =
+        l[3]->item(row)->text() == QStringLiteral("1") ? IndexFormula::NormalisedDifference : IndexFormula::SimpleRatio;
     d.source = l[4]->item(row)->text() == QStringLiteral("1") ? IndexSource::Reflectance : IndexSource::Derivative;
     out.push_back(std::move(d));
   }

@@ -30,8 +30,7 @@ class ItemReader {
       end = pos_;
       if (pos_ < text_.size() && text_[pos_] == '"') ++pos_;
     } else {
-      while (pos_ < text_.size() && text_[pos_] != ',' && !IsLineEnd(text_[pos_]) &&
-             !(numeric && IsBlank(text_[pos_])))
+      while (pos_ < text_.size() && text_[pos_] != ',' && !IsLineEnd(text_[pos_]) && !(numeric && IsBlank(text_[pos_])))
         ++pos_;
       end = pos_;
     }
@@ -59,8 +58,7 @@ class ItemReader {
 
 bool NextRecord(ItemReader& items, IndexPreset& preset) {
   std::string_view name, a, b, code;
-  if (!items.Next(name, false) || !items.Next(a, true) || !items.Next(b, true) || !items.Next(code, true))
-    return false;
+  if (!items.Next(name, false) || !items.Next(a, true) || !items.Next(b, true) || !items.Next(code, true)) return false;
   const auto codeValue = ParseNumber(code);
   if (!IsNumber(a) || !IsNumber(b) || !codeValue) return false;
   preset = {std::string(name), std::string(a), std::string(b), *codeValue};

@@ -90,7 +90,8 @@ void EmitDerivativeRows(const ReflectanceTable& t, unsigned threads,
 IndexTable ComputeIndices(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions) {
   std::vector<IndexRows> rows;
   rows.reserve(definitions.size());
-  for (const IndexDefinition& d : definitions) rows.push_back(ResolveIndexRows(d, t.First(), t.Step(), t.Rows(), t.path));
+  for (const IndexDefinition& d : definitions)
+    rows.push_back(ResolveIndexRows(d, t.First(), t.Step(), t.Rows(), t.path));
   IndexTable out;
   out.indices = definitions.size();
   out.values.resize(t.Columns() * definitions.size());

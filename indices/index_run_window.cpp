@@ -162,8 +162,8 @@ void IndexRunWindow::OnCalculate() {
   Repaint();
   // Asks for the path of one output; an empty answer skips that output only.
   const auto ask = [&](const char* announcement, const char* title, const char* dialogTitle) {
-    dialogs.ShowMessage(this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None,
-                               MessageButtons::Ok, {}});
+    dialogs.ShowMessage(
+        this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
     return dialogs.AskSavePath(this, QString::fromUtf8(dialogTitle)).toStdString();
   };
   try {
@@ -180,8 +180,8 @@ void IndexRunWindow::OnCalculate() {
         const std::string path = ask("   Save derivative File   ", "Derivative prompt", "Save Derivative File?");
         if (!path.empty()) WriteDerivativeFile(table, path);
       }
-      c.ProgressBar1->setValue(static_cast<int>(kProgressMaximum * static_cast<long long>(f + 1) /
-                                                static_cast<long long>(files.size())));
+      c.ProgressBar1->setValue(
+          static_cast<int>(kProgressMaximum * static_cast<long long>(f + 1) / static_cast<long long>(files.size())));
       Repaint();
     }
   } catch (const std::exception& failure) {

@@ -23,8 +23,8 @@ double GridPosition(float wavelength, double first, double step) noexcept {
 
 namespace {
 
-std::size_t RowOf(const IndexDefinition& index, const std::string& text, const char* which, double first,
-                  double step, std::size_t offset, std::size_t limit, const std::string& file) {
+std::size_t RowOf(const IndexDefinition& index, const std::string& text, const char* which, double first, double step,
+                  std::size_t offset, std::size_t limit, const std::string& file) {
   const std::string where = "index \"" + index.name + "\", wavelength " + which;
   const auto value = ParseNumber(text);
   if (!value) FailAtText(file, 0, text, where + " is not a number");

@@ -87,8 +87,7 @@ void ParseLines(const std::vector<PendingLine>& lines, std::size_t first, std::s
     }
     if (item < columns) {
       failure = {lines[i].number, std::string(line.substr(0, 60)),
-                 "the data row holds " + std::to_string(item) + " values for " + std::to_string(columns) +
-                     " columns"};
+                 "the data row holds " + std::to_string(item) + " values for " + std::to_string(columns) + " columns"};
       return;
     }
   }
@@ -164,9 +163,18 @@ class Reader {
             stage_ = Stage::Dates;
           }
           break;
-        case Stage::Dates: TakeHeadRow(line, table_.dates); stage_ = Stage::Times; break;
-        case Stage::Times: TakeHeadRow(line, table_.times); stage_ = Stage::Temperatures; break;
-        case Stage::Temperatures: TakeHeadRow(line, table_.temperatures); stage_ = Stage::TitleOrData; break;
+        case Stage::Dates:
+          TakeHeadRow(line, table_.dates);
+          stage_ = Stage::Times;
+          break;
+        case Stage::Times:
+          TakeHeadRow(line, table_.times);
+          stage_ = Stage::Temperatures;
+          break;
+        case Stage::Temperatures:
+          TakeHeadRow(line, table_.temperatures);
+          stage_ = Stage::TitleOrData;
+          break;
         case Stage::TitleOrData:
           stage_ = Stage::Data;
           if (!IsNumber(Field(line, 0))) break;  // the last title line
@@ -266,8 +274,6 @@ class Reader {
 
 }  // namespace
 
-ReflectanceTable ReadReflectanceFile(const std::string& path, unsigned threads) {
-  return Reader(path, threads).Read();
-}
+ReflectanceTable ReadReflectanceFile(const std::string& path, unsigned threads) { return Reader(path, threads).Read(); }
 
 }  // namespace corvelane

@@ -20,10 +20,15 @@ void ReadPreview(ScanLines& in, PreviewData& d) { PreviewGer(in, d, kLines); }
 
 std::size_t ReadWavelengths(ScanLines& in, std::span<double> table) { return FirstFieldWavelengths(in, 12, table); }
 
-constexpr PreviewLayout kPreview{{kChannels, 600, 550000}, 50, 500000, 590, "512", "500,000",
-                                 {{{25, 490000}, {250, 490000}, {550, 490000}, {30, 195000},
-                                   {35, 239500}, {35, 298500}, {55, 10}}},
-                                 {25, 10}};
+constexpr PreviewLayout kPreview{
+    {kChannels, 600, 550000},
+    50,
+    500000,
+    590,
+    "512",
+    "500,000",
+    {{{25, 490000}, {250, 490000}, {550, 490000}, {30, 195000}, {35, 239500}, {35, 298500}, {55, 10}}},
+    {25, 10}};
 
 constexpr ColumnSeparator Z = ColumnSeparator::PrintZone;
 
@@ -54,7 +59,11 @@ constinit const InstrumentVariant kGer1500Format{
     .checkCaption = "&Check Files",
     .checkFailureText = "    Unknown Error!!!   ",
     .outputModeMessage = "Select Output Mode",
-    .window = {.rawBoxes = false, .mixedBox = true, .absorbOnShow = OnShow::Keep, .rawOnShow = OnShow::Keep, .listOkKeepsAbsorbAndCheck = true},
+    .window = {.rawBoxes = false,
+               .mixedBox = true,
+               .absorbOnShow = OnShow::Keep,
+               .rawOnShow = OnShow::Keep,
+               .listOkKeepsAbsorbAndCheck = true},
     .preview = &kPreview,
     .wavelengthKey = "ger1500",
     .read = Read,

@@ -15,7 +15,9 @@ void Read(ScanLines& in, LabelSource, ScanRecord& out) {
   ReadGerData(in, out.target, out.panel, kToEndOfFile);
 }
 
-void Check(ScanLines& in, LabelSource, ProblemWriter& problems) { CheckGer(in, problems, kGer2600Record, kToEndOfFile, kChannels); }
+void Check(ScanLines& in, LabelSource, ProblemWriter& problems) {
+  CheckGer(in, problems, kGer2600Record, kToEndOfFile, kChannels);
+}
 
 void ReadPreview(ScanLines& in, PreviewData& d) { PreviewGer(in, d, kToEndOfFile); }
 
@@ -41,10 +43,15 @@ std::size_t ReadWavelengths(ScanLines& in, std::span<double> table) {
   return index;
 }
 
-constexpr PreviewLayout kPreview{{kChannels, 700, 550000}, 50, 500000, 650, "594", "500,000",
-                                 {{{25, 490000}, {250, 490000}, {600, 490000}, {30, 195000},
-                                   {35, 239500}, {35, 298500}, {55, 10}}},
-                                 {25, 10}};
+constexpr PreviewLayout kPreview{
+    {kChannels, 700, 550000},
+    50,
+    500000,
+    650,
+    "594",
+    "500,000",
+    {{{25, 490000}, {250, 490000}, {600, 490000}, {30, 195000}, {35, 239500}, {35, 298500}, {55, 10}}},
+    {25, 10}};
 
 constexpr ColumnSeparator Z = ColumnSeparator::PrintZone;
 

@@ -5,8 +5,7 @@
 
 namespace corvelane {
 
-void SetLabel(ScanRecord& out, const std::string& path, std::size_t line, std::string_view source,
-              LabelSeparator sep) {
+void SetLabel(ScanRecord& out, const std::string& path, std::size_t line, std::string_view source, LabelSeparator sep) {
   const auto label = CutFileLabel(source, sep);
   if (!label) {
     FailAtText(path, line, Trim(source), "cannot cut a file label: no \".\" follows the last separator");

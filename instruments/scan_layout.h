@@ -15,10 +15,13 @@ namespace corvelane {
 
 // --- Shared description pieces ----------------------------------------------
 
-inline constexpr ModeTexts kUniSpecReflectanceTexts{"   Save Reflectance File   ", "Save Reflectance File", "Reflectance"};
-inline constexpr ModeTexts kUniSpecAbsorbanceTexts{"    Save Absorbance File    ", "Save Absorbance File", "Absorbance"};
+inline constexpr ModeTexts kUniSpecReflectanceTexts{"   Save Reflectance File   ", "Save Reflectance File",
+                                                    "Reflectance"};
+inline constexpr ModeTexts kUniSpecAbsorbanceTexts{"    Save Absorbance File    ", "Save Absorbance File",
+                                                   "Absorbance"};
 inline constexpr ModeTexts kRawTargetTexts{"    Save Raw Target Data File    ", "Save Raw Target Data File", "Target"};
-inline constexpr ModeTexts kRawReferenceTexts{"    Save Raw Reference File    ", "Save Raw Referance File", "Reference"};
+inline constexpr ModeTexts kRawReferenceTexts{"    Save Raw Reference File    ", "Save Raw Referance File",
+                                              "Reference"};
 inline constexpr ModeTexts kNoTexts{"", "", ""};
 
 // Column heads of the single-channel formats: label, date, time.
@@ -28,17 +31,21 @@ inline constexpr std::array<HeadRow, 3> kLabelDateTimeHeads = {{
     {"    --", &ScanRecord::time},
 }};
 
-inline constexpr PreviewLayout kUniSpecPreview{{256, 300, 75000}, 25, 65000, 290, "256", "65000",
-                                               {{{15, 64500}, {100, 64500}, {270, 64500}, {13, 29500},
-                                                 {16, 33950}, {16, 39850}, {10, 10}}},
-                                               {15, 10}};
+inline constexpr PreviewLayout kUniSpecPreview{
+    {256, 300, 75000},
+    25,
+    65000,
+    290,
+    "256",
+    "65000",
+    {{{15, 64500}, {100, 64500}, {270, 64500}, {13, 29500}, {16, 33950}, {16, 39850}, {10, 10}}},
+    {15, 10}};
 
 // --- Reading ---------------------------------------------------------------
 
 // The file label cut from `source`; fails (at `line` of `in`'s file, 0 for the
 // path itself) when no "." follows the last separator.
-void SetLabel(ScanRecord& out, const std::string& path, std::size_t line, std::string_view source,
-              LabelSeparator sep);
+void SetLabel(ScanRecord& out, const std::string& path, std::size_t line, std::string_view source, LabelSeparator sep);
 
 // UniSpec header lines 1 to 10: label (from line 1 or the path), date and time
 // from line 3.

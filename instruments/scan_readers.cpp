@@ -3,8 +3,8 @@
 
 namespace corvelane {
 
-void ParseScan(const InstrumentVariant& variant, std::string_view text, bool truncated,
-               const std::string& path, LabelSource labelSource, ScanRecord& out) {
+void ParseScan(const InstrumentVariant& variant, std::string_view text, bool truncated, const std::string& path,
+               LabelSource labelSource, ScanRecord& out) {
   const std::size_t n = variant.Channels();
   out.target.assign(n, 0.0);
   if (variant.readsPanel)
@@ -20,8 +20,8 @@ void ParseScan(const InstrumentVariant& variant, std::string_view text, bool tru
   variant.read(in, labelSource, out);
 }
 
-void ReadScanFile(const InstrumentVariant& variant, const std::string& path, LabelSource labelSource,
-                  ScanRecord& out, std::string& buffer) {
+void ReadScanFile(const InstrumentVariant& variant, const std::string& path, LabelSource labelSource, ScanRecord& out,
+                  std::string& buffer) {
   bool truncated = false;
   ReadFileBounded(path, buffer, truncated);
   ParseScan(variant, buffer, truncated, path, labelSource, out);

@@ -29,8 +29,10 @@ void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
     std::string_view item;
     RecordItems(items, in.Path(), &item, 1);
     const auto v = ParseNumber(item);
-    if (!v) problems.Add(kDataNonNumber, record);
-    else if (*v < 0) problems.Add(kDataNegative, record);
+    if (!v)
+      problems.Add(kDataNonNumber, record);
+    else if (*v < 0)
+      problems.Add(kDataNegative, record);
   }
 }
 

@@ -43,8 +43,10 @@ DcDateTime DcDateAndTime(std::string_view line3) {
   while (blank < rest.size() && !IsBlank(rest[blank])) ++blank;
   std::string_view date = rest.substr(0, blank);
   std::string_view time = blank < rest.size() ? Trim(rest.substr(blank)) : std::string_view{};
-  if (!time.empty() && time.back() == '"') time = Trim(time.substr(0, time.size() - 1));
-  else if (time.empty() && !date.empty() && date.back() == '"') date.remove_suffix(1);
+  if (!time.empty() && time.back() == '"')
+    time = Trim(time.substr(0, time.size() - 1));
+  else if (time.empty() && !date.empty() && date.back() == '"')
+    date.remove_suffix(1);
   dt.date.assign(date);
   dt.time.assign(time);
   return dt;

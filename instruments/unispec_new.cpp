@@ -41,8 +41,10 @@ void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
     bool nonNumber = false, negative = false;
     for (const std::string_view field : {f.first, f.second, f.third}) {
       const auto v = ParseNumber(field);
-      if (!v) nonNumber = true;
-      else if (*v < 0) negative = true;
+      if (!v)
+        nonNumber = true;
+      else if (*v < 0)
+        negative = true;
     }
     if (nonNumber) problems.Add(kDataNonNumber, line);
     if (negative) problems.Add(kDataNegative, line);

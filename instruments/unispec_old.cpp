@@ -40,8 +40,10 @@ void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
   in.Skip(2, "the two lines between the DATA and PANEL blocks");
   for (std::size_t line = 1; line <= kLines; ++line) {
     const auto v = ParseNumber(Trim(in.Line("PANEL lines")));
-    if (!v) problems.Add(kPanelNonNumber, line);
-    else if (*v < 0) problems.Add(kPanelNegative, line);
+    if (!v)
+      problems.Add(kPanelNonNumber, line);
+    else if (*v < 0)
+      problems.Add(kPanelNegative, line);
   }
 }
 

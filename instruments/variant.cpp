@@ -13,12 +13,7 @@ namespace {
 // The registry: one line per format, in the order of the start-up window.
 const std::vector<InstrumentVariant>& Registry() {
   static const std::vector<InstrumentVariant> all = {
-      kUniSpecOldFormat,
-      kUniSpecNewFormat,
-      kUniSpecCompactFormat,
-      kGer1500Format,
-      kGer2600Format,
-      kUniSpecDcFormat,
+      kUniSpecOldFormat, kUniSpecNewFormat, kUniSpecCompactFormat, kGer1500Format, kGer2600Format, kUniSpecDcFormat,
   };
   return all;
 }

@@ -80,11 +80,11 @@ struct PreviewLayout {
     double x, y;
   };
   PreviewGeometry geometry;
-  double x0, yb, xe;               // vertical axis at x0, base line at yb from x0 to xe
-  std::string_view channelLabel;   // label row 3, near the right end of the base line
-  std::string_view scaleLabel;     // label row 7 on picTarget and picPlate
-  std::array<Position, 7> labelAt; // label rows 1 to 7
-  Position reflectScaleAt;         // row 7 ("1") on picReflect
+  double x0, yb, xe;                // vertical axis at x0, base line at yb from x0 to xe
+  std::string_view channelLabel;    // label row 3, near the right end of the base line
+  std::string_view scaleLabel;      // label row 7 on picTarget and picPlate
+  std::array<Position, 7> labelAt;  // label rows 1 to 7
+  Position reflectScaleAt;          // row 7 ("1") on picReflect
 };
 
 // How a window sets a box when the start-up button shows it.
@@ -92,9 +92,9 @@ enum class OnShow { Enable, Disable, Keep };
 
 // Window differences that are only a matter of controls.
 struct WindowTraits {
-  bool rawBoxes = true;             // chkTarget and chkRefer exist
-  bool indicesButton = false;       // ComIndices
-  bool mixedBox = false;            // Check3 "Mixed"
+  bool rawBoxes = true;        // chkTarget and chkRefer exist
+  bool indicesButton = false;  // ComIndices
+  bool mixedBox = false;       // Check3 "Mixed"
   OnShow absorbOnShow = OnShow::Enable;
   OnShow rawOnShow = OnShow::Enable;
   bool listOkKeepsAbsorbAndCheck = false;  // cmdFileListOk leaves chkAbsorb and cmdChkFile as they were
@@ -122,15 +122,15 @@ struct InstrumentVariant {
   std::array<bool, 4> modesOffered;
   std::array<ColumnSeparator, 4> separators;
   std::array<ModeTexts, 4> texts;
-  std::span<const HeadRow> headRows;  // column heads; an empty row follows them
+  std::span<const HeadRow> headRows;              // column heads; an empty row follows them
   std::string_view beginText, endText, stepText;  // grid defaults
   WaveSource defaultWaveSource;
-  bool hasLabelChoice;            // Option6 / Option7 exist
+  bool hasLabelChoice;  // Option6 / Option7 exist
   LabelSource defaultLabelSource;
-  bool hasLeafHeader;             // Check1 exists
-  std::string_view checkCaption;      // "&Check File" / "&Check Files"
-  std::string_view checkFailureText;  // the check's failure message
-  std::string_view outputModeMessage; // message when cmdFileListOk finds no mode
+  bool hasLeafHeader;                  // Check1 exists
+  std::string_view checkCaption;       // "&Check File" / "&Check Files"
+  std::string_view checkFailureText;   // the check's failure message
+  std::string_view outputModeMessage;  // message when cmdFileListOk finds no mode
   WindowTraits window;
   const PreviewLayout* preview;
 

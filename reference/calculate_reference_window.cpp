@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "widgets/folder_browser_widget.h"
 #include "reference/reference_files.h"
 #include "reference/reference_plot_widget.h"
 #include "widgets/dialogs.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 
@@ -175,8 +175,9 @@ void CalculateReferenceWindow::Plot() {
     c_->pic_legend[n]->setVisible(shown);
   }
   for (const auto& skipped : plot.skipped)
-    dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("File cannot be plotted: ") + QString::fromStdString(skipped.path),
-                                        QString::fromStdString(skipped.why)));
+    dialogs_.ShowMessage(this,
+                         ErrorBox(QStringLiteral("File cannot be plotted: ") + QString::fromStdString(skipped.path),
+                                  QString::fromStdString(skipped.why)));
 }
 
 void CalculateReferenceWindow::OnZoomFinished(double downY, double upY) {

@@ -20,8 +20,8 @@ std::string PlottedNamesText(std::span<const std::string> plotOrder) {
   return text;
 }
 
-std::string CorrectedFileText(std::string_view plottedNames, std::string_view titleBlock,
-                              std::span<const double> grid, std::span<const std::vector<double>> corrected) {
+std::string CorrectedFileText(std::string_view plottedNames, std::string_view titleBlock, std::span<const double> grid,
+                              std::span<const std::vector<double>> corrected) {
   std::string out;
   out.reserve(titleBlock.size() + grid.size() * (12 + corrected.size() * 12));
   out += plottedNames;
@@ -39,8 +39,7 @@ std::string CorrectedFileText(std::string_view plottedNames, std::string_view ti
 }
 
 std::string DcIndexFileText(std::span<const std::string> times, std::span<const std::string> fileNames,
-                            std::span<const std::string> indexNames,
-                            std::span<const std::vector<double>> values) {
+                            std::span<const std::string> indexNames, std::span<const std::vector<double>> values) {
   std::string out = "Time,Filename,";
   for (const auto& name : indexNames) out += name + ",";
   out += kLineEnd;

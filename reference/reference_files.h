@@ -25,15 +25,14 @@ std::string PlottedNamesText(std::span<const std::string> plotOrder);
 // column title block of the run (`titleBlock`, CR LF line ends included),
 // then per grid point its wavelength and, per file, "," and the corrected
 // value. `corrected` holds one column per file.
-std::string CorrectedFileText(std::string_view plottedNames, std::string_view titleBlock,
-                              std::span<const double> grid, std::span<const std::vector<double>> corrected);
+std::string CorrectedFileText(std::string_view plottedNames, std::string_view titleBlock, std::span<const double> grid,
+                              std::span<const std::vector<double>> corrected);
 
 // The index file: "Time,Filename," and each index name with a ","; then per
 // file its time, ",", its name, "," and each index value followed by ",".
 // `values[k][m]` is index m of file k.
 std::string DcIndexFileText(std::span<const std::string> times, std::span<const std::string> fileNames,
-                            std::span<const std::string> indexNames,
-                            std::span<const std::vector<double>> values);
+                            std::span<const std::string> indexNames, std::span<const std::vector<double>> values);
 
 // Writes `bytes` to `path` under a temporary name and renames it into
 // place; throws RunFailure for an empty or unwritable path.

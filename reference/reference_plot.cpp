@@ -14,18 +14,30 @@ namespace corvelane {
 
 namespace {
 
-constexpr std::array<Rgb, 16> kPalette = {{{0, 0, 0},     {0, 0, 128},     {0, 128, 0},   {0, 128, 128},
-                                           {128, 0, 0},   {128, 0, 128},   {128, 128, 0}, {192, 192, 192},
-                                           {128, 128, 128}, {0, 0, 255},   {0, 255, 0},   {0, 255, 255},
-                                           {255, 0, 0},   {255, 0, 255},   {255, 255, 0}, {255, 255, 255}}};
+constexpr std::array<Rgb, 16> kPalette = {{{0, 0, 0},
+                                           {0, 0, 128},
+                                           {0, 128, 0},
+                                           {0, 128, 128},
+                                           {128, 0, 0},
+                                           {128, 0, 128},
+                                           {128, 128, 0},
+                                           {192, 192, 192},
+                                           {128, 128, 128},
+                                           {0, 0, 255},
+                                           {0, 255, 0},
+                                           {0, 255, 255},
+                                           {255, 0, 0},
+                                           {255, 0, 255},
+                                           {255, 255, 0},
+                                           {255, 255, 255}}};
 
 constexpr int kChannels = 256;
-constexpr double kCurveX0 = 35;          // channel j is drawn at x = 35 + j
-constexpr double kTickStep = 50;         // channels between labelled ticks
-constexpr double kBaseMargin = 0.01;     // base line just above the bottom edge, share of the height
+constexpr double kCurveX0 = 35;       // channel j is drawn at x = 35 + j
+constexpr double kTickStep = 50;      // channels between labelled ticks
+constexpr double kBaseMargin = 0.01;  // base line just above the bottom edge, share of the height
 constexpr double kTopMargin = 0.02;
-constexpr double kTickLength = 0.02;     // share of the height (channel ticks)
-constexpr double kValueTickLength = 4;   // graph units (value ticks)
+constexpr double kTickLength = 0.02;    // share of the height (channel ticks)
+constexpr double kValueTickLength = 4;  // graph units (value ticks)
 constexpr int kMaxValueTicks = 20;
 
 // Positions of the graph for one range.
@@ -40,8 +52,7 @@ Frame FrameOf(VerticalRange range) noexcept {
   return {range, range.low, height, range.low + height - kBaseMargin * height};
 }
 
-PlotOp Op(PlotOp::Kind kind, double x, double y, int colour = 0, std::string text = {},
-          int surface = kGraphSurface) {
+PlotOp Op(PlotOp::Kind kind, double x, double y, int colour = 0, std::string text = {}, int surface = kGraphSurface) {
   return PlotOp{kind, surface, x, y, std::move(text), colour};
 }
 

@@ -59,16 +59,16 @@ VerticalRange ZoomRange(VerticalRange current, double downY, double upY) noexcep
 
 struct ReferencePlot {
   VerticalRange range;
-  double top = 0, height = 0;               // graph coordinates of the top edge, and its extent
-  std::vector<PlotOp> graph;                // ref_pic
+  double top = 0, height = 0;                         // graph coordinates of the top edge, and its extent
+  std::vector<PlotOp> graph;                          // ref_pic
   std::array<std::vector<PlotOp>, 15> legendSamples;  // pic_legend(n); empty for a hidden entry
-  std::vector<std::string> legendNames;     // txt_legend(0..) shown, in plot order, at most 15
-  std::vector<std::string> plotted;         // paths drawn, in plot order (all of them)
-  std::string plottedNames;                 // the plotted names text
+  std::vector<std::string> legendNames;               // txt_legend(0..) shown, in plot order, at most 15
+  std::vector<std::string> plotted;                   // paths drawn, in plot order (all of them)
+  std::string plottedNames;                           // the plotted names text
   struct Skipped {
     std::string path, why;
   };
-  std::vector<Skipped> skipped;             // files that could not be drawn
+  std::vector<Skipped> skipped;  // files that could not be drawn
 };
 
 // Ratio values of one reference scan for the graph: line 11 on, 256 lines of

@@ -32,13 +32,12 @@ std::vector<double> MeanReferenceSpectrum(std::span<const std::vector<double>> s
 }
 
 std::vector<std::vector<double>> CorrectReflectance(std::span<const std::vector<double>> reflectance,
-                                                    std::span<const double> reference,
-                                                    std::span<const double> grid,
+                                                    std::span<const double> reference, std::span<const double> grid,
                                                     const std::string& referenceSource) {
   for (std::size_t i = 0; i < reference.size(); ++i)
     if (reference[i] == 0.0)
-      FailFile(referenceSource, "the reference value is 0 " + AtWavelength(grid[i]) +
-                                    ", so the reflectance cannot be corrected there");
+      FailFile(referenceSource,
+               "the reference value is 0 " + AtWavelength(grid[i]) + ", so the reflectance cannot be corrected there");
   std::vector<std::vector<double>> corrected(reflectance.size());
   for (std::size_t k = 0; k < reflectance.size(); ++k) {
     corrected[k].resize(reference.size());
@@ -95,9 +94,9 @@ std::vector<double> ReadRefValues(std::string_view text, const std::string& path
                                   std::span<const double> grid) {
   std::vector<double> values(grid.size(), 0.0);
   if (summary.count > static_cast<long>(grid.size()))
-    FailFile(path, "its data lines run from " + PlainNumber(summary.first) + " to " + PlainNumber(summary.last) +
-                       ", " + std::to_string(summary.count) + " values, more than the " +
-                       std::to_string(grid.size()) + " grid points of the run");
+    FailFile(path, "its data lines run from " + PlainNumber(summary.first) + " to " + PlainNumber(summary.last) + ", " +
+                       std::to_string(summary.count) + " values, more than the " + std::to_string(grid.size()) +
+                       " grid points of the run");
   ScanLines in(text, false, path);
   in.Skip(static_cast<int>(summary.headerLines), "the header lines");
   for (long i = 0; i < summary.count; ++i) {
@@ -106,9 +105,9 @@ std::vector<double> ReadRefValues(std::string_view text, const std::string& path
     const std::string_view valueText = comma == std::string_view::npos ? line : line.substr(comma + 1);
     const auto value = ParseNumber(valueText);
     if (!value)
-      in.FailHere(valueText,
-                  ("the reference value " + AtWavelength(grid[static_cast<std::size_t>(i)]) + " is not a number")
-                      .c_str());
+      in.FailHere(
+          valueText,
+          ("the reference value " + AtWavelength(grid[static_cast<std::size_t>(i)]) + " is not a number").c_str());
     values[static_cast<std::size_t>(i)] = *value;
   }
   return values;

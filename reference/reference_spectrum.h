@@ -20,8 +20,7 @@ std::vector<double> MeanReferenceSpectrum(std::span<const std::vector<double>> s
 // A reference value of 0 fails the run naming `referenceSource` and the grid
 // wavelength, since the correction cannot be formed there. Not rounded.
 std::vector<std::vector<double>> CorrectReflectance(std::span<const std::vector<double>> reflectance,
-                                                    std::span<const double> reference,
-                                                    std::span<const double> grid,
+                                                    std::span<const double> reference, std::span<const double> grid,
                                                     const std::string& referenceSource);
 
 // Every value rounded to `decimals`, ties to even.

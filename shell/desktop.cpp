@@ -7,8 +7,8 @@
 
 #include "convert/program.h"
 #include "shell/screen_fit.h"
-#include "widgets/dialogs.h"
 #include "shell/start_window.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 

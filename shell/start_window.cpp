@@ -6,11 +6,11 @@
 #include <cstddef>
 
 #include "convert/instrument_window.h"
+#include "convert/program.h"
 #include "indices/index_run_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
 #include "widgets/dialogs.h"
-#include "convert/program.h"
 
 namespace corvelane::gui {
 
@@ -43,8 +43,7 @@ struct StartWindow::Controls {
   QPointer<IndexRunWindow> indices;
 };
 
-StartWindow::StartWindow(Program& program, QWidget* parent)
-    : QDialog(parent), program_(program), c_(new Controls) {
+StartWindow::StartWindow(Program& program, QWidget* parent) : QDialog(parent), program_(program), c_(new Controls) {
   setObjectName(QStringLiteral("frmInitial"));
   setWindowTitle(QStringLiteral("Corvelane "));
 
@@ -72,7 +71,6 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
   c_->cmdQuit = button("cmdQuit", QStringLiteral("&Quit"));
   c_->cmdAbout = button("cmdAbout", QStringLiteral("About - Help"));
 
-
   const std::array<std::pair<QPushButton*, Format>, 6> instruments = {{
       {c_->cmdUnispecN, Format::UniSpecOld},
       {c_->cmdUniDC, Format::UniSpecDc},
@@ -89,9 +87,9 @@ StartWindow::StartWindow(Program& program, QWidget* parent)
   connect(c_->cmdAbout, &QPushButton::clicked, this, &StartWindow::OnAbout);
   connect(c_->cmd_proc, &QPushButton::clicked, this, &StartWindow::OnProcessIndices);
 
-  const std::array<QWidget*, 9> tabOrder = {c_->cmdUnispecN, c_->cmdGER1500,    c_->cmdGER2600,
-                                            c_->cmdQuit,     c_->cmdUnispecC,    c_->cmdUnispecNew,
-                                            c_->cmdUniDC,    c_->cmdAbout,       c_->cmd_proc};
+  const std::array<QWidget*, 9> tabOrder = {c_->cmdUnispecN, c_->cmdGER1500,  c_->cmdGER2600,
+                                            c_->cmdQuit,     c_->cmdUnispecC, c_->cmdUnispecNew,
+                                            c_->cmdUniDC,    c_->cmdAbout,    c_->cmd_proc};
   for (std::size_t i = 1; i < tabOrder.size(); ++i) QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
   c_->cmdUnispecN->setFocus();
 }
@@ -133,8 +131,11 @@ void StartWindow::OpenInstrument(int formatIndex) {
 }
 
 void StartWindow::OnQuit() {
-  const MessageRequest question{QStringLiteral("Corvelane"), QStringLiteral("Do you want to quit Corvelane?"),
-                                MessageIcon::None, MessageButtons::OkCancel, {}};
+  const MessageRequest question{QStringLiteral("Corvelane"),
+                                QStringLiteral("Do you want to quit Corvelane?"),
+                                MessageIcon::None,
+                                MessageButtons::OkCancel,
+                                {}};
   if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Ok) return;
   // Ends the program: the desktop's event loop stops when this window finishes.
   accept();

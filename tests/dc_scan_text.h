@@ -7,8 +7,7 @@ namespace corvelane::testing {
 
 // Nine quoted header lines, an empty line, then "wavelength \ttarget \tpanel "
 // per channel. Lines 260 to 263 repeat A1..A4 of line 5 when `status` is set.
-inline Lines DcLines(const Channels& ch = {Rising(300.9, 3.3), Rising(1000, 1), Rising(2000, 2)},
-                     bool status = false) {
+inline Lines DcLines(const Channels& ch = {Rising(300.9, 3.3), Rising(1000, 1), Rising(2000, 2)}, bool status = false) {
   Lines l = {"\"File:       \\Storage Card\\2018\\2018-06-22\\DHT_00001.spu\"",
              "\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=Datascan\"",
              "\"Time:       6/22/2018 3:36:29 PM\"",

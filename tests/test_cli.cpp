@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
-#include "text/numeric_text.h"
 #include "tests/test_support.h"
+#include "text/numeric_text.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
@@ -28,7 +28,10 @@ namespace fs = std::filesystem;
 using namespace testing;
 using Args = std::vector<std::string>;
 
-struct Outcome { int exit = -1; std::string out, err; };
+struct Outcome {
+  int exit = -1;
+  std::string out, err;
+};
 
 // Starts the program with `args`; its standard input reads `input`. Returns
 // the child's id; stdout and stderr go to files in `logs`. A non-zero
@@ -117,18 +120,19 @@ TEST(Cli, ConvertWritesTheChosenOutputs) {
   settings.grid = {"310", "1130", "1"};
   settings.modes[Index(OutputMode::Reflectance)] = true;
   WavelengthTables tables;
-  EXPECT_EQ(ReadAll(s.out.File("r.txt")), OutputText(ComputeConversion(settings, tables), OutputMode::Reflectance, nullptr));
+  EXPECT_EQ(ReadAll(s.out.File("r.txt")),
+            OutputText(ComputeConversion(settings, tables), OutputMode::Reflectance, nullptr));
 }
 
 TEST(Cli, CompactTakesWavelengthsFromOutside) {
   TempFolder data;
   const auto scans = synth::WriteScans(data.Path().string(), Format::UniSpecCompact, 2, "c");
   const std::string waves = data.Write("waves.txt", synth::ExternalWavelengthText(Format::UniSpecCompact, 256));
-  const Outcome o =
-      Cli(Line("convert", "unispec-compact", scans, {"--waves", "external=" + waves, "--reflectance", data.File("r.txt")}));
+  const Outcome o = Cli(
+      Line("convert", "unispec-compact", scans, {"--waves", "external=" + waves, "--reflectance", data.File("r.txt")}));
   ASSERT_EQ(o.exit, 0) << o.err;
   const auto lines = SplitCrLf(ReadAll(data.File("r.txt")));
-  EXPECT_EQ(lines.size(), 6u + 601u);  // default grid 400 to 1000 by 1
+  EXPECT_EQ(lines.size(), 6u + 601u);                     // default grid 400 to 1000 by 1
   EXPECT_EQ(lines[3], "   (nm)" + std::string(21, ' '));  // no dates in compact files: two empty zones
 }
 
@@ -172,7 +176,7 @@ TEST(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
       {"convert", "unispec-old", a},
       {"convert"},
       {"frobnicate"},
-      {"check", "unispec-old", a},  // no error file named
+      {"check", "unispec-old", a},                                     // no error file named
       {"convert", "unispec-compact", compact[0], "--reflectance", r},  // no wavelengths from outside
   };
   for (const auto& args : cases) {
@@ -223,9 +227,9 @@ TEST(Cli, LeafHeaderFileEndsUpInTheReflectanceFile) {
                                           "\n"
                                           "  data type :  reflectance\n"
                                           "File name: site1.csv\r\n");
-  const Outcome o = Cli(Line("convert", "unispec-old", {s.old[0], s.old[1]},
-                             {"--leaf-header", header, "--reflectance", s.out.File("r.txt"), "--absorbance",
-                              s.out.File("a.txt")}));
+  const Outcome o =
+      Cli(Line("convert", "unispec-old", {s.old[0], s.old[1]},
+               {"--leaf-header", header, "--reflectance", s.out.File("r.txt"), "--absorbance", s.out.File("a.txt")}));
   ASSERT_EQ(o.exit, 0) << o.err;
   const auto refl = SplitCrLf(ReadAll(s.out.File("r.txt")));
   ASSERT_EQ(refl.size(), 26u + 821u);
@@ -234,13 +238,13 @@ TEST(Cli, LeafHeaderFileEndsUpInTheReflectanceFile) {
   EXPECT_EQ(refl[3], "Project description:,");
   EXPECT_EQ(refl[12], "Data type (ie reflect/trans/absorb):,reflectance");
   // 19 + 13 characters: blanks to column 43; the second label ends at a zone start: a whole zone.
-  EXPECT_EQ(refl[22], "UniSpec file name:,leaf00001.spt" + std::string(10, ' ') + ",leaf00002.spt" +
-                          std::string(14, ' ') + ",");
+  EXPECT_EQ(refl[22],
+            "UniSpec file name:,leaf00001.spt" + std::string(10, ' ') + ",leaf00002.spt" + std::string(14, ' ') + ",");
   EXPECT_EQ(SplitCrLf(ReadAll(s.out.File("a.txt")))[0], "Absorbance");
 
   const std::string wrong = s.data.Write("wrong.txt", "Favourite colour: green\n");
-  const Outcome bad = Cli(Line("convert", "unispec-old", {s.old[0]},
-                               {"--leaf-header", wrong, "--reflectance", s.out.File("r2.txt")}));
+  const Outcome bad =
+      Cli(Line("convert", "unispec-old", {s.old[0]}, {"--leaf-header", wrong, "--reflectance", s.out.File("r2.txt")}));
   EXPECT_EQ(bad.exit, 2);
   EXPECT_TRUE(Has(bad.err, "Favourite colour")) << bad.err;
   EXPECT_FALSE(fs::exists(s.out.File("r2.txt")));
@@ -313,8 +317,8 @@ TEST(Cli, OutputsKeepWhatTheyNameAndRemainWhatTheyWere) {
   EXPECT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(ReadAll(longName), table);
   // No temporary file is left behind.
-  EXPECT_EQ(Names(s.out.Path()), (Args{"link.txt", longName.substr(longName.rfind('/') + 1), "out.fifo",
-                                       "plain.txt", "target.txt"}));
+  EXPECT_EQ(Names(s.out.Path()),
+            (Args{"link.txt", longName.substr(longName.rfind('/') + 1), "out.fifo", "plain.txt", "target.txt"}));
 }
 
 // An output that names an input or another output is a usage error found

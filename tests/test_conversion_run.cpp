@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
-#include "text/failure.h"
-#include "text/numeric_text.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
@@ -90,7 +90,8 @@ TEST(ConversionRun, UniSpecOldFourFilesByHand) {
   EXPECT_EQ(OutputText(r, OutputMode::Reflectance, nullptr),
             CrLf({"Reflectance", "", "Wavelength,a.spt,b.spt", "   (nm),02/14/03,02/15/03", "    --,10:22:05,11:00:00",
                   ",,", " 310 , 0.1 , 0.25 ", " 315 , 0.15 , 0.25 ", " 320 , 0.2 , 0.25 "}));
-  const Lines zonedHeads = {"Wavelength" + B(4) + "a.spt" + B(9) + "b.spt", "   (nm)" + B(7) + "02/14/03" + B(6) + "02/15/03",
+  const Lines zonedHeads = {"Wavelength" + B(4) + "a.spt" + B(9) + "b.spt",
+                            "   (nm)" + B(7) + "02/14/03" + B(6) + "02/15/03",
                             "    --" + B(8) + "10:22:05" + B(6) + "11:00:00", B(28)};
   EXPECT_EQ(OutputText(r, OutputMode::Absorbance, nullptr),
             Expected("Absorbance", zonedHeads,
@@ -127,10 +128,10 @@ TEST(ConversionRun, ZeroPanelAndNegativeTargetGive999) {
   TempFolder folder;
   // Channel 1 (310 nm): panel 0; channel 2 (320 nm): target -50; channel 3
   // (330 nm): panel -200, a ratio like any other, only absorbance gives 999.
-  const std::string c = folder.Write("c.spt", OldScan("02/14/03  10:22:05", Except("50", {{2, "-50"}}),
-                                                      Except("100", {{1, "0"}, {3, "-200"}})));
-  const ConversionResult r =
-      Convert(Settings(Format::UniSpecOld, {c}, {"310", "330", "5"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
+  const std::string c = folder.Write(
+      "c.spt", OldScan("02/14/03  10:22:05", Except("50", {{2, "-50"}}), Except("100", {{1, "0"}, {3, "-200"}})));
+  const ConversionResult r = Convert(
+      Settings(Format::UniSpecOld, {c}, {"310", "330", "5"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
   // The mark is never blended into its neighbour: 315 nm lies between the
   // marked channel and the next, so it is marked too.
   EXPECT_EQ(Data(r, OutputMode::Reflectance),
@@ -149,7 +150,8 @@ TEST(ConversionRun, UniSpecNewWritesEveryFileWithCommas) {
   EXPECT_EQ(OutputText(r, OutputMode::Reflectance, nullptr),
             Expected("Reflectance", heads, {" 310 , 0.1 , 0.25 ", " 315 , 0.15 , 0.25 ", " 320 , 0.2 , 0.25 "}));
   EXPECT_EQ(OutputText(r, OutputMode::Absorbance, nullptr),
-            Expected("Absorbance", heads, {" 310 , 1 , 0.60206 ", " 315 , 0.849485 , 0.60206 ", " 320 , 0.69897 , 0.60206 "}));
+            Expected("Absorbance", heads,
+                     {" 310 , 1 , 0.60206 ", " 315 , 0.849485 , 0.60206 ", " 320 , 0.69897 , 0.60206 "}));
   EXPECT_EQ(OutputText(r, OutputMode::RawTarget, nullptr),
             Expected("Target", heads, {" 310 , 10 , 100 ", " 315 , 15 , 100 ", " 320 , 20 , 100 "}));
   EXPECT_EQ(OutputText(r, OutputMode::RawReference, nullptr),
@@ -159,8 +161,8 @@ TEST(ConversionRun, UniSpecNewWritesEveryFileWithCommas) {
   const std::string d = folder.Write("d.spu", Join(With(SplitCrLf(NewScan("15:42:15", Always("50"), Always("100"))),
                                                         {{11, "310 50"}, {12, "320 . 100"}})));
   const ConversionResult damaged =
-      Convert(Settings(Format::UniSpecNew, {d}, {"310", "320", "10"}, {OutputMode::Reflectance, OutputMode::Absorbance,
-                                                                    OutputMode::RawTarget}));
+      Convert(Settings(Format::UniSpecNew, {d}, {"310", "320", "10"},
+                       {OutputMode::Reflectance, OutputMode::Absorbance, OutputMode::RawTarget}));
   EXPECT_EQ(Data(damaged, OutputMode::Reflectance), (Lines{" 310 , 999 ", " 320 , 0 "}));
   EXPECT_EQ(Data(damaged, OutputMode::Absorbance), (Lines{" 310 , 999 ", " 320 , 999 "}));
   EXPECT_EQ(Data(damaged, OutputMode::RawTarget), (Lines{" 310 , 999 ", " 320 , 0 "}));
@@ -168,16 +170,18 @@ TEST(ConversionRun, UniSpecNewWritesEveryFileWithCommas) {
 
 TEST(ConversionRun, CompactReflectanceInPrintZonesWithEmptyDateAndTime) {
   TempFolder folder;
-  const std::string one = folder.Write("one.spt", Join(CompactLines(Except("0.5", {{1, "0.1234567"}, {2, "0.3234567"}}))));
-  const std::string two = folder.Write("two.spt", Join(With(CompactLines(Always("1.5")), {{0, "C:\\DATA\\LEAF0002.SPT"}})));
+  const std::string one =
+      folder.Write("one.spt", Join(CompactLines(Except("0.5", {{1, "0.1234567"}, {2, "0.3234567"}}))));
+  const std::string two =
+      folder.Write("two.spt", Join(With(CompactLines(Always("1.5")), {{0, "C:\\DATA\\LEAF0002.SPT"}})));
   RunSettings s = Settings(Format::UniSpecCompact, {one, two}, {"310", "320", "5"});
   s.labelSource = LabelSource::HeaderInfo;
   s.waveSource = WaveSource::Equation;
   s.equation = {"300", "10", "0", 0};
   EXPECT_EQ(OutputText(Convert(s), OutputMode::Reflectance, nullptr),
-            CrLf({"Reflectance", "", "Wavelength" + B(4) + "LEAF0001.SPT" + B(2) + "LEAF0002.SPT", "   (nm)" + B(21), "    --" + B(22),
-                  B(28), " 310 " + B(9) + " 0.123457 " + B(4) + " 1.5 ", " 315 " + B(9) + " 0.223457 " + B(4) + " 1.5 ",
-                  " 320 " + B(9) + " 0.323457 " + B(4) + " 1.5 "}));
+            CrLf({"Reflectance", "", "Wavelength" + B(4) + "LEAF0001.SPT" + B(2) + "LEAF0002.SPT", "   (nm)" + B(21),
+                  "    --" + B(22), B(28), " 310 " + B(9) + " 0.123457 " + B(4) + " 1.5 ",
+                  " 315 " + B(9) + " 0.223457 " + B(4) + " 1.5 ", " 320 " + B(9) + " 0.323457 " + B(4) + " 1.5 "}));
   // Without interpolation: 256 rows, column 0 the equation's wavelengths.
   s.interpolate = false;
   const Lines l = Rows(Convert(s), OutputMode::Reflectance);
@@ -192,10 +196,10 @@ TEST(ConversionRun, CompactReflectanceInPrintZonesWithEmptyDateAndTime) {
 TEST(ConversionRun, Ger1500ZonedFilesWithBlankFourthHeadLine) {
   TempFolder folder;
   const std::string one = folder.Write("s1.gr1", GerScan("SCAN0001.DAT", 512, Always("12345"), Always("23456")));
-  const std::string two = folder.Write("s2.gr1", GerScan("SCAN0002.DAT", 512, Except("50", {{100, "0"}}),
-                                                         Except("100", {{101, "0"}}), "10:23:00.00"));
-  RunSettings s = Settings(Format::Ger1500, {one, two}, {"400", "402", "1"},
-                           {OutputMode::Reflectance, OutputMode::Absorbance});
+  const std::string two = folder.Write(
+      "s2.gr1", GerScan("SCAN0002.DAT", 512, Except("50", {{100, "0"}}), Except("100", {{101, "0"}}), "10:23:00.00"));
+  RunSettings s =
+      Settings(Format::Ger1500, {one, two}, {"400", "402", "1"}, {OutputMode::Reflectance, OutputMode::Absorbance});
   const ConversionResult r = Convert(s);
   // Characters 15 to 26 of line 4: the time with the blank before it.
   const Lines heads = {"Wavelength" + B(4) + "SCAN0001.DAT" + B(2) + "SCAN0002.DAT",
@@ -256,36 +260,48 @@ TEST(WriteOutputFile, AModeTheRunDidNotComputeFailsCleanly) {
   const std::string path = scans.folder.File("abs.txt");
   EXPECT_THROW(WriteOutputFile(r, OutputMode::Absorbance, nullptr, path), RunFailure);
   EXPECT_FALSE(fs::exists(path));
-  EXPECT_EQ(std::distance(fs::directory_iterator(scans.folder.Path()), fs::directory_iterator{}), 2);  // a.spt and b.spt only
+  EXPECT_EQ(std::distance(fs::directory_iterator(scans.folder.Path()), fs::directory_iterator{}),
+            2);  // a.spt and b.spt only
 }
 
 TEST(ConversionRun, LeafHeaderBlockOpensTheReflectanceFile) {
   TwoOldScans scans;
   const ConversionResult r = Convert(Settings(Format::UniSpecOld, {scans.a, scans.b}, {"310", "320", "5"},
-                                          {OutputMode::Reflectance, OutputMode::Absorbance}));
+                                              {OutputMode::Reflectance, OutputMode::Absorbance}));
   LeafHeaderTexts leaf{};
   leaf[0] = "leaves.txt";
   leaf[1] = "Ana";
   leaf[9] = "reflectance, 1 nm";  // a comma is written unchanged
   const Lines expected = {
       "Information that applies to the whole file:,",
-      "File name:,leaves.txt",                 "Person responsible for data:,Ana",
-      "Project description:,",                 "File names (links) to other data:,",
-      " ,",                                    "Leaf Based infomation:,",
+      "File name:,leaves.txt",
+      "Person responsible for data:,Ana",
+      "Project description:,",
+      "File names (links) to other data:,",
+      " ,",
+      "Leaf Based infomation:,",
       "Measurement instrument (model and serial #):,",
-      "Foreoptics (model and sn#):,",          "Wavlength calibration coefficients:,",
-      "Reflectance standard:,",                "Data Processing program and version:,",
+      "Foreoptics (model and sn#):,",
+      "Wavlength calibration coefficients:,",
+      "Reflectance standard:,",
+      "Data Processing program and version:,",
       "Data type (ie reflect/trans/absorb):,reflectance, 1 nm",
-      " ,",                                    "Plant functional type:,",
-      "Genus:,",                               "species:,",
-      "Visual description of leaf:,",          "Collection site:,",
-      "Additional information:,",              "Cautions:,",
+      " ,",
+      "Plant functional type:,",
+      "Genus:,",
+      "species:,",
+      "Visual description of leaf:,",
+      "Collection site:,",
+      "Additional information:,",
+      "Cautions:,",
       " ,",
       "UniSpec file name:,a.spt    ,b.spt        ,",
       "Collection date:,02/14/03   ,02/15/03     ,",
       "Collection time:,10:22:05   ,11:00:00     ,",
       "Sample #:,",
-      " 310 , 0.1 , 0.25 ",                    " 315 , 0.15 , 0.25 ",                  " 320 , 0.2 , 0.25 ",
+      " 310 , 0.1 , 0.25 ",
+      " 315 , 0.15 , 0.25 ",
+      " 320 , 0.2 , 0.25 ",
   };
   EXPECT_EQ(OutputText(r, OutputMode::Reflectance, &leaf), CrLf(expected));
   // Never in the other files.
@@ -294,8 +310,10 @@ TEST(ConversionRun, LeafHeaderBlockOpensTheReflectanceFile) {
 
 TEST(ConversionRun, FailingFileFailsTheRunNamingIt) {
   TwoOldScans scans;
-  const std::string bad = scans.folder.Write("bad.spt", Join(With(SplitCrLf(ReadAll(scans.a)), {{400, "12O4"}})));  // letter O
-  const std::string failure = RunFailureText(Settings(Format::UniSpecOld, {scans.a, bad, scans.b}, {"310", "320", "5"}));
+  const std::string bad =
+      scans.folder.Write("bad.spt", Join(With(SplitCrLf(ReadAll(scans.a)), {{400, "12O4"}})));  // letter O
+  const std::string failure =
+      RunFailureText(Settings(Format::UniSpecOld, {scans.a, bad, scans.b}, {"310", "320", "5"}));
   EXPECT_NE(failure.find(bad + ", line 401"), std::string::npos) << failure;
   EXPECT_NE(RunFailureText(Settings(Format::UniSpecOld, {scans.a, scans.folder.File("gone.spt")}, {"310", "320", "5"}))
                 .find("gone.spt"),
@@ -340,7 +358,8 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
       s.moreEquations = {{"301.2242815", "3.332275231", "-0.0003061076534", 1}};
     } else if (!v.WavesFromFileOffered()) {
       s.waveSource = WaveSource::ExternalFile;
-      s.externalFilePath = folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
+      s.externalFilePath =
+          folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
     }
     for (const bool interpolate : {true, false}) {
       if (!interpolate && v.wavelengthTables == 2) continue;  // target and panel meet only on the grid
@@ -399,8 +418,8 @@ TEST(WriteOutputFile, ReplacesAndLeavesNothingBehindOnFailure) {
 TEST(RealScans, UniSpecNewFilesConvert) {
   const std::vector<std::string> files = testing::RealUniSpecNewFiles();
   if (files.empty()) GTEST_SKIP() << "no real scans in " << CORVELANE_REALDATA;
-  const ConversionResult r = Convert(Settings(Format::UniSpecNew, files, {"310", "1130", "1"},
-                                          {OutputMode::Reflectance, OutputMode::Absorbance}));
+  const ConversionResult r = Convert(
+      Settings(Format::UniSpecNew, files, {"310", "1130", "1"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
   ASSERT_EQ(r.Rows(), 821u);
   for (std::size_t f = 0; f < files.size(); ++f) {
     const std::string name = fs::path(files[f]).filename().string();

@@ -1,8 +1,8 @@
 // UniSpec-DC runs end to end through the command line: the four outputs with
 // and without the transect header, the channel equations from options and
 // from inst.cof, the status-channel warning, and the usage errors.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,13 +83,13 @@ Lines Concat(Lines a, const Lines& b) {
 
 TEST(DcRun, FourOutputsByHand) {
   TwoScans s;
-  const Outcome o = s.Run({"--reflectance", "r.txt", "--absorbance", "a.txt", "--target", "t.txt", "--reference",
-                           "p.txt"});
+  const Outcome o =
+      s.Run({"--reflectance", "r.txt", "--absorbance", "a.txt", "--target", "t.txt", "--reference", "p.txt"});
   ASSERT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(o.err, "");
   const auto file = [&](const char* name) { return ReadAll(s.folder.File(name)); };
-  EXPECT_EQ(file("r.txt"), CrLf(Concat(Concat({""}, kHeads), {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 1 ",
-                                                                " 330 , 0.47917 , 999 "})));
+  EXPECT_EQ(file("r.txt"), CrLf(Concat(Concat({""}, kHeads),
+                                       {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 1 ", " 330 , 0.47917 , 999 "})));
   EXPECT_EQ(file("a.txt"), CrLf(Concat(Concat({"Absorbance", ""}, kHeads),
                                        {" 320 , 0.32123 , 0.30103 ", " 325 , 0.32034 , 0 ", " 330 , 0.31951 , 999 "})));
   EXPECT_EQ(file("t.txt"),
@@ -145,7 +145,8 @@ TEST(DcRun, RunSeamsForTheReferenceStep) {
 
 TEST(DcRun, StatusChannelsAreReportedWhereTheGridReachesThem) {
   TempFolder folder;
-  const std::string status = folder.Write("s.spu", Join(DcLines({Rising(300, 3), Rising(100, 1), Rising(200, 1)}, true)));
+  const std::string status =
+      folder.Write("s.spu", Join(DcLines({Rising(300, 3), Rising(100, 1), Rising(200, 1)}, true)));
   const std::string plain = folder.Write("p.spu", Join(DcLines()));
   Outcome o = Corvelane({"convert", "unispec-dc", "--reflectance", "r.txt", status, plain, status}, folder);
   ASSERT_EQ(o.exit, 0) << o.err;
@@ -169,12 +170,13 @@ TEST(DcRun, InstrumentsFromInstCof) {
 
   o = Corvelane({"instruments", "--add", "Simple, 300, 10, 0, 305, 10, 0"}, s.folder);
   ASSERT_EQ(o.exit, 0) << o.err;
-  EXPECT_EQ(o.out, "DC 1,301.1004976,3.326823976,-0.0002851923768,301.2242815,3.332275231,-0.0003061076534\n"
-                   "DC 2,300.5829261,3.325460401,-0.0002928427608,301.0290324,3.333019474,-0.0003356843766\n"
-                   "Simple,300,10,0,305,10,0\n");
-  o = Corvelane({"convert", "unispec-dc", "--instrument", " Simple ", "--grid", "320,330,5", "--reflectance", "i.txt",
-                 s.a, s.b},
-                s.folder);
+  EXPECT_EQ(o.out,
+            "DC 1,301.1004976,3.326823976,-0.0002851923768,301.2242815,3.332275231,-0.0003061076534\n"
+            "DC 2,300.5829261,3.325460401,-0.0002928427608,301.0290324,3.333019474,-0.0003356843766\n"
+            "Simple,300,10,0,305,10,0\n");
+  o = Corvelane(
+      {"convert", "unispec-dc", "--instrument", " Simple ", "--grid", "320,330,5", "--reflectance", "i.txt", s.a, s.b},
+      s.folder);
   ASSERT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(ReadAll(s.folder.File("i.txt")), ReadAll(s.folder.File("r.txt")));
 
@@ -199,10 +201,15 @@ TEST(DcRun, UsageErrorsAndFailures) {
     const Outcome o = s.Run(args);
     EXPECT_EQ(o.exit, 2) << (args.empty() ? "" : args[0]) << ": " << o.err;
   }
-  EXPECT_EQ(Corvelane({"convert", "unispec-dc", "--coefficients", "1,2,3,4,5", "--reflectance", "r.txt", s.a}, s.folder).exit, 2);
-  EXPECT_EQ(Corvelane({"convert", "unispec-new", "--coefficients", kSimple, "--reflectance", "r.txt", s.a}, s.folder).exit, 2);
+  EXPECT_EQ(
+      Corvelane({"convert", "unispec-dc", "--coefficients", "1,2,3,4,5", "--reflectance", "r.txt", s.a}, s.folder).exit,
+      2);
+  EXPECT_EQ(
+      Corvelane({"convert", "unispec-new", "--coefficients", kSimple, "--reflectance", "r.txt", s.a}, s.folder).exit,
+      2);
   // The default coefficients do not reach down to 300 nm.
-  const Outcome low = Corvelane({"convert", "unispec-dc", "--grid", "300,1130,1", "--reflectance", "low.txt", s.a}, s.folder);
+  const Outcome low =
+      Corvelane({"convert", "unispec-dc", "--grid", "300,1130,1", "--reflectance", "low.txt", s.a}, s.folder);
   EXPECT_EQ(low.exit, 1);
   EXPECT_NE(low.err.find("Problem in Data File!!!"), std::string::npos);
   EXPECT_FALSE(fs::exists(s.folder.File("low.txt")));

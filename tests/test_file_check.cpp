@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "text/failure.h"
 #include "convert/file_check.h"
 #include "instruments/scan_readers.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
 
 namespace corvelane {
 namespace {
@@ -36,9 +36,9 @@ std::string Check(Format format, const Lines& lines, LabelSource label = LabelSo
 }
 
 TEST(FileCheck, CleanFilesOfEveryFormatGiveNoProblem) {
-  const std::pair<Format, Lines> clean[] = {
-      {Format::UniSpecOld, OldLines()},   {Format::UniSpecNew, NewLines()}, {Format::UniSpecCompact, CompactLines()},
-      {Format::Ger1500, GerLines(512)}, {Format::Ger2600, GerLines(594)}, {Format::Ger2600, GerLines(100)}};
+  const std::pair<Format, Lines> clean[] = {{Format::UniSpecOld, OldLines()},         {Format::UniSpecNew, NewLines()},
+                                            {Format::UniSpecCompact, CompactLines()}, {Format::Ger1500, GerLines(512)},
+                                            {Format::Ger2600, GerLines(594)},         {Format::Ger2600, GerLines(100)}};
   for (const auto& [format, lines] : clean) {
     EXPECT_EQ(Check(format, lines, LabelSource::HeaderInfo), "") << VariantOf(format).cliName;
     EXPECT_EQ(Check(format, lines, LabelSource::DataFileName), "") << VariantOf(format).cliName;
@@ -54,13 +54,11 @@ TEST(FileCheck, UniSpecOldRulesInOrder) {
                                     {267 + 7, " xyz "},
                                     {267 + 8, " -2 "},
                                     {267 + 9, ""}});
-  const std::string expected = kBadName + kBadDate +
-                               kPath + " : Non-numbers in DATA line #  3 \r\n" +
-                               kPath + " : Negative value in DATA line #  3 \r\n" +
-                               kPath + " : Negative value in DATA line #  4 \r\n" +
-                               kPath + "  : Non-number in PANEL line #  7 \r\n" +
-                               kPath + " : Negative number in PANEL line #  8 \r\n" +
-                               kPath + "  : Non-number in PANEL line #  9 \r\n";
+  const std::string expected =
+      kBadName + kBadDate + kPath + " : Non-numbers in DATA line #  3 \r\n" + kPath +
+      " : Negative value in DATA line #  3 \r\n" + kPath + " : Negative value in DATA line #  4 \r\n" + kPath +
+      "  : Non-number in PANEL line #  7 \r\n" + kPath + " : Negative number in PANEL line #  8 \r\n" + kPath +
+      "  : Non-number in PANEL line #  9 \r\n";
   EXPECT_EQ(Check(Format::UniSpecOld, l, LabelSource::HeaderInfo), expected);
   // With the label taken from the path, line 1 is not tested.
   EXPECT_EQ(Check(Format::UniSpecOld, l, LabelSource::DataFileName), expected.substr(kBadName.size()));
@@ -73,12 +71,18 @@ TEST(FileCheck, UniSpecOldRulesInOrder) {
 }
 
 TEST(FileCheck, DateAndTimeOfLineThree) {
-  struct Case { std::string line3; bool problem; };
+  struct Case {
+    std::string line3;
+    bool problem;
+  };
   const Case cases[] = {
-      {"Date & time: 02/14/03  10:22:05", false}, {"\"Time:       06/13/2022  15:42:15\"", false},
+      {"Date & time: 02/14/03  10:22:05", false},
+      {"\"Time:       06/13/2022  15:42:15\"", false},
       {"Date & time: 02/14/03  ", true},  // blank time, valid date
-      {"Date & time: 13/45/03  10:22:05", true},  {"Date & time: xx/yy/zz  10:22:05", true},
-      {"Date:", true},                            {"", true},
+      {"Date & time: 13/45/03  10:22:05", true},
+      {"Date & time: xx/yy/zz  10:22:05", true},
+      {"Date:", true},
+      {"", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Check(Format::UniSpecOld, With(OldLines(), {{2, c.line3}})), c.problem ? kBadDate : "") << c.line3;
@@ -89,34 +93,28 @@ TEST(FileCheck, DateAndTimeOfLineThree) {
 }
 
 TEST(FileCheck, NewFormatSplitsEachLineIntoThreeFields) {
-  const Lines l = With(NewLines(), {{9 + 2, "310.5 1234"},    // two fields: the missing-field problem and nothing else
+  const Lines l = With(NewLines(), {{9 + 2, "310.5 1234"},  // two fields: the missing-field problem and nothing else
                                     {9 + 3, "310.5 abc -5"},
                                     {9 + 4, "310.5 1234 7"},  // a one-digit third field is fine
                                     {9 + 5, "  310.5  "},
-                                    {9 + 6, "310.5 1 2 3"},   // third field "2 3"
+                                    {9 + 6, "310.5 1 2 3"},  // third field "2 3"
                                     {9 + 7, "-310.5 . 100"},
                                     {9 + 8, ""},
                                     {9 + 9, "abc -1 -2"}});
   EXPECT_EQ(Check(Format::UniSpecNew, l),
-            kPath + " : *** Missing Data *** in DATA line #  2 \r\n" +
-            kPath + " : Non-numbers in DATA line #  3 \r\n" +
-            kPath + " : Negative value in DATA line #  3 \r\n" +
-            kPath + " : *** Missing Data *** in DATA line #  5 \r\n" +
-            kPath + " : Non-numbers in DATA line #  6 \r\n" +
-            kPath + " : Non-numbers in DATA line #  7 \r\n" +
-            kPath + " : Negative value in DATA line #  7 \r\n" +
-            kPath + " : *** Missing Data *** in DATA line #  8 \r\n" +
-            kPath + " : Non-numbers in DATA line #  9 \r\n" +
-            kPath + " : Negative value in DATA line #  9 \r\n");
+            kPath + " : *** Missing Data *** in DATA line #  2 \r\n" + kPath + " : Non-numbers in DATA line #  3 \r\n" +
+                kPath + " : Negative value in DATA line #  3 \r\n" + kPath +
+                " : *** Missing Data *** in DATA line #  5 \r\n" + kPath + " : Non-numbers in DATA line #  6 \r\n" +
+                kPath + " : Non-numbers in DATA line #  7 \r\n" + kPath + " : Negative value in DATA line #  7 \r\n" +
+                kPath + " : *** Missing Data *** in DATA line #  8 \r\n" + kPath +
+                " : Non-numbers in DATA line #  9 \r\n" + kPath + " : Negative value in DATA line #  9 \r\n");
 }
 
 TEST(FileCheck, CompactRecords) {
   const Lines l = With(CompactLines(), {{0, ""}, {1, "garbage"}, {3 + 5, " abc "}, {3 + 6, " -1 "}, {3 + 256, "-0.5"}});
   EXPECT_EQ(Check(Format::UniSpecCompact, l, LabelSource::HeaderInfo),
-            kBadName +
-            kPath + " : Non-numbers in DATA line #  5 \r\n" +
-            kPath + " : Negative value in DATA line #  6 \r\n" +
-            kPath + " : Negative value in DATA line #  256 \r\n");
+            kBadName + kPath + " : Non-numbers in DATA line #  5 \r\n" + kPath +
+                " : Negative value in DATA line #  6 \r\n" + kPath + " : Negative value in DATA line #  256 \r\n");
 }
 
 TEST(FileCheck, GerRecordsOneLinePerRecordWithEachWindowsTextAndHeaderTests) {
@@ -128,8 +126,8 @@ TEST(FileCheck, GerRecordsOneLinePerRecordWithEachWindowsTextAndHeaderTests) {
     // Blank lines after the last GER 2600 record are not another record.
     l.push_back("");
     l.push_back("   ");
-    const std::string text = f == Format::Ger1500 ? " : Negative values in DATA line # "
-                                                  : " : Negative values in DATA line #  ";
+    const std::string text =
+        f == Format::Ger1500 ? " : Negative values in DATA line # " : " : Negative values in DATA line #  ";
     EXPECT_EQ(Check(f, l), kPath + text + " 7 \r\n" + kPath + text + " 8 \r\n" + kPath + text + " 9 \r\n");
 
     // A date, but nothing at characters 14 to 25.
@@ -174,13 +172,16 @@ TEST(FileCheck, Ger2600FilesTheConversionRefusesFailTheCheck) {
   EXPECT_EQ(reason([&] { Check(Format::Ger2600, tooMany); }), "more than 594 data lines");
   std::string errors;
   const std::string cut = Join(GerLines(100));
-  EXPECT_EQ(reason([&] { CheckScanText(VariantOf(Format::Ger2600), cut, true, kPath, LabelSource::DataFileName, errors); }),
-            "the file is larger than 16 MiB, far more than any scan file");
+  EXPECT_EQ(
+      reason([&] { CheckScanText(VariantOf(Format::Ger2600), cut, true, kPath, LabelSource::DataFileName, errors); }),
+      "the file is larger than 16 MiB, far more than any scan file");
   // The conversion gives the same reasons for the same files.
   ScanRecord record;
   record.target.assign(594, 0);
   record.panel.assign(594, 0);
-  EXPECT_EQ(reason([&] { ParseScan(VariantOf(Format::Ger2600), Join(tooMany), false, kPath, LabelSource::DataFileName, record); }),
+  EXPECT_EQ(reason([&] {
+              ParseScan(VariantOf(Format::Ger2600), Join(tooMany), false, kPath, LabelSource::DataFileName, record);
+            }),
             "more than 594 data lines");
   EXPECT_EQ(reason([&] { ParseScan(VariantOf(Format::Ger2600), cut, true, kPath, LabelSource::DataFileName, record); }),
             "the file is larger than 16 MiB, far more than any scan file");
@@ -210,10 +211,12 @@ TEST(CheckFiles, ErrorFileHoldsEveryFilesLinesInListOrderAndKeepsThemOnFailure) 
   // A file that cannot be checked fails the check; the lines found so far stay.
   const std::string c = folder.Write("c.spt", Join(Head(With(withProblems, {{9 + 20, "abc 5"}}), 10 + 100)));
   EXPECT_THROW(CheckFiles(v, {b, c, a}, LabelSource::DataFileName, errorPath), RunFailure);
-  EXPECT_EQ(ReadAll(errorPath), bLine + c + " : Negative value in DATA line #  10 \r\n" +
-                                    c + " : Non-numbers in DATA line #  20 \r\n");
+  EXPECT_EQ(ReadAll(errorPath),
+            bLine + c + " : Negative value in DATA line #  10 \r\n" + c + " : Non-numbers in DATA line #  20 \r\n");
   const std::string missing = folder.File("missing.spt");
-  EXPECT_NE(FailureOf([&] { CheckFiles(v, {b, missing, a}, LabelSource::DataFileName, errorPath); }).find(missing),
+  EXPECT_NE(FailureOf([&] {
+              CheckFiles(v, {b, missing, a}, LabelSource::DataFileName, errorPath);
+            }).find(missing),
             std::string::npos);
   EXPECT_EQ(ReadAll(errorPath), bLine);
   // Nothing but the scans and the error file is left in the folder.

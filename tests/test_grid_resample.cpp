@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "text/failure.h"
 #include "convert/grid.h"
 #include "tests/scan_text.h"
+#include "text/failure.h"
 
 namespace corvelane {
 namespace {
@@ -15,21 +15,23 @@ using testing::FailureOf;
 using Values = std::vector<double>;
 
 TEST(Grid, CountRoundsToTheNearestWholeNumberHalvesToEven) {
-  struct Case { GridTexts texts; int count; };
+  struct Case {
+    GridTexts texts;
+    int count;
+  };
   const Case cases[] = {
-      {{"310", "1130", "1"}, 821}, {{"400", "1000", "1"}, 601},
-      {{"400", "410", "4"}, 4},  // 3.5 -> 4
-      {{"400", "402", "4"}, 2},  // 1.5 -> 2
-      {{"400", "406", "4"}, 2},  // 2.5 -> 2
-      {{"400", "400", "1"}, 1},    {{"10", "9", "1"}, 0},      {{"410", "400", "-5"}, 3},
+      {{"310", "1130", "1"}, 821},       {{"400", "1000", "1"}, 601},  {{"400", "410", "4"}, 4},  // 3.5 -> 4
+      {{"400", "402", "4"}, 2},                                                                   // 1.5 -> 2
+      {{"400", "406", "4"}, 2},                                                                   // 2.5 -> 2
+      {{"400", "400", "1"}, 1},          {{"10", "9", "1"}, 0},        {{"410", "400", "-5"}, 3},
       {{" 310 ", "1130.0", "2.5"}, 329}, {{"0", "32766", "1"}, 32767},
   };
   for (const Case& c : cases)
     EXPECT_EQ(GridCount(c.texts), c.count) << c.texts.begin << ".." << c.texts.end << " by " << c.texts.step;
   const GridTexts bad[] = {
-      {"310", "1130", "0"},     {"310", "1130", "-0"},  {"abc", "1130", "1"}, {"310", "", "1"},
-      {"310", "1130", "x1"},    {"310", "1130,5", "1"}, {"0", "32767", "1"},  {"0", "1000000", "0.001"},
-      {"10", "0", "1"},         {"1e308", "-1e308", "1e-308"},
+      {"310", "1130", "0"},  {"310", "1130", "-0"},         {"abc", "1130", "1"}, {"310", "", "1"},
+      {"310", "1130", "x1"}, {"310", "1130,5", "1"},        {"0", "32767", "1"},  {"0", "1000000", "0.001"},
+      {"10", "0", "1"},      {"1e308", "-1e308", "1e-308"},
   };
   for (const GridTexts& g : bad) {
     EXPECT_THROW(GridCount(g), RunFailure) << g.begin << ".." << g.end << " by " << g.step;
@@ -59,7 +61,9 @@ const Values kW = {400, 410, 420, 430};
 const Values kV = {1, 2, 4, 8};
 
 TEST(Resample, ExactHitsAndTheLinearFormula) {
-  struct Case { Values grid, w, v, expected; };
+  struct Case {
+    Values grid, w, v, expected;
+  };
   const Case cases[] = {
       {{400, 410, 420, 430}, kW, kV, {1, 2, 4, 8}},  // exact hits, end points included
       {{405, 415, 425}, kW, kV, {1.5, 3, 6}},        // halfway: the mean
@@ -86,7 +90,10 @@ TEST(Resample, ExactHitsAndTheLinearFormula) {
 }
 
 TEST(Resample, PointOutsideTheRisingChannelsFailsNamingThePoint) {
-  struct Case { Values grid, w; const char* named; };
+  struct Case {
+    Values grid, w;
+    const char* named;
+  };
   const Case cases[] = {
       {{399.5, 400, 405}, kW, "399.5"},
       {{400, 430, 430.25}, kW, "430.25"},

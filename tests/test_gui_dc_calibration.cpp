@@ -74,9 +74,11 @@ TEST_F(DcCalibrationTest, LoadWritesTheDefaultFileAndAnInstrumentButtonFillsTheS
   EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2"}));
   EXPECT_EQ(Child<QPushButton>(form10, "Inst(2)")->text(), "Instrument name");
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), kStart[i]);
-  for (const auto& [name, text] : std::vector<std::pair<QString, QString>>{
-           {"Label5", "Channel   1"}, {"Label6", "Channel  2"}, {"Label1", "Coeffecient 'A' :"},
-           {"Label4", "equation:  A + B*(wave) + C*(wave)^2"}})
+  for (const auto& [name, text] :
+       std::vector<std::pair<QString, QString>>{{"Label5", "Channel   1"},
+                                                {"Label6", "Channel  2"},
+                                                {"Label1", "Coeffecient 'A' :"},
+                                                {"Label4", "equation:  A + B*(wave) + C*(wave)^2"}})
     EXPECT_EQ(Child<QLabel>(form10, name)->text(), text);
   EXPECT_EQ(Child<QAbstractButton>(form10, "ComAdd")->text(), "Edit instrument parameters");
 
@@ -164,9 +166,10 @@ TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
   NewInstrumentWindow form19(dialogs, QString::fromStdString(InstCof()));
   ASSERT_TRUE(form19.Load());
   form19.show();
-  for (const auto& [name, caption] : std::vector<std::pair<QString, QString>>{
-           {"Com_add", "Add instrument"}, {"Com_close", "Done"}, {"Com_update", "Update coefficients"},
-           {"EditParam", "Delete Instrument"}})
+  for (const auto& [name, caption] : std::vector<std::pair<QString, QString>>{{"Com_add", "Add instrument"},
+                                                                              {"Com_close", "Done"},
+                                                                              {"Com_update", "Update coefficients"},
+                                                                              {"EditParam", "Delete Instrument"}})
     EXPECT_EQ(Child<QAbstractButton>(form19, name)->text(), caption);
   auto* list = Child<QListWidget>(form19, "Inst_list");
   list->setCurrentRow(1);

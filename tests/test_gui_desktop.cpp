@@ -25,14 +25,14 @@
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/instrument_window.h"
+#include "convert/program.h"
 #include "headers/leaf_header_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
-#include "widgets/dialogs.h"
-#include "convert/program.h"
 #include "shell/screen_fit.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
+#include "widgets/dialogs.h"
 
 namespace corvelane::gui {
 namespace {
@@ -108,7 +108,8 @@ TEST(QtDialogsTest, MessageBoxesShowTheirTitleAndDetailsOnlyWhenTheyAddSomething
       titleWidth = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle());
       informative = box->informativeText();
       detailed = box->detailedText();
-      if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) format = label->textFormat();
+      if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        format = label->textFormat();
       box->accept();
     });
     dialogs.ShowMessage(nullptr, {"Message", "    Files Ok    ", MessageIcon::None, MessageButtons::Ok, detail});

@@ -24,11 +24,11 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "convert/program.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
 #include "indices/index_run_window.h"
-#include "convert/program.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
@@ -139,16 +139,19 @@ TEST_F(IndexListTest, QuickPicksFromIndexFillTheBoxesAndTheFormula) {
   IndexListWindow& form16 = program.Form16();
   EXPECT_EQ(form16.objectName(), "Form16");
   EXPECT_EQ(form16.windowTitle(), "Index name and formula");
-  for (const auto& [name, caption] : std::vector<std::pair<const char*, const char*>>{
-           {"Option1", "(A-B)/(A+B)"}, {"Option2", "A/B"}, {"RFL", "Reflectance"}, {"Deriv", "Derivative"},
-           {"ComSubmit", "--->"}, {"Command1", "OK"}})
+  for (const auto& [name, caption] : std::vector<std::pair<const char*, const char*>>{{"Option1", "(A-B)/(A+B)"},
+                                                                                      {"Option2", "A/B"},
+                                                                                      {"RFL", "Reflectance"},
+                                                                                      {"Deriv", "Derivative"},
+                                                                                      {"ComSubmit", "--->"},
+                                                                                      {"Command1", "OK"}})
     EXPECT_EQ(Child<QAbstractButton>(form16, name)->text(), caption) << name;
   EXPECT_EQ(Child<QGroupBox>(form16, "Frame1")->title(), "Apply to?");
   QStringList labels;
   for (const QLabel* l : form16.findChildren<QLabel*>()) labels << l->text();
-  for (const char* text : {"Index name:", "A = ", "B = ", "Submit", "NDVI -> use: A= 800, B= 670 or 680",
-                           "PRI -> use: A= 531, B=570", "WBI -> use: A= 900, B= 970",
-                           "Note: Use bottom equation for WBI and top for the others"})
+  for (const char* text :
+       {"Index name:", "A = ", "B = ", "Submit", "NDVI -> use: A= 800, B= 670 or 680", "PRI -> use: A= 531, B=570",
+        "WBI -> use: A= 900, B= 970", "Note: Use bottom equation for WBI and top for the others"})
     EXPECT_TRUE(labels.contains(text)) << text;
 
   form16.show();
@@ -202,7 +205,8 @@ TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
   QSignalSpy confirmed(&form16, &IndexListWindow::confirmed);
   form16.show();
   std::array<QListWidget*, 5> lists{};
-  for (int i = 0; i < 5; ++i) lists[static_cast<std::size_t>(i)] = Child<QListWidget>(form16, QStringLiteral("List%1").arg(i + 1));
+  for (int i = 0; i < 5; ++i)
+    lists[static_cast<std::size_t>(i)] = Child<QListWidget>(form16, QStringLiteral("List%1").arg(i + 1));
   for (int i = 1; i < 5; ++i) EXPECT_FALSE(lists[static_cast<std::size_t>(i)]->isVisible());
   EXPECT_TRUE(lists[0]->isVisible());
 
@@ -222,8 +226,8 @@ TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
   Click(form16, "Option2");
   Click(form16, "Deriv");
   Click(form16, "ComSubmit");
-  const std::vector<QStringList> rows = {{"NDVI", "NDVI", "wet"}, {"800", "800", "900"}, {"670", "670", "970"},
-                                         {"1", "1", "2"}, {"1", "1", "2"}};
+  const std::vector<QStringList> rows = {
+      {"NDVI", "NDVI", "wet"}, {"800", "800", "900"}, {"670", "670", "970"}, {"1", "1", "2"}, {"1", "1", "2"}};
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(Items(lists[i]), rows[i]) << "List" << i + 1;
 
   // Double-clicking the second of two identical rows removes only it, from all five.
@@ -323,11 +327,12 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   ClickRow(list1, 1, true);  // abs-a.txt
   EXPECT_EQ(Items(list1), (QStringList{work.filePath("refl-a.txt"), work.filePath("refl-b.txt")}));
 
-  ConfirmIndices(w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); },
-                     [](IndexListWindow& f) {
-                       QTest::mouseClick(f.findChild<QPushButton*>("Index(2)"), Qt::LeftButton);
-                       Click(f.findChild<QRadioButton*>("Deriv"));
-                     }});
+  ConfirmIndices(w,
+                 {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); },
+                  [](IndexListWindow& f) {
+                    QTest::mouseClick(f.findChild<QPushButton*>("Index(2)"), Qt::LeftButton);
+                    Click(f.findChild<QRadioButton*>("Deriv"));
+                  }});
   EXPECT_FALSE(program.Form16().isVisible());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
@@ -410,7 +415,8 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   dialogs.Clear();
   Click(w, "Com_do_index");
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_TRUE(dialogs.messages[0].detail.contains("wavelength A lies outside the table")) << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("wavelength A lies outside the table"))
+      << dialogs.messages[0].detail.toStdString();
   EXPECT_TRUE(dialogs.saveTitles.empty());
 }
 

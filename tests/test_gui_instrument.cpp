@@ -34,18 +34,18 @@
 #include <vector>
 
 #include "calibration/external_file_window.h"
-#include "widgets/folder_browser_widget.h"
+#include "convert/conversion_run.h"
 #include "convert/instrument_window.h"
 #include "convert/preview_widget.h"
-#include "reference/calculate_reference_window.h"
-#include "instruments/variant.h"
 #include "convert/program.h"
+#include "headers/transect_header.h"
+#include "instruments/variant.h"
+#include "reference/calculate_reference_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "tools/dc_scan_synth.h"
 #include "tools/scan_synth.h"
-#include "convert/conversion_run.h"
-#include "headers/transect_header.h"
+#include "widgets/folder_browser_widget.h"
 
 // Readable failure output for Qt texts.
 [[maybe_unused]] static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -187,11 +187,27 @@ void ExpectStates(const Harness& h, const std::vector<std::pair<const char*, boo
 void ExpectSelecting(const Harness& h, bool listUsed) {
   const bool notCompact = !IsCompact(h.window->Variant().format);
   ExpectStates(h,
-               {{"cboCombo", true}, {"File1", true}, {"Dir1", true}, {"Drive1", true}, {"chkReflect", true},
-                {"chkShowGraph", true}, {"List1", listUsed}, {"cmdFileListOk", listUsed}, {"cmdChkFile", listUsed},
-                {"Option1", false}, {"Option2", false}, {"Option3", false}, {"Command3", false}, {"Command4", false},
-                {"txtBeginWave", false}, {"txtEndWave", false}, {"txtDeltaWave", false}, {"cmdDoOperation", false},
-                {"chkAbsorb", notCompact}, {"chkTarget", notCompact}, {"chkRefer", notCompact}},
+               {{"cboCombo", true},
+                {"File1", true},
+                {"Dir1", true},
+                {"Drive1", true},
+                {"chkReflect", true},
+                {"chkShowGraph", true},
+                {"List1", listUsed},
+                {"cmdFileListOk", listUsed},
+                {"cmdChkFile", listUsed},
+                {"Option1", false},
+                {"Option2", false},
+                {"Option3", false},
+                {"Command3", false},
+                {"Command4", false},
+                {"txtBeginWave", false},
+                {"txtEndWave", false},
+                {"txtDeltaWave", false},
+                {"cmdDoOperation", false},
+                {"chkAbsorb", notCompact},
+                {"chkTarget", notCompact},
+                {"chkRefer", notCompact}},
                "Selecting");
 }
 
@@ -199,11 +215,26 @@ void ExpectConfiguring(const Harness& h) {
   const Format f = h.window->Variant().format;
   // The GER 1500 window leaves Absorbance and the file check usable.
   ExpectStates(h,
-               {{"frmSpectral", true}, {"Option1", !IsCompact(f)}, {"Option2", true}, {"Option3", true},
-                {"frmInterpolate", true}, {"Option4", true}, {"Option5", true}, {"cmdDoOperation", true},
-                {"List1", false}, {"Dir1", false}, {"Drive1", false}, {"File1", false}, {"cboCombo", false},
-                {"frmOutput", false}, {"chkReflect", false}, {"chkTarget", false}, {"chkRefer", false},
-                {"cmdFileListOk", false}, {"chkShowGraph", false}, {"chkAbsorb", f == Format::Ger1500},
+               {{"frmSpectral", true},
+                {"Option1", !IsCompact(f)},
+                {"Option2", true},
+                {"Option3", true},
+                {"frmInterpolate", true},
+                {"Option4", true},
+                {"Option5", true},
+                {"cmdDoOperation", true},
+                {"List1", false},
+                {"Dir1", false},
+                {"Drive1", false},
+                {"File1", false},
+                {"cboCombo", false},
+                {"frmOutput", false},
+                {"chkReflect", false},
+                {"chkTarget", false},
+                {"chkRefer", false},
+                {"cmdFileListOk", false},
+                {"chkShowGraph", false},
+                {"chkAbsorb", f == Format::Ger1500},
                 {"cmdChkFile", f == Format::Ger1500}},
                "Configuring");
 }
@@ -215,9 +246,18 @@ void ExpectGridEnabled(const Harness& h, bool enabled, const char* when) {
 
 void ExpectFinished(const Harness& h) {
   ExpectStates(h,
-               {{"cmdDoOperation", false}, {"Option1", false}, {"Option2", false}, {"Option3", false},
-                {"List1", false}, {"File1", false}, {"Dir1", false}, {"Drive1", false}, {"cboCombo", false},
-                {"chkReflect", false}, {"chkShowGraph", false}, {"cmdFileListOk", false}},
+               {{"cmdDoOperation", false},
+                {"Option1", false},
+                {"Option2", false},
+                {"Option3", false},
+                {"List1", false},
+                {"File1", false},
+                {"Dir1", false},
+                {"Drive1", false},
+                {"cboCombo", false},
+                {"chkReflect", false},
+                {"chkShowGraph", false},
+                {"cmdFileListOk", false}},
                "Finished");
 }
 
@@ -234,14 +274,20 @@ const std::vector<Mode> kModes = {
     {"chkTarget", "target", "Save Raw Target Data File", "    Save Raw Target Data File    "},
     {"chkRefer", "reference", "Save Raw Referance File", "    Save Raw Reference File    "}};
 
-const std::vector<std::pair<const char*, const char*>> kLeafHeader = {
-    {"File name", "site1.csv"},           {"Person responsible", "A. Field"},
-    {"Project description", "Tundra"},    {"File names (links) to other data", "lai.csv"},
-    {"Measurement inst.", "UniSpec 1042"}, {"Foreoptics", "leaf clip"},
-    {"Wavelength calib. coeff.", "A = 305.4"}, {"Reflectance standard", "99% panel"},
-    {"Data processing prog. v.#", "corvelane"}, {"Data type", "reflectance"},
-    {"Plant functional type", "shrub"},   {"Collection site", "Site 1"},
-    {"Additional information", "sunlit"}, {"Cautions", "none"}};
+const std::vector<std::pair<const char*, const char*>> kLeafHeader = {{"File name", "site1.csv"},
+                                                                      {"Person responsible", "A. Field"},
+                                                                      {"Project description", "Tundra"},
+                                                                      {"File names (links) to other data", "lai.csv"},
+                                                                      {"Measurement inst.", "UniSpec 1042"},
+                                                                      {"Foreoptics", "leaf clip"},
+                                                                      {"Wavelength calib. coeff.", "A = 305.4"},
+                                                                      {"Reflectance standard", "99% panel"},
+                                                                      {"Data processing prog. v.#", "corvelane"},
+                                                                      {"Data type", "reflectance"},
+                                                                      {"Plant functional type", "shrub"},
+                                                                      {"Collection site", "Site 1"},
+                                                                      {"Additional information", "sunlit"},
+                                                                      {"Cautions", "none"}};
 
 // Sets the wavelength source and options of the compared run after File
 // List OK; returns the matching command-line options.
@@ -270,9 +316,26 @@ struct Window {
 void PrintTo(const Window& w, std::ostream* os) { *os << w.name; }
 
 const std::vector<Window> kWindows = {
-    {Format::UniSpecOld, "Form1_UniSpecOld", "Form1", "Unispec", " .spt files  (*.spt)", "310", "1130", "&Check File",
-     "Select Output Mode", "Unknown File Error", "   Save Reflectance File   ", "    Save Absorbance File    ", 268,
-     "0", 25, 65000, 256, -1, "unispec-old", {0, 1, 2, 3},
+    {Format::UniSpecOld,
+     "Form1_UniSpecOld",
+     "Form1",
+     "Unispec",
+     " .spt files  (*.spt)",
+     "310",
+     "1130",
+     "&Check File",
+     "Select Output Mode",
+     "Unknown File Error",
+     "   Save Reflectance File   ",
+     "    Save Absorbance File    ",
+     268,
+     "0",
+     25,
+     65000,
+     256,
+     -1,
+     "unispec-old",
+     {0, 1, 2, 3},
      [](Harness& h, const TempFolder& temp) {
        // Labels from the header, a leaf header, a grid of its own.
        for (const char* box : {"Option6", "Check1"}) h.SetChecked(box, true);
@@ -288,9 +351,26 @@ const std::vector<Window> kWindows = {
        });
        return "--grid 400,1000,2.5 --label header --leaf-header " + Quoted(temp.Write("leaf.txt", file));
      }},
-    {Format::UniSpecNew, "Form8_UniSpecNew", "Form8", "Unispec New-Format", " .spu files  (*.spu)", "310", "1130",
-     "&Check File", "Select Output Mode", "Unknown File Error", "   Save Reflectance File   ",
-     "    Save Absorbance File    ", 10, "305.4 1234 0", 25, 65000, 256, 1234, "unispec-new", {0, 1, 2},
+    {Format::UniSpecNew,
+     "Form8_UniSpecNew",
+     "Form8",
+     "Unispec New-Format",
+     " .spu files  (*.spu)",
+     "310",
+     "1130",
+     "&Check File",
+     "Select Output Mode",
+     "Unknown File Error",
+     "   Save Reflectance File   ",
+     "    Save Absorbance File    ",
+     10,
+     "305.4 1234 0",
+     25,
+     65000,
+     256,
+     1234,
+     "unispec-new",
+     {0, 1, 2},
      [](Harness& h, const TempFolder&) {
        h.Click("Option3");
        WhenModal(h.window.get(), [](QWidget* modal) {
@@ -304,9 +384,26 @@ const std::vector<Window> kWindows = {
        h.Click("Command4");
        return std::string("--waves equation=305.4,3.31,-0.0002 --start-channel 0");
      }},
-    {Format::UniSpecCompact, "Form7_UniSpecCompact", "Form7", "Unispec-Compact", " .spt files  (*.spt)", "400",
-     "1000", "&Check File", "Check 'Reflectance' Output Mode", "Unknown File Error", "   Save Reflectance File   ",
-     nullptr, 4, " 999", 25, 65000, 256, -1, "unispec-compact", {0},
+    {Format::UniSpecCompact,
+     "Form7_UniSpecCompact",
+     "Form7",
+     "Unispec-Compact",
+     " .spt files  (*.spt)",
+     "400",
+     "1000",
+     "&Check File",
+     "Check 'Reflectance' Output Mode",
+     "Unknown File Error",
+     "   Save Reflectance File   ",
+     nullptr,
+     4,
+     " 999",
+     25,
+     65000,
+     256,
+     -1,
+     "unispec-compact",
+     {0},
      [](Harness& h, const TempFolder& temp) {
        const std::string waves = temp.Write("waves.txt", synth::ExternalWavelengthText(Format::UniSpecCompact, 256));
        h.Click("Option2");
@@ -320,16 +417,50 @@ const std::vector<Window> kWindows = {
        EXPECT_EQ(h.program.Form3().ExternalFilePath(), waves);
        return "--waves external=" + Quoted(waves);
      }},
-    {Format::Ger1500, "Form5_Ger1500", "Form5", "GER1500", " All Files  (*.*)", "400", "1000", "&Check Files",
-     "Select Output Mode", "    Unknown Error!!!   ", "    Save Reflectance Data   ", "   Save Absorbance Data   ", 12,
-     "299.70   4321   0", 50, 500000, 512, 4321, "ger1500", {0, 1},
+    {Format::Ger1500,
+     "Form5_Ger1500",
+     "Form5",
+     "GER1500",
+     " All Files  (*.*)",
+     "400",
+     "1000",
+     "&Check Files",
+     "Select Output Mode",
+     "    Unknown Error!!!   ",
+     "    Save Reflectance Data   ",
+     "   Save Absorbance Data   ",
+     12,
+     "299.70   4321   0",
+     50,
+     500000,
+     512,
+     4321,
+     "ger1500",
+     {0, 1},
      [](Harness& h, const TempFolder&) {
        for (const char* option : {"Option5", "Option1"}) h.Click(option);
        return std::string("--no-interpolate");
      }},
-    {Format::Ger2600, "Form6_Ger2600", "Form6", "GER2600", " All Files  (*.*)", "400", "1000", "&Check Files",
-     "Select Output Mode", "No error file name selected", "   Save Reflectance Data   ", "   Save Absorbance Data   ",
-     12, "350.00   2222   0", 50, 500000, 594, 2222, "ger2600", {0, 1},
+    {Format::Ger2600,
+     "Form6_Ger2600",
+     "Form6",
+     "GER2600",
+     " All Files  (*.*)",
+     "400",
+     "1000",
+     "&Check Files",
+     "Select Output Mode",
+     "No error file name selected",
+     "   Save Reflectance Data   ",
+     "   Save Absorbance Data   ",
+     12,
+     "350.00   2222   0",
+     50,
+     500000,
+     594,
+     2222,
+     "ger2600",
+     {0, 1},
      [](Harness& h, const TempFolder&) {
        h.Click("Option1");
        h.SetGrid("500", "2400", "5");
@@ -349,30 +480,55 @@ TEST_P(InstrumentWindowTest, ControlsCaptionsAndDefaults) {
   EXPECT_EQ(h.Get<QComboBox>("cboCombo")->currentText(), w.fileType);
 
   // Controls only some windows have; the others every window has.
-  const std::map<std::string, bool> some = {
-      {"chkTarget", !ger}, {"chkRefer", !ger}, {"frmFileName", !ger}, {"Option6", !ger}, {"Option7", !ger},
-      {"Check1", w.leaf()}, {"Label2", w.leaf()}, {"ComIndices", w.leaf()}, {"Check3", ger},
-      {"Text2", compact}, {"Text3", compact}};
+  const std::map<std::string, bool> some = {{"chkTarget", !ger},  {"chkRefer", !ger},       {"frmFileName", !ger},
+                                            {"Option6", !ger},    {"Option7", !ger},        {"Check1", w.leaf()},
+                                            {"Label2", w.leaf()}, {"ComIndices", w.leaf()}, {"Check3", ger},
+                                            {"Text2", compact},   {"Text3", compact}};
   for (const auto& [name, exists] : some) EXPECT_EQ(h.Exists(name.c_str()), exists) << name;
-  const std::vector<std::pair<const char*, const char*>> captions = {
-      {"Label1", "File type :"}, {"cmdFileListOk", "&File List OK "}, {"Command5", "&Cancel"},
-      {"cmdChkFile", w.checkCaption}, {"frmOutput", "Output mode:"}, {"chkReflect", "Reflectance"},
-      {"chkAbsorb", "Absorbance"}, {"chkTarget", "Raw Target Data"}, {"chkRefer", "Raw Refer. Data"},
-      {"chkShowGraph", "Show Graph"}, {"frmFileName", "Filename From:  "}, {"Option6", "Header Info"},
-      {"Option7", "Data File Name"}, {"Label2", "Insert Leaf Header?"}, {"Check1", ""},
-      {"ComIndices", "Input Indices"}, {"Check3", "Mixed"}, {"frmSpectral", "Spectral Band :"},
-      {"Option1", "From File"}, {"Option2", "External File"}, {"Option3", "Use Equation"}, {"Command3", "-->"},
-      {"Command4", "-->"}, {"frmInterpolate", "Interpolate ?"}, {"Option4", "Yes"}, {"Option5", "No"},
-      {"lblBegin", "Begining"}, {"lblEnd", "Ending"}, {"lblDelta", "Increment"}, {"txtBeginWave", w.gridBegin},
-      {"txtEndWave", w.gridEnd}, {"txtDeltaWave", "1"}, {"cmdDoOperation", "Do &Operation"},
-      {"txtTarget", "Target Data"}, {"txtPlate", "Panel Data"}, {"Text1", "Reflectance"}, {"Text2", "No Data"},
-      {"Text3", "No Data"}};
+  const std::vector<std::pair<const char*, const char*>> captions = {{"Label1", "File type :"},
+                                                                     {"cmdFileListOk", "&File List OK "},
+                                                                     {"Command5", "&Cancel"},
+                                                                     {"cmdChkFile", w.checkCaption},
+                                                                     {"frmOutput", "Output mode:"},
+                                                                     {"chkReflect", "Reflectance"},
+                                                                     {"chkAbsorb", "Absorbance"},
+                                                                     {"chkTarget", "Raw Target Data"},
+                                                                     {"chkRefer", "Raw Refer. Data"},
+                                                                     {"chkShowGraph", "Show Graph"},
+                                                                     {"frmFileName", "Filename From:  "},
+                                                                     {"Option6", "Header Info"},
+                                                                     {"Option7", "Data File Name"},
+                                                                     {"Label2", "Insert Leaf Header?"},
+                                                                     {"Check1", ""},
+                                                                     {"ComIndices", "Input Indices"},
+                                                                     {"Check3", "Mixed"},
+                                                                     {"frmSpectral", "Spectral Band :"},
+                                                                     {"Option1", "From File"},
+                                                                     {"Option2", "External File"},
+                                                                     {"Option3", "Use Equation"},
+                                                                     {"Command3", "-->"},
+                                                                     {"Command4", "-->"},
+                                                                     {"frmInterpolate", "Interpolate ?"},
+                                                                     {"Option4", "Yes"},
+                                                                     {"Option5", "No"},
+                                                                     {"lblBegin", "Begining"},
+                                                                     {"lblEnd", "Ending"},
+                                                                     {"lblDelta", "Increment"},
+                                                                     {"txtBeginWave", w.gridBegin},
+                                                                     {"txtEndWave", w.gridEnd},
+                                                                     {"txtDeltaWave", "1"},
+                                                                     {"cmdDoOperation", "Do &Operation"},
+                                                                     {"txtTarget", "Target Data"},
+                                                                     {"txtPlate", "Panel Data"},
+                                                                     {"Text1", "Reflectance"},
+                                                                     {"Text2", "No Data"},
+                                                                     {"Text3", "No Data"}};
   for (const auto& [name, text] : captions)
     if (!some.contains(name) || some.at(name)) EXPECT_EQ(h.Text(name), text) << name;
   const std::vector<std::pair<const char*, bool>> checked = {
-      {"chkReflect", true}, {"chkAbsorb", false}, {"chkTarget", false},  {"chkRefer", false},
+      {"chkReflect", true},    {"chkAbsorb", false},  {"chkTarget", false}, {"chkRefer", false},
       {"chkShowGraph", false}, {"Option1", !compact}, {"Option2", compact}, {"Option4", true},
-      {"Option6", compact}, {"Option7", !compact}, {"Check1", false}, {"Check3", false}};
+      {"Option6", compact},    {"Option7", !compact}, {"Check1", false},    {"Check3", false}};
   for (const auto& [name, on] : checked)
     if (h.Exists(name)) EXPECT_EQ(h.Checked(name), on) << name;
 
@@ -397,9 +553,17 @@ TEST_P(InstrumentWindowTest, ControlsCaptionsAndDefaults) {
     if (h.Exists(name)) EXPECT_EQ(h.Get(name)->isVisible(), !compact) << name;
 
   ExpectStates(h,
-               {{"List1", false}, {"frmSpectral", false}, {"frmInterpolate", false}, {"Option4", false},
-                {"Option5", false}, {"frmWave", false}, {"lblBegin", false}, {"lblEnd", false}, {"lblDelta", false},
-                {"ComIndices", true}, {"Check3", false}},
+               {{"List1", false},
+                {"frmSpectral", false},
+                {"frmInterpolate", false},
+                {"Option4", false},
+                {"Option5", false},
+                {"frmWave", false},
+                {"lblBegin", false},
+                {"lblEnd", false},
+                {"lblDelta", false},
+                {"ComIndices", true},
+                {"Check3", false}},
                "load");
   ExpectSelecting(h, false);
 }
@@ -453,9 +617,13 @@ TEST_P(InstrumentWindowTest, PhasesRunAndSameBytesAsTheCommandLine) {
   // Wavelength-source and interpolation options: the arrow buttons follow
   // the source, the grid follows "No" and "Yes" (From File, disabled in the
   // compact window, does not bring it back after "No").
-  for (const auto& [click, command3, command4, grid] : std::vector<std::tuple<const char*, bool, bool, bool>>{
-           {"Option5", compact, false, false}, {"Option3", false, true, false}, {"Option2", true, false, false},
-           {"Option1", compact, false, false}, {"Option4", compact, false, true}, {"Option1", compact, false, true}}) {
+  for (const auto& [click, command3, command4, grid] :
+       std::vector<std::tuple<const char*, bool, bool, bool>>{{"Option5", compact, false, false},
+                                                              {"Option3", false, true, false},
+                                                              {"Option2", true, false, false},
+                                                              {"Option1", compact, false, false},
+                                                              {"Option4", compact, false, true},
+                                                              {"Option1", compact, false, true}}) {
     h.Click(click);
     EXPECT_EQ(h.Enabled("Command3"), command3) << click;
     EXPECT_EQ(h.Enabled("Command4"), command4) << click;
@@ -464,8 +632,8 @@ TEST_P(InstrumentWindowTest, PhasesRunAndSameBytesAsTheCommandLine) {
   EXPECT_EQ(h.Checked("Option1"), !compact);
 
   // The compared run: announcements and save dialogs for each mode in order.
-  std::string args = std::string("convert ") + w.cli + " " + w.settings(h, temp) + " " + Quoted(scans[0]) + " " +
-                     Quoted(scans[1]);
+  std::string args =
+      std::string("convert ") + w.cli + " " + w.settings(h, temp) + " " + Quoted(scans[0]) + " " + Quoted(scans[1]);
   std::vector<QString> texts, titles;
   for (std::size_t m : w.modes) {
     const Mode& mode = kModes[m];
@@ -761,8 +929,8 @@ TEST(InstrumentWindowCheck, ProblemsGoToTheErrorFile) {
   ExpectMessage(h.dialogs.messages[0], "Error messages saved in the error file", "Errors in Files", MessageIcon::None);
   const std::string first = h.Entries()[0].toStdString(), second = h.Entries()[1].toStdString();
   EXPECT_EQ(ReadAll(temp.File("errors.txt")), first + "   bad 'file name'field\r\n" + second +
-                                                   " : Non-numbers in DATA line #  1 \r\n" + second +
-                                                   " : Negative value in DATA line #  1 \r\n");
+                                                  " : Non-numbers in DATA line #  1 \r\n" + second +
+                                                  " : Negative value in DATA line #  1 \r\n");
   ExpectSelecting(h, true);
 }
 
@@ -848,9 +1016,10 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
     EXPECT_EQ(h.dialogs.messages[0].text, "   Save Reflectance File   ");
     EXPECT_EQ(h.dialogs.messages[1].text, "   Save Absorbance File   ");
     EXPECT_EQ(h.dialogs.messages[2].text, "   Save Target File   ");
-    EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Absorbance File",
-                                                          "Save Target File"}));
-    EXPECT_TRUE(h.Text("lblStatus").contains("3 of 3 files hold instrument status values")) << h.Text("lblStatus").toStdString();
+    EXPECT_EQ(h.dialogs.saveTitles,
+              (std::vector<QString>{"Save Reflectance File", "Save Absorbance File", "Save Target File"}));
+    EXPECT_TRUE(h.Text("lblStatus").contains("3 of 3 files hold instrument status values"))
+        << h.Text("lblStatus").toStdString();
     EXPECT_FALSE(h.Enabled("cmdDoOperation"));
 
     corvelane::RunSettings s;

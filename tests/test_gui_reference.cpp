@@ -22,24 +22,24 @@
 #include <string>
 #include <vector>
 
-#include "widgets/folder_browser_widget.h"
-#include "reference/calculate_reference_window.h"
-#include "reference/reference_file_window.h"
-#include "reference/reference_plot_widget.h"
 #include "convert/instrument_window.h"
 #include "convert/program.h"
 #include "instruments/variant.h"
+#include "reference/calculate_reference_window.h"
+#include "reference/reference_file_window.h"
+#include "reference/reference_plot_widget.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"
 #include "tools/dc_scan_synth.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
 
 using corvelane::testing::CrLf;
-using corvelane::testing::ScriptedDialogs;
 using corvelane::testing::ReadAll;
+using corvelane::testing::ScriptedDialogs;
 using corvelane::testing::SplitCrLf;
 using corvelane::testing::TempFolder;
 namespace fs = std::filesystem;
@@ -94,7 +94,8 @@ class Form13Test : public ::testing::Test {
   std::vector<QString> AddScans(int count) {
     std::vector<QString> paths;
     for (int n = 0; n < count; ++n) {
-      paths.push_back(QString::fromStdString(folder.Write("r" + std::to_string(n) + ".spu", DcScan(100 + 10 * n, 100))));
+      paths.push_back(
+          QString::fromStdString(folder.Write("r" + std::to_string(n) + ".spu", DcScan(100 + 10 * n, 100))));
       form.ChooseFile(paths.back());
     }
     return paths;
@@ -119,8 +120,10 @@ class Form13Test : public ::testing::Test {
 
 TEST_F(Form13Test, CaptionsAndStartState) {
   EXPECT_EQ(form.windowTitle(), "Calculate Reference");
-  const std::pair<const char*, const char*> captions[] = {{"Chk_all", "Check All"}, {"UnChk_all", "Un-Check All"},
-                                                          {"com_plot", "Plot"},     {"Reset", "Reset"},
+  const std::pair<const char*, const char*> captions[] = {{"Chk_all", "Check All"},
+                                                          {"UnChk_all", "Un-Check All"},
+                                                          {"com_plot", "Plot"},
+                                                          {"Reset", "Reset"},
                                                           {"Command1", "Done"}};
   for (const auto& [name, caption] : captions) EXPECT_EQ(Child<QAbstractButton>(form, name)->text(), caption);
   EXPECT_EQ(Child<FolderBrowser>(form, {})->Pattern(), "*.spu");
@@ -286,8 +289,8 @@ TEST(Form14, PathStaysAndTheFormatNoteIsShown) {
   EXPECT_EQ(Child<QLabel>(form, "Label2")->text(), "reference file:");
   EXPECT_EQ(Child<QLabel>(form, "Label1")->text(), "files must have .ref extension");
   EXPECT_EQ(Child<QPlainTextEdit>(form, "Text4")->toPlainText().split('\n'),
-            (QStringList{"", "reference ", "file format: ", "ASCII comma-delimited", "310,.xxxx", "311,.xxxx", ".",
-                         ".", "1130,.xxxx", "Or it just won't work"}));
+            (QStringList{"", "reference ", "file format: ", "ASCII comma-delimited", "310,.xxxx", "311,.xxxx", ".", ".",
+                         "1130,.xxxx", "Or it just won't work"}));
   EXPECT_EQ(Child<QAbstractButton>(form, "Command1")->text(), "Open reference file");
   EXPECT_EQ(Child<FolderBrowser>(form, {})->Pattern(), "*.ref");
 
@@ -307,7 +310,6 @@ TEST(Form14, PathStaysAndTheFormatNoteIsShown) {
   EXPECT_EQ(form.ReferenceFilePath(), path);
   form.hide();
 }
-
 
 // --- Form9's reference controls and run steps -------------------------------
 
@@ -366,7 +368,8 @@ class Form9Reference : public ::testing::Test {
     window->PrepareForShow();
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_TRUE(window->findChild<FolderBrowser*>()->SetFolder(QString::fromStdString((folder.Path() / "dc").string())));
+    EXPECT_TRUE(
+        window->findChild<FolderBrowser*>()->SetFolder(QString::fromStdString((folder.Path() / "dc").string())));
     Click(*window, "AddFile");
   }
   ~Form9Reference() override {
@@ -374,18 +377,19 @@ class Form9Reference : public ::testing::Test {
     QDir::setCurrent(previous);
   }
   template <typename T = QWidget>
-  T* Get(const char* name) { return Child<T>(*window, name); }
+  T* Get(const char* name) {
+    return Child<T>(*window, name);
+  }
   // "Select Reference files": both panels chosen, plotted and handed over.
   void ChooseReferenceScans() {
     QObject watch;
-    WhenModals(&watch,
-               {[this](QWidget* modal) {
-                 auto* form13 = qobject_cast<CalculateReferenceWindow*>(modal);
-                 for (const auto& p : panels) form13->ChooseFile(QString::fromStdString(p));
-                 In<QAbstractButton>(modal, "Chk_all")->click();
-                 In<QAbstractButton>(modal, "com_plot")->click();
-                 In<QAbstractButton>(modal, "Command1")->click();
-               }},
+    WhenModals(&watch, {[this](QWidget* modal) {
+      auto* form13 = qobject_cast<CalculateReferenceWindow*>(modal);
+      for (const auto& p : panels) form13->ChooseFile(QString::fromStdString(p));
+      In<QAbstractButton>(modal, "Chk_all")->click();
+      In<QAbstractButton>(modal, "com_plot")->click();
+      In<QAbstractButton>(modal, "Command1")->click();
+    }},
                nullptr);
     Click(*window, "ComRef");
   }
@@ -435,9 +439,9 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
   {
     QObject watch;
     WhenModals(&watch, {[](QWidget* modal) {
-                          In<QAbstractButton>(modal, "UnChk_all")->click();
-                          In<QAbstractButton>(modal, "Command1")->click();
-                        }},
+      In<QAbstractButton>(modal, "UnChk_all")->click();
+      In<QAbstractButton>(modal, "Command1")->click();
+    }},
                nullptr);
     Click(*window, "ComRef");
   }
@@ -473,8 +477,8 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   EXPECT_EQ(dialogs.messages[1].text, "Are these values right? 310  1130");
   EXPECT_EQ(dialogs.messages[1].title, "MsgBox Demonstration");
   EXPECT_EQ(dialogs.messages[1].buttons, MessageButtons::YesNo);
-  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Indices File?",
-                                                      "Save Corrected Reflectance File?"}));
+  EXPECT_EQ(dialogs.saveTitles,
+            (std::vector<QString>{"Save Reflectance File", "Save Indices File?", "Save Corrected Reflectance File?"}));
   ConvertOnTheCommandLine({"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
                            folder.File("cli-c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd", "--index",
                            "WBI,900,970,ratio", "--indices", folder.File("cli-i.csv")});
@@ -492,8 +496,8 @@ TEST_F(Form9Reference, CorrectedFileWithoutTheReflectanceFile) {
   dialogs.savePaths = {Q(folder.File("t.csv")), Q(folder.File("c.csv"))};
   Click(*window, "cmdDoOperation");
   EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Target File", "Save Corrected Reflectance File?"}));
-  ConvertOnTheCommandLine({"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
-                           folder.File("cli-c.csv")});
+  ConvertOnTheCommandLine(
+      {"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected", folder.File("cli-c.csv")});
   EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
 }
 
@@ -506,11 +510,10 @@ TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
   {
     QObject watch;
-    WhenModals(&watch,
-               {[this](QWidget* modal) {
-                 In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
-                 In<QAbstractButton>(modal, "Command1")->click();
-               }},
+    WhenModals(&watch, {[this](QWidget* modal) {
+      In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
+      In<QAbstractButton>(modal, "Command1")->click();
+    }},
                nullptr);
     Click(*window, "cmdDoOperation");
   }
@@ -532,11 +535,10 @@ TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv"))};
   {
     QObject watch;
-    WhenModals(&watch,
-               {[&coarse](QWidget* modal) {
-                 In<QLineEdit>(modal, "Text1")->setText(Q(coarse));
-                 In<QAbstractButton>(modal, "Command1")->click();
-               }},
+    WhenModals(&watch, {[&coarse](QWidget* modal) {
+      In<QLineEdit>(modal, "Text1")->setText(Q(coarse));
+      In<QAbstractButton>(modal, "Command1")->click();
+    }},
                nullptr);
     Click(*window, "cmdDoOperation");
   }

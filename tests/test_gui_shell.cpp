@@ -25,15 +25,15 @@
 
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
-#include "widgets/folder_browser_widget.h"
 #include "convert/instrument_window.h"
+#include "convert/program.h"
 #include "headers/leaf_header_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
 #include "shell/desktop.h"
-#include "convert/program.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
@@ -110,14 +110,26 @@ TEST(ShellWindowsTest, NamesTitlesAndCaptions) {
   AboutWindow about;
   using Captions = std::vector<std::pair<const char*, const char*>>;
   const std::vector<std::tuple<QWidget*, const char*, const char*, Captions>> windows = {
-      {&start, "frmInitial", "Corvelane ",
-       {{"cmdUnispecN", "UNISPEC-OLD"}, {"cmdUniDC", "UNI-DC "}, {"cmdUnispecNew", "UNISPEC-NEW"},
-        {"cmdUnispecC", "UNISPEC-COMP"}, {"cmdGER1500", "GER1500"}, {"cmdGER2600", "GER2600"},
-        {"cmd_proc", "Process Indices"}, {"cmdQuit", "&Quit"}, {"cmdAbout", "About - Help"}}},
+      {&start,
+       "frmInitial",
+       "Corvelane ",
+       {{"cmdUnispecN", "UNISPEC-OLD"},
+        {"cmdUniDC", "UNI-DC "},
+        {"cmdUnispecNew", "UNISPEC-NEW"},
+        {"cmdUnispecC", "UNISPEC-COMP"},
+        {"cmdGER1500", "GER1500"},
+        {"cmdGER2600", "GER2600"},
+        {"cmd_proc", "Process Indices"},
+        {"cmdQuit", "&Quit"},
+        {"cmdAbout", "About - Help"}}},
       {&about, "Form17", "About this version", {{"cmdDone", "Done"}}},
-      {&program.Form2(), "Form2", "Get coeffecients",
+      {&program.Form2(),
+       "Form2",
+       "Get coeffecients",
        {{"Frame1", "Begining wave"}, {"Option1", "0"}, {"Option2", "1"}, {"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}}},
-      {&program.Form3(), "Form3", "External File",
+      {&program.Form3(),
+       "Form3",
+       "External File",
        {{"cboCombo3", " *.* files  (*.*)"}, {"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}}},
       {&program.Form12(), "Form12", "Leaf Header", {{"Command1", "OK"}}}};
   for (const auto& [w, name, title, captions] : windows) {
@@ -207,10 +219,12 @@ QString OpenAndLeave(QPushButton* button, bool closeBox) {
 
 TEST_F(StartWindowTest, InstrumentWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
   window.show();
-  for (const auto& [name, format] : std::vector<std::pair<const char*, Format>>{
-           {"cmdUnispecN", Format::UniSpecOld}, {"cmdUnispecNew", Format::UniSpecNew},
-           {"cmdUnispecC", Format::UniSpecCompact}, {"cmdGER1500", Format::Ger1500}, {"cmdGER2600", Format::Ger2600},
-           {"cmdUniDC", Format::UniSpecDc}}) {
+  for (const auto& [name, format] : std::vector<std::pair<const char*, Format>>{{"cmdUnispecN", Format::UniSpecOld},
+                                                                                {"cmdUnispecNew", Format::UniSpecNew},
+                                                                                {"cmdUnispecC", Format::UniSpecCompact},
+                                                                                {"cmdGER1500", Format::Ger1500},
+                                                                                {"cmdGER2600", Format::Ger2600},
+                                                                                {"cmdUniDC", Format::UniSpecDc}}) {
     int index = 0;
     while (AllVariants()[static_cast<std::size_t>(index)].format != format) ++index;
     EXPECT_EQ(window.ExistingWindow(index), nullptr) << name;
@@ -254,7 +268,8 @@ TEST(ShellDesktopTest, WithoutADisplayExplainsTheCommandLineAndFails) {
 
 TEST(AboutWindowTest, ShowsTheReadmeAsFoundWhenFirstShownOrTheApology) {
   const QString help = QString::fromUtf8(
-      "  Corvelane help\n\nConvert scans   into tables.\n\tWavelengths in \xc3\x85ngstr\xc3\xb6m? No: nm.\n<b>not bold</b>\n");
+      "  Corvelane help\n\nConvert scans   into tables.\n\tWavelengths in \xc3\x85ngstr\xc3\xb6m? No: nm.\n<b>not "
+      "bold</b>\n");
   const QString apology = "Sorry, no help file was found, please look for a README file for help.";
   const std::vector<std::tuple<const char*, std::function<void(const QString&)>, QString>> cases = {
       {"UTF-8", [&help](const QString& readme) { WriteFile(readme, help.toUtf8()); }, help},

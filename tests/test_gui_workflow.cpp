@@ -5,15 +5,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
-#include <QLocale>
-#include <QProgressBar>
-#include <QStyledItemDelegate>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
+#include <QLocale>
+#include <QProgressBar>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -26,13 +26,13 @@
 #include "convert/instrument_window.h"
 #include "convert/program.h"
 
-#include "widgets/folder_browser_widget.h"
 #include "convert/preview_widget.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/variant.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
@@ -124,8 +124,8 @@ TEST(PreviewWidgetTest, BaseColourFrameAndLabelsClearOfTheBaseLineAndEachOther) 
         EXPECT_FALSE(texts[i].intersects(baseLine))
             << "label " << i << " crosses the base line at " << size.width() << "x" << size.height();
         for (std::size_t j = 0; j < i; ++j)
-          EXPECT_FALSE(texts[i].intersects(texts[j])) << "labels " << j << " and " << i << " overlap at "
-                                                      << size.width() << "x" << size.height();
+          EXPECT_FALSE(texts[i].intersects(texts[j]))
+              << "labels " << j << " and " << i << " overlap at " << size.width() << "x" << size.height();
       }
     }
   }
@@ -144,8 +144,7 @@ TEST(PreviewWidgetTest, BaseColourFrameAndLabelsClearOfTheBaseLineAndEachOther) 
 // One conversion window as the start-up button leaves it, with scripted
 // message boxes and save dialogs.
 struct Window {
-  explicit Window(Format format)
-      : program(dialogs, QDir::currentPath()), window(program, VariantOf(format)) {
+  explicit Window(Format format) : program(dialogs, QDir::currentPath()), window(program, VariantOf(format)) {
     window.PrepareForShow();
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -221,7 +220,8 @@ TEST(InstrumentWindowList, ManyFilesAtOnceEachListedOnceByNameNewestInView) {
   EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
   auto* delegate = qobject_cast<QStyledItemDelegate*>(list->itemDelegate());
   ASSERT_NE(delegate, nullptr);
-  EXPECT_EQ(delegate->displayText(list->item(5)->text(), QLocale()), QString::fromStdString(fs::path(scans[5]).filename().string()));
+  EXPECT_EQ(delegate->displayText(list->item(5)->text(), QLocale()),
+            QString::fromStdString(fs::path(scans[5]).filename().string()));
   EXPECT_EQ(list->item(5)->toolTip(), expected[5]);
 }
 
@@ -308,7 +308,8 @@ TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
 
   w.Click("cmdEditList");
   EXPECT_EQ(w.Entries().size(), 3) << "the list is kept";
-  for (const char* on : {"List1", "File1", "Dir1", "cboCombo", "chkReflect", "chkShowGraph", "cmdFileListOk", "cmdChkFile"})
+  for (const char* on :
+       {"List1", "File1", "Dir1", "cboCombo", "chkReflect", "chkShowGraph", "cmdFileListOk", "cmdChkFile"})
     EXPECT_TRUE(w.Get(on)->isEnabled()) << on;
   for (const char* off : {"cmdDoOperation", "Option1", "Option2", "Option3", "txtBeginWave", "cmdEditList"})
     EXPECT_FALSE(w.Get(off)->isEnabled()) << off;
@@ -365,7 +366,8 @@ TEST(InstrumentWindowPreviewStatus, NamesTheFileAndSaysWhenEveryPanelReadingIsZe
   w.List()->setCurrentRow(0);
   emit w.List()->itemClicked(w.List()->item(0));
   EXPECT_EQ(w.Text("lblPreviewFile"), QString::fromStdString(zero));
-  EXPECT_TRUE(w.Text("lblPreviewStatus").startsWith("Every panel reading of")) << w.Text("lblPreviewStatus").toStdString();
+  EXPECT_TRUE(w.Text("lblPreviewStatus").startsWith("Every panel reading of"))
+      << w.Text("lblPreviewStatus").toStdString();
   EXPECT_EQ(w.PointsIn("picReflect"), 512u);
 }
 

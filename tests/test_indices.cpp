@@ -13,10 +13,10 @@
 #include "indices/index_run.h"
 #include "indices/index_values.h"
 #include "indices/reflectance_reader.h"
-#include "text/failure.h"
-#include "text/numeric_text.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
+#include "text/numeric_text.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
@@ -71,27 +71,28 @@ TEST(IndexFiles, TheExampleTableGivesTheseIndexAndDerivativeFiles) {
   // are the differences 802 - 801 and 672 - 671 nm.
   const IndexTable values = ComputeIndices(t, kFourIndices);
   const std::string index = IndexFileText(t, kFourIndices, values);
-  EXPECT_EQ(index,
-            CrLf({"Index file",
-                  "NDVI          ,800          ,670          ,Normalized formula         ,Calculated from reflectance   "
-                  "           ,",
-                  "dNDVI         ,800          ,670          ,Normalized formula         ,Calculated from the "
-                  "derivative           ,",
-                  "SR            ,800          ,670          ,Simple Ratio formula       ,Calculated from reflectance   "
-                  "           ,",
-                  "dSR           ,800          ,670          ,Simple Ratio formula       ,Calculated from the "
-                  "derivative           ,",
-                  "Filename,Date,time,temp C,NDVI            ,dNDVI        ,SR           ,dSR          ,",
-                  "s1.spu        ,06/22/2018   ,12:01:02     ,23           , 0.149425287356322         , 0           "
-                  ", 1.35135135135135          , 1           ,",
-                  "s2.spu        ,06/23/2018   ,13:04:05     ,24           , 0.292323597828896         , "
-                  "0.148911798396354         , 1.82615047479912          , 1.34993270524904          ,"}));
+  EXPECT_EQ(
+      index,
+      CrLf({"Index file",
+            "NDVI          ,800          ,670          ,Normalized formula         ,Calculated from reflectance   "
+            "           ,",
+            "dNDVI         ,800          ,670          ,Normalized formula         ,Calculated from the "
+            "derivative           ,",
+            "SR            ,800          ,670          ,Simple Ratio formula       ,Calculated from reflectance   "
+            "           ,",
+            "dSR           ,800          ,670          ,Simple Ratio formula       ,Calculated from the "
+            "derivative           ,",
+            "Filename,Date,time,temp C,NDVI            ,dNDVI        ,SR           ,dSR          ,",
+            "s1.spu        ,06/22/2018   ,12:01:02     ,23           , 0.149425287356322         , 0           "
+            ", 1.35135135135135          , 1           ,",
+            "s2.spu        ,06/23/2018   ,13:04:05     ,24           , 0.292323597828896         , "
+            "0.148911798396354         , 1.82615047479912          , 1.34993270524904          ,"}));
 
   const Strings derivative = SplitCrLf(DerivativeFileText(t));
   ASSERT_EQ(derivative.size(), 5u + 820u);
-  EXPECT_EQ(Strings(derivative.begin(), derivative.begin() + 5),
-            (Strings{"Derivative file", "s1.spu,s2.spu,,", "06/22/2018,06/23/2018,,", "12:01:02,13:04:05,,",
-                     "23,24,,"}));
+  EXPECT_EQ(
+      Strings(derivative.begin(), derivative.begin() + 5),
+      (Strings{"Derivative file", "s1.spu,s2.spu,,", "06/22/2018,06/23/2018,,", "12:01:02,13:04:05,,", "23,24,,"}));
   EXPECT_EQ(derivative[5], " 311 , 0.000999999999999999 , 0.000021 ,");
   EXPECT_EQ(derivative[5 + 491], " 802 , 0.001 , 0.00100300000000003 ,");
   EXPECT_EQ(derivative.back(), " 1130 , 0.001 , 0.00165899999999997 ,");
@@ -110,13 +111,12 @@ TEST(IndexFiles, PrintZoneFillAfterNamesOf13To15Characters) {
     const std::vector<IndexDefinition> one = {
         {std::string(length, 'x'), "800", "670", IndexFormula::NormalisedDifference, IndexSource::Reflectance}};
     const Strings lines = SplitCrLf(IndexFileText(t, one, ComputeIndices(t, one)));
-    EXPECT_EQ(lines[1].substr(0, length + fill + 1), std::string(length, 'x') + std::string(fill, ' ') + ",")
-        << length;
+    EXPECT_EQ(lines[1].substr(0, length + fill + 1), std::string(length, 'x') + std::string(fill, ' ') + ",") << length;
     // The head line: "Filename,Date,time,temp C," is 26 characters, so the
     // name starts at 27 and the fill runs to 42, or to 56 past it.
     const std::size_t zoneEnd = 26 + length < 42 ? 42 : 56;
-    EXPECT_EQ(lines[2], "Filename,Date,time,temp C," + std::string(length, 'x') +
-                            std::string(zoneEnd - 26 - length, ' ') + ",")
+    EXPECT_EQ(lines[2],
+              "Filename,Date,time,temp C," + std::string(length, 'x') + std::string(zoneEnd - 26 - length, ' ') + ",")
         << length;
   }
 }
@@ -159,10 +159,10 @@ TEST(ReflectanceReading, EveryRowOfTheConversionsReflectanceFilesReadsBack) {
   // line, an empty line and four head lines: every data row must read back,
   // the first grid wavelength first.
   TempFolder folder;
-  for (const auto& [format, grid, rows] : std::vector<std::tuple<Format, GridTexts, std::size_t>>{
-           {Format::UniSpecOld, {"310", "1130", "1"}, 821},
-           {Format::UniSpecNew, {"400", "1000", "2"}, 301},
-           {Format::UniSpecOld, {"500", "600", "0.5"}, 201}}) {
+  for (const auto& [format, grid, rows] :
+       std::vector<std::tuple<Format, GridTexts, std::size_t>>{{Format::UniSpecOld, {"310", "1130", "1"}, 821},
+                                                               {Format::UniSpecNew, {"400", "1000", "2"}, 301},
+                                                               {Format::UniSpecOld, {"500", "600", "0.5"}, 201}}) {
     const Strings scans = synth::WriteScans(folder.Path().string(), format, 3, "leaf");
     const RunSettings s = Settings(format, scans, grid);
     WavelengthTables tables;
@@ -190,8 +190,8 @@ TEST(ReflectanceReading, DualChannelLayoutWithLongerTitleBlockReadsEveryRow) {
   TempFolder folder;
   const std::string path = folder.Write(
       "dc.csv", CrLf({"", "Wavelength,a.spu,b.spu,c.spu", "  (nm),6/22/2018,6/22/2018,6/23/2018",
-                      "  time  ,3:29:44 PM,3:30:01 PM,9:00:00 AM", "temp C,23.,7 ,19.", ",,,", " 310 , 0.1 , 0.2 , 0.3 ",
-                      " 311 , 0.11 , 0.21 , 0.31 ", " 312 , 0.12 , 0.22 , 0.32 "}));
+                      "  time  ,3:29:44 PM,3:30:01 PM,9:00:00 AM", "temp C,23.,7 ,19.", ",,,",
+                      " 310 , 0.1 , 0.2 , 0.3 ", " 311 , 0.11 , 0.21 , 0.31 ", " 312 , 0.12 , 0.22 , 0.32 "}));
   const ReflectanceTable t = ReadReflectanceFile(path);
   EXPECT_EQ(t.namesLine, 2u);
   EXPECT_EQ(t.wavelengths, (std::vector<double>{310, 311, 312}));
@@ -208,7 +208,7 @@ TEST(IndexRows, CountedInGridStepsFromTheFirstWavelength) {
     return static_cast<long>(ResolveIndexRows(d, first, step, 2000, "f").a);
   };
   EXPECT_EQ(row("800", 310, 1), 490);
-  EXPECT_EQ(row("800", 310, 2), 245);   // nanometres would be row 490: 1290 nm
+  EXPECT_EQ(row("800", 310, 2), 245);    // nanometres would be row 490: 1290 nm
   EXPECT_EQ(row("800", 310, 0.5), 980);  // nanometres would be row 490: 555 nm
   EXPECT_EQ(row("800.5", 310, 1), 490);  // 490.5: the even neighbour
   EXPECT_EQ(row("801.5", 310, 1), 492);  // 491.5
@@ -267,9 +267,8 @@ TEST(IndexValues, AZeroDenominatorGives999AndTheRestAsUsual) {
   EXPECT_DOUBLE_EQ(FormulaValue(IndexFormula::NormalisedDifference, 0.3, 0.1), 0.5);
 
   TempFolder folder;
-  const std::string path = folder.Write(
-      "z.csv", CrLf({"", "Wavelength,a,b", "(nm),,", "time,,", "temp C,,", ",,", " 400 , 0 , 0.2 ", " 401 , 0 , 0.4 ",
-                     " 402 , 0.5 , 0.4 "}));
+  const std::string path = folder.Write("z.csv", CrLf({"", "Wavelength,a,b", "(nm),,", "time,,", "temp C,,", ",,",
+                                                       " 400 , 0 , 0.2 ", " 401 , 0 , 0.4 ", " 402 , 0.5 , 0.4 "}));
   const ReflectanceTable t = ReadReflectanceFile(path);
   const std::vector<IndexDefinition> defs = {
       {"nd", "400", "401", IndexFormula::NormalisedDifference, IndexSource::Reflectance},
@@ -280,10 +279,11 @@ TEST(IndexValues, AZeroDenominatorGives999AndTheRestAsUsual) {
   EXPECT_DOUBLE_EQ(v.Value(1, 0), (0.2 - 0.4) / 0.6);
   EXPECT_EQ(v.Value(0, 1), 999);
   EXPECT_DOUBLE_EQ(v.Value(1, 1), 2);
-  EXPECT_EQ(v.Value(0, 2), 0);  // 0 over 0.5
+  EXPECT_EQ(v.Value(0, 2), 0);    // 0 over 0.5
   EXPECT_EQ(v.Value(1, 2), 999);  // 0.2 over 0
   const Strings lines = SplitCrLf(IndexFileText(t, defs, v));
-  EXPECT_EQ(lines[5], "a             ,             ,             ,             , 999         , 999         , 0           ,");
+  EXPECT_EQ(lines[5],
+            "a             ,             ,             ,             , 999         , 999         , 0           ,");
 }
 
 // --- Files the index run refuses
@@ -306,9 +306,12 @@ TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
            {"empty.csv", " ", "no names row was found"},
            {"one-row.csv", head + " 400 , 1 , 2 \r\n", "holds 1 data row(s)"},
            {"no-rows.csv", head, "holds 0 data row(s)"},
-           {"short-row.csv", head + " 400 , 1 , 2 \r\n 401 , 1 \r\n", "line 8: the data row holds 1 values for 2 columns"},
-           {"text.csv", head + " 400 , 1 , 2 \r\n 401 , 1 , two \r\n", "line 8: value 2 of the data row is not a number: \" two \""},
-           {"gap.csv", head + " 400 , 1 , 2 \r\n\r\n 402 , 1 , 2 \r\n", "line 8: an empty line stands among the data rows"},
+           {"short-row.csv", head + " 400 , 1 , 2 \r\n 401 , 1 \r\n",
+            "line 8: the data row holds 1 values for 2 columns"},
+           {"text.csv", head + " 400 , 1 , 2 \r\n 401 , 1 , two \r\n",
+            "line 8: value 2 of the data row is not a number: \" two \""},
+           {"gap.csv", head + " 400 , 1 , 2 \r\n\r\n 402 , 1 , 2 \r\n",
+            "line 8: an empty line stands among the data rows"},
            {"wide.csv", head + " 400 , 1 , 2 , 3 \r\n", "line 7: the data row holds more values"},
            {"head.csv", "Wavelength,a\r\n(nm),x\r\n", "ends within the head rows"}}) {
     const std::string path = text.empty() ? folder.File(name) : folder.Write(name, text);
@@ -316,8 +319,8 @@ TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
     EXPECT_TRUE(Has(failure, path) && Has(failure, expected)) << name << ": " << failure;
   }
   // Trailing empty lines and a closing comma are no damage.
-  const ReflectanceTable t = ReadReflectanceFile(
-      folder.Write("tail.csv", head + " 400 , 1 , 2 ,\r\n 401 , 3 , 4 \r\n\r\n  \r\n"));
+  const ReflectanceTable t =
+      ReadReflectanceFile(folder.Write("tail.csv", head + " 400 , 1 , 2 ,\r\n 401 , 3 , 4 \r\n\r\n  \r\n"));
   EXPECT_EQ(t.Rows(), 2u);
   EXPECT_EQ(t.rows[0], (std::vector<double>{1, 2}));
   EXPECT_TRUE(Has(FailureOf([&] { ReadReflectanceFile(folder.File("missing.csv")); }), "cannot open"));
@@ -367,7 +370,8 @@ TEST(IndexPresets, RecordsFromLineFourAtMostEightDamageEndsTheReading) {
            {"ten", title + ten, {"I0", "I1", "I2", "I3", "I4", "I5", "I6", "I7"}},
            {"short last record", title + "NDVI, 800, 670, 1\r\nPRI, 531, 570\r\n", {"NDVI"}},
            {"text for a number", title + "NDVI, 800, 670, 1\r\nPRI, x, 570, 1\r\nWBI, 900, 970, 2\r\n", {"NDVI"}},
-           {"over several lines", title + "Red edge, 750,\r\n 705, 1\r\n\"Name, quoted\", 1, 2, 2\r\n",
+           {"over several lines",
+            title + "Red edge, 750,\r\n 705, 1\r\n\"Name, quoted\", 1, 2, 2\r\n",
             {"Red edge", "Name, quoted"}},
            {"two lines only", "a\r\nb\r\n", {}},
            {"empty", "", {}}}) {

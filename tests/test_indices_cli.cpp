@@ -40,7 +40,8 @@ class IndicesCli : public ::testing::Test {
     std::string command = ShellQuote(CORVELANE_EXE);
     for (const auto& a : convert) command += " " + ShellQuote(a);
     ASSERT_EQ(std::system(command.c_str()), 0);
-    folder.Write("INDEX", "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
+    folder.Write("INDEX",
+                 "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
   }
   Args Outputs() const { return {"--index-file", folder.File("i.txt"), "--derivative-file", folder.File("d.txt")}; }
   bool Written(const char* name) const { return fs::exists(folder.File(name)); }
@@ -50,8 +51,8 @@ class IndicesCli : public ::testing::Test {
 };
 
 TEST_F(IndicesCli, WritesTheAskedFilesWithIndicesInCommandLineOrder) {
-  Args args = {"--preset", " WBI ", "--index", "dPRI,531,570,nd,derivative", "--preset", "NDVI", "--index",
-               "sr,800,670,2,1"};
+  Args args = {"--preset", " WBI ", "--index", "dPRI,531,570,nd,derivative",
+               "--preset", "NDVI",  "--index", "sr,800,670,2,1"};
   const Args out = Outputs();
   args.insert(args.end(), out.begin(), out.end());
   args.push_back(reflectance);
@@ -81,10 +82,12 @@ TEST_F(IndicesCli, UsageErrorsExitTwoAndWriteNothing) {
            {{reflectance}, "choose at least one output"},
            {{"--index", ndvi, "--index-file", folder.File("i.txt")}, "exactly one REFLECTANCE file, not 0"},
            {{"--index", ndvi, "--index-file", folder.File("i.txt"), reflectance, reflectance}, "not 2"},
-           {{"--index", "NDVI,800,670,nd", "--index-file", folder.File("i.txt"), reflectance}, "NAME,A,B,FORMULA,SOURCE"},
+           {{"--index", "NDVI,800,670,nd", "--index-file", folder.File("i.txt"), reflectance},
+            "NAME,A,B,FORMULA,SOURCE"},
            {{"--index", "NDVI,red,670,nd,1", "--index-file", folder.File("i.txt"), reflectance}, "must be numbers"},
            {{"--index", "NDVI,800,670,sum,1", "--index-file", folder.File("i.txt"), reflectance}, "FORMULA is nd"},
-           {{"--index", "NDVI,800,670,1,3", "--index-file", folder.File("i.txt"), reflectance}, "SOURCE is reflectance"},
+           {{"--index", "NDVI,800,670,1,3", "--index-file", folder.File("i.txt"), reflectance},
+            "SOURCE is reflectance"},
            {{"--preset", "EVI", "--index-file", folder.File("i.txt"), reflectance}, "found: NDVI, PRI, WBI"},
            {{"--bogus", reflectance}, "--bogus"}}) {
     const Outcome o = Indices(folder.Path(), args);
@@ -103,7 +106,8 @@ TEST_F(IndicesCli, AFailedRunExitsOneSaysWhyAndLeavesNoFile) {
   folder.Write("i.txt", "an earlier index file");
   const std::string absorbance = folder.File("abs.txt");
   Args convert = {ShellQuote(CORVELANE_EXE), "convert", "unispec-old", "--absorbance", ShellQuote(absorbance)};
-  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x")) convert.push_back(ShellQuote(scan));
+  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x"))
+    convert.push_back(ShellQuote(scan));
   std::string command;
   for (const auto& a : convert) command += a + " ";
   ASSERT_EQ(std::system(command.c_str()), 0);

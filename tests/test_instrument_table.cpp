@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "calibration/instrument_table.h"
-#include "text/failure.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
 
 namespace corvelane {
 namespace {
@@ -30,7 +30,7 @@ TEST(InstrumentFile, MissingFileIsReplacedByTheDefaultWithTwoInstruments) {
             "end");
   const InstrumentRecord dc2 = ReadInstrument(path, 1);
   EXPECT_EQ(dc2.coefficients, (std::array<std::string, 6>{"300.5829261", "3.325460401", "-0.0002928427608",
-                                                           "301.0290324", "3.333019474", "-0.0003356843766"}));
+                                                          "301.0290324", "3.333019474", "-0.0003356843766"}));
   const auto values = InstrumentCoefficients(dc2);
   ASSERT_TRUE(values);
   EXPECT_DOUBLE_EQ((*values)[5], -0.0003356843766);

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "text/failure.h"
 #include "instruments/file_label.h"
 #include "instruments/scan_readers.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
 
 namespace corvelane {
 namespace {
@@ -32,15 +32,23 @@ std::string ParseFailure(Format format, const std::string& text, const std::stri
 
 TEST(FileLabel, CutsAfterTheLastSeparatorThroughThreeCharactersAfterTheLastDot) {
   using enum LabelSeparator;
-  struct Case { const char* source; LabelSeparator sep; const char* label; };
+  struct Case {
+    const char* source;
+    LabelSeparator sep;
+    const char* label;
+  };
   const Case cases[] = {
-      {"C:\\SITE1\\A0001.SPT", Path, "A0001.SPT"},       {"  X.SPTX  ", Path, "X.SPT"},
-      {"/home/ana/scans/leaf0012.spt", Path, "leaf0012.spt"}, {"/home/ana\\mixed/b.spu", Path, "b.spu"},
+      {"C:\\SITE1\\A0001.SPT", Path, "A0001.SPT"},
+      {"  X.SPTX  ", Path, "X.SPT"},
+      {"/home/ana/scans/leaf0012.spt", Path, "leaf0012.spt"},
+      {"/home/ana\\mixed/b.spu", Path, "b.spu"},
       {"\"File:       \\Storage Card\\ruby\\test00001.spu\"", Path, "test00001.spu"},
-      {"GER1500 file name: SCAN0001.DAT", Blank, "SCAN0001.DAT"}, {"name\tSCAN0001.DATA", Blank, "SCAN0001.DAT"},
+      {"GER1500 file name: SCAN0001.DAT", Blank, "SCAN0001.DAT"},
+      {"name\tSCAN0001.DATA", Blank, "SCAN0001.DAT"},
       {"C:\\GER\\SCAN0001.DAT", Blank, "C:\\GER\\SCAN0001.DAT"},
       {"C:\\A.BC\\X", Path, ""},  // length 0: an empty label, not a failure
-      {"", Path, ""}, {"AB", Path, "AB"},
+      {"", Path, ""},
+      {"AB", Path, "AB"},
   };
   for (const Case& c : cases) EXPECT_EQ(CutFileLabel(c.source, c.sep).value_or("(none)"), c.label) << c.source;
   EXPECT_FALSE(CutFileLabel("C:\\DATA\\NOEXT", Path).has_value());
@@ -49,7 +57,11 @@ TEST(FileLabel, CutsAfterTheLastSeparatorThroughThreeCharactersAfterTheLastDot) 
 }
 
 TEST(UniSpecDateTime, DateIsTheFirstWordFromCharacterFourteenAndTimeTheNext) {
-  struct Case { const char* line; const char* date; const char* time; };
+  struct Case {
+    const char* line;
+    const char* date;
+    const char* time;
+  };
   const Case cases[] = {
       {"Date & time: 02/14/03  10:22:05", "02/14/03", "10:22:05"},
       {"   Date & time: 02/14/03  10:22:05   ", "02/14/03", "10:22:05"},
@@ -58,7 +70,10 @@ TEST(UniSpecDateTime, DateIsTheFirstWordFromCharacterFourteenAndTimeTheNext) {
       // The date may start after character 14.
       {"\"Time:        06/13/2022  15:40:54\"", "06/13/2022", "15:40:54"},
       {"Date & time:\t   02/14/03 10:22:05", "02/14/03", "10:22:05"},
-      {"Date & time: 02/14/03", "02/14/03", ""}, {"Date & time:", "", ""}, {"short", "", ""}, {"", "", ""},
+      {"Date & time: 02/14/03", "02/14/03", ""},
+      {"Date & time:", "", ""},
+      {"short", "", ""},
+      {"", "", ""},
   };
   for (const Case& c : cases) {
     const DateTimeText dt = UniSpecDateTime(c.line);
@@ -70,8 +85,8 @@ TEST(UniSpecDateTime, DateIsTheFirstWordFromCharacterFourteenAndTimeTheNext) {
 TEST(LooksLikeDate, CalendarDatesOnly) {
   for (const char* yes : {"02/14/03", "06/13/2022", "14/02/03", "2022-06-13", "1.2.2003", "02/29/2000"})
     EXPECT_TRUE(LooksLikeDate(yes)) << yes;
-  for (const char* no : {"", "13/13/03", "02/30/03", "02/29/2001", "ab/cd/ef", "02/14", "02-14/03", "10:22:05",
-                         "02/14/03x"})
+  for (const char* no :
+       {"", "13/13/03", "02/30/03", "02/29/2001", "ab/cd/ef", "02/14", "02-14/03", "10:22:05", "02/14/03x"})
     EXPECT_FALSE(LooksLikeDate(no)) << no;
 }
 
@@ -79,7 +94,7 @@ TEST(UniSpecOldReader, ReadsHeaderTargetAndPanelWhateverTheLineEnds) {
   const Lines l = With(OldLines(), {{10, "  310 99 1234"},  // three fields: the last one is the target
                                     {11, "4321"},           // no blank: the whole line
                                     {12, "\t313\t\t5e2\t"},
-                                    {268, "0"},             // panel 0 is a reading, not a failure
+                                    {268, "0"},  // panel 0 is a reading, not a failure
                                     {269, "  -7.5  "}});
   for (const char* eol : {"\r\n", "\r", "\n"}) {
     const ScanRecord r = Parse(Format::UniSpecOld, Join(l, eol) + "lines after the PANEL block are ignored" + eol);
@@ -105,7 +120,8 @@ TEST(UniSpecOldReader, LabelFromThePathLeavesLineOneAlone) {
   // line 1 without extension is never looked at.
   const std::string noExtension = Join(With(OldLines(), {{0, "C:\\DATA\\NOEXT"}}));
   EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "/d/copy1.spt").fileLabel, "copy1.spt");
-  EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "C:\\d\\copy2.spt").fileLabel, "copy2.spt");
+  EXPECT_EQ(Parse(Format::UniSpecOld, noExtension, LabelSource::DataFileName, "C:\\d\\copy2.spt").fileLabel,
+            "copy2.spt");
   EXPECT_NE(ParseFailure(Format::UniSpecOld, Join(OldLines()), "/data/NOEXT", LabelSource::DataFileName), "");
 }
 
@@ -118,17 +134,20 @@ TEST(UniSpecNewReader, MissingAndDamagedReadingsBecomeValuesNotFailures) {
     ASSERT_EQ(whole.target[c], 1000 + c);
     ASSERT_EQ(whole.panel[c], 2000 + c);
   }
-  struct Case { std::string line; double target, panel; };
+  struct Case {
+    std::string line;
+    double target, panel;
+  };
   const Case cases[] = {
       {"310.5     1234      2345", 1234, 2345},
-      {"310.5 1234", 999, 0},           // two fields
+      {"310.5 1234", 999, 0},  // two fields
       {"310.5 \t1234 \t", 999, 0},
-      {"310.5 . 2345", 0, 2345},        // "." target counts as 0
-      {"310.5 1234 .", 1234, 0},        // "." panel is no number: 0
-      {"310.5 1 2 3", 1, 0},            // "2 3" is one panel field, no number
+      {"310.5 . 2345", 0, 2345},  // "." target counts as 0
+      {"310.5 1234 .", 1234, 0},  // "." panel is no number: 0
+      {"310.5 1 2 3", 1, 0},      // "2 3" is one panel field, no number
       {"310.5 abc 2345", 0, 2345},
       {"310.5 1234 x9", 1234, 0},
-      {"312.6 \t0. \t0. ", 0, 0},       // as the instrument writes an empty channel
+      {"312.6 \t0. \t0. ", 0, 0},  // as the instrument writes an empty channel
       {"310.5 -5 100", -5, 100},
       {"310.5 1e2 7", 100, 7},
   };
@@ -158,8 +177,9 @@ TEST(CompactReader, ValuesOnlyAndNoDateOrTime) {
 TEST(GerReader, LabelDateTimeAndTheMiddleAndLastField) {
   // Trimmed line 4 of 30 characters: 1-6 "abcdef", 7-14 the date, 15-26 the time, 27-30 "ZZZZ".
   const std::string line4 = "  abcdef06/13/22T10:22:05.50ZZZZ  ";
-  Lines l = With(GerLines(512), {{1, "name SCAN0001.DATA"}, {3, line4}, {12, "350.2    12345        23456"},
-                                 {13, "\t351.2\t1\t\t2\t"}});
+  Lines l =
+      With(GerLines(512),
+           {{1, "name SCAN0001.DATA"}, {3, line4}, {12, "350.2    12345        23456"}, {13, "\t351.2\t1\t\t2\t"}});
   l.push_back("after line 524: ignored");
   ScanRecord r = Parse(Format::Ger1500, Join(l));
   EXPECT_EQ(r.fileLabel, "SCAN0001.DAT");
@@ -205,7 +225,12 @@ TEST(GerReader, Ger2600ReadsToTheEndOfTheFile) {
 }
 
 TEST(ScanReaders, DamagedFilesFailNamingFileAndLine) {
-  struct Case { Format format; std::string text; int line; const char* shows = ""; };
+  struct Case {
+    Format format;
+    std::string text;
+    int line;
+    const char* shows = "";
+  };
   const Format Old = Format::UniSpecOld, New = Format::UniSpecNew, Compact = Format::UniSpecCompact,
                G1500 = Format::Ger1500, G2600 = Format::Ger2600;
   std::vector<Case> cases = {
@@ -214,7 +239,7 @@ TEST(ScanReaders, DamagedFilesFailNamingFileAndLine) {
       {Old, Join(With(OldLines(), {{523, "   "}})), 524},
       {Old, Join(Head(OldLines(), 523)), 524},
       {Old, Join(With(OldLines(), {{0, "C:\\DATA\\NOEXT"}})), 1},  // the label length would be negative
-      {New, Join(With(NewLines(), {{50, "  310.5  "}})), 51},       // no blank after the wavelength
+      {New, Join(With(NewLines(), {{50, "  310.5  "}})), 51},      // no blank after the wavelength
       {New, Join(With(NewLines(), {{50, ""}})), 51},
       {New, Join(Head(NewLines(), 265)), 266},
       {Compact, Join(With(CompactLines(), {{14, " 0.5abc "}})), 15},
@@ -245,7 +270,11 @@ TEST(ReadScanFile, ValidFilesReadWhileMissingCutJunkAndGiantFilesFail) {
   for (std::size_t i = 0; i < junk.size(); i += 97) junk[i] = '\0';
   for (std::size_t i = 50; i < junk.size(); i += 61) junk[i] = '\n';
   const std::string huge(20u << 20, '7');
-  struct Valid { Format format; Lines lines; std::size_t firstData; };
+  struct Valid {
+    Format format;
+    Lines lines;
+    std::size_t firstData;
+  };
   const Valid valid[] = {{Format::UniSpecOld, OldLines(), kUniSpecData},
                          {Format::UniSpecNew, NewLines(), kUniSpecData},
                          {Format::UniSpecCompact, CompactLines(), kCompactData},
@@ -256,11 +285,12 @@ TEST(ReadScanFile, ValidFilesReadWhileMissingCutJunkAndGiantFilesFail) {
     const std::string text = Join(v.lines);
     ScanRecord r;
     std::string buffer;
-    EXPECT_NO_THROW(ReadScanFile(VariantOf(v.format), folder.Write("ok.txt", text), LabelSource::HeaderInfo, r, buffer));
+    EXPECT_NO_THROW(
+        ReadScanFile(VariantOf(v.format), folder.Write("ok.txt", text), LabelSource::HeaderInfo, r, buffer));
     std::vector<std::string> bad = {folder.File("missing.spt"), folder.Path().string(), folder.Write("junk.bin", junk),
                                     folder.Write("empty", ""), folder.Write("cut", text.substr(0, 40))};
     if (v.format != Format::UniSpecNew) {  // a damaged reading becomes 0 there
-      std::string nul = text;  // a valid header, then a data line holding a NUL byte
+      std::string nul = text;              // a valid header, then a data line holding a NUL byte
       nul.insert(nul.find("\r\n", nul.size() / 3 * 2) - 1, std::string("\0", 1));
       bad.push_back(folder.Write("nul.scan", nul));
     }
@@ -269,9 +299,10 @@ TEST(ReadScanFile, ValidFilesReadWhileMissingCutJunkAndGiantFilesFail) {
     giant.insert(giant.begin() + static_cast<std::ptrdiff_t>(v.firstData), "1 " + huge + " 2");
     bad.push_back(folder.Write("huge.scan", Join(giant)));
     for (const std::string& path : bad)  // a RunFailure naming the file
-      EXPECT_NE(FailureOf([&] { ReadScanFile(VariantOf(v.format), path, LabelSource::HeaderInfo, r, buffer); })
-                    .find(path),
-                std::string::npos) << path;
+      EXPECT_NE(
+          FailureOf([&] { ReadScanFile(VariantOf(v.format), path, LabelSource::HeaderInfo, r, buffer); }).find(path),
+          std::string::npos)
+          << path;
   }
 }
 

@@ -58,8 +58,9 @@ TEST(CorrectReflectance, DividesEachFileByTheReferenceAndRefusesAZeroReference) 
   RoundColumns(corrected, 6);
   EXPECT_EQ(corrected, (std::vector<Column>{{0.5, 1.0}, {1.0, 0.5}}));
 
-  const std::string why =
-      FailureOf([&] { CorrectReflectance(reflectance, Column{0.6, 0.0}, grid, "/data/panel.ref"); });
+  const std::string why = FailureOf([&] {
+    CorrectReflectance(reflectance, Column{0.6, 0.0}, grid, "/data/panel.ref");
+  });
   EXPECT_NE(why.find("/data/panel.ref"), std::string::npos) << why;
   EXPECT_NE(why.find("311 nm"), std::string::npos) << why;
 }
@@ -94,8 +95,8 @@ TEST(RefFile, TwoNanometreStepAgainstAOneNanometreGridLeavesZerosThatStopTheCorr
   EXPECT_LT(s.count, 0);
   const Column values = ReadRefValues(text, "coarse.ref", s, grid);
   EXPECT_TRUE(std::all_of(values.begin(), values.end(), [](double v) { return v == 0; }));
-  const std::string why = FailureOf(
-      [&] { CorrectReflectance(std::vector<Column>{Column(821, 0.5)}, values, grid, "coarse.ref"); });
+  const std::string why =
+      FailureOf([&] { CorrectReflectance(std::vector<Column>{Column(821, 0.5)}, values, grid, "coarse.ref"); });
   EXPECT_NE(why.find("coarse.ref"), std::string::npos) << why;
   EXPECT_NE(why.find("310 nm"), std::string::npos) << why;
 }
@@ -228,7 +229,11 @@ TEST(DcIndexValues, ZeroDenominatorGives999AndAPositionOffTheGridFails) {
 }
 
 TEST(ParseIndexOption, NameTwoWavelengthsAndAFormula) {
-  struct Case { const char* text; const char* name; IndexFormula formula; };
+  struct Case {
+    const char* text;
+    const char* name;
+    IndexFormula formula;
+  };
   const Case cases[] = {{"NDVI,800,670,nd", "NDVI", IndexFormula::NormalisedDifference},
                         {"WBI, 900 ,970,ratio", "WBI", IndexFormula::SimpleRatio},
                         {"PRI,531,570,1", "PRI", IndexFormula::NormalisedDifference},
@@ -260,7 +265,9 @@ std::string DcScan(double target, double panel, const std::string& panelText = {
 }
 
 TEST(ZoomRange, DragSelectsTheRangeBetweenItsEnds) {
-  struct Case { double down, up, low, high; };
+  struct Case {
+    double down, up, low, high;
+  };
   const Case cases[] = {{1, 2, 2.8, 3.8}, {2, 1, 2.8, 3.8}, {-0.2, 5, -0.2, 5}, {0, 4.8, 0, 4.8}};
   for (const Case& c : cases) {
     const VerticalRange r = ZoomRange({}, c.down, c.up);
@@ -276,9 +283,8 @@ TEST(ZoomRange, DragSelectsTheRangeBetweenItsEnds) {
 
 std::size_t CurveCount(const ReferencePlot& plot) {
   // Every curve has exactly one segment ending at channel 1.
-  return static_cast<std::size_t>(std::count_if(plot.graph.begin(), plot.graph.end(), [](const PlotOp& op) {
-    return op.kind == PlotOp::LineTo && op.x == 36;
-  }));
+  return static_cast<std::size_t>(std::count_if(
+      plot.graph.begin(), plot.graph.end(), [](const PlotOp& op) { return op.kind == PlotOp::LineTo && op.x == 36; }));
 }
 
 TEST(ReferencePlot, SixteenScansGiveSixteenCurvesAndFifteenLegendEntries) {

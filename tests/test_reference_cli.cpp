@@ -116,8 +116,8 @@ TEST_F(ReferenceCli, ReferenceScansCorrectByTheirMeanRatio) {
 TEST_F(ReferenceCli, RefFileWritesIndicesInGridSteps) {
   const auto reflectance = Reflectance(scans, "plain.csv");
   const Outcome o =
-      Convert(folder, With({"--reflectance", folder.File("r.csv"), "--ref-file", refFile, "--index",
-                            "NDVI,800,670,nd", "--index", "WBI,900,970,2", "--indices", folder.File("i.csv")}));
+      Convert(folder, With({"--reflectance", folder.File("r.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd",
+                            "--index", "WBI,900,970,2", "--indices", folder.File("i.csv")}));
   ASSERT_EQ(o.exit, 0) << o.err;
   EXPECT_TRUE(Has(o.err, refFile + ": first 310, last 1130\n")) << o.err;
   const auto lines = SplitCrLf(ReadAll(folder.File("i.csv")));
@@ -129,17 +129,15 @@ TEST_F(ReferenceCli, RefFileWritesIndicesInGridSteps) {
     const double ndvi = RoundHalfEven((at(490) - at(360)) / (at(490) + at(360)), 5);
     const double wbi = RoundHalfEven(at(590) / at(660), 5);
     const std::string name = fs::path(scans[k]).filename().string();
-    EXPECT_TRUE(Has(lines[k + 1], "," + name + "," + NumberText(ndvi) + "," + NumberText(wbi) + ","))
-        << lines[k + 1];
+    EXPECT_TRUE(Has(lines[k + 1], "," + name + "," + NumberText(ndvi) + "," + NumberText(wbi) + ",")) << lines[k + 1];
   }
 }
 
 TEST_F(ReferenceCli, BothGiveTheRefCorrectionInTheCorrectedFileAndTheOrderIsFixed) {
   const auto reflectance = Reflectance(scans, "plain.csv");
-  const Outcome o = Convert(
-      folder, With({"--target", folder.File("t.csv"), "--reflectance", folder.File("r.csv"), "--reference-scan", panel,
-                    "--corrected", folder.File("c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd",
-                    "--indices", folder.File("i.csv")}));
+  const Outcome o = Convert(folder, With({"--target", folder.File("t.csv"), "--reflectance", folder.File("r.csv"),
+                                          "--reference-scan", panel, "--corrected", folder.File("c.csv"), "--ref-file",
+                                          refFile, "--index", "NDVI,800,670,nd", "--indices", folder.File("i.csv")}));
   ASSERT_EQ(o.exit, 0) << o.err;
   const auto rows = Numbers(folder.File("c.csv"), 6);
   for (std::size_t i = 0; i < rows.size(); i += 41)
@@ -154,8 +152,8 @@ TEST_F(ReferenceCli, BothGiveTheRefCorrectionInTheCorrectedFileAndTheOrderIsFixe
 }
 
 TEST_F(ReferenceCli, CorrectedFileIsCompleteWithoutTheReflectanceFile) {
-  const Outcome o = Convert(folder, With({"--target", folder.File("t.csv"), "--reference-scan", panel, "--corrected",
-                                          folder.File("c.csv")}));
+  const Outcome o = Convert(
+      folder, With({"--target", folder.File("t.csv"), "--reference-scan", panel, "--corrected", folder.File("c.csv")}));
   ASSERT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(SplitCrLf(ReadAll(folder.File("c.csv"))).size(), 6u + 821u);
 }
@@ -178,8 +176,8 @@ TEST_F(ReferenceCli, FailuresStopAtTheirStepAndKeepEarlierOutputs) {
   EXPECT_FALSE(fs::exists(folder.File("c.csv")));
 
   // An index off the grid names the index and its wavelength.
-  o = Convert(folder, With({"--reflectance", folder.File("r2.csv"), "--ref-file", refFile, "--index",
-                            "FAR,1200,670,nd", "--indices", folder.File("i2.csv")}));
+  o = Convert(folder, With({"--reflectance", folder.File("r2.csv"), "--ref-file", refFile, "--index", "FAR,1200,670,nd",
+                            "--indices", folder.File("i2.csv")}));
   EXPECT_EQ(o.exit, 1);
   EXPECT_TRUE(Has(o.err, "FAR") && Has(o.err, "1200")) << o.err;
   EXPECT_FALSE(fs::exists(folder.File("i2.csv")));

@@ -48,7 +48,8 @@ DcReferenceInputs ThreeScans() {
   run.ratios = {{0.3, 0.6, 0.9}, {0.2, 0.4, 0.000004}, {0.5, 0.5, 0.5}};
   run.fileNames = {"a.spu", "b.spu", "c.spu"};
   run.times = {"10:00:01 AM", "10:00:09 AM", "10:01:00 AM"};
-  run.titleBlock = CrLf({"Wavelength,a.spu,b.spu,c.spu", "  (nm),d,d,d", "  time  ,t,t,t", "temp C,21.,21.,22.", ",,,"});
+  run.titleBlock =
+      CrLf({"Wavelength,a.spu,b.spu,c.spu", "  (nm),d,d,d", "  time  ,t,t,t", "temp C,21.,21.,22.", ",,,"});
   run.begin = 800;
   run.step = 1;
   return run;
@@ -101,11 +102,10 @@ TEST(ReferenceStep, RefFileWritesTheIndexFileAndReplacesTheScanCorrection) {
             "10:01:00 AM,c.spu, 0.6 , 2 ,\r\n");
 
   WriteCorrectedFile(run, "r2.spu,r1.spu,", corrected, folder.File("corrected.csv"));
-  EXPECT_EQ(ReadAll(folder.File("corrected.csv")),
-            "r2.spu,r1.spu,\r\n" + run.titleBlock +
-                " 800 , 0.6 , 0.4 , 1 \r\n"
-                " 801 , 0.3 , 0.2 , 0.25 \r\n"
-                " 802 , 0.9 , 0 , 0.5 \r\n");
+  EXPECT_EQ(ReadAll(folder.File("corrected.csv")), "r2.spu,r1.spu,\r\n" + run.titleBlock +
+                                                       " 800 , 0.6 , 0.4 , 1 \r\n"
+                                                       " 801 , 0.3 , 0.2 , 0.25 \r\n"
+                                                       " 802 , 0.9 , 0 , 0.5 \r\n");
 }
 
 TEST(ReferenceStep, NoToTheRangeQuestionWritesNothingAndKeepsTheScanCorrection) {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <random>
 
-#include "text/failure.h"
 #include "convert/file_check.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/scan_readers.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
@@ -53,13 +53,13 @@ std::string Mutate(std::string text, std::mt19937& rng) {
   for (int e = 0; e < edits && !text.empty(); ++e) {
     const std::size_t at = rng() % text.size();
     switch (kind(rng)) {
-      case 0: text[at] = static_cast<char>(rng() % 256); break;               // any byte, NUL included
-      case 1: text.resize(at); break;                                          // truncated
-      case 2: text.erase(at, rng() % 200); break;                              // a piece lost
+      case 0: text[at] = static_cast<char>(rng() % 256); break;  // any byte, NUL included
+      case 1: text.resize(at); break;                            // truncated
+      case 2: text.erase(at, rng() % 200); break;                // a piece lost
       case 3: text.insert(at, std::string(rng() % 300, static_cast<char>(" \t,.-e\r\n0"[rng() % 10]))); break;
       case 4: text.insert(at, "-1e999 nan inf 0x1p3 ,,, \"\r\r\n"); break;
-      case 5: text.replace(at, 1, "\n"); break;                                // lone line ends
-      case 6: {                                                                // a line repeated
+      case 5: text.replace(at, 1, "\n"); break;  // lone line ends
+      case 6: {                                  // a line repeated
         const auto start = text.rfind('\n', at);
         const auto end = text.find('\n', at);
         if (start != std::string::npos && end != std::string::npos) text.insert(end, text.substr(start, end - start));
@@ -88,7 +88,7 @@ TEST(Robustness, HostileWholeFilesGiveFailuresNotCrashes) {
       "",
       std::string(1, '\0'),
       std::string(5000, '\0'),
-      std::string(3 << 20, 'x'),                 // one 3 MB line
+      std::string(3 << 20, 'x'),  // one 3 MB line
       std::string(100000, '\n'),
       std::string(100000, '\r'),
       "\xEF\xBB\xBF\xFF\xFE not text \x80\x81\r\n",

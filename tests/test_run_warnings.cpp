@@ -65,8 +65,7 @@ TEST(NonFiniteValues, AreWrittenAsTheMark) {
   // Compact values of +-1e308 on neighbouring channels: the channels
   // themselves stay as they are; the point between them (whose difference
   // overflows) has no value.
-  const std::string compact = folder.Write(
-      "c.spt", Join(CompactLines(Except("0.5", {{10, "1e308"}, {11, "-1e308"}}))));
+  const std::string compact = folder.Write("c.spt", Join(CompactLines(Except("0.5", {{10, "1e308"}, {11, "-1e308"}}))));
   RunSettings s = Settings(Format::UniSpecCompact, {compact}, {"0", "0", "1"});
   s.waveSource = WaveSource::ExternalFile;
   std::string waves;

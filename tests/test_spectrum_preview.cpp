@@ -17,8 +17,8 @@ using Ops = std::vector<DrawOp>;
 const PreviewArea T = PreviewArea::Target, P = PreviewArea::Panel, R = PreviewArea::Reflect;
 
 Ops OnlyClears() {
-  return {{DrawOp::Clear, T, 0, 0, "", false}, {DrawOp::Clear, P, 0, 0, "", false},
-          {DrawOp::Clear, R, 0, 0, "", false}};
+  return {
+      {DrawOp::Clear, T, 0, 0, "", false}, {DrawOp::Clear, P, 0, 0, "", false}, {DrawOp::Clear, R, 0, 0, "", false}};
 }
 DrawOp Move(PreviewArea a, double x, double y) { return {DrawOp::Move, a, x, y, "", false}; }
 DrawOp Line(PreviewArea a, double x, double y) { return {DrawOp::LineTo, a, x, y, "", false}; }
@@ -27,16 +27,28 @@ DrawOp Text(PreviewArea a, double x, double y, const std::string& t) { return {D
 // The axes and seven labels an area opens with, as each window draws them.
 Ops UniSpecFrame(PreviewArea a) {
   const bool r = a == R;
-  return {Move(a, 25, 5000),        Line(a, 25, 65000),          Line(a, 290, 65000),
-          Text(a, 15, 64500, "0"),  Text(a, 100, 64500, "Wave Bands"), Text(a, 270, 64500, "256"),
-          Text(a, 13, 29500, "R"),  Text(a, 16, 33950, r ? "e" : "a"), Text(a, 16, 39850, r ? "f" : "d"),
+  return {Move(a, 25, 5000),
+          Line(a, 25, 65000),
+          Line(a, 290, 65000),
+          Text(a, 15, 64500, "0"),
+          Text(a, 100, 64500, "Wave Bands"),
+          Text(a, 270, 64500, "256"),
+          Text(a, 13, 29500, "R"),
+          Text(a, 16, 33950, r ? "e" : "a"),
+          Text(a, 16, 39850, r ? "f" : "d"),
           r ? Text(a, 15, 10, "1") : Text(a, 10, 10, "65000")};
 }
 Ops GerFrame(PreviewArea a, double xe, double channelsX, const char* channels) {
   const bool r = a == R;
-  return {Move(a, 50, 5000),         Line(a, 50, 500000),           Line(a, xe, 500000),
-          Text(a, 25, 490000, "0"),  Text(a, 250, 490000, "Wave Bands"), Text(a, channelsX, 490000, channels),
-          Text(a, 30, 195000, "R"),  Text(a, 35, 239500, r ? "e" : "a"), Text(a, 35, 298500, r ? "f" : "d"),
+  return {Move(a, 50, 5000),
+          Line(a, 50, 500000),
+          Line(a, xe, 500000),
+          Text(a, 25, 490000, "0"),
+          Text(a, 250, 490000, "Wave Bands"),
+          Text(a, channelsX, 490000, channels),
+          Text(a, 30, 195000, "R"),
+          Text(a, 35, 239500, r ? "e" : "a"),
+          Text(a, 35, 298500, r ? "f" : "d"),
           r ? Text(a, 25, 10, "1") : Text(a, 55, 10, "500,000")};
 }
 
@@ -48,7 +60,10 @@ Ops Drawn(Format format, const std::string& path) {
   return ops;
 }
 
-struct Pt { std::size_t channel; double x, y; };
+struct Pt {
+  std::size_t channel;
+  double x, y;
+};
 
 // The area's points: `count` blue points, those listed where given.
 void ExpectPoints(const Ops& ops, PreviewArea area, std::size_t count, std::initializer_list<Pt> points) {
@@ -65,15 +80,31 @@ void ExpectPoints(const Ops& ops, PreviewArea area, std::size_t count, std::init
 
 TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
   TempFolder folder;
-  struct Case { Format format; Lines lines; std::vector<PreviewArea> areas; Ops (*frame)(PreviewArea); int channels;
-                double width, height; };
+  struct Case {
+    Format format;
+    Lines lines;
+    std::vector<PreviewArea> areas;
+    Ops (*frame)(PreviewArea);
+    int channels;
+    double width, height;
+  };
   const Case cases[] = {
       {Format::UniSpecOld, OldLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       {Format::UniSpecNew, NewLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       {Format::UniSpecCompact, CompactLines(), {R}, UniSpecFrame, 256, 300, 75000},  // no target or panel readings
-      {Format::Ger1500, GerLines(512), {T, P, R}, [](PreviewArea a) { return GerFrame(a, 590, 550, "512"); }, 512, 600,
+      {Format::Ger1500,
+       GerLines(512),
+       {T, P, R},
+       [](PreviewArea a) { return GerFrame(a, 590, 550, "512"); },
+       512,
+       600,
        550000},
-      {Format::Ger2600, GerLines(594), {T, P, R}, [](PreviewArea a) { return GerFrame(a, 650, 600, "594"); }, 594, 700,
+      {Format::Ger2600,
+       GerLines(594),
+       {T, P, R},
+       [](PreviewArea a) { return GerFrame(a, 650, 600, "594"); },
+       594,
+       700,
        550000},
   };
   for (const Case& c : cases) {
@@ -90,7 +121,8 @@ TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
       const PreviewArea a = c.areas[k];
       const Ops frame = c.frame(a);
       EXPECT_EQ(Ops(ops.begin() + static_cast<std::ptrdiff_t>(3 + k * perArea),
-                    ops.begin() + static_cast<std::ptrdiff_t>(3 + k * perArea + 10)), frame);
+                    ops.begin() + static_cast<std::ptrdiff_t>(3 + k * perArea + 10)),
+                frame);
       for (std::size_t i = 3 + k * perArea; i < 3 + (k + 1) * perArea; ++i) ASSERT_EQ(ops[i].area, a) << "op " << i;
     }
   }
@@ -106,11 +138,14 @@ TEST(SpectrumPreview, UniSpecOldPoints) {
   // A target line without a wavelength is the reading itself; tabs separate too.
   const Ops ops =
       Drawn(Format::UniSpecOld, folder.Write("old.spt", Join(With(l, {{11, "  4000"}, {12, "302.5\t\t7000"}}))));
-  ExpectPoints(ops, T, 256, {{0, 26, 35000}, {1, 27, 61000}, {2, 28, 58000}, {3, 29, 65100}, {4, 30, -5000},
-                             {255, 281, 64900}});
+  ExpectPoints(ops, T, 256,
+               {{0, 26, 35000}, {1, 27, 61000}, {2, 28, 58000}, {3, 29, 65100}, {4, 30, -5000}, {255, 281, 64900}});
   ExpectPoints(ops, P, 256, {{0, 26, 5000}, {7, 33, 65000}, {255, 281, 64600}});
-  ExpectPoints(ops, R, 256, {{0, 26, 32500}, {7, 33, -64870000},  // 65000 - 999 * 65000
-                             {100, 126, 32500}, {255, 281, 48750}});
+  ExpectPoints(ops, R, 256,
+               {{0, 26, 32500},
+                {7, 33, -64870000},  // 65000 - 999 * 65000
+                {100, 126, 32500},
+                {255, 281, 48750}});
 }
 
 TEST(SpectrumPreview, UniSpecNewReadsFreeFieldRecords) {
@@ -120,9 +155,12 @@ TEST(SpectrumPreview, UniSpecNewReadsFreeFieldRecords) {
   // Items are separated by blanks or commas, and a record may run over a line end.
   const std::string text = Join(With(l, {{11, "301.5  2000\n 8000"}, {12, "302.5,3000,\t6000"}}), "\n");
   const Ops ops = Drawn(Format::UniSpecNew, folder.Write("new.spu", text));
-  ExpectPoints(ops, T, 256, {{0, 26, 35000}, {1, 27, 63000}, {2, 28, 62000},
-                             {3, 29, 64000},  // channels after the split record keep their place
-                             {255, 281, 64900}});
+  ExpectPoints(ops, T, 256,
+               {{0, 26, 35000},
+                {1, 27, 63000},
+                {2, 28, 62000},
+                {3, 29, 64000},  // channels after the split record keep their place
+                {255, 281, 64900}});
   ExpectPoints(ops, P, 256, {{0, 26, 5000}, {1, 27, 57000}, {2, 28, 59000}});
   ExpectPoints(ops, R, 256, {{0, 26, 32500}, {1, 27, 48750}, {9, 35, -64870000}, {255, 281, 48750}});
 }
@@ -148,15 +186,17 @@ TEST(SpectrumPreview, Ger1500SplitsMiddleAndLastField) {
 
 TEST(SpectrumPreview, Ger2600TakesTheDataLinesThereAreAndGer1500Exactly512) {
   TempFolder folder;
-  Ops ops = Drawn(Format::Ger2600, folder.Write("full.txt", Join(GerLines(594, {Rising(300.5, 1),
-                                                                                Except("1000", {{593, "1234"}}),
-                                                                                Except("2000", {{593, "5678"}})}))));
+  Ops ops = Drawn(Format::Ger2600,
+                  folder.Write("full.txt", Join(GerLines(594, {Rising(300.5, 1), Except("1000", {{593, "1234"}}),
+                                                               Except("2000", {{593, "5678"}})}))));
   ExpectPoints(ops, T, 594, {{0, 51, 499000}, {593, 644, 498766}});
   ExpectPoints(ops, P, 594, {{593, 644, 494322}});
   ExpectPoints(ops, R, 594, {{0, 51, 250000}});
   // Three data lines: channels 3 to 593 have no reading and lie on the base line.
-  ops = Drawn(Format::Ger2600, folder.Write("short.txt", Join(GerLines(3, {Rising(300.5, 1), Rising(1000, 1000),
-                                                                           Except("4000", {{2, "0"}})}), "\n")));
+  ops =
+      Drawn(Format::Ger2600,
+            folder.Write("short.txt",
+                         Join(GerLines(3, {Rising(300.5, 1), Rising(1000, 1000), Except("4000", {{2, "0"}})}), "\n")));
   ExpectPoints(ops, T, 594, {{1, 52, 498000}, {3, 54, 500000}, {593, 644, 500000}});
   ExpectPoints(ops, P, 594, {{3, 54, 500000}, {593, 644, 500000}});
   ExpectPoints(ops, R, 594, {{1, 52, 250000}, {2, 53, -499000000}, {3, 54, -499000000}, {593, 644, -499000000}});

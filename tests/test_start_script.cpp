@@ -55,7 +55,8 @@ class StartScriptTest : public ::testing::Test {
 
 TEST_F(StartScriptTest, InstallsWhatIsMissingAndNeverTouchesWhatTheUserHas) {
   Run();
-  for (const char* f : {"README", "INDEX"}) EXPECT_EQ(ReadAll((work() / f).string()), ReadAll((root() / "share" / f).string())) << f;
+  for (const char* f : {"README", "INDEX"})
+    EXPECT_EQ(ReadAll((work() / f).string()), ReadAll((root() / "share" / f).string())) << f;
   EXPECT_TRUE(fs::is_directory(work() / "results"));
   const fs::path sample = work() / "samples" / "unispec-old" / "LEAF0001.spt";
   ASSERT_TRUE(fs::exists(sample));

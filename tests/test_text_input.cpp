@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_support.h"
 #include "text/failure.h"
 #include "text/text_input.h"
-#include "tests/test_support.h"
 
 namespace corvelane {
 namespace {
@@ -22,11 +22,14 @@ using testing::TempFolder;
 using V = std::vector<std::string>;
 
 TEST(ParseNumber, DecimalNumbersWithPointSignAndExponentOnly) {
-  struct Case { std::string text; double value; };
+  struct Case {
+    std::string text;
+    double value;
+  };
   const Case cases[] = {
-      {".5", 0.5},    {"0.", 0.0},       {"-3", -3.0},     {"+2", 2.0},       {"1e3", 1000.0},
-      {"  7  ", 7.0}, {"\t7\t", 7.0},    {"1E-2", 0.01},   {"-.25", -0.25},   {"400.12", 400.12},
-      {"12345", 12345}, {"2.5e+2", 250}, {"-0", 0.0},      {"1e-400", 0.0},
+      {".5", 0.5},      {"0.", 0.0},     {"-3", -3.0},   {"+2", 2.0},     {"1e3", 1000.0},
+      {"  7  ", 7.0},   {"\t7\t", 7.0},  {"1E-2", 0.01}, {"-.25", -0.25}, {"400.12", 400.12},
+      {"12345", 12345}, {"2.5e+2", 250}, {"-0", 0.0},    {"1e-400", 0.0},
   };
   for (const Case& c : cases) {
     const auto v = ParseNumber(c.text);
@@ -35,10 +38,34 @@ TEST(ParseNumber, DecimalNumbersWithPointSignAndExponentOnly) {
     EXPECT_TRUE(IsNumber(c.text));
   }
   const std::string rejected[] = {
-      "abc", "", "   ", ".", "inf", "nan", "-inf", "+nan", "infinity",
+      "abc",
+      "",
+      "   ",
+      ".",
+      "inf",
+      "nan",
+      "-inf",
+      "+nan",
+      "infinity",
       "1,5",  // the decimal comma of the test locale is not a separator here
-      "0x10", "1e", "e5", "--1", "+-1", "1 2", "1.2.3", "12abc", "-", "+", "1e400",
-      std::string("1\0", 2), std::string("\0" "1", 2), std::string("12\0" "34", 5),
+      "0x10",
+      "1e",
+      "e5",
+      "--1",
+      "+-1",
+      "1 2",
+      "1.2.3",
+      "12abc",
+      "-",
+      "+",
+      "1e400",
+      std::string("1\0", 2),
+      std::string("\0"
+                  "1",
+                  2),
+      std::string("12\0"
+                  "34",
+                  5),
   };
   for (const std::string& c : rejected) EXPECT_FALSE(ParseNumber(c).has_value()) << '"' << c << '"';
 }
@@ -81,13 +108,22 @@ TEST(TrimAndCharacters, BlanksAtBothEndsAndOneBasedPositionsShortenedAtTheEnd) {
 }
 
 TEST(LineCursor, EndsLinesAtCrLfCrOrLfAndTheLastLineNeedsNoEnd) {
-  struct Case { std::string text; V lines; };
+  struct Case {
+    std::string text;
+    V lines;
+  };
   const Case cases[] = {
-      {"a\r\nb\r\n", {"a", "b"}},  {"a\rb\r", {"a", "b"}},  {"a\nb\n", {"a", "b"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
       {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
       {"a\n\rb", {"a", "", "b"}},  // LF then a lone CR: an empty line between
-      {"a\r\r\nb", {"a", "", "b"}}, {"a\r\n\r\n", {"a", ""}}, {"\r\n", {""}}, {"", {}},
-      {"  only  ", {"  only  "}},    {"x\r", {"x"}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\r\n\r\n", {"a", ""}},
+      {"\r\n", {""}},
+      {"", {}},
+      {"  only  ", {"  only  "}},
+      {"x\r", {"x"}},
       {std::string(" a\tb \0c\r\n\xff\xfe", 11), {std::string(" a\tb \0c", 7), "\xff\xfe"}},
   };
   for (const Case& c : cases) {
@@ -131,14 +167,17 @@ struct Item {
 std::ostream& operator<<(std::ostream& o, const Item& i) { return o << '"' << i.text << "\"@" << i.line; }
 
 TEST(FreeFieldCursor, ItemsEndAtCommasBlanksAndLineEnds) {
-  struct Case { std::string text; std::vector<Item> items; };
+  struct Case {
+    std::string text;
+    std::vector<Item> items;
+  };
   const Case cases[] = {
       {"1,2 3\r\n  4 ,5\n6\r7", {{"1", 1}, {"2", 1}, {"3", 1}, {"4", 2}, {"5", 2}, {"6", 3}, {"7", 4}}},
       {"402.1, -3, 800\r\n403.9,\t5 ,  801  \r\n",
        {{"402.1", 1}, {"-3", 1}, {"800", 1}, {"403.9", 2}, {"5", 2}, {"801", 2}}},
       {"1,,2", {{"1", 1}, {"", 1}, {"2", 1}}},  // an empty item between two commas
       {"x\r\n,,7", {{"x", 1}, {"", 2}, {"", 2}, {"7", 2}}},
-      {"1 , 2", {{"1", 1}, {"2", 1}}},  // blanks before a comma are no item
+      {"1 , 2", {{"1", 1}, {"2", 1}}},                                             // blanks before a comma are no item
       {"\"a b, c\",x\r\n\"q\" 5", {{"a b, c", 1}, {"x", 1}, {"q", 2}, {"5", 2}}},  // quotes keep blanks and commas
       {"\r\n\r\n  \r\n 9 \r\n\r\n \t", {{"9", 4}}},
       {"", {}},

@@ -11,22 +11,39 @@
 #include <string>
 #include <vector>
 
-#include "text/text_input.h"
 #include "text/numeric_text.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 namespace {
 
 TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
-  struct Case { double x; int decimals; double expected; };
+  struct Case {
+    double x;
+    int decimals;
+    double expected;
+  };
   // Every tie here is exact in binary, so it really is a tie.
   const Case cases[] = {
-      {400.125, 2, 400.12}, {400.375, 2, 400.38}, {0.125, 2, 0.12},   {1.625, 2, 1.62},
-      {1.875, 2, 1.88},     {2.5, 0, 2},          {3.5, 0, 4},        {-2.5, 0, -2},
-      {-0.125, 2, -0.12},   {-400.375, 2, -400.38}, {0.5, 0, 0},      {1.5, 0, 2},
+      {400.125, 2, 400.12},
+      {400.375, 2, 400.38},
+      {0.125, 2, 0.12},
+      {1.625, 2, 1.62},
+      {1.875, 2, 1.88},
+      {2.5, 0, 2},
+      {3.5, 0, 4},
+      {-2.5, 0, -2},
+      {-0.125, 2, -0.12},
+      {-400.375, 2, -400.38},
+      {0.5, 0, 0},
+      {1.5, 0, 2},
       // Six decimals, as the result tables use them.
-      {12345.0 / 23456.0, 6, 0.526305}, {0.1234567, 6, 0.123457}, {-0.1234564, 6, -0.123456},
-      {999.0, 6, 999.0}, {0.0000004, 6, 0.0}, {std::log10(5.0), 6, 0.69897},
+      {12345.0 / 23456.0, 6, 0.526305},
+      {0.1234567, 6, 0.123457},
+      {-0.1234564, 6, -0.123456},
+      {999.0, 6, 999.0},
+      {0.0000004, 6, 0.0},
+      {std::log10(5.0), 6, 0.69897},
       {123456789.1234564, 6, 123456789.123456},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundHalfEven(c.x, c.decimals), c.expected) << c.x << " at " << c.decimals;
@@ -51,7 +68,7 @@ TEST(WriteRoundedSix, SameBytesAsRoundingThenTheGeneralForm) {
   const auto check = [&](double x) {
     if (!same(x) && mismatches++ == 0) firstMismatch = x;
   };
-  for (int i = 0; i < 1000000; ++i) {  // seven million values
+  for (int i = 0; i < 1000000; ++i) {                                     // seven million values
     const double magnitude = std::pow(10.0, -9.0 + 20.0 * unit(random));  // 1e-9 .. 1e11
     const double x = (random() & 1 ? -1 : 1) * magnitude * unit(random);
     check(x);
@@ -63,7 +80,7 @@ TEST(WriteRoundedSix, SameBytesAsRoundingThenTheGeneralForm) {
     check(std::nextafter(tie, 1e9));
     check(-tie);
     check(std::ldexp(std::floor(unit(random) * 1e9), -21));  // exact binary fractions, ties among them
-    check(std::floor(unit(random) * 1e10));                   // whole numbers past the short path's range
+    check(std::floor(unit(random) * 1e10));                  // whole numbers past the short path's range
   }
   for (const double x : {0.0, -0.0, 999.0, -999.0, 1e-7, -4e-7, 5e-7, 0.0000005, 1.5e-6, 2.5e-6, 999999999.9999994,
                          999999999.9999996, 1e9, -1e9, 1e15, 1e300, 123456.1234565, 0.1234565})
@@ -72,17 +89,35 @@ TEST(WriteRoundedSix, SameBytesAsRoundingThenTheGeneralForm) {
 }
 
 TEST(NumberText, SignBlankValueAndOneBlank) {
-  struct Case { double value; const char* text; };
+  struct Case {
+    double value;
+    const char* text;
+  };
   const Case cases[] = {
-      {310, " 310 "},          {0.526305, " 0.526305 "}, {-0.5, "-0.5 "},           {0, " 0 "},
-      {-0.0, " 0 "},           {999, " 999 "},           {-999, "-999 "},           {1130, " 1130 "},
-      {400.12, " 400.12 "},    {0.123457, " 0.123457 "}, {0.000001, " 0.000001 "},  {-0.000001, "-0.000001 "},
-      {0.0000001, " 0.0000001 "},            {1.0 / 3.0, " 0.333333333333333 "},
-      {2.0 / 3.0, " 0.666666666666667 "},    {0.1 + 0.2, " 0.3 "},
-      {123456789.123456, " 123456789.123456 "}, {987654321.5, " 987654321.5 "},
-      {1000000000.5, " 1000000000.5 "},      {100000000000000.0, " 100000000000000 "},
-      {123456789012345.0, " 123456789012345 "}, {-1234.5, "-1234.5 "},
-      {304.43, " 304.43 "},    {1e9, " 1000000000 "},
+      {310, " 310 "},
+      {0.526305, " 0.526305 "},
+      {-0.5, "-0.5 "},
+      {0, " 0 "},
+      {-0.0, " 0 "},
+      {999, " 999 "},
+      {-999, "-999 "},
+      {1130, " 1130 "},
+      {400.12, " 400.12 "},
+      {0.123457, " 0.123457 "},
+      {0.000001, " 0.000001 "},
+      {-0.000001, "-0.000001 "},
+      {0.0000001, " 0.0000001 "},
+      {1.0 / 3.0, " 0.333333333333333 "},
+      {2.0 / 3.0, " 0.666666666666667 "},
+      {0.1 + 0.2, " 0.3 "},
+      {123456789.123456, " 123456789.123456 "},
+      {987654321.5, " 987654321.5 "},
+      {1000000000.5, " 1000000000.5 "},
+      {100000000000000.0, " 100000000000000 "},
+      {123456789012345.0, " 123456789012345 "},
+      {-1234.5, "-1234.5 "},
+      {304.43, " 304.43 "},
+      {1e9, " 1000000000 "},
   };
   for (const Case& c : cases) EXPECT_EQ(NumberText(c.value), c.text) << c.value;
   std::string line = "x";
@@ -157,13 +192,16 @@ TEST(NumberText, RandomDoublesReadBackAsTheirFifteenDigitValueWithAnExponentOnly
 }
 
 TEST(PrintZone, FillsToTheNextFourteenCharacterZoneOfTheCurrentLine) {
-  struct Case { std::string line; std::size_t blanks; };
+  struct Case {
+    std::string line;
+    std::size_t blanks;
+  };
   const Case cases[] = {
-      {"", 14},                 // an empty item still takes its whole zone
-      {"Wavelength", 4},        // the next item starts at column 15
+      {"", 14},           // an empty item still takes its whole zone
+      {"Wavelength", 4},  // the next item starts at column 15
       {"   (nm)", 7},
       {"1234567890123", 1},
-      {"12345678901234", 14},   // ends exactly at a zone start: a whole zone
+      {"12345678901234", 14},  // ends exactly at a zone start: a whole zone
       {"123456789012345", 13},
       {std::string(27, 'x'), 1},
       {std::string(28, 'x'), 14},

@@ -75,7 +75,8 @@ TEST_P(TransectHeaderFile, FollowsTheLabelValueRules) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TransectHeaderFile,
     ::testing::Values(
-        HeaderFileCase{"CaptionColonIsNotPartOfTheLabel", "File name: Site 4 transect\r\n", 0, "Site 4 transect", false},
+        HeaderFileCase{"CaptionColonIsNotPartOfTheLabel", "File name: Site 4 transect\r\n", 0, "Site 4 transect",
+                       false},
         HeaderFileCase{"LetterCaseDoesNotCount", "  gps AT 0M :  68.63N 149.60W \n", 15, "68.63N 149.60W", false},
         HeaderFileCase{"ValueKeepsLaterColons", "Data proc. date: 2018-06-22 15:00:01\n", 6, "2018-06-22 15:00:01",
                        false},

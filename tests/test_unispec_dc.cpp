@@ -40,8 +40,8 @@ TEST(DcTemperature, LineTwoFirstThenDegreesC) {
   const std::string env = "\"Environment:   DegreesC=20.984 BattV=7.098 A1=1\"";
   for (const Case& c : std::vector<Case>{
            {"Temp:    23.5 C", "", "23."},
-           {"Temp:    7 C", "", "7 "},           // "7 C" is not a number: two characters, a blank kept
-           {"Temp:    7 C", env, "7 "},          // "7 " is a number: it stands
+           {"Temp:    7 C", "", "7 "},   // "7 C" is not a number: two characters, a blank kept
+           {"Temp:    7 C", env, "7 "},  // "7 " is a number: it stands
            {"Temp:    23.5 C", env, "23."},
            {"\"Remarks:    SW=UnispecDCcf\"", env, "20."},
            {"\"Remarks:    SW=UnispecDCcf\"", "\"Environment:   DegreesC=21.96 A1=2\"", "21."},

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "calibration/wavelength_sources.h"
-#include "text/failure.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
 
 namespace corvelane {
 namespace {
@@ -38,7 +38,12 @@ std::string Ger2600Text(int records, double first) {
 TEST(WavesFromScanFile, FirstFieldOfTheChannelLinesAfterTheHeader) {
   TempFolder folder;
   WavelengthTables tables;
-  struct Case { Format format; Lines lines; std::size_t count; double first, last; };
+  struct Case {
+    Format format;
+    Lines lines;
+    std::size_t count;
+    double first, last;
+  };
   const Case cases[] = {
       {Format::UniSpecOld, OldLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
       {Format::UniSpecNew, NewLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
@@ -53,7 +58,8 @@ TEST(WavesFromScanFile, FirstFieldOfTheChannelLinesAfterTheHeader) {
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
   for (const char* bad : {"400.12", "  400.12  ", "abc 1000", "   ", "400,12 1000"}) {
     const std::string path = folder.Write("bad.spt", Join(With(OldLines(), {{kUniSpecData, bad}})));
-    EXPECT_NE(FailureOf([&] { WavesFromScanFile(tables, v, path); }).find(path + ", line 11"), std::string::npos) << bad;
+    EXPECT_NE(FailureOf([&] { WavesFromScanFile(tables, v, path); }).find(path + ", line 11"), std::string::npos)
+        << bad;
   }
   EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("short.spt", Join(Head(OldLines(), 100)))), RunFailure);
   EXPECT_THROW(WavesFromScanFile(tables, v, folder.File("missing.spt")), RunFailure);
@@ -80,8 +86,8 @@ TEST(WavesFromScanFile, Ger2600FreeFieldRecordsKeepUnreachedEntries) {
   // A fresh table starts from 0.
   WavelengthTables fresh;
   EXPECT_EQ(WavesFromScanFile(fresh, v, folder.Write("short2.gr2", Ger2600Text(590, 350)))[593], 0);
-  for (const std::string& bad : {Ger2600Text(595, 350), Ger2600Text(5, 350) + "356 10\r\n",
-                                 Ger2600Text(5, 350) + "356 x 20\r\n"})
+  for (const std::string& bad :
+       {Ger2600Text(595, 350), Ger2600Text(5, 350) + "356 10\r\n", Ger2600Text(5, 350) + "356 x 20\r\n"})
     EXPECT_THROW(WavesFromScanFile(tables, v, folder.Write("bad.gr2", bad)), RunFailure);
 }
 
@@ -89,7 +95,8 @@ TEST(WavesFromExternalFile, OneWavelengthPerLineFirstChannelFirst) {
   TempFolder folder;
   WavelengthTables tables;
   // 300 lines for a 256-channel family: only the first 256 are read.
-  auto w = WavesFromExternalFile(tables, VariantOf(Format::UniSpecCompact), folder.Write("w300.txt", ExternalText(300)));
+  auto w =
+      WavesFromExternalFile(tables, VariantOf(Format::UniSpecCompact), folder.Write("w300.txt", ExternalText(300)));
   ASSERT_EQ(w.size(), 256u);
   EXPECT_EQ(w[0], 400);
   EXPECT_EQ(w[255], 655);
@@ -118,7 +125,10 @@ TEST(WavesFromExternalFile, OneWavelengthPerLineFirstChannelFirst) {
 TEST(WavesFromEquation, RoundsToTwoDecimalsFromTheStartChannel) {
   WavelengthTables tables;
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
-  struct Case { EquationTexts equation; double first, last; };
+  struct Case {
+    EquationTexts equation;
+    double first, last;
+  };
   const Case cases[] = {
       {{"300", "3.3", "0", 0}, 300.00, 1141.50},
       {{"300", "3.3", "0", 1}, 303.30, 1144.80},
@@ -138,8 +148,8 @@ TEST(WavesFromEquation, RoundsToTwoDecimalsFromTheStartChannel) {
   EXPECT_EQ(w[2], 354);  // 350 + 2 + 0.5 * 4
   EXPECT_EQ(w[593], 350 + 593 + 0.5 * 593 * 593);
 
-  const EquationTexts bad[] = {{"", "", "", 1}, {"300", "abc", "0", 1}, {"300", "3.3", "1,5", 0},
-                               {"300", "3.3", "", 0}, {"inf", "3.3", "0", 0}};
+  const EquationTexts bad[] = {
+      {"", "", "", 1}, {"300", "abc", "0", 1}, {"300", "3.3", "1,5", 0}, {"300", "3.3", "", 0}, {"inf", "3.3", "0", 0}};
   for (const EquationTexts& e : bad) {
     EXPECT_FALSE(CoefficientsAreNumbers(e)) << e.a << "|" << e.b << "|" << e.c;
     EXPECT_THROW(WavesFromEquation(tables, v, e), RunFailure);
@@ -163,8 +173,9 @@ TEST(WavelengthTables, EachSourceKeepsItsOwnTableAndTheUniSpecFamiliesShareTheir
   EXPECT_EQ(tables.Table(VariantOf(Format::Ger1500), WaveSource::Equation)[10], 0);
   // A read that fails part way is followed by a good one: the good one gives
   // the whole list again.
-  EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.Write("s.txt", ExternalText(100, 900))),
-               RunFailure);
+  EXPECT_THROW(
+      WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.Write("s.txt", ExternalText(100, 900))),
+      RunFailure);
   EXPECT_EQ(WavesFromExternalFile(tables, VariantOf(Format::UniSpecOld), folder.File("w.txt"))[200], 700);
 }
 

@@ -17,9 +17,9 @@ enum class FailureKind {
 };
 
 struct ProblemPlace {
-  std::string file;          // path as the user listed it; empty when no file is concerned
-  std::size_t line = 0;      // physical line in that file (1-based); 0 when none
-  std::string text;          // the offending text, as found
+  std::string file;      // path as the user listed it; empty when no file is concerned
+  std::size_t line = 0;  // physical line in that file (1-based); 0 when none
+  std::string text;      // the offending text, as found
   bool hasText = false;
 };
 
@@ -43,8 +43,7 @@ class RunFailure : public std::runtime_error {
 
 // Helpers for the common shapes of failure; all throw kind Run unless told.
 [[noreturn]] void FailAt(const std::string& file, std::size_t line, std::string why);
-[[noreturn]] void FailAtText(const std::string& file, std::size_t line, std::string_view text,
-                             std::string why);
+[[noreturn]] void FailAtText(const std::string& file, std::size_t line, std::string_view text, std::string why);
 [[noreturn]] void FailFile(const std::string& file, std::string why, FailureKind kind = FailureKind::Run);
 [[noreturn]] void Fail(std::string why, FailureKind kind = FailureKind::Run);
 

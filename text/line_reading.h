@@ -51,9 +51,9 @@ class ScanLines {
   [[noreturn]] void EndedEarly(const char* what) {
     if (truncated_)
       FailAt(path_, cursor_.LineNumber() + 1, "the file is larger than 16 MiB, far more than any scan file");
-    FailAt(path_, cursor_.LineNumber() + 1,
-           std::string("the file ends after ") + std::to_string(cursor_.LineNumber()) +
-               " lines, while reading " + what);
+    FailAt(
+        path_, cursor_.LineNumber() + 1,
+        std::string("the file ends after ") + std::to_string(cursor_.LineNumber()) + " lines, while reading " + what);
   }
 
  private:

@@ -56,7 +56,8 @@ void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncat
       const int err = errno;
       ::close(fd);
       buffer.clear();
-      if (err == EAGAIN || err == EWOULDBLOCK) FailFile(path, std::string("cannot read the file: it is not a regular file"));
+      if (err == EAGAIN || err == EWOULDBLOCK)
+        FailFile(path, std::string("cannot read the file: it is not a regular file"));
       FailFile(path, Why("cannot read the file: ", err));
     }
     got += static_cast<std::size_t>(n);

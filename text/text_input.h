@@ -35,8 +35,7 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
 // line needs no terminator; a file ending in a line end has no extra empty line.
 class LineCursor {
  public:
-  explicit LineCursor(std::string_view text, bool truncated = false) noexcept
-      : text_(text), truncated_(truncated) {}
+  explicit LineCursor(std::string_view text, bool truncated = false) noexcept : text_(text), truncated_(truncated) {}
   // False at the end of the text.
   bool Next(std::string_view& line) noexcept;
   bool AtEnd() const noexcept { return pos_ >= text_.size(); }

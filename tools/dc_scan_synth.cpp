@@ -69,10 +69,13 @@ std::string DcScanText(unsigned seed, const std::string& recordedName, DcScanKin
   const double degrees = r.Between(8, 26);
   const unsigned second = 9 * 3600 + seed * 97 % (6 * 3600);
   const int hour = static_cast<int>(second / 3600);
-  const std::string time = std::to_string(hour > 12 ? hour - 12 : hour) + ":" + Two(static_cast<int>(second / 60 % 60)) +
-                           ":" + Two(static_cast<int>(second % 60)) + (hour >= 12 ? " PM" : " AM");
+  const std::string time = std::to_string(hour > 12 ? hour - 12 : hour) + ":" +
+                           Two(static_cast<int>(second / 60 % 60)) + ":" + Two(static_cast<int>(second % 60)) +
+                           (hour >= 12 ? " PM" : " AM");
   const std::string date = std::to_string(6 + seed / 28 % 3) + "/" + std::to_string(seed % 28 + 1) + "/2018";
-  const char* comment = kind == DcScanKind::Dark ? "DARKscan" : kind == DcScanKind::Panel ? "Datascan,WhitePanel" : "Datascan";
+  const char* comment = kind == DcScanKind::Dark    ? "DARKscan"
+                        : kind == DcScanKind::Panel ? "Datascan,WhitePanel"
+                                                    : "Datascan";
 
   // Channel 2 (target) and channel 1 (panel) see different wavelengths on the
   // same line; the instrument's own wavelength column is a third calibration.
@@ -80,10 +83,10 @@ std::string DcScanText(unsigned seed, const std::string& recordedName, DcScanKin
   std::vector<double> target(256), panel(256);
   for (std::size_t c = 0; c < 256; ++c) {
     const double w1 = waves.channel1[c], w2 = waves.channel2[c];
-    const double reflect = kind == DcScanKind::Panel
-                               ? 0.98
-                               : (visible + green * Gauss(w2, 550, 35)) * (1 - Logistic(w2, edge, 14)) +
-                                     nir * Logistic(w2, edge, 14);
+    const double reflect =
+        kind == DcScanKind::Panel
+            ? 0.98
+            : (visible + green * Gauss(w2, 550, 35)) * (1 - Logistic(w2, edge, 14)) + nir * Logistic(w2, edge, 14);
     const double noise1 = 1 + 0.004 * (r.Uniform() - 0.5), noise2 = 1 + 0.004 * (r.Uniform() - 0.5);
     if (kind == DcScanKind::Dark) {
       panel[c] = std::round(230 + 40 * r.Uniform());
@@ -103,9 +106,13 @@ std::string DcScanText(unsigned seed, const std::string& recordedName, DcScanKin
   std::string out;
   out.reserve(256 * 24 + 600);
   const auto line = [&](const std::string& text) { out += text + "\r\n"; };
-  const std::size_t hi = static_cast<std::size_t>(std::max_element(target.begin(), target.begin() + 248) - target.begin());
-  const std::size_t lo = static_cast<std::size_t>(std::min_element(target.begin(), target.begin() + 248) - target.begin());
-  const auto own = [](std::size_t c) { return 300.9122 + 3.3475 * static_cast<double>(c) - 0.00005 * static_cast<double>(c * c); };
+  const std::size_t hi =
+      static_cast<std::size_t>(std::max_element(target.begin(), target.begin() + 248) - target.begin());
+  const std::size_t lo =
+      static_cast<std::size_t>(std::min_element(target.begin(), target.begin() + 248) - target.begin());
+  const auto own = [](std::size_t c) {
+    return 300.9122 + 3.3475 * static_cast<double>(c) - 0.00005 * static_cast<double>(c * c);
+  };
   line("\"File:       \\Storage Card\\2018\\2018-06-22\\" + recordedName + "\"");
   line(std::string("\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=") + comment + "\"");
   line("\"Time:       " + date + " " + time + "\"");

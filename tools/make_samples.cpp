@@ -28,9 +28,9 @@ void WriteFile(const fs::path& path, const std::string& text) {
 struct SampleSet {
   Format format;
   const char* folder;
-  const char* leafStem;   // numbered 1 and 2
-  const char* panelStem;  // numbered 3
-  const char* ext;        // as the file is named on disk
+  const char* leafStem;     // numbered 1 and 2
+  const char* panelStem;    // numbered 3
+  const char* ext;          // as the file is named on disk
   const char* recordedExt;  // as the instrument recorded it
   int digits;
 };
@@ -42,7 +42,8 @@ std::string Numbered(const char* stem, int n, int digits) {
 }
 
 const char* const kLeafHeader =
-    "# Leaf campaign header: one \"Label: value\" line per field; the 14 labels in this order; values avoid commas, which would split the output columns\r\n"
+    "# Leaf campaign header: one \"Label: value\" line per field; the 14 labels in this order; values avoid commas, "
+    "which would split the output columns\r\n"
     "File name: site1_leaf_reflectance_2003.csv\r\n"
     "Person responsible: J. Halvorsen - Arctic Plant Ecology Group (jhalvorsen@example.org)\r\n"
     "Project description: Seasonal course of leaf reflectance in tundra shrubs at Site 1\r\n"
@@ -59,7 +60,8 @@ const char* const kLeafHeader =
     "Cautions: readings above 1050 nm are noisy; panel re-read every 10 scans\r\n";
 
 const char* const kTransectHeader =
-    "# Transect header: one \"Label: value\" line per box of the Transect Header Info window; letter case does not count\r\n"
+    "# Transect header: one \"Label: value\" line per box of the Transect Header Info window; letter case does not "
+    "count\r\n"
     "File name: site4_transect_reflectance_2018.csv\r\n"
     "Data format?: comma separated; one column per scan\r\n"
     "Collection Date: 6/22/2018\r\n"

@@ -118,8 +118,7 @@ Leaf LeafOf(unsigned seed) {
 
 double LeafReflectance(const Leaf& leaf, double nm) {
   // Chlorophyll absorbs blue and red, leaving the green bump and the red dip.
-  const double visible =
-      leaf.visible + leaf.green * Gauss(nm, 550, 35) - 0.6 * leaf.visible * Gauss(nm, 675, 18);
+  const double visible = leaf.visible + leaf.green * Gauss(nm, 550, 35) - 0.6 * leaf.visible * Gauss(nm, 675, 18);
   const double edge = Logistic(nm, leaf.redEdge, leaf.edgeWidth);
   double r = visible * (1 - edge) + leaf.nir * edge;
   // Leaf water: a broad fall into the short-wave infrared and two deep bands.
@@ -136,7 +135,9 @@ double PanelSignal(Format f, double nm) {
     case Format::Ger2600: {
       // Three detectors with their own gains; sunlight has almost nothing
       // left in the atmospheric water bands.
-      double d = nm < 1049 ? Gauss(nm, 650, 250) : nm < 1895 ? 0.55 * Gauss(nm, 1250, 450) : 0.35 * Gauss(nm, 2150, 400);
+      double d = nm < 1049   ? Gauss(nm, 650, 250)
+                 : nm < 1895 ? 0.55 * Gauss(nm, 1250, 450)
+                             : 0.35 * Gauss(nm, 2150, 400);
       d *= (1 - 0.9 * Gauss(nm, 1400, 40)) * (1 - 0.95 * Gauss(nm, 1890, 50));
       return 1500 + 400000 * d * Logistic(nm, 370, 12);
     }
@@ -187,8 +188,8 @@ Stamp StampOf(unsigned seed, int year, unsigned earlier = 0) {
   Stamp s;
   s.date2 = md + Padded(year % 100, 2);
   s.date4 = md + Padded(year, 4);
-  s.time = Padded(static_cast<int>(second / 3600), 2) + ":" + Padded(static_cast<int>(second / 60 % 60), 2) +
-           ":" + Padded(static_cast<int>(second % 60), 2);
+  s.time = Padded(static_cast<int>(second / 3600), 2) + ":" + Padded(static_cast<int>(second / 60 % 60), 2) + ":" +
+           Padded(static_cast<int>(second % 60), 2);
   s.hundredths = Padded(static_cast<int>(seed * 37 % 100), 2);
   return s;
 }
@@ -202,8 +203,8 @@ std::size_t IndexOfMin(const std::vector<double>& v) {
 
 // Ten lines; line 3 puts the date at character 14 of the trimmed line. The
 // new-format instrument quotes every line, and odd seeds write a 4-digit year.
-void UniSpecHeader(std::string& out, Format f, unsigned seed, const std::string& name,
-                   const std::vector<double>& waves, const Readings& rd, bool panel) {
+void UniSpecHeader(std::string& out, Format f, unsigned seed, const std::string& name, const std::vector<double>& waves,
+                   const Readings& rd, bool panel) {
   const bool quoted = f == Format::UniSpecNew;
   const Stamp st = StampOf(seed, quoted ? 2022 : 2003);
   const auto put = [&](const std::string& text) { Line(out, quoted ? "\"" + text + "\"" : text); };

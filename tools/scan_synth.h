@@ -34,7 +34,7 @@ std::string ExternalWavelengthText(Format format, int count);
 // if missing; each file records its own name. The extension is spt, spu,
 // spt, gr1 or gr2. Returns the paths in order; throws std::runtime_error
 // when a file cannot be written.
-std::vector<std::string> WriteScans(const std::string& folder, Format format, int count,
-                                    const std::string& prefix, unsigned firstSeed = 1);
+std::vector<std::string> WriteScans(const std::string& folder, Format format, int count, const std::string& prefix,
+                                    unsigned firstSeed = 1);
 
 }  // namespace corvelane::synth

@@ -78,7 +78,8 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& requ
                   grid->rowCount(), 0, 1, grid->columnCount());
   const int answer = box.exec();
   if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-  if (request.buttons == MessageButtons::YesNo) return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+  if (request.buttons == MessageButtons::YesNo)
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
   return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 

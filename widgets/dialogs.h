@@ -14,7 +14,7 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 struct MessageRequest {
   QString title;
-  QString text;    // the system's own message text, blanks included
+  QString text;  // the system's own message text, blanks included
   MessageIcon icon = MessageIcon::None;
   MessageButtons buttons = MessageButtons::Ok;
   QString detail;  // what failed, where and why; empty when there is nothing to add

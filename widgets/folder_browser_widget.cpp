@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QStorageInfo>
 
 #include "widgets/dialogs.h"
@@ -149,8 +149,8 @@ void FolderBrowser::OnDriveChosen(int index) {
   const QString root = drives_->itemText(index);
   if (root == DriveOf(folder_)) return;
   if (!SetFolder(root)) {
-    dialogs_.ShowMessage(window(), ErrorBox(QStringLiteral(" Drive Error!"),
-                                            QStringLiteral("The drive %1 cannot be read.").arg(root)));
+    dialogs_.ShowMessage(
+        window(), ErrorBox(QStringLiteral(" Drive Error!"), QStringLiteral("The drive %1 cannot be read.").arg(root)));
     SelectDriveOf(folder_);
   }
 }

@@ -7,13 +7,13 @@
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <new>
 #include <future>
+#include <new>
 #include <thread>
 
+#include "convert/conversion_run.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
-#include "convert/conversion_run.h"
 #include "text/numeric_text.h"
 
 namespace corvelane {
@@ -99,8 +99,7 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
 }
 
 void RequireTable(const ConversionResult& r, OutputMode mode) {
-  if (!r.Computed(mode))
-    Fail("the run computed no " + std::string(ModeCliName(mode)) + " table to write");
+  if (!r.Computed(mode)) Fail("the run computed no " + std::string(ModeCliName(mode)) + " table to write");
 }
 
 std::string Preamble(const ConversionResult& r, OutputMode mode, const HeaderBlock* header) {
@@ -161,7 +160,8 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
   std::deque<std::future<std::size_t>> pending;
   std::size_t next = 0;
   for (std::size_t c = 0; c < chunks; ++c) {
-    while (next < chunks && pending.size() < buffers.size()) pending.push_back(std::async(std::launch::async, format, next++));
+    while (next < chunks && pending.size() < buffers.size())
+      pending.push_back(std::async(std::launch::async, format, next++));
     const std::size_t bytes = pending.front().get();
     pending.pop_front();
     sink(std::string_view(buffers[c % buffers.size()].data(), bytes));
