@@ -17,6 +17,7 @@
 #include "convert/grid.h"
 #include "headers/leaf_header.h"
 #include "instruments/variant.h"
+#include "text/large_buffer.h"
 
 namespace corvelane {
 
@@ -44,15 +45,15 @@ inline constexpr std::size_t kMaxRunFiles = 32767;
 
 // Result tables are written in full before they are read: no zero-filling
 // of tens of megabytes first. Aligned so a thread filling eight files of a
-// row owns the cache line.
+// row owns the cache line; large tables come in huge pages.
 template <class T>
 struct UninitializedAllocator {
   using value_type = T;
   UninitializedAllocator() = default;
   template <class U>
   UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
-  T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(64))); }
-  void deallocate(T* p, std::size_t) noexcept { ::operator delete(p, std::align_val_t(64)); }
+  T* allocate(std::size_t n) { return static_cast<T*>(AllocateLarge(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { FreeLarge(p, n * sizeof(T)); }
   template <class U>
   void construct(U* p) noexcept {
     ::new (static_cast<void*>(p)) U;

@@ -14,6 +14,7 @@
 #include "convert/conversion_run.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
+#include "text/large_buffer.h"
 #include "text/numeric_text.h"
 
 namespace corvelane {
@@ -147,8 +148,8 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
   const std::size_t chunks = (rows + chunkRows - 1) / chunkRows;
   const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t ahead = r.fileCount >= 64 && chunks > 1 ? cores + 1 : 1;
-  std::vector<std::string> buffers(std::min(ahead, chunks));
-  for (auto& b : buffers) b.resize(std::min(rows, chunkRows) * bound);
+  std::vector<LargeBuffer> buffers(std::min(ahead, chunks));
+  for (auto& b : buffers) b = LargeBuffer(std::min(rows, chunkRows) * bound);
   const auto format = [&](std::size_t chunk) {
     const std::size_t a = chunk * chunkRows;
     return WriteRows(buffers[chunk % buffers.size()].data(), r, mode, sep, a, std::min(rows, a + chunkRows));
