@@ -6,6 +6,7 @@
 // Usage: corvelane_bench [N] [FORMAT] [RUNS] [--lf]
 //        corvelane_bench --growth [FORMAT] [RUNS]   (1,000, 10,000 and 30,000 files)
 // --lf writes the scans with LF-only line ends instead of CR LF.
+// --keep leaves the generated folder in place (its path is printed), for profiling.
 // Without --growth, when the format's reflectance file is comma-separated, it
 // then runs `corvelane indices` on that table (one column per scan) with five
 // indices and the derivative file, and prints its wall time and peak memory.
@@ -141,6 +142,8 @@ bool RunIndexCase(const fs::path& exe, const fs::path& folder, const std::string
   return true;
 }
 
+bool keepFolder = false;
+
 struct Figures {
   double median = 0, floorMedian = 0;
   long peakKb = 0;
@@ -222,7 +225,10 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
       variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
           corvelane::ColumnSeparator::Comma)
     ok = RunIndexCase(exe, folder, out, n, runs);
-  fs::remove_all(folder);
+  if (keepFolder)
+    std::printf("kept %s\n", folder.c_str());
+  else
+    fs::remove_all(folder);
   return ok;
 }
 
@@ -235,6 +241,8 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (a == "--lf")
       lfOnly = true;
+    else if (a == "--keep")
+      keepFolder = true;
     else if (a == "--growth")
       growth = true;
     else
