@@ -1,6 +1,7 @@
 // The start-up window, the About window, the program-wide state and the small
 // input windows of the wavelength sources and the leaf header.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -33,6 +35,7 @@
 #include "shell/desktop.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
+#include "tests/test_support.h"
 #include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
@@ -262,6 +265,22 @@ TEST(ShellDesktopTest, WithoutADisplayExplainsTheCommandLineAndFails) {
   for (const char* part : {"display", "corvelane convert FORMAT --reflectance OUT SCAN...",
                            "corvelane check FORMAT --errors FILE SCAN...", "corvelane --help"})
     EXPECT_NE(said.find(part), std::string::npos) << part << " not in " << said;
+}
+
+// The executable opens the windows from its module; a module that cannot be
+// loaded would say so instead of this.
+TEST(ShellDesktopTest, TheExecutableOpensTheDesktopModule) {
+  using corvelane::testing::ReadAll;
+  using corvelane::testing::ShellQuote;
+  const corvelane::testing::TempFolder logs;
+  const std::string errPath = logs.File("stderr.log");
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + ShellQuote(CORVELANE_EXE) +
+                              " >/dev/null 2>" + ShellQuote(errPath) + " </dev/null";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string said = ReadAll(errPath);
+  EXPECT_NE(said.find("the desktop program needs a graphical display"), std::string::npos) << said;
 }
 
 // --- About window: the README of the current directory, read when first shown.
