@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <locale>
 #include <random>
 #include <sstream>
@@ -59,7 +60,7 @@ TEST(WriteRoundedSix, SameBytesAsRoundingThenTheGeneralForm) {
   char buffer[kMaxNumberText];
   const auto same = [&](double x) {
     general.clear();
-    AppendNumber(general, RoundHalfEven(x, 6));
+    AppendNumberByCharconv(general, RoundHalfEven(x, 6));
     const char* end = WriteRoundedSix(buffer, x);
     return std::string_view(buffer, static_cast<std::size_t>(end - buffer)) == general;
   };
@@ -86,6 +87,50 @@ TEST(WriteRoundedSix, SameBytesAsRoundingThenTheGeneralForm) {
                          999999999.9999996, 1e9, -1e9, 1e15, 1e300, 123456.1234565, 0.1234565})
     check(x);
   EXPECT_EQ(mismatches, 0u) << "first at " << firstMismatch;
+}
+
+// Every number the program writes goes through short paths (six decimals;
+// 15 digits by whole-number arithmetic); they must write exactly what the
+// general conversion writes: differences of table values (the derivative
+// file, with their last-digit noise), ratios, every magnitude, exact ties at
+// the 15th digit and their neighbours, powers of ten and the values just
+// below them.
+TEST(NumberText, ShortPathsWriteWhatTheGeneralConversionWrites) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::string fast, general;
+  char buffer[kMaxNumberText];
+  std::size_t mismatches = 0;
+  std::string first;
+  const auto check = [&](double x) {
+    fast.clear();
+    general.clear();
+    AppendNumber(fast, x);
+    AppendNumberByCharconv(general, x);
+    const char* end = WriteNumber(buffer, x);
+    const bool same = fast == general && std::string_view(buffer, static_cast<std::size_t>(end - buffer)) == general;
+    if (!same && mismatches++ == 0) first = std::to_string(x) + ": " + fast + " | " + general;
+  };
+  for (int i = 0; i < 1000000; ++i) {  // nine million values
+    const double a = std::nearbyint(unit(random) * 1.2e6) / 1e6, b = std::nearbyint(unit(random) * 1.2e6) / 1e6;
+    check(b - a);
+    check((b - a) / 0.5);
+    check((b - a) / 3);
+    check(a / b);
+    check((random() & 1 ? -1 : 1) * std::pow(10.0, -16.0 + 32.0 * unit(random)) * unit(random));
+    const double power = std::pow(10.0, std::floor(-14.0 + 30.0 * unit(random)));
+    check(power);
+    check(std::nextafter(power, 0.0));
+    // k + 1/2 and k + 1/4 with 15 digits in k: exact ties at the 15th digit.
+    const double k = std::floor(1e13 + unit(random) * 8.9e14);
+    check(k >= 1e14 ? k + 0.5 : k + 0.25);
+    check(std::nextafter(k + 0.5, 0.0));
+  }
+  for (const double x : {0.0, -0.0, 1e-8, 9.99999999999999e-9, 1e15, 999999999999999.5, 999999999999999.4,
+                         123456789012345.5, 123456789012344.5, 12345678901234.25, 12345678901234.75, 0.1, 0.7, 1e300,
+                         5e-324, std::numeric_limits<double>::infinity(), std::nan("")})
+    check(x);
+  EXPECT_EQ(mismatches, 0u) << "first: " << first;
 }
 
 TEST(NumberText, SignBlankValueAndOneBlank) {

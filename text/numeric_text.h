@@ -12,14 +12,20 @@ double RoundHalfEven(double x, int decimals) noexcept;
 // with at most 15 significant digits (no decimal point for whole values, a
 // zero before the point below 1, exponent only outside 1e-7..1e15), then one
 // blank. Locale-independent.
+inline constexpr std::size_t kMaxNumberText = 40;  // room for the longest numeric text form and more
 void AppendNumber(std::string& out, double value);
 std::string NumberText(double value);
+// The same bytes at `out`, which must have room for kMaxNumberText bytes;
+// returns the end.
+char* WriteNumber(char* out, double value) noexcept;
+// The same text made by std::to_chars alone, without the short paths: the
+// yardstick the short paths are tested against.
+void AppendNumberByCharconv(std::string& out, double value);
 
 // Writes the numeric text form of RoundHalfEven(value, 6) at `out` and
 // returns the end: the same bytes as AppendNumber(RoundHalfEven(value, 6)),
 // digits made straight from the rounded integer. `out` must have room for
 // kMaxNumberText bytes.
-inline constexpr std::size_t kMaxNumberText = 32;
 char* WriteRoundedSix(char* out, double value) noexcept;
 // The same number without the sign blank and the trailing blank, for messages.
 std::string PlainNumber(double value);
