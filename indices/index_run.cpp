@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <functional>
 #include <string_view>
-#include <thread>
 
 #include "text/atomic_file.h"
 #include "text/numeric_text.h"
+#include "text/ordered_chunks.h"
 
 namespace corvelane {
 
@@ -26,21 +26,28 @@ void AppendZonedNumber(std::string& out, std::size_t lineStart, double value) {
   out += ',';
 }
 
-void AppendDerivativeRows(std::string& out, const ReflectanceTable& t, std::size_t first, std::size_t last) {
+// Derivative lines first..last at `out` (room for DerivativeLineBound per
+// line); returns the bytes written.
+std::size_t WriteDerivativeRows(char* const out, const ReflectanceTable& t, std::size_t first, std::size_t last) {
   const double step = t.Step();
   const std::size_t columns = t.Columns();
+  char* p = out;
   for (std::size_t i = first; i < last; ++i) {
-    AppendNumber(out, t.wavelengths[i + 1]);
-    out += ',';
+    p = WriteNumber(p, t.wavelengths[i + 1]);
+    *p++ = ',';
     const double* now = t.rows[i].data();
     const double* next = t.rows[i + 1].data();
     for (std::size_t k = 0; k < columns; ++k) {
-      AppendNumber(out, (next[k] - now[k]) / step);
-      out += ',';
+      p = WriteNumber(p, (next[k] - now[k]) / step);
+      *p++ = ',';
     }
-    out += kLineEnd;
+    *p++ = '\r';
+    *p++ = '\n';
   }
+  return static_cast<std::size_t>(p - out);
 }
+
+std::size_t DerivativeLineBound(const ReflectanceTable& t) { return (kMaxNumberText + 1) * (t.Columns() + 1) + 2; }
 
 std::string DerivativeHead(const ReflectanceTable& t) {
   std::string out = "Derivative file";
@@ -56,33 +63,21 @@ std::string DerivativeHead(const ReflectanceTable& t) {
   return out;
 }
 
-// Formats the derivative rows in chunks, one chunk per thread at a time,
-// handing the text to `sink` in row order.
+// The derivative lines, formatted in chunks on `threads` threads (0: every
+// core) and handed to `sink` in row order.
 void EmitDerivativeRows(const ReflectanceTable& t, unsigned threads,
                         const std::function<void(std::string_view)>& sink) {
   const std::size_t lines = t.Rows() - 1;
-  const std::size_t bytesPerLine = 22 * (t.Columns() + 1);
-  const std::size_t chunkLines = std::max<std::size_t>(1, kChunkBytes / bytesPerLine);
-  const std::size_t workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
-  std::vector<std::string> chunks(workers);
-  for (std::size_t start = 0; start < lines; start += chunkLines * workers) {
-    std::size_t used = 0;
-    {
-      std::vector<std::jthread> helpers;
-      for (std::size_t w = 0; w < workers; ++w) {
-        const std::size_t a = start + w * chunkLines;
-        if (a >= lines) break;
-        const std::size_t b = std::min(lines, a + chunkLines);
-        chunks[w].clear();
-        ++used;
-        if (w > 0)
-          helpers.emplace_back([&, w, a, b] { AppendDerivativeRows(chunks[w], t, a, b); });
-        else
-          AppendDerivativeRows(chunks[w], t, a, b);
-      }
-    }
-    for (std::size_t w = 0; w < used; ++w) sink(chunks[w]);
-  }
+  const std::size_t bound = DerivativeLineBound(t);
+  const std::size_t chunkLines = std::max<std::size_t>(1, kChunkBytes / bound);
+  const std::size_t chunks = (lines + chunkLines - 1) / chunkLines;
+  WriteChunksInOrder(
+      chunks, std::min(lines, chunkLines) * bound, threads,
+      [&](std::size_t chunk, char* buffer) {
+        const std::size_t a = chunk * chunkLines;
+        return WriteDerivativeRows(buffer, t, a, std::min(lines, a + chunkLines));
+      },
+      sink);
 }
 
 }  // namespace

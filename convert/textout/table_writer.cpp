@@ -5,17 +5,14 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <functional>
-#include <future>
 #include <new>
-#include <thread>
 
 #include "convert/conversion_run.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
-#include "text/large_buffer.h"
 #include "text/numeric_text.h"
+#include "text/ordered_chunks.h"
 
 namespace corvelane {
 
@@ -59,13 +56,9 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
   const double* table = r.tables[static_cast<std::size_t>(Index(mode))].data();
   const int decimals = r.variant->decimals;
   char* p = out;
-  std::string text;
   for (std::size_t row = first; row < last; ++row) {
     char* const lineStart = p;
-    text.clear();
-    AppendNumber(text, r.rowWavelengths[row]);
-    std::memcpy(p, text.data(), text.size());
-    p += text.size();
+    p = WriteNumber(p, r.rowWavelengths[row]);
     const ResamplePlan::Step* step = r.channelPlan ? &(*r.channelPlan)[row] : nullptr;
     const double* lo = step ? table + static_cast<std::size_t>(step->k) * files : table + row * files;
     const double* hi = step && !step->exact ? lo + files : lo;
@@ -87,10 +80,7 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
         // Rounding a value the table already holds rounded keeps it.
         p = WriteRoundedSix(p, v);
       } else {
-        text.clear();
-        AppendNumber(text, step ? TableValue(v, decimals) : v);
-        std::memcpy(p, text.data(), text.size());
-        p += text.size();
+        p = WriteNumber(p, step ? TableValue(v, decimals) : v);
       }
     }
     *p++ = '\r';
@@ -136,9 +126,8 @@ std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeade
   return Preamble(r, mode, static_cast<const HeaderBlock*>(nullptr));
 }
 
-// Formats the data lines in chunks on all cores, a few chunks ahead of the
-// one being handed to `sink`, so formatting and writing overlap. Chunks reach
-// `sink` in row order.
+// The data lines, formatted in chunks on every core and handed to `sink` in
+// row order.
 void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<void(std::string_view)>& sink) {
   const ColumnSeparator sep = r.variant->separators[static_cast<std::size_t>(Index(mode))];
   const std::size_t rows = r.Rows();
@@ -146,27 +135,15 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
   const std::size_t bound = RowBytesBound(r);
   const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / bound);
   const std::size_t chunks = (rows + chunkRows - 1) / chunkRows;
-  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t ahead = r.fileCount >= 64 && chunks > 1 ? cores + 1 : 1;
-  std::vector<LargeBuffer> buffers(std::min(ahead, chunks));
-  for (auto& b : buffers) b = LargeBuffer(std::min(rows, chunkRows) * bound);
-  const auto format = [&](std::size_t chunk) {
-    const std::size_t a = chunk * chunkRows;
-    return WriteRows(buffers[chunk % buffers.size()].data(), r, mode, sep, a, std::min(rows, a + chunkRows));
-  };
-  if (buffers.size() == 1) {
-    for (std::size_t c = 0; c < chunks; ++c) sink(std::string_view(buffers[0].data(), format(c)));
-    return;
-  }
-  std::deque<std::future<std::size_t>> pending;
-  std::size_t next = 0;
-  for (std::size_t c = 0; c < chunks; ++c) {
-    while (next < chunks && pending.size() < buffers.size())
-      pending.push_back(std::async(std::launch::async, format, next++));
-    const std::size_t bytes = pending.front().get();
-    pending.pop_front();
-    sink(std::string_view(buffers[c % buffers.size()].data(), bytes));
-  }
+  // Small tables are not worth a thread.
+  const unsigned threads = r.fileCount >= 64 ? 0 : 1;
+  WriteChunksInOrder(
+      chunks, std::min(rows, chunkRows) * bound, threads,
+      [&](std::size_t chunk, char* buffer) {
+        const std::size_t a = chunk * chunkRows;
+        return WriteRows(buffer, r, mode, sep, a, std::min(rows, a + chunkRows));
+      },
+      sink);
 }
 
 template <typename Header>
