@@ -17,6 +17,21 @@
 
 namespace corvelane {
 
+void RowStore::SetColumns(std::size_t columns) {
+  columns_ = columns;
+  // Blocks of about 8 MB, at least one row each.
+  rowsPerBlock_ =
+      std::max<std::size_t>(1, (std::size_t{8} << 20) / (std::max<std::size_t>(1, columns) * sizeof(double)));
+  rows_ = 0;
+  blocks_.clear();
+}
+
+void RowStore::Resize(std::size_t rows) {
+  const std::size_t blocks = (rows + rowsPerBlock_ - 1) / rowsPerBlock_;
+  while (blocks_.size() < blocks) blocks_.emplace_back(rowsPerBlock_ * columns_ * sizeof(double));
+  rows_ = rows;
+}
+
 namespace {
 
 constexpr std::size_t kBlockBytes = 4u << 20;  // read and parsed at a time
@@ -57,8 +72,7 @@ void ParseLines(const std::vector<PendingLine>& lines, std::size_t first, std::s
                 ReflectanceTable& table, std::size_t row0, LineFailure& failure) {
   for (std::size_t i = first; i < last; ++i) {
     const std::string_view line = lines[i].text;
-    std::vector<double>& values = table.rows[row0 + i];
-    values.resize(columns);
+    const std::span<double> values = table.rows[row0 + i];
     std::size_t start = 0;
     std::size_t item = 0;
     for (;; ++item) {
@@ -194,6 +208,11 @@ class Reader {
   }
 
   void TakeNames(std::string_view line, std::size_t number) {
+    TakeNameFields(line, number);
+    table_.rows.SetColumns(table_.Columns());
+  }
+
+  void TakeNameFields(std::string_view line, std::size_t number) {
     table_.namesLine = number;
     std::size_t start = line.find(',') + 1;
     for (;;) {
@@ -223,7 +242,7 @@ class Reader {
     const std::size_t row0 = table_.Rows();
     const std::size_t count = pending_.size();
     table_.wavelengths.resize(row0 + count);
-    table_.rows.resize(row0 + count);
+    table_.rows.Resize(row0 + count);
     const std::size_t columns = table_.Columns();
     unsigned workers = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, std::max<std::size_t>(1, count * columns / 20000)));

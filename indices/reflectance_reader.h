@@ -5,18 +5,42 @@
 // line, then one data row per wavelength: the wavelength and one value per
 // column.
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "text/large_buffer.h"
+
 namespace corvelane {
+
+// Data rows of one value per column, kept in large blocks: a table of tens
+// of megabytes is neither zero-filled nor spread over many small allocations.
+class RowStore {
+ public:
+  void SetColumns(std::size_t columns);
+  // New rows are uninitialised until written.
+  void Resize(std::size_t rows);
+  std::size_t size() const noexcept { return rows_; }
+  std::span<double> operator[](std::size_t row) noexcept {
+    return {reinterpret_cast<double*>(blocks_[row / rowsPerBlock_].data()) + row % rowsPerBlock_ * columns_, columns_};
+  }
+  std::span<const double> operator[](std::size_t row) const noexcept {
+    return {reinterpret_cast<const double*>(blocks_[row / rowsPerBlock_].data()) + row % rowsPerBlock_ * columns_,
+            columns_};
+  }
+
+ private:
+  std::size_t columns_ = 0, rowsPerBlock_ = 1, rows_ = 0;
+  std::vector<LargeBuffer> blocks_;
+};
 
 struct ReflectanceTable {
   std::string path;
   // Per column: the texts of the four head rows, each trimmed.
   std::vector<std::string> names, dates, times, temperatures;
-  std::vector<double> wavelengths;        // per data row
-  std::vector<std::vector<double>> rows;  // per data row, one value per column
-  std::size_t namesLine = 0;              // physical line of the names row (1-based)
+  std::vector<double> wavelengths;  // per data row
+  RowStore rows;                    // per data row, one value per column
+  std::size_t namesLine = 0;        // physical line of the names row (1-based)
 
   std::size_t Columns() const noexcept { return names.size(); }
   std::size_t Rows() const noexcept { return wavelengths.size(); }

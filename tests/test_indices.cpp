@@ -196,7 +196,7 @@ TEST(ReflectanceReading, DualChannelLayoutWithLongerTitleBlockReadsEveryRow) {
   EXPECT_EQ(t.namesLine, 2u);
   EXPECT_EQ(t.wavelengths, (std::vector<double>{310, 311, 312}));
   EXPECT_EQ(t.temperatures, (Strings{"23.", "7", "19."}));
-  EXPECT_EQ(t.rows[0], (std::vector<double>{0.1, 0.2, 0.3}));
+  EXPECT_EQ(std::vector<double>(t.rows[0].begin(), t.rows[0].end()), (std::vector<double>{0.1, 0.2, 0.3}));
   EXPECT_EQ(t.rows[2][2], 0.32);
 }
 
@@ -322,7 +322,7 @@ TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
   const ReflectanceTable t =
       ReadReflectanceFile(folder.Write("tail.csv", head + " 400 , 1 , 2 ,\r\n 401 , 3 , 4 \r\n\r\n  \r\n"));
   EXPECT_EQ(t.Rows(), 2u);
-  EXPECT_EQ(t.rows[0], (std::vector<double>{1, 2}));
+  EXPECT_EQ(std::vector<double>(t.rows[0].begin(), t.rows[0].end()), (std::vector<double>{1, 2}));
   EXPECT_TRUE(Has(FailureOf([&] { ReadReflectanceFile(folder.File("missing.csv")); }), "cannot open"));
 }
 
