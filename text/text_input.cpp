@@ -73,52 +73,7 @@ void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncat
   buffer.resize(got);
 }
 
-std::string_view Trim(std::string_view s) noexcept {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-namespace {
-
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Plain decimals ("-123.456"): digits, at most one point, no exponent, at
-// most 15 digits in all. The digits as an integer and the power of ten are
-// both exact doubles, so one division gives the correctly rounded value, the
-// same as std::from_chars. False for anything else, which takes the general
-// path.
-bool ParsePlainDecimal(std::string_view t, double& value) noexcept {
-  const char* p = t.data();
-  const char* const end = p + t.size();
-  bool negative = false;
-  if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-  std::uint64_t mantissa = 0;
-  int digits = 0, fraction = -1;
-  for (; p < end; ++p) {
-    const char c = *p;
-    if (c >= '0' && c <= '9') {
-      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-      if (++digits > 15) return false;
-      if (fraction >= 0) ++fraction;
-    } else if (c == '.' && fraction < 0) {
-      fraction = 0;
-    } else {
-      return false;
-    }
-  }
-  if (digits == 0) return false;
-  value = static_cast<double>(mantissa);
-  if (fraction > 0) value /= kExactPowersOfTen[fraction];
-  if (negative) value = -value;
-  return true;
-}
-
-}  // namespace
-
-std::optional<double> ParseNumber(std::string_view text) noexcept {
+std::optional<double> ParseNumberInGeneral(std::string_view text) noexcept {
   std::string_view t = Trim(text);
   if (double v = 0; ParsePlainDecimal(t, v)) return v;
   if (t.empty()) return std::nullopt;
@@ -155,22 +110,6 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
   if (first == 0 || first > s.size() || last < first) return {};
   const std::size_t len = std::min(last, s.size()) - first + 1;
   return s.substr(first - 1, len);
-}
-
-bool LineCursor::Next(std::string_view& line) noexcept {
-  if (pos_ >= text_.size()) return false;
-  const char* data = text_.data();
-  const std::size_t size = text_.size();
-  // One pass over the line: stop at the first CR or LF. Scanning only up to
-  // the line end keeps the split linear whatever the line-end style.
-  std::size_t end = pos_;
-  while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
-  std::size_t skip = 0;
-  if (end < size) skip = (data[end] == '\r' && end + 1 < size && data[end + 1] == '\n') ? 2 : 1;
-  line = std::string_view(data + pos_, end - pos_);
-  pos_ = end + skip;
-  ++line_;
-  return true;
 }
 
 void FreeFieldCursor::SkipLineEnd() noexcept {

@@ -2,6 +2,7 @@
 // Reading scan and list files: bounded whole-file reads, lines, trimming,
 // locale-independent numbers and free-field items.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,12 +20,55 @@ void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncat
 
 // A blank is a space or a tab: instrument files put both between fields.
 constexpr bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
-std::string_view Trim(std::string_view s) noexcept;
+inline std::string_view Trim(std::string_view s) noexcept {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
 
 // Decimal number with optional sign, point and exponent, blanks around it
 // ignored; "." is the decimal separator whatever the locale. An empty text,
 // "inf", "nan" or trailing garbage is not a number.
-std::optional<double> ParseNumber(std::string_view text) noexcept;
+std::optional<double> ParseNumberInGeneral(std::string_view text) noexcept;
+
+// Plain decimals ("-123.456"): digits, at most one point, no exponent, at
+// most 15 digits in all. The digits as an integer and the power of ten are
+// both exact doubles, so one division gives the correctly rounded value, the
+// same as std::from_chars. False for anything else, which takes the general
+// path. Inline: scan files are nearly all such numbers.
+inline bool ParsePlainDecimal(std::string_view t, double& value) noexcept {
+  constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = t.data();
+  const char* const end = p + t.size();
+  bool negative = false;
+  if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0, fraction = -1;
+  for (; p < end; ++p) {
+    const char c = *p;
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      if (++digits > 15) return false;
+      if (fraction >= 0) ++fraction;
+    } else if (c == '.' && fraction < 0) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  value = static_cast<double>(mantissa);
+  if (fraction > 0) value /= kExactPowersOfTen[fraction];
+  if (negative) value = -value;
+  return true;
+}
+
+inline std::optional<double> ParseNumber(std::string_view text) noexcept {
+  if (double v = 0; ParsePlainDecimal(text, v)) return v;
+  return ParseNumberInGeneral(text);
+}
 inline bool IsNumber(std::string_view text) noexcept { return ParseNumber(text).has_value(); }
 
 // 1-based character positions, as the file layouts give them: the characters
@@ -36,8 +80,21 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
 class LineCursor {
  public:
   explicit LineCursor(std::string_view text, bool truncated = false) noexcept : text_(text), truncated_(truncated) {}
-  // False at the end of the text.
-  bool Next(std::string_view& line) noexcept;
+  // False at the end of the text. One pass over the line: it stops at the
+  // first CR or LF, which keeps the split linear whatever the line-end style.
+  bool Next(std::string_view& line) noexcept {
+    if (pos_ >= text_.size()) return false;
+    const char* data = text_.data();
+    const std::size_t size = text_.size();
+    std::size_t end = pos_;
+    while (end < size && data[end] != '\r' && data[end] != '\n') ++end;
+    std::size_t skip = 0;
+    if (end < size) skip = (data[end] == '\r' && end + 1 < size && data[end + 1] == '\n') ? 2 : 1;
+    line = std::string_view(data + pos_, end - pos_);
+    pos_ = end + skip;
+    ++line_;
+    return true;
+  }
   bool AtEnd() const noexcept { return pos_ >= text_.size(); }
   // Physical number of the line last returned (1-based).
   std::size_t LineNumber() const noexcept { return line_; }
