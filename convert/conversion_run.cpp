@@ -251,6 +251,12 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   };
 
   const auto readOne = [&](std::size_t f, FileWork& w) {
+    // Formats that meet the wavelengths while reading give them on the way.
+    const bool ownWavesFromRead = compareWaves && f > 0 && variant.ownWavesWhileReading;
+    if (ownWavesFromRead)
+      w.record.ownWaves.resize(channels);
+    else
+      w.record.ownWaves.clear();
     ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
     std::vector<std::string>& warn = fileWarnings[f];
     if (MakeLabelTableSafe(w.record.fileLabel))
@@ -266,12 +272,36 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
         warn.push_back(s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
     }
     if (compareWaves && f > 0) {
-      w.ownWaves.assign(channels, 0.0);
-      ScanLines in(w.buffer, false, s.files[f]);
-      const std::size_t n = std::min(variant.readWavelengths(in, w.ownWaves), channelsRead[0]);
+      // Only a word for the user: a scan whose own wavelengths cannot be
+      // read is still converted with the first scan's.
+      std::size_t n = 0;
+      const std::vector<double>* own = &w.record.ownWaves;
+      std::string unreadable;
+      if (ownWavesFromRead) {
+        n = std::min(channels, channelsRead[0]);
+      } else {
+        w.ownWaves.assign(channels, 0.0);
+        own = &w.ownWaves;
+        try {
+          ScanLines in(w.buffer, false, s.files[f]);
+          n = std::min(variant.readWavelengths(in, w.ownWaves), channelsRead[0]);
+        } catch (const RunFailure& e) {
+          unreadable = e.what();
+        }
+      }
       const std::vector<double>& first = wavelengths[0];
       double worst = 0;
-      for (std::size_t c = 0; c < n; ++c) worst = std::max(worst, std::fabs(w.ownWaves[c] - first[c]));
+      for (std::size_t c = 0; c < n; ++c) {
+        if (std::isnan((*own)[c])) {
+          if (unreadable.empty())
+            unreadable = "the wavelength of channel " + std::to_string(c + 1) + " is not a number";
+          continue;
+        }
+        worst = std::max(worst, std::fabs((*own)[c] - first[c]));
+      }
+      if (!unreadable.empty())
+        warn.push_back(s.files[f] + ": its own wavelengths cannot all be read (" + unreadable +
+                       "); the first scan's are used");
       if (worst > kWavelengthTolerance)
         warn.push_back(s.files[f] + ": its own wavelengths differ from the first scan's by up to " +
                        PlainNumber(worst) + " nm; the first scan's are used");

@@ -11,7 +11,7 @@ constexpr auto kLines = static_cast<std::size_t>(kChannels);
 
 void Read(ScanLines& in, LabelSource, ScanRecord& out) {
   ReadGerHeader(in, out, /*ger2600=*/false);
-  ReadGerData(in, out.target, out.panel, kLines);
+  ReadGerData(in, out.target, out.panel, kLines, out.ownWaves);
 }
 
 void Check(ScanLines& in, LabelSource, ProblemWriter& problems) { CheckGer(in, problems, kGer1500Record, kLines); }
@@ -70,6 +70,7 @@ constinit const InstrumentVariant kGer1500Format{
     .check = Check,
     .readPreview = ReadPreview,
     .readWavelengths = ReadWavelengths,
+    .ownWavesWhileReading = true,
 };
 
 }  // namespace corvelane

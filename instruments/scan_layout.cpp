@@ -1,5 +1,7 @@
 #include "instruments/scan_layout.h"
 
+#include <limits>
+
 #include "text/numeric_text.h"
 #include "text/text_input.h"
 
@@ -50,8 +52,16 @@ ThreeFields SplitThreeFields(std::string_view line) noexcept {
   return f;
 }
 
-void SplitGerLine(ScanLines& in, std::string_view line, double& target, double& panel) {
+double OwnWavelength(std::string_view t) noexcept {
+  std::size_t blank = 0;
+  while (blank < t.size() && !IsBlank(t[blank])) ++blank;
+  if (blank == t.size()) return std::numeric_limits<double>::quiet_NaN();
+  return ParseNumber(t.substr(0, blank)).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+void SplitGerLine(ScanLines& in, std::string_view line, double& target, double& panel, double* wave) {
   const std::string_view t = Trim(line);
+  if (wave) *wave = OwnWavelength(t);
   std::size_t f = 0;
   while (f < t.size() && !IsBlank(t[f])) ++f;
   std::size_t l = t.size();
@@ -74,10 +84,12 @@ void ReadGerHeader(ScanLines& in, ScanRecord& out, bool ger2600) {
   in.Skip(8, "header lines 5 to 12");
 }
 
-void ReadGerData(ScanLines& in, std::span<double> target, std::span<double> panel, std::size_t fixed) {
+void ReadGerData(ScanLines& in, std::span<double> target, std::span<double> panel, std::size_t fixed,
+                 std::span<double> waves) {
   if (fixed > 0) {
     const std::string what = "data lines (" + std::to_string(fixed) + " channels)";
-    for (std::size_t c = 0; c < fixed; ++c) SplitGerLine(in, in.Line(what.c_str()), target[c], panel[c]);
+    for (std::size_t c = 0; c < fixed; ++c)
+      SplitGerLine(in, in.Line(what.c_str()), target[c], panel[c], waves.empty() ? nullptr : &waves[c]);
     return;
   }
   // Files of variable length: every line to the end; the channels a short

@@ -61,8 +61,13 @@ struct ThreeFields {
 ThreeFields SplitThreeFields(std::string_view line) noexcept;
 
 // GER data lines: target is the middle field (between the first and the last
-// blank), panel the last field; the wavelength is not used.
-void SplitGerLine(ScanLines& in, std::string_view line, double& target, double& panel);
+// blank), panel the last field; the wavelength (the first field) goes to
+// `wave` when it is given, NaN when it is not a number.
+void SplitGerLine(ScanLines& in, std::string_view line, double& target, double& panel, double* wave = nullptr);
+
+// The wavelength a trimmed channel line gives itself: its first field, which
+// a blank must follow; NaN when there is none or it is not a number.
+double OwnWavelength(std::string_view trimmedLine) noexcept;
 
 // GER header lines 1 to 12: label from line 2 (after its last blank), date and
 // time from line 4 (the GER 2600 time starts one character earlier).
@@ -73,7 +78,9 @@ inline constexpr std::size_t kToEndOfFile = 0;
 
 // GER data lines: `fixed` lines exactly, or (fixed == 0) every line to the end
 // of the file, at most target.size().
-void ReadGerData(ScanLines& in, std::span<double> target, std::span<double> panel, std::size_t fixed);
+// `waves`, when not empty, takes each line's own wavelength.
+void ReadGerData(ScanLines& in, std::span<double> target, std::span<double> panel, std::size_t fixed,
+                 std::span<double> waves = {});
 
 // The wavelengths of `table.size()` channel lines after `headerLines` header
 // lines: the first field of each line.

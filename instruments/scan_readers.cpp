@@ -1,4 +1,6 @@
 #include "instruments/scan_readers.h"
+
+#include <limits>
 #include "text/line_reading.h"
 
 namespace corvelane {
@@ -16,6 +18,7 @@ void ParseScan(const InstrumentVariant& variant, std::string_view text, bool tru
   out.time.clear();
   out.temperature.clear();
   out.spectralChannels = 0;
+  if (!out.ownWaves.empty()) out.ownWaves.assign(n, std::numeric_limits<double>::quiet_NaN());
   ScanLines in(text, truncated, path);
   variant.read(in, labelSource, out);
 }

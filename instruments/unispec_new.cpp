@@ -1,5 +1,7 @@
 // UniSpec New-Format (.spu): 10 header lines, then 256 channel lines of
 // wavelength, target and panel separated by blanks.
+#include <limits>
+
 #include "instruments/scan_layout.h"
 
 namespace corvelane {
@@ -11,10 +13,12 @@ constexpr auto kLines = static_cast<std::size_t>(kChannels);
 
 void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   ReadUniSpecHeader(in, out, labelSource);
+  const bool ownWaves = !out.ownWaves.empty();
   for (std::size_t c = 0; c < out.target.size(); ++c) {
     const std::string_view line = in.Line("channel lines (256 channels)");
     const ThreeFields f = SplitThreeFields(line);
     if (f.count == 1) in.FailHere(Trim(line), "the channel line has no blank after its wavelength");
+    if (ownWaves) out.ownWaves[c] = ParseNumber(f.first).value_or(std::numeric_limits<double>::quiet_NaN());
     if (f.count == 2) {  // a reading is missing
       out.target[c] = 999;
       out.panel[c] = 0;
@@ -124,6 +128,7 @@ constinit const InstrumentVariant kUniSpecNewFormat{
     .check = Check,
     .readPreview = ReadPreview,
     .readWavelengths = ReadWavelengths,
+    .ownWavesWhileReading = true,
 };
 
 }  // namespace corvelane

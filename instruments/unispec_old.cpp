@@ -11,11 +11,13 @@ constexpr auto kLines = static_cast<std::size_t>(kChannels);
 
 void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   ReadUniSpecHeader(in, out, labelSource);
-  for (double& target : out.target) {
+  const bool ownWaves = !out.ownWaves.empty();
+  for (std::size_t c = 0; c < out.target.size(); ++c) {
     const std::string_view t = Trim(in.Line("DATA lines (256 channels)"));
     std::size_t blank = t.size();
     while (blank > 0 && !IsBlank(t[blank - 1])) --blank;
-    target = in.Number(t.substr(blank), "the target reading is not a number");
+    out.target[c] = in.Number(t.substr(blank), "the target reading is not a number");
+    if (ownWaves) out.ownWaves[c] = OwnWavelength(t);
   }
   in.Skip(2, "the two lines between the DATA and PANEL blocks");
   for (double& panel : out.panel)
@@ -100,6 +102,7 @@ constinit const InstrumentVariant kUniSpecOldFormat{
     .check = Check,
     .readPreview = ReadPreview,
     .readWavelengths = ReadWavelengths,
+    .ownWavesWhileReading = true,
 };
 
 }  // namespace corvelane

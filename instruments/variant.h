@@ -52,6 +52,10 @@ struct ScanRecord {
   std::size_t spectralChannels = 0;
   std::vector<double> target;
   std::vector<double> panel;
+  // Asked for by giving it channelCount entries before the read: the
+  // wavelength each channel line gives itself (its first field), NaN where
+  // that is not a number. Filled by formats with ownWavesWhileReading.
+  std::vector<double> ownWaves;
 };
 
 // One row of the column heads above the data lines: its title in column 0
@@ -160,6 +164,10 @@ struct InstrumentVariant {
   // The channel wavelengths the file records, into `table`; returns how many
   // it gave. Nullptr when the files hold none.
   std::size_t (*readWavelengths)(ScanLines& in, std::span<double> table);
+  // `read` fills ScanRecord::ownWaves when asked: the wavelengths it meets on
+  // its way, so a run that compares every scan's wavelengths with the first
+  // scan's needs no second pass over the file.
+  bool ownWavesWhileReading = false;
 
   bool Offers(OutputMode m) const noexcept { return modesOffered[Index(m)]; }
   bool WavesFromFileOffered() const noexcept { return readWavelengths != nullptr; }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,42 @@ TEST(RunWarnings, NameTheScanAndLeaveTheTablesAlone) {
     const ConversionResult alone = Convert(Settings(Format::UniSpecOld, {a}, {"310", "330", "10"}));
     for (std::size_t row = 0; row < alone.Rows(); ++row)
       EXPECT_EQ(r.Value(OutputMode::Reflectance, row, 0), alone.Value(OutputMode::Reflectance, row, 0)) << c.what;
+  }
+}
+
+// The comparison of each scan's own wavelengths with the first scan's only
+// ever adds a word: a later scan whose wavelength column holds a non-number
+// still converts, with the first scan's wavelengths, as it would without the
+// comparison.
+TEST(RunWarnings, AnUnreadableWavelengthInALaterScanIsOnlyAWarning) {
+  struct Case {
+    Format format;
+    const char* name;
+    std::function<Lines(const Channels&)> lines;
+    GridTexts grid;
+  };
+  const Reading damaged = [](int c) { return c == 5 ? std::string("35x") : Dec(300 + 10 * c); };
+  const std::vector<Case> cases = {
+      {Format::UniSpecOld, "b.spt", [](const Channels& ch) { return OldLines(ch); }, {"310", "330", "10"}},
+      {Format::UniSpecNew, "b.spu", [](const Channels& ch) { return NewLines(ch); }, {"310", "330", "10"}},
+      {Format::Ger1500, "b.gr1", [](const Channels& ch) { return GerLines(512, ch); }, {"310", "330", "10"}},
+      {Format::Ger2600, "b.gr2", [](const Channels& ch) { return GerLines(594, ch); }, {"310", "330", "10"}},
+  };
+  for (const Case& c : cases) {
+    const char* format = VariantOf(c.format).cliName.data();
+    TempFolder folder;
+    const std::string a = folder.Write(std::string("a") + (c.name + 1), Join(c.lines({Rising(300, 10)})));
+    const std::string b = folder.Write(c.name, Join(c.lines({damaged})));
+    ConversionResult r;
+    ASSERT_NO_THROW(r = Convert(Settings(c.format, {a, b}, c.grid))) << format;
+    // (GER scans take their label from the file, so both also share one.)
+    std::vector<std::string> aboutWaves;
+    for (const std::string& w : r.warnings)
+      if (Has(w, "wavelength")) aboutWaves.push_back(w);
+    ASSERT_EQ(aboutWaves.size(), 1u) << format;
+    EXPECT_TRUE(Has(aboutWaves[0], b + ": its own wavelengths cannot all be read")) << aboutWaves[0];
+    for (std::size_t row = 0; row < r.Rows(); ++row)
+      EXPECT_EQ(r.Value(OutputMode::Reflectance, row, 1), r.Value(OutputMode::Reflectance, row, 0)) << format;
   }
 }
 
