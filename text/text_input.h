@@ -37,9 +37,9 @@ std::optional<double> ParseNumberInGeneral(std::string_view text) noexcept;
 // both exact doubles, so one division gives the correctly rounded value, the
 // same as std::from_chars. False for anything else, which takes the general
 // path. Inline: scan files are nearly all such numbers.
+inline constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 inline bool ParsePlainDecimal(std::string_view t, double& value) noexcept {
-  constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char* p = t.data();
   const char* const end = p + t.size();
   bool negative = false;
