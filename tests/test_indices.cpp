@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "calibration/dc_equation.h"
 #include "convert/conversion_run.h"
 #include "indices/index_presets.h"
 #include "indices/index_run.h"
@@ -17,6 +18,7 @@
 #include "tests/test_support.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
+#include "tools/dc_scan_synth.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
@@ -183,6 +185,31 @@ TEST(ReflectanceReading, EveryRowOfTheConversionsReflectanceFilesReadsBack) {
       for (std::size_t f = 0; f < 3; ++f)
         ASSERT_EQ(t.rows[i][f], r.Value(OutputMode::Reflectance, i, f)) << what << " row " << i << " file " << f;
   }
+}
+
+TEST(ReflectanceReading, TheDualChannelConversionsReflectanceFileReadsBack) {
+  // Empty line, five title lines with the temperatures, then the data rows.
+  TempFolder folder;
+  const Strings scans = synth::WriteDcScans(folder.Path().string(), 3, "dc");
+  RunSettings s = Settings(Format::UniSpecDc, scans, {"400", "900", "1"});
+  UseChannelEquations(s, DcStartTexts());
+  WavelengthTables tables;
+  const ConversionResult r = ComputeConversion(s, tables);
+  const std::string path = folder.File("refl.txt");
+  WriteOutputFile(r, OutputMode::Reflectance, nullptr, path);
+  const ReflectanceTable t = ReadReflectanceFile(path);
+  ASSERT_EQ(t.Rows(), 501u);
+  ASSERT_EQ(t.Columns(), 3u);
+  EXPECT_EQ(t.namesLine, 2u);
+  ASSERT_EQ(r.heads.size(), 4u);
+  EXPECT_EQ(t.names, r.heads[0]);
+  EXPECT_EQ(t.dates, r.heads[1]);
+  EXPECT_EQ(t.times, r.heads[2]);
+  EXPECT_EQ(t.temperatures, r.heads[3]);
+  EXPECT_EQ(t.wavelengths, r.rowWavelengths);
+  for (std::size_t i = 0; i < t.Rows(); ++i)
+    for (std::size_t f = 0; f < 3; ++f)
+      ASSERT_EQ(t.rows[i][f], r.Value(OutputMode::Reflectance, i, f)) << "row " << i << " file " << f;
 }
 
 TEST(ReflectanceReading, DualChannelLayoutWithLongerTitleBlockReadsEveryRow) {
