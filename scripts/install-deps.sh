@@ -5,8 +5,9 @@ set -euo pipefail
 
 packages=(cmake g++ make libcli11-dev libgtest-dev qt6-base-dev fonts-dejavu-core)
 if [ "${1:-}" = "--tests" ]; then
-  # python3 runs the layering checks (tools/check_layers.py) among the tests.
-  packages+=(locales xvfb xauth python3)
+  # python3 runs the layering checks (tools/check_layers.py) among the tests;
+  # clang-format checks that the sources keep the repository's style.
+  packages+=(locales xvfb xauth python3 clang-format)
 fi
 
 missing=()
