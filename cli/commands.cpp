@@ -272,12 +272,12 @@ int Convert(const ConvertOptions& o) {
   ReferenceOptions ref = o.reference;
   CheckReferenceOptions(ref, v.window.referenceControls);
   s.keepRatios = ref.Any();
+  std::vector<NamedPath> outputs;
+  for (OutputMode m : kAllModes)
+    if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
+  for (const auto& [option, path] : {std::pair{"--corrected", ref.corrected}, {"--indices", ref.indices}})
+    if (!path.empty()) outputs.push_back({option, path});
   {
-    std::vector<NamedPath> outputs;
-    for (OutputMode m : kAllModes)
-      if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
-    for (const auto& [option, path] : {std::pair{"--corrected", ref.corrected}, {"--indices", ref.indices}})
-      if (!path.empty()) outputs.push_back({option, path});
     std::vector<NamedPath> inputs = {
         {"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader}, {"--ref-file", ref.refFile}};
     for (const std::string& scan : ref.referenceScans) inputs.push_back({"--reference-scan", scan});
@@ -304,6 +304,11 @@ int Convert(const ConvertOptions& o) {
   std::vector<double> scanReference;
   if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables);
   const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
+  // A scan reached under another name (a link, a hard link) is found by the
+  // file it is, once the run has read them all; still before anything is written.
+  for (const NamedPath& out : outputs)
+    if (const auto scan = ScanReplacedBy(result, out.path))
+      UsageError(out.option + " " + out.path + " would replace the scan file " + s.files[*scan]);
   for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
   if (const std::string warning = StatusChannelWarning(result); !warning.empty())
     std::cerr << "corvelane: warning: " << warning << "\n";

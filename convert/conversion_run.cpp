@@ -207,6 +207,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   result.fileCount = fileCount;
   result.rowWavelengths = s.interpolate ? grid : wavelengths[static_cast<std::size_t>(variant.targetTable)];
   result.heads.assign(variant.headRows.size(), std::vector<std::string>(fileCount));
+  result.scanIdentities.resize(fileCount);
   const std::size_t rows = result.Rows();
   const bool deferred = keepChannels && resample;
   if (deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*plans[0]));
@@ -257,7 +258,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       w.record.ownWaves.resize(channels);
     else
       w.record.ownWaves.clear();
-    ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer);
+    ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer, &result.scanIdentities[f]);
     std::vector<std::string>& warn = fileWarnings[f];
     if (MakeLabelTableSafe(w.record.fileLabel))
       warn.push_back(s.files[f] +
@@ -393,6 +394,14 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   return result;
 } catch (const std::bad_alloc&) {
   Fail("out of memory: the run needs more memory than is available; convert fewer files at a time");
+}
+
+std::optional<std::size_t> ScanReplacedBy(const ConversionResult& r, const std::string& path) {
+  const std::optional<FileIdentity> output = IdentityOf(path);
+  if (!output) return std::nullopt;
+  for (std::size_t f = 0; f < r.scanIdentities.size(); ++f)
+    if (r.scanIdentities[f] == *output) return f;
+  return std::nullopt;
 }
 
 void UseChannelEquations(RunSettings& s, const DcEquationTexts& e) {

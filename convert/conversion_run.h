@@ -18,6 +18,7 @@
 #include "headers/leaf_header.h"
 #include "instruments/variant.h"
 #include "text/large_buffer.h"
+#include "text/text_input.h"
 
 namespace corvelane {
 
@@ -95,6 +96,8 @@ struct ConversionResult {
   // the target-table wavelength of the last channel with a reading.
   std::size_t statusChannelFiles = 0;
   double lastReadingWavelength = 0;
+  // Per scan file in list order: which file was read (any of its names).
+  std::vector<FileIdentity> scanIdentities;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }
   bool Computed(OutputMode m) const noexcept {
@@ -122,6 +125,10 @@ using ProgressFn = std::function<void(int done, int total)>;
 // available. `threads` 0 uses every core.
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
+
+// The scan (its index in the run's list) that writing `path` would replace,
+// by whatever name or link `path` reaches it; none when it names no scan.
+std::optional<std::size_t> ScanReplacedBy(const ConversionResult& result, const std::string& path);
 
 // The two channel equations of a dual-channel format: channel 1 (A1, B1, C1)
 // for table 0, channel 2 (A2, B2, C2) for table 1; always resampled.

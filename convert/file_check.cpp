@@ -13,21 +13,29 @@ namespace {
 
 CheckOutcome CheckInto(const InstrumentVariant& variant, const std::vector<std::string>& files, LabelSource labelSource,
                        const std::string& errorPath, const ProgressFn& progress) {
+  // The error file must not replace a scan, by whatever name or link.
+  const std::optional<FileIdentity> errorFileIdentity = IdentityOf(errorPath);
   AtomicFileWriter errorFile(errorPath);
   CheckOutcome outcome;
   std::string buffer, errors;
   const int total = static_cast<int>(files.size());
   for (std::size_t f = 0; f < files.size(); ++f) {
+    FileIdentity scan;
+    bool replacesScan = false;
     try {
       bool truncated = false;
-      ReadFileBounded(files[f], buffer, truncated);
-      outcome.problemLines += CheckScanText(variant, buffer, truncated, files[f], labelSource, errors);
+      ReadFileBounded(files[f], buffer, truncated, &scan);
+      replacesScan = errorFileIdentity && scan == *errorFileIdentity;
+      if (!replacesScan)
+        outcome.problemLines += CheckScanText(variant, buffer, truncated, files[f], labelSource, errors);
     } catch (const RunFailure&) {
       // Problem lines found so far stay in the error file.
       errorFile.Write(errors);
       errorFile.Commit();
       throw;
     }
+    // Nothing is committed then: the scan stays as it is.
+    if (replacesScan) FailFile(errorPath, "the error file would replace the scan file " + files[f], FailureKind::Usage);
     errorFile.Write(errors);
     errors.clear();
     if (progress) progress(static_cast<int>(f) + 1, total);
@@ -51,6 +59,7 @@ CheckOutcome CheckFiles(const InstrumentVariant& variant, const std::vector<std:
   try {
     return CheckInto(variant, files, labelSource, errorPath, progress);
   } catch (const RunFailure& f) {
+    if (f.Kind() == FailureKind::Usage) throw;  // the error file named a scan
     throw f.As(FailureKind::Check);
   }
 }

@@ -24,9 +24,9 @@ void ParseScan(const InstrumentVariant& variant, std::string_view text, bool tru
 }
 
 void ReadScanFile(const InstrumentVariant& variant, const std::string& path, LabelSource labelSource, ScanRecord& out,
-                  std::string& buffer) {
+                  std::string& buffer, FileIdentity* identity) {
   bool truncated = false;
-  ReadFileBounded(path, buffer, truncated);
+  ReadFileBounded(path, buffer, truncated, identity);
   ParseScan(variant, buffer, truncated, path, labelSource, out);
 }
 

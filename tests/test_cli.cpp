@@ -322,13 +322,17 @@ TEST(Cli, OutputsKeepWhatTheyNameAndRemainWhatTheyWere) {
 }
 
 // An output that names an input or another output is a usage error found
-// before anything is read or written.
+// before anything is written: by its name before anything is read, and under
+// any other name (a symbolic or hard link to a scan) once the scans are read.
 TEST(Cli, OutputsThatWouldReplaceAnInputOrEachOtherAreUsageErrors) {
   Scans s;
   const auto waves = s.data.Write("waves.txt", synth::ExternalWavelengthText(Format::UniSpecOld, 256));
   const auto leaf = s.data.Write("leaf.txt", "File name: x.csv\n");
   const std::string scanName = fs::path(s.old[1]).filename().string();
   const std::string r = s.out.File("r.txt");
+  const std::string symbolic = s.data.File("symbolic.txt"), hard = s.data.File("hard.txt");
+  fs::create_symlink(s.old[1], symbolic);
+  fs::create_hard_link(s.old[1], hard);
   fs::current_path(s.data.Path());
   const std::vector<Args> cases = {
       {"convert", "unispec-old", s.old[0], scanName, "--reflectance", "./" + scanName},
@@ -338,6 +342,10 @@ TEST(Cli, OutputsThatWouldReplaceAnInputOrEachOtherAreUsageErrors) {
       {"convert", "unispec-old", s.old[0], "--reflectance", r, "--target", s.out.Path().string() + "/./r.txt"},
       {"convert", "unispec-old", s.old[0], "--reflectance", "-", "--absorbance", "-"},
       {"check", "unispec-old", s.old[0], s.old[1], "--errors", "./" + scanName},
+      {"convert", "unispec-old", s.old[0], s.old[1], "--reflectance", symbolic},
+      {"convert", "unispec-old", s.old[0], s.old[1], "--reflectance", r, "--absorbance", hard},
+      {"check", "unispec-old", s.old[0], s.old[1], "--errors", symbolic},
+      {"check", "unispec-old", s.old[0], s.old[1], "--errors", hard},
   };
   const std::string before = ReadAll(s.old[1]);
   for (const auto& args : cases) {
@@ -346,6 +354,8 @@ TEST(Cli, OutputsThatWouldReplaceAnInputOrEachOtherAreUsageErrors) {
     EXPECT_FALSE(o.err.empty());
   }
   EXPECT_EQ(ReadAll(s.old[1]), before);
+  EXPECT_TRUE(fs::is_symlink(symbolic));
+  EXPECT_TRUE(fs::equivalent(hard, s.old[1]));
   EXPECT_EQ(ReadAll(waves), synth::ExternalWavelengthText(Format::UniSpecOld, 256));
   EXPECT_EQ(ReadAll(leaf), "File name: x.csv\n");
   EXPECT_TRUE(Names(s.out.Path()).empty());

@@ -413,6 +413,20 @@ TEST(WriteOutputFile, ReplacesAndLeavesNothingBehindOnFailure) {
   for (const auto& e : fs::directory_iterator(out.Path())) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"refl.txt", "taken"}));
+
+  // A name that leads to one of the run's scans (here a hard link, as a save
+  // dialog may offer it) is refused, and the scan stays as it was.
+  const std::string before = ReadAll(scans.b);
+  const std::string link = out.File("link.txt");
+  fs::create_hard_link(scans.b, link);
+  try {
+    WriteOutputFile(r, OutputMode::Reflectance, nullptr, link);
+    ADD_FAILURE() << "a scan was replaced";
+  } catch (const RunFailure& f) {
+    EXPECT_EQ(f.Kind(), FailureKind::Usage);
+    EXPECT_NE(std::string(f.what()).find("scan file 2"), std::string::npos) << f.what();
+  }
+  EXPECT_EQ(ReadAll(scans.b), before);
 }
 
 TEST(RealScans, UniSpecNewFilesConvert) {

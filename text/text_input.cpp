@@ -28,7 +28,13 @@ const char* KindOf(mode_t mode) {
 
 }  // namespace
 
-void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated) {
+std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated, FileIdentity* identity) {
   truncated = false;
   buffer.clear();
   // The type is checked before opening: opening a pipe waits for a writer,
@@ -37,6 +43,7 @@ void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncat
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) FailFile(path, Why("cannot open the file: ", errno));
   if (!S_ISREG(st.st_mode)) FailFile(path, std::string("cannot read the file: ") + KindOf(st.st_mode));
+  if (identity) *identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) FailFile(path, Why("cannot open the file: ", errno));
   // Sized to the file, one more byte telling whether it grew meanwhile; a

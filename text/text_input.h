@@ -13,10 +13,19 @@ namespace corvelane {
 // so a damaged or hostile file cannot make a read take unbounded memory.
 inline constexpr std::size_t kMaxReadBytes = 16u << 20;
 
+// Which file a path names: the same for every name and link of one file.
+struct FileIdentity {
+  std::uint64_t device = 0, inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// The file `path` names, through symbolic links; none when there is none.
+std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept;
+
 // Reads at most kMaxReadBytes of `path` into `buffer` (reused between calls).
 // Throws RunFailure naming `path` and why it could not be read. `truncated`
-// is set when the file is longer than the limit.
-void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated);
+// is set when the file is longer than the limit; `identity`, when given,
+// takes the file's identity.
+void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated, FileIdentity* identity = nullptr);
 
 // A blank is a space or a tab: instrument files put both between fields.
 constexpr bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }

@@ -149,6 +149,10 @@ void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<vo
 template <typename Header>
 void WriteWith(const ConversionResult& r, OutputMode mode, const Header* header, const std::string& path) {
   try {
+    // Whatever name or link leads there, a scan of the run is never replaced.
+    if (const auto scan = ScanReplacedBy(r, path))
+      FailFile(path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
     const std::string preamble = Preamble(r, mode, header);
     AtomicFileWriter file(path);
     file.Write(preamble);
