@@ -15,6 +15,12 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   ReadUniSpecHeader(in, out, labelSource);
   const bool ownWaves = !out.ownWaves.empty();
   for (std::size_t c = 0; c < out.target.size(); ++c) {
+    if (double v[3]; in.Cursor().TakePlainNumbers(v, 3)) {  // "wavelength target panel"
+      out.target[c] = v[1];
+      out.panel[c] = v[2];
+      if (ownWaves) out.ownWaves[c] = v[0];
+      continue;
+    }
     const std::string_view line = in.Line("channel lines (256 channels)");
     const ThreeFields f = SplitThreeFields(line);
     if (f.count == 1) in.FailHere(Trim(line), "the channel line has no blank after its wavelength");

@@ -13,6 +13,11 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   ReadUniSpecHeader(in, out, labelSource);
   const bool ownWaves = !out.ownWaves.empty();
   for (std::size_t c = 0; c < out.target.size(); ++c) {
+    if (double v[2]; in.Cursor().TakePlainNumbers(v, 2)) {  // "wavelength target"
+      out.target[c] = v[1];
+      if (ownWaves) out.ownWaves[c] = v[0];
+      continue;
+    }
     const std::string_view t = Trim(in.Line("DATA lines (256 channels)"));
     std::size_t blank = t.size();
     while (blank > 0 && !IsBlank(t[blank - 1])) --blank;
@@ -21,7 +26,8 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   }
   in.Skip(2, "the two lines between the DATA and PANEL blocks");
   for (double& panel : out.panel)
-    panel = in.Number(Trim(in.Line("PANEL lines (256 channels)")), "the panel reading is not a number");
+    if (!in.Cursor().TakePlainNumbers(&panel, 1))
+      panel = in.Number(Trim(in.Line("PANEL lines (256 channels)")), "the panel reading is not a number");
 }
 
 void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {

@@ -2,6 +2,8 @@
 // written here line by line, and against damaged files of every kind.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -94,6 +96,8 @@ TEST(UniSpecOldReader, ReadsHeaderTargetAndPanelWhateverTheLineEnds) {
   const Lines l = With(OldLines(), {{10, "  310 99 1234"},  // three fields: the last one is the target
                                     {11, "4321"},           // no blank: the whole line
                                     {12, "\t313\t\t5e2\t"},
+                                    {13, "316 -1234567890123456"},  // 16 digits
+                                    {14, "319.\t+.5 "},
                                     {268, "0"},  // panel 0 is a reading, not a failure
                                     {269, "  -7.5  "}});
   for (const char* eol : {"\r\n", "\r", "\n"}) {
@@ -106,9 +110,11 @@ TEST(UniSpecOldReader, ReadsHeaderTargetAndPanelWhateverTheLineEnds) {
     EXPECT_EQ(r.target[0], 1234);
     EXPECT_EQ(r.target[1], 4321);
     EXPECT_EQ(r.target[2], 500);
+    EXPECT_EQ(r.target[3], -1234567890123456);
+    EXPECT_EQ(r.target[4], 0.5);
     EXPECT_EQ(r.panel[0], 0);
     EXPECT_EQ(r.panel[1], -7.5);
-    for (int c = 3; c < 256; ++c) {
+    for (int c = 5; c < 256; ++c) {
       ASSERT_EQ(r.target[c], 1000 + c);
       ASSERT_EQ(r.panel[c], 2000 + c);
     }
@@ -134,12 +140,17 @@ TEST(UniSpecNewReader, MissingAndDamagedReadingsBecomeValuesNotFailures) {
     ASSERT_EQ(whole.target[c], 1000 + c);
     ASSERT_EQ(whole.panel[c], 2000 + c);
   }
+  // `wave`: the line's own wavelength when asked for (NaN: none).
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
   struct Case {
     std::string line;
-    double target, panel;
+    double target, panel, wave = 310.5;
   };
   const Case cases[] = {
       {"310.5     1234      2345", 1234, 2345},
+      {"  +310.5\t1234 2345.  ", 1234, 2345},
+      {"310.5 1234567890123456 2", 1234567890123456, 2},  // 16 digits: not a plain decimal, still a number
+      {"310,5 1234 2345", 1234, 2345, kNone},
       {"310.5 1234", 999, 0},  // two fields
       {"310.5 \t1234 \t", 999, 0},
       {"310.5 . 2345", 0, 2345},  // "." target counts as 0
@@ -147,7 +158,7 @@ TEST(UniSpecNewReader, MissingAndDamagedReadingsBecomeValuesNotFailures) {
       {"310.5 1 2 3", 1, 0},      // "2 3" is one panel field, no number
       {"310.5 abc 2345", 0, 2345},
       {"310.5 1234 x9", 1234, 0},
-      {"312.6 \t0. \t0. ", 0, 0},  // as the instrument writes an empty channel
+      {"312.6 \t0. \t0. ", 0, 0, 312.6},  // as the instrument writes an empty channel
       {"310.5 -5 100", -5, 100},
       {"310.5 1e2 7", 100, 7},
   };
@@ -156,6 +167,16 @@ TEST(UniSpecNewReader, MissingAndDamagedReadingsBecomeValuesNotFailures) {
     EXPECT_EQ(r.target[7], c.target) << c.line;
     EXPECT_EQ(r.panel[7], c.panel) << c.line;
     EXPECT_EQ(r.target[8], 1008);
+    ScanRecord withWaves;
+    withWaves.ownWaves.resize(256);
+    ParseScan(VariantOf(Format::UniSpecNew), Join(With(NewLines(), {{kUniSpecData + 7, c.line}})), false, "/d/n.spu",
+              LabelSource::HeaderInfo, withWaves);
+    EXPECT_EQ(withWaves.target, r.target) << c.line;
+    if (std::isnan(c.wave))
+      EXPECT_TRUE(std::isnan(withWaves.ownWaves[7])) << c.line;
+    else
+      EXPECT_EQ(withWaves.ownWaves[7], c.wave) << c.line;
+    EXPECT_EQ(withWaves.ownWaves[8], 300 + 3 * 8) << c.line;
   }
 }
 

@@ -119,6 +119,45 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
   return s.substr(first - 1, len);
 }
 
+bool LineCursor::TakePlainNumbers(double* values, std::size_t count) noexcept {
+  const char* const begin = text_.data();
+  const char* const end = begin + text_.size();
+  const char* p = begin + pos_;
+  if (p >= end) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const char* const blanks = p;
+    while (p < end && IsBlank(*p)) ++p;
+    if (i > 0 && p == blanks) return false;  // the number before ended the line
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = -1;
+    for (; p < end; ++p) {
+      const char c = *p;
+      if (c >= '0' && c <= '9') {
+        mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        if (++digits > 15) return false;
+        if (fraction >= 0) ++fraction;
+      } else if (c == '.' && fraction < 0) {
+        fraction = 0;
+      } else {
+        break;
+      }
+    }
+    if (digits == 0) return false;
+    if (p < end && !IsBlank(*p) && *p != '\r' && *p != '\n') return false;
+    double value = static_cast<double>(mantissa);
+    if (fraction > 0) value /= kExactPowersOfTen[fraction];
+    values[i] = negative ? -value : value;
+  }
+  while (p < end && IsBlank(*p)) ++p;
+  if (p < end && *p != '\r' && *p != '\n') return false;
+  if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+  pos_ = static_cast<std::size_t>(p - begin);
+  ++line_;
+  return true;
+}
+
 void FreeFieldCursor::SkipLineEnd() noexcept {
   if (pos_ < text_.size() && text_[pos_] == '\r') {
     ++pos_;

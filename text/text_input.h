@@ -109,6 +109,12 @@ class LineCursor {
   std::size_t LineNumber() const noexcept { return line_; }
   // True when the end was reached only because the read limit cut the file.
   bool Truncated() const noexcept { return truncated_; }
+  // Takes the next line when it is exactly `count` plain decimals (as
+  // ParsePlainDecimal reads them) separated by blanks, blanks around them
+  // allowed: the values go to `values` and the line counts as read. Otherwise
+  // takes nothing and returns false, for the general reading of that line.
+  // The common scan line in one pass.
+  bool TakePlainNumbers(double* values, std::size_t count) noexcept;
   std::size_t Offset() const noexcept { return pos_; }
   void SkipTo(std::size_t offset, std::size_t lineNumber) noexcept {
     pos_ = offset;
