@@ -16,7 +16,7 @@ std::size_t MappedBytes(std::size_t bytes) { return (bytes + kHugePage - 1) / kH
 
 }  // namespace
 
-void* AllocateLarge(std::size_t bytes) {
+void* AllocateLarge(std::size_t bytes, bool hugePages) {
   if (bytes < kLargeFrom) return ::operator new(bytes == 0 ? 1 : bytes, std::align_val_t(64));
   // Map one huge page more than needed, so that an aligned start can be cut out.
   const std::size_t mapped = MappedBytes(bytes);
@@ -28,7 +28,7 @@ void* AllocateLarge(std::size_t bytes) {
   const std::uintptr_t end = start + mapped + kHugePage;
   if (end > aligned + mapped) ::munmap(reinterpret_cast<void*>(aligned + mapped), end - (aligned + mapped));
   void* p = reinterpret_cast<void*>(aligned);
-  ::madvise(p, mapped, MADV_HUGEPAGE);  // advice only: plain pages when refused
+  if (hugePages) ::madvise(p, mapped, MADV_HUGEPAGE);  // advice only: plain pages when refused
   return p;
 }
 

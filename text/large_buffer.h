@@ -8,14 +8,17 @@
 namespace corvelane {
 
 // Uninitialised bytes; throws std::bad_alloc. Free with FreeLarge(p, bytes).
-void* AllocateLarge(std::size_t bytes);
+// `hugePages` false suits buffers of which only a part may ever be touched:
+// a huge page is zeroed whole at its first touch.
+void* AllocateLarge(std::size_t bytes, bool hugePages = true);
 void FreeLarge(void* p, std::size_t bytes) noexcept;
 
 // A byte buffer of fixed size from AllocateLarge.
 class LargeBuffer {
  public:
   LargeBuffer() = default;
-  explicit LargeBuffer(std::size_t bytes) : data_(static_cast<char*>(AllocateLarge(bytes))), size_(bytes) {}
+  explicit LargeBuffer(std::size_t bytes, bool hugePages = true)
+      : data_(static_cast<char*>(AllocateLarge(bytes, hugePages))), size_(bytes) {}
   LargeBuffer(LargeBuffer&& o) noexcept : data_(o.data_), size_(o.size_) { o.data_ = nullptr, o.size_ = 0; }
   LargeBuffer& operator=(LargeBuffer&& o) noexcept {
     std::swap(data_, o.data_);

@@ -16,14 +16,16 @@ void WriteChunksInOrder(std::size_t chunks, std::size_t bufferBytes, unsigned th
   if (chunks == 0) return;
   const std::size_t workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
   if (workers == 1 || chunks == 1) {
-    LargeBuffer buffer(bufferBytes);
+    LargeBuffer buffer(bufferBytes, false);
     for (std::size_t c = 0; c < chunks; ++c) sink(std::string_view(buffer.data(), format(c, buffer.data())));
     return;
   }
   // Chunk c uses buffer c % ring, free again once chunk c - ring is written.
   const std::size_t ring = std::min(workers + 1, chunks);
   std::vector<LargeBuffer> buffers(ring);
-  for (auto& b : buffers) b = LargeBuffer(bufferBytes);
+  // Sized for the longest text a chunk may hold; most chunks fill a small
+  // part, and only what is written is ever faulted in.
+  for (auto& b : buffers) b = LargeBuffer(bufferBytes, false);
   std::mutex mutex;
   std::condition_variable changed;
   std::vector<std::size_t> bytes(chunks);
