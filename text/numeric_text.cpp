@@ -1,5 +1,6 @@
 #include "text/numeric_text.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,23 @@ constexpr char kTwoDigits[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
+
+// 000 to 999: three digits and how many of them end the number as zeros.
+struct ThreeDigits {
+  char digits[3];
+  std::uint8_t trailingZeros;
+};
+constexpr std::array<ThreeDigits, 1000> kThreeDigits = [] {
+  std::array<ThreeDigits, 1000> table{};
+  for (int n = 0; n < 1000; ++n) {
+    ThreeDigits& t = table[static_cast<std::size_t>(n)];
+    t.digits[0] = static_cast<char>('0' + n / 100);
+    t.digits[1] = static_cast<char>('0' + n / 10 % 10);
+    t.digits[2] = static_cast<char>('0' + n % 10);
+    t.trailingZeros = n == 0 ? 3 : n % 100 == 0 ? 2 : n % 10 == 0 ? 1 : 0;
+  }
+  return table;
+}();
 
 // Digits of n (< 10^9), most significant first; returns the end.
 char* WriteWhole(char* out, std::uint32_t n) noexcept {
@@ -275,15 +293,18 @@ char* WriteRoundedSix(char* out, double value) noexcept {
     }
     const auto m = static_cast<std::uint64_t>(scaled);
     *out++ = value < 0 ? '-' : ' ';
-    out = WriteWhole(out, static_cast<std::uint32_t>(m / 1000000));
-    const auto fraction = static_cast<std::uint32_t>(m % 1000000);
+    const auto whole = static_cast<std::uint32_t>(m / 1000000);
+    out = WriteWhole(out, whole);
+    const auto fraction = static_cast<std::uint32_t>(m - std::uint64_t{whole} * 1000000);
     if (fraction != 0) {
+      // Two groups of three digits; the trailing zeros are dropped.
+      const std::uint32_t high = fraction / 1000, low = fraction - high * 1000;
+      const ThreeDigits& h = kThreeDigits[high];
+      const ThreeDigits& l = kThreeDigits[low];
       *out = '.';
-      std::memcpy(out + 1, kTwoDigits + 2 * (fraction / 10000), 2);
-      std::memcpy(out + 3, kTwoDigits + 2 * (fraction / 100 % 100), 2);
-      std::memcpy(out + 5, kTwoDigits + 2 * (fraction % 100), 2);
-      out += 7;
-      while (out[-1] == '0') --out;
+      std::memcpy(out + 1, h.digits, 3);
+      std::memcpy(out + 4, l.digits, 3);
+      out += 7 - (low != 0 ? l.trailingZeros : 3 + h.trailingZeros);
     }
     *out++ = ' ';
     return out;
