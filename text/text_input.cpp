@@ -36,19 +36,24 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept {
 
 void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated, FileIdentity* identity) {
   truncated = false;
-  buffer.clear();
   // The type is checked before opening: opening a pipe waits for a writer,
   // and a device may never end. The open does not block either, in case the
   // name is replaced by such a file in between.
+  // A failed read leaves the buffer empty.
+  const auto fail = [&](std::string why) {
+    buffer.clear();
+    FailFile(path, std::move(why));
+  };
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) FailFile(path, Why("cannot open the file: ", errno));
-  if (!S_ISREG(st.st_mode)) FailFile(path, std::string("cannot read the file: ") + KindOf(st.st_mode));
+  if (::stat(path.c_str(), &st) != 0) fail(Why("cannot open the file: ", errno));
+  if (!S_ISREG(st.st_mode)) fail(std::string("cannot read the file: ") + KindOf(st.st_mode));
   if (identity) *identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) FailFile(path, Why("cannot open the file: ", errno));
+  if (fd < 0) fail(Why("cannot open the file: ", errno));
   // Sized to the file, one more byte telling whether it grew meanwhile; a
   // file that grows doubles the buffer up to the limit.
   std::size_t size = std::min(static_cast<std::size_t>(st.st_size), kMaxReadBytes);
+  // Only growth is filled: a reused buffer keeps its old bytes until read over.
   buffer.resize(size + 1);
   std::size_t got = 0;
   for (;;) {
