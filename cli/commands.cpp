@@ -113,9 +113,9 @@ std::vector<std::string> ListedFiles(const std::vector<std::string>& scans, cons
   return files;
 }
 
-std::string FileName(const std::string& path) {
+std::string_view FileName(std::string_view path) {
   const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // The same file under both names? Names are compared resolved: through "."
@@ -152,7 +152,7 @@ void RefuseCollisions(const std::vector<NamedPath>& outputs, const std::vector<N
     for (const NamedPath& in : inputs)
       if (!in.path.empty() && SameFile(o.path, in.path))
         UsageError(o.option + " " + o.path + " would replace " + in.option + " " + in.path);
-    const std::string name = FileName(o.path);
+    const std::string_view name = FileName(o.path);
     for (const std::string& scan : scans)
       if (FileName(scan) == name && SameFile(o.path, scan))
         UsageError(o.option + " " + o.path + " would replace the scan file " + scan);

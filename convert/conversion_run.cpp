@@ -3,12 +3,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <limits>
-#include <map>
 #include <mutex>
 #include <thread>
 
@@ -374,16 +374,27 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
 
   for (auto& w : fileWarnings) result.warnings.insert(result.warnings.end(), w.begin(), w.end());
   if (labelRow < variant.headRows.size()) {
-    // Scans that share a label cannot be told apart in the tables.
-    std::map<std::string_view, std::vector<std::size_t>> byLabel;
-    for (std::size_t f = 0; f < fileCount; ++f) byLabel[result.heads[labelRow][f]].push_back(f);
-    for (std::size_t f = 0; f < fileCount; ++f) {
-      const auto& same = byLabel[result.heads[labelRow][f]];
-      if (same.size() < 2 || same.front() != f) continue;
+    // Scans that share a label cannot be told apart in the tables. Grouped
+    // by sorting the file indices by label: no allocation per label.
+    const std::vector<std::string>& labels = result.heads[labelRow];
+    std::vector<std::size_t> order(fileCount);
+    for (std::size_t f = 0; f < fileCount; ++f) order[f] = f;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return labels[a] < labels[b]; });
+    std::vector<std::pair<std::size_t, std::size_t>> groups;  // (start in order, size), files in list order
+    for (std::size_t i = 0; i < fileCount;) {
+      std::size_t j = i + 1;
+      while (j < fileCount && labels[order[j]] == labels[order[i]]) ++j;
+      if (j - i > 1) groups.emplace_back(i, j - i);
+      i = j;
+    }
+    // In the order of each label's first scan, as the files are listed.
+    std::sort(groups.begin(), groups.end(),
+              [&](const auto& a, const auto& b) { return order[a.first] < order[b.first]; });
+    for (const auto& [start, size] : groups) {
       std::string names;
-      for (std::size_t i = 0; i < same.size() && i < 5; ++i) names += (i ? ", " : "") + s.files[same[i]];
-      if (same.size() > 5) names += ", ...";
-      result.warnings.push_back(std::to_string(same.size()) + " scans share the label \"" + result.heads[labelRow][f] +
+      for (std::size_t i = 0; i < size && i < 5; ++i) names += (i ? ", " : "") + s.files[order[start + i]];
+      if (size > 5) names += ", ...";
+      result.warnings.push_back(std::to_string(size) + " scans share the label \"" + labels[order[start]] +
                                 "\": " + names);
     }
   }

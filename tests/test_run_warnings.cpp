@@ -134,6 +134,22 @@ TEST(RunWarnings, NameTheScanAndLeaveTheTablesAlone) {
   }
 }
 
+// Each shared label is named once, in the order of its first scan, with the
+// scans that share it in list order.
+TEST(RunWarnings, SharedLabelsInTheOrderOfTheirFirstScan) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.Path() / "x");
+  std::filesystem::create_directories(folder.Path() / "y");
+  const std::string scan = OldScan(Always("50"), Always("100"));
+  const std::vector<std::string> files = {folder.Write("x/b.spt", scan), folder.Write("x/a.spt", scan),
+                                          folder.Write("y/b.spt", scan), folder.Write("x/c.spt", scan),
+                                          folder.Write("y/a.spt", scan)};
+  const ConversionResult r = Convert(Settings(Format::UniSpecOld, files, {"310", "330", "10"}));
+  ASSERT_EQ(r.warnings.size(), 2u);
+  EXPECT_EQ(r.warnings[0], "2 scans share the label \"b.spt\": " + files[0] + ", " + files[2]);
+  EXPECT_EQ(r.warnings[1], "2 scans share the label \"a.spt\": " + files[1] + ", " + files[4]);
+}
+
 // The comparison of each scan's own wavelengths with the first scan's only
 // ever adds a word: a later scan whose wavelength column holds a non-number
 // still converts, with the first scan's wavelengths, as it would without the
