@@ -14,6 +14,7 @@
 
 #include "instruments/file_label.h"
 #include "instruments/scan_readers.h"
+#include "text/batch_read.h"
 #include "text/failure.h"
 #include "text/line_reading.h"
 #include "text/numeric_text.h"
@@ -48,10 +49,19 @@ std::string SourceName(const RunSettings& s) {
   return {};
 }
 
-// Per-thread working arrays of one file.
+// Files are handed out eight at a time: the eight values of one row then
+// share a cache line written by one thread only, and the eight files are read
+// in one batch.
+constexpr std::size_t kBlock = 8;
+static_assert(kBlock <= BatchReader::kMaxBatch);
+
+// Per-thread working arrays of one block of files.
 struct FileWork {
   ScanRecord record;
-  std::string buffer;
+  BatchReader batch;
+  std::array<std::string, kBlock> buffers;
+  std::array<FileIdentity, kBlock> identities;
+  std::array<bool, kBlock> readAhead{};
   std::array<std::vector<double>, 4> channelValues;
   std::vector<double> gridTarget, gridPanel, column, ownWaves;
 };
@@ -228,9 +238,6 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   std::atomic<std::size_t> statusFiles{0};
 
   const std::size_t toRead = planFailure ? 1 : fileCount;
-  // Files are handed out eight at a time: the eight values of one row then
-  // share a cache line written by one thread only.
-  constexpr std::size_t kBlock = 8;
   std::atomic<std::size_t> next{0};
   std::atomic<int> done{0};
   std::atomic<std::size_t> firstFailed{std::numeric_limits<std::size_t>::max()};
@@ -251,14 +258,19 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       table[r * fileCount + f] = round ? TableValue(values[r], decimals) : values[r];
   };
 
-  const auto readOne = [&](std::size_t f, FileWork& w) {
+  // File f, in slot `slot` of the thread's block.
+  const auto readOne = [&](std::size_t f, FileWork& w, std::size_t slot) {
+    std::string& buffer = w.buffers[slot];
     // Formats that meet the wavelengths while reading give them on the way.
     const bool ownWavesFromRead = compareWaves && f > 0 && variant.ownWavesWhileReading;
     if (ownWavesFromRead)
       w.record.ownWaves.resize(channels);
     else
       w.record.ownWaves.clear();
-    ReadScanFile(variant, s.files[f], s.labelSource, w.record, w.buffer, &result.scanIdentities[f]);
+    bool truncated = false;
+    ReadFileOnce(s.files[f], buffer, truncated, &result.scanIdentities[f], w.readAhead[slot]);
+    if (w.readAhead[slot]) result.scanIdentities[f] = w.identities[slot];
+    ParseScan(variant, buffer, truncated, s.files[f], s.labelSource, w.record);
     std::vector<std::string>& warn = fileWarnings[f];
     if (MakeLabelTableSafe(w.record.fileLabel))
       warn.push_back(s.files[f] +
@@ -284,7 +296,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
         w.ownWaves.assign(channels, 0.0);
         own = &w.ownWaves;
         try {
-          ScanLines in(w.buffer, false, s.files[f]);
+          ScanLines in(buffer, false, s.files[f]);
           n = std::min(variant.readWavelengths(in, w.ownWaves), channelsRead[0]);
         } catch (const RunFailure& e) {
           unreadable = e.what();
@@ -346,9 +358,12 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       const std::size_t first = next.fetch_add(kBlock);
       if (first >= toRead || first > firstFailed.load()) break;
       const std::size_t last = std::min(toRead, first + kBlock);
+      std::array<const std::string*, kBlock> paths{};
+      for (std::size_t f = first; f < last; ++f) paths[f - first] = &s.files[f];
+      w.batch.Read(std::span(paths.data(), last - first), w.buffers, w.identities, w.readAhead);
       for (std::size_t f = first; f < last && f <= firstFailed.load(); ++f) {
         try {
-          readOne(f, w);
+          readOne(f, w, f - first);
         } catch (const RunFailure& e) {
           failAt(f, e);
         } catch (const std::bad_alloc&) {

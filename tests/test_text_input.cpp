@@ -1,6 +1,7 @@
 // Reading scan and list files: numbers whatever the locale, lines whatever
 // their ending, free-field items, bounded whole-file reads.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <bit>
 #include <charconv>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "tests/test_support.h"
+#include "text/batch_read.h"
 #include "text/failure.h"
 #include "text/text_input.h"
 
@@ -235,6 +237,42 @@ TEST(ReadFileBounded, ReadsWholeFilesUpToTheLimitAndReportsWhatCannotBeRead) {
     EXPECT_NO_THROW(ReadFileBounded(folder.Write("big.txt", std::string(size, '7')), buffer, truncated));
     EXPECT_EQ(truncated, size > kMaxReadBytes) << size;
     EXPECT_EQ(buffer.size(), kMaxReadBytes);
+  }
+}
+
+// A batch reads the ordinary scan files exactly as ReadFileBounded does and
+// leaves everything else to it: a missing file, a folder, a pipe (without
+// opening it, which would wait for a writer) and a file past the read limit.
+// Where the system offers no io_uring the batch reads nothing.
+TEST(BatchReader, ReadsOrdinaryFilesAsThePlainReadAndLeavesTheRestToIt) {
+  TempFolder folder;
+  const std::string fifo = folder.File("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string big = folder.Write("big.txt", std::string(kMaxReadBytes + 1, '7'));
+  const std::vector<std::string> paths = {folder.Write("a.txt", std::string("a\r\nb\0c", 6)),
+                                          folder.Write("empty.txt", ""),
+                                          folder.File("missing.txt"),
+                                          folder.Path().string(),
+                                          fifo,
+                                          big,
+                                          folder.Write("b.spu", std::string(70000, 'b'))};
+  const std::vector<bool> ordinary = {true, true, false, false, false, false, true};
+  std::vector<const std::string*> pointers;
+  for (const std::string& p : paths) pointers.push_back(&p);
+  std::vector<std::string> buffers(paths.size(), "stale");
+  std::vector<FileIdentity> identities(paths.size());
+  bool read[BatchReader::kMaxBatch] = {};
+  BatchReader batch;
+  batch.Read(pointers, buffers, identities, std::span(read, paths.size()));
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(read[i], batch.Batches() && ordinary[i]) << paths[i];
+    if (!read[i]) continue;
+    std::string plain;
+    bool truncated = true;
+    FileIdentity identity;
+    ReadFileBounded(paths[i], plain, truncated, &identity);
+    EXPECT_EQ(buffers[i], plain) << paths[i];
+    EXPECT_EQ(identities[i], identity) << paths[i];
   }
 }
 
