@@ -267,9 +267,11 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       w.record.ownWaves.resize(channels);
     else
       w.record.ownWaves.clear();
-    bool truncated = false;
-    ReadFileOnce(s.files[f], buffer, truncated, &result.scanIdentities[f], w.readAhead[slot]);
-    if (w.readAhead[slot]) result.scanIdentities[f] = w.identities[slot];
+    bool truncated = false;  // a file the batch read is within the limit
+    if (w.readAhead[slot])
+      result.scanIdentities[f] = w.identities[slot];
+    else
+      ReadFileBounded(s.files[f], buffer, truncated, &result.scanIdentities[f]);
     ParseScan(variant, buffer, truncated, s.files[f], s.labelSource, w.record);
     std::vector<std::string>& warn = fileWarnings[f];
     if (MakeLabelTableSafe(w.record.fileLabel))

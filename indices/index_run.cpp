@@ -12,8 +12,6 @@ namespace corvelane {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 1u << 21;  // derivative text formatted per task before it is written
-
 void AppendZoned(std::string& out, std::size_t lineStart, std::string_view field) {
   out += field;
   AppendPrintZoneFill(out, lineStart);
@@ -67,16 +65,9 @@ std::string DerivativeHead(const ReflectanceTable& t) {
 // core) and handed to `sink` in row order.
 void EmitDerivativeRows(const ReflectanceTable& t, unsigned threads,
                         const std::function<void(std::string_view)>& sink) {
-  const std::size_t lines = t.Rows() - 1;
-  const std::size_t bound = DerivativeLineBound(t);
-  const std::size_t chunkLines = std::max<std::size_t>(1, kChunkBytes / bound);
-  const std::size_t chunks = (lines + chunkLines - 1) / chunkLines;
-  WriteChunksInOrder(
-      chunks, std::min(lines, chunkLines) * bound, threads,
-      [&](std::size_t chunk, char* buffer) {
-        const std::size_t a = chunk * chunkLines;
-        return WriteDerivativeRows(buffer, t, a, std::min(lines, a + chunkLines));
-      },
+  WriteRowsInOrder(
+      t.Rows() - 1, DerivativeLineBound(t), threads,
+      [&](std::size_t first, std::size_t last, char* buffer) { return WriteDerivativeRows(buffer, t, first, last); },
       sink);
 }
 

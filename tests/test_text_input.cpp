@@ -70,6 +70,7 @@ TEST(ParseNumber, DecimalNumbersWithPointSignAndExponentOnly) {
                   5),
   };
   for (const std::string& c : rejected) EXPECT_FALSE(ParseNumber(c).has_value()) << '"' << c << '"';
+  EXPECT_FALSE(ParseNumber(std::string_view()).has_value()) << "an empty view without data";
 }
 
 // Plain decimals take a short path; it must give exactly the value the

@@ -37,15 +37,4 @@ class BatchReader {
   std::unique_ptr<Ring> ring_;
 };
 
-// Reads `path` into `buffer` as ReadFileBounded does, unless `readAhead`
-// says the batch has done so already.
-inline void ReadFileOnce(const std::string& path, std::string& buffer, bool& truncated, FileIdentity* identity,
-                         bool readAhead) {
-  if (readAhead) {
-    truncated = false;
-    return;
-  }
-  ReadFileBounded(path, buffer, truncated, identity);
-}
-
 }  // namespace corvelane

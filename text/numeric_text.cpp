@@ -223,25 +223,32 @@ char* WriteMagnitude(char* out, double a) noexcept {
 // most 15 significant digits survives a round trip through a double, so these
 // digits are exactly those of the 15-digit general form. Null when the value
 // is not such a number.
+// The numeric text form of m / 10^6 (m > 0), signed: the whole part, then
+// up to six decimals in two groups of three, trailing zeros dropped.
+char* WriteMillionths(char* out, std::uint64_t m, bool negative) noexcept {
+  *out++ = negative ? '-' : ' ';
+  const auto whole = static_cast<std::uint32_t>(m / 1000000);
+  out = WriteWhole(out, whole);
+  const auto fraction = static_cast<std::uint32_t>(m - std::uint64_t{whole} * 1000000);
+  if (fraction != 0) {
+    const std::uint32_t high = fraction / 1000, low = fraction - high * 1000;
+    const ThreeDigits& h = kThreeDigits[high];
+    const ThreeDigits& l = kThreeDigits[low];
+    *out = '.';
+    std::memcpy(out + 1, h.digits, 3);
+    std::memcpy(out + 4, l.digits, 3);
+    out += 7 - (low != 0 ? l.trailingZeros : 3 + h.trailingZeros);
+  }
+  *out++ = ' ';
+  return out;
+}
+
 char* WriteSixDecimals(char* out, double value) noexcept {
   const double a = std::fabs(value);
   if (!(a < 1e9)) return nullptr;
   const double scaled = std::nearbyint(a * 1e6);
   if (scaled < 1.0 || scaled / 1e6 != a) return nullptr;
-  const auto m = static_cast<std::uint64_t>(scaled);
-  *out++ = value < 0 ? '-' : ' ';
-  out = WriteWhole(out, static_cast<std::uint32_t>(m / 1000000));
-  const auto fraction = static_cast<std::uint32_t>(m % 1000000);
-  if (fraction != 0) {
-    *out = '.';
-    std::memcpy(out + 1, kTwoDigits + 2 * (fraction / 10000), 2);
-    std::memcpy(out + 3, kTwoDigits + 2 * (fraction / 100 % 100), 2);
-    std::memcpy(out + 5, kTwoDigits + 2 * (fraction % 100), 2);
-    out += 7;
-    while (out[-1] == '0') --out;
-  }
-  *out++ = ' ';
-  return out;
+  return WriteMillionths(out, static_cast<std::uint64_t>(scaled), value < 0);
 }
 
 }  // namespace
@@ -291,23 +298,7 @@ char* WriteRoundedSix(char* out, double value) noexcept {
       std::memcpy(out, " 0 ", 3);
       return out + 3;
     }
-    const auto m = static_cast<std::uint64_t>(scaled);
-    *out++ = value < 0 ? '-' : ' ';
-    const auto whole = static_cast<std::uint32_t>(m / 1000000);
-    out = WriteWhole(out, whole);
-    const auto fraction = static_cast<std::uint32_t>(m - std::uint64_t{whole} * 1000000);
-    if (fraction != 0) {
-      // Two groups of three digits; the trailing zeros are dropped.
-      const std::uint32_t high = fraction / 1000, low = fraction - high * 1000;
-      const ThreeDigits& h = kThreeDigits[high];
-      const ThreeDigits& l = kThreeDigits[low];
-      *out = '.';
-      std::memcpy(out + 1, h.digits, 3);
-      std::memcpy(out + 4, l.digits, 3);
-      out += 7 - (low != 0 ? l.trailingZeros : 3 + h.trailingZeros);
-    }
-    *out++ = ' ';
-    return out;
+    return WriteMillionths(out, static_cast<std::uint64_t>(scaled), value < 0);
   }
   return WriteNumber(out, RoundHalfEven(value, 6));
 }

@@ -11,8 +11,21 @@
 
 namespace corvelane {
 
-void WriteChunksInOrder(std::size_t chunks, std::size_t bufferBytes, unsigned threads, const ChunkFormatter& format,
-                        const std::function<void(std::string_view)>& sink) {
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 21;  // formatted per task before it is written
+
+}  // namespace
+
+void WriteRowsInOrder(std::size_t rows, std::size_t rowBytesBound, unsigned threads, const RowFormatter& formatRows,
+                      const std::function<void(std::string_view)>& sink) {
+  const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / std::max<std::size_t>(1, rowBytesBound));
+  const std::size_t chunks = (rows + chunkRows - 1) / chunkRows;
+  const std::size_t bufferBytes = std::min(rows, chunkRows) * rowBytesBound;
+  const auto format = [&](std::size_t chunk, char* buffer) {
+    const std::size_t first = chunk * chunkRows;
+    return formatRows(first, std::min(rows, first + chunkRows), buffer);
+  };
   if (chunks == 0) return;
   const std::size_t workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
   if (workers == 1 || chunks == 1) {

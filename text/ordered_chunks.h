@@ -7,15 +7,16 @@
 
 namespace corvelane {
 
-// Writes chunk `chunk` into `buffer` (room for the bufferBytes given below)
-// and returns the bytes written.
-using ChunkFormatter = std::function<std::size_t(std::size_t chunk, char* buffer)>;
+// Writes rows first .. last-1 into `buffer` (room for rowBytesBound bytes
+// per row, as given below) and returns the bytes written.
+using RowFormatter = std::function<std::size_t(std::size_t first, std::size_t last, char* buffer)>;
 
-// Formats chunks 0 .. chunks-1 with `threads` threads (0: one per core; 1:
-// on the calling thread), a few chunks ahead of the one being handed to
-// `sink`; `sink` runs on the calling thread and sees the chunks in order. An
-// exception from either is rethrown here once every thread has stopped.
-void WriteChunksInOrder(std::size_t chunks, std::size_t bufferBytes, unsigned threads, const ChunkFormatter& format,
-                        const std::function<void(std::string_view)>& sink);
+// Formats rows 0 .. rows-1 in chunks of about 2 MB with `threads` threads
+// (0: one per core; 1: on the calling thread), a few chunks ahead of the one
+// being handed to `sink`; `sink` runs on the calling thread and sees the
+// chunks in row order. An exception from either is rethrown here once every
+// thread has stopped.
+void WriteRowsInOrder(std::size_t rows, std::size_t rowBytesBound, unsigned threads, const RowFormatter& format,
+                      const std::function<void(std::string_view)>& sink);
 
 }  // namespace corvelane

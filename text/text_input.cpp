@@ -129,30 +129,12 @@ bool LineCursor::TakePlainNumbers(double* values, std::size_t count) noexcept {
   const char* const end = begin + text_.size();
   const char* p = begin + pos_;
   if (p >= end) return false;
-  const auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
   for (std::size_t i = 0; i < count; ++i) {
     const char* const blanks = p;
     while (p < end && IsBlank(*p)) ++p;
     if (i > 0 && p == blanks) return false;  // the number before ended the line
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    // Digits, a point, digits: the count decides below, before the value is
-    // used, so a long run of digits may wrap the mantissa harmlessly.
-    std::uint64_t mantissa = 0;
-    const char* const whole = p;
-    while (p < end && isDigit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-    std::ptrdiff_t digits = p - whole, fraction = 0;
-    if (p < end && *p == '.') {
-      const char* const part = ++p;
-      while (p < end && isDigit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
-      fraction = p - part;
-      digits += fraction;
-    }
-    if (digits == 0 || digits > 15) return false;
-    if (p < end && !IsBlank(*p) && *p != '\r' && *p != '\n') return false;
-    double value = static_cast<double>(mantissa);
-    if (fraction > 0) value /= kExactPowersOfTen[fraction];
-    values[i] = negative ? -value : value;
+    p = ScanPlainDecimal(p, end, values[i]);
+    if (!p || (p < end && !IsBlank(*p) && *p != '\r' && *p != '\n')) return false;
   }
   while (p < end && IsBlank(*p)) ++p;
   if (p < end && *p != '\r' && *p != '\n') return false;

@@ -48,30 +48,34 @@ std::optional<double> ParseNumberInGeneral(std::string_view text) noexcept;
 // path. Inline: scan files are nearly all such numbers.
 inline constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-inline bool ParsePlainDecimal(std::string_view t, double& value) noexcept {
-  const char* p = t.data();
-  const char* const end = p + t.size();
+// The plain decimal that starts at `p` (before `end`): its value and the end
+// of it, or null when there is none. The digit count decides before the
+// value is used, so a long run of digits may wrap the mantissa harmlessly.
+inline const char* ScanPlainDecimal(const char* p, const char* const end, double& value) noexcept {
+  const auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
   bool negative = false;
   if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   std::uint64_t mantissa = 0;
-  int digits = 0, fraction = -1;
-  for (; p < end; ++p) {
-    const char c = *p;
-    if (c >= '0' && c <= '9') {
-      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
-      if (++digits > 15) return false;
-      if (fraction >= 0) ++fraction;
-    } else if (c == '.' && fraction < 0) {
-      fraction = 0;
-    } else {
-      return false;
-    }
+  const char* const whole = p;
+  while (p < end && isDigit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+  std::ptrdiff_t digits = p - whole, fraction = 0;
+  if (p < end && *p == '.') {
+    const char* const part = ++p;
+    while (p < end && isDigit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    fraction = p - part;
+    digits += fraction;
   }
-  if (digits == 0) return false;
+  if (digits == 0 || digits > 15) return nullptr;
   value = static_cast<double>(mantissa);
   if (fraction > 0) value /= kExactPowersOfTen[fraction];
   if (negative) value = -value;
-  return true;
+  return p;
+}
+
+inline bool ParsePlainDecimal(std::string_view t, double& value) noexcept {
+  const char* const end = t.data() + t.size();
+  const char* const stop = ScanPlainDecimal(t.data(), end, value);
+  return stop != nullptr && stop == end;  // an empty view may have no data at all
 }
 
 inline std::optional<double> ParseNumber(std::string_view text) noexcept {
@@ -112,7 +116,8 @@ class LineCursor {
   // Takes the next line when it is exactly `count` plain decimals (as
   // ParsePlainDecimal reads them) separated by blanks, blanks around them
   // allowed: the values go to `values` and the line counts as read. Otherwise
-  // takes nothing and returns false, for the general reading of that line.
+  // takes no line and returns false, for the general reading of that line
+  // (`values` may then hold numbers from its start).
   // The common scan line in one pass.
   bool TakePlainNumbers(double* values, std::size_t count) noexcept;
   std::size_t Offset() const noexcept { return pos_; }

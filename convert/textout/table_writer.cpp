@@ -18,8 +18,6 @@ namespace corvelane {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = 1u << 21;  // room formatted per task before it is written
-
 void AppendSeparator(std::string& out, std::size_t lineStart, ColumnSeparator sep) {
   if (sep == ColumnSeparator::Comma)
     out += ',';
@@ -130,19 +128,11 @@ std::string Preamble(const ConversionResult& r, OutputMode mode, const LeafHeade
 // row order.
 void EmitRows(const ConversionResult& r, OutputMode mode, const std::function<void(std::string_view)>& sink) {
   const ColumnSeparator sep = r.variant->separators[static_cast<std::size_t>(Index(mode))];
-  const std::size_t rows = r.Rows();
-  if (rows == 0) return;
-  const std::size_t bound = RowBytesBound(r);
-  const std::size_t chunkRows = std::max<std::size_t>(1, kChunkBytes / bound);
-  const std::size_t chunks = (rows + chunkRows - 1) / chunkRows;
   // Small tables are not worth a thread.
   const unsigned threads = r.fileCount >= 64 ? 0 : 1;
-  WriteChunksInOrder(
-      chunks, std::min(rows, chunkRows) * bound, threads,
-      [&](std::size_t chunk, char* buffer) {
-        const std::size_t a = chunk * chunkRows;
-        return WriteRows(buffer, r, mode, sep, a, std::min(rows, a + chunkRows));
-      },
+  WriteRowsInOrder(
+      r.Rows(), RowBytesBound(r), threads,
+      [&](std::size_t first, std::size_t last, char* buffer) { return WriteRows(buffer, r, mode, sep, first, last); },
       sink);
 }
 
