@@ -1,10 +1,16 @@
 #include "calibration/instrument_table.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <thread>
 
 #include "text/atomic_file.h"
 #include "text/failure.h"
@@ -14,6 +20,8 @@
 namespace corvelane {
 
 namespace {
+
+void WriteWhole(const std::string& path, std::string_view text);
 
 // The file as read, with where each record line and the end marker stand, so
 // a rewrite can change one line and copy every other byte.
@@ -76,19 +84,65 @@ ParsedFile Parse(std::string text) {
   return p;
 }
 
+ParsedFile ReadParsedAsIs(const std::string& path) {
+  std::string text;
+  bool truncated = false;
+  ReadFileBounded(path, text, truncated);  // refuses a pipe or a device, which could hang the read
+  if (truncated) FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
+  return Parse(std::move(text));
+}
+
+// Changes to the table are made one program at a time: each holds an
+// advisory lock on the table's folder across reading, changing and renaming
+// the new file into place, so two programs adding at once both keep their
+// records. (The folder, not the file: the file is replaced by every change,
+// and may not exist yet.) Readers need no lock, since the rename is atomic.
+class TableLock {
+ public:
+  explicit TableLock(const std::string& path) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const std::string name = folder.empty() ? std::string(".") : folder.string();
+    fd_ = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) FailFile(path, "cannot lock the instrument table: " + std::string(std::strerror(errno)));
+    const auto deadline = std::chrono::steady_clock::now() + kInstrumentLockWait;
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      const int err = errno;
+      if ((err != EWOULDBLOCK && err != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+        ::close(fd_);
+        FailFile(path, err == EWOULDBLOCK
+                           ? "another program has been changing the instrument table for " +
+                                 std::to_string(kInstrumentLockWait.count()) + " s; try again when it is done"
+                           : "cannot lock the instrument table: " + std::string(std::strerror(err)));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  ~TableLock() { ::close(fd_); }  // closing releases the lock
+  TableLock(const TableLock&) = delete;
+  TableLock& operator=(const TableLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+bool WriteDefaultWhenMissing(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory) FailFile(path, "cannot look for the file: " + ec.message());
+  if (std::filesystem::exists(status)) return false;
+  WriteWhole(path, DefaultInstrumentFileText());
+  return true;
+}
+
+// The table as it stands; the caller holds the lock.
+ParsedFile ReadParsedLocked(const std::string& path) {
+  WriteDefaultWhenMissing(path);
+  return ReadParsedAsIs(path);
+}
+
 ParsedFile ReadParsed(const std::string& path) {
   EnsureInstrumentFile(path);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) FailFile(path, std::string("cannot open the file: ") + std::strerror(errno));
-  std::string text;
-  char chunk[4096];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxReadBytes)
-      FailFile(path, "the file is larger than 16 MiB, far more than any instrument table");
-  }
-  if (in.bad()) FailFile(path, "cannot read the file");
-  return Parse(std::move(text));
+  return ReadParsedAsIs(path);
 }
 
 void WriteWhole(const std::string& path, std::string_view text) {
@@ -154,11 +208,9 @@ std::string DefaultInstrumentFileText() {
 
 bool EnsureInstrumentFile(const std::string& path) {
   std::error_code ec;
-  const auto status = std::filesystem::symlink_status(path, ec);
-  if (ec && ec != std::errc::no_such_file_or_directory) FailFile(path, "cannot look for the file: " + ec.message());
-  if (std::filesystem::exists(status)) return false;
-  WriteWhole(path, DefaultInstrumentFileText());
-  return true;
+  if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return false;
+  const TableLock lock(path);  // another program may be writing it meanwhile
+  return WriteDefaultWhenMissing(path);
 }
 
 std::vector<InstrumentRecord> LoadInstruments(const std::string& path) { return ReadParsed(path).records; }
@@ -201,7 +253,8 @@ std::string InstrumentTextProblem(std::string_view name, const std::array<std::s
 
 void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
   RequireStorable(path, name, coefficients);
-  const ParsedFile p = ReadParsed(path);
+  const TableLock lock(path);
+  const ParsedFile p = ReadParsedLocked(path);
   RequireMarker(p, path);
   const std::string_view text = p.text;
   const std::size_t cut = p.endStart == std::string::npos ? text.size() : p.endStart;
@@ -220,7 +273,8 @@ void AddInstrument(const std::string& path, std::string_view name, const std::ar
 
 bool UpdateInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
   RequireStorable(path, name, coefficients);
-  const ParsedFile p = ReadParsed(path);
+  const TableLock lock(path);
+  const ParsedFile p = ReadParsedLocked(path);
   const auto i = FindInstrument(p.records, name);
   if (!i) return false;
   const auto [start, stop] = p.spans[*i];
@@ -234,7 +288,8 @@ bool UpdateInstrument(const std::string& path, std::string_view name, const std:
 }
 
 bool DeleteInstrument(const std::string& path, std::string_view name) {
-  const ParsedFile p = ReadParsed(path);
+  const TableLock lock(path);
+  const ParsedFile p = ReadParsedLocked(path);
   const auto i = FindInstrument(p.records, name);
   if (!i) return false;
   const auto [start, stop] = p.spans[*i];

@@ -10,7 +10,11 @@
 // (channel 2), each field followed by ","; blanks around a field do not
 // count. Every rewrite goes through a temporary file and a rename, so a crash
 // never leaves a truncated table; lines it does not change stay byte for byte.
+// A change (add, update, delete, or writing the missing file) is made under
+// an advisory lock on the table's folder, so programs changing it at once
+// take turns instead of losing each other's records.
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,6 +22,9 @@
 #include <vector>
 
 namespace corvelane {
+
+// How long a change waits for another program's change before it fails.
+inline constexpr std::chrono::seconds kInstrumentLockWait{5};
 
 struct InstrumentRecord {
   std::string name;                         // trimmed
@@ -33,7 +40,8 @@ std::string InstrumentFilePath(const std::string& folder);
 std::string DefaultInstrumentFileText();
 
 // Writes the default file when `path` does not exist. Returns true when it
-// wrote it. Throws RunFailure when it cannot (a file that exists but cannot
+// wrote it. Throws RunFailure when it cannot, or when another program holds
+// the table's lock for kInstrumentLockWait (a file that exists but cannot
 // be read is never replaced).
 bool EnsureInstrumentFile(const std::string& path);
 
