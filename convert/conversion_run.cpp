@@ -18,6 +18,7 @@
 #include "text/failure.h"
 #include "text/line_reading.h"
 #include "text/numeric_text.h"
+#include "text/thread_start.h"
 
 namespace corvelane {
 
@@ -277,6 +278,10 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     if (MakeLabelTableSafe(w.record.fileLabel))
       warn.push_back(s.files[f] +
                      ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel);
+    for (const auto& [text, what] :
+         {std::pair{&w.record.date, "date"}, {&w.record.time, "time"}, {&w.record.temperature, "temperature"}})
+      if (MakeLabelTableSafe(*text))
+        warn.push_back(s.files[f] + ": the " + what + " holds a comma, CR or LF; each was written as \"_\": " + *text);
     for (std::size_t h = 0; h < variant.headRows.size(); ++h)
       if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
     if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
@@ -382,8 +387,10 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   unsigned count = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
   count = static_cast<unsigned>(std::min<std::size_t>(count, (toRead + 7) / 8));
   {
+    // Threads share the files by taking blocks in turn, so fewer helpers
+    // than asked (the system may refuse some) only take longer.
     std::vector<std::jthread> helpers;
-    for (unsigned t = 1; t < count; ++t) helpers.emplace_back(work, false);
+    StartThreads(helpers, count - 1, [&](std::size_t) { work(false); });
     work(true);
   }
   if (failure) throw *failure;

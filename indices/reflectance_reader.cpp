@@ -14,6 +14,7 @@
 
 #include "text/failure.h"
 #include "text/text_input.h"
+#include "text/thread_start.h"
 
 namespace corvelane {
 
@@ -112,7 +113,9 @@ class Reader {
   Reader(const std::string& path, unsigned threads) : path_(path), threads_(threads) { table_.path = path; }
 
   ReflectanceTable Read() {
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    RefuseSpecialFile(path_);
+    // Not blocking, in case the name is replaced by a pipe after the check.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) FailFile(path_, std::string("cannot open the file: ") + std::strerror(errno));
     // Not zero-filled: only the bytes read are ever looked at.
     std::unique_ptr<char[]> buffer;
@@ -214,6 +217,13 @@ class Reader {
 
   void TakeNameFields(std::string_view line, std::size_t number) {
     table_.namesLine = number;
+    // One comma before each name, and perhaps one closing the row.
+    const auto commas = static_cast<std::size_t>(std::count(line.begin(), line.end(), ','));
+    if (commas > kMaxTableColumns + 1 ||
+        (commas == kMaxTableColumns + 1 && !Trim(line.substr(line.rfind(',') + 1)).empty()))
+      FailAt(path_, number,
+             "the names row names more than " + std::to_string(kMaxTableColumns) +
+                 " columns, the most scans one run converts");
     std::size_t start = line.find(',') + 1;
     for (;;) {
       const auto comma = line.find(',', start);
@@ -250,11 +260,14 @@ class Reader {
     {
       std::vector<std::jthread> helpers;
       const std::size_t share = (count + workers - 1) / workers;
-      for (unsigned w = 1; w < workers; ++w) {
+      const auto parseShare = [&](std::size_t w) {
         const std::size_t a = std::min(count, w * share), b = std::min(count, a + share);
-        helpers.emplace_back([&, a, b, w] { ParseLines(pending_, a, b, columns, table_, row0, failures[w]); });
-      }
-      ParseLines(pending_, 0, std::min(count, share), columns, table_, row0, failures[0]);
+        ParseLines(pending_, a, b, columns, table_, row0, failures[w]);
+      };
+      // The shares of helpers the system refused to start are parsed here.
+      const std::size_t started = StartThreads(helpers, workers - 1, parseShare);
+      parseShare(0);
+      for (std::size_t w = started + 1; w < workers; ++w) parseShare(w);
     }
     // The first damaged line in the file is the one reported.
     const auto first = std::min_element(failures.begin(), failures.end(),

@@ -34,6 +34,11 @@ class RowStore {
   std::vector<LargeBuffer> blocks_;
 };
 
+// The most columns a table may name: the most scans one run converts. A
+// longer names row is refused as soon as it is seen, before its names take
+// memory.
+inline constexpr std::size_t kMaxTableColumns = 32767;
+
 struct ReflectanceTable {
   std::string path;
   // Per column: the texts of the four head rows, each trimmed.
@@ -54,8 +59,8 @@ struct ReflectanceTable {
 // when its first item is not a number, so both layouts the program writes
 // (four head lines, or five title lines) give every data row. Throws
 // RunFailure naming the file (and line) when there is no comma-separated
-// names row, a data row is short or holds a non-number, or fewer than two
-// data rows follow. Rows are parsed on `threads` threads (0: every core).
+// names row, the names row names more than kMaxTableColumns columns, a data row is short or holds a non-number, or
+// fewer than two data rows follow. Rows are parsed on `threads` threads (0: every core).
 ReflectanceTable ReadReflectanceFile(const std::string& path, unsigned threads = 0);
 
 }  // namespace corvelane

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "text/large_buffer.h"
+#include "text/thread_start.h"
 
 namespace corvelane {
 
@@ -78,7 +79,13 @@ void WriteRowsInOrder(std::size_t rows, std::size_t rowBytesBound, unsigned thre
   {
     std::vector<std::jthread> pool;
     try {
-      for (std::size_t t = 0; t < std::min(workers, ring); ++t) pool.emplace_back(formatter);
+      // With no formatter started (the system refused every thread) the
+      // chunks are formatted here, in turn with writing them.
+      if (StartThreads(pool, std::min(workers, ring), [&](std::size_t) { formatter(); }) == 0) {
+        for (std::size_t c = 0; c < chunks; ++c)
+          sink(std::string_view(buffers[0].data(), format(c, buffers[0].data())));
+        return;
+      }
       for (std::size_t c = 0; c < chunks; ++c) {
         std::size_t n = 0;
         {

@@ -34,6 +34,12 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept {
   return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+void RefuseSpecialFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    FailFile(path, std::string("cannot read the file: ") + KindOf(st.st_mode));
+}
+
 void ReadFileBounded(const std::string& path, std::string& buffer, bool& truncated, FileIdentity* identity) {
   truncated = false;
   // The type is checked before opening: opening a pipe waits for a writer,

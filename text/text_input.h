@@ -21,6 +21,12 @@ struct FileIdentity {
 // The file `path` names, through symbolic links; none when there is none.
 std::optional<FileIdentity> IdentityOf(const std::string& path) noexcept;
 
+// Throws RunFailure naming `path` ("cannot read the file: it is a pipe
+// (FIFO), not a regular file") when it names a folder, a pipe, a device or a
+// socket: opening a pipe waits for a writer and a device may never end. A
+// missing file passes, for the reading to report.
+void RefuseSpecialFile(const std::string& path);
+
 // Reads at most kMaxReadBytes of `path` into `buffer` (reused between calls).
 // Throws RunFailure naming `path` and why it could not be read. `truncated`
 // is set when the file is longer than the limit; `identity`, when given,
