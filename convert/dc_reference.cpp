@@ -43,4 +43,11 @@ DcReferenceInputs ReferenceInputsOf(const ConversionResult& result, const RunSet
   return in;
 }
 
+DcReferenceInputs TakeReferenceInputs(ConversionResult& result, const RunSettings& settings) {
+  for (ValueTable& table : result.tables) table = ValueTable();
+  DcReferenceInputs in = ReferenceInputsOf(result, settings);
+  result.ratios = std::vector<double>();
+  return in;
+}
+
 }  // namespace corvelane

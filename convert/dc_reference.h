@@ -20,5 +20,9 @@ std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::s
 // The grid, the unrounded ratios (the run must keep them), the file names
 // and times and the title block of a finished run.
 DcReferenceInputs ReferenceInputsOf(const ConversionResult& result, const RunSettings& settings);
+// The same, taking the ratios out of `result` (its `ratios` are left empty)
+// and giving back the memory of its tables, which must be written already:
+// the correction of a large run then needs no more than two tables at once.
+DcReferenceInputs TakeReferenceInputs(ConversionResult& result, const RunSettings& settings);
 
 }  // namespace corvelane

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string_view>
 
+#include "instruments/file_label.h"
 #include "text/atomic_file.h"
 #include "text/numeric_text.h"
 #include "text/ordered_chunks.h"
@@ -36,13 +37,19 @@ std::size_t WriteDerivativeRows(char* const out, const ReflectanceTable& t, std:
     const double* now = t.rows[i].data();
     const double* next = t.rows[i + 1].data();
     for (std::size_t k = 0; k < columns; ++k) {
-      p = WriteNumber(p, (next[k] - now[k]) / step);
+      p = WriteNumber(p, WrittenValue((next[k] - now[k]) / step));
       *p++ = ',';
     }
     *p++ = '\r';
     *p++ = '\n';
   }
   return static_cast<std::size_t>(p - out);
+}
+
+// An index name goes into comma-separated rows: each comma, CR or LF in it is "_".
+std::string RowText(std::string name) {
+  MakeLabelTableSafe(name);
+  return name;
 }
 
 std::size_t DerivativeLineBound(const ReflectanceTable& t) { return (kMaxNumberText + 1) * (t.Columns() + 1) + 2; }
@@ -76,8 +83,10 @@ void EmitDerivativeRows(const ReflectanceTable& t, unsigned threads,
 IndexTable ComputeIndices(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions) {
   std::vector<IndexRows> rows;
   rows.reserve(definitions.size());
-  for (const IndexDefinition& d : definitions)
+  for (const IndexDefinition& d : definitions) {
     rows.push_back(ResolveIndexRows(d, t.First(), t.Step(), t.Rows(), t.path));
+    RequireRowsAtWavelengths(d, rows.back(), t.wavelengths, t.Step(), t.path);
+  }
   IndexTable out;
   out.indices = definitions.size();
   out.values.resize(t.Columns() * definitions.size());
@@ -106,7 +115,7 @@ std::string IndexFileText(const ReflectanceTable& t, const std::vector<IndexDefi
   out += kLineEnd;
   for (const IndexDefinition& d : definitions) {
     const std::size_t lineStart = out.size();
-    AppendZoned(out, lineStart, d.name);
+    AppendZoned(out, lineStart, RowText(d.name));
     AppendZoned(out, lineStart, d.a);
     AppendZoned(out, lineStart, d.b);
     AppendZoned(out, lineStart, FormulaWords(d.formula));
@@ -116,7 +125,7 @@ std::string IndexFileText(const ReflectanceTable& t, const std::vector<IndexDefi
   {
     const std::size_t lineStart = out.size();
     out += "Filename,Date,time,temp C,";
-    for (const IndexDefinition& d : definitions) AppendZoned(out, lineStart, d.name);
+    for (const IndexDefinition& d : definitions) AppendZoned(out, lineStart, RowText(d.name));
     out += kLineEnd;
   }
   for (std::size_t k = 0; k < t.Columns(); ++k) {

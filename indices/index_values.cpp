@@ -1,6 +1,7 @@
 #include "indices/index_values.h"
 
 #include <cmath>
+#include <tuple>
 
 #include "text/failure.h"
 #include "text/numeric_text.h"
@@ -11,9 +12,9 @@ namespace corvelane {
 double FormulaValue(IndexFormula formula, double atA, double atB) noexcept {
   if (formula == IndexFormula::NormalisedDifference) {
     const double sum = atB + atA;
-    return sum == 0 ? kNoIndexValue : (atA - atB) / sum;
+    return sum == 0 ? kNoIndexValue : WrittenValue((atA - atB) / sum);
   }
-  return atB == 0 ? kNoIndexValue : atA / atB;
+  return atB == 0 ? kNoIndexValue : WrittenValue(atA / atB);
 }
 
 double GridPosition(float wavelength, double first, double step) noexcept {
@@ -62,6 +63,26 @@ IndexRows ResolveIndexRows(const IndexDefinition& index, double first, double st
   r.a = RowOf(index, index.a, "A", first, step, offset, limit, file);
   r.b = RowOf(index, index.b, "B", first, step, offset, limit, file);
   return r;
+}
+
+void RequireRowsAtWavelengths(const IndexDefinition& index, const IndexRows& rows, std::span<const double> wavelengths,
+                              double step, const std::string& file) {
+  // A derivative index found at row r reads data rows r and r + 1, one row
+  // after the row of its wavelength.
+  const bool derivative = index.source == IndexSource::Derivative;
+  for (const auto& [row, text, which] : {std::tuple{rows.a, &index.a, "A"}, std::tuple{rows.b, &index.b, "B"}}) {
+    const double asked = ParseNumber(*text).value_or(0);
+    const std::size_t own = derivative ? row - 1 : row;
+    for (std::size_t r = own; r <= (derivative ? row + 1 : row) && r < wavelengths.size(); ++r) {
+      const double expected = asked + static_cast<double>(r - own) * step;
+      if (std::fabs(wavelengths[r] - expected) <= std::fabs(step) / 2) continue;
+      FailAtText(file, 0, *text,
+                 "index \"" + index.name + "\", wavelength " + which + ": the row that should hold " +
+                     PlainNumber(expected) + " nm holds " + PlainNumber(wavelengths[r]) +
+                     " nm; the table's rows are not evenly spaced (a row is missing or added), so the index "
+                     "would read another wavelength");
+    }
+  }
 }
 
 double SpectrumIndex(const IndexDefinition& index, std::span<const double> values, double first, double step,

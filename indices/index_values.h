@@ -4,6 +4,7 @@
 // derivative. One routine serves the index run over reflectance files and the
 // index step of the dual-channel run, so both find rows and mark impossible
 // values the same way.
+#include <cmath>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -27,8 +28,12 @@ struct IndexDefinition {
 // same mark a zero panel reading gives in the conversion.
 inline constexpr double kNoIndexValue = 999.0;
 
+// A value as it is written: one that is not finite (an overflow, Inf or NaN)
+// is the mark kNoIndexValue, never "Inf" or "NaN" text.
+inline double WrittenValue(double v) noexcept { return std::isfinite(v) ? v : kNoIndexValue; }
+
 // The formula applied to the values at A and B; kNoIndexValue when the
-// denominator is zero.
+// denominator is zero or the value is not finite.
 double FormulaValue(IndexFormula formula, double atA, double atB) noexcept;
 
 // Where a wavelength lies on a grid: (wavelength - first) / step, the
@@ -50,6 +55,14 @@ struct IndexRows {
 // when A or B is not a number or falls outside the table.
 IndexRows ResolveIndexRows(const IndexDefinition& index, double first, double step, std::size_t rows,
                            const std::string& file);
+
+// Checks that the data rows an index reads stand at the wavelengths asked
+// for, within half a step: a table with a missing or an extra row would
+// otherwise give the value of another wavelength. `wavelengths` are the
+// table's, one per data row. Throws RunFailure naming `file`, the index and
+// the wavelength.
+void RequireRowsAtWavelengths(const IndexDefinition& index, const IndexRows& rows, std::span<const double> wavelengths,
+                              double step, const std::string& file);
 
 // The first derivative of a spectrum between data rows r and r + 1.
 inline double Derivative(const double* values, std::size_t r, double step) noexcept {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "indices/index_values.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
@@ -31,7 +32,7 @@ std::string CorrectedFileText(std::string_view plottedNames, std::string_view ti
     AppendNumber(out, grid[i]);
     for (const auto& column : corrected) {
       out += ',';
-      AppendNumber(out, column[i]);
+      AppendNumber(out, WrittenValue(column[i]));
     }
     out += kLineEnd;
   }
@@ -46,7 +47,7 @@ std::string DcIndexFileText(std::span<const std::string> times, std::span<const 
   for (std::size_t k = 0; k < fileNames.size(); ++k) {
     out += times[k] + "," + fileNames[k] + ",";
     for (const double v : values[k]) {
-      AppendNumber(out, v);
+      AppendNumber(out, WrittenValue(v));
       out += ',';
     }
     out += kLineEnd;

@@ -76,7 +76,9 @@ RefFileSummary SummariseRefFile(std::string_view text, const std::string& path, 
                  "the file holds more data lines than the " + std::to_string(gridCount) +
                      " grid points of the run; it must hold exactly one line per grid point");
     slots[s.dataLines++] = *wavelength;
+    s.lastDataLine = lines.LineNumber();
   }
+  s.lastLineUnused = s.dataLines == gridCount + 1;
   s.first = slots[0];
   s.last = gridCount > 0 ? slots[gridCount - 1] : slots[0];
   const double step = slots[1] - slots[0];
@@ -98,9 +100,11 @@ std::vector<double> ReadRefValues(std::string_view text, const std::string& path
                        std::to_string(summary.count) + " values, more than the " + std::to_string(grid.size()) +
                        " grid points of the run");
   ScanLines in(text, false, path);
-  in.Skip(static_cast<int>(summary.headerLines), "the header lines");
   for (long i = 0; i < summary.count; ++i) {
-    const std::string_view line = in.Line("the reference values");
+    std::string_view line = in.Line("the reference values");
+    // A header line may stand anywhere, even after the data ("mean,0.95"):
+    // it takes no grid point.
+    while (!DataLineWavelength(line)) line = in.Line("the reference values");
     const std::size_t comma = line.find(',');
     const std::string_view valueText = comma == std::string_view::npos ? line : line.substr(comma + 1);
     const auto value = ParseNumber(valueText);

@@ -35,6 +35,9 @@ struct RefFileSummary {
   double first = 0;  // wavelength of data line 0
   double last = 0;   // wavelength of data line N-1 (0 when the file has fewer)
   long count = 0;    // (last - first) / step + 1: how many values the file offers
+  // One data line more than the grid has points: its last line is not used.
+  bool lastLineUnused = false;
+  std::size_t lastDataLine = 0;  // physical line of the last data line (1-based)
 };
 
 // First pass over `text` (the whole file) for a grid of `gridCount` points.
@@ -42,9 +45,9 @@ struct RefFileSummary {
 // points plus one, or too few data lines to tell its step.
 RefFileSummary SummariseRefFile(std::string_view text, const std::string& path, std::size_t gridCount);
 
-// Second pass: skips as many lines from the top as the first pass counted
-// header lines, then reads `count` lines, value i from the text after the
-// first comma of line i. Grid points the file does not reach stay 0 (which
+// Second pass: reads the first `count` data lines, value i from the text
+// after the first comma of data line i; header lines are skipped wherever
+// they stand. Grid points the file does not reach stay 0 (which
 // the correction then refuses). Throws RunFailure when `count` exceeds the
 // grid or a value is not a number, naming the line and its grid wavelength.
 std::vector<double> ReadRefValues(std::string_view text, const std::string& path, const RefFileSummary& summary,

@@ -1,5 +1,7 @@
 #include "reference/reference_step.h"
 
+#include <algorithm>
+
 #include "reference/dc_indices.h"
 #include "reference/reference_files.h"
 #include "text/numeric_text.h"
@@ -20,9 +22,32 @@ std::vector<double> ReferenceSpectrumFromScans(
   return MeanReferenceSpectrum(ratios);
 }
 
+namespace {
+
+// The reflectance of `run` (each ratio rounded to 5 decimals, as its file
+// holds it) divided by `reference`, not rounded. Taken a few hundred columns
+// at a time, so the rounded reflectance never stands whole beside the
+// ratios and the result: a run of tens of thousands of scans keeps two
+// tables, not four.
+std::vector<std::vector<double>> CorrectedReflectance(const DcReferenceInputs& run, std::span<const double> reference,
+                                                      const std::string& source) {
+  constexpr std::size_t kBatch = 256;
+  std::vector<std::vector<double>> corrected;
+  corrected.reserve(run.ratios.size());
+  std::span<const std::vector<double>> ratios = run.ratios;
+  do {  // once at least, so a zero reference fails even without files
+    const std::size_t n = std::min(kBatch, ratios.size());
+    for (auto& column : CorrectReflectance(ReflectanceColumns(ratios.first(n)), reference, run.grid, source))
+      corrected.push_back(std::move(column));
+    ratios = ratios.subspan(n);
+  } while (!ratios.empty());
+  return corrected;
+}
+
+}  // namespace
+
 std::vector<std::vector<double>> ScanCorrected(const DcReferenceInputs& run, std::span<const double> spectrum) {
-  auto corrected =
-      CorrectReflectance(ReflectanceColumns(run.ratios), spectrum, run.grid, "the mean of the reference scans");
+  auto corrected = CorrectedReflectance(run, spectrum, "the mean of the reference scans");
   RoundColumns(corrected, 6);
   return corrected;
 }
@@ -41,7 +66,7 @@ bool ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker, std::vector
   const RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
   if (!asker.RangeIsRight(path, summary)) return false;
   const std::vector<double> reference = ReadRefValues(text, path, summary, run.grid);
-  auto byFile = CorrectReflectance(ReflectanceColumns(run.ratios), reference, run.grid, path);
+  auto byFile = CorrectedReflectance(run, reference, path);
   const std::vector<IndexDefinition> indices = asker.Indices();
   std::vector<std::string> names;
   for (const auto& index : indices) names.push_back(index.name);
