@@ -4,19 +4,25 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <new>
 #include <sstream>
+#include <system_error>
 
+#include "calibration/instrument_table.h"
 #include "cli/dc_command.h"
 #include "cli/indices_command.h"
 #include "cli/reference_options.h"
+#include "cli/run_files.h"
 #include "convert/conversion_run.h"
 #include "convert/dc_reference.h"
 #include "convert/file_check.h"
+#include "instruments/file_label.h"
 #include "instruments/variant.h"
 #include "reference/reference_files.h"
 #include "text/atomic_file.h"
@@ -94,6 +100,13 @@ void AddFilesFrom(const std::string& list, std::vector<std::string>& files) {
   std::ifstream file;
   std::istream* in = &std::cin;
   if (list != "-") {
+    // A list may come through a pipe (`--files-from <(find ...)`), never from a device or a folder.
+    std::error_code ec;
+    if (!std::filesystem::is_fifo(list, ec)) try {
+        RefuseSpecialFile(list);
+      } catch (const RunFailure& f) {
+        throw f.As(FailureKind::Usage);
+      }
     file.open(list, std::ios::binary);
     if (!file) UsageError("--files-from: cannot read \"" + list + "\"");
     in = &file;
@@ -111,52 +124,6 @@ std::vector<std::string> ListedFiles(const std::vector<std::string>& scans, cons
   AddFilesFrom(filesFrom, files);
   if (files.empty()) UsageError("no scan files: list them or give --files-from FILE");
   return files;
-}
-
-std::string_view FileName(std::string_view path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-// The same file under both names? Names are compared resolved: through "."
-// and "..", symbolic links and the working folder.
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ea, eb;
-  const fs::path ca = fs::weakly_canonical(fs::absolute(a, ea), ea);
-  const fs::path cb = fs::weakly_canonical(fs::absolute(b, eb), eb);
-  if (!ea && !eb && ca == cb) return true;
-  return fs::equivalent(a, b, ea) && !ea;
-}
-
-struct NamedPath {
-  std::string option;  // how the command line named it
-  std::string path;
-};
-
-// Refuses an output that would replace one of the inputs or another output,
-// before anything is read or written. Only inputs whose file name matches an
-// output's are resolved: a run may list tens of thousands of scans.
-void RefuseCollisions(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputs,
-                      const std::vector<std::string>& scans) {
-  int toStdout = 0;
-  for (const NamedPath& o : outputs) toStdout += IsStandardOutput(o.path);
-  if (toStdout > 1) UsageError("\"-\" (standard output) takes a single output");
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    const NamedPath& o = outputs[i];
-    if (IsStandardOutput(o.path) || o.path == "/dev/null") continue;
-    for (std::size_t j = 0; j < i; ++j)
-      if (SameFile(o.path, outputs[j].path))
-        UsageError(o.option + " " + o.path + " and " + outputs[j].option + " " + outputs[j].path +
-                   " are the same file");
-    for (const NamedPath& in : inputs)
-      if (!in.path.empty() && SameFile(o.path, in.path))
-        UsageError(o.option + " " + o.path + " would replace " + in.option + " " + in.path);
-    const std::string_view name = FileName(o.path);
-    for (const std::string& scan : scans)
-      if (FileName(scan) == name && SameFile(o.path, scan))
-        UsageError(o.option + " " + o.path + " would replace the scan file " + scan);
-  }
 }
 
 void WaveArgument(const std::string& text, int startChannel, RunSettings& s) {
@@ -220,6 +187,38 @@ struct CheckOptions {
   std::string label;
 };
 
+// Header values go into comma-separated rows: each comma in them (a file
+// line holds no CR or LF) is written as "_", with a warning.
+template <std::size_t N>
+void MakeHeaderValuesTableSafe(std::array<std::string, N>& values, const std::array<std::string_view, N>& captions,
+                               const char* option, const std::string& path) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (MakeLabelTableSafe(values[i]))
+      std::cerr << "corvelane: warning: " << option << " " << path << ": the value of \"" << Trim(captions[i])
+                << "\" holds a comma; each was written as \"_\": " << values[i] << "\n";
+}
+
+// Every output of a conversion, as the command line named it.
+std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
+  std::vector<NamedPath> outputs;
+  for (OutputMode m : kAllModes) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
+  outputs.push_back({"--corrected", o.reference.corrected});
+  outputs.push_back({"--indices", o.reference.indices});
+  return outputs;
+}
+
+// Every file a conversion reads besides the scans.
+std::vector<NamedPath> ConvertInputs(const ConvertOptions& o) {
+  std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader},
+                                   {"--transect-header", o.transectHeader},
+                                   {"--ref-file", o.reference.refFile},
+                                   {"--files-from", o.filesFrom == "-" ? std::string() : o.filesFrom}};
+  for (const std::string& scan : o.reference.referenceScans) inputs.push_back({"--reference-scan", scan});
+  if (o.waves.starts_with("external=")) inputs.push_back({"--waves external=", o.waves.substr(9)});
+  if (!o.channels.instrument.empty()) inputs.push_back({"--instrument", InstrumentFilePath(".")});
+  return inputs;
+}
+
 int Convert(const ConvertOptions& o) {
   RunSettings s;
   s.variant = &FormatArgument(o.format);
@@ -228,6 +227,8 @@ int Convert(const ConvertOptions& o) {
   if (s.files.size() > kMaxRunFiles)
     UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
                std::to_string(kMaxRunFiles));
+  const std::vector<NamedPath> outputs = ConvertOutputs(o);
+  RefuseOutputsOverInputs(outputs, ConvertInputs(o), s.files);
   s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
   if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
   s.interpolate = !o.noInterpolate;
@@ -254,7 +255,7 @@ int Convert(const ConvertOptions& o) {
     ChannelEquationOptions channels = o.channels;
     channels.startChannel = o.startChannel;
     ApplyChannelEquations(channels, s);
-  } else if (!o.channels.coefficients.empty() || !o.channels.instrument.empty() || !o.transectHeader.empty()) {
+  } else if (!o.channels.coefficients.empty() || o.channels.instrumentGiven || !o.transectHeader.empty()) {
     UsageError("--coefficients, --instrument and --transect-header are for unispec-dc only");
   } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
@@ -272,18 +273,6 @@ int Convert(const ConvertOptions& o) {
   ReferenceOptions ref = o.reference;
   CheckReferenceOptions(ref, v.window.referenceControls);
   s.keepRatios = ref.Any();
-  std::vector<NamedPath> outputs;
-  for (OutputMode m : kAllModes)
-    if (!o.outputs[Index(m)].empty()) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
-  for (const auto& [option, path] : {std::pair{"--corrected", ref.corrected}, {"--indices", ref.indices}})
-    if (!path.empty()) outputs.push_back({option, path});
-  {
-    std::vector<NamedPath> inputs = {
-        {"--leaf-header", o.leafHeader}, {"--transect-header", o.transectHeader}, {"--ref-file", ref.refFile}};
-    for (const std::string& scan : ref.referenceScans) inputs.push_back({"--reference-scan", scan});
-    if (s.waveSource == WaveSource::ExternalFile) inputs.push_back({"--waves external=", s.externalFilePath});
-    RefuseCollisions(outputs, inputs, s.files);
-  }
   LeafHeaderTexts leaf;
   const bool withLeaf = !o.leafHeader.empty();
   if (withLeaf) {
@@ -291,31 +280,38 @@ int Convert(const ConvertOptions& o) {
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
     leaf = ReadLeafHeaderFile(o.leafHeader);
+    MakeHeaderValuesTableSafe(leaf, LeafHeaderBoxLabels(), "--leaf-header", o.leafHeader);
   }
   std::optional<HeaderBlock> transect;
   if (!o.transectHeader.empty()) {
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--transect-header goes into the reflectance file: add --reflectance PATH");
-    transect = TransectHeaderBlock(ReadTransectHeaderFile(o.transectHeader));
+    TransectHeaderTexts texts = ReadTransectHeaderFile(o.transectHeader);
+    MakeHeaderValuesTableSafe(texts, TransectHeaderBoxLabels(), "--transect-header", o.transectHeader);
+    transect = TransectHeaderBlock(texts);
   }
 
   WavelengthTables tables;
   // The reference scans are read before the data scans, as the window's run does.
   std::vector<double> scanReference;
   if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables);
-  const ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
+  ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
   // A scan reached under another name (a link, a hard link) is found by the
   // file it is, once the run has read them all; still before anything is written.
-  for (const NamedPath& out : outputs)
+  for (const NamedPath& out : outputs) {
+    if (out.path.empty()) continue;
     if (const auto scan = ScanReplacedBy(result, out.path))
       UsageError(out.option + " " + out.path + " would replace the scan file " + s.files[*scan]);
+  }
   for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
   if (const std::string warning = StatusChannelWarning(result); !warning.empty())
     std::cerr << "corvelane: warning: " << warning << "\n";
   DcReferenceInputs referenceInputs;
   std::vector<std::vector<double>> corrected;
-  if (ref.Any()) referenceInputs = ReferenceInputsOf(result, s);
-  if (ref.Correct()) corrected = ScanCorrected(referenceInputs, scanReference);
+  if (ref.Correct()) {
+    referenceInputs = ReferenceInputsOf(result, s);
+    corrected = ScanCorrected(referenceInputs, scanReference);
+  }
   for (OutputMode m : kAllModes) {
     if (!s.modes[Index(m)]) continue;
     if (transect && m == OutputMode::Reflectance)
@@ -324,6 +320,8 @@ int Convert(const ConvertOptions& o) {
       WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
   }
   if (ref.ApplyRef()) {
+    // The tables are written: their memory goes to the correction.
+    if (!ref.Correct()) referenceInputs = TakeReferenceInputs(result, s);
     OptionsRefFileAsker asker(ref, std::cerr);
     ApplyRefFile(referenceInputs, asker, corrected);
   }
@@ -336,7 +334,7 @@ int Check(const CheckOptions& o) {
   const InstrumentVariant& v = FormatArgument(o.format);
   const LabelSource label = LabelArgument(v, o.label);
   const std::vector<std::string> files = ListedFiles(o.scans, o.filesFrom);
-  RefuseCollisions({{"--errors", o.errors}}, {}, files);
+  RefuseOutputsOverInputs({{"--errors", o.errors}}, {{"--files-from", o.filesFrom == "-" ? "" : o.filesFrom}}, files);
   const CheckOutcome outcome = CheckFiles(v, files, label, o.errors, TerminalProgress("checking"));
   std::cout << (outcome.Clean() ? Trimmed(kFilesOk) : std::string(kErrorsSaved)) << "\n";
   return outcome.Clean() ? kOk : kProblemsFound;
@@ -351,6 +349,17 @@ std::string FormatList() {
 }  // namespace
 
 bool IsHeadless(const std::vector<std::string>& args) { return !args.empty(); }
+
+int FinishStandardOutput(int code) {
+  std::cout.flush();
+  errno = 0;
+  const bool failed = !std::cout || std::fflush(stdout) != 0 || std::ferror(stdout);
+  if (!failed) return code;
+  const int err = errno;
+  std::cerr << "corvelane: cannot write to standard output" << (err ? std::string(": ") + std::strerror(err) : "")
+            << "\n";
+  return code == kOk ? kRunFailed : code;
+}
 
 int Run(const std::vector<std::string>& args) {
   CLI::App app{
@@ -445,6 +454,7 @@ int Run(const std::vector<std::string>& args) {
     app.exit(e);
     return kUsage;
   }
+  co.channels.instrumentGiven = convert->count("--instrument") > 0;
   try {
     if (convert->parsed()) return Convert(co);
     if (check->parsed()) return Check(ko);
@@ -456,6 +466,10 @@ int Run(const std::vector<std::string>& args) {
     return Report(f, checked ? checked->checkFailureText : std::string_view{});
   } catch (const std::bad_alloc&) {
     std::cerr << "corvelane: out of memory: the run needs more memory than the machine has available\n";
+    return kRunFailed;
+  } catch (const std::system_error& e) {
+    // A system resource refused on the way (temporary files are removed as the failure unwinds).
+    std::cerr << "corvelane: " << e.what() << "\n";
     return kRunFailed;
   }
   return kUsage;

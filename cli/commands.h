@@ -16,6 +16,11 @@ inline constexpr int kCheckFailed = 3;
 // Runs the command line with `args` (without the program name). Returns the exit code.
 int Run(const std::vector<std::string>& args);
 
+// Flushes standard output; when what a command printed there could not all
+// be written (a full disk, `> /dev/full`), says so on stderr and returns
+// kRunFailed instead of `code`.
+int FinishStandardOutput(int code);
+
 // Whether `args` asks for the command line rather than the desktop program.
 bool IsHeadless(const std::vector<std::string>& args);
 

@@ -34,6 +34,8 @@ void ApplyChannelEquations(const ChannelEquationOptions& o, RunSettings& s) {
   if (o.startChannel != 0 && o.startChannel != 1) UsageError("--start-channel takes 0 or 1");
   if (!o.coefficients.empty() && !o.instrument.empty())
     UsageError("give either --coefficients or --instrument, not both");
+  if (o.instrumentGiven && Trim(o.instrument).empty())
+    UsageError("--instrument needs the name of an instrument of " + kInstrumentFile + " (see corvelane instruments)");
   DcEquationTexts eq = DcStartTexts();
   eq.startChannel = o.startChannel;
   if (!o.coefficients.empty()) {
@@ -82,6 +84,10 @@ int InstrumentsCommand::Run() const {
     const std::array<std::string, 6> c = {f[1], f[2], f[3], f[4], f[5], f[6]};
     const std::string why = InstrumentTextProblem(f[0], c);
     if (!why.empty()) UsageError("--add: " + why);
+    // A second record of a name is never used: the first of the name is found.
+    if (FindInstrument(LoadInstruments(kInstrumentFile), f[0]))
+      UsageError("--add: " + kInstrumentFile + " already holds an instrument \"" + std::string(Trim(f[0])) +
+                 "\"; choose another name");
     AddInstrument(kInstrumentFile, f[0], c);
   }
   for (const InstrumentRecord& r : LoadInstruments(kInstrumentFile)) {

@@ -15,8 +15,9 @@ class App;
 namespace corvelane::cli {
 
 struct ChannelEquationOptions {
-  std::string coefficients;  // "A1,B1,C1,A2,B2,C2"
-  std::string instrument;    // a record name of ./inst.cof
+  std::string coefficients;      // "A1,B1,C1,A2,B2,C2"
+  std::string instrument;        // a record name of ./inst.cof
+  bool instrumentGiven = false;  // --instrument was given, even as ""
   int startChannel = 1;
 };
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "cli/commands.h"
+#include "cli/run_files.h"
 #include "indices/index_presets.h"
 #include "indices/index_run.h"
 #include "instruments/variant.h"
@@ -104,6 +105,8 @@ int IndicesCommand::Run() const {
   {
     if (reflectance_.size() != 1)
       UsageError("indices takes exactly one REFLECTANCE file, not " + std::to_string(reflectance_.size()));
+    RefuseOutputsOverInputs({{"--index-file", indexFile_}, {"--derivative-file", derivativeFile_}},
+                            {{"REFLECTANCE", reflectance_.front()}, {"--preset", presetArgs_.empty() ? "" : "INDEX"}});
     // --index and --preset in the order they were given.
     std::vector<IndexPreset> presets;
     bool presetsRead = false;
@@ -123,6 +126,10 @@ int IndicesCommand::Run() const {
     if (indexFile_.empty() && !definitions.empty())
       UsageError("indices are written only to an index file: add --index-file PATH");
   }
+  for (const IndexDefinition& d : definitions)
+    if (d.name.find_first_of(",\r\n") != std::string::npos)
+      std::cerr << "corvelane: warning: the index name \"" << Printable(d.name)
+                << "\" holds a comma, CR or LF; each is written as \"_\" in the index file\n";
   const ReflectanceTable table = ReadReflectanceFile(reflectance_.front());
   if (!indexFile_.empty()) {
     const IndexTable values = ComputeIndices(table, definitions);

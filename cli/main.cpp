@@ -15,5 +15,5 @@ int main(int argc, char** argv) {
     return corvelane::cli::ConvertSamples(corvelane::cli::SamplesFolder(), "corvelane-output");
 #endif
   }
-  return corvelane::cli::Run(args);
+  return corvelane::cli::FinishStandardOutput(corvelane::cli::Run(args));
 }

@@ -56,6 +56,9 @@ void CheckReferenceOptions(ReferenceOptions& o, bool formatTakesReference) {
 
 bool OptionsRefFileAsker::RangeIsRight(const std::string& path, const RefFileSummary& summary) {
   err_ << RangeLine(path, summary) << "\n";
+  if (summary.lastLineUnused)
+    err_ << "corvelane: warning: " << path << ": it holds one data line more than the grid has points; its last "
+         << "data line (line " << summary.lastDataLine << ") is not used\n";
   return true;
 }
 

@@ -48,6 +48,7 @@ std::vector<std::string> ReadLabelValueFile(const std::string& path, std::span<c
   } catch (const RunFailure& f) {
     throw f.As(FailureKind::Usage);
   }
+  if (truncated) FailFile(path, "the file is larger than 16 MiB, far more than any header", FailureKind::Usage);
   std::vector<std::string> values;
   const std::string error = ParseLabelValueText(text, captions, values);
   if (!error.empty()) FailFile(path, error, FailureKind::Usage);

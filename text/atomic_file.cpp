@@ -55,6 +55,9 @@ void RemoveTemporaryFiles() noexcept {
 }
 
 void RemoveTemporaryFilesOnSignals() {
+  // Past a file size limit (ulimit -f) a write fails with EFBIG instead of
+  // ending the program, so the failure is reported and the temporary file removed.
+  std::signal(SIGXFSZ, SIG_IGN);
   for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
     struct sigaction action {};
     action.sa_handler = CleanUpAndRaise;

@@ -48,7 +48,7 @@ bool IsStandardOutput(std::string_view path) noexcept;
 void RemoveTemporaryFiles() noexcept;
 
 // On SIGINT, SIGTERM and SIGHUP: remove the temporary files, then end as the
-// signal would have.
+// signal would have. SIGXFSZ is ignored: a write past the file size limit fails.
 void RemoveTemporaryFilesOnSignals();
 
 }  // namespace corvelane

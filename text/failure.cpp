@@ -5,10 +5,18 @@
 namespace corvelane {
 
 namespace {
+// A path of thousands of characters (a damaged list line) would bury the
+// message: its start and its end are kept.
+std::string ShortPath(const std::string& path) {
+  constexpr std::size_t kKept = 150;
+  if (path.size() <= 2 * kKept + 5) return path;
+  return path.substr(0, kKept) + " ... " + path.substr(path.size() - kKept);
+}
+
 std::string Describe(const ProblemPlace& place, const std::string& why) {
   std::string s;
   if (!place.file.empty()) {
-    s += place.file;
+    s += ShortPath(place.file);
     if (place.line > 0) s += ", line " + std::to_string(place.line);
     s += ": ";
   }
