@@ -69,9 +69,10 @@ InstrumentsCommand::InstrumentsCommand(CLI::App& app) {
       "instruments", "List the UniSpec-DC instrument calibrations of inst.cof in the current folder, or add one");
   command_->add_option("--add", add_,
                        "Add an instrument NAME,A1,B1,C1,A2,B2,C2 (channel 1, then channel 2), as the "
-                       "New Instrument properties window does");
+                       "New Instrument properties window does; a NAME the table already holds is refused");
   command_->footer(
-      "inst.cof is written with the instruments DC 1 and DC 2 when it is missing. "
+      "inst.cof is written with the instruments DC 1 and DC 2 when it is missing. A change waits up to 5 s "
+      "while another program changes the table. "
       "Exit status: 0 done; 1 the file could not be read or written; 2 usage error.");
 }
 

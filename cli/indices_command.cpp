@@ -93,7 +93,8 @@ IndicesCommand::IndicesCommand(CLI::App& app) {
                        "The reflectance file (comma-separated, as the conversion writes it)");
   command_->footer(
       "Indices are taken in command-line order, --index and --preset mixed. Rows are counted in grid steps from the "
-      "first wavelength; a zero denominator gives 999.\n"
+      "first wavelength and must stand at the wavelengths asked for (a table with a missing row fails); a zero "
+      "denominator gives 999.\n"
       "Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
 }
 

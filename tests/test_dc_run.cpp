@@ -107,7 +107,9 @@ TEST(DcRun, TransectHeaderReplacesTheEmptyLineAndHeadsOfTheReflectanceOnly) {
   ASSERT_EQ(r.size(), 39u + 3u);
   EXPECT_EQ(r[0], "Data Information:,");
   EXPECT_EQ(r[1], "File name:,Site 4 transect");
-  EXPECT_EQ(r[29], "Cautions:,wet, windy");
+  // A comma in a value would split the row: it is written "_", with a warning.
+  EXPECT_EQ(r[29], "Cautions:,wet_ windy");
+  EXPECT_NE(o.err.find("\"Cautions\" holds a comma"), std::string::npos) << o.err;
   EXPECT_EQ(r[35], "Original file name:,a.spu,b.spu,");
   EXPECT_EQ(r[36], "Collection time (PST),3:36:29 PM,3:36:29 PM,");
   EXPECT_EQ(r[38], "Temp C,20.,20.,");
