@@ -103,10 +103,14 @@ class TableLock {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     const std::string name = folder.empty() ? std::string(".") : folder.string();
     fd_ = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) FailFile(path, "cannot lock the instrument table: " + std::string(std::strerror(errno)));
+    // A folder that cannot be opened (missing, or writable but not
+    // readable) or a file system without locks cannot be locked: the change
+    // goes on unlocked, and reading or writing the table says what is wrong.
+    if (fd_ < 0) return;
     const auto deadline = std::chrono::steady_clock::now() + kInstrumentLockWait;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
       const int err = errno;
+      if (err == ENOLCK || err == EOPNOTSUPP || err == EINVAL) return;
       if ((err != EWOULDBLOCK && err != EINTR) || std::chrono::steady_clock::now() >= deadline) {
         ::close(fd_);
         FailFile(path, err == EWOULDBLOCK
@@ -117,7 +121,9 @@ class TableLock {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
-  ~TableLock() { ::close(fd_); }  // closing releases the lock
+  ~TableLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
   TableLock(const TableLock&) = delete;
   TableLock& operator=(const TableLock&) = delete;
 
