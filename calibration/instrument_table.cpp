@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "text/atomic_file.h"
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -40,16 +41,8 @@ bool IsMarker(std::string_view line) {
   return t.substr(0, 4) == "Data";
 }
 
-std::vector<std::string_view> SplitFields(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', start);
-    fields.push_back(
-        Trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
-  }
+std::vector<std::string> SplitFields(std::string_view line) {
+  std::vector<std::string> fields = SplitCommas(line);
   if (fields.size() > 1 && fields.back().empty()) fields.pop_back();  // each field is followed by ","
   return fields;
 }
@@ -65,17 +58,17 @@ ParsedFile Parse(std::string text) {
     if (!p.hasMarker) {
       p.hasMarker = IsMarker(line);
     } else if (!Trim(line).empty()) {  // free-field reading skips empty lines
-      const std::vector<std::string_view> fields = SplitFields(line);
+      std::vector<std::string> fields = SplitFields(line);
       if (fields.front() == "end") {
         p.endStart = start;
         p.endStop = stop;
         break;
       }
       InstrumentRecord r;
-      r.name.assign(fields.front());
+      r.name = std::move(fields.front());
       r.line = lines.LineNumber();
       r.fieldCount = fields.size();
-      for (std::size_t i = 0; i < 6 && i + 1 < fields.size(); ++i) r.coefficients[i].assign(fields[i + 1]);
+      for (std::size_t i = 0; i < 6 && i + 1 < fields.size(); ++i) r.coefficients[i] = std::move(fields[i + 1]);
       p.records.push_back(std::move(r));
       p.spans.emplace_back(start, stop);
     }
@@ -169,11 +162,6 @@ void RequireMarker(const ParsedFile& p, const std::string& path) {
   if (!p.hasMarker) FailFile(path, "the file has no \"Data:\" line, so no instrument in it could ever be read");
 }
 
-void RequireStorable(const std::string& path, std::string_view name, const std::array<std::string, 6>& c) {
-  const std::string why = InstrumentTextProblem(name, c);
-  if (!why.empty()) FailFile(path, why);
-}
-
 }  // namespace
 
 std::string InstrumentFilePath(const std::string& folder) {
@@ -246,19 +234,19 @@ std::optional<std::array<double, 6>> InstrumentCoefficients(const InstrumentReco
   return values;
 }
 
-std::string InstrumentTextProblem(std::string_view name, const std::array<std::string, 6>& coefficients) {
+void RequireStorableInstrument(const std::string& path, std::string_view name,
+                               const std::array<std::string, 6>& coefficients) {
   const auto breaks = [](std::string_view s) { return s.find_first_of(",\r\n") != std::string_view::npos; };
   const std::string_view n = Trim(name);
-  if (n.empty()) return "an instrument needs a name";
-  if (n == "end") return "\"end\" marks the end of the table and cannot name an instrument";
-  if (breaks(n)) return "an instrument name cannot hold a comma or a line break: \"" + Printable(n) + "\"";
+  if (n.empty()) FailFile(path, "an instrument needs a name");
+  if (n == "end") FailFile(path, "\"end\" marks the end of the table and cannot name an instrument");
+  if (breaks(n)) FailFile(path, "an instrument name cannot hold a comma or a line break: \"" + Printable(n) + "\"");
   for (const std::string& c : coefficients)
-    if (breaks(c)) return "a coefficient cannot hold a comma or a line break: \"" + Printable(c) + "\"";
-  return {};
+    if (breaks(c)) FailFile(path, "a coefficient cannot hold a comma or a line break: \"" + Printable(c) + "\"");
 }
 
 void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
-  RequireStorable(path, name, coefficients);
+  RequireStorableInstrument(path, name, coefficients);
   const TableLock lock(path);
   const ParsedFile p = ReadParsedLocked(path);
   RequireMarker(p, path);
@@ -278,7 +266,7 @@ void AddInstrument(const std::string& path, std::string_view name, const std::ar
 }
 
 bool UpdateInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
-  RequireStorable(path, name, coefficients);
+  RequireStorableInstrument(path, name, coefficients);
   const TableLock lock(path);
   const ParsedFile p = ReadParsedLocked(path);
   const auto i = FindInstrument(p.records, name);

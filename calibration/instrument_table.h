@@ -64,14 +64,15 @@ std::optional<std::array<double, 6>> InstrumentCoefficients(const InstrumentReco
 // then each coefficient text followed by a print-zone fill and ",".
 std::string InstrumentRecordLine(std::string_view name, const std::array<std::string, 6>& coefficients);
 
-// Texts that would damage the table as a name or coefficient (a comma or a
-// line break splits the record, an empty name or "end" ends the table).
-// Returns why, or empty when the texts can be stored.
-std::string InstrumentTextProblem(std::string_view name, const std::array<std::string, 6>& coefficients);
+// Refuses texts that would damage the table as a name or coefficient (a
+// comma or a line break splits the record, an empty name or "end" ends the
+// table): throws RunFailure naming `path` and why.
+void RequireStorableInstrument(const std::string& path, std::string_view name,
+                               const std::array<std::string, 6>& coefficients);
 
 // Appends a record before the end marker (the marker is written, without a
 // line break, when the file had none). Comment lines and later records stay.
-// Throws RunFailure when the texts cannot be stored (InstrumentTextProblem),
+// Throws RunFailure when the texts cannot be stored (RequireStorableInstrument),
 // the file has no marker line or cannot be read or written.
 void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients);
 

@@ -5,6 +5,7 @@
 
 #include "calibration/dc_equation.h"
 #include "calibration/instrument_table.h"
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/text_input.h"
 
@@ -13,18 +14,6 @@ namespace corvelane::cli {
 namespace {
 
 [[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
-
-std::vector<std::string> SplitCommas(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (;;) {
-    const auto comma = text.find(',', start);
-    parts.emplace_back(Trim(std::string_view(text).substr(start, comma == std::string::npos ? comma : comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return parts;
-}
 
 const std::string kInstrumentFile = InstrumentFilePath(".");
 
@@ -83,8 +72,11 @@ int InstrumentsCommand::Run() const {
     const std::vector<std::string> f = SplitCommas(add_);
     if (f.size() != 7) UsageError("--add takes NAME,A1,B1,C1,A2,B2,C2, not \"" + add_ + "\"");
     const std::array<std::string, 6> c = {f[1], f[2], f[3], f[4], f[5], f[6]};
-    const std::string why = InstrumentTextProblem(f[0], c);
-    if (!why.empty()) UsageError("--add: " + why);
+    try {
+      RequireStorableInstrument(kInstrumentFile, f[0], c);
+    } catch (const RunFailure& refused) {
+      UsageError("--add: " + refused.Why());  // the request, not the file, is at fault
+    }
     // A second record of a name is never used: the first of the name is found.
     if (FindInstrument(LoadInstruments(kInstrumentFile), f[0]))
       UsageError("--add: " + kInstrumentFile + " already holds an instrument \"" + std::string(Trim(f[0])) +

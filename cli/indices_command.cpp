@@ -18,46 +18,6 @@ namespace {
 
 [[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-// NAME,A,B,FORMULA,SOURCE
-IndexDefinition IndexArgument(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (;;) {
-    const auto comma = text.find(',', start);
-    parts.emplace_back(Trim(std::string_view(text).substr(start, comma == std::string::npos ? comma : comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  const std::string usage = "--index takes NAME,A,B,FORMULA,SOURCE, not \"" + text + "\"";
-  if (parts.size() != 5 || parts[0].empty()) UsageError(usage);
-  IndexDefinition d;
-  d.name = parts[0];
-  d.a = parts[1];
-  d.b = parts[2];
-  if (!IsNumber(d.a) || !IsNumber(d.b)) UsageError(usage + ": A and B must be numbers");
-  const std::string formula = Lower(parts[3]);
-  if (formula == "nd" || formula == "1")
-    d.formula = IndexFormula::NormalisedDifference;
-  else if (formula == "ratio" || formula == "2")
-    d.formula = IndexFormula::SimpleRatio;
-  else
-    UsageError(usage + ": FORMULA is nd (1) or ratio (2)");
-  const std::string source = Lower(parts[4]);
-  if (source == "reflectance" || source == "1")
-    d.source = IndexSource::Reflectance;
-  else if (source == "derivative" || source == "2")
-    d.source = IndexSource::Derivative;
-  else
-    UsageError(usage + ": SOURCE is reflectance (1) or derivative (2)");
-  return d;
-}
-
 IndexDefinition PresetArgument(const std::string& name, const std::vector<IndexPreset>& presets) {
   const std::string_view wanted = Trim(name);
   for (const IndexPreset& p : presets)
@@ -114,7 +74,7 @@ int IndicesCommand::Run() const {
     std::size_t nextIndex = 0, nextPreset = 0;
     for (const CLI::Option* option : command_->parse_order()) {
       if (option->get_name() == "--index") {
-        definitions.push_back(IndexArgument(indexArgs_.at(nextIndex++)));
+        definitions.push_back(ParseIndexOption(indexArgs_.at(nextIndex++), IndexOptionFields::WithSource));
       } else if (option->get_name() == "--preset") {
         if (!presetsRead) presets = ReadPresetFile("INDEX");
         presetsRead = true;

@@ -1074,7 +1074,9 @@ void InstrumentWindow::OnDoOperation() {
     bool refDeclined = false;
     if (applyRef) {
       WindowRefFileAsker asker(program_, this);
-      if (!ApplyRefFile(reference, asker, corrected)) {
+      if (auto applied = ApplyRefFile(reference, asker)) {
+        corrected = std::move(*applied);
+      } else {
         refDeclined = true;
         dialogs.ShowMessage(this, {QStringLiteral("Reference"),
                                    QStringLiteral("Reference file not applied"),

@@ -17,9 +17,9 @@ std::string Folded(std::string_view s) {
 }
 }  // namespace
 
-std::string ParseLabelValueText(std::string_view text, std::span<const std::string_view> captions,
-                                std::vector<std::string>& values) {
-  values.assign(captions.size(), std::string());
+std::vector<std::string> ParseLabelValueText(std::string_view text, std::span<const std::string_view> captions,
+                                             const std::string& file) {
+  std::vector<std::string> values(captions.size());
   std::vector<std::string> keys;
   keys.reserve(captions.size());
   for (std::string_view c : captions) keys.push_back(Folded(c));
@@ -30,14 +30,16 @@ std::string ParseLabelValueText(std::string_view text, std::span<const std::stri
     if (t.empty() || t.front() == '#') continue;
     const std::string where = "line " + std::to_string(lines.LineNumber()) + ": ";
     const auto colon = t.find(':');
-    if (colon == std::string_view::npos) return where + "expected \"Label: value\": \"" + Printable(t) + "\"";
+    if (colon == std::string_view::npos)
+      FailFile(file, where + "expected \"Label: value\": \"" + Printable(t) + "\"", FailureKind::Usage);
     const std::string key = Folded(t.substr(0, colon));
     std::size_t i = 0;
     while (i < keys.size() && keys[i] != key) ++i;
-    if (i == keys.size()) return where + "unknown label \"" + Printable(Trim(t.substr(0, colon))) + "\"";
+    if (i == keys.size())
+      FailFile(file, where + "unknown label \"" + Printable(Trim(t.substr(0, colon))) + "\"", FailureKind::Usage);
     values[i] = std::string(Trim(t.substr(colon + 1)));
   }
-  return {};
+  return values;
 }
 
 std::vector<std::string> ReadLabelValueFile(const std::string& path, std::span<const std::string_view> captions) {
@@ -49,10 +51,7 @@ std::vector<std::string> ReadLabelValueFile(const std::string& path, std::span<c
     throw f.As(FailureKind::Usage);
   }
   if (truncated) FailFile(path, "the file is larger than 16 MiB, far more than any header", FailureKind::Usage);
-  std::vector<std::string> values;
-  const std::string error = ParseLabelValueText(text, captions, values);
-  if (!error.empty()) FailFile(path, error, FailureKind::Usage);
-  return values;
+  return ParseLabelValueText(text, captions, path);
 }
 
 }  // namespace corvelane

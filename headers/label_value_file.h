@@ -13,10 +13,10 @@ namespace corvelane {
 // without regard to letter case; a caption's own trailing colon is not part of
 // the label ("File name: Site 4"). Empty lines and lines whose first non-blank
 // character is "#" are ignored; a label given twice keeps its last value;
-// labels not given stay empty. `values` receives one text per caption.
-// Returns why the text cannot be read (naming the line), or empty on success.
-std::string ParseLabelValueText(std::string_view text, std::span<const std::string_view> captions,
-                                std::vector<std::string>& values);
+// labels not given stay empty. Returns one text per caption. Throws
+// RunFailure of kind Usage naming `file`, the line and why.
+std::vector<std::string> ParseLabelValueText(std::string_view text, std::span<const std::string_view> captions,
+                                             const std::string& file);
 
 // Reads `path` and parses it as above. Throws RunFailure of kind Usage (the
 // file is part of the request) naming the file, the line and why.

@@ -87,15 +87,6 @@ void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, co
   AppendHeaderBlock(out, TransectHeaderTable(texts), {&names, &times, &temperatures}, false);
 }
 
-std::string ParseTransectHeaderFile(std::string_view text, TransectHeaderTexts& out) {
-  std::vector<std::string> values;
-  std::string error = ParseLabelValueText(text, TransectHeaderBoxLabels(), values);
-  out = {};
-  if (error.empty())
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = std::move(values[i]);
-  return error;
-}
-
 TransectHeaderTexts ReadTransectHeaderFile(const std::string& path) {
   const std::vector<std::string> values = ReadLabelValueFile(path, TransectHeaderBoxLabels());
   TransectHeaderTexts out{};

@@ -30,10 +30,9 @@ HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts);
 void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
                           const std::vector<std::string>& times, const std::vector<std::string>& temperatures);
 
-// The command line's transect header file, read by ParseLabelValueText with
-// the 26 box captions. Returns an error text, or empty on success.
-std::string ParseTransectHeaderFile(std::string_view text, TransectHeaderTexts& out);
-// The same from `path`; throws RunFailure of kind Usage naming the file, the line and why.
+// The command line's transect header file, read by ReadLabelValueFile with
+// the 26 box captions. Throws RunFailure of kind Usage naming the file, the
+// line and why.
 TransectHeaderTexts ReadTransectHeaderFile(const std::string& path);
 
 }  // namespace corvelane

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -95,6 +96,48 @@ double SpectrumIndex(const IndexDefinition& index, std::span<const double> value
 
 const char* FormulaWords(IndexFormula formula) noexcept {
   return formula == IndexFormula::NormalisedDifference ? "Normalized formula" : "Simple Ratio formula";
+}
+
+namespace {
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+}  // namespace
+
+IndexDefinition ParseIndexOption(std::string_view text, IndexOptionFields fields) {
+  const bool withSource = fields == IndexOptionFields::WithSource;
+  // The four-field form names its whole shape in one message; the five-field
+  // form says in addition which field is wrong.
+  const std::string shape = withSource ? "--index takes NAME,A,B,FORMULA,SOURCE, not \"" + std::string(text) + "\""
+                                       : "--index takes NAME,A,B,FORMULA with numbers A and B and FORMULA nd, ratio, "
+                                         "1 or 2, not \"" +
+                                             std::string(text) + "\"";
+  const auto fail = [&](const char* detail) { Fail(withSource ? shape + detail : shape, FailureKind::Usage); };
+  std::vector<std::string> parts = SplitCommas(text);
+  if (parts.size() != (withSource ? 5u : 4u) || parts[0].empty()) fail("");
+  IndexDefinition d;
+  d.name = std::move(parts[0]);
+  d.a = std::move(parts[1]);
+  d.b = std::move(parts[2]);
+  if (!IsNumber(d.a) || !IsNumber(d.b)) fail(": A and B must be numbers");
+  const std::string formula = Lower(parts[3]);
+  if (formula == "nd" || formula == "1")
+    d.formula = IndexFormula::NormalisedDifference;
+  else if (formula == "ratio" || formula == "2")
+    d.formula = IndexFormula::SimpleRatio;
+  else
+    fail(": FORMULA is nd (1) or ratio (2)");
+  if (!withSource) return d;
+  const std::string source = Lower(parts[4]);
+  if (source == "reflectance" || source == "1")
+    d.source = IndexSource::Reflectance;
+  else if (source == "derivative" || source == "2")
+    d.source = IndexSource::Derivative;
+  else
+    fail(": SOURCE is reflectance (1) or derivative (2)");
+  return d;
 }
 
 const char* SourceWords(IndexSource source) noexcept {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace corvelane {
 
@@ -74,6 +75,18 @@ inline double Derivative(const double* values, std::size_t r, double step) noexc
 // dual-channel run needs it.
 double SpectrumIndex(const IndexDefinition& index, std::span<const double> values, double first, double step,
                      const std::string& file);
+
+// The fields of the command line's --index option: NAME,A,B,FORMULA, and for
+// the index run a fifth, SOURCE.
+enum class IndexOptionFields { WithoutSource, WithSource };
+
+// An index as the command line gives it. Blanks around a field do not count;
+// A and B must be numbers; FORMULA is "nd" or "1" (normalised difference) or
+// "ratio" or "2" (simple ratio), SOURCE "reflectance" or "1" or "derivative"
+// or "2", in any letter case. Without SOURCE the index is taken from the
+// reflectance. Throws RunFailure of kind Usage quoting the text and saying
+// which shape it lacks.
+IndexDefinition ParseIndexOption(std::string_view text, IndexOptionFields fields);
 
 // The words the index file uses for a formula and a source.
 const char* FormulaWords(IndexFormula formula) noexcept;

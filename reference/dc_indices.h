@@ -21,10 +21,4 @@ std::vector<std::vector<double>> DcIndexValues(std::span<const IndexDefinition> 
                                                std::span<const std::vector<double>> corrected, double begin,
                                                double step, const std::string& file);
 
-// An index as the command line gives it: NAME,A,B,FORMULA with FORMULA
-// "nd" or "1" (normalised difference) or "ratio" or "2" (simple ratio), in
-// any letter case.
-// Returns an empty name when the text does not have that shape.
-IndexDefinition ParseIndexOption(std::string_view text);
-
 }  // namespace corvelane

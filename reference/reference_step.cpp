@@ -14,14 +14,6 @@ std::vector<std::vector<double>> ReflectanceColumns(std::span<const std::vector<
   return columns;
 }
 
-std::vector<double> ReferenceSpectrumFromScans(
-    std::span<const std::string> scans, const std::function<std::vector<double>(const std::string&)>& ratioOnGrid) {
-  std::vector<std::vector<double>> ratios;
-  ratios.reserve(scans.size());
-  for (const std::string& scan : scans) ratios.push_back(ratioOnGrid(scan));
-  return MeanReferenceSpectrum(ratios);
-}
-
 namespace {
 
 // The reflectance of `run` (each ratio rounded to 5 decimals, as its file
@@ -60,11 +52,11 @@ std::string RangeLine(const std::string& path, const RefFileSummary& summary) {
   return path + ": first " + PlainNumber(summary.first) + ", last " + PlainNumber(summary.last);
 }
 
-bool ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker, std::vector<std::vector<double>>& corrected) {
+std::optional<std::vector<std::vector<double>>> ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker) {
   const std::string path = asker.RefFilePath();
   const std::string text = ReadRefFileText(path);
   const RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
-  if (!asker.RangeIsRight(path, summary)) return false;
+  if (!asker.RangeIsRight(path, summary)) return std::nullopt;
   const std::vector<double> reference = ReadRefValues(text, path, summary, run.grid);
   auto byFile = CorrectedReflectance(run, reference, path);
   const std::vector<IndexDefinition> indices = asker.Indices();
@@ -74,8 +66,7 @@ bool ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker, std::vector
   RoundColumns(byFile, 5);
   const std::string out = DcIndexFileText(run.times, run.fileNames, names, values);
   WriteReferenceOutput(asker.IndexFilePath(), out);
-  corrected = std::move(byFile);
-  return true;
+  return byFile;
 }
 
 void WriteCorrectedFile(const DcReferenceInputs& run, const std::string& plottedNames,

@@ -5,7 +5,7 @@
 // questions the run asks on the way (which `.ref` file, whether its range is
 // right, which indices, where to save) go through a RefFileAsker, so the
 // window asks the user and the command line answers from its options.
-#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,12 +30,6 @@ struct DcReferenceInputs {
 // The corrections start from these values whether or not the reflectance
 // file is written.
 std::vector<std::vector<double>> ReflectanceColumns(std::span<const std::vector<double>> ratios);
-
-// The mean reference spectrum of `scans` (in the order chosen); `ratioOnGrid`
-// reads one scan as a data file and returns its unrounded ratio on the grid.
-// Throws RunFailure when no scan is chosen or one cannot be read.
-std::vector<double> ReferenceSpectrumFromScans(
-    std::span<const std::string> scans, const std::function<std::vector<double>(const std::string&)>& ratioOnGrid);
 
 // The reflectance corrected by the mean of the reference scans, rounded to
 // 6 decimals. Throws RunFailure where the reference is 0.
@@ -62,10 +56,10 @@ std::string RangeLine(const std::string& path, const RefFileSummary& summary);
 
 // Applies a `.ref` file: reads it, asks whether its range is right, corrects
 // the reflectance by it, asks for the indices, computes them and writes the
-// index file. `corrected` becomes the `.ref` correction rounded to 5
-// decimals. Returns false, writing nothing and leaving `corrected` as it
-// was, when the range is declined. Throws RunFailure on the first failure.
-bool ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker, std::vector<std::vector<double>>& corrected);
+// index file. Returns the `.ref` correction rounded to 5 decimals, or none
+// (nothing written) when the range is declined. Throws RunFailure on the
+// first failure.
+std::optional<std::vector<std::vector<double>>> ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker);
 
 // The corrected reflectance file at `path`: the plotted names text, the
 // title block, then the grid with the corrected values.

@@ -5,6 +5,7 @@
 #include "headers/label_value_file.h"
 #include "headers/transect_header.h"
 #include "tests/test_support.h"
+#include "text/failure.h"
 
 namespace corvelane {
 namespace {
@@ -62,13 +63,17 @@ class TransectHeaderFile : public ::testing::TestWithParam<HeaderFileCase> {};
 
 TEST_P(TransectHeaderFile, FollowsTheLabelValueRules) {
   const HeaderFileCase& c = GetParam();
-  TransectHeaderTexts texts;
-  const std::string error = ParseTransectHeaderFile(c.text, texts);
-  if (c.fails) {
-    EXPECT_EQ(error.rfind(c.expected, 0), 0u) << error;
-  } else {
-    ASSERT_EQ(error, "");
-    EXPECT_EQ(texts[c.box], c.expected);
+  const auto& captions = TransectHeaderBoxLabels();
+  try {
+    const std::vector<std::string> values = ParseLabelValueText(c.text, captions, "t.txt");
+    ASSERT_FALSE(c.fails) << "accepted";
+    ASSERT_EQ(values.size(), captions.size());
+    EXPECT_EQ(values[c.box], c.expected);
+  } catch (const RunFailure& f) {
+    ASSERT_TRUE(c.fails) << f.what();
+    EXPECT_EQ(f.Kind(), FailureKind::Usage);
+    EXPECT_EQ(f.Place().file, "t.txt");
+    EXPECT_EQ(f.Why().rfind(c.expected, 0), 0u) << f.Why();
   }
 }
 
