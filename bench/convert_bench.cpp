@@ -163,7 +163,7 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   const fs::path exe = fs::canonical("/proc/self/exe").parent_path() / "corvelane";
   const fs::path folder = fs::temp_directory_path() / ("corvelane-bench-" + std::to_string(::getpid()));
   fs::remove_all(folder);
-  const auto scans = corvelane::synth::WriteScans(folder.string(), variant->format, n, "SCAN");
+  const auto scans = corvelane::synth::WriteScans(folder.string(), corvelane::synth::FormatOf(*variant), n, "SCAN");
   if (lfOnly)
     for (const auto& s : scans) ToLfOnly(s);
   std::uintmax_t bytes = 0;
@@ -177,7 +177,8 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   // without wavelengths in their files take an external list.
   if (!variant->WavesFromFileOffered() && !variant->window.channelEquations) {
     waves = (folder / "waves.txt").string();
-    WriteAll(waves, corvelane::synth::ExternalWavelengthText(variant->format, variant->channelCount));
+    WriteAll(waves,
+             corvelane::synth::ExternalWavelengthText(corvelane::synth::FormatOf(*variant), variant->channelCount));
   }
   ::sync();  // let the freshly written scans reach the disk before timing
   const std::string out = (folder / "reflectance.txt").string();

@@ -16,6 +16,7 @@
 
 #include "calibration/instrument_table.h"
 #include "cli/dc_command.h"
+#include "cli/format_texts.h"
 #include "cli/indices_command.h"
 #include "cli/reference_options.h"
 #include "cli/run_files.h"
@@ -26,6 +27,7 @@
 #include "instruments/variant.h"
 #include "reference/reference_files.h"
 #include "text/atomic_file.h"
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/text_input.h"
 
@@ -44,9 +46,7 @@ std::string Trimmed(std::string_view s) { return std::string(Trim(s)); }
 const InstrumentVariant& FormatArgument(const std::string& name) {
   const InstrumentVariant* v = VariantByCliName(name);
   if (!v) {
-    std::string known;
-    for (const auto& each : AllVariants()) known += (known.empty() ? "" : ", ") + std::string(each.cliName);
-    UsageError("unknown format \"" + name + "\"; use one of " + known);
+    UsageError("unknown format \"" + name + "\"; use one of " + FormatList());
   }
   return *v;
 }
@@ -70,19 +70,6 @@ ProgressFn TerminalProgress(const char* verb) {
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
   };
-}
-
-// "a, b ,c" into its trimmed items.
-std::vector<std::string> SplitCommas(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (;;) {
-    const auto comma = text.find(',', start);
-    parts.push_back(Trimmed(std::string_view(text).substr(start, comma - start)));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return parts;
 }
 
 void SplitGrid(const std::string& text, GridTexts& grid) {
@@ -256,7 +243,8 @@ int Convert(const ConvertOptions& o) {
     channels.startChannel = o.startChannel;
     ApplyChannelEquations(channels, s);
   } else if (!o.channels.coefficients.empty() || o.channels.instrumentGiven || !o.transectHeader.empty()) {
-    UsageError("--coefficients, --instrument and --transect-header are for unispec-dc only");
+    UsageError("--coefficients, --instrument and --transect-header are for " + CliNamesAnd(TakesChannelEquations) +
+               " only");
   } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
   else if (!v.WavesFromFileOffered())
@@ -276,7 +264,9 @@ int Convert(const ConvertOptions& o) {
   LeafHeaderTexts leaf;
   const bool withLeaf = !o.leafHeader.empty();
   if (withLeaf) {
-    if (!v.hasLeafHeader) UsageError("--leaf-header is for unispec-old and unispec-new only");
+    if (!v.hasLeafHeader)
+      UsageError("--leaf-header is for " + CliNamesAnd([](const InstrumentVariant& f) { return f.hasLeafHeader; }) +
+                 " only");
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
     leaf = ReadLeafHeaderFile(o.leafHeader);
@@ -323,7 +313,7 @@ int Convert(const ConvertOptions& o) {
     // The tables are written: their memory goes to the correction.
     if (!ref.Correct()) referenceInputs = TakeReferenceInputs(result, s);
     OptionsRefFileAsker asker(ref, std::cerr);
-    ApplyRefFile(referenceInputs, asker, corrected);
+    if (auto applied = ApplyRefFile(referenceInputs, asker)) corrected = std::move(*applied);
   }
   if (ref.Correct())
     WriteCorrectedFile(referenceInputs, PlottedNamesText(ref.referenceScans), corrected, ref.corrected);
@@ -338,12 +328,6 @@ int Check(const CheckOptions& o) {
   const CheckOutcome outcome = CheckFiles(v, files, label, o.errors, TerminalProgress("checking"));
   std::cout << (outcome.Clean() ? Trimmed(kFilesOk) : std::string(kErrorsSaved)) << "\n";
   return outcome.Clean() ? kOk : kProblemsFound;
-}
-
-std::string FormatList() {
-  std::string s;
-  for (const auto& v : AllVariants()) s += (s.empty() ? "" : ", ") + std::string(v.cliName);
-  return s;
 }
 
 }  // namespace
@@ -376,47 +360,64 @@ int Run(const std::vector<std::string>& args) {
   convert->add_option(
       "--files-from", co.filesFrom,
       "Also convert the files listed in FILE, one path per line, after any SCAN; - reads the list from standard input");
-  convert->add_option("--waves", co.waves,
-                      "Channel wavelengths: file (from the first scan; the default), external=PATH "
-                      "(one wavelength per line; the default source of unispec-compact, which needs it), "
-                      "equation=A,B,C (A + B*ch + C*ch^2, rounded to 0.01 nm)");
+  convert->add_option(
+      "--waves", co.waves,
+      "Channel wavelengths: file (from the first scan; the default), external=PATH "
+      "(one wavelength per line; the default source of " +
+          CliNamesAnd([](const InstrumentVariant& v) { return v.defaultWaveSource == WaveSource::ExternalFile; }) +
+          ", which needs it), equation=A,B,C (A + B*ch + C*ch^2, rounded to 0.01 nm)");
   convert->add_option("--start-channel", co.startChannel,
                       "Channel number of the first channel in the equation: 0 or 1 (default 1)");
-  convert->add_option(
-      "--grid", co.grid,
-      "BEGIN,END,STEP in nm (default 310,1130,1 for unispec-old and unispec-new, 400,1000,1 otherwise)");
+  convert->add_option("--grid", co.grid, "BEGIN,END,STEP in nm (default " + GridDefaults() + ")");
   convert->add_flag("--no-interpolate", co.noInterpolate,
                     "Write the channels as they are instead of resampling onto the grid");
   convert->add_option("--label", co.label,
                       "UniSpec formats: column label from the header's first line (header) or from the scan's path "
-                      "(path; default, header for unispec-compact)");
+                      "(path; default, header for " +
+                          CliNamesAnd([](const InstrumentVariant& v) {
+                            return v.hasLabelChoice && v.defaultLabelSource == LabelSource::HeaderInfo;
+                          }) +
+                          ")");
   convert->add_option("--reflectance", co.outputs[0], "Write the reflectance table to PATH");
-  convert->add_option("--absorbance", co.outputs[1], "Write the absorbance table to PATH (not unispec-compact)");
-  convert->add_option("--target", co.outputs[2], "Write the raw target table to PATH (UniSpec old and new)");
+  convert->add_option("--absorbance", co.outputs[1],
+                      "Write the absorbance table to PATH (not " + CliNamesAnd([](const InstrumentVariant& v) {
+                        return !v.Offers(OutputMode::Absorbance);
+                      }) + ")");
+  convert->add_option("--target", co.outputs[2],
+                      "Write the raw target table to PATH (" + CliNamesAnd([](const InstrumentVariant& v) {
+                        return v.Offers(OutputMode::RawTarget);
+                      }) + ")");
   convert->add_option("--reference", co.outputs[3],
-                      "Write the raw reference (panel) table to PATH (UniSpec old and new)");
-  convert->add_option("--leaf-header", co.leafHeader,
-                      "unispec-old, unispec-new: put a leaf header block at the head of the reflectance file. "
-                      "FILE holds one 'Label: value' line per box of the Leaf Header window, labels as captioned there "
-                      "(File name, Person responsible, Project description, File names (links) to other data, "
-                      "Measurement inst., Foreoptics, Wavelength calib. coeff., Reflectance standard, "
-                      "Data processing prog. v.#, Data type, Plant functional type, Collection site, "
-                      "Additional information, Cautions); '#' starts a comment line");
+                      "Write the raw reference (panel) table to PATH (" + CliNamesAnd([](const InstrumentVariant& v) {
+                        return v.Offers(OutputMode::RawReference);
+                      }) + ")");
+  convert->add_option(
+      "--leaf-header", co.leafHeader,
+      CliNamesCommas([](const InstrumentVariant& v) { return v.hasLeafHeader; }) +
+          ": put a leaf header block at the head of the reflectance file. "
+          "FILE holds one 'Label: value' line per box of the Leaf Header window, labels as captioned there "
+          "(File name, Person responsible, Project description, File names (links) to other data, "
+          "Measurement inst., Foreoptics, Wavelength calib. coeff., Reflectance standard, "
+          "Data processing prog. v.#, Data type, Plant functional type, Collection site, "
+          "Additional information, Cautions); '#' starts a comment line");
   convert->add_option("--coefficients", co.channels.coefficients,
-                      "unispec-dc: the channel equations A1,B1,C1 (channel 1, the panel) and A2,B2,C2 (channel 2, "
-                      "the target), each A + B*ch + C*ch^2 (default those of the instrument DC 1)");
+                      CliNamesCommas(TakesChannelEquations) +
+                          ": the channel equations A1,B1,C1 (channel 1, the panel) and A2,B2,C2 (channel 2, "
+                          "the target), each A + B*ch + C*ch^2 (default those of the instrument DC 1)");
   convert->add_option("--instrument", co.channels.instrument,
-                      "unispec-dc: the six coefficients of the instrument NAME in inst.cof of the current folder "
-                      "(see corvelane instruments)");
+                      CliNamesCommas(TakesChannelEquations) +
+                          ": the six coefficients of the instrument NAME in inst.cof of the current folder "
+                          "(see corvelane instruments)");
   convert->add_option("--transect-header", co.transectHeader,
-                      "unispec-dc: put a transect header block at the head of the reflectance file. FILE holds one "
-                      "'Label: value' line per box of the Transect Header Info window, labels as captioned there "
-                      "(File name, Data format?, Collection Date, Person responsible, Data proc. prog and v#, "
-                      "Scans ave., Data proc. date, Instrument used, Platform (ground, tram...), Foreoptics, FOV, "
-                      "View angle, Instrument calibration, Vegetation type, Location description, GPS at 0m, "
-                      "GPS at 100m, Precision of GPS, Transect direction (deg), Meas. on rt or left side, "
-                      "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
-                      "File names (links) to other data, Cautions); '#' starts a comment line");
+                      CliNamesCommas(TakesTransectHeader) +
+                          ": put a transect header block at the head of the reflectance file. FILE holds one "
+                          "'Label: value' line per box of the Transect Header Info window, labels as captioned there "
+                          "(File name, Data format?, Collection Date, Person responsible, Data proc. prog and v#, "
+                          "Scans ave., Data proc. date, Instrument used, Platform (ground, tram...), Foreoptics, FOV, "
+                          "View angle, Instrument calibration, Vegetation type, Location description, GPS at 0m, "
+                          "GPS at 100m, Precision of GPS, Transect direction (deg), Meas. on rt or left side, "
+                          "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
+                          "File names (links) to other data, Cautions); '#' starts a comment line");
   AddReferenceOptions(*convert, co.reference);
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");

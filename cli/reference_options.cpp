@@ -3,7 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "reference/dc_indices.h"
+#include "cli/format_texts.h"
+#include "indices/index_values.h"
 #include "text/failure.h"
 
 namespace corvelane::cli {
@@ -15,28 +16,29 @@ namespace {
 }  // namespace
 
 void AddReferenceOptions(CLI::App& convert, ReferenceOptions& o) {
+  const std::string dc = CliNamesCommas(TakesReference);
   convert.add_option("--reference-scan", o.referenceScans,
-                     "unispec-dc: a scan taken over the white reference panel (repeat for several, in plot order); "
-                     "their mean ratio corrects the reflectance written by --corrected");
+                     dc + ": a scan taken over the white reference panel (repeat for several, in plot order); "
+                          "their mean ratio corrects the reflectance written by --corrected");
   convert.add_option("--corrected", o.corrected,
-                     "unispec-dc: write the reflectance corrected by the mean of the --reference-scan scans to PATH "
-                     "(the last output; its first line names the reference scans, at most 15, the last first)");
+                     dc + ": write the reflectance corrected by the mean of the --reference-scan scans to PATH "
+                          "(the last output; its first line names the reference scans, at most 15, the last first)");
   convert.add_option("--ref-file", o.refFile,
-                     "unispec-dc: correct the reflectance by the .ref file FILE (one 'wavelength,value' line per grid "
-                     "point, in grid order) and write the indices of --index to --indices; prints "
-                     "'FILE: first F, last L' on stderr");
+                     dc + ": correct the reflectance by the .ref file FILE (one 'wavelength,value' line per grid "
+                          "point, in grid order) and write the indices of --index to --indices; prints "
+                          "'FILE: first F, last L' on stderr");
   convert.add_option("--index", o.indexTexts,
-                     "unispec-dc with --ref-file: an index NAME,A,B,FORMULA of the corrected reflectance, FORMULA nd "
-                     "((A-B)/(A+B), or 1) or ratio (A/B, or 2); repeat for several");
-  convert.add_option(
-      "--indices", o.indices,
-      "unispec-dc with --ref-file: write the index file (time, file name and each index per scan) to PATH");
+                     dc + " with --ref-file: an index NAME,A,B,FORMULA of the corrected reflectance, FORMULA nd "
+                          "((A-B)/(A+B), or 1) or ratio (A/B, or 2); repeat for several");
+  convert.add_option("--indices", o.indices,
+                     dc + " with --ref-file: write the index file (time, file name and each index per scan) to PATH");
 }
 
 void CheckReferenceOptions(ReferenceOptions& o, bool formatTakesReference) {
   if (!o.Any()) return;
   if (!formatTakesReference)
-    UsageError("--reference-scan, --corrected, --ref-file, --index and --indices are for unispec-dc only");
+    UsageError("--reference-scan, --corrected, --ref-file, --index and --indices are for " +
+               CliNamesAnd(TakesReference) + " only");
   if (o.Correct() && o.referenceScans.empty())
     UsageError("--corrected needs at least one --reference-scan SCAN to correct by");
   if (!o.referenceScans.empty() && !o.Correct())
@@ -46,11 +48,7 @@ void CheckReferenceOptions(ReferenceOptions& o, bool formatTakesReference) {
     UsageError("--ref-file, --index and --indices go together: the .ref file, at least one index and the index file");
   o.parsedIndices.clear();
   for (const std::string& text : o.indexTexts) {
-    IndexDefinition d = ParseIndexOption(text);
-    if (d.name.empty())
-      UsageError("--index takes NAME,A,B,FORMULA with numbers A and B and FORMULA nd, ratio, 1 or 2, not \"" + text +
-                 "\"");
-    o.parsedIndices.push_back(std::move(d));
+    o.parsedIndices.push_back(ParseIndexOption(text, IndexOptionFields::WithoutSource));
   }
 }
 

@@ -10,7 +10,7 @@ constexpr int kChannels = 512;
 constexpr auto kLines = static_cast<std::size_t>(kChannels);
 
 void Read(ScanLines& in, LabelSource, ScanRecord& out) {
-  ReadGerHeader(in, out, /*ger2600=*/false);
+  ReadGerHeader(in, out, {15, 26});
   ReadGerData(in, out.target, out.panel, kLines, out.ownWaves);
 }
 
@@ -36,11 +36,10 @@ constexpr ColumnSeparator Z = ColumnSeparator::PrintZone;
 
 extern const InstrumentVariant kGer1500Format;
 constinit const InstrumentVariant kGer1500Format{
-    .format = Format::Ger1500,
     .cliName = "ger1500",
     .windowName = "Form5",
     .caption = "GER1500",
-    .startButton = "GER1500",
+    .startButton = {.name = "cmdGER1500", .caption = "GER1500", .row = 4, .tabStop = 1},
     .fileTypeItem = " All Files  (*.*)",
     .filePattern = "*.*",
     .channelCount = kChannels,

@@ -11,7 +11,7 @@ namespace {
 constexpr int kChannels = 594;
 
 void Read(ScanLines& in, LabelSource, ScanRecord& out) {
-  ReadGerHeader(in, out, /*ger2600=*/true);
+  ReadGerHeader(in, out, {14, 25});
   ReadGerData(in, out.target, out.panel, kToEndOfFile);
 }
 
@@ -59,11 +59,10 @@ constexpr ColumnSeparator Z = ColumnSeparator::PrintZone;
 
 extern const InstrumentVariant kGer2600Format;
 constinit const InstrumentVariant kGer2600Format{
-    .format = Format::Ger2600,
     .cliName = "ger2600",
     .windowName = "Form6",
     .caption = "GER2600",
-    .startButton = "GER2600",
+    .startButton = {.name = "cmdGER2600", .caption = "GER2600", .row = 5, .tabStop = 2},
     .fileTypeItem = " All Files  (*.*)",
     .filePattern = "*.*",
     .channelCount = kChannels,

@@ -73,14 +73,14 @@ void SplitGerLine(ScanLines& in, std::string_view line, double& target, double& 
   panel = in.Number(t.substr(l), "the panel reading (last field) is not a number");
 }
 
-void ReadGerHeader(ScanLines& in, ScanRecord& out, bool ger2600) {
+void ReadGerHeader(ScanLines& in, ScanRecord& out, GerTimeColumns time) {
   in.Line("header line 1");
   const std::string_view line2 = in.Line("header line 2 (file name)");
   SetLabel(out, in.Path(), 2, line2, LabelSeparator::Blank);
   in.Line("header line 3");
   const std::string_view line4 = Trim(in.Line("header line 4 (date and time)"));
   out.date.assign(Characters(line4, 7, 14));
-  out.time.assign(ger2600 ? Characters(line4, 14, 25) : Characters(line4, 15, 26));
+  out.time.assign(Characters(line4, time.first, time.last));
   in.Skip(8, "header lines 5 to 12");
 }
 
@@ -152,6 +152,34 @@ void UniSpecLabelTest(ScanLines& in, ProblemWriter& problems, LabelSource labelS
 void RecordItems(FreeFieldCursor& items, const std::string& path, std::string_view* out, int count) {
   for (int i = 0; i < count; ++i)
     if (!items.Next(out[i])) FailAt(path, items.CurrentLine() + 1, "the file ends inside a data record");
+}
+
+// New-Format and UniSpec-DC files hold 256 channel lines.
+constexpr std::size_t kUniSpecChannelLines = 256;
+
+void CheckUniSpecNewLines(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
+  UniSpecLabelTest(in, problems, labelSource);
+  in.Line("header line 2");
+  const DateTimeText dt = UniSpecDateTime(in.Line("header line 3"));
+  DateTest(problems, dt.date, dt.time);
+  in.Skip(7, "header lines 4 to 10");
+  for (std::size_t line = 1; line <= kUniSpecChannelLines; ++line) {
+    const ThreeFields f = SplitThreeFields(in.Line("channel lines"));
+    if (f.count < 3) {
+      problems.Add(kMissingData, line);
+      continue;
+    }
+    bool nonNumber = false, negative = false;
+    for (const std::string_view field : {f.first, f.second, f.third}) {
+      const auto v = ParseNumber(field);
+      if (!v)
+        nonNumber = true;
+      else if (*v < 0)
+        negative = true;
+    }
+    if (nonNumber) problems.Add(kDataNonNumber, line);
+    if (negative) problems.Add(kDataNegative, line);
+  }
 }
 
 void CheckGer(ScanLines& in, ProblemWriter& problems, std::string_view problem, std::size_t records,

@@ -69,9 +69,15 @@ void SplitGerLine(ScanLines& in, std::string_view line, double& target, double& 
 // a blank must follow; NaN when there is none or it is not a number.
 double OwnWavelength(std::string_view trimmedLine) noexcept;
 
-// GER header lines 1 to 12: label from line 2 (after its last blank), date and
-// time from line 4 (the GER 2600 time starts one character earlier).
-void ReadGerHeader(ScanLines& in, ScanRecord& out, bool ger2600);
+// Characters `first` to `last` (1-based) of trimmed GER header line 4 hold
+// the time: 15 to 26 in GER 1500 files, one character earlier in GER 2600 files.
+struct GerTimeColumns {
+  std::size_t first, last;
+};
+
+// GER header lines 1 to 12: label from line 2 (after its last blank), date
+// (characters 7 to 14) and time from line 4.
+void ReadGerHeader(ScanLines& in, ScanRecord& out, GerTimeColumns time);
 
 // A line or record count meaning "up to the end of the file".
 inline constexpr std::size_t kToEndOfFile = 0;
@@ -128,6 +134,10 @@ void RecordItems(FreeFieldCursor& items, const std::string& path, std::string_vi
 // `records` 0: records run to the end of the file.
 void CheckGer(ScanLines& in, ProblemWriter& problems, std::string_view problem, std::size_t records,
               std::size_t maxRecords = 0);
+// The check of UniSpec files of 10 header lines and 256 lines of three
+// blank-separated fields (New-Format and UniSpec-DC): header label and date,
+// then per line a missing field, a non-number or a negative value.
+void CheckUniSpecNewLines(ScanLines& in, LabelSource labelSource, ProblemWriter& problems);
 
 // --- The preview -------------------------------------------------------------
 

@@ -48,11 +48,10 @@ constexpr ColumnSeparator Z = ColumnSeparator::PrintZone;
 
 extern const InstrumentVariant kUniSpecCompactFormat;
 constinit const InstrumentVariant kUniSpecCompactFormat{
-    .format = Format::UniSpecCompact,
     .cliName = "unispec-compact",
     .windowName = "Form7",
     .caption = "Unispec-Compact",
-    .startButton = "UNISPEC-COMP",
+    .startButton = {.name = "cmdUnispecC", .caption = "UNISPEC-COMP", .row = 3, .tabStop = 4},
     .fileTypeItem = " .spt files  (*.spt)",
     .filePattern = "*.spt",
     .channelCount = kChannels,

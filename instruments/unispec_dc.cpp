@@ -132,11 +132,6 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   out.spectralChannels = status ? kDcLastSpectralChannel + 1 : 0;
 }
 
-// The file check is the New-Format window's.
-void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
-  VariantOf(Format::UniSpecNew).check(in, labelSource, problems);
-}
-
 // The preview skips the ten header lines and reads 256 lines of three
 // numbers; no wavelength calibration is applied.
 void ReadPreview(ScanLines& in, PreviewData& d) {
@@ -163,11 +158,10 @@ constexpr ColumnSeparator C = ColumnSeparator::Comma;
 
 extern const InstrumentVariant kUniSpecDcFormat;
 constinit const InstrumentVariant kUniSpecDcFormat{
-    .format = Format::UniSpecDc,
     .cliName = "unispec-dc",
     .windowName = "Form9",
     .caption = "Uni-DC 1 or 2 v. 2.4.0",
-    .startButton = "UNI-DC ",
+    .startButton = {.name = "cmdUniDC", .caption = "UNI-DC ", .row = 1, .tabStop = 6},
     .fileTypeItem = " .spu files  (*.spu)",
     .filePattern = "*.spu",
     .channelCount = kDcChannels,
@@ -204,7 +198,7 @@ constinit const InstrumentVariant kUniSpecDcFormat{
     .decimals = 5,
     .statusChannelsFrom = kDcLastSpectralChannel + 1,
     .read = Read,
-    .check = Check,
+    .check = CheckUniSpecNewLines,  // the New-Format window's check
     .readPreview = ReadPreview,
     .readWavelengths = nullptr,
 };

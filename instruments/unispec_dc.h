@@ -42,7 +42,7 @@ struct DcReadings {
 enum class DcLineProblem { None, NoBlank, TooManyFields };
 DcLineProblem SplitDcLine(std::string_view line, DcReadings& out) noexcept;
 
-// The format's description is kUniSpecDcFormat (VariantOf(Format::UniSpecDc)):
+// The format's description is kUniSpecDcFormat (registry name "unispec-dc"):
 // its reader yields the label, date, time and temperature, the 256 target
 // readings (placed by channel 2, table 1) and panel readings (channel 1,
 // table 0), and spectralChannels 248 when channels 249 to 252 repeat the

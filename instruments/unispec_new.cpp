@@ -36,31 +36,6 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   }
 }
 
-void Check(ScanLines& in, LabelSource labelSource, ProblemWriter& problems) {
-  UniSpecLabelTest(in, problems, labelSource);
-  in.Line("header line 2");
-  const DateTimeText dt = UniSpecDateTime(in.Line("header line 3"));
-  DateTest(problems, dt.date, dt.time);
-  in.Skip(7, "header lines 4 to 10");
-  for (std::size_t line = 1; line <= kLines; ++line) {
-    const ThreeFields f = SplitThreeFields(in.Line("channel lines"));
-    if (f.count < 3) {
-      problems.Add(kMissingData, line);
-      continue;
-    }
-    bool nonNumber = false, negative = false;
-    for (const std::string_view field : {f.first, f.second, f.third}) {
-      const auto v = ParseNumber(field);
-      if (!v)
-        nonNumber = true;
-      else if (*v < 0)
-        negative = true;
-    }
-    if (nonNumber) problems.Add(kDataNonNumber, line);
-    if (negative) problems.Add(kDataNegative, line);
-  }
-}
-
 std::size_t CountLines(std::string_view text) noexcept {
   LineCursor lines(text);
   std::string_view line;
@@ -105,11 +80,10 @@ constexpr ColumnSeparator C = ColumnSeparator::Comma;
 
 extern const InstrumentVariant kUniSpecNewFormat;
 constinit const InstrumentVariant kUniSpecNewFormat{
-    .format = Format::UniSpecNew,
     .cliName = "unispec-new",
     .windowName = "Form8",
     .caption = "Unispec New-Format",
-    .startButton = "UNISPEC-NEW",
+    .startButton = {.name = "cmdUnispecNew", .caption = "UNISPEC-NEW", .row = 2, .tabStop = 5},
     .fileTypeItem = " .spu files  (*.spu)",
     .filePattern = "*.spu",
     .channelCount = kChannels,
@@ -131,7 +105,7 @@ constinit const InstrumentVariant kUniSpecNewFormat{
     .preview = &kUniSpecPreview,
     .wavelengthKey = "unispec",
     .read = Read,
-    .check = Check,
+    .check = CheckUniSpecNewLines,
     .readPreview = ReadPreview,
     .readWavelengths = ReadWavelengths,
     .ownWavesWhileReading = true,

@@ -79,11 +79,10 @@ constexpr ColumnSeparator Z = ColumnSeparator::PrintZone;
 
 extern const InstrumentVariant kUniSpecOldFormat;
 constinit const InstrumentVariant kUniSpecOldFormat{
-    .format = Format::UniSpecOld,
     .cliName = "unispec-old",
     .windowName = "Form1",
     .caption = "Unispec",
-    .startButton = "UNISPEC-OLD",
+    .startButton = {.name = "cmdUnispecN", .caption = "UNISPEC-OLD", .row = 0, .tabStop = 0},
     .fileTypeItem = " .spt files  (*.spt)",
     .filePattern = "*.spt",
     .channelCount = kChannels,

@@ -10,9 +10,10 @@ extern const InstrumentVariant kUniSpecOldFormat, kUniSpecNewFormat, kUniSpecCom
 
 namespace {
 
-// The registry: one line per format, in the order of the start-up window.
-const std::vector<InstrumentVariant>& Registry() {
-  static const std::vector<InstrumentVariant> all = {
+// The registry: one line per format, in the order of the command line's
+// format list (the start-up window orders its buttons by their own rows).
+std::vector<InstrumentVariant>& Registry() {
+  static std::vector<InstrumentVariant> all = {
       kUniSpecOldFormat, kUniSpecNewFormat, kUniSpecCompactFormat, kGer1500Format, kGer2600Format, kUniSpecDcFormat,
   };
   return all;
@@ -20,11 +21,7 @@ const std::vector<InstrumentVariant>& Registry() {
 
 }  // namespace
 
-const InstrumentVariant& VariantOf(Format format) noexcept {
-  for (const auto& v : Registry())
-    if (v.format == format) return v;
-  return Registry()[0];
-}
+FormatRegistration::FormatRegistration(const InstrumentVariant& format) { Registry().push_back(format); }
 
 const InstrumentVariant* VariantByCliName(std::string_view cliName) noexcept {
   for (const auto& v : Registry())

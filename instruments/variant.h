@@ -17,9 +17,6 @@ namespace corvelane {
 class ScanLines;
 class ProblemWriter;
 
-// Identifies a registered format; behaviour never depends on the value.
-enum class Format { UniSpecOld, UniSpecNew, UniSpecCompact, Ger1500, Ger2600, UniSpecDc };
-
 // In the fixed order in which a run writes them.
 enum class OutputMode { Reflectance = 0, Absorbance = 1, RawTarget = 2, RawReference = 3 };
 inline constexpr std::array<OutputMode, 4> kAllModes = {OutputMode::Reflectance, OutputMode::Absorbance,
@@ -113,12 +110,21 @@ struct WindowTraits {
   std::string_view fileNameCaption = "Filename From:  ";  // frmFileName
 };
 
+// The format's button in the start-up window.
+struct StartButton {
+  std::string_view name;     // objectName, "cmdUnispecN"
+  std::string_view caption;  // "UNISPEC-OLD"
+  int row;                   // top to bottom among the format buttons
+  // Place in the window's tab order; the other buttons take 3 (Quit), 7
+  // (About - Help) and 8 (Process Indices), formats after them 9 and on.
+  int tabStop;
+};
+
 struct InstrumentVariant {
-  Format format;
-  std::string_view cliName;       // "unispec-old"
-  std::string_view windowName;    // "Form1"
-  std::string_view caption;       // "Unispec"
-  std::string_view startButton;   // "UNISPEC-OLD"
+  std::string_view cliName;     // "unispec-old"
+  std::string_view windowName;  // "Form1"
+  std::string_view caption;     // "Unispec"
+  StartButton startButton;
   std::string_view fileTypeItem;  // " .spt files  (*.spt)"
   std::string_view filePattern;   // "*.spt"
   int channelCount;               // detector channels per reading
@@ -174,11 +180,18 @@ struct InstrumentVariant {
   std::size_t Channels() const noexcept { return static_cast<std::size_t>(channelCount); }
 };
 
-// The registry.
-const InstrumentVariant& VariantOf(Format format) noexcept;
+// The registry: the formats in the order of the command line's format list.
 // Nullptr when `cliName` names no format.
 const InstrumentVariant* VariantByCliName(std::string_view cliName) noexcept;
 std::span<const InstrumentVariant> AllVariants() noexcept;
+
+// Adds a format after the built-in ones, for a format compiled into one
+// program only (the tests' own format). Must run before anything reads the
+// registry: from the constructor of a static object, as
+//   const FormatRegistration kRegistered(kMyFormat);
+struct FormatRegistration {
+  explicit FormatRegistration(const InstrumentVariant& format);
+};
 std::string_view ModeCliName(OutputMode m) noexcept;  // "reflectance", "absorbance", "target", "reference"
 
 // Texts shared by every window and run.

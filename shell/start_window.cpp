@@ -3,7 +3,11 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstddef>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "convert/instrument_window.h"
 #include "convert/program.h"
@@ -18,27 +22,18 @@ namespace {
 
 QString FromView(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
-int IndexOfFormat(Format format) {
-  const auto all = AllVariants();
-  for (std::size_t i = 0; i < all.size(); ++i)
-    if (all[i].format == format) return static_cast<int>(i);
-  return 0;
-}
+// The tab stops of the buttons that open no format window.
+constexpr int kQuitTabStop = 3, kAboutTabStop = 7, kIndicesTabStop = 8;
 
 }  // namespace
 
 struct StartWindow::Controls {
-  QPushButton* cmdUnispecN = nullptr;
-  QPushButton* cmdUniDC = nullptr;
-  QPushButton* cmdUnispecNew = nullptr;
-  QPushButton* cmdUnispecC = nullptr;
-  QPushButton* cmdGER1500 = nullptr;
-  QPushButton* cmdGER2600 = nullptr;
+  std::vector<QPushButton*> formatButtons;  // by registry index
   QPushButton* cmd_proc = nullptr;
   QPushButton* cmdQuit = nullptr;
   QPushButton* cmdAbout = nullptr;
   // One per entry of AllVariants(), created on first use.
-  std::array<QPointer<InstrumentWindow>, 6> windows;  // by registry index
+  std::vector<QPointer<InstrumentWindow>> windows;  // by registry index
   QPointer<AboutWindow> about;
   QPointer<IndexRunWindow> indices;
 };
@@ -49,49 +44,43 @@ StartWindow::StartWindow(Program& program, QWidget* parent) : QDialog(parent), p
 
   auto* column = new QVBoxLayout(this);
   column->setSpacing(6);
-  const auto button = [&](const char* name, const QString& caption) {
+  const auto button = [&](std::string_view name, const QString& caption) {
     auto* b = new QPushButton(caption, this);
-    b->setObjectName(QString::fromLatin1(name));
+    b->setObjectName(FromView(name));
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     b->setMinimumSize(180, 34);
     b->setAutoDefault(false);
     column->addWidget(b, 1);
     return b;
   };
-  const auto caption = [](Format f) { return FromView(VariantOf(f).startButton); };
-
-  // Top to bottom, in the order of the instrument menu.
-  c_->cmdUnispecN = button("cmdUnispecN", caption(Format::UniSpecOld));
-  c_->cmdUniDC = button("cmdUniDC", caption(Format::UniSpecDc));
-  c_->cmdUnispecNew = button("cmdUnispecNew", caption(Format::UniSpecNew));
-  c_->cmdUnispecC = button("cmdUnispecC", caption(Format::UniSpecCompact));
-  c_->cmdGER1500 = button("cmdGER1500", caption(Format::Ger1500));
-  c_->cmdGER2600 = button("cmdGER2600", caption(Format::Ger2600));
+  // One button per format, top to bottom by the rows the descriptions give,
+  // then the buttons every program has.
+  const auto all = AllVariants();
+  c_->formatButtons.resize(all.size());
+  c_->windows.resize(all.size());
+  std::vector<std::size_t> byRow(all.size());
+  for (std::size_t i = 0; i < all.size(); ++i) byRow[i] = i;
+  std::stable_sort(byRow.begin(), byRow.end(),
+                   [&](std::size_t a, std::size_t b) { return all[a].startButton.row < all[b].startButton.row; });
+  for (const std::size_t i : byRow) {
+    QPushButton* b = button(all[i].startButton.name, FromView(all[i].startButton.caption));
+    c_->formatButtons[i] = b;
+    const int index = static_cast<int>(i);
+    connect(b, &QPushButton::clicked, this, [this, index] { OpenInstrument(index); });
+  }
   c_->cmd_proc = button("cmd_proc", QStringLiteral("Process Indices"));
   c_->cmdQuit = button("cmdQuit", QStringLiteral("&Quit"));
   c_->cmdAbout = button("cmdAbout", QStringLiteral("About - Help"));
-
-  const std::array<std::pair<QPushButton*, Format>, 6> instruments = {{
-      {c_->cmdUnispecN, Format::UniSpecOld},
-      {c_->cmdUniDC, Format::UniSpecDc},
-      {c_->cmdUnispecNew, Format::UniSpecNew},
-      {c_->cmdUnispecC, Format::UniSpecCompact},
-      {c_->cmdGER1500, Format::Ger1500},
-      {c_->cmdGER2600, Format::Ger2600},
-  }};
-  for (const auto& [b, format] : instruments) {
-    const int index = IndexOfFormat(format);
-    connect(b, &QPushButton::clicked, this, [this, index] { OpenInstrument(index); });
-  }
   connect(c_->cmdQuit, &QPushButton::clicked, this, &StartWindow::OnQuit);
   connect(c_->cmdAbout, &QPushButton::clicked, this, &StartWindow::OnAbout);
   connect(c_->cmd_proc, &QPushButton::clicked, this, &StartWindow::OnProcessIndices);
 
-  const std::array<QWidget*, 9> tabOrder = {c_->cmdUnispecN, c_->cmdGER1500,  c_->cmdGER2600,
-                                            c_->cmdQuit,     c_->cmdUnispecC, c_->cmdUnispecNew,
-                                            c_->cmdUniDC,    c_->cmdAbout,    c_->cmd_proc};
-  for (std::size_t i = 1; i < tabOrder.size(); ++i) QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
-  c_->cmdUnispecN->setFocus();
+  std::vector<std::pair<int, QWidget*>> tabOrder = {
+      {kQuitTabStop, c_->cmdQuit}, {kAboutTabStop, c_->cmdAbout}, {kIndicesTabStop, c_->cmd_proc}};
+  for (std::size_t i = 0; i < all.size(); ++i) tabOrder.emplace_back(all[i].startButton.tabStop, c_->formatButtons[i]);
+  std::stable_sort(tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < tabOrder.size(); ++i) QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+  tabOrder.front().second->setFocus();
 }
 
 StartWindow::~StartWindow() {

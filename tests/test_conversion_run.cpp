@@ -348,7 +348,8 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
   const char* extension[] = {"spt", "spu", "spt", "gr1", "gr2", "spu"};  // by Format
   for (const InstrumentVariant& v : AllVariants()) {
     const std::string sub = (folder.Path() / std::string(v.cliName)).string();
-    RunSettings s = Settings(v.format, synth::WriteScans(sub, v.format, 200, "p"),
+    const Format format = FormatOf(v);
+    RunSettings s = Settings(format, synth::WriteScans(sub, format, 200, "p"),
                              {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)}, {});
     for (OutputMode m : kAllModes) s.modes[Index(m)] = v.Offers(m);
     s.labelSource = v.defaultLabelSource;
@@ -359,7 +360,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
     } else if (!v.WavesFromFileOffered()) {
       s.waveSource = WaveSource::ExternalFile;
       s.externalFilePath =
-          folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(v.format, 256));
+          folder.Write(std::string(v.cliName) + "-waves.txt", synth::ExternalWavelengthText(format, 256));
     }
     for (const bool interpolate : {true, false}) {
       if (!interpolate && v.wavelengthTables == 2) continue;  // target and panel meet only on the grid
@@ -372,7 +373,7 @@ TEST(ConversionRun, ParallelResultEqualsOneThread) {
         ASSERT_EQ(a.size(), b.size());
         if (a.size() != 0) ASSERT_EQ(0, std::memcmp(a.data(), b.data(), a.size() * sizeof(double)));
       }
-      EXPECT_EQ(one.heads[0][199], std::string("p00200.") + extension[static_cast<int>(v.format)]);
+      EXPECT_EQ(one.heads[0][199], std::string("p00200.") + extension[static_cast<int>(format)]);
       for (OutputMode m : kAllModes) {
         if (!v.Offers(m)) continue;
         const std::string text = OutputText(one, m, nullptr);
@@ -431,7 +432,7 @@ TEST(WriteOutputFile, ReplacesAndLeavesNothingBehindOnFailure) {
 
 TEST(RealScans, UniSpecNewFilesConvert) {
   const std::vector<std::string> files = testing::RealUniSpecNewFiles();
-  if (files.empty()) GTEST_SKIP() << "no real scans in " << CORVELANE_REALDATA;
+  if (files.empty()) GTEST_SKIP() << "no real scans in " << testing::RealDataFolder();
   const ConversionResult r = Convert(
       Settings(Format::UniSpecNew, files, {"310", "1130", "1"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
   ASSERT_EQ(r.Rows(), 821u);

@@ -64,7 +64,6 @@ constexpr PreviewLayout kFakePreview{{kFakeChannels, 10, 100}, 1, 90, 9, "3", "1
 constexpr ColumnSeparator C = ColumnSeparator::Comma;
 
 constexpr InstrumentVariant kFake{
-    .format = Format::UniSpecOld,  // an identity only; nothing reads it
     .cliName = "fake",
     .windowName = "FormFake",
     .caption = "Fake",

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -21,16 +24,23 @@
 #include <QTimer>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
 #include "convert/instrument_window.h"
 #include "convert/program.h"
 #include "headers/leaf_header_window.h"
+#include "headers/transect_header_window.h"
+#include "indices/index_count_window.h"
+#include "indices/index_list_window.h"
 #include "instruments/variant.h"
+#include "reference/calculate_reference_window.h"
+#include "reference/reference_file_window.h"
 #include "shell/about_window.h"
 #include "shell/desktop.h"
 #include "shell/start_window.h"
@@ -70,15 +80,6 @@ void Click(QWidget& parent, const char* button) {
   QTest::mouseClick(Child<QAbstractButton>(parent, button), Qt::LeftButton);
 }
 
-// What a user reads on a control: its text, a frame's title, a list's item.
-QString TextOf(QWidget& parent, const char* name) {
-  QWidget* w = Child(parent, name);
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
-  if (auto* c = qobject_cast<QComboBox*>(w)) return c->count() == 1 ? c->currentText() : "more than one item";
-  return "no caption";
-}
-
 QStringList Items(const QListWidget* list) {
   QStringList out;
   for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
@@ -104,54 +105,56 @@ void ExpectOneMessage(const ScriptedDialogs& dialogs, const QString& text, const
   EXPECT_EQ(dialogs.messages[0].icon, icon) << text.toStdString();
 }
 
-// --- Every window's name, title and captions
+// --- Every control carries its design name
 
-TEST(ShellWindowsTest, NamesTitlesAndCaptions) {
+// True for the widgets a user works with; their inner parts (a combo box's
+// list, a scroll area's viewport and bars) are not controls of their own.
+bool IsControl(const QWidget* w) {
+  return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
+         qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractScrollArea*>(w) ||
+         qobject_cast<const QGroupBox*>(w) || qobject_cast<const QProgressBar*>(w) ||
+         qobject_cast<const QAbstractSpinBox*>(w);
+}
+
+// The controls of `window` without an objectName, by class and caption.
+QStringList UnnamedControls(const QWidget& window) {
+  QStringList unnamed;
+  for (const QWidget* w : window.findChildren<QWidget*>()) {
+    if (!IsControl(w) || !w->objectName().isEmpty()) continue;
+    bool inner = false;
+    for (const QWidget* up = w->parentWidget(); up != nullptr && up != &window; up = up->parentWidget())
+      inner = inner || (IsControl(up) && !qobject_cast<const QGroupBox*>(up));
+    if (inner) continue;
+    const auto* b = qobject_cast<const QAbstractButton*>(w);
+    unnamed << QString::fromLatin1(w->metaObject()->className()) + (b ? " \"" + b->text() + "\"" : QString());
+  }
+  return unnamed;
+}
+
+TEST(ShellWindowsTest, EveryControlOfEveryWindowHasItsName) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   StartWindow start(program);
   AboutWindow about;
-  using Captions = std::vector<std::pair<const char*, const char*>>;
-  const std::vector<std::tuple<QWidget*, const char*, const char*, Captions>> windows = {
-      {&start,
-       "frmInitial",
-       "Corvelane ",
-       {{"cmdUnispecN", "UNISPEC-OLD"},
-        {"cmdUniDC", "UNI-DC "},
-        {"cmdUnispecNew", "UNISPEC-NEW"},
-        {"cmdUnispecC", "UNISPEC-COMP"},
-        {"cmdGER1500", "GER1500"},
-        {"cmdGER2600", "GER2600"},
-        {"cmd_proc", "Process Indices"},
-        {"cmdQuit", "&Quit"},
-        {"cmdAbout", "About - Help"}}},
-      {&about, "Form17", "About this version", {{"cmdDone", "Done"}}},
-      {&program.Form2(),
-       "Form2",
-       "Get coeffecients",
-       {{"Frame1", "Begining wave"}, {"Option1", "0"}, {"Option2", "1"}, {"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}}},
-      {&program.Form3(),
-       "Form3",
-       "External File",
-       {{"cboCombo3", " *.* files  (*.*)"}, {"cmdOK", "&OK"}, {"cmdCancel", "&Cancel"}}},
-      {&program.Form12(), "Form12", "Leaf Header", {{"Command1", "OK"}}}};
-  for (const auto& [w, name, title, captions] : windows) {
-    EXPECT_EQ(w->objectName(), name);
-    EXPECT_EQ(w->windowTitle(), title) << name;
-    for (const auto& [control, caption] : captions) EXPECT_EQ(TextOf(*w, control), caption) << name << " " << control;
+  std::vector<QWidget*> windows = {&start,
+                                   &about,
+                                   &program.Form2(),
+                                   &program.Form3(),
+                                   &program.Form10(),
+                                   &program.Form11(),
+                                   &program.Form12(),
+                                   &program.Form13(),
+                                   &program.Form14(),
+                                   &program.Form15(),
+                                   &program.Form16()};
+  std::vector<std::unique_ptr<InstrumentWindow>> instruments;
+  for (const InstrumentVariant& v : AllVariants()) {
+    instruments.push_back(std::make_unique<InstrumentWindow>(program, v));
+    windows.push_back(instruments.back().get());
   }
-  // Labels, each after the name of its box where it has one.
-  for (const auto& [w, expected] : std::vector<std::pair<QWidget*, QStringList>>{
-           {&program.Form2(),
-            {"txtCoeffA: Coeffecient 'A' :", "txtCoeffB: Coeffecient 'B' :", "txtCoeffC: Coeffecient 'C' :",
-             "equation:  A + B*(wave) + C*(wave)^2"}},
-           {&program.Form12(),
-            {"Header Information (Leaf)", "Text1: File name:", "Text2: Person responsible",
-             "Text4: File names (links) to other data", "Text9: Data processing prog. v.#", "Text14: Cautions"}}}) {
-    QStringList labels;
-    for (const QLabel* l : w->findChildren<QLabel*>())
-      labels << (l->buddy() ? l->buddy()->objectName() + ": " : QString()) + l->text();
-    for (const QString& label : expected) EXPECT_TRUE(labels.contains(label)) << label.toStdString();
+  for (QWidget* w : windows) {
+    EXPECT_FALSE(w->objectName().isEmpty()) << w->windowTitle().toStdString();
+    EXPECT_EQ(UnnamedControls(*w).join(", ").toStdString(), "") << w->objectName().toStdString();
   }
 }
 
@@ -229,12 +232,12 @@ TEST_F(StartWindowTest, InstrumentWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheC
                                                                                 {"cmdGER2600", Format::Ger2600},
                                                                                 {"cmdUniDC", Format::UniSpecDc}}) {
     int index = 0;
-    while (AllVariants()[static_cast<std::size_t>(index)].format != format) ++index;
+    while (AllVariants()[static_cast<std::size_t>(index)].cliName != VariantOf(format).cliName) ++index;
     EXPECT_EQ(window.ExistingWindow(index), nullptr) << name;
     EXPECT_EQ(OpenAndLeave(Button(name), false).toStdString(), VariantOf(format).windowName) << name;
     QPointer<InstrumentWindow> first = window.ExistingWindow(index);
     ASSERT_FALSE(first.isNull()) << name;
-    EXPECT_EQ(first->Variant().format, format) << name;
+    EXPECT_EQ(first->Variant().cliName, VariantOf(format).cliName) << name;
     first->setProperty("marked", true);
 
     OpenAndLeave(Button(name), false);

@@ -375,7 +375,7 @@ TEST(InstrumentWindowPreviewStatus, NamesTheFileAndSaysWhenEveryPanelReadingIsZe
 // small as a 1600 x 1000 screen at a 2x scale factor.
 TEST(InstrumentWindowLook, TooltipsAndSmallScreens) {
   for (const InstrumentVariant& v : AllVariants()) {
-    Window w(v.format);
+    Window w(FormatOf(v));
     for (const char* name : {"txtBeginWave", "txtEndWave", "txtDeltaWave"})
       EXPECT_TRUE(w.Get(name)->toolTip().contains("nanometres")) << v.windowName << " " << name;
     for (const char* name : {"Command3", "Command4", "cmdFileListOk", "cmdChkFile", "cmdDoOperation", "cmdEditList",

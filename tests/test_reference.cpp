@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -225,28 +226,46 @@ TEST(DcIndexValues, ZeroDenominatorGives999AndAPositionOffTheGridFails) {
   EXPECT_NE(why.find("1200"), std::string::npos) << why;
 }
 
-TEST(ParseIndexOption, NameTwoWavelengthsAndAFormula) {
+TEST(ParseIndexOption, FourFieldsForTheConversionFiveForTheIndexRun) {
   struct Case {
     const char* text;
-    const char* name;
+    IndexOptionFields fields;
+    const char* name;  // empty: refused
     IndexFormula formula;
+    IndexSource source;
   };
-  const Case cases[] = {{"NDVI,800,670,nd", "NDVI", IndexFormula::NormalisedDifference},
-                        {"WBI, 900 ,970,ratio", "WBI", IndexFormula::SimpleRatio},
-                        {"PRI,531,570,1", "PRI", IndexFormula::NormalisedDifference},
-                        {"X,1,2,2", "X", IndexFormula::SimpleRatio},
-                        {"X,1,2,Ratio", "X", IndexFormula::SimpleRatio},
-                        {"X,1,2,3", "", IndexFormula::NormalisedDifference},
-                        {"X,1,abc,nd", "", IndexFormula::NormalisedDifference},
-                        {"X,1,2", "", IndexFormula::NormalisedDifference},
-                        {",1,2,nd", "", IndexFormula::NormalisedDifference},
-                        {"X,1,2,nd,extra", "", IndexFormula::NormalisedDifference}};
+  constexpr auto Four = IndexOptionFields::WithoutSource, Five = IndexOptionFields::WithSource;
+  constexpr auto Nd = IndexFormula::NormalisedDifference, Sr = IndexFormula::SimpleRatio;
+  constexpr auto Refl = IndexSource::Reflectance, Deriv = IndexSource::Derivative;
+  const Case cases[] = {{"NDVI,800,670,nd", Four, "NDVI", Nd, Refl},
+                        {"WBI, 900 ,970,Ratio", Four, "WBI", Sr, Refl},
+                        {"X,1,2,2", Four, "X", Sr, Refl},
+                        {"X,1,2,3", Four, "", Nd, Refl},
+                        {"X,1,abc,nd", Four, "", Nd, Refl},
+                        {",1,2,nd", Four, "", Nd, Refl},
+                        {"X,1,2,nd,1", Four, "", Nd, Refl},
+                        {"dPRI,531,570,1,derivative", Five, "dPRI", Nd, Deriv},
+                        {"sr, 800,670 ,RATIO,2", Five, "sr", Sr, Deriv},
+                        {"X,1,2,nd,3", Five, "", Nd, Refl},
+                        {"X,1,2,nd", Five, "", Nd, Refl}};
   for (const Case& c : cases) {
-    const IndexDefinition d = ParseIndexOption(c.text);
+    if (*c.name == 0) {
+      try {
+        ParseIndexOption(c.text, c.fields);
+        ADD_FAILURE() << c.text << " was accepted";
+      } catch (const RunFailure& f) {
+        EXPECT_EQ(f.Kind(), FailureKind::Usage) << c.text;
+        EXPECT_NE(f.Why().find(std::string("not \"") + c.text + "\""), std::string::npos) << f.Why();
+      }
+      continue;
+    }
+    const IndexDefinition d = ParseIndexOption(c.text, c.fields);
     EXPECT_EQ(d.name, c.name) << c.text;
-    if (!d.name.empty()) EXPECT_EQ(d.formula, c.formula) << c.text;
+    EXPECT_EQ(d.formula, c.formula) << c.text;
+    EXPECT_EQ(d.source, c.source) << c.text;
   }
-  EXPECT_EQ(ParseIndexOption("WBI, 900 ,970,ratio").a, "900");
+  const IndexDefinition wbi = ParseIndexOption("WBI, 900 ,970,ratio", IndexOptionFields::WithoutSource);
+  EXPECT_EQ(wbi.a + "|" + wbi.b, "900|970");
 }
 
 // --- the Calculate Reference graph ---
@@ -365,9 +384,9 @@ TEST(ReferencePlot, FilesThatCannotBeDrawnAreSkippedAndNamed) {
 
 TEST(ReferencePlot, RealDcScansAreDrawnAndAPcScriptFileIsSkipped) {
   std::vector<std::string> paths = RealUniSpecDcFiles();
-  ASSERT_GE(paths.size(), 7u);
-  const std::string pcScript =
-      std::string(CORVELANE_REALDATA) + "/unispec-dc/pc-script-variant/Uni_2015-07-25__02_00_10_000.spu";
+  const std::string pcScript = RealDataFolder() + "/unispec-dc/pc-script-variant/Uni_2015-07-25__02_00_10_000.spu";
+  if (paths.size() < 7 || !std::filesystem::exists(pcScript))
+    GTEST_SKIP() << "the real UniSpec-DC scans are not in " << RealDataFolder();
   paths.insert(paths.begin() + 1, pcScript);
   const ReferencePlot plot = PlotReferenceScans(paths, {});
   EXPECT_EQ(CurveCount(plot), paths.size() - 1);

@@ -17,9 +17,8 @@
 namespace corvelane {
 namespace {
 
-// Runs every reader of `format` over `text`; any exception but a RunFailure fails the test.
-void ReadEverything(Format format, const std::string& text) {
-  const InstrumentVariant& v = VariantOf(format);
+// Runs every reader of `v` over `text`; any exception but a RunFailure fails the test.
+void ReadEverything(const InstrumentVariant& v, const std::string& text) {
   for (LabelSource label : {LabelSource::HeaderInfo, LabelSource::DataFileName}) {
     ScanRecord record;
     try {
@@ -74,10 +73,10 @@ TEST(Robustness, MutatedScansOfEveryFormatNeverCrashAReader) {
   std::mt19937 rng(20261206);
   for (const auto& v : AllVariants()) {
     SCOPED_TRACE(std::string(v.cliName));
-    const std::string clean = synth::ScanText(v.format, 7, "LEAF0007.SPT");
-    ReadEverything(v.format, clean);
+    const std::string clean = synth::ScanText(FormatOf(v), 7, "LEAF0007.SPT");
+    ReadEverything(v, clean);
     for (int i = 0; i < 300; ++i) {
-      ReadEverything(v.format, Mutate(clean, rng));
+      ReadEverything(v, Mutate(clean, rng));
       if (::testing::Test::HasFatalFailure()) return;
     }
   }
@@ -95,16 +94,27 @@ TEST(Robustness, HostileWholeFilesGiveFailuresNotCrashes) {
       std::string(600, ' ') + "\r\n",
   };
   for (const auto& v : AllVariants())
-    for (const auto& text : hostile) ReadEverything(v.format, text);
+    for (const auto& text : hostile) ReadEverything(v, text);
 }
 
-TEST(Robustness, FilesThatOnceBrokeAReaderAreReplayed) {
-  const std::filesystem::path folder = std::filesystem::path(CORVELANE_TEST_DATA) / "crashes";
-  if (!std::filesystem::exists(folder)) GTEST_SKIP() << "no crash inputs kept";
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    const std::string text = testing::ReadAll(entry.path().string());
-    for (const auto& v : AllVariants()) ReadEverything(v.format, text);
-  }
+// The fuzzer's seeds (its corpus and the bundled samples) and every input
+// that once broke a reader go through every reader of every format.
+TEST(Robustness, FuzzSeedsAndFilesThatOnceBrokeAReaderAreReplayed) {
+  namespace fs = std::filesystem;
+  const auto replay = [](const fs::path& folder) {
+    std::size_t replayed = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      if (!entry.is_regular_file() || entry.path().filename() == ".keep") continue;
+      SCOPED_TRACE(entry.path().string());
+      const std::string text = testing::ReadAll(entry.path().string());
+      for (const auto& v : AllVariants()) ReadEverything(v, text);
+      ++replayed;
+    }
+    return replayed;
+  };
+  EXPECT_GE(replay(CORVELANE_FUZZ_CORPUS), 5u) << "the fuzz seed corpus is missing";
+  EXPECT_GE(replay(CORVELANE_SAMPLES), 18u) << "the bundled samples are missing";
+  replay(fs::path(CORVELANE_TEST_DATA) / "crashes");  // empty until the fuzzer finds something
 }
 
 }  // namespace

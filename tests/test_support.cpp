@@ -9,6 +9,11 @@
 
 namespace corvelane::testing {
 
+std::string RealDataFolder() {
+  if (const char* given = std::getenv("CORVELANE_REALDATA"); given != nullptr && *given != 0) return given;
+  return CORVELANE_REALDATA;
+}
+
 TempFolder::TempFolder() {
   std::random_device rd;
   path_ = std::filesystem::temp_directory_path() / ("corvelane-test-" + std::to_string(rd()) + std::to_string(rd()));

@@ -4,6 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/scan_synth.h"
+
+namespace corvelane {
+// The tests name the bundled formats as the synthesiser does.
+using synth::Format;
+using synth::FormatOf;
+using synth::VariantOf;
+}  // namespace corvelane
+
 namespace corvelane::testing {
 
 // A fresh folder under the system temporary folder, removed with the object.
@@ -21,6 +30,11 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
+
+// The shared folder of real field scans: $CORVELANE_REALDATA when set, else
+// ../shared/realdata beside the source tree. Real-data tests skip when the
+// files they need are not there (as on a user's machine).
+std::string RealDataFolder();
 
 std::string ReadAll(const std::string& path);
 // Joins lines with CR LF after each.

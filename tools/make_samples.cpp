@@ -14,7 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using corvelane::Format;
+using corvelane::synth::Format;
 namespace synth = corvelane::synth;
 
 void WriteFile(const fs::path& path, const std::string& text) {

@@ -281,6 +281,23 @@ std::string Extension(Format f) {
 
 }  // namespace
 
+namespace {
+constexpr std::string_view kCliNames[] = {"unispec-old", "unispec-new", "unispec-compact",
+                                          "ger1500",     "ger2600",     "unispec-dc"};
+}  // namespace
+
+const InstrumentVariant& VariantOf(Format format) {
+  const InstrumentVariant* v = VariantByCliName(kCliNames[static_cast<int>(format)]);
+  if (!v) throw std::invalid_argument("no registered format " + std::string(kCliNames[static_cast<int>(format)]));
+  return *v;
+}
+
+Format FormatOf(const InstrumentVariant& variant) {
+  for (std::size_t i = 0; i < std::size(kCliNames); ++i)
+    if (kCliNames[i] == variant.cliName) return static_cast<Format>(i);
+  throw std::invalid_argument("the synthesiser writes no " + std::string(variant.cliName) + " files");
+}
+
 std::vector<double> ChannelWavelengths(Format format, int channels) {
   const int n = ChannelCount(format, channels);
   std::vector<double> waves;

@@ -8,6 +8,14 @@
 
 namespace corvelane::synth {
 
+// The formats the synthesiser writes.
+enum class Format { UniSpecOld, UniSpecNew, UniSpecCompact, Ger1500, Ger2600, UniSpecDc };
+// The registered description of `format`.
+const InstrumentVariant& VariantOf(Format format);
+// Which of the synthesiser's formats `variant` is; throws std::invalid_argument
+// for a registered format it does not write.
+Format FormatOf(const InstrumentVariant& variant);
+
 // Whole text of one plausible scan file of `format`; every line, the last one
 // included, ends with CR LF. `seed` varies the spectrum: a green leaf (low in
 // the visible with a bump near 550 nm, red edge near 700-720 nm, high NIR

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
 
   gui::StartWindow start(program);
   start.show();
-  gui::InstrumentWindow old(program, VariantOf(Format::UniSpecOld));
+  gui::InstrumentWindow old(program, *VariantByCliName("unispec-old"));
   old.PrepareForShow();
   old.resize(1180, 780);
   old.show();
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<gui::InstrumentWindow> fresh;
   if (!real.isEmpty()) {
-    fresh = std::make_unique<gui::InstrumentWindow>(program, VariantOf(Format::UniSpecNew));
+    fresh = std::make_unique<gui::InstrumentWindow>(program, *VariantByCliName("unispec-new"));
     fresh->PrepareForShow();
     fresh->resize(1180, 780);
     fresh->show();
