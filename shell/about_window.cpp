@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -26,6 +27,25 @@ QString Decode(const QByteArray& bytes) {
   return text;
 }
 
+// A font whose characters are all one width, as the font matcher resolves it.
+// The platform's fixed font is not one on every font set (fontconfig may
+// answer "monospace" with a font Qt measures as proportional), so the font
+// actually chosen is checked, then a typewriter hint, then every family the
+// database calls fixed-pitch.
+QFont FixedPitchFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (QFontInfo(font).fixedPitch()) return font;
+  font.setStyleHint(QFont::TypeWriter, QFont::PreferMatch);
+  font.setFixedPitch(true);
+  if (QFontInfo(font).fixedPitch()) return font;
+  for (const QString& family : QFontDatabase::families()) {
+    if (!QFontDatabase::isFixedPitch(family)) continue;
+    QFont candidate(family, font.pointSize());
+    if (QFontInfo(candidate).fixedPitch()) return candidate;
+  }
+  return font;  // none on this machine: the platform's choice
+}
+
 }  // namespace
 
 AboutWindow::AboutWindow(QWidget* parent) : AboutWindow(ShippedHelpFiles(), parent) {}
@@ -41,7 +61,7 @@ AboutWindow::AboutWindow(QStringList otherPlaces, QWidget* parent)
   // Ruled tables and aligned columns of the help text stay intact only in
   // a fixed-width font without wrapping.
   text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  text1_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  text1_->setFont(FixedPitchFont());
 
   auto* done = new QPushButton(QStringLiteral("Done"), this);
   done->setObjectName(QStringLiteral("cmdDone"));

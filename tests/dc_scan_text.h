@@ -2,6 +2,7 @@
 // Hand-made UniSpec-DC scan files in the instruments' own header layout, and
 // the real DC scans of the shared data folder.
 #include "tests/scan_text.h"
+#include "tests/test_support.h"
 
 namespace corvelane::testing {
 
@@ -28,7 +29,7 @@ inline Lines DcLines(const Channels& ch = {Rising(300.9, 3.3), Rising(1000, 1), 
 
 inline std::vector<std::string> RealUniSpecDcFiles() {
   namespace fs = std::filesystem;
-  const fs::path folder = fs::path(CORVELANE_REALDATA) / "unispec-dc";
+  const fs::path folder = fs::path(RealDataFolder()) / "unispec-dc";
   std::vector<std::string> files;
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(folder, ec))

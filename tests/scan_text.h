@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/test_support.h"
 #include "text/failure.h"
 
 namespace corvelane::testing {
@@ -122,7 +123,7 @@ std::string FailureOf(const Call& call) {
 // folder is absent (as on a user's machine).
 inline std::vector<std::string> RealUniSpecNewFiles() {
   namespace fs = std::filesystem;
-  const fs::path folder = fs::path(CORVELANE_REALDATA) / "unispec-spu";
+  const fs::path folder = fs::path(RealDataFolder()) / "unispec-spu";
   std::vector<std::string> files;
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(folder, ec))

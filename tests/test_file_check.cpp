@@ -228,7 +228,7 @@ TEST(CheckFiles, ErrorFileHoldsEveryFilesLinesInListOrderAndKeepsThemOnFailure) 
 
 TEST(RealScans, UniSpecNewFilesCheckClean) {
   const std::vector<std::string> files = testing::RealUniSpecNewFiles();
-  if (files.empty()) GTEST_SKIP() << "no real scans in " << CORVELANE_REALDATA;
+  if (files.empty()) GTEST_SKIP() << "no real scans in " << testing::RealDataFolder();
   TempFolder out;
   for (const LabelSource label : {LabelSource::DataFileName, LabelSource::HeaderInfo}) {
     const CheckOutcome outcome = CheckFiles(VariantOf(Format::UniSpecNew), files, label, out.File("errors.txt"));

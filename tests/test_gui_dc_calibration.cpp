@@ -4,7 +4,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -69,18 +68,9 @@ class DcCalibrationTest : public ::testing::Test {
 
 TEST_F(DcCalibrationTest, LoadWritesTheDefaultFileAndAnInstrumentButtonFillsTheSixBoxes) {
   DcCalibrationWindow form10(dialogs, folder.path());
-  EXPECT_EQ(form10.windowTitle(), "Wavelength Calibrations");
   EXPECT_EQ(ReadAll(InstCof()), DefaultInstrumentFileText());
   EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2"}));
-  EXPECT_EQ(Child<QPushButton>(form10, "Inst(2)")->text(), "Instrument name");
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), kStart[i]);
-  for (const auto& [name, text] :
-       std::vector<std::pair<QString, QString>>{{"Label5", "Channel   1"},
-                                                {"Label6", "Channel  2"},
-                                                {"Label1", "Coeffecient 'A' :"},
-                                                {"Label4", "equation:  A + B*(wave) + C*(wave)^2"}})
-    EXPECT_EQ(Child<QLabel>(form10, name)->text(), text);
-  EXPECT_EQ(Child<QAbstractButton>(form10, "ComAdd")->text(), "Edit instrument parameters");
 
   form10.show();
   Click(form10, "Option1");
@@ -132,7 +122,6 @@ TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneReloadsWithStartTexts) {
     QWidget* form19 = QApplication::activeModalWidget();
     ASSERT_NE(form19, nullptr);
     EXPECT_EQ(form19->objectName(), "Form19");
-    EXPECT_EQ(form19->windowTitle(), "New Instrument properties");
     listed = Items(Child<QListWidget>(*form19, "Inst_list"));
     Type(*form19, "Text1", "X");
     const QStringList c = {"300", "3.3", "-0.0003", "301", "3.31", "-0.0004"};
@@ -200,11 +189,6 @@ TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
 
 TEST(TransectHeaderWindowTest, BoxesKeepTheirTextsUntilTheCloseBox) {
   TransectHeaderWindow form11;
-  EXPECT_EQ(form11.objectName(), "Form11");
-  EXPECT_EQ(form11.windowTitle(), "Transect Header Info");
-  EXPECT_EQ(Child<QLabel>(form11, "Label27")->text(), "Header Information");
-  EXPECT_EQ(Child<QLabel>(form11, "Label26")->text(), "Cautions");
-  EXPECT_EQ(Child<QLabel>(form11, "Label9")->text(), "Platform (ground, tram...)");
   QTimer::singleShot(0, [&] {
     Type(form11, "Text1", "Site 4");
     Type(form11, "Text26", "windy");

@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -97,10 +96,6 @@ TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   IndexCountWindow& form15 = program.Form15();
-  EXPECT_EQ(form15.objectName(), "Form15");
-  EXPECT_EQ(form15.windowTitle(), "Number of indices");
-  EXPECT_EQ(Child<QLabel>(form15, "Label1")->text(), "Enter the number of indices you wish to calculate: (max 9)");
-  EXPECT_EQ(Child<QPushButton>(form15, "Command1")->text(), "OK");
   EXPECT_EQ(form15.CountText(), "");
   form15.show();
   Click(form15, "Command1");
@@ -137,23 +132,6 @@ TEST_F(IndexListTest, QuickPicksFromIndexFillTheBoxesAndTheFormula) {
   WriteFile(IndexPath(), kThree);
   Program program(dialogs, start.path());
   IndexListWindow& form16 = program.Form16();
-  EXPECT_EQ(form16.objectName(), "Form16");
-  EXPECT_EQ(form16.windowTitle(), "Index name and formula");
-  for (const auto& [name, caption] : std::vector<std::pair<const char*, const char*>>{{"Option1", "(A-B)/(A+B)"},
-                                                                                      {"Option2", "A/B"},
-                                                                                      {"RFL", "Reflectance"},
-                                                                                      {"Deriv", "Derivative"},
-                                                                                      {"ComSubmit", "--->"},
-                                                                                      {"Command1", "OK"}})
-    EXPECT_EQ(Child<QAbstractButton>(form16, name)->text(), caption) << name;
-  EXPECT_EQ(Child<QGroupBox>(form16, "Frame1")->title(), "Apply to?");
-  QStringList labels;
-  for (const QLabel* l : form16.findChildren<QLabel*>()) labels << l->text();
-  for (const char* text :
-       {"Index name:", "A = ", "B = ", "Submit", "NDVI -> use: A= 800, B= 670 or 680", "PRI -> use: A= 531, B=570",
-        "WBI -> use: A= 900, B= 970", "Note: Use bottom equation for WBI and top for the others"})
-    EXPECT_TRUE(labels.contains(text)) << text;
-
   form16.show();
   EXPECT_EQ(Shown(form16), (QStringList{"NDVI", "PRI", "WBI"}));
   EXPECT_TRUE(Child<QRadioButton>(form16, "Option1")->isChecked());
@@ -304,11 +282,6 @@ class IndexRunTest : public ::testing::Test {
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
   IndexRunWindow w(program.UserDialogs(), program.Form16());
-  EXPECT_EQ(w.objectName(), "Form18");
-  EXPECT_EQ(w.windowTitle(), "Select Reflectance files to output indices");
-  EXPECT_EQ(Child<QGroupBox>(w, "Frame1")->title(), "Output Options");
-  EXPECT_EQ(Child<QPushButton>(w, "Command1")->text(), "Indices");
-  EXPECT_EQ(Child<QPushButton>(w, "Com_do_index")->text(), "Calculate");
   EXPECT_TRUE(Child<QCheckBox>(w, "ChkInd")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkDrv")->isChecked());
   EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());

@@ -6,11 +6,9 @@
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -118,14 +116,7 @@ class Form13Test : public ::testing::Test {
   ReferencePlotWidget* graph = nullptr;
 };
 
-TEST_F(Form13Test, CaptionsAndStartState) {
-  EXPECT_EQ(form.windowTitle(), "Calculate Reference");
-  const std::pair<const char*, const char*> captions[] = {{"Chk_all", "Check All"},
-                                                          {"UnChk_all", "Un-Check All"},
-                                                          {"com_plot", "Plot"},
-                                                          {"Reset", "Reset"},
-                                                          {"Command1", "Done"}};
-  for (const auto& [name, caption] : captions) EXPECT_EQ(Child<QAbstractButton>(form, name)->text(), caption);
+TEST_F(Form13Test, StartState) {
   EXPECT_EQ(Child<FolderBrowser>(form, {})->Pattern(), "*.spu");
   EXPECT_FALSE(list->isEnabled());
   EXPECT_FALSE(Child<QFrame>(form, "Shape1")->isVisible());
@@ -280,18 +271,11 @@ TEST_F(Form13Test, ClickingAFolderShowsTheHourglassForFiveSeconds) {
   EXPECT_FALSE(timer->isActive());
 }
 
-TEST(Form14, PathStaysAndTheFormatNoteIsShown) {
+TEST(Form14, ThePathChosenStaysForTheNextTime) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   ReferenceFileWindow& form = program.Form14();
   EXPECT_EQ(&form, &program.Form14());
-  EXPECT_EQ(form.windowTitle(), "Reference and Index");
-  EXPECT_EQ(Child<QLabel>(form, "Label2")->text(), "reference file:");
-  EXPECT_EQ(Child<QLabel>(form, "Label1")->text(), "files must have .ref extension");
-  EXPECT_EQ(Child<QPlainTextEdit>(form, "Text4")->toPlainText().split('\n'),
-            (QStringList{"", "reference ", "file format: ", "ASCII comma-delimited", "310,.xxxx", "311,.xxxx", ".", ".",
-                         "1130,.xxxx", "Or it just won't work"}));
-  EXPECT_EQ(Child<QAbstractButton>(form, "Command1")->text(), "Open reference file");
   EXPECT_EQ(Child<FolderBrowser>(form, {})->Pattern(), "*.ref");
 
   TempFolder folder;
@@ -418,9 +402,6 @@ class Form9Reference : public ::testing::Test {
 };
 
 TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
-  EXPECT_EQ(Get<QAbstractButton>("ComRef")->text(), "Select Reference files");
-  EXPECT_EQ(Get<QAbstractButton>("ChkCorrect")->text(), "Corrected rfl");
-  EXPECT_EQ(Get<QAbstractButton>("ChkNDVI")->text(), "Apply reference");
   for (const char* name : {"ComRef", "ChkCorrect", "ChkNDVI"}) EXPECT_TRUE(Get(name)->isEnabled()) << name;
   EXPECT_FALSE(Get<QAbstractButton>("ChkCorrect")->isChecked());
 

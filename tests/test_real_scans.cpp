@@ -35,7 +35,7 @@ std::size_t Row(const ConversionResult& r, double nm) {
 
 TEST(RealScans, PinnedReflectanceAndTheMarkNextToAZeroPanel) {
   const std::vector<std::string> files = testing::RealUniSpecNewFiles();
-  if (files.empty()) GTEST_SKIP() << "no real scans in " << CORVELANE_REALDATA;
+  if (files.empty()) GTEST_SKIP() << "no real scans in " << testing::RealDataFolder();
   const ConversionResult r = ConvertReal(files);
   bool sawSession13 = false;
   for (std::size_t f = 0; f < files.size(); ++f) {

@@ -55,12 +55,12 @@ class ReferenceCli : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto real = RealUniSpecDcFiles();
-    ASSERT_GE(real.size(), 7u);
+    if (real.size() < 7) GTEST_SKIP() << "the real UniSpec-DC scans are not in " << RealDataFolder();
     for (const auto& f : real)
       if (fs::path(f).filename() == "DHT_09998.spu") panel = f;
     ASSERT_FALSE(panel.empty());
     for (const char* name : {"DHT_00001.spu", "LMAT_00010.spu"})
-      scans.push_back((fs::path(CORVELANE_REALDATA) / "unispec-dc" / name).string());
+      scans.push_back((fs::path(RealDataFolder()) / "unispec-dc" / name).string());
     scans.push_back((fs::path(CORVELANE_SAMPLES) / "unispec-dc" / "TUN_00002.spu").string());
     sample = (fs::path(CORVELANE_SAMPLES) / "unispec-dc" / "TUN_00001.spu").string();
     // A panel file on the default grid: 821 values rising from 0.9.
