@@ -82,11 +82,6 @@ HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts) {
   return {TransectHeaderTable(texts), {0, 2, 3}, false};
 }
 
-void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
-                          const std::vector<std::string>& times, const std::vector<std::string>& temperatures) {
-  AppendHeaderBlock(out, TransectHeaderTable(texts), {&names, &times, &temperatures}, false);
-}
-
 TransectHeaderTexts ReadTransectHeaderFile(const std::string& path) {
   const std::vector<std::string> values = ReadLabelValueFile(path, TransectHeaderBoxLabels());
   TransectHeaderTexts out{};

@@ -25,11 +25,6 @@ std::vector<HeaderRow> TransectHeaderTable(const TransectHeaderTexts& texts);
 // 2) and the temperature (row 3), each directly followed by ",".
 HeaderBlock TransectHeaderBlock(const TransectHeaderTexts& texts);
 
-// Appends the 39 lines: label, ",", value, then on the per-scan rows each
-// scan's text directly followed by ","; lines end with CR LF.
-void AppendTransectHeader(std::string& out, const TransectHeaderTexts& texts, const std::vector<std::string>& names,
-                          const std::vector<std::string>& times, const std::vector<std::string>& temperatures);
-
 // The command line's transect header file, read by ReadLabelValueFile with
 // the 26 box captions. Throws RunFailure of kind Usage naming the file, the
 // line and why.

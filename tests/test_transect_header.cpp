@@ -17,9 +17,14 @@ TEST(TransectHeader, ThirtyNineLinesWithPerScanNamesTimesAndTemperatures) {
   texts[0] = "Site 4 transect";
   texts[8] = "tram";
   texts[25] = "wet, windy";  // a comma is written unchanged
+  // As the run writes it: the block's rows, each scan's label, time and
+  // temperature directly followed by ",".
+  const HeaderBlock block = TransectHeaderBlock(texts);
+  EXPECT_EQ(block.perScanHeads, (std::array<int, 3>{0, 2, 3}));
+  const std::vector<std::string> names = {"a.spu", "b.spu", "c.spu"}, times = {"3:36:29 PM", "3:37:01 PM", "15:40:00"},
+                                 temperatures = {"20.", "21.", "7 "};
   std::string out;
-  AppendTransectHeader(out, texts, {"a.spu", "b.spu", "c.spu"}, {"3:36:29 PM", "3:37:01 PM", "15:40:00"},
-                       {"20.", "21.", "7 "});
+  AppendHeaderBlock(out, block.rows, {&names, &times, &temperatures}, block.zoneFill);
   const auto lines = SplitCrLf(out);
   ASSERT_EQ(lines.size(), 39u);
   EXPECT_EQ(out.substr(out.size() - 2), "\r\n");
