@@ -107,8 +107,9 @@ TEST(RunWarnings, NameTheScanAndLeaveTheTablesAlone) {
   };
   const std::string normal = OldScan(Always("50"), Always("100"));
   const std::vector<Case> cases = {
-      {"wavelengths 0.02 nm off", OldScan(Always("50"), Always("100"), 300.02), "b.spt", "wavelengths differ"},
-      {"wavelengths 0.005 nm off", OldScan(Always("50"), Always("100"), 300.005), "b.spt", ""},
+      // Either side of the 0.01 nm the warning allows.
+      {"wavelengths 0.0101 nm off", OldScan(Always("50"), Always("100"), 300.0101), "b.spt", "wavelengths differ"},
+      {"wavelengths 0.0099 nm off", OldScan(Always("50"), Always("100"), 300.0099), "b.spt", ""},
       {"panel all 0", OldScan(Always("50"), Always("0")), "b.spt", "every panel reading is 0"},
       {"same label", normal, "sub/a.spt", "2 scans share the label \"a.spt\""},
       {"nothing to say", normal, "b.spt", ""},
