@@ -49,25 +49,31 @@ IndicesCommand::IndicesCommand(CLI::App& app) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   command_->add_option("--index-file", indexFile_, "Write the index file to PATH (needs at least one index)");
   command_->add_option("--derivative-file", derivativeFile_, "Write the first-derivative file to PATH");
+  catalogue_.Add(*command_);
   command_->add_option("REFLECTANCE", reflectance_,
                        "The reflectance file (comma-separated, as the conversion writes it)");
   command_->footer(
       "Indices are taken in command-line order, --index and --preset mixed. Rows are counted in grid steps from the "
       "first wavelength and must stand at the wavelengths asked for (a table with a missing row fails); a zero "
       "denominator gives 999.\n"
+      "Catalogue entries are expressions over bands, each the mean of the grid points inside a range or the value "
+      "at one wavelength; a value that cannot be formed is an empty field.\n"
       "Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
 }
 
 bool IndicesCommand::Parsed() const { return command_->parsed(); }
 
-int IndicesCommand::Run() const {
+int IndicesCommand::Run() {
   // Failures reach the command line's one report (usage 2, run 1).
   std::vector<IndexDefinition> definitions;
   {
     if (reflectance_.size() != 1)
       UsageError("indices takes exactly one REFLECTANCE file, not " + std::to_string(reflectance_.size()));
-    RefuseOutputsOverInputs({{"--index-file", indexFile_}, {"--derivative-file", derivativeFile_}},
-                            {{"REFLECTANCE", reflectance_.front()}, {"--preset", presetArgs_.empty() ? "" : "INDEX"}});
+    RefuseOutputsOverInputs(
+        {{"--index-file", indexFile_}, {"--derivative-file", derivativeFile_}, {"--long-indices", catalogue_.Output()}},
+        {{"REFLECTANCE", reflectance_.front()},
+         {"--preset", presetArgs_.empty() ? "" : "INDEX"},
+         {"--catalogue-file", catalogue_.File()}});
     // --index and --preset in the order they were given.
     std::vector<IndexPreset> presets;
     bool presetsRead = false;
@@ -81,22 +87,26 @@ int IndicesCommand::Run() const {
         definitions.push_back(PresetArgument(presetArgs_.at(nextPreset++), presets));
       }
     }
-    if (indexFile_.empty() && derivativeFile_.empty())
+    if (indexFile_.empty() && derivativeFile_.empty() && !catalogue_.Asked())
       UsageError("choose at least one output: --index-file PATH, --derivative-file PATH");
     if (!indexFile_.empty() && definitions.empty()) UsageError("--index-file needs at least one --index or --preset");
     if (indexFile_.empty() && !definitions.empty())
       UsageError("indices are written only to an index file: add --index-file PATH");
+    if (catalogue_.Asked()) catalogue_.Prepare();
   }
   for (const IndexDefinition& d : definitions)
     if (d.name.find_first_of(",\r\n") != std::string::npos)
       std::cerr << "corvelane: warning: the index name \"" << Printable(d.name)
                 << "\" holds a comma, CR or LF; each is written as \"_\" in the index file\n";
   const ReflectanceTable table = ReadReflectanceFile(reflectance_.front());
-  if (!indexFile_.empty()) {
-    const IndexTable values = ComputeIndices(table, definitions);
-    WriteIndexFile(table, definitions, values, indexFile_);
-  }
+  // Every index and band is found on the table before any file is written.
+  IndexTable values;
+  if (!indexFile_.empty()) values = ComputeIndices(table, definitions);
+  CatalogueValues catalogueValues;
+  if (catalogue_.Asked()) catalogueValues = catalogue_.Compute(table);
+  if (!indexFile_.empty()) WriteIndexFile(table, definitions, values, indexFile_);
   if (!derivativeFile_.empty()) WriteDerivativeFile(table, derivativeFile_);
+  if (catalogue_.Asked()) catalogue_.Write(table, catalogueValues);
   return kOk;
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/catalogue_option.h"
+
 namespace CLI {
 class App;
 }
@@ -15,7 +17,7 @@ class IndicesCommand {
   explicit IndicesCommand(CLI::App& app);
   bool Parsed() const;
   // Runs a parsed command; returns the exit code (usage errors included).
-  int Run() const;
+  int Run();
 
  private:
   CLI::App* command_ = nullptr;
@@ -24,6 +26,7 @@ class IndicesCommand {
   std::string indexFile_;
   std::string derivativeFile_;
   std::vector<std::string> reflectance_;
+  CatalogueOption catalogue_;
 };
 
 }  // namespace corvelane::cli

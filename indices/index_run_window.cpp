@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -14,9 +15,12 @@
 #include <exception>
 #include <string>
 
+#include "indices/index_catalogue.h"
+#include "indices/index_catalogue_window.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
 #include "instruments/variant.h"
+#include "text/failure.h"
 #include "widgets/dialogs.h"
 #include "widgets/folder_browser_widget.h"
 
@@ -51,15 +55,17 @@ struct IndexRunWindow::Controls {
   FolderBrowser* browser = nullptr;
   QListWidget* List1 = nullptr;
   QPushButton* Command1 = nullptr;
+  QPushButton* cmdCatalogue = nullptr;
   QGroupBox* Frame1 = nullptr;
   QCheckBox* ChkInd = nullptr;
   QCheckBox* ChkDrv = nullptr;
+  QCheckBox* ChkCat = nullptr;
   QPushButton* Com_do_index = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
 };
 
-IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), form16_(form16), c_(new Controls) {
+IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent, QString catalogueFile)
+    : QDialog(parent), dialogs_(dialogs), form16_(form16), c_(new Controls), catalogueFile_(std::move(catalogueFile)) {
   Controls& c = *c_;
   setObjectName(QStringLiteral("Form18"));
   setWindowTitle(QStringLiteral("Select Reflectance files to output indices"));
@@ -75,14 +81,19 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   c.List1->setObjectName(QStringLiteral("List1"));
   c.List1->setSelectionMode(QAbstractItemView::SingleSelection);
   c.Command1 = Button(this, "Command1", "Indices");
+  c.cmdCatalogue = Button(this, "cmdCatalogue", "Catalogue...");
   c.Frame1 = new QGroupBox(QStringLiteral("Output Options"), this);
   c.Frame1->setObjectName(QStringLiteral("Frame1"));
   c.ChkInd = Check(c.Frame1, "ChkInd", "Indices");
   c.ChkInd->setChecked(true);
   c.ChkDrv = Check(c.Frame1, "ChkDrv", "Derivative");
+  // The long index file of the catalogue entries: offered once some are ticked.
+  c.ChkCat = Check(c.Frame1, "ChkCat", "Catalogue");
+  c.ChkCat->setEnabled(false);
   auto* options = new QVBoxLayout(c.Frame1);
   options->addWidget(c.ChkInd);
   options->addWidget(c.ChkDrv);
+  options->addWidget(c.ChkCat);
   c.Com_do_index = Button(this, "Com_do_index", "Calculate");
   c.Com_do_index->setEnabled(false);
   c.ProgressBar1 = new QProgressBar(this);
@@ -92,6 +103,7 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
 
   auto* side = new QVBoxLayout;
   side->addWidget(c.Command1);
+  side->addWidget(c.cmdCatalogue);
   side->addWidget(c.Frame1);
   side->addWidget(c.Com_do_index);
   side->addStretch(1);
@@ -107,12 +119,34 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   connect(c.browser, &FolderBrowser::fileClicked, this, &IndexRunWindow::OnFileClicked);
   connect(c.List1, &QListWidget::itemDoubleClicked, this, &IndexRunWindow::OnListDoubleClicked);
   connect(c.Command1, &QPushButton::clicked, this, [this] { form16_.exec(); });
-  // Form16's OK enables "Calculate" when it closes with indices, and disables it otherwise.
-  connect(&form16_, &IndexListWindow::confirmed, c.Com_do_index, &QPushButton::setEnabled);
+  // Form16's OK enables "Calculate" when it closes with indices, and disables
+  // it otherwise, unless catalogue entries are ticked.
+  connect(&form16_, &IndexListWindow::confirmed, this, [this](bool withIndices) {
+    indicesReady_ = withIndices;
+    UpdateCalculate();
+  });
+  connect(c.cmdCatalogue, &QPushButton::clicked, this, &IndexRunWindow::OnCatalogue);
   connect(c.Com_do_index, &QPushButton::clicked, this, &IndexRunWindow::OnCalculate);
 }
 
 IndexRunWindow::~IndexRunWindow() { delete c_; }
+
+void IndexRunWindow::UpdateCalculate() { c_->Com_do_index->setEnabled(indicesReady_ || catalogueReady_); }
+
+void IndexRunWindow::OnCatalogue() {
+  if (catalogue_ == nullptr) {
+    catalogue_ = new IndexCatalogueWindow(dialogs_, catalogueFile_, this);
+    connect(catalogue_, &IndexCatalogueWindow::confirmed, this, [this](bool withEntries) {
+      catalogueReady_ = withEntries;
+      c_->ChkCat->setEnabled(withEntries);
+      c_->ChkCat->setChecked(withEntries);
+      UpdateCalculate();
+    });
+  } else {
+    catalogue_->Reload();
+  }
+  catalogue_->exec();
+}
 
 void IndexRunWindow::showEvent(QShowEvent* event) {
   // Files written since the window was last shown appear in the list.
@@ -150,9 +184,14 @@ void IndexRunWindow::OnCalculate() {
   Controls& c = *c_;
   if (busy_ || c.List1->count() == 0) return;
   Dialogs& dialogs = dialogs_;
-  const bool withIndices = c.ChkInd->isChecked();
+  // "Calculate" may be on for the catalogue alone: the index file needs
+  // Form16's indices confirmed.
+  const bool withIndices = c.ChkInd->isChecked() && indicesReady_;
   const bool withDerivative = c.ChkDrv->isChecked();
   const std::vector<IndexDefinition> definitions = form16_.Definitions();
+  std::vector<CatalogueEntry> entries;
+  if (c.ChkCat->isChecked() && catalogue_ != nullptr) entries = catalogue_->Chosen();
+  const bool withCatalogue = !entries.empty();
   std::vector<std::string> files;
   for (int i = 0; i < c.List1->count(); ++i) files.push_back(c.List1->item(i)->text().toStdString());
 
@@ -172,6 +211,8 @@ void IndexRunWindow::OnCalculate() {
       // Every row is checked before anything of this file is asked or written.
       IndexTable values;
       if (withIndices) values = ComputeIndices(table, definitions);
+      CatalogueValues catalogueValues;
+      if (withCatalogue) catalogueValues = ComputeCatalogue(table, entries);
       if (withIndices) {
         const std::string path = ask("   Save Index File   ", "Index prompt", "Save Index File?");
         if (!path.empty()) WriteIndexFile(table, definitions, values, path);
@@ -180,6 +221,14 @@ void IndexRunWindow::OnCalculate() {
         const std::string path = ask("   Save derivative File   ", "Derivative prompt", "Save Derivative File?");
         if (!path.empty()) WriteDerivativeFile(table, path);
       }
+      if (withCatalogue) {
+        const std::string path = ask("   Save Long Index File   ", "Catalogue prompt", "Save Long Index File?");
+        if (!path.empty() && QFileInfo(QString::fromStdString(path)) == QFileInfo(QString::fromStdString(files[f])))
+          throw RunFailure({path, 0, {}, false}, "the long index file would replace the reflectance file it is made of",
+                           FailureKind::Usage);
+        // The path field: the reflectance file as listed.
+        if (!path.empty()) WriteLongIndexFile(table, files[f], entries, catalogueValues, path);
+      }
       c.ProgressBar1->setValue(
           static_cast<int>(kProgressMaximum * static_cast<long long>(f + 1) / static_cast<long long>(files.size())));
       Repaint();
@@ -187,12 +236,12 @@ void IndexRunWindow::OnCalculate() {
   } catch (const std::exception& failure) {
     // The remaining files are not processed; files already written stay.
     busy_ = false;
-    c.Com_do_index->setEnabled(true);
+    UpdateCalculate();
     dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), QString::fromStdString(failure.what())));
     return;
   }
   busy_ = false;
-  c.Com_do_index->setEnabled(true);
+  UpdateCalculate();
 }
 
 }  // namespace corvelane::gui

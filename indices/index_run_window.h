@@ -7,13 +7,15 @@ namespace corvelane::gui {
 
 class Dialogs;
 class IndexListWindow;
+class IndexCatalogueWindow;
 
 class IndexRunWindow final : public QDialog {
   Q_OBJECT
  public:
   // `form16` is the program-wide "Index name and formula" window whose list
-  // the run computes.
-  IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent = nullptr);
+  // the run computes. `catalogueFile`: a user's catalogue file that the
+  // "Catalogue..." window reads beside the shipped catalogue when it exists.
+  IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent = nullptr, QString catalogueFile = {});
   ~IndexRunWindow() override;
 
   // True once the user closed the window with its close box: the owner then
@@ -29,10 +31,16 @@ class IndexRunWindow final : public QDialog {
   void OnFileClicked(const QString& path);
   void OnListDoubleClicked();
   void OnCalculate();
+  void OnCatalogue();
+  void UpdateCalculate();
 
   Dialogs& dialogs_;
   IndexListWindow& form16_;
   Controls* c_;
+  QString catalogueFile_;
+  IndexCatalogueWindow* catalogue_ = nullptr;  // made on first use
+  bool indicesReady_ = false;                  // Form16 confirmed with indices
+  bool catalogueReady_ = false;                // catalogue entries ticked
   bool discarded_ = false;
   bool busy_ = false;  // a run is working
 };

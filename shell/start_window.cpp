@@ -1,5 +1,6 @@
 #include "shell/start_window.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -131,7 +132,10 @@ void StartWindow::OnQuit() {
 }
 
 void StartWindow::OnProcessIndices() {
-  if (c_->indices.isNull()) c_->indices = new IndexRunWindow(program_.UserDialogs(), program_.Form16(), this);
+  // A user's index catalogue, index-catalogue.csv, sits beside INDEX.
+  if (c_->indices.isNull())
+    c_->indices = new IndexRunWindow(program_.UserDialogs(), program_.Form16(), this,
+                                     QDir(program_.StartFolder()).filePath(QStringLiteral("index-catalogue.csv")));
   c_->indices->exec();
   // A window left with its close box starts from its defaults next time.
   if (!c_->indices.isNull() && c_->indices->Discarded()) {
