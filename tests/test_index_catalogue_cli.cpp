@@ -166,22 +166,22 @@ TEST(CatalogueRealData, DualChannelReflectanceThroughNdviModisAndPri) {
   ASSERT_EQ(t.Columns(), scans.size());
   const auto rows = SplitCrLf(ReadAll(out));
   ASSERT_EQ(rows.size(), 1 + 2 * t.Columns());
-  const auto mean = [&](std::size_t k, double low, double high) {
+  const auto mean = [&](std::size_t k, double low, double high) -> double {
     double sum = 0;
     int n = 0;
     for (std::size_t r = 0; r < t.Rows(); ++r) {
       if (t.wavelengths[r] < low || t.wavelengths[r] > high) continue;
-      if (t.rows[r][k] == 999) return NAN;
+      if (t.rows[r][k] == 999) return std::nan("");
       sum += t.rows[r][k];
       ++n;
     }
     return sum / n;
   };
-  const auto at = [&](std::size_t k, double nm) {
+  const auto at = [&](std::size_t k, double nm) -> double {
     for (std::size_t r = 0; r < t.Rows(); ++r)
-      if (t.wavelengths[r] == nm) return t.rows[r][k] == 999 ? NAN : t.rows[r][k];
+      if (t.wavelengths[r] == nm) return t.rows[r][k] == 999 ? std::nan("") : t.rows[r][k];
     ADD_FAILURE() << nm << " nm is not a row of the table";
-    return NAN;
+    return std::nan("");
   };
   int formed = 0;
   for (std::size_t k = 0; k < t.Columns(); ++k) {
