@@ -187,6 +187,12 @@ std::unique_ptr<mu::Parser> ExpressionParser(const CatalogueEntry& entry, std::v
         refuse(": the expression names \"" + name + "\", which is not one of its bands (" + known + ")");
       }
     }
+    // muParser takes "A,B" as two expressions; an entry gives one value.
+    for (std::size_t b = 0; b < slots.size(); ++b) slots[b] = 1.0 + static_cast<double>(b);
+    parser->Eval();
+    if (parser->GetNumResults() != 1)
+      refuse(": the expression \"" + entry.expression + "\" gives " + std::to_string(parser->GetNumResults()) +
+             " values (a comma separates expressions); it must give one");
   } catch (const mu::Parser::exception_type& e) {
     refuse(": the expression \"" + entry.expression + "\" does not parse: " + e.GetMsg());
   }

@@ -294,6 +294,7 @@ TEST(IndexCatalogue, ADamagedCatalogueIsAUsageErrorNamingTheEntryOrLine) {
            Case{"X,(A-B)/(A+,A=500;B=600,,\n", "catalogue entry \"X\": the expression \"(A-B)/(A+\" does not parse"},
            Case{"X,A/C,A=500;B=600,,\n", "catalogue entry \"X\": the expression names \"C\", which is not one of"},
            Case{"X,A=2,A=500,,\n", "catalogue entry \"X\": the expression \"A=2\" assigns"},
+           Case{"X,\"A,A*2\",A=500,,\n", "the expression \"A,A*2\" gives 2 values"},
            Case{"X,A,A=600-500,,\n", "band \"A=600-500\" runs from high to low"},
            Case{"X,A,A=five,,\n", "band \"A=five\" is not NAME=WAVELENGTH"},
            Case{"X,A,1A=500,,\n", "band \"1A=500\" is not NAME=WAVELENGTH"},
