@@ -393,37 +393,55 @@ void AppendField(std::string& out, std::string_view field) {
   out += '"';
 }
 
+constexpr std::string_view kLongHead = "path,label,date,time,index,value,bands,citation";
+
+// The rows of column k, one per entry.
+void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size_t k, const std::string& path,
+                      const std::vector<CatalogueEntry>& entries, const CatalogueValues& values) {
+  for (std::size_t j = 0; j < entries.size(); ++j) {
+    for (const std::string_view field :
+         {std::string_view(path), std::string_view(table.names[k]), std::string_view(table.dates[k]),
+          std::string_view(table.times[k]), std::string_view(entries[j].name)}) {
+      AppendField(out, field);
+      out += ',';
+    }
+    const double value = values.Value(k, j);
+    if (!std::isnan(value)) out += PlainNumber(value);
+    out += ',';
+    AppendField(out, entries[j].bandsText);
+    out += ',';
+    AppendField(out, entries[j].citation);
+    out += kLineEnd;
+  }
+}
+
 }  // namespace
 
 std::string LongIndexText(const ReflectanceTable& table, const std::string& path,
                           const std::vector<CatalogueEntry>& entries, const CatalogueValues& values) {
-  std::string out = "path,label,date,time,index,value,bands,citation";
+  std::string out(kLongHead);
   out += kLineEnd;
-  for (std::size_t k = 0; k < table.Columns(); ++k) {
-    for (std::size_t j = 0; j < entries.size(); ++j) {
-      for (const std::string_view field :
-           {std::string_view(path), std::string_view(table.names[k]), std::string_view(table.dates[k]),
-            std::string_view(table.times[k]), std::string_view(entries[j].name)}) {
-        AppendField(out, field);
-        out += ',';
-      }
-      const double value = values.Value(k, j);
-      if (!std::isnan(value)) out += PlainNumber(value);
-      out += ',';
-      AppendField(out, entries[j].bandsText);
-      out += ',';
-      AppendField(out, entries[j].citation);
-      out += kLineEnd;
-    }
-  }
+  for (std::size_t k = 0; k < table.Columns(); ++k) AppendColumnRows(out, table, k, path, entries, values);
   return out;
 }
 
 void WriteLongIndexFile(const ReflectanceTable& table, const std::string& path,
                         const std::vector<CatalogueEntry>& entries, const CatalogueValues& values,
                         const std::string& out) {
+  // Written in pieces of about a megabyte: a season's table gives tens of
+  // megabytes of rows.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
   AtomicFileWriter writer(out);
-  writer.Write(LongIndexText(table, path, entries, values));
+  std::string text(kLongHead);
+  text += kLineEnd;
+  for (std::size_t k = 0; k < table.Columns(); ++k) {
+    AppendColumnRows(text, table, k, path, entries, values);
+    if (text.size() >= kPiece) {
+      writer.Write(text);
+      text.clear();
+    }
+  }
+  writer.Write(text);
   writer.Commit();
 }
 
