@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -200,6 +201,10 @@ std::unique_ptr<mu::Parser> ExpressionParser(const CatalogueEntry& entry, std::v
 }
 
 std::string ReadWhole(const std::string& path) {
+  // A pipe or a device could block or never end; a folder holds no text.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
+    Refuse(path, 0, "cannot read the catalogue file: not a regular file");
   std::ifstream in(path, std::ios::binary);
   if (!in) Refuse(path, 0, "cannot read the catalogue file");
   std::ostringstream bytes;

@@ -127,7 +127,9 @@ TEST_F(CatalogueCli, UsageErrorsExitTwoAndWriteNothing) {
            {{"--catalogue", "ODD", "--catalogue-file", bad, "--long-indices", out, reflectance},
             "catalogue entry \"ODD\": the expression names \"C\""},
            {{"--catalogue", "all", "--catalogue-file", folder.File("none.csv"), "--long-indices", out, reflectance},
-            "cannot read the catalogue file"}}) {
+            "cannot read the catalogue file"},
+           {{"--catalogue", "all", "--catalogue-file", folder.Path().string(), "--long-indices", out, reflectance},
+            "not a regular file"}}) {
     const ProgramOutcome o = Indices(folder.Path(), args);
     EXPECT_EQ(o.exit, 2) << message << "\n" << o.err;
     EXPECT_TRUE(Has(o.err, message)) << o.err;
