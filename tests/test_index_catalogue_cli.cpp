@@ -113,8 +113,9 @@ TEST_F(CatalogueCli, UsageErrorsExitTwoAndWriteNothing) {
   const std::string out = folder.File("long.csv");
   const std::string dotted = (folder.Path() / "." / "refl.txt").string();
   for (const auto& [args, message] : std::vector<std::pair<Args, std::string>>{
-           {{"--catalogue", "all", "--long-indices", reflectance, reflectance}, "would replace the reflectance file"},
-           {{"--catalogue", "all", "--long-indices", dotted, reflectance}, "would replace the reflectance file"},
+           {{"--catalogue", "all", "--long-indices", reflectance, reflectance},
+            "would replace REFLECTANCE " + reflectance},
+           {{"--catalogue", "all", "--long-indices", dotted, reflectance}, "would replace REFLECTANCE " + reflectance},
            {{"--catalogue", "all", "--long-indices", bad, "--catalogue-file", bad, reflectance},
             "would replace --catalogue-file"},
            {{"--catalogue", "all", "--long-indices", out, "--derivative-file", out, reflectance},
