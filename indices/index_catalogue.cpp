@@ -316,7 +316,14 @@ std::vector<std::size_t> BandRows(const ReflectanceTable& table, const Catalogue
     const double position = GridPosition(static_cast<float>(band.low), first, step);
     if (!(position >= 0 && position < static_cast<double>(rows)))
       FailFile(table.path, where + ": its wavelength lies outside the table; " + range);
-    return {static_cast<std::size_t>(position)};
+    // As for the index file: a table with a missing or an added row would
+    // give the value of another wavelength.
+    const auto row = static_cast<std::size_t>(position);
+    if (!(std::fabs(table.wavelengths[row] - band.low) <= std::fabs(step) / 2))
+      FailFile(table.path, where + ": the row that should hold " + PlainNumber(band.low) + " nm holds " +
+                               PlainNumber(table.wavelengths[row]) +
+                               " nm; the table's rows are not evenly spaced (a row is missing or added)");
+    return {row};
   }
   // Wavelengths as written carry a few decimals: a grid point counts as on
   // an edge within a millionth of a step.

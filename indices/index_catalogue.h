@@ -73,7 +73,8 @@ struct CatalogueValues {
 // Every entry for every column of `table`. Every band of every entry is found
 // on the table before any value is formed: a range with no grid point inside
 // it or reaching beyond the table's wavelengths, or a single wavelength whose
-// grid point lies outside the table, throws RunFailure (kind Run) naming the
+// grid point lies outside the table or whose row stands more than half a step
+// from it (a row missing or added), throws RunFailure (kind Run) naming the
 // file, the entry, the band and the table's range.
 CatalogueValues ComputeCatalogue(const ReflectanceTable& table, const std::vector<CatalogueEntry>& entries);
 

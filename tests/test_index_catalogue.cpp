@@ -234,6 +234,14 @@ TEST(IndexCatalogue, BandsTheTableCannotGiveFailBeforeAnyValueNamingEntryBandAnd
     EXPECT_TRUE(Has(what, c.why)) << what;
     EXPECT_TRUE(Has(what, "the table runs from 400 to 1000 nm (rows 2 nm apart)")) << what;
   }
+  // A missing 700 nm row: counted in grid steps, 800 nm would read 802 nm.
+  std::string gap = Table(400, 2, 1000);
+  gap.erase(gap.find("\r\n700,") + 2, gap.find("\r\n702,") - gap.find("\r\n700,"));
+  const ReflectanceTable holed = ReadReflectanceFile(folder.Write("gap.txt", gap));
+  const auto [kind, what] =
+      FailureOf([&] { ComputeCatalogue(holed, SelectCatalogueEntries(LoadCatalogue(""), "NDVI")); });
+  EXPECT_EQ(kind, FailureKind::Run);
+  EXPECT_TRUE(Has(what, "band R800=800: the row that should hold 800 nm holds 802 nm")) << what;
 }
 
 TEST(IndexCatalogue, ADamagedCatalogueIsAUsageErrorNamingTheEntryOrLine) {
