@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"
 #include "tools/scan_synth.h"
@@ -98,8 +99,6 @@ std::vector<std::string> Names(const fs::path& folder) {
   return names;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 struct Scans {
   TempFolder data, out;
   Args old = synth::WriteScans(data.Path().string(), Format::UniSpecOld, 3, "leaf");
@@ -114,14 +113,8 @@ TEST(Cli, ConvertWritesTheChosenOutputs) {
   EXPECT_EQ(SplitCrLf(ReadAll(s.out.File("a.txt")))[0], "Absorbance");
   // The same bytes as a run inside the program with the default settings
   // (grid 310 to 1130 by 1, labels from the paths).
-  RunSettings settings;
-  settings.variant = &VariantOf(Format::UniSpecOld);
-  settings.files = s.old;
-  settings.grid = {"310", "1130", "1"};
-  settings.modes[Index(OutputMode::Reflectance)] = true;
-  WavelengthTables tables;
-  EXPECT_EQ(ReadAll(s.out.File("r.txt")),
-            OutputText(ComputeConversion(settings, tables), OutputMode::Reflectance, nullptr));
+  EXPECT_EQ(ReadAll(s.out.File("r.txt")), OutputText(Convert(Settings(Format::UniSpecOld, s.old, {"310", "1130", "1"})),
+                                                     OutputMode::Reflectance, nullptr));
 }
 
 TEST(Cli, CompactTakesWavelengthsFromOutside) {
@@ -409,13 +402,7 @@ TEST(Cli, RunWarningsGoToStderrAndLeaveTheOutputsAlone) {
   EXPECT_TRUE(Has(o.err, "corvelane: warning: " + odd + ": every panel reading is 0")) << o.err;
   EXPECT_TRUE(Has(o.err, "corvelane: warning: " + odd + ": its own wavelengths differ")) << o.err;
   EXPECT_TRUE(Has(o.err, "corvelane: warning: 2 scans share the label \"leaf00001.spt\"")) << o.err;
-  RunSettings settings;
-  settings.variant = &VariantOf(Format::UniSpecOld);
-  settings.files = scans;
-  settings.grid = {"310", "1130", "1"};
-  settings.modes[Index(OutputMode::Reflectance)] = true;
-  WavelengthTables tables;
-  const ConversionResult result = ComputeConversion(settings, tables);
+  const ConversionResult result = Convert(Settings(Format::UniSpecOld, scans, {"310", "1130", "1"}));
   EXPECT_EQ(result.warnings.size(), 3u);
   EXPECT_EQ(ReadAll(r), OutputText(result, OutputMode::Reflectance, nullptr));
 }

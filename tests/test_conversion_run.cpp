@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "tests/run_support.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
 #include "text/failure.h"
@@ -36,22 +37,6 @@ std::string GerScan(const std::string& name, int channels, const Reading& target
                     const std::string& time = "10:22:05.50") {
   return Join(With(GerLines(channels, {Rising(channels == 512 ? 300 : 350, 1), target, panel}),
                    {{1, "GER file " + name}, {3, "Date: 06/13/22 " + time}}));
-}
-
-RunSettings Settings(Format format, std::vector<std::string> files, GridTexts grid,
-                     std::vector<OutputMode> modes = {OutputMode::Reflectance}) {
-  RunSettings s;
-  s.variant = &VariantOf(format);
-  s.files = std::move(files);
-  s.grid = std::move(grid);
-  for (OutputMode m : modes) s.modes[Index(m)] = true;
-  s.labelSource = LabelSource::DataFileName;
-  return s;
-}
-
-ConversionResult Convert(const RunSettings& s, unsigned threads = 0) {
-  WavelengthTables tables;
-  return ComputeConversion(s, tables, {}, threads);
 }
 
 std::string RunFailureText(const RunSettings& s, unsigned threads = 0) {

@@ -14,6 +14,7 @@
 #include "indices/index_run.h"
 #include "indices/index_values.h"
 #include "indices/reflectance_reader.h"
+#include "tests/run_support.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
 #include "text/failure.h"
@@ -26,8 +27,6 @@ namespace {
 
 using namespace testing;
 using Strings = std::vector<std::string>;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Six(double v) {
   char buf[32];
@@ -146,70 +145,41 @@ TEST(ReflectanceReading, DateTimeAndTemperatureAreTheTextsBetweenCommas) {
 
 // --- Round trips through the conversion
 
-RunSettings Settings(Format format, const Strings& files, GridTexts grid) {
-  RunSettings s;
-  s.variant = &VariantOf(format);
-  s.files = files;
-  s.grid = std::move(grid);
-  s.modes[Index(OutputMode::Reflectance)] = true;
-  s.labelSource = LabelSource::DataFileName;
-  return s;
-}
-
 TEST(ReflectanceReading, EveryRowOfTheConversionsReflectanceFilesReadsBack) {
-  // Old and New-Format reflectance files are comma-separated, with a title
-  // line, an empty line and four head lines: every data row must read back,
-  // the first grid wavelength first.
+  // Old and New-Format files: a title line, an empty line and four head lines
+  // (the fourth only commas); dual-channel files: an empty line and five
+  // title lines with the temperatures. Every data row must read back, the
+  // first grid wavelength first.
   TempFolder folder;
-  for (const auto& [format, grid, rows] :
-       std::vector<std::tuple<Format, GridTexts, std::size_t>>{{Format::UniSpecOld, {"310", "1130", "1"}, 821},
-                                                               {Format::UniSpecNew, {"400", "1000", "2"}, 301},
-                                                               {Format::UniSpecOld, {"500", "600", "0.5"}, 201}}) {
-    const Strings scans = synth::WriteScans(folder.Path().string(), format, 3, "leaf");
-    const RunSettings s = Settings(format, scans, grid);
-    WavelengthTables tables;
-    const ConversionResult r = ComputeConversion(s, tables);
+  for (const auto& [format, grid, rows, namesLine] :
+       std::vector<std::tuple<Format, GridTexts, std::size_t, std::size_t>>{
+           {Format::UniSpecOld, {"310", "1130", "1"}, 821, 3},
+           {Format::UniSpecNew, {"400", "1000", "2"}, 301, 3},
+           {Format::UniSpecOld, {"500", "600", "0.5"}, 201, 3},
+           {Format::UniSpecDc, {"400", "900", "1"}, 501, 2}}) {
+    const bool dc = format == Format::UniSpecDc;
+    RunSettings s = Settings(format,
+                             dc ? synth::WriteDcScans(folder.Path().string(), 3, "dc")
+                                : synth::WriteScans(folder.Path().string(), format, 3, "leaf"),
+                             grid);
+    if (dc) UseChannelEquations(s, DcStartTexts());
+    const ConversionResult r = Convert(s);
     const std::string path = folder.File("refl.txt");
     WriteOutputFile(r, OutputMode::Reflectance, nullptr, path);
     const ReflectanceTable t = ReadReflectanceFile(path);
     const std::string what = std::string(VariantOf(format).cliName) + " grid step " + grid.step;
     ASSERT_EQ(t.Rows(), rows) << what;
     ASSERT_EQ(t.Columns(), 3u) << what;
-    EXPECT_EQ(t.namesLine, 3u) << what;
+    EXPECT_EQ(t.namesLine, namesLine) << what;
     EXPECT_EQ(t.names, r.heads[0]) << what;
     EXPECT_EQ(t.dates, r.heads[1]) << what;
     EXPECT_EQ(t.times, r.heads[2]) << what;
-    EXPECT_EQ(t.temperatures, (Strings{"", "", ""})) << what << ": the fourth head line holds only commas";
+    EXPECT_EQ(t.temperatures, dc ? r.heads.at(3) : Strings{"", "", ""}) << what;
     EXPECT_EQ(t.wavelengths, r.rowWavelengths) << what;
     for (std::size_t i = 0; i < t.Rows(); ++i)
       for (std::size_t f = 0; f < 3; ++f)
         ASSERT_EQ(t.rows[i][f], r.Value(OutputMode::Reflectance, i, f)) << what << " row " << i << " file " << f;
   }
-}
-
-TEST(ReflectanceReading, TheDualChannelConversionsReflectanceFileReadsBack) {
-  // Empty line, five title lines with the temperatures, then the data rows.
-  TempFolder folder;
-  const Strings scans = synth::WriteDcScans(folder.Path().string(), 3, "dc");
-  RunSettings s = Settings(Format::UniSpecDc, scans, {"400", "900", "1"});
-  UseChannelEquations(s, DcStartTexts());
-  WavelengthTables tables;
-  const ConversionResult r = ComputeConversion(s, tables);
-  const std::string path = folder.File("refl.txt");
-  WriteOutputFile(r, OutputMode::Reflectance, nullptr, path);
-  const ReflectanceTable t = ReadReflectanceFile(path);
-  ASSERT_EQ(t.Rows(), 501u);
-  ASSERT_EQ(t.Columns(), 3u);
-  EXPECT_EQ(t.namesLine, 2u);
-  ASSERT_EQ(r.heads.size(), 4u);
-  EXPECT_EQ(t.names, r.heads[0]);
-  EXPECT_EQ(t.dates, r.heads[1]);
-  EXPECT_EQ(t.times, r.heads[2]);
-  EXPECT_EQ(t.temperatures, r.heads[3]);
-  EXPECT_EQ(t.wavelengths, r.rowWavelengths);
-  for (std::size_t i = 0; i < t.Rows(); ++i)
-    for (std::size_t f = 0; f < 3; ++f)
-      ASSERT_EQ(t.rows[i][f], r.Value(OutputMode::Reflectance, i, f)) << "row " << i << " file " << f;
 }
 
 TEST(ReflectanceReading, DualChannelLayoutWithLongerTitleBlockReadsEveryRow) {
@@ -318,10 +288,8 @@ TEST(IndexValues, AZeroDenominatorGives999AndTheRestAsUsual) {
 TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
   TempFolder folder;
   const Strings scans = synth::WriteScans(folder.Path().string(), Format::UniSpecOld, 2, "leaf");
-  RunSettings s = Settings(Format::UniSpecOld, scans, {"310", "1130", "1"});
-  s.modes[Index(OutputMode::Absorbance)] = true;
-  WavelengthTables tables;
-  const ConversionResult r = ComputeConversion(s, tables);
+  const ConversionResult r = Convert(
+      Settings(Format::UniSpecOld, scans, {"310", "1130", "1"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
   WriteOutputFile(r, OutputMode::Absorbance, nullptr, folder.File("absorbance.txt"));
   LeafHeaderTexts leaf{};
   leaf[0] = "leaf campaign";
@@ -422,11 +390,10 @@ TEST(IndexPresets, RecordsFromLineFourAtMostEightDamageEndsTheReading) {
 
 TEST(IndexPresets, TheBundledIndexFileHoldsNdviPriAndWbi) {
   const auto presets = ReadPresetFile(std::string(CORVELANE_SAMPLES) + "/../share/INDEX");
-  ASSERT_EQ(presets.size(), 3u);
-  EXPECT_EQ(std::tie(presets[0].name, presets[0].a, presets[0].b), std::make_tuple("NDVI", "800", "670"));
-  EXPECT_EQ(std::tie(presets[1].name, presets[1].a, presets[1].b), std::make_tuple("PRI", "531", "570"));
-  EXPECT_EQ(std::tie(presets[2].name, presets[2].a, presets[2].b), std::make_tuple("WBI", "900", "970"));
-  EXPECT_EQ(presets[2].Formula(), IndexFormula::SimpleRatio);
+  std::string seen;
+  for (const auto& p : presets)
+    seen += p.name + "," + p.a + "," + p.b + "," + (p.Formula() == IndexFormula::SimpleRatio ? "2;" : "1;");
+  EXPECT_EQ(seen, "NDVI,800,670,1;PRI,531,570,1;WBI,900,970,2;");
 }
 
 }  // namespace

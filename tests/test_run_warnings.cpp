@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "tests/run_support.h"
 #include "tests/scan_text.h"
 #include "tests/test_support.h"
 
@@ -17,29 +18,11 @@ namespace {
 
 using namespace testing;
 
-RunSettings Settings(Format format, std::vector<std::string> files, GridTexts grid,
-                     std::vector<OutputMode> modes = {OutputMode::Reflectance}) {
-  RunSettings s;
-  s.variant = &VariantOf(format);
-  s.files = std::move(files);
-  s.grid = std::move(grid);
-  for (OutputMode m : modes) s.modes[Index(m)] = true;
-  s.labelSource = LabelSource::DataFileName;
-  return s;
-}
-
-ConversionResult Convert(const RunSettings& s) {
-  WavelengthTables tables;
-  return ComputeConversion(s, tables);
-}
-
 // The data lines only, after the title, the empty line and the four head lines.
 Lines Data(const ConversionResult& r, OutputMode m) {
   const Lines l = SplitCrLf(OutputText(r, m, nullptr));
   return Lines(l.begin() + 6, l.end());
 }
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Channel c of these UniSpec scans lies at 300 + 10c nm (unless `first` moves it).
 std::string OldScan(const Reading& target, const Reading& panel, double first = 300) {
