@@ -1,6 +1,6 @@
 // Whole conversion runs: tiny hand-made scans whose output files are written
-// out here character by character, failing runs, parallel against one
-// thread, and the real UniSpec scans.
+// out here character by character, failing runs, and parallel against one
+// thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -413,33 +413,6 @@ TEST(WriteOutputFile, ReplacesAndLeavesNothingBehindOnFailure) {
     EXPECT_NE(std::string(f.what()).find("scan file 2"), std::string::npos) << f.what();
   }
   EXPECT_EQ(ReadAll(scans.b), before);
-}
-
-TEST(RealScans, UniSpecNewFilesConvert) {
-  const std::vector<std::string> files = testing::RealUniSpecNewFiles();
-  if (files.empty()) GTEST_SKIP() << "no real scans in " << testing::RealDataFolder();
-  const ConversionResult r = Convert(
-      Settings(Format::UniSpecNew, files, {"310", "1130", "1"}, {OutputMode::Reflectance, OutputMode::Absorbance}));
-  ASSERT_EQ(r.Rows(), 821u);
-  for (std::size_t f = 0; f < files.size(); ++f) {
-    const std::string name = fs::path(files[f]).filename().string();
-    EXPECT_EQ(r.heads[0][f], name);
-    EXPECT_EQ(r.heads[1][f].substr(0, 4), "06/1") << name;
-    EXPECT_EQ(r.heads[2][f].size(), 8u) << name;
-    for (std::size_t row = 0; row < r.Rows(); ++row) {
-      const double refl = r.Value(OutputMode::Reflectance, row, f);
-      if (name == "test00001.spu") {  // taken before any panel: every panel reading is 0
-        ASSERT_EQ(refl, 999) << row;
-        ASSERT_EQ(r.Value(OutputMode::Absorbance, row, f), 999) << row;
-      } else if (r.rowWavelengths[row] >= 550 && r.rowWavelengths[row] <= 900) {
-        ASSERT_GE(refl, 0) << name << " at " << r.rowWavelengths[row];
-        ASSERT_LE(refl, 1.5) << name << " at " << r.rowWavelengths[row];
-      }
-    }
-  }
-  const Lines text = Rows(r, OutputMode::Reflectance);
-  EXPECT_EQ(text.size(), 6u + 821u);
-  EXPECT_EQ(text[6].substr(0, 6), " 310 ,");
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ TEST(ReflectanceReading, EveryRowOfTheConversionsReflectanceFilesReadsBack) {
     EXPECT_EQ(t.names, r.heads[0]) << what;
     EXPECT_EQ(t.dates, r.heads[1]) << what;
     EXPECT_EQ(t.times, r.heads[2]) << what;
-    EXPECT_EQ(t.temperatures, dc ? r.heads.at(3) : Strings{"", "", ""}) << what;
+    EXPECT_EQ(t.temperatures, dc ? r.heads.at(3) : (Strings{"", "", ""})) << what;
     EXPECT_EQ(t.wavelengths, r.rowWavelengths) << what;
     for (std::size_t i = 0; i < t.Rows(); ++i)
       for (std::size_t f = 0; f < 3; ++f)

@@ -103,21 +103,13 @@ TEST(InstrumentFile, MoreThanSixRecordsAllLoadAndEditingOneKeepsTheOthers) {
   EXPECT_NE(ReadAll(path).find("-0.0004      ,\nI9,1,2,3,4,5,6,\nend"), std::string::npos);
 }
 
-TEST(InstrumentFile, UnknownNamesLeaveTheFileUntouched) {
+TEST(InstrumentFile, UnknownNamesAndTextsThatWouldBreakTheTableLeaveTheFileUntouched) {
   TempFolder folder;
   const std::string path = InstrumentFilePath(folder.Path().string());
   EnsureInstrumentFile(path);
   const std::string before = ReadAll(path);
   EXPECT_FALSE(UpdateInstrument(path, "dc 1", kX));  // letter case counts
   EXPECT_FALSE(DeleteInstrument(path, "DC 3"));
-  EXPECT_EQ(ReadAll(path), before);
-}
-
-TEST(InstrumentFile, TextsThatWouldBreakTheTableAreRefused) {
-  TempFolder folder;
-  const std::string path = InstrumentFilePath(folder.Path().string());
-  EnsureInstrumentFile(path);
-  const std::string before = ReadAll(path);
   for (const std::string name : {"", "  ", "end", "a,b", "two\nlines"}) {
     EXPECT_THROW(AddInstrument(path, name, kX), RunFailure) << name;
   }
