@@ -1,9 +1,7 @@
 // `corvelane indices` end to end: outputs, exit codes and messages, on
 // reflectance files the conversion wrote.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -37,9 +35,7 @@ class IndicesCli : public ::testing::Test {
     const Args scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
     Args convert = {"convert", "unispec-old", "--reflectance", reflectance};
     convert.insert(convert.end(), scans.begin(), scans.end());
-    std::string command = ShellQuote(CORVELANE_EXE);
-    for (const auto& a : convert) command += " " + ShellQuote(a);
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_EQ(RunCorvelane(convert).exit, 0);
     folder.Write("INDEX",
                  "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
   }
@@ -105,12 +101,9 @@ TEST_F(IndicesCli, UsageErrorsExitTwoAndWriteNothing) {
 TEST_F(IndicesCli, AFailedRunExitsOneSaysWhyAndLeavesNoFile) {
   folder.Write("i.txt", "an earlier index file");
   const std::string absorbance = folder.File("abs.txt");
-  Args convert = {ShellQuote(CORVELANE_EXE), "convert", "unispec-old", "--absorbance", ShellQuote(absorbance)};
-  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x"))
-    convert.push_back(ShellQuote(scan));
-  std::string command;
-  for (const auto& a : convert) command += a + " ";
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  Args convert = {"convert", "unispec-old", "--absorbance", absorbance};
+  for (const auto& scan : synth::WriteScans(folder.File("more"), Format::UniSpecOld, 1, "x")) convert.push_back(scan);
+  ASSERT_EQ(RunCorvelane(convert).exit, 0);
   for (const auto& [args, message] : std::vector<std::tuple<Args, std::string>>{
            {{"--index", "far,1200,670,nd,1", reflectance}, "wavelength A lies outside the table"},
            {{"--preset", "NDVI", absorbance}, "no names row was found"},
