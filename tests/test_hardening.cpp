@@ -11,6 +11,7 @@
 #include "reference/dc_indices.h"
 #include "reference/reference_files.h"
 #include "reference/reference_spectrum.h"
+#include "tests/scan_text.h"
 #include "tests/test_support.h"
 #include "text/failure.h"
 
@@ -19,16 +20,6 @@ namespace {
 
 using namespace testing;
 using Column = std::vector<double>;
-
-template <class F>
-std::string FailureOf(F&& f) {
-  try {
-    f();
-  } catch (const RunFailure& failure) {
-    return failure.what();
-  }
-  return {};
-}
 
 bool HoldsNonFinite(const std::string& text) {
   for (const char* word : {"nan", "NaN", "inf", "Inf"})

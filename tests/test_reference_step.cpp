@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "reference/reference_step.h"
+#include "tests/scan_text.h"
 #include "tests/test_support.h"
 #include "text/failure.h"
 
@@ -126,12 +127,7 @@ TEST(ReferenceStep, FailuresComeWhereTheRunMeetsThem) {
     asker.refPath = folder.Write("p.ref", CrLf(c.refLines));
     asker.indexPath = c.indexPathGiven ? folder.File("i.csv") : "";
     asker.indices = {{"ND", "800", "802", IndexFormula::NormalisedDifference, IndexSource::Reflectance}};
-    std::string why;
-    try {
-      ApplyRefFile(ThreeScans(), asker);
-    } catch (const RunFailure& f) {
-      why = f.what();
-    }
+    const std::string why = FailureOf([&] { ApplyRefFile(ThreeScans(), asker); });
     EXPECT_NE(why.find(c.expected), std::string::npos) << c.scenario << ": " << why;
     EXPECT_EQ(asker.asked.size(), c.questionsAsked) << c.scenario;
     EXPECT_FALSE(std::filesystem::exists(folder.File("i.csv"))) << c.scenario;
