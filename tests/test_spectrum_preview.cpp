@@ -51,6 +51,8 @@ Ops GerFrame(PreviewArea a, double xe, double channelsX, const char* channels) {
           Text(a, 35, 298500, r ? "f" : "d"),
           r ? Text(a, 25, 10, "1") : Text(a, 55, 10, "500,000")};
 }
+Ops Ger1500Frame(PreviewArea a) { return GerFrame(a, 590, 550, "512"); }
+Ops Ger2600Frame(PreviewArea a) { return GerFrame(a, 650, 600, "594"); }
 
 Ops Drawn(Format format, const std::string& path) {
   Ops ops;
@@ -92,20 +94,8 @@ TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
       {Format::UniSpecOld, OldLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       {Format::UniSpecNew, NewLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       {Format::UniSpecCompact, CompactLines(), {R}, UniSpecFrame, 256, 300, 75000},  // no target or panel readings
-      {Format::Ger1500,
-       GerLines(512),
-       {T, P, R},
-       [](PreviewArea a) { return GerFrame(a, 590, 550, "512"); },
-       512,
-       600,
-       550000},
-      {Format::Ger2600,
-       GerLines(594),
-       {T, P, R},
-       [](PreviewArea a) { return GerFrame(a, 650, 600, "594"); },
-       594,
-       700,
-       550000},
+      {Format::Ger1500, GerLines(512), {T, P, R}, Ger1500Frame, 512, 600, 550000},
+      {Format::Ger2600, GerLines(594), {T, P, R}, Ger2600Frame, 594, 700, 550000},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(VariantOf(c.format).cliName);
