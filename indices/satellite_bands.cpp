@@ -199,6 +199,21 @@ double ResponseCentre(const ResponseBand& band) {
   return sum != 0 ? weighted / sum : kNotFormed;
 }
 
+WavelengthRange HalfMaximumRange(const ResponseBand& band) {
+  const std::vector<double>& w = band.wavelengths;
+  const std::vector<double>& s = band.response;
+  const double half = *std::max_element(s.begin(), s.end()) / 2;
+  // Where the response crosses `half` between rows j-1 and j.
+  const auto crossing = [&](std::size_t j) {
+    if (j == 0 || s[j] == s[j - 1]) return w[j];
+    return w[j - 1] + (half - s[j - 1]) * (w[j] - w[j - 1]) / (s[j] - s[j - 1]);
+  };
+  std::size_t first = 0, last = w.size() - 1;
+  while (s[first] < half) ++first;
+  while (s[last] < half) --last;
+  return {crossing(first), last + 1 < w.size() ? crossing(last + 1) : w[last]};
+}
+
 PlacedBand PlaceBand(const ResponseBand& band, const std::vector<double>& tableWavelengths, double minCoverage) {
   PlacedBand placed;
   const std::size_t rows = tableWavelengths.size();
@@ -295,20 +310,35 @@ void AppendNumberField(std::string& out, double value) {
 
 constexpr std::string_view kLongHead = "path,label,date,time,sensor,band,center_nm,coverage,value";
 
+// Per band, the fields after the scan's: "sensor,band,center_nm,coverage,".
+std::vector<std::string> BandFields(const BandResults& results) {
+  std::vector<std::string> fields;
+  for (const BandResults::Band& band : results.bands) {
+    std::string f;
+    AppendField(f, band.sensor->name);
+    f += ',';
+    AppendField(f, band.band->name);
+    f += ',';
+    AppendNumberField(f, band.placed.centre);
+    f += ',';
+    AppendNumberField(f, band.placed.coverage);
+    f += ',';
+    fields.push_back(std::move(f));
+  }
+  return fields;
+}
+
 void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size_t k, const std::string& path,
-                      const BandResults& results) {
+                      const BandResults& results, const std::vector<std::string>& bandFields) {
+  std::string scan;
+  for (const std::string_view field : {std::string_view(path), std::string_view(table.names[k]),
+                                       std::string_view(table.dates[k]), std::string_view(table.times[k])}) {
+    AppendField(scan, field);
+    scan += ',';
+  }
   for (std::size_t b = 0; b < results.bands.size(); ++b) {
-    const BandResults::Band& band = results.bands[b];
-    for (const std::string_view field :
-         {std::string_view(path), std::string_view(table.names[k]), std::string_view(table.dates[k]),
-          std::string_view(table.times[k]), std::string_view(band.sensor->name), std::string_view(band.band->name)}) {
-      AppendField(out, field);
-      out += ',';
-    }
-    AppendNumberField(out, band.placed.centre);
-    out += ',';
-    AppendNumberField(out, band.placed.coverage);
-    out += ',';
+    out += scan;
+    out += bandFields[b];
     AppendNumberField(out, results.Value(k, b));
     out += kLineEnd;
   }
@@ -319,7 +349,8 @@ void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size
 std::string LongBandText(const ReflectanceTable& table, const std::string& path, const BandResults& results) {
   std::string out(kLongHead);
   out += kLineEnd;
-  for (std::size_t k = 0; k < table.Columns(); ++k) AppendColumnRows(out, table, k, path, results);
+  const std::vector<std::string> bandFields = BandFields(results);
+  for (std::size_t k = 0; k < table.Columns(); ++k) AppendColumnRows(out, table, k, path, results, bandFields);
   return out;
 }
 
@@ -331,8 +362,9 @@ void WriteLongBandFile(const ReflectanceTable& table, const std::string& path, c
   AtomicFileWriter writer(out);
   std::string text(kLongHead);
   text += kLineEnd;
+  const std::vector<std::string> bandFields = BandFields(results);
   for (std::size_t k = 0; k < table.Columns(); ++k) {
-    AppendColumnRows(text, table, k, path, results);
+    AppendColumnRows(text, table, k, path, results, bandFields);
     if (text.size() >= kPiece) {
       writer.Write(text);
       text.clear();

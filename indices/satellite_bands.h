@@ -60,6 +60,13 @@ std::string FixedDecimals(double value, int decimals);
 // Σλ·S/ΣS over the band's own rows (the band's centre as --list gives it).
 double ResponseCentre(const ResponseBand& band);
 
+// The first and last wavelength where the band's response reaches half its
+// peak, interpolated linearly between its rows.
+struct WavelengthRange {
+  double low = 0, high = 0;
+};
+WavelengthRange HalfMaximumRange(const ResponseBand& band);
+
 // One band placed on a table's wavelengths.
 struct PlacedBand {
   std::size_t firstRow = 0;     // rows [firstRow, firstRow + weights.size())
