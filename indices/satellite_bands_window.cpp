@@ -80,13 +80,14 @@ class BandPicture final : public QWidget {
     p.drawText(QRectF(0, area.top(), 38, 20), Qt::AlignRight, Q(FixedDecimals(top, 2)));
     p.setClipRect(area);
     // The responses, each scaled to its peak at the plot's top.
-    int colour = 0;
+    std::size_t colour = 0;
     const QColor colours[] = {Qt::darkRed, Qt::darkGreen, Qt::darkBlue, Qt::darkMagenta, Qt::darkCyan, Qt::darkYellow};
     for (const SensorResponse* sensor : sensors_) {
       for (const ResponseBand& band : sensor->bands) {
+        // Each band keeps one colour for its response and its value.
+        QColor c = colours[colour++ % std::size(colours)];
         const double peak = *std::max_element(band.response.begin(), band.response.end());
         if (!(peak > 0) || band.wavelengths.back() < x0 || band.wavelengths.front() > x1) continue;
-        QColor c = colours[colour++ % std::size(colours)];
         c.setAlpha(110);
         QPainterPath path;
         for (std::size_t j = 0; j < band.wavelengths.size(); ++j) {
@@ -112,21 +113,23 @@ class BandPicture final : public QWidget {
     }
     p.drawPath(line);
     // The band values across their half-maximum widths.
-    colour = 0;
-    ForEachBand([&](const SensorResponse&, const ResponseBand& band, double value) {
-      p.setPen(QPen(colours[colour++ % std::size(colours)], 3));
+    ForEachBand([&](std::size_t ordinal, const ResponseBand& band, double value) {
+      p.setPen(QPen(colours[ordinal % std::size(colours)], 3));
       const WavelengthRange half = HalfMaximumRange(band);
       p.drawLine(at(half.low, value), at(half.high, value));
     });
   }
 
  private:
-  // Calls `f` for every band of the chosen sensors the spectrum gives a value.
+  // Calls `f` with the ordinal of every band of the chosen sensors that the
+  // spectrum gives a value.
   template <class F>
   void ForEachBand(F&& f) const {
     if (wavelengths_.size() < 2) return;
+    std::size_t ordinal = 0;
     for (const SensorResponse* sensor : sensors_)
       for (const ResponseBand& band : sensor->bands) {
+        ++ordinal;
         const PlacedBand placed = PlaceBand(band, wavelengths_);
         if (!placed.computed) continue;
         double sum = 0;
@@ -136,7 +139,7 @@ class BandPicture final : public QWidget {
           marked = marked || (placed.weights[i] != 0 && v == kNoIndexValue);
           sum += placed.weights[i] * v;
         }
-        if (!marked) f(*sensor, band, sum / placed.weightSum);
+        if (!marked) f(ordinal - 1, band, sum / placed.weightSum);
       }
   }
 

@@ -105,6 +105,13 @@ TEST(ResponseTables, CentresAndNegativeWingsAreThoseOfTheSources) {
   for (const auto& [band, centre] : centres)
     EXPECT_NEAR(ResponseCentre(*ShippedSensor(band.first).Band(band.second)), centre, 0.0051)
         << band.first << " " << band.second;
+  // Half-maximum widths, recomputed in the tables' notes by the same rule.
+  const WavelengthRange red = HalfMaximumRange(*ShippedSensor("landsat-8-oli").Band("B4"));
+  EXPECT_NEAR(red.low, 635.88, 0.006);
+  EXPECT_NEAR(red.high, 673.37, 0.006);
+  const WavelengthRange swir = HalfMaximumRange(*ShippedSensor("landsat-9-oli2").Band("B6"));
+  EXPECT_NEAR(swir.low, 1565.06, 0.006);
+  EXPECT_NEAR(swir.high, 1651.18, 0.006);
   // Landsat 8's tiny negative wing values are kept as given.
   const std::map<std::string, int> negatives = {{"B1", 0}, {"B2", 1}, {"B3", 11}, {"B4", 10}, {"B5", 5},
                                                 {"B6", 2}, {"B7", 6}, {"B8", 0},  {"B9", 8}};
