@@ -242,25 +242,44 @@ PlacedBand PlaceBand(const ResponseBand& band, const std::vector<double>& tableW
   return placed;
 }
 
-void BandValues(const ReflectanceTable& table, const PlacedBand& placed, std::vector<double>& out) {
-  const std::size_t columns = table.Columns();
-  out.assign(columns, placed.computed ? 0.0 : kNotFormed);
-  if (!placed.computed) return;
-  // Row by row over every column: the table is kept row by row.
-  std::vector<unsigned char> marked(columns, 0);
-  for (std::size_t i = 0; i < placed.weights.size(); ++i) {
-    const double w = placed.weights[i];
-    if (w == 0) continue;
-    const std::span<const double> row = table.rows[placed.firstRow + i];
-    for (std::size_t k = 0; k < columns; ++k) {
-      marked[k] |= static_cast<unsigned char>(row[k] == kNoIndexValue);
-      out[k] += w * row[k];
-    }
-  }
+namespace {
+
+// sums[k] += w·row[k], and marks[k] counts the 999 marks; the three arrays
+// do not overlap and hold doubles alike, so the loop vectorises.
+void Accumulate(double* __restrict sums, double* __restrict marks, const double* __restrict row, double w,
+                std::size_t columns) {
   for (std::size_t k = 0; k < columns; ++k) {
-    const double value = out[k] / placed.weightSum;
-    out[k] = marked[k] || !std::isfinite(value) ? kNotFormed : value;
+    marks[k] += row[k] == kNoIndexValue ? 1.0 : 0.0;
+    sums[k] += w * row[k];
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The band values of columns [first, first + count) into values[0..count):
+// NaN where a 999 mark lies under the band's nonzero response.
+void BandValuesOf(const ReflectanceTable& table, const PlacedBand& placed, std::size_t first, std::size_t count,
+                  double* values, std::vector<double>& marked) {
+  std::fill(values, values + count, 0.0);
+  marked.assign(count, 0.0);
+  for (std::size_t i = 0; i < placed.weights.size(); ++i)
+    if (placed.weights[i] != 0)
+      Accumulate(values, marked.data(), table.rows[placed.firstRow + i].data() + first, placed.weights[i], count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const double value = values[k] / placed.weightSum;
+    values[k] = marked[k] != 0 || !std::isfinite(value) ? kNotFormed : value;
+  }
+}
+
+}  // namespace
+
+void BandValues(const ReflectanceTable& table, const PlacedBand& placed, std::vector<double>& out) {
+  out.assign(table.Columns(), kNotFormed);
+  if (!placed.computed) return;
+  std::vector<double> marked;
+  BandValuesOf(table, placed, 0, out.size(), out.data(), marked);
 }
 
 BandResults ComputeBands(const ReflectanceTable& table, const std::vector<const SensorResponse*>& sensors,
@@ -270,11 +289,18 @@ BandResults ComputeBands(const ReflectanceTable& table, const std::vector<const 
     for (const ResponseBand& band : sensor->bands)
       results.bands.push_back({sensor, &band, PlaceBand(band, table.wavelengths, minCoverage)});
   const std::size_t columns = table.Columns(), count = results.bands.size();
-  results.values.resize(columns * count);
-  std::vector<double> values;
-  for (std::size_t b = 0; b < count; ++b) {
-    BandValues(table, results.bands[b].placed, values);
-    for (std::size_t k = 0; k < columns; ++k) results.values[k * count + b] = values[k];
+  results.values.assign(columns * count, kNotFormed);
+  // A few hundred columns at a time: their rows stay in the cache while
+  // every band passes over them.
+  constexpr std::size_t kBlock = 256;
+  std::vector<double> values(kBlock), marked;
+  for (std::size_t first = 0; first < columns; first += kBlock) {
+    const std::size_t n = std::min(kBlock, columns - first);
+    for (std::size_t b = 0; b < count; ++b) {
+      if (!results.bands[b].placed.computed) continue;
+      BandValuesOf(table, results.bands[b].placed, first, n, values.data(), marked);
+      for (std::size_t k = 0; k < n; ++k) results.values[(first + k) * count + b] = values[k];
+    }
   }
   return results;
 }
