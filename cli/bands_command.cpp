@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/run_files.h"
 #include "indices/satellite_bands.h"
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -93,18 +94,12 @@ int BandsCommand::Run() {
   if (Trim(sensors_) == "all") {
     for (const std::string& name : ShippedSensorNames()) add(&ShippedSensor(name));
   } else if (!sensors_.empty()) {
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t comma = sensors_.find(',', start);
-      const std::string_view name =
-          Trim(std::string_view(sensors_).substr(start, comma == std::string::npos ? comma : comma - start));
+    for (const std::string& name : SplitCommas(sensors_)) {
       try {
         add(&ShippedSensor(name));
       } catch (const RunFailure& f) {
         UsageError("--sensor: " + f.Why());
       }
-      if (comma == std::string::npos) break;
-      start = comma + 1;
     }
   }
   std::vector<SensorResponse> own;

@@ -13,6 +13,7 @@
 
 #include "indices/index_values.h"
 #include "text/atomic_file.h"
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -30,18 +31,6 @@ constexpr double kNotFormed = std::numeric_limits<double>::quiet_NaN();
 
 [[noreturn]] void Refuse(const std::string& file, std::size_t line, std::string why) {
   throw RunFailure({file, line, {}, false}, std::move(why), FailureKind::Usage);
-}
-
-// The fields of one line, split at commas (response tables hold no quotes).
-void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
-  fields.clear();
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', start);
-    fields.push_back(Trim(line.substr(start, comma == std::string_view::npos ? comma : comma - start)));
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
-  }
 }
 
 std::string Stem(const std::string& path) { return std::filesystem::path(path).stem().string(); }
@@ -93,7 +82,7 @@ SensorResponse ParseSensorTable(std::string_view text, const std::string& name, 
   SensorResponse sensor;
   sensor.name = name;
   sensor.file = file;
-  std::vector<std::string_view> fields;
+  std::vector<std::string> fields;
   std::size_t line = 0, at = 0, columns = 0;
   double previous = 0;
   bool headed = false;
@@ -106,7 +95,7 @@ SensorResponse ParseSensorTable(std::string_view text, const std::string& name, 
     if (at < text.size()) ++at;
     ++line;
     if (Trim(row).empty()) continue;
-    SplitFields(row, fields);
+    fields = SplitCommas(row);
     if (!headed) {
       headed = true;
       if (fields.front() != "wavelength_nm")
