@@ -236,6 +236,7 @@ void IndexRunWindow::OnCalculate() {
         this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
     return dialogs.AskSavePath(this, QString::fromUtf8(dialogTitle)).toStdString();
   };
+  bool bandsWarned = false;
   try {
     for (std::size_t f = 0; f < files.size(); ++f) {
       const ReflectanceTable table = ReadReflectanceFile(files[f]);
@@ -263,6 +264,15 @@ void IndexRunWindow::OnCalculate() {
         if (!path.empty()) WriteLongIndexFile(table, files[f], entries, catalogueValues, path);
       }
       if (withBands) {
+        // The bands the table's wavelengths do not cover, said once a run.
+        if (const std::string left = UncoveredBandsText(bandResults); !left.empty() && !bandsWarned) {
+          bandsWarned = true;
+          dialogs.ShowMessage(this, {QStringLiteral("Satellite bands"),
+                                     QStringLiteral("Some bands are left empty: less than 0.99 of their response lies "
+                                                    "inside the table's wavelengths."),
+                                     MessageIcon::Information, MessageButtons::Ok,
+                                     QStringLiteral("Band (coverage): ") + QString::fromStdString(left)});
+        }
         const std::string path = ask("   Save Long Band File   ", "Bands prompt", "Save Long Band File?");
         if (!path.empty() && QFileInfo(QString::fromStdString(path)) == QFileInfo(QString::fromStdString(files[f])))
           throw RunFailure({path, 0, {}, false}, "the long band file would replace the reflectance file it is made of",

@@ -151,8 +151,17 @@ TEST_F(BandsWindowTest, TickedSensorsGoToTheLongBandFileWithTheFirstScanPictured
   dialogs.Clear();
   dialogs.savePaths = {Out("bands-a.csv"), ""};
   Click(w, "Com_do_index");
-  EXPECT_EQ(dialogs.Texts(), (std::vector<QString>{"   Save Long Band File   ", "   Save Long Band File   "}));
-  for (const auto& m : dialogs.messages) EXPECT_EQ(m.title, "Bands prompt");
+  // The bands beyond 310-1130 nm are named once, before the first save.
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[0].title, "Satellite bands");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("sentinel-2a-msi B11 (0.00)") &&
+              dialogs.messages[0].detail.contains("modis-terra B7 (0.00)") &&
+              !dialogs.messages[0].detail.contains("B4"))
+      << dialogs.messages[0].detail.toStdString();
+  for (std::size_t m = 1; m < 3; ++m) {
+    EXPECT_EQ(dialogs.messages[m].title, "Bands prompt");
+    EXPECT_EQ(dialogs.messages[m].text, "   Save Long Band File   ");
+  }
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"bands-a.csv"});
   const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
   EXPECT_EQ(corvelane::testing::ReadAll(Out("bands-a.csv").toStdString()),
