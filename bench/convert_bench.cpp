@@ -9,7 +9,9 @@
 // --keep leaves the generated folder in place (its path is printed), for profiling.
 // Without --growth, when the format's reflectance file is comma-separated, it
 // then runs `corvelane indices` on that table (one column per scan) with five
-// indices and the derivative file, and prints its wall time and peak memory.
+// indices and the derivative file, then `corvelane bands --sensor all` (every
+// band of every shipped sensor into the long band file), and prints their
+// wall times and peak memory.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -150,6 +152,20 @@ bool RunIndexCase(const fs::path& exe, const fs::path& folder, const std::string
   return true;
 }
 
+// Every band of every shipped sensor over the same table.
+bool RunBandsCase(const fs::path& exe, const fs::path& folder, const std::string& table, int columns, int runs) {
+  const std::string bandsFile = (folder / "bands.csv").string();
+  std::printf("\nbands run over that table (%d columns): --sensor all, long band file\n", columns);
+  Timed t = TimeRuns({exe.string(), "bands", "--sensor", "all", "--long-bands", bandsFile, table}, runs);
+  if (!t.ok) return false;
+  for (std::size_t r = 0; r < t.seconds.size(); ++r) std::printf("run %zu: %.3f s wall\n", r + 1, t.seconds[r]);
+  std::sort(t.seconds.begin(), t.seconds.end());
+  std::printf("bands run median of %d: %.3f s wall (best %.3f s); peak memory %.1f MB; wrote %.1f MB\n", runs,
+              t.seconds[t.seconds.size() / 2], t.seconds.front(), t.peakKb / 1024.0,
+              static_cast<double>(fs::file_size(bandsFile)) / 1e6);
+  return true;
+}
+
 bool keepFolder = false;
 
 struct Figures {
@@ -233,7 +249,7 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
   if (withIndices &&
       variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
           corvelane::ColumnSeparator::Comma)
-    ok = RunIndexCase(exe, folder, out, n, runs);
+    ok = RunIndexCase(exe, folder, out, n, runs) && RunBandsCase(exe, folder, out, n, runs);
   if (keepFolder)
     std::printf("kept %s\n", folder.c_str());
   else

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "calibration/instrument_table.h"
+#include "cli/bands_command.h"
 #include "cli/dc_command.h"
 #include "cli/format_texts.h"
 #include "cli/indices_command.h"
@@ -439,6 +440,7 @@ int Run(const std::vector<std::string>& args) {
   samples->add_option("FOLDER", samplesOut, "Output folder (default corvelane-output)");
 
   IndicesCommand indices(app);
+  BandsCommand bands(app);
   InstrumentsCommand instruments(app);
 
   RemoveTemporaryFilesOnSignals();
@@ -460,6 +462,7 @@ int Run(const std::vector<std::string>& args) {
     if (convert->parsed()) return Convert(co);
     if (check->parsed()) return Check(ko);
     if (indices.Parsed()) return indices.Run();
+    if (bands.Parsed()) return bands.Run();
     if (instruments.Parsed()) return instruments.Run();
     if (samples->parsed()) return ConvertSamples(SamplesFolder(), samplesOut.empty() ? "corvelane-output" : samplesOut);
   } catch (const RunFailure& f) {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "indices/index_values.h"
+#include "indices/satellite_bands.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
@@ -126,6 +127,33 @@ std::vector<CatalogueBand> ParseBands(const std::string& text, const std::string
       band.text = std::string(piece);
       const std::string_view value = Trim(piece.substr(eq + 1));
       if (!IsBandName(band.name)) Refuse(file, line, usage);
+      if (const std::size_t colon = value.find(':'); colon != std::string_view::npos) {
+        // A satellite band, SENSOR:BAND.
+        band.sensor = std::string(Trim(value.substr(0, colon)));
+        band.sensorBand = std::string(Trim(value.substr(colon + 1)));
+        const std::vector<std::string>& sensors = ShippedSensorNames();
+        if (std::find(sensors.begin(), sensors.end(), band.sensor) == sensors.end()) {
+          std::string known;
+          for (const std::string& n : sensors) known += (known.empty() ? "" : ", ") + n;
+          Refuse(file, line,
+                 EntryWhere(entry) + ": band \"" + band.text + "\" names sensor \"" + band.sensor +
+                     "\", which is not shipped (sensors: " + known + ")");
+        }
+        const SensorResponse& sensor = ShippedSensor(band.sensor);
+        if (!sensor.Band(band.sensorBand)) {
+          std::string known;
+          for (const ResponseBand& b : sensor.bands) known += (known.empty() ? "" : ", ") + b.name;
+          Refuse(file, line,
+                 EntryWhere(entry) + ": band \"" + band.text + "\": " + band.sensor + " has no band \"" +
+                     band.sensorBand + "\" (bands: " + known + ")");
+        }
+        for (const CatalogueBand& b : bands)
+          if (b.name == band.name) Refuse(file, line, EntryWhere(entry) + ": band " + band.name + " is defined twice");
+        bands.push_back(std::move(band));
+        if (semicolon == std::string::npos) break;
+        start = semicolon + 1;
+        continue;
+      }
       // A range "LOW-HIGH"; wavelengths are positive, so a dash after the
       // first character separates the two.
       const std::size_t dash = value.find('-', 1);
@@ -344,7 +372,8 @@ CatalogueValues ComputeCatalogue(const ReflectanceTable& table, const std::vecto
   // Every band is found before any value is formed.
   std::vector<std::vector<std::vector<std::size_t>>> rows(entries.size());
   for (std::size_t j = 0; j < entries.size(); ++j)
-    for (const CatalogueBand& band : entries[j].bands) rows[j].push_back(BandRows(table, entries[j], band));
+    for (const CatalogueBand& band : entries[j].bands)
+      rows[j].push_back(band.sensor.empty() ? BandRows(table, entries[j], band) : std::vector<std::size_t>{});
 
   CatalogueValues out;
   out.entries = entries.size();
@@ -358,6 +387,13 @@ CatalogueValues ComputeCatalogue(const ReflectanceTable& table, const std::vecto
     // leaves that column's band, and so its value, unformed.
     std::vector<std::vector<double>> bandValues(entry.bands.size());
     for (std::size_t b = 0; b < entry.bands.size(); ++b) {
+      if (const CatalogueBand& band = entry.bands[b]; !band.sensor.empty()) {
+        // Response-weighted; not formed where the table does not cover the
+        // response or a mark lies under it.
+        const ResponseBand& response = *ShippedSensor(band.sensor).Band(band.sensorBand);
+        BandValues(table, PlaceBand(response, table.wavelengths), bandValues[b]);
+        continue;
+      }
       std::fill(means.begin(), means.end(), 0.0);
       std::fill(marked.begin(), marked.end(), false);
       for (const std::size_t r : rows[j][b]) {

@@ -7,7 +7,10 @@
 // A band is a range "NIR=841-876", the mean of the reflectance at the grid
 // points from 841 to 876 nm inclusive, or a single wavelength "R531=531",
 // the value at the grid point the index run finds for it (grid steps from the
-// table's first wavelength, halves to even).
+// table's first wavelength, halves to even). A band "NIR=sentinel-2a-msi:B8"
+// is a shipped sensor's band weighted by its spectral response
+// (indices/satellite_bands.h); where it is not computed for coverage, or
+// holds a 999 mark, the entry's value is not formed.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,7 +25,9 @@ struct CatalogueBand {
   double low = 0;   // nm
   double high = 0;  // nm; equal to low for a single wavelength
   bool single = false;
-  std::string text;  // as written in the catalogue, "NIR=841-876"
+  std::string sensor;      // a satellite band: the shipped sensor's name
+  std::string sensorBand;  // and its band; both empty otherwise
+  std::string text;        // as written in the catalogue, "NIR=841-876"
 };
 
 struct CatalogueEntry {
@@ -44,7 +49,8 @@ std::string_view ShippedCatalogueText() noexcept;
 // are ignored), one entry per record. Throws RunFailure of kind Usage naming
 // `file` and the line for a damaged table, a missing column, an empty or
 // repeated name, a name holding a comma, a band that is not NAME=NM or
-// NAME=LOW-HIGH with LOW <= HIGH, a repeated band name, an expression that
+// NAME=LOW-HIGH with LOW <= HIGH or NAME=SENSOR:BAND of a shipped sensor,
+// a repeated band name, an expression that
 // does not parse, one that names something other than its bands, or one
 // that assigns.
 std::vector<CatalogueEntry> ParseCatalogue(std::string_view text, const std::string& file);

@@ -19,6 +19,8 @@
 #include "indices/index_catalogue_window.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
+#include "indices/satellite_bands.h"
+#include "indices/satellite_bands_window.h"
 #include "instruments/variant.h"
 #include "text/failure.h"
 #include "widgets/dialogs.h"
@@ -56,10 +58,12 @@ struct IndexRunWindow::Controls {
   QListWidget* List1 = nullptr;
   QPushButton* Command1 = nullptr;
   QPushButton* cmdCatalogue = nullptr;
+  QPushButton* cmdBands = nullptr;
   QGroupBox* Frame1 = nullptr;
   QCheckBox* ChkInd = nullptr;
   QCheckBox* ChkDrv = nullptr;
   QCheckBox* ChkCat = nullptr;
+  QCheckBox* ChkBand = nullptr;
   QPushButton* Com_do_index = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
 };
@@ -82,6 +86,7 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   c.List1->setSelectionMode(QAbstractItemView::SingleSelection);
   c.Command1 = Button(this, "Command1", "Indices");
   c.cmdCatalogue = Button(this, "cmdCatalogue", "Catalogue...");
+  c.cmdBands = Button(this, "cmdBands", "Satellite bands...");
   c.Frame1 = new QGroupBox(QStringLiteral("Output Options"), this);
   c.Frame1->setObjectName(QStringLiteral("Frame1"));
   c.ChkInd = Check(c.Frame1, "ChkInd", "Indices");
@@ -90,10 +95,14 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   // The long index file of the catalogue entries: offered once some are ticked.
   c.ChkCat = Check(c.Frame1, "ChkCat", "Catalogue");
   c.ChkCat->setEnabled(false);
+  // The long band file of the ticked sensors: offered once some are ticked.
+  c.ChkBand = Check(c.Frame1, "ChkBand", "Satellite bands");
+  c.ChkBand->setEnabled(false);
   auto* options = new QVBoxLayout(c.Frame1);
   options->addWidget(c.ChkInd);
   options->addWidget(c.ChkDrv);
   options->addWidget(c.ChkCat);
+  options->addWidget(c.ChkBand);
   c.Com_do_index = Button(this, "Com_do_index", "Calculate");
   c.Com_do_index->setEnabled(false);
   c.ProgressBar1 = new QProgressBar(this);
@@ -104,6 +113,7 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   auto* side = new QVBoxLayout;
   side->addWidget(c.Command1);
   side->addWidget(c.cmdCatalogue);
+  side->addWidget(c.cmdBands);
   side->addWidget(c.Frame1);
   side->addWidget(c.Com_do_index);
   side->addStretch(1);
@@ -126,12 +136,30 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
     UpdateCalculate();
   });
   connect(c.cmdCatalogue, &QPushButton::clicked, this, &IndexRunWindow::OnCatalogue);
+  connect(c.cmdBands, &QPushButton::clicked, this, &IndexRunWindow::OnBands);
   connect(c.Com_do_index, &QPushButton::clicked, this, &IndexRunWindow::OnCalculate);
 }
 
 IndexRunWindow::~IndexRunWindow() { delete c_; }
 
-void IndexRunWindow::UpdateCalculate() { c_->Com_do_index->setEnabled(indicesReady_ || catalogueReady_); }
+void IndexRunWindow::UpdateCalculate() {
+  c_->Com_do_index->setEnabled(indicesReady_ || catalogueReady_ || bandsReady_);
+}
+
+void IndexRunWindow::OnBands() {
+  if (bands_ == nullptr) {
+    bands_ = new SatelliteBandsWindow(this);
+    connect(bands_, &SatelliteBandsWindow::confirmed, this, [this](bool withSensors) {
+      bandsReady_ = withSensors;
+      c_->ChkBand->setEnabled(withSensors);
+      c_->ChkBand->setChecked(withSensors);
+      UpdateCalculate();
+    });
+  }
+  // The picture shows the first scan of the first listed file.
+  bands_->SetSpectrumFile(c_->List1->count() > 0 ? c_->List1->item(0)->text().toStdString() : std::string());
+  bands_->exec();
+}
 
 void IndexRunWindow::OnCatalogue() {
   if (catalogue_ == nullptr) {
@@ -192,6 +220,9 @@ void IndexRunWindow::OnCalculate() {
   std::vector<CatalogueEntry> entries;
   if (c.ChkCat->isChecked() && catalogue_ != nullptr) entries = catalogue_->Chosen();
   const bool withCatalogue = !entries.empty();
+  std::vector<const SensorResponse*> sensors;
+  if (c.ChkBand->isChecked() && bands_ != nullptr) sensors = bands_->Chosen();
+  const bool withBands = !sensors.empty();
   std::vector<std::string> files;
   for (int i = 0; i < c.List1->count(); ++i) files.push_back(c.List1->item(i)->text().toStdString());
 
@@ -205,6 +236,7 @@ void IndexRunWindow::OnCalculate() {
         this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
     return dialogs.AskSavePath(this, QString::fromUtf8(dialogTitle)).toStdString();
   };
+  bool bandsWarned = false;
   try {
     for (std::size_t f = 0; f < files.size(); ++f) {
       const ReflectanceTable table = ReadReflectanceFile(files[f]);
@@ -213,6 +245,8 @@ void IndexRunWindow::OnCalculate() {
       if (withIndices) values = ComputeIndices(table, definitions);
       CatalogueValues catalogueValues;
       if (withCatalogue) catalogueValues = ComputeCatalogue(table, entries);
+      BandResults bandResults;
+      if (withBands) bandResults = ComputeBands(table, sensors);
       if (withIndices) {
         const std::string path = ask("   Save Index File   ", "Index prompt", "Save Index File?");
         if (!path.empty()) WriteIndexFile(table, definitions, values, path);
@@ -228,6 +262,22 @@ void IndexRunWindow::OnCalculate() {
                            FailureKind::Usage);
         // The path field: the reflectance file as listed.
         if (!path.empty()) WriteLongIndexFile(table, files[f], entries, catalogueValues, path);
+      }
+      if (withBands) {
+        // The bands the table's wavelengths do not cover, said once a run.
+        if (const std::string left = UncoveredBandsText(bandResults); !left.empty() && !bandsWarned) {
+          bandsWarned = true;
+          dialogs.ShowMessage(this, {QStringLiteral("Satellite bands"),
+                                     QStringLiteral("Some bands are left empty: less than 0.99 of their response lies "
+                                                    "inside the table's wavelengths."),
+                                     MessageIcon::Information, MessageButtons::Ok,
+                                     QStringLiteral("Band (coverage): ") + QString::fromStdString(left)});
+        }
+        const std::string path = ask("   Save Long Band File   ", "Bands prompt", "Save Long Band File?");
+        if (!path.empty() && QFileInfo(QString::fromStdString(path)) == QFileInfo(QString::fromStdString(files[f])))
+          throw RunFailure({path, 0, {}, false}, "the long band file would replace the reflectance file it is made of",
+                           FailureKind::Usage);
+        if (!path.empty()) WriteLongBandFile(table, files[f], bandResults, path);
       }
       c.ProgressBar1->setValue(
           static_cast<int>(kProgressMaximum * static_cast<long long>(f + 1) / static_cast<long long>(files.size())));

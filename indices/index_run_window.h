@@ -8,6 +8,7 @@ namespace corvelane::gui {
 class Dialogs;
 class IndexListWindow;
 class IndexCatalogueWindow;
+class SatelliteBandsWindow;
 
 class IndexRunWindow final : public QDialog {
   Q_OBJECT
@@ -32,6 +33,7 @@ class IndexRunWindow final : public QDialog {
   void OnListDoubleClicked();
   void OnCalculate();
   void OnCatalogue();
+  void OnBands();
   void UpdateCalculate();
 
   Dialogs& dialogs_;
@@ -41,6 +43,8 @@ class IndexRunWindow final : public QDialog {
   IndexCatalogueWindow* catalogue_ = nullptr;  // made on first use
   bool indicesReady_ = false;                  // Form16 confirmed with indices
   bool catalogueReady_ = false;                // catalogue entries ticked
+  SatelliteBandsWindow* bands_ = nullptr;      // made on first use
+  bool bandsReady_ = false;                    // sensors ticked
   bool discarded_ = false;
   bool busy_ = false;  // a run is working
 };

@@ -128,8 +128,8 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
 
   InCatalogue(w, [](QWidget& c) {
     auto* list = Child<QListWidget>(c, "lstCatalogue");
-    ASSERT_EQ(list->count(), 10) << "nine shipped entries, WBI replaced, GREEN added";
-    EXPECT_EQ(list->item(9)->text(), "GREEN");
+    ASSERT_EQ(list->count(), 18) << "seventeen shipped entries, WBI replaced, GREEN added";
+    EXPECT_EQ(list->item(17)->text(), "GREEN");
     for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
     const QString modis = Entry(list, "NDVI_MODIS")->toolTip();
     EXPECT_TRUE(modis.contains("NIR=841-876;RED=620-670") && modis.contains("Rouse")) << modis.toStdString();
@@ -192,7 +192,7 @@ TEST_F(CatalogueWindowTest, FailuresAreShownAndNothingOfTheFileIsWritten) {
 
   // A damaged user catalogue: said so, and the shipped entries are listed.
   InCatalogue(w, [](QWidget& c) {
-    EXPECT_EQ(Child<QListWidget>(c, "lstCatalogue")->count(), 9);
+    EXPECT_EQ(Child<QListWidget>(c, "lstCatalogue")->count(), 17);
     Click(c, "cmdAll");
   });
   ASSERT_EQ(dialogs.messages.size(), 1u);

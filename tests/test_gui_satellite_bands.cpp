@@ -1,0 +1,191 @@
+// The index window's "Satellite bands..." choice: the sensors with check
+// boxes and their bands as tooltips, the picture of the first listed scan,
+// and the long band file asked for after the other outputs, driven with the
+// scripted dialogs.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_run.h"
+#include "convert/program.h"
+#include "indices/index_run_window.h"
+#include "indices/satellite_bands.h"
+#include "indices/satellite_bands_window.h"
+#include "tests/gui_support.h"
+#include "tests/test_support.h"
+#include "tools/scan_synth.h"
+#include "widgets/folder_browser_widget.h"
+
+namespace corvelane::gui {
+namespace {
+
+using corvelane::testing::ScriptedDialogs;
+
+template <typename T = QWidget>
+T* Child(QWidget& parent, const QString& name) {
+  T* w = parent.findChild<T*>(name);
+  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
+  return w;
+}
+
+void Click(QWidget& parent, const QString& name) {
+  auto* b = Child<QAbstractButton>(parent, name);
+  ASSERT_NE(b, nullptr);
+  if (qobject_cast<QPushButton*>(b))
+    QTest::mouseClick(b, Qt::LeftButton);
+  else
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
+}
+
+void ClickFile(QListWidget* list, const QString& text) {
+  const auto found = list->findItems(text, Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1) << text.toStdString();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+  f.write(bytes);
+}
+
+QListWidgetItem* Entry(QListWidget* list, const char* name) {
+  const auto found = list->findItems(QString::fromLatin1(name), Qt::MatchExactly);
+  EXPECT_EQ(found.size(), 1) << name;
+  return found.isEmpty() ? nullptr : found.front();
+}
+
+// Ticks a check box the way a user does: a click on its indicator.
+void Tick(QListWidget* list, const char* name) {
+  QListWidgetItem* item = Entry(list, name);
+  ASSERT_NE(item, nullptr);
+  const QRect r = list->visualItemRect(item);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + r.height() / 2, r.center().y()));
+}
+
+// Pixels of the picture that are neither white nor grey: the responses and
+// the band segments, drawn in colour.
+int ColouredPixels(QWidget& picture) {
+  const QImage image = picture.grab().toImage();
+  int coloured = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      coloured += c.saturation() > 60;
+    }
+  return coloured;
+}
+
+class BandsWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
+    RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecOld);
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = true;
+    for (const char* name : {"a", "b"}) {
+      s.files =
+          synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
+      WavelengthTables tables;
+      const ConversionResult r = ComputeConversion(s, tables);
+      WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
+    }
+  }
+  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
+  QString Out(const QString& name) const { return QDir(out.path()).filePath(name); }
+
+  // Opens "Satellite bands...", runs `inside` on its window, then OK.
+  void InBands(IndexRunWindow& w, const std::function<void(QWidget&)>& inside) {
+    QTimer::singleShot(0, [&w, inside] {
+      auto* window = w.findChild<SatelliteBandsWindow*>("frmBands");
+      ASSERT_NE(window, nullptr);
+      ASSERT_TRUE(window->isVisible());
+      inside(*window);
+      Click(*window, "cmdOk");
+    });
+    Click(w, "cmdBands");
+  }
+
+  QTemporaryDir start, work, out;
+  ScriptedDialogs dialogs;
+  Program program{dialogs, start.path()};
+};
+
+TEST_F(BandsWindowTest, TickedSensorsGoToTheLongBandFileWithTheFirstScanPictured) {
+  IndexRunWindow w(program.UserDialogs(), program.Form16(), nullptr);
+  EXPECT_EQ(Child<QPushButton>(w, "cmdBands")->text(), "Satellite bands...");
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
+  w.show();
+  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-b.txt");
+
+  InBands(w, [](QWidget& b) {
+    auto* list = Child<QListWidget>(b, "lstSensors");
+    ASSERT_EQ(list->count(), 9);
+    for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
+    const QString tip = Entry(list, "sentinel-2a-msi")->toolTip();
+    EXPECT_TRUE(tip.contains("B4  664.62") && tip.contains("B8A  864.71")) << tip.toStdString();
+    QWidget* picture = Child<QWidget>(b, "picBands");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(ColouredPixels(*picture), 0) << "nothing ticked, only the spectrum in black";
+    Tick(list, "sentinel-2a-msi");
+    Tick(list, "modis-terra");
+    EXPECT_GT(ColouredPixels(*picture), 200) << "the responses and band values are drawn";
+  });
+  EXPECT_TRUE(Child<QCheckBox>(w, "ChkBand")->isChecked());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the bands alone enable Calculate";
+
+  dialogs.Clear();
+  dialogs.savePaths = {Out("bands-a.csv"), ""};
+  Click(w, "Com_do_index");
+  // The bands beyond 310-1130 nm are named once, before the first save.
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[0].title, "Satellite bands");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("sentinel-2a-msi B11 (0.00)") &&
+              dialogs.messages[0].detail.contains("modis-terra B7 (0.00)") &&
+              !dialogs.messages[0].detail.contains("B4"))
+      << dialogs.messages[0].detail.toStdString();
+  for (std::size_t m = 1; m < 3; ++m) {
+    EXPECT_EQ(dialogs.messages[m].title, "Bands prompt");
+    EXPECT_EQ(dialogs.messages[m].text, "   Save Long Band File   ");
+  }
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"bands-a.csv"});
+  const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
+  EXPECT_EQ(corvelane::testing::ReadAll(Out("bands-a.csv").toStdString()),
+            LongBandText(a, File("refl-a.txt"),
+                         ComputeBands(a, {&ShippedSensor("sentinel-2a-msi"), &ShippedSensor("modis-terra")})));
+
+  // A save path naming the reflectance file is refused, and nothing replaced.
+  const std::string before = corvelane::testing::ReadAll(File("refl-a.txt"));
+  dialogs.Clear();
+  dialogs.savePaths = {QString::fromStdString(File("refl-a.txt"))};
+  Click(w, "Com_do_index");
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages.back().title, "Error");
+  EXPECT_EQ(corvelane::testing::ReadAll(File("refl-a.txt")), before);
+
+  // Ticking none turns the output off.
+  InBands(w, [](QWidget& b) {
+    auto* list = Child<QListWidget>(b, "lstSensors");
+    Tick(list, "sentinel-2a-msi");
+    Tick(list, "modis-terra");
+  });
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+}
+
+}  // namespace
+}  // namespace corvelane::gui
