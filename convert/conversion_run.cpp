@@ -17,6 +17,7 @@
 #include "text/batch_read.h"
 #include "text/failure.h"
 #include "text/line_reading.h"
+#include "text/marks.h"
 #include "text/numeric_text.h"
 #include "text/thread_start.h"
 
@@ -65,6 +66,8 @@ struct FileWork {
   std::array<bool, kBlock> readAhead{};
   std::array<std::vector<double>, 4> channelValues;
   std::vector<double> gridTarget, gridPanel, column, ownWaves;
+  // Readings with the unusable ones as NaN, and the same on the grid.
+  std::vector<double> markedTarget, markedPanel, gridMarkedTarget, gridMarkedPanel;
 };
 
 // No value can be formed: NaN, so that resampling next to such a channel
@@ -91,6 +94,69 @@ void ModeValues(const std::array<bool, 4>& modes, const double* target, const do
   }
   if (modes[2]) values[2].assign(target, target + n);
   if (modes[3]) values[3].assign(panel, panel + n);
+}
+
+// `readings` with every reading `unusable` says no value can be formed from
+// as NaN, so that a grid point placed from one (an exact hit, or either end
+// of its interval) holds no value either. False, leaving `out` as it was,
+// when every reading is usable.
+template <class Unusable>
+bool MarkUnusable(const std::vector<double>& readings, Unusable unusable, std::vector<double>& out) {
+  if (std::none_of(readings.begin(), readings.end(), unusable)) return false;
+  out.resize(readings.size());
+  for (std::size_t c = 0; c < readings.size(); ++c) out[c] = unusable(readings[c]) ? kMarked : readings[c];
+  return true;
+}
+
+bool ZeroReading(double v) noexcept { return v == 0; }
+bool NotPositive(double v) noexcept { return v <= 0; }
+
+// Target and panel of one file placed on the grid through separate plans.
+// Reflectance (and the ratio) is marked at every grid point placed from a
+// panel reading of 0, absorbance at every one placed from a target or panel
+// reading of 0 or below; the raw tables take the readings as they are.
+// Returns whether a grid point is marked that plain interpolation would have
+// given a number; `ratio`, when not null, receives target / panel (NaN
+// where marked).
+bool SplitTableValues(const std::array<bool, 4>& modes, const ResamplePlan& targetPlan, const ResamplePlan& panelPlan,
+                      std::size_t rows, double* ratio, FileWork& w) {
+  const ScanRecord& r = w.record;
+  w.gridTarget.resize(rows);
+  w.gridPanel.resize(rows);
+  targetPlan.Apply(r.target.data(), w.gridTarget.data());
+  panelPlan.Apply(r.panel.data(), w.gridPanel.data());
+  ModeValues(modes, w.gridTarget.data(), w.gridPanel.data(), rows, w.channelValues);
+  bool newlyMarked = false;
+  const auto take = [&](double plain, double marked) {
+    newlyMarked = newlyMarked || (std::isnan(marked) && !std::isnan(plain));
+    return marked;
+  };
+  if ((modes[0] || ratio) && MarkUnusable(r.panel, ZeroReading, w.markedPanel)) {
+    w.gridMarkedPanel.resize(rows);
+    panelPlan.Apply(w.markedPanel.data(), w.gridMarkedPanel.data());
+    for (std::size_t i = 0; i < rows; ++i) {
+      const double plain = Reflectance(w.gridTarget[i], w.gridPanel[i]);
+      const double marked = take(plain, Reflectance(w.gridTarget[i], w.gridMarkedPanel[i]));
+      if (modes[0]) w.channelValues[0][i] = marked;
+      if (ratio) ratio[i] = marked;
+    }
+  } else if (ratio) {
+    for (std::size_t i = 0; i < rows; ++i) ratio[i] = Reflectance(w.gridTarget[i], w.gridPanel[i]);
+  }
+  if (modes[1]) {
+    const bool target = MarkUnusable(r.target, NotPositive, w.markedTarget);
+    const bool panel = MarkUnusable(r.panel, NotPositive, w.markedPanel);
+    if (target || panel) {
+      w.gridMarkedTarget.resize(rows);
+      w.gridMarkedPanel.resize(rows);
+      targetPlan.Apply(target ? w.markedTarget.data() : r.target.data(), w.gridMarkedTarget.data());
+      panelPlan.Apply(panel ? w.markedPanel.data() : r.panel.data(), w.gridMarkedPanel.data());
+      std::vector<double>& abs = w.channelValues[1];
+      for (std::size_t i = 0; i < rows; ++i)
+        abs[i] = take(abs[i], Absorbance(w.gridMarkedTarget[i], w.gridMarkedPanel[i]));
+    }
+  }
+  return newlyMarked;
 }
 
 void ChannelValues(const InstrumentVariant& v, const std::array<bool, 4>& modes, FileWork& w) {
@@ -147,6 +213,13 @@ std::string Megabytes(std::uint64_t bytes) {
   std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(bytes) / 1e6);
   return text;
 }
+
+constexpr std::string_view kMarkedGridPointsSingular =
+    "scan has a panel reading of 0 (or, for absorbance, a target or panel reading of 0 or below) beside grid points "
+    "between channels; every grid point placed from such a reading is 999, never interpolated from it";
+constexpr std::string_view kMarkedGridPointsPlural =
+    "scans have a panel reading of 0 (or, for absorbance, a target or panel reading of 0 or below) beside grid points "
+    "between channels; every grid point placed from such a reading is 999, never interpolated from it";
 
 // Scans whose own wavelengths differ from the first scan's are worth a word
 // when the first scan's wavelengths are used for all.
@@ -228,6 +301,9 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     if (modes[static_cast<std::size_t>(m)]) result.tables[static_cast<std::size_t>(m)].resize(storedRows * fileCount);
   // One list per file: a file name may itself hold a line end.
   std::vector<std::vector<std::string>> fileWarnings(fileCount);
+  // Per file: where grid points are marked that interpolation would have
+  // formed from a reading of 0 (empty name: none).
+  std::vector<MarkedScan> markedFiles(splitTables ? fileCount : 0);
   std::size_t labelRow = variant.headRows.size();
   for (std::size_t h = 0; h < variant.headRows.size(); ++h)
     if (variant.headRows[h].field == &ScanRecord::fileLabel) labelRow = h;
@@ -327,18 +403,18 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
                        PlainNumber(worst) + " nm; the first scan's are used");
     }
     if (splitTables && resample) {
-      w.gridTarget.resize(rows);
-      w.gridPanel.resize(rows);
-      plans[static_cast<std::size_t>(variant.targetTable)]->Apply(w.record.target.data(), w.gridTarget.data());
-      plans[static_cast<std::size_t>(variant.panelTable)]->Apply(w.record.panel.data(), w.gridPanel.data());
-      ModeValues(modes, w.gridTarget.data(), w.gridPanel.data(), rows, w.channelValues);
-      if (s.keepRatios) {
-        double* ratios = result.ratios.data() + f * rows;
-        for (std::size_t r = 0; r < rows; ++r) {
-          const double ratio = Reflectance(w.gridTarget[r], w.gridPanel[r]);
-          ratios[r] = std::isnan(ratio) ? kNoValue : ratio;
-        }
+      double* ratios = s.keepRatios ? result.ratios.data() + f * rows : nullptr;
+      if (SplitTableValues(modes, *plans[static_cast<std::size_t>(variant.targetTable)],
+                           *plans[static_cast<std::size_t>(variant.panelTable)], rows, ratios, w)) {
+        const auto marked = [&](std::size_t i) {
+          return (modes[0] && std::isnan(w.channelValues[0][i])) || (modes[1] && std::isnan(w.channelValues[1][i])) ||
+                 (ratios && std::isnan(ratios[i]));
+        };
+        markedFiles[f] = {s.files[f], MarkedRanges(grid, marked)};
       }
+      if (ratios)
+        for (std::size_t r = 0; r < rows; ++r)
+          if (std::isnan(ratios[r])) ratios[r] = kNoValue;
       for (std::size_t m = 0; m < 4; ++m)
         if (modes[m]) store(m, f, w.channelValues[m].data(), true);
       return;
@@ -421,6 +497,14 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
       result.warnings.push_back(std::to_string(size) + " scans share the label \"" + labels[order[start]] +
                                 "\": " + names);
     }
+  }
+  {
+    std::vector<MarkedScan> marked;
+    for (MarkedScan& m : markedFiles)
+      if (!m.name.empty()) marked.push_back(std::move(m));
+    if (const std::string warning = MarkedScansWarning(marked, kMarkedGridPointsSingular, kMarkedGridPointsPlural);
+        !warning.empty())
+      result.warnings.push_back(warning);
   }
   result.statusChannelFiles = statusFiles.load();
   if (variant.statusChannelsFrom > 0)

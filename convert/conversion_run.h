@@ -18,6 +18,7 @@
 #include "headers/leaf_header.h"
 #include "instruments/variant.h"
 #include "text/large_buffer.h"
+#include "text/marks.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -69,7 +70,7 @@ using ValueTable = std::vector<double, UninitializedAllocator<double>>;
 
 // A value as the tables hold it: rounded to `decimals`; a value that is not
 // finite (no value can be formed there) is the mark 999.
-inline constexpr double kNoValue = 999.0;
+inline constexpr double kNoValue = kMark;
 double TableValue(double x, int decimals) noexcept;
 
 struct ConversionResult {
@@ -87,7 +88,10 @@ struct ConversionResult {
   std::shared_ptr<const ResamplePlan> channelPlan;
   // What the user should know though the run succeeded, in file order:
   // scans whose wavelengths differ from the first scan's, panels all 0,
-  // labels changed for the tables or shared by several scans.
+  // labels changed for the tables or shared by several scans; then one
+  // warning naming the scans whose grid points next to a reading of 0 are
+  // marked instead of interpolated (formats whose target and panel meet only
+  // on the grid).
   std::vector<std::string> warnings;
   // With RunSettings::keepRatios: target / panel on the grid before rounding,
   // file f's column at ratios[f * rows ..]; otherwise empty.

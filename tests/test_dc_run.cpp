@@ -86,12 +86,16 @@ TEST(DcRun, FourOutputsByHand) {
   const Outcome o =
       s.Run({"--reflectance", "r.txt", "--absorbance", "a.txt", "--target", "t.txt", "--reference", "p.txt"});
   ASSERT_EQ(o.exit, 0) << o.err;
-  EXPECT_EQ(o.err, "");
+  // b's panel reads 0 at 330 nm: 325 nm, halfway to it, is marked rather
+  // than 50 / 50 from a panel interpolated towards 0.
+  EXPECT_NE(o.err.find("warning: 1 scan has a panel reading of 0"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find(s.b + " (325 to 330 nm)\n"), std::string::npos) << o.err;
   const auto file = [&](const char* name) { return ReadAll(s.folder.File(name)); };
   EXPECT_EQ(file("r.txt"), CrLf(Concat(Concat({""}, kHeads),
-                                       {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 1 ", " 330 , 0.47917 , 999 "})));
-  EXPECT_EQ(file("a.txt"), CrLf(Concat(Concat({"Absorbance", ""}, kHeads),
-                                       {" 320 , 0.32123 , 0.30103 ", " 325 , 0.32034 , 0 ", " 330 , 0.31951 , 999 "})));
+                                       {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 999 ", " 330 , 0.47917 , 999 "})));
+  EXPECT_EQ(file("a.txt"),
+            CrLf(Concat(Concat({"Absorbance", ""}, kHeads),
+                        {" 320 , 0.32123 , 0.30103 ", " 325 , 0.32034 , 999 ", " 330 , 0.31951 , 999 "})));
   EXPECT_EQ(file("t.txt"),
             CrLf(Concat(Concat({"Target", ""}, kHeads), {" 320 , 105 , 50 ", " 325 , 110 , 50 ", " 330 , 115 , 50 "})));
   EXPECT_EQ(file("p.txt"), CrLf(Concat(Concat({"Reference", ""}, kHeads),
@@ -138,6 +142,7 @@ TEST(DcRun, RunSeamsForTheReferenceStep) {
   const ConversionResult r = ComputeConversion(settings, tables);
   ASSERT_EQ(r.ratios.size(), 6u);
   EXPECT_EQ(r.ratios[0], 105.0 / 220.0);  // not rounded
+  EXPECT_EQ(r.ratios[4], 999);            // placed from b's panel reading of 0
   EXPECT_EQ(r.ratios[5], 999);
   EXPECT_EQ(r.rowWavelengths, (std::vector<double>{320, 325, 330}));
   ASSERT_EQ(r.heads.size(), 4u);
