@@ -285,7 +285,8 @@ int Convert(const ConvertOptions& o) {
   WavelengthTables tables;
   // The reference scans are read before the data scans, as the window's run does.
   std::vector<double> scanReference;
-  if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables);
+  std::vector<std::string> referenceWarnings;
+  if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables, &referenceWarnings);
   ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
   // A scan reached under another name (a link, a hard link) is found by the
   // file it is, once the run has read them all; still before anything is written.
@@ -297,6 +298,7 @@ int Convert(const ConvertOptions& o) {
   for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
   if (const std::string warning = StatusChannelWarning(result); !warning.empty())
     std::cerr << "corvelane: warning: " << warning << "\n";
+  for (const std::string& w : referenceWarnings) std::cerr << "corvelane: warning: " << w << "\n";
   DcReferenceInputs referenceInputs;
   std::vector<std::vector<double>> corrected;
   if (ref.Correct()) {

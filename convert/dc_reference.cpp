@@ -1,6 +1,7 @@
 #include "convert/dc_reference.h"
 
 #include "text/failure.h"
+#include "text/marks.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -18,7 +19,7 @@ std::vector<std::vector<double>> RatioColumns(const ConversionResult& r) {
 }  // namespace
 
 std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::span<const std::string> scans,
-                                             WavelengthTables& tables) {
+                                             WavelengthTables& tables, std::vector<std::string>* warnings) {
   if (scans.empty()) Fail("\"Corrected rfl\" is ticked but no reference scans are chosen (\"Select Reference files\")");
   RunSettings s = settings;
   s.files.assign(scans.begin(), scans.end());
@@ -26,7 +27,23 @@ std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::s
   s.modes = {};
   s.modes[Index(OutputMode::Reflectance)] = true;
   const ConversionResult r = ComputeConversion(s, tables);
-  return MeanReferenceSpectrum(RatioColumns(r));
+  const std::vector<std::vector<double>> ratios = RatioColumns(r);
+  if (warnings) {
+    std::vector<MarkedScan> marked;
+    for (std::size_t f = 0; f < ratios.size(); ++f) {
+      std::string ranges = MarkedRanges(r.rowWavelengths, [&](std::size_t i) { return IsMark(ratios[f][i]); });
+      if (!ranges.empty()) marked.push_back({s.files[f], std::move(ranges)});
+    }
+    if (std::string warning = MarkedScansWarning(
+            marked,
+            "reference scan has no ratio where its panel read 0, so the reference and every corrected value (and "
+            "any index reading one) are 999 there",
+            "reference scans have no ratio where their panel read 0, so the reference and every corrected value "
+            "(and any index reading one) are 999 there");
+        !warning.empty())
+      warnings->push_back(std::move(warning));
+  }
+  return MeanReferenceSpectrum(ratios);
 }
 
 DcReferenceInputs ReferenceInputsOf(const ConversionResult& result, const RunSettings& settings) {

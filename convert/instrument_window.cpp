@@ -1027,7 +1027,10 @@ void InstrumentWindow::OnDoOperation() {
     SetStatus(QStringLiteral("Converting %1 files\u2026").arg(Count(c.List1->count())));
     // The reference scans are read first, each as a data file of this run.
     std::vector<double> scanReference;
-    if (correct) scanReference = ReferenceSpectrumOfScans(s, program_.Form13().ReferenceScans(), program_.Tables());
+    std::vector<std::string> referenceWarnings;
+    if (correct)
+      scanReference =
+          ReferenceSpectrumOfScans(s, program_.Form13().ReferenceScans(), program_.Tables(), &referenceWarnings);
     const ConversionResult result =
         ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
     // Said on the status line after whatever the run writes there.
@@ -1035,6 +1038,7 @@ void InstrumentWindow::OnDoOperation() {
     for (const std::string& w : result.warnings) warned += QStringLiteral(" Warning: ") + Q(w) + QLatin1Char('.');
     if (const std::string warning = StatusChannelWarning(result); !warning.empty())
       warned += QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
+    for (const std::string& w : referenceWarnings) warned += QStringLiteral(" Warning: ") + Q(w) + QLatin1Char('.');
     SetStatus(warned.trimmed());
     DcReferenceInputs reference;
     std::vector<std::vector<double>> corrected;

@@ -4,6 +4,7 @@
 
 #include "text/failure.h"
 #include "text/line_reading.h"
+#include "text/marks.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
 
@@ -25,9 +26,15 @@ std::string AtWavelength(double wavelength) { return "at the grid wavelength " +
 std::vector<double> MeanReferenceSpectrum(std::span<const std::vector<double>> scanRatios) {
   if (scanRatios.empty()) Fail("no reference scans are chosen, so there is no reference spectrum to correct by");
   std::vector<double> mean(scanRatios.front().size(), 0.0);
+  std::vector<bool> marked(mean.size(), false);
   for (const auto& ratios : scanRatios)
-    for (std::size_t i = 0; i < mean.size(); ++i) mean[i] += RoundHalfEven(ratios[i], 5);
-  for (double& v : mean) v /= static_cast<double>(scanRatios.size());
+    for (std::size_t i = 0; i < mean.size(); ++i) {
+      const double ratio = RoundHalfEven(ratios[i], 5);
+      if (IsMark(ratio)) marked[i] = true;
+      mean[i] += ratio;
+    }
+  for (std::size_t i = 0; i < mean.size(); ++i)
+    mean[i] = marked[i] ? kMark : mean[i] / static_cast<double>(scanRatios.size());
   return mean;
 }
 
@@ -41,7 +48,10 @@ std::vector<std::vector<double>> CorrectReflectance(std::span<const std::vector<
   std::vector<std::vector<double>> corrected(reflectance.size());
   for (std::size_t k = 0; k < reflectance.size(); ++k) {
     corrected[k].resize(reference.size());
-    for (std::size_t i = 0; i < reference.size(); ++i) corrected[k][i] = reflectance[k][i] / reference[i];
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+      const double value = reflectance[k][i];
+      corrected[k][i] = IsMark(value) || IsMark(reference[i]) ? kMark : value / reference[i];
+    }
   }
   return corrected;
 }

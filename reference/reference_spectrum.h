@@ -13,12 +13,14 @@ namespace corvelane {
 // Mean of the reference scans: each scan's target/panel ratio on the grid is
 // rounded to 5 decimals (as the reflectance file holds it), then averaged
 // over the scans. `scanRatios` holds one column per scan, grid order, all
-// the same length. Throws RunFailure when there are no scans.
+// the same length. Where any scan's ratio is the mark 999 the mean is the
+// mark. Throws RunFailure when there are no scans.
 std::vector<double> MeanReferenceSpectrum(std::span<const std::vector<double>> scanRatios);
 
-// corrected[k][i] = reflectance[k][i] / reference[i] for every file column k.
-// A reference value of 0 fails the run naming `referenceSource` and the grid
-// wavelength, since the correction cannot be formed there. Not rounded.
+// corrected[k][i] = reflectance[k][i] / reference[i] for every file column k;
+// the mark 999 where either is the mark. A reference value of 0 fails the run
+// naming `referenceSource` and the grid wavelength, since the correction
+// cannot be formed there. Not rounded.
 std::vector<std::vector<double>> CorrectReflectance(std::span<const std::vector<double>> reflectance,
                                                     std::span<const double> reference, std::span<const double> grid,
                                                     const std::string& referenceSource);

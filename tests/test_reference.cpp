@@ -48,7 +48,7 @@ TEST(MeanReferenceSpectrum, AveragesTheRatiosRoundedToFiveDecimals) {
   ASSERT_EQ(mean.size(), 3u);
   EXPECT_DOUBLE_EQ(mean[0], 0.6);
   EXPECT_DOUBLE_EQ(mean[1], (0.12346 + 0.1) / 2);  // 0.123456 counts as 0.12346
-  EXPECT_DOUBLE_EQ(mean[2], 500.5);
+  EXPECT_EQ(mean[2], 999);                         // a scan marked there marks the mean, never 500.5
   EXPECT_NE(FailureOf([] { MeanReferenceSpectrum(std::vector<Column>{}); }), "");
 }
 
@@ -58,6 +58,9 @@ TEST(CorrectReflectance, DividesEachFileByTheReferenceAndRefusesAZeroReference) 
   auto corrected = CorrectReflectance(reflectance, Column{0.6, 0.9}, grid, "mean of reference scans");
   RoundColumns(corrected, 6);
   EXPECT_EQ(corrected, (std::vector<Column>{{0.5, 1.0}, {1.0, 0.5}}));
+  // A marked reference marks every file there; a marked value stays marked.
+  EXPECT_EQ(CorrectReflectance(std::vector<Column>{{0.3, 999}, {0.6, 0.45}}, Column{999, 0.9}, grid, "p.ref"),
+            (std::vector<Column>{{999, 999}, {999, 0.5}}));
 
   const std::string why = FailureOf([&] {
     CorrectReflectance(reflectance, Column{0.6, 0.0}, grid, "/data/panel.ref");
