@@ -55,7 +55,7 @@ IndicesCommand::IndicesCommand(CLI::App& app) {
   command_->footer(
       "Indices are taken in command-line order, --index and --preset mixed. Rows are counted in grid steps from the "
       "first wavelength and must stand at the wavelengths asked for (a table with a missing row fails); a zero "
-      "denominator gives 999.\n"
+      "denominator gives 999, and so does every index or derivative that reads a 999 mark.\n"
       "Catalogue entries are expressions over bands, each the mean of the grid points inside a range or the value "
       "at one wavelength; a value that cannot be formed is an empty field.\n"
       "Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
@@ -99,11 +99,15 @@ int IndicesCommand::Run() {
       std::cerr << "corvelane: warning: the index name \"" << Printable(d.name)
                 << "\" holds a comma, CR or LF; each is written as \"_\" in the index file\n";
   const ReflectanceTable table = ReadReflectanceFile(reflectance_.front());
-  // Every index and band is found on the table before any file is written.
+  // Every index and band is found on the table before a warning is given or any file is written.
   IndexTable values;
   if (!indexFile_.empty()) values = ComputeIndices(table, definitions);
   CatalogueValues catalogueValues;
   if (catalogue_.Asked()) catalogueValues = catalogue_.Compute(table);
+  if (const std::string warning = MarkedColumnsWarning(
+          table, indexFile_.empty() ? std::vector<IndexDefinition>{} : definitions, !derivativeFile_.empty());
+      !warning.empty())
+    std::cerr << "corvelane: warning: " << warning << "\n";
   if (!indexFile_.empty()) WriteIndexFile(table, definitions, values, indexFile_);
   if (!derivativeFile_.empty()) WriteDerivativeFile(table, derivativeFile_);
   if (catalogue_.Asked()) catalogue_.Write(table, catalogueValues);

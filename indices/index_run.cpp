@@ -6,6 +6,7 @@
 
 #include "instruments/file_label.h"
 #include "text/atomic_file.h"
+#include "text/marks.h"
 #include "text/numeric_text.h"
 #include "text/ordered_chunks.h"
 
@@ -37,7 +38,7 @@ std::size_t WriteDerivativeRows(char* const out, const ReflectanceTable& t, std:
     const double* now = t.rows[i].data();
     const double* next = t.rows[i + 1].data();
     for (std::size_t k = 0; k < columns; ++k) {
-      p = WriteNumber(p, WrittenValue((next[k] - now[k]) / step));
+      p = WriteNumber(p, WrittenValue(MarkedDifference(now[k], next[k], step)));
       *p++ = ',';
     }
     *p++ = '\r';
@@ -101,12 +102,45 @@ IndexTable ComputeIndices(const ReflectanceTable& t, const std::vector<IndexDefi
     const double* a1 = derivative ? t.rows[r.a + 1].data() : nullptr;
     const double* b1 = derivative ? t.rows[r.b + 1].data() : nullptr;
     for (std::size_t k = 0; k < t.Columns(); ++k) {
-      const double atA = derivative ? (a1[k] - a0[k]) / step : a0[k];
-      const double atB = derivative ? (b1[k] - b0[k]) / step : b0[k];
+      const double atA = derivative ? MarkedDifference(a0[k], a1[k], step) : a0[k];
+      const double atB = derivative ? MarkedDifference(b0[k], b1[k], step) : b0[k];
       out.values[k * out.indices + j] = FormulaValue(d.formula, atA, atB);
     }
   }
   return out;
+}
+
+std::string MarkedColumnsWarning(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions,
+                                 bool derivativeFile) {
+  const std::size_t columns = t.Columns();
+  std::vector<char> read(columns, 0);
+  const auto look = [&](std::size_t row) {
+    const std::span<const double> values = t.rows[row];
+    for (std::size_t k = 0; k < columns; ++k)
+      if (IsMark(values[k])) read[k] = 1;
+  };
+  if (derivativeFile) {
+    for (std::size_t i = 0; i < t.Rows(); ++i) look(i);
+  } else {
+    for (const IndexDefinition& d : definitions) {
+      const IndexRows r = ResolveIndexRows(d, t.First(), t.Step(), t.Rows(), t.path);
+      // A derivative row r is the difference of data rows r and r + 1.
+      const std::size_t span = d.source == IndexSource::Derivative ? 2 : 1;
+      for (const std::size_t row : {r.a, r.b})
+        for (std::size_t i = row; i < row + span; ++i) look(i);
+    }
+  }
+  std::vector<MarkedScan> marked;
+  for (std::size_t k = 0; k < columns; ++k)
+    if (read[k])
+      marked.push_back({t.names[k], MarkedRanges(t.wavelengths, [&](std::size_t i) { return IsMark(t.rows[i][k]); })});
+  const std::string warning =
+      MarkedScansWarning(marked,
+                         "scan holds the mark 999 (no value) where this run reads it; every index and "
+                         "derivative formed from a mark is 999",
+                         "scans hold the mark 999 (no value) where this run reads it; every index and derivative "
+                         "formed from a mark is 999");
+  return warning.empty() ? warning : t.path + ": " + warning;
 }
 
 std::string IndexFileText(const ReflectanceTable& t, const std::vector<IndexDefinition>& definitions,

@@ -22,6 +22,13 @@ struct IndexTable {
 // before anything of the file is written.
 IndexTable ComputeIndices(const ReflectanceTable& table, const std::vector<IndexDefinition>& definitions);
 
+// Empty, or one warning naming the file and the columns of `table` whose
+// 999 marks this run reads (each with the wavelengths of its marked rows):
+// any mark when the derivative file is written, otherwise the marks in the
+// rows `definitions` read. The run writes 999 wherever it reads a mark.
+std::string MarkedColumnsWarning(const ReflectanceTable& table, const std::vector<IndexDefinition>& definitions,
+                                 bool derivativeFile);
+
 // The index file: "Index file", one line per index definition, the head line
 // and one line per column; every field followed by a print-zone fill and ",".
 // Written under a temporary name and renamed into place.

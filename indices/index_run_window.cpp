@@ -237,6 +237,15 @@ void IndexRunWindow::OnCalculate() {
     return dialogs.AskSavePath(this, QString::fromUtf8(dialogTitle)).toStdString();
   };
   bool bandsWarned = false;
+  // Files whose marks the run read: said once, when the run ends.
+  QStringList marked;
+  const auto sayMarks = [&] {
+    if (marked.isEmpty()) return;
+    dialogs.ShowMessage(this, {QStringLiteral("Warning"),
+                               QStringLiteral("Some values read are the mark 999; every index and derivative formed "
+                                              "from one is 999."),
+                               MessageIcon::Information, MessageButtons::Ok, marked.join(QLatin1Char('\n'))});
+  };
   try {
     for (std::size_t f = 0; f < files.size(); ++f) {
       const ReflectanceTable table = ReadReflectanceFile(files[f]);
@@ -247,6 +256,11 @@ void IndexRunWindow::OnCalculate() {
       if (withCatalogue) catalogueValues = ComputeCatalogue(table, entries);
       BandResults bandResults;
       if (withBands) bandResults = ComputeBands(table, sensors);
+      if (withIndices || withDerivative)
+        if (const std::string warning =
+                MarkedColumnsWarning(table, withIndices ? definitions : std::vector<IndexDefinition>{}, withDerivative);
+            !warning.empty())
+          marked << Q(warning);
       if (withIndices) {
         const std::string path = ask("   Save Index File   ", "Index prompt", "Save Index File?");
         if (!path.empty()) WriteIndexFile(table, definitions, values, path);
@@ -287,9 +301,11 @@ void IndexRunWindow::OnCalculate() {
     // The remaining files are not processed; files already written stay.
     busy_ = false;
     UpdateCalculate();
+    sayMarks();
     dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), QString::fromStdString(failure.what())));
     return;
   }
+  sayMarks();
   busy_ = false;
   UpdateCalculate();
 }

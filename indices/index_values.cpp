@@ -11,6 +11,7 @@
 namespace corvelane {
 
 double FormulaValue(IndexFormula formula, double atA, double atB) noexcept {
+  if (IsMark(atA) || IsMark(atB)) return kNoIndexValue;
   if (formula == IndexFormula::NormalisedDifference) {
     const double sum = atB + atA;
     return sum == 0 ? kNoIndexValue : WrittenValue((atA - atB) / sum);

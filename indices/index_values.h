@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/marks.h"
+
 namespace corvelane {
 
 enum class IndexFormula { NormalisedDifference = 1, SimpleRatio = 2 };
@@ -27,14 +29,14 @@ struct IndexDefinition {
 
 // The value written where an index cannot be formed (a zero denominator), the
 // same mark a zero panel reading gives in the conversion.
-inline constexpr double kNoIndexValue = 999.0;
+inline constexpr double kNoIndexValue = kMark;
 
 // A value as it is written: one that is not finite (an overflow, Inf or NaN)
 // is the mark kNoIndexValue, never "Inf" or "NaN" text.
 inline double WrittenValue(double v) noexcept { return std::isfinite(v) ? v : kNoIndexValue; }
 
 // The formula applied to the values at A and B; kNoIndexValue when the
-// denominator is zero or the value is not finite.
+// denominator is zero, the value is not finite or either value is the mark.
 double FormulaValue(IndexFormula formula, double atA, double atB) noexcept;
 
 // Where a wavelength lies on a grid: (wavelength - first) / step, the
@@ -65,9 +67,10 @@ IndexRows ResolveIndexRows(const IndexDefinition& index, double first, double st
 void RequireRowsAtWavelengths(const IndexDefinition& index, const IndexRows& rows, std::span<const double> wavelengths,
                               double step, const std::string& file);
 
-// The first derivative of a spectrum between data rows r and r + 1.
+// The first derivative of a spectrum between data rows r and r + 1; the
+// mark when either row holds it.
 inline double Derivative(const double* values, std::size_t r, double step) noexcept {
-  return (values[r + 1] - values[r]) / step;
+  return MarkedDifference(values[r], values[r + 1], step);
 }
 
 // One index of one spectrum: `values[i]` is the value at grid point

@@ -31,6 +31,7 @@
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
+#include "text/numeric_text.h"
 #include "tools/scan_synth.h"
 #include "widgets/folder_browser_widget.h"
 
@@ -391,6 +392,56 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   EXPECT_TRUE(dialogs.messages[0].detail.contains("wavelength A lies outside the table"))
       << dialogs.messages[0].detail.toStdString();
   EXPECT_TRUE(dialogs.saveTitles.empty());
+}
+
+TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
+  // s2 holds the mark at 670 nm, NDVI's wavelength B.
+  std::vector<std::string> lines = {"",  "Wavelength,s1.spu,s2.spu", "  (nm),d1,d2", "  time  ,t1,t2", "temp C,21,22",
+                                    ",,"};
+  for (int nm = 600; nm <= 850; ++nm)
+    lines.push_back(std::to_string(nm) + "," + PlainNumber(nm / 1000.0) + "," +
+                    (nm == 670 ? std::string("999") : PlainNumber(nm / 2000.0)));
+  WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(corvelane::testing::CrLf(lines)));
+  IndexRunWindow w(program.UserDialogs(), program.Form16());
+  w.show();
+  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+  ClickItem(Child<QListWidget>(w, "File1"), "refl-m.txt");
+  ClickItem(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ConfirmIndices(
+      w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
+  Click(w, "ChkDrv");
+  dialogs.Clear();
+  dialogs.savePaths = {Out("index-m.txt"), Out("deriv-m.txt"), Out("index-a.txt"), Out("deriv-a.txt")};
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 5u);
+  EXPECT_EQ(Written(), (QStringList{"deriv-a.txt", "deriv-m.txt", "index-a.txt", "index-m.txt"}));
+  const MessageRequest& warning = dialogs.messages[4];
+  EXPECT_EQ(warning.title, "Warning");
+  EXPECT_EQ(warning.icon, MessageIcon::Information);
+  EXPECT_TRUE(warning.text.contains("999"));
+  EXPECT_EQ(warning.detail.toStdString(),
+            File("refl-m.txt") +
+                ": 1 scan holds the mark 999 (no value) where this run reads it; every index and derivative formed "
+                "from a mark is 999: s2.spu (670 nm)");
+  const auto index = corvelane::testing::SplitCrLf(corvelane::testing::ReadAll(Out("index-m.txt").toStdString()));
+  ASSERT_EQ(index.size(), 5u);
+  EXPECT_TRUE(index[3].find(" 999 ") == std::string::npos) << index[3];
+  EXPECT_TRUE(index[4].find(" 999 ") != std::string::npos) << index[4];
+  // Derivative rows 670 (669 to 670) and 671 (670 to 671) read the mark.
+  const auto derivative = corvelane::testing::SplitCrLf(corvelane::testing::ReadAll(Out("deriv-m.txt").toStdString()));
+  ASSERT_EQ(derivative.size(), 5u + 250u);
+  for (std::size_t i = 5; i < derivative.size(); ++i) {
+    const std::string& line = derivative[i];
+    const bool marked = line.rfind(" 670 ,", 0) == 0 || line.rfind(" 671 ,", 0) == 0;
+    EXPECT_EQ(line.size() > 6 && line.compare(line.size() - 6, 6, " 999 ,") == 0, marked) << line;
+  }
+
+  // Unmarked files alone: no warning.
+  ClickRow(Child<QListWidget>(w, "List1"), 0, true);
+  dialogs.Clear();
+  dialogs.savePaths = {Out("index-a2.txt"), Out("deriv-a2.txt")};
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
 TEST(StartWindowIndicesTest, ProcessIndicesOpensTheIndexWindowKeptUntilItsCloseBox) {
