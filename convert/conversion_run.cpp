@@ -502,9 +502,8 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     std::vector<MarkedScan> marked;
     for (MarkedScan& m : markedFiles)
       if (!m.name.empty()) marked.push_back(std::move(m));
-    if (const std::string warning = MarkedScansWarning(marked, kMarkedGridPointsSingular, kMarkedGridPointsPlural);
-        !warning.empty())
-      result.warnings.push_back(warning);
+    result.marksWarning = MarkedScansWarning(marked, kMarkedGridPointsSingular, kMarkedGridPointsPlural);
+    if (!result.marksWarning.empty()) result.warnings.push_back(result.marksWarning);
   }
   result.statusChannelFiles = statusFiles.load();
   if (variant.statusChannelsFrom > 0)

@@ -93,6 +93,9 @@ struct ConversionResult {
   // marked instead of interpolated (formats whose target and panel meet only
   // on the grid).
   std::vector<std::string> warnings;
+  // That last warning again (empty when there is none), for the windows,
+  // which also show it in a message.
+  std::string marksWarning;
   // With RunSettings::keepRatios: target / panel on the grid before rounding,
   // file f's column at ratios[f * rows ..]; otherwise empty.
   std::vector<double> ratios;

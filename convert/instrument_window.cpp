@@ -1040,6 +1040,17 @@ void InstrumentWindow::OnDoOperation() {
       warned += QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
     for (const std::string& w : referenceWarnings) warned += QStringLiteral(" Warning: ") + Q(w) + QLatin1Char('.');
     SetStatus(warned.trimmed());
+    // Values marked 999 where plain arithmetic would have given a number
+    // are worth a message before anything is saved.
+    if (!result.marksWarning.empty() || !referenceWarnings.empty()) {
+      QStringList marks;
+      if (!result.marksWarning.empty()) marks << Q(result.marksWarning);
+      for (const std::string& w : referenceWarnings) marks << Q(w);
+      dialogs.ShowMessage(this, {QStringLiteral("Warning"),
+                                 QStringLiteral("Some values of this run are the mark 999 (no value); they are "
+                                                "never formed into numbers."),
+                                 MessageIcon::Information, MessageButtons::Ok, marks.join(QLatin1Char('\n'))});
+    }
     DcReferenceInputs reference;
     std::vector<std::vector<double>> corrected;
     if (s.keepRatios) reference = ReferenceInputsOf(result, s);

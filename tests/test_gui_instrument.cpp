@@ -972,10 +972,15 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
       h.Click("cmdDoOperation");
     }
     EXPECT_EQ(opened, (QStringList{"Form10", "Form11"}));
-    ASSERT_EQ(h.dialogs.messages.size(), 3u);
-    EXPECT_EQ(h.dialogs.messages[0].text, "   Save Reflectance File   ");
-    EXPECT_EQ(h.dialogs.messages[1].text, "   Save Absorbance File   ");
-    EXPECT_EQ(h.dialogs.messages[2].text, "   Save Target File   ");
+    // One scan's status values include a reading of 0, so its absorbance at
+    // the grid points placed from it is 999: said in a message before the files.
+    ASSERT_EQ(h.dialogs.messages.size(), 4u);
+    EXPECT_EQ(h.dialogs.messages[0].title, "Warning");
+    EXPECT_TRUE(h.dialogs.messages[0].detail.contains("TUN_00002.spu (1116 to 1121 nm)"))
+        << h.dialogs.messages[0].detail.toStdString();
+    EXPECT_EQ(h.dialogs.messages[1].text, "   Save Reflectance File   ");
+    EXPECT_EQ(h.dialogs.messages[2].text, "   Save Absorbance File   ");
+    EXPECT_EQ(h.dialogs.messages[3].text, "   Save Target File   ");
     EXPECT_EQ(h.dialogs.saveTitles,
               (std::vector<QString>{"Save Reflectance File", "Save Absorbance File", "Save Target File"}));
     EXPECT_TRUE(h.Text("lblStatus").contains("3 of 3 files hold instrument status values"))

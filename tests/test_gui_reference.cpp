@@ -499,6 +499,11 @@ TEST_F(Form9Reference, AMarkedReferenceScanIsNamedOnTheStatusLineAndMarksTheCorr
   EXPECT_TRUE(status.contains(QStringLiteral("Warning: 1 reference scan has no ratio where its panel read 0")))
       << status.toStdString();
   EXPECT_TRUE(status.contains(Q(panels[0]) + " (")) << status.toStdString();
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages[0].title, "Warning");
+  EXPECT_TRUE(dialogs.messages[0].detail.startsWith("1 reference scan has no ratio"))
+      << dialogs.messages[0].detail.toStdString();
+  EXPECT_EQ(dialogs.Texts().back(), "   Save Reflectance File   ");
   ConvertOnTheCommandLine(
       {"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected", folder.File("cli-c.csv")});
   EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
