@@ -18,6 +18,7 @@
 #include "headers/leaf_header.h"
 #include "instruments/variant.h"
 #include "text/large_buffer.h"
+#include "text/parallel_ordered.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -114,15 +115,12 @@ struct ConversionResult {
   }
 };
 
-// Called with (files done, files in all) as files complete, on the calling
-// thread only, so a window may repaint from it.
-using ProgressFn = std::function<void(int done, int total)>;
-
 // Grid, wavelengths, every file read (in parallel; results identical to one
 // thread), per-channel values, resampling and rounding. Throws RunFailure on
 // the first failure in the order a one-file-at-a-time run would meet it, and
 // before reading anything when the result tables would not fit in the memory
-// available. `threads` 0 uses every core.
+// available; RunCancelled when `progress` (files done, files in all) returns
+// false. `threads` 0 uses every core.
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
 

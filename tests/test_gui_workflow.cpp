@@ -387,7 +387,8 @@ TEST(InstrumentWindowLook, TooltipsAndSmallScreens) {
     EXPECT_LE(least.height(), 460) << v.windowName;
   }
   ScriptedDialogs dialogs;
-  EquationWindow form2(dialogs);
+  EquationTexts texts;
+  EquationWindow form2(dialogs, texts);
   EXPECT_TRUE(form2.findChild<QWidget*>("Option1")->toolTip().contains("channel 0"));
   EXPECT_TRUE(form2.findChild<QWidget*>("Option2")->toolTip().contains("channel 1"));
 }
