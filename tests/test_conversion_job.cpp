@@ -112,6 +112,25 @@ TEST(RunJobTest, AFailureFromTheSinkBeforeWritingLeavesNothingWritten) {
   EXPECT_FALSE(fs::exists(temp.File("reflectance")));
 }
 
+TEST(RunJobTest, ACancelledRunTellsTheSinkNothingAndWritesNothing) {
+  const TempFolder temp;
+  ConversionJob job = OldFormatJob(temp);
+  job.settings.files = synth::WriteScans(temp.File("many"), Format::UniSpecOld, 20, "C");
+  job.threads = 1;  // progress after each block of scans, in order
+  RecordingSink sink(temp);
+  FixedAsker asker;
+  std::vector<std::size_t> progress;
+  EXPECT_THROW(RunJob(job, sink, asker,
+                      [&progress](std::size_t done, std::size_t) {
+                        progress.push_back(done);
+                        return false;
+                      }),
+               RunCancelled);
+  EXPECT_EQ(progress, std::vector<std::size_t>{8}) << "asked once, after the first block";
+  EXPECT_TRUE(sink.calls.empty());
+  EXPECT_FALSE(fs::exists(temp.File("reflectance")));
+}
+
 // The reference steps of a UniSpec-DC run: the corrected file comes last,
 // after the tables; a declined `.ref` range writes neither it nor the index file.
 TEST(RunJobTest, ReferenceStepsFollowTheTablesAndADeclinedRangeEndsTheRun) {
