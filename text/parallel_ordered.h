@@ -35,9 +35,9 @@ using BlockDone = std::function<void(std::size_t first, std::size_t last)>;
 // Does `work` for every block, handed out in list order. Without `inOrder`
 // the calling thread works too; with it, the calling thread hands each block
 // on in list order while helper threads work ahead. The first failure in
-// list order wins: when blocks throw, no block after the first failing one
-// is started, and once every thread has stopped the exception of the lowest
-// block is rethrown (blocks before it are finished and handed on). When
+// list order wins: once a block has thrown no block after it is started, and
+// once every thread has stopped the exception of the lowest failed block is
+// rethrown (every block before it is finished and handed on). When
 // `progress` returns false no further block is started; returns false then,
 // once the blocks started are done (and handed on), true when all were done.
 bool ParallelOrdered(const ParallelPlan& plan, const BlockWork& work, const BlockDone& inOrder = {},
