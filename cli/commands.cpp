@@ -369,14 +369,10 @@ int FinishStandardOutput(int code) {
   return code == kOk ? kRunFailed : code;
 }
 
-int Run(const std::vector<std::string>& args) {
-  CLI::App app{
-      "Corvelane: field-spectroscopy scan files into spectra tables.\n"
-      "With no arguments the desktop program opens."};
-  app.require_subcommand(1);
-  app.set_version_flag("--version", std::string("corvelane ") + "0.1.0");
+namespace {
 
-  ConvertOptions co;
+// `corvelane convert` and its options, read into `co`.
+CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
   auto* convert = app.add_subcommand(
       "convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
   convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
@@ -445,8 +441,11 @@ int Run(const std::vector<std::string>& args) {
   AddReferenceOptions(*convert, co.reference);
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
+  return convert;
+}
 
-  CheckOptions ko;
+// `corvelane check` and its options, read into `ko`.
+CLI::App* AddCheckCommand(CLI::App& app, CheckOptions& ko) {
   auto* check = app.add_subcommand("check", "Check scan files for damaged lines into an error file");
   check->add_option("FORMAT", ko.format, "Scan format: " + FormatList())->required();
   check->add_option("SCAN", ko.scans, "Scan files, in order");
@@ -457,6 +456,21 @@ int Run(const std::vector<std::string>& args) {
                     "UniSpec formats: test the file name of the header's first line (header) or take it from the path "
                     "(path; default)");
   check->footer("Exit status: 0 no problem found; 1 problem lines written; 2 usage error; 3 the check failed.");
+  return check;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args) {
+  CLI::App app{
+      "Corvelane: field-spectroscopy scan files into spectra tables.\n"
+      "With no arguments the desktop program opens."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("corvelane ") + "0.1.0");
+  ConvertOptions co;
+  CLI::App* convert = AddConvertCommand(app, co);
+  CheckOptions ko;
+  CLI::App* check = AddCheckCommand(app, ko);
 
   std::string samplesOut;
   auto* samples = app.add_subcommand("samples", "Convert the bundled sample scans of every format into a folder");
