@@ -63,7 +63,7 @@ IndexCountWindow& Program::IndexCount() {
 }
 
 IndexListWindow& Program::IndexList() {
-  if (!indexList_) indexList_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_);
+  if (!indexList_) indexList_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_, session_.indexList);
   return *indexList_;
 }
 

@@ -9,6 +9,7 @@
 #include "calibration/wavelength_sources.h"
 #include "headers/leaf_header.h"
 #include "headers/transect_header.h"
+#include "indices/index_values.h"
 
 namespace corvelane {
 
@@ -27,6 +28,8 @@ struct Session {
   // order handed over, and the names of the last plot.
   std::vector<std::string> referenceScans;
   std::string plottedNames;
+  // "Index name and formula": the indices an index run computes.
+  std::vector<IndexDefinition> indexList;
 };
 
 }  // namespace corvelane

@@ -68,8 +68,14 @@ struct IndexRunWindow::Controls {
   QLabel* lblStatus = nullptr;          // what the last run did when it did not finish
 };
 
-IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent, QString catalogueFile)
-    : QDialog(parent), dialogs_(dialogs), form16_(form16), c_(new Controls), catalogueFile_(std::move(catalogueFile)) {
+IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const std::vector<IndexDefinition>& indices,
+                               QWidget* parent, QString catalogueFile)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      form16_(form16),
+      indices_(indices),
+      c_(new Controls),
+      catalogueFile_(std::move(catalogueFile)) {
   Controls& c = *c_;
   setObjectName(QStringLiteral("Form18"));
   setWindowTitle(QStringLiteral("Select Reflectance files to output indices"));
@@ -226,7 +232,7 @@ void IndexRunWindow::OnCalculate() {
   // Form16's indices confirmed.
   const bool withIndices = c.ChkInd->isChecked() && indicesReady_;
   const bool withDerivative = c.ChkDrv->isChecked();
-  const std::vector<IndexDefinition> definitions = form16_.Definitions();
+  const std::vector<IndexDefinition> definitions = indices_;
   std::vector<CatalogueEntry> entries;
   if (c.ChkCat->isChecked() && catalogue_ != nullptr) entries = catalogue_->Chosen();
   const bool withCatalogue = !entries.empty();

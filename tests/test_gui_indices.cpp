@@ -281,7 +281,7 @@ class IndexRunTest : public ::testing::Test {
 };
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
-  IndexRunWindow w(program.UserDialogs(), program.IndexList());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   EXPECT_TRUE(Child<QCheckBox>(w, "ChkInd")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkDrv")->isChecked());
   EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
@@ -357,7 +357,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
-  IndexRunWindow w(program.UserDialogs(), program.IndexList());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
