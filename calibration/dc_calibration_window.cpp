@@ -14,6 +14,7 @@
 #include "calibration/new_instrument_window.h"
 #include "text/text_input.h"
 #include "widgets/dialogs.h"
+#include "widgets/text_binding.h"
 
 namespace corvelane::gui {
 
@@ -21,9 +22,11 @@ namespace {
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 }  // namespace
 
-DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startFolder, QWidget* parent)
+DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startFolder, DcEquationTexts& texts,
+                                         QWidget* parent)
     : QDialog(parent),
       dialogs_(dialogs),
+      texts_(texts),
       file_(QString::fromStdString(InstrumentFilePath(QDir(startFolder).absolutePath().toStdString()))),
       option1_(nullptr),
       option2_(nullptr) {
@@ -48,6 +51,7 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
     box->setObjectName(QString::fromLatin1(names[i]));
     box->setMinimumWidth(160);
     boxes->addWidget(box, 1 + static_cast<int>(i % 3), 1 + static_cast<int>(i / 3));
+    BindText(box, texts_.coefficients[i]);
     boxes_[i] = box;
   }
   auto* equation = new QLabel(QStringLiteral("equation:  A + B*(wave) + C*(wave)^2"), this);
@@ -59,6 +63,7 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
   option1_->setObjectName(QStringLiteral("Option1"));
   option2_ = new QRadioButton(QStringLiteral("1"), frame1);
   option2_->setObjectName(QStringLiteral("Option2"));
+  BindZeroOrOne(option1_, option2_, texts_.startChannel);
   auto* options = new QHBoxLayout(frame1);
   options->addWidget(option1_);
   options->addWidget(option2_);
@@ -104,16 +109,9 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
 
 DcCalibrationWindow::~DcCalibrationWindow() = default;
 
-NewInstrumentWindow& DcCalibrationWindow::Form19() {
+NewInstrumentWindow& DcCalibrationWindow::InstrumentEditor() {
   if (!form19_) form19_ = std::make_unique<NewInstrumentWindow>(dialogs_, file_);
   return *form19_;
-}
-
-DcEquationTexts DcCalibrationWindow::Texts() const {
-  DcEquationTexts t;
-  for (std::size_t i = 0; i < 6; ++i) t.coefficients[i] = boxes_[i]->text().toStdString();
-  t.startChannel = option1_->isChecked() ? 0 : 1;
-  return t;
 }
 
 void DcCalibrationWindow::Reload() {
@@ -149,7 +147,7 @@ void DcCalibrationWindow::OnInstrument(int index) {
 }
 
 void DcCalibrationWindow::OnOk() {
-  const DcEquationTexts texts = Texts();
+  const DcEquationTexts texts = texts_;
   if (!DcCoefficientsAreNumbers(texts)) {
     QStringList wrong;
     for (std::size_t i = 0; i < 6; ++i) {
@@ -177,7 +175,7 @@ void DcCalibrationWindow::OnCancel() {
 void DcCalibrationWindow::OnAdd() {
   // The editor works on the file; when it is done this window is loaded
   // afresh, so it lists what the file now holds, with the start texts.
-  NewInstrumentWindow& editor = Form19();
+  NewInstrumentWindow& editor = InstrumentEditor();
   if (editor.Load()) editor.exec();
   Reload();
 }

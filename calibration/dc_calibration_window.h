@@ -22,16 +22,17 @@ class DcCalibrationWindow final : public QDialog {
   Q_OBJECT
  public:
   // `startFolder` holds inst.cof. Creating the window is its load: the
-  // instrument buttons are read from the file (written first when missing).
-  DcCalibrationWindow(Dialogs& dialogs, const QString& startFolder, QWidget* parent = nullptr);
+  // instrument buttons are read from the file (written first when missing)
+  // and `texts` is set to the start texts. The boxes and the first channel's
+  // number edit `texts` as they change: a run reads them even if the window
+  // was never confirmed.
+  DcCalibrationWindow(Dialogs& dialogs, const QString& startFolder, DcEquationTexts& texts, QWidget* parent = nullptr);
   ~DcCalibrationWindow() override;
 
-  // The six box texts and the first channel's number as they are now (a run
-  // reads them even if the window was never confirmed).
-  DcEquationTexts Texts() const;
   // The tables OK computed last (empty before the first OK).
   const DcWavelengthTables& Tables() const noexcept { return tables_; }
-  NewInstrumentWindow& Form19();
+  // "New Instrument properties", the editor of inst.cof.
+  NewInstrumentWindow& InstrumentEditor();
 
  signals:
   // OK with six numbers: the DC window disables Command4 and enables cmdDoOperation.
@@ -46,6 +47,7 @@ class DcCalibrationWindow final : public QDialog {
   void OnAdd();
 
   Dialogs& dialogs_;
+  DcEquationTexts& texts_;
   QString file_;
   std::array<QLineEdit*, 6> boxes_{};
   std::array<QPushButton*, 6> inst_{};

@@ -12,12 +12,14 @@
 
 #include "text/text_input.h"
 #include "widgets/dialogs.h"
+#include "widgets/text_binding.h"
 
 namespace corvelane::gui {
 
-EquationWindow::EquationWindow(Dialogs& dialogs, QWidget* parent)
+EquationWindow::EquationWindow(Dialogs& dialogs, EquationTexts& texts, QWidget* parent)
     : QDialog(parent),
       dialogs_(dialogs),
+      texts_(texts),
       txtCoeffA_(new QLineEdit(this)),
       txtCoeffB_(new QLineEdit(this)),
       txtCoeffC_(new QLineEdit(this)),
@@ -49,7 +51,10 @@ EquationWindow::EquationWindow(Dialogs& dialogs, QWidget* parent)
   option1_->setObjectName(QStringLiteral("Option1"));
   option2_ = new QRadioButton(QStringLiteral("1"), frame1);
   option2_->setObjectName(QStringLiteral("Option2"));
-  option2_->setChecked(true);
+  BindText(txtCoeffA_, texts_.a);
+  BindText(txtCoeffB_, texts_.b);
+  BindText(txtCoeffC_, texts_.c);
+  BindZeroOrOne(option1_, option2_, texts_.startChannel);
   // What 0 and 1 mean is not to be guessed from the captions.
   frame1->setToolTip(QStringLiteral("The channel number the equation gives to the first channel of a scan"));
   option1_->setToolTip(QStringLiteral("The first channel is channel 0: its wavelength is A"));
@@ -80,17 +85,8 @@ EquationWindow::EquationWindow(Dialogs& dialogs, QWidget* parent)
   layout->addLayout(buttons);
 }
 
-EquationTexts EquationWindow::Texts() const {
-  EquationTexts t;
-  t.a = txtCoeffA_->text().toStdString();
-  t.b = txtCoeffB_->text().toStdString();
-  t.c = txtCoeffC_->text().toStdString();
-  t.startChannel = option1_->isChecked() ? 0 : 1;
-  return t;
-}
-
 void EquationWindow::OnOk() {
-  if (!CoefficientsAreNumbers(Texts())) {
+  if (!CoefficientsAreNumbers(texts_)) {
     QStringList wrong;
     for (const auto& [name, box] :
          {std::pair{'A', txtCoeffA_}, std::pair{'B', txtCoeffB_}, std::pair{'C', txtCoeffC_}}) {

@@ -15,15 +15,15 @@ class Dialogs;
 class EquationWindow final : public QDialog {
   Q_OBJECT
  public:
-  EquationWindow(Dialogs& dialogs, QWidget* parent = nullptr);
-  // The box texts and StartChannel as they are now (a run reads them even if
-  // the window was never confirmed).
-  EquationTexts Texts() const;
+  // The boxes edit `texts` as they are typed: a run reads them even if the
+  // window was never confirmed.
+  EquationWindow(Dialogs& dialogs, EquationTexts& texts, QWidget* parent = nullptr);
 
  private:
   void OnOk();
   void OnCancel();
   Dialogs& dialogs_;
+  EquationTexts& texts_;
   QLineEdit* txtCoeffA_;
   QLineEdit* txtCoeffB_;
   QLineEdit* txtCoeffC_;

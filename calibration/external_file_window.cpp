@@ -20,8 +20,8 @@ struct ExternalFileWindow::Controls {
   QListWidget* List3 = nullptr;
 };
 
-ExternalFileWindow::ExternalFileWindow(Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), c_(new Controls) {
+ExternalFileWindow::ExternalFileWindow(Dialogs& dialogs, std::string& path, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), path_(path), c_(new Controls) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("External File"));
 
@@ -73,8 +73,6 @@ ExternalFileWindow::ExternalFileWindow(Dialogs& dialogs, QWidget* parent)
 
 ExternalFileWindow::~ExternalFileWindow() { delete c_; }
 
-std::string ExternalFileWindow::ExternalFilePath() const { return externalFilePath_.toStdString(); }
-
 void ExternalFileWindow::ChooseFile(const QString& path) {
   c_->List3->clear();
   c_->List3->addItem(path);
@@ -92,12 +90,12 @@ void ExternalFileWindow::OnOk() {
     dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("No external file selected!")));
     return;
   }
-  externalFilePath_ = c_->List3->item(0)->text();
+  path_ = c_->List3->item(0)->text().toStdString();
   accept();
 }
 
 void ExternalFileWindow::OnCancel() {
-  externalFilePath_.clear();
+  path_.clear();
   reject();
   dialogs_.ShowMessage(parentWidget(), {QStringLiteral("External"),
                                         QStringLiteral("No external file selected"),

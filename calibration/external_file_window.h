@@ -10,10 +10,9 @@ class Dialogs;
 class ExternalFileWindow final : public QDialog {
   Q_OBJECT
  public:
-  ExternalFileWindow(Dialogs& dialogs, QWidget* parent = nullptr);
+  // OK sets `path` to the chosen file, Cancel empties it.
+  ExternalFileWindow(Dialogs& dialogs, std::string& path, QWidget* parent = nullptr);
   ~ExternalFileWindow() override;
-  // Empty until a file is chosen with OK; emptied by Cancel.
-  std::string ExternalFilePath() const;
   // For tests and scripting: what a click in File3 on `path` does.
   void ChooseFile(const QString& path);
 
@@ -25,7 +24,7 @@ class ExternalFileWindow final : public QDialog {
   void OnOk();
   void OnCancel();
   Dialogs& dialogs_;
-  QString externalFilePath_;
+  std::string& path_;
   Controls* c_;
 };
 

@@ -21,6 +21,7 @@
 #include "cli/indices_command.h"
 #include "cli/reference_options.h"
 #include "cli/run_files.h"
+#include "convert/conversion_job.h"
 #include "convert/conversion_run.h"
 #include "convert/dc_reference.h"
 #include "convert/file_check.h"
@@ -63,13 +64,14 @@ LabelSource LabelArgument(const InstrumentVariant& v, const std::string& label) 
 // Progress on stderr while a batch runs, when stderr is a terminal.
 ProgressFn TerminalProgress(const char* verb) {
   if (!::isatty(2)) return {};
-  return [verb, last = -1](int done, int total) mutable {
-    const int percent = total ? done * 100 / total : 100;
-    if (percent == last) return;
+  return [verb, last = std::size_t{101}](std::size_t done, std::size_t total) mutable {
+    const std::size_t percent = total ? done * 100 / total : 100;
+    if (percent == last) return true;
     last = percent;
-    std::fprintf(stderr, "\r%s: %d of %d files (%d%%)", verb, done, total, percent);
+    std::fprintf(stderr, "\r%s: %zu of %zu files (%zu%%)", verb, done, total, percent);
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
+    return true;
   };
 }
 
@@ -207,7 +209,10 @@ std::vector<NamedPath> ConvertInputs(const ConvertOptions& o) {
   return inputs;
 }
 
-int Convert(const ConvertOptions& o) {
+// The run's settings from the options, format, scans, grid, label and
+// wavelength source checked; the tables wanted are set by ChooseTables. No
+// output may replace a file the run reads.
+RunSettings SettingsOf(const ConvertOptions& o) {
   RunSettings s;
   s.variant = &FormatArgument(o.format);
   const InstrumentVariant& v = *s.variant;
@@ -215,8 +220,7 @@ int Convert(const ConvertOptions& o) {
   if (s.files.size() > kMaxRunFiles)
     UsageError(std::to_string(s.files.size()) + " scan files listed; a run takes at most " +
                std::to_string(kMaxRunFiles));
-  const std::vector<NamedPath> outputs = ConvertOutputs(o);
-  RefuseOutputsOverInputs(outputs, ConvertInputs(o), s.files);
+  RefuseOutputsOverInputs(ConvertOutputs(o), ConvertInputs(o), s.files);
   s.grid = {std::string(v.beginText), std::string(v.endText), std::string(v.stepText)};
   if (!o.grid.empty()) SplitGrid(o.grid, s.grid);
   s.interpolate = !o.noInterpolate;
@@ -251,6 +255,12 @@ int Convert(const ConvertOptions& o) {
   else if (!v.WavesFromFileOffered())
     UsageError(std::string(v.cliName) +
                " files hold no wavelengths: use --waves external=PATH or --waves equation=A,B,C");
+  return s;
+}
+
+// The tables asked for, set in `s`.
+void ChooseTables(const ConvertOptions& o, RunSettings& s) {
+  const InstrumentVariant& v = *s.variant;
   bool any = false;
   for (OutputMode m : kAllModes) {
     if (o.outputs[Index(m)].empty()) continue;
@@ -259,67 +269,78 @@ int Convert(const ConvertOptions& o) {
     any = true;
   }
   if (!any) UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
-  ReferenceOptions ref = o.reference;
-  CheckReferenceOptions(ref, v.window.referenceControls);
-  s.keepRatios = ref.Any();
-  LeafHeaderTexts leaf;
-  const bool withLeaf = !o.leafHeader.empty();
-  if (withLeaf) {
-    if (!v.hasLeafHeader)
+}
+
+// The leaf or transect header block of the reflectance file, read from its file.
+std::optional<HeaderBlock> ReflectanceHeaderOf(const ConvertOptions& o, const RunSettings& s) {
+  if (!o.leafHeader.empty()) {
+    if (!s.variant->hasLeafHeader)
       UsageError("--leaf-header is for " + CliNamesAnd([](const InstrumentVariant& f) { return f.hasLeafHeader; }) +
                  " only");
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
-    leaf = ReadLeafHeaderFile(o.leafHeader);
-    MakeHeaderValuesTableSafe(leaf, LeafHeaderBoxLabels(), "--leaf-header", o.leafHeader);
+    LeafHeaderTexts texts = ReadLeafHeaderFile(o.leafHeader);
+    MakeHeaderValuesTableSafe(texts, LeafHeaderBoxLabels(), "--leaf-header", o.leafHeader);
+    return LeafHeaderBlock(texts);
   }
-  std::optional<HeaderBlock> transect;
   if (!o.transectHeader.empty()) {
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--transect-header goes into the reflectance file: add --reflectance PATH");
     TransectHeaderTexts texts = ReadTransectHeaderFile(o.transectHeader);
     MakeHeaderValuesTableSafe(texts, TransectHeaderBoxLabels(), "--transect-header", o.transectHeader);
-    transect = TransectHeaderBlock(texts);
+    return TransectHeaderBlock(texts);
   }
+  return std::nullopt;
+}
 
-  WavelengthTables tables;
-  // The reference scans are read before the data scans, as the window's run does.
-  std::vector<double> scanReference;
-  std::vector<std::string> referenceWarnings;
-  if (ref.Correct()) scanReference = ReferenceSpectrumOfScans(s, ref.referenceScans, tables, &referenceWarnings);
-  ConversionResult result = ComputeConversion(s, tables, TerminalProgress("converting"), o.threads);
-  // A scan reached under another name (a link, a hard link) is found by the
-  // file it is, once the run has read them all; still before anything is written.
-  for (const NamedPath& out : outputs) {
-    if (out.path.empty()) continue;
-    if (const auto scan = ScanReplacedBy(result, out.path))
-      UsageError(out.option + " " + out.path + " would replace the scan file " + s.files[*scan]);
+// The command line's end of a run: each output goes to its option's path,
+// warnings to stderr.
+class OptionPathsSink final : public OutputSink {
+ public:
+  OptionPathsSink(const ConvertOptions& o, const ReferenceOptions& ref, std::vector<NamedPath> outputs,
+                  const std::vector<std::string>& scans)
+      : o_(o), ref_(ref), outputs_(std::move(outputs)), scans_(scans) {}
+
+  void Computed(const ConversionResult& result, std::span<const std::string> warnings) override {
+    // A scan reached under another name (a link, a hard link) is found by the
+    // file it is, once the run has read them all; still before anything is written.
+    for (const NamedPath& out : outputs_) {
+      if (out.path.empty()) continue;
+      if (const auto scan = ScanReplacedBy(result, out.path))
+        UsageError(out.option + " " + out.path + " would replace the scan file " + scans_[*scan]);
+    }
+    for (const std::string& w : warnings) std::cerr << "corvelane: warning: " << w << "\n";
   }
-  for (const std::string& w : result.warnings) std::cerr << "corvelane: warning: " << w << "\n";
-  if (const std::string warning = StatusChannelWarning(result); !warning.empty())
-    std::cerr << "corvelane: warning: " << warning << "\n";
-  for (const std::string& w : referenceWarnings) std::cerr << "corvelane: warning: " << w << "\n";
-  DcReferenceInputs referenceInputs;
-  std::vector<std::vector<double>> corrected;
-  if (ref.Correct()) {
-    referenceInputs = ReferenceInputsOf(result, s);
-    corrected = ScanCorrected(referenceInputs, scanReference);
+  std::optional<std::string> PathFor(JobOutput output) override {
+    if (output == JobOutput::Corrected) return ref_.corrected;
+    return o_.outputs[static_cast<std::size_t>(output)];
   }
-  for (OutputMode m : kAllModes) {
-    if (!s.modes[Index(m)]) continue;
-    if (transect && m == OutputMode::Reflectance)
-      WriteOutputFile(result, m, *transect, o.outputs[Index(m)]);
-    else
-      WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, o.outputs[Index(m)]);
-  }
-  if (ref.ApplyRef()) {
-    // The tables are written: their memory goes to the correction.
-    if (!ref.Correct()) referenceInputs = TakeReferenceInputs(result, s);
-    OptionsRefFileAsker asker(ref, std::cerr);
-    if (auto applied = ApplyRefFile(referenceInputs, asker)) corrected = std::move(*applied);
-  }
-  if (ref.Correct())
-    WriteCorrectedFile(referenceInputs, PlottedNamesText(ref.referenceScans), corrected, ref.corrected);
+  void Written(JobOutput, const std::string&) override {}
+  void RefFileDeclined() override {}  // the options never decline
+
+ private:
+  const ConvertOptions& o_;
+  const ReferenceOptions& ref_;
+  std::vector<NamedPath> outputs_;
+  const std::vector<std::string>& scans_;
+};
+
+int Convert(const ConvertOptions& o) {
+  ConversionJob job;
+  job.settings = SettingsOf(o);
+  RunSettings& s = job.settings;
+  ChooseTables(o, s);
+  ReferenceOptions ref = o.reference;
+  CheckReferenceOptions(ref, s.variant->window.referenceControls);
+  job.reflectanceHeader = ReflectanceHeaderOf(o, s);
+  job.correctByScans = ref.Correct();
+  job.referenceScans = ref.referenceScans;
+  job.plottedNames = PlottedNamesText(ref.referenceScans);
+  job.applyRefFile = ref.ApplyRef();
+  job.threads = o.threads;
+  OptionPathsSink sink(o, ref, ConvertOutputs(o), s.files);
+  OptionsRefFileAsker asker(ref, std::cerr);
+  RunJob(job, sink, asker, TerminalProgress("converting"));
   return kOk;
 }
 
@@ -348,14 +369,10 @@ int FinishStandardOutput(int code) {
   return code == kOk ? kRunFailed : code;
 }
 
-int Run(const std::vector<std::string>& args) {
-  CLI::App app{
-      "Corvelane: field-spectroscopy scan files into spectra tables.\n"
-      "With no arguments the desktop program opens."};
-  app.require_subcommand(1);
-  app.set_version_flag("--version", std::string("corvelane ") + "0.1.0");
+namespace {
 
-  ConvertOptions co;
+// `corvelane convert` and its options, read into `co`.
+CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
   auto* convert = app.add_subcommand(
       "convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
   convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
@@ -424,8 +441,11 @@ int Run(const std::vector<std::string>& args) {
   AddReferenceOptions(*convert, co.reference);
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
+  return convert;
+}
 
-  CheckOptions ko;
+// `corvelane check` and its options, read into `ko`.
+CLI::App* AddCheckCommand(CLI::App& app, CheckOptions& ko) {
   auto* check = app.add_subcommand("check", "Check scan files for damaged lines into an error file");
   check->add_option("FORMAT", ko.format, "Scan format: " + FormatList())->required();
   check->add_option("SCAN", ko.scans, "Scan files, in order");
@@ -436,6 +456,21 @@ int Run(const std::vector<std::string>& args) {
                     "UniSpec formats: test the file name of the header's first line (header) or take it from the path "
                     "(path; default)");
   check->footer("Exit status: 0 no problem found; 1 problem lines written; 2 usage error; 3 the check failed.");
+  return check;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args) {
+  CLI::App app{
+      "Corvelane: field-spectroscopy scan files into spectra tables.\n"
+      "With no arguments the desktop program opens."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("corvelane ") + "0.1.0");
+  ConvertOptions co;
+  CLI::App* convert = AddConvertCommand(app, co);
+  CheckOptions ko;
+  CLI::App* check = AddCheckCommand(app, ko);
 
   std::string samplesOut;
   auto* samples = app.add_subcommand("samples", "Convert the bundled sample scans of every format into a folder");

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
-#include <mutex>
 #include <thread>
 
 #include "instruments/file_label.h"
@@ -19,7 +18,7 @@
 #include "text/line_reading.h"
 #include "text/marks.h"
 #include "text/numeric_text.h"
-#include "text/thread_start.h"
+#include "text/parallel_ordered.h"
 
 namespace corvelane {
 
@@ -229,8 +228,37 @@ constexpr double kWavelengthTolerance = 0.01;
 
 double TableValue(double x, int decimals) noexcept { return std::isfinite(x) ? RoundHalfEven(x, decimals) : kNoValue; }
 
-ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& tables, const ProgressFn& progress,
-                                   unsigned threads) try {
+namespace {
+
+// What a run knows before the first scan is read: the grid, the wavelength
+// tables and their resampling plans, and how the result is stored.
+struct RunPlan {
+  const RunSettings& s;
+  const InstrumentVariant& variant;
+  std::vector<double> grid;
+  std::size_t fileCount = 0;
+  std::size_t channels = 0;
+  // Target and panel on different wavelength tables meet only on the grid:
+  // reflectance and absorbance are then taken from the resampled readings.
+  bool splitTables = false;
+  // With more grid points than channels, the per-channel values are kept and
+  // resampled while the tables are written: far less memory.
+  bool keepChannels = false;
+  std::vector<std::vector<double>> wavelengths;  // per table of the format
+  std::vector<std::size_t> channelsRead;         // per table
+  std::vector<std::optional<ResamplePlan>> plans;
+  std::optional<RunFailure> planFailure;  // reported after the first file, where the search would meet it
+  bool resample = false;
+  bool compareWaves = false;  // each scan's own wavelengths against the first scan's
+  bool deferred = false;      // keepChannels and resampling
+  std::size_t rows = 0, storedRows = 0;
+  std::size_t labelRow = 0;  // the head row of the file label; headRows.size() when none
+
+  RunPlan(const RunSettings& settings) : s(settings), variant(*settings.variant) {}
+  const std::vector<double>& TargetWaves() const { return wavelengths[static_cast<std::size_t>(variant.targetTable)]; }
+};
+
+void CheckRequest(const RunSettings& s) {
   const InstrumentVariant& variant = *s.variant;
   if (s.files.empty()) Fail("no scan files were listed");
   if (s.files.size() > kMaxRunFiles) Fail("a run takes at most 32767 files");
@@ -238,277 +266,325 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
     if (s.modes[static_cast<std::size_t>(m)] && !variant.modesOffered[static_cast<std::size_t>(m)])
       Fail(std::string(variant.caption) + " files offer no " + std::string(ModeCliName(static_cast<OutputMode>(m))) +
            " output");
+}
 
-  // The order of the steps decides which failure a user sees first.
-  const std::vector<double> grid = GridPoints(s.grid);
-  const std::size_t fileCount = s.files.size();
-  const std::size_t channels = variant.Channels();
-  // Target and panel on different wavelength tables meet only on the grid:
-  // reflectance and absorbance are then taken from the resampled readings.
-  const bool splitTables = variant.targetTable != variant.panelTable && variant.readsPanel;
-  // With more grid points than channels, the per-channel values are kept and
-  // resampled while the tables are written: far less memory.
-  const bool keepChannels = s.interpolate && !splitTables && grid.size() > channels;
+// The grid and the shape of the tables; fails before anything is read when
+// the result tables would not fit in the memory available.
+void PlanGrid(RunPlan& p) {
+  const RunSettings& s = p.s;
+  p.grid = GridPoints(s.grid);
+  p.fileCount = s.files.size();
+  p.channels = p.variant.Channels();
+  p.splitTables = p.variant.targetTable != p.variant.panelTable && p.variant.readsPanel;
+  p.keepChannels = s.interpolate && !p.splitTables && p.grid.size() > p.channels;
   std::size_t modeCount = 0;
   for (bool m : s.modes) modeCount += m;
-  {
-    // Before anything is read: will the tables fit?
-    const std::uint64_t stored = keepChannels ? channels : (s.interpolate ? grid.size() : channels);
-    const std::uint64_t need = stored * fileCount * modeCount * sizeof(double);
-    const std::uint64_t available = AvailableBytes();
-    if (available != 0 && need > available)
-      Fail("the result tables of " + std::to_string(fileCount) + " files need " + Megabytes(need) +
-           " of memory, more than the " + Megabytes(available) + " available; convert fewer files at a time");
-  }
+  const std::uint64_t stored = p.keepChannels ? p.channels : (s.interpolate ? p.grid.size() : p.channels);
+  const std::uint64_t need = stored * p.fileCount * modeCount * sizeof(double);
+  const std::uint64_t available = AvailableBytes();
+  if (available != 0 && need > available)
+    Fail("the result tables of " + std::to_string(p.fileCount) + " files need " + Megabytes(need) +
+         " of memory, more than the " + Megabytes(available) + " available; convert fewer files at a time");
+}
 
-  // One wavelength table and, when resampling, one plan per table of the format.
-  const auto tableCount = static_cast<std::size_t>(variant.wavelengthTables);
-  std::vector<std::vector<double>> wavelengths(tableCount);
-  std::vector<std::size_t> channelsRead(tableCount);
+// One wavelength table and, when resampling, one plan per table of the format.
+void PlanTables(RunPlan& p, WavelengthTables& tables) {
+  const RunSettings& s = p.s;
+  const auto tableCount = static_cast<std::size_t>(p.variant.wavelengthTables);
+  p.wavelengths.resize(tableCount);
+  p.channelsRead.resize(tableCount);
   for (std::size_t t = 0; t < tableCount; ++t)
-    wavelengths[t] = FillWavelengths(s, tables, static_cast<int>(t), channelsRead[t]);
-  std::vector<std::optional<ResamplePlan>> plans(tableCount);
-  std::optional<RunFailure> planFailure;
+    p.wavelengths[t] = FillWavelengths(s, tables, static_cast<int>(t), p.channelsRead[t]);
+  p.plans.resize(tableCount);
   if (s.interpolate) {
     try {
       for (std::size_t t = 0; t < tableCount; ++t) {
         // A short GER 2600 file leaves the later table entries as an earlier
         // run left them; grid points must lie within the file's own channels.
-        const std::vector<double> searched(wavelengths[t].begin(),
-                                           wavelengths[t].begin() + static_cast<std::ptrdiff_t>(channelsRead[t]));
-        plans[t].emplace(grid, searched, SourceName(s));
+        const std::vector<double> searched(p.wavelengths[t].begin(),
+                                           p.wavelengths[t].begin() + static_cast<std::ptrdiff_t>(p.channelsRead[t]));
+        p.plans[t].emplace(p.grid, searched, SourceName(s));
       }
     } catch (const RunFailure& f) {
-      planFailure = f;  // reported after the first file, where the search would meet it
+      p.planFailure = f;
     }
   }
-  const bool resample = s.interpolate && !planFailure;
-  const bool compareWaves = s.waveSource == WaveSource::FromFile && tableCount == 1 && variant.WavesFromFileOffered();
-  const int decimals = variant.decimals;
+  p.resample = s.interpolate && !p.planFailure;
+  p.compareWaves = s.waveSource == WaveSource::FromFile && tableCount == 1 && p.variant.WavesFromFileOffered();
+  p.deferred = p.keepChannels && p.resample;
+  p.rows = s.interpolate ? p.grid.size() : p.wavelengths[static_cast<std::size_t>(p.variant.targetTable)].size();
+  p.storedRows = p.deferred ? p.channels : p.rows;
+  p.labelRow = p.variant.headRows.size();
+  for (std::size_t h = 0; h < p.variant.headRows.size(); ++h)
+    if (p.variant.headRows[h].field == &ScanRecord::fileLabel) p.labelRow = h;
+}
 
+// The result, its tables sized (not filled) for every file.
+ConversionResult PlanStorage(RunPlan& p) {
   ConversionResult result;
-  result.variant = &variant;
-  result.fileCount = fileCount;
-  result.rowWavelengths = s.interpolate ? grid : wavelengths[static_cast<std::size_t>(variant.targetTable)];
-  result.heads.assign(variant.headRows.size(), std::vector<std::string>(fileCount));
-  result.scanIdentities.resize(fileCount);
-  const std::size_t rows = result.Rows();
-  const bool deferred = keepChannels && resample;
-  if (deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*plans[0]));
-  const std::size_t storedRows = deferred ? channels : rows;
-  std::array<bool, 4> modes = s.modes;
-  for (int m = 0; m < 4; ++m)
-    if (modes[static_cast<std::size_t>(m)]) result.tables[static_cast<std::size_t>(m)].resize(storedRows * fileCount);
-  // One list per file: a file name may itself hold a line end.
-  std::vector<std::vector<std::string>> fileWarnings(fileCount);
-  // Per file: where grid points are marked that interpolation would have
-  // formed from a reading of 0 (empty name: none).
-  std::vector<MarkedScan> markedFiles(splitTables ? fileCount : 0);
-  std::size_t labelRow = variant.headRows.size();
-  for (std::size_t h = 0; h < variant.headRows.size(); ++h)
-    if (variant.headRows[h].field == &ScanRecord::fileLabel) labelRow = h;
+  result.variant = &p.variant;
+  result.fileCount = p.fileCount;
+  result.rowWavelengths = p.s.interpolate ? p.grid : p.wavelengths[static_cast<std::size_t>(p.variant.targetTable)];
+  result.heads.assign(p.variant.headRows.size(), std::vector<std::string>(p.fileCount));
+  result.scanIdentities.resize(p.fileCount);
+  if (p.deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*p.plans[0]));
+  for (std::size_t m = 0; m < 4; ++m)
+    if (p.s.modes[m]) result.tables[m].resize(p.storedRows * p.fileCount);
+  if (p.s.keepRatios && p.resample && p.splitTables) result.ratios.resize(p.rows * p.fileCount);
+  return result;
+}
 
-  if (s.keepRatios && resample && splitTables) result.ratios.resize(rows * fileCount);
-  // Status values instead of readings matter only where the grid reaches
-  // above the last channel that holds a reading.
-  const std::vector<double>& targetWaves = wavelengths[static_cast<std::size_t>(variant.targetTable)];
-  std::atomic<std::size_t> statusFiles{0};
+// Reads scans into the result, each into its own column: any thread, any
+// file, in any order.
+class ScanTabulator {
+ public:
+  ScanTabulator(const RunPlan& plan, ConversionResult& result)
+      : p_(plan),
+        s_(plan.s),
+        v_(plan.variant),
+        result_(result),
+        fileWarnings_(plan.fileCount),
+        markedFiles_(plan.splitTables ? plan.fileCount : 0) {}
 
-  const std::size_t toRead = planFailure ? 1 : fileCount;
-  std::atomic<std::size_t> next{0};
-  std::atomic<int> done{0};
-  std::atomic<std::size_t> firstFailed{std::numeric_limits<std::size_t>::max()};
-  std::mutex failureMutex;
-  std::optional<RunFailure> failure;
-  const auto failAt = [&](std::size_t f, RunFailure e) {
-    std::lock_guard lock(failureMutex);
-    if (f < firstFailed.load()) {
-      firstFailed.store(f);
-      failure = std::move(e);
+  // Files first .. last-1 (at most kBlock), read in one batch.
+  void Block(std::size_t first, std::size_t last, FileWork& w) {
+    std::array<const std::string*, kBlock> paths{};
+    for (std::size_t f = first; f < last; ++f) paths[f - first] = &s_.files[f];
+    w.batch.Read(std::span(paths.data(), last - first), w.buffers, w.identities, w.readAhead);
+    for (std::size_t f = first; f < last; ++f) {
+      try {
+        Tabulate(f, w, f - first);
+      } catch (const std::bad_alloc&) {
+        ProblemPlace place;
+        place.file = s_.files[f];
+        throw RunFailure(place, "out of memory while converting the file");
+      }
     }
-  };
+  }
 
-  // Column f of table m: storedRows values, one per row.
-  const auto store = [&](std::size_t m, std::size_t f, const double* values, bool round) {
-    double* table = result.tables[m].data();
-    for (std::size_t r = 0; r < storedRows; ++r)
-      table[r * fileCount + f] = round ? TableValue(values[r], decimals) : values[r];
-  };
+  // Every file's warnings, in file order.
+  std::vector<std::string> Warnings() {
+    std::vector<std::string> all;
+    for (auto& w : fileWarnings_) all.insert(all.end(), w.begin(), w.end());
+    return all;
+  }
+  std::size_t StatusFiles() const { return statusFiles_.load(); }
+  // The warning naming the scans whose grid points next to a reading of 0
+  // are marked instead of interpolated; empty when there are none.
+  std::string MarksWarning() {
+    std::vector<MarkedScan> marked;
+    for (MarkedScan& m : markedFiles_)
+      if (!m.name.empty()) marked.push_back(std::move(m));
+    return MarkedScansWarning(marked, kMarkedGridPointsSingular, kMarkedGridPointsPlural);
+  }
 
+ private:
   // File f, in slot `slot` of the thread's block.
-  const auto readOne = [&](std::size_t f, FileWork& w, std::size_t slot) {
+  void Tabulate(std::size_t f, FileWork& w, std::size_t slot) {
     std::string& buffer = w.buffers[slot];
     // Formats that meet the wavelengths while reading give them on the way.
-    const bool ownWavesFromRead = compareWaves && f > 0 && variant.ownWavesWhileReading;
+    const bool ownWavesFromRead = p_.compareWaves && f > 0 && v_.ownWavesWhileReading;
     if (ownWavesFromRead)
-      w.record.ownWaves.resize(channels);
+      w.record.ownWaves.resize(p_.channels);
     else
       w.record.ownWaves.clear();
     bool truncated = false;  // a file the batch read is within the limit
     if (w.readAhead[slot])
-      result.scanIdentities[f] = w.identities[slot];
+      result_.scanIdentities[f] = w.identities[slot];
     else
-      ReadFileBounded(s.files[f], buffer, truncated, &result.scanIdentities[f]);
-    ParseScan(variant, buffer, truncated, s.files[f], s.labelSource, w.record);
-    std::vector<std::string>& warn = fileWarnings[f];
-    if (MakeLabelTableSafe(w.record.fileLabel))
-      warn.push_back(s.files[f] +
-                     ": the label holds a comma, CR or LF; each was written as \"_\": " + w.record.fileLabel);
+      ReadFileBounded(s_.files[f], buffer, truncated, &result_.scanIdentities[f]);
+    ParseScan(v_, buffer, truncated, s_.files[f], s_.labelSource, w.record);
+    NoteHeads(f, w.record);
+    if (p_.compareWaves && f > 0) CompareOwnWaves(f, w, buffer, ownWavesFromRead);
+    StoreValues(f, w);
+  }
+
+  void NoteHeads(std::size_t f, ScanRecord& record) {
+    std::vector<std::string>& warn = fileWarnings_[f];
+    if (MakeLabelTableSafe(record.fileLabel))
+      warn.push_back(s_.files[f] +
+                     ": the label holds a comma, CR or LF; each was written as \"_\": " + record.fileLabel);
     for (const auto& [text, what] :
-         {std::pair{&w.record.date, "date"}, {&w.record.time, "time"}, {&w.record.temperature, "temperature"}})
+         {std::pair{&record.date, "date"}, {&record.time, "time"}, {&record.temperature, "temperature"}})
       if (MakeLabelTableSafe(*text))
-        warn.push_back(s.files[f] + ": the " + what + " holds a comma, CR or LF; each was written as \"_\": " + *text);
-    for (std::size_t h = 0; h < variant.headRows.size(); ++h)
-      if (const auto field = variant.headRows[h].field) result.heads[h][f] = std::move(w.record.*field);
-    if (StatusValuesOnGrid(w.record, targetWaves, grid)) statusFiles.fetch_add(1);
-    if (variant.readsPanel) {
+        warn.push_back(s_.files[f] + ": the " + what + " holds a comma, CR or LF; each was written as \"_\": " + *text);
+    for (std::size_t h = 0; h < v_.headRows.size(); ++h)
+      if (const auto field = v_.headRows[h].field) result_.heads[h][f] = std::move(record.*field);
+    if (StatusValuesOnGrid(record, p_.TargetWaves(), p_.grid)) statusFiles_.fetch_add(1);
+    if (v_.readsPanel) {
       bool allZero = true;
-      for (const double p : w.record.panel) allZero = allZero && p == 0;
+      for (const double panel : record.panel) allZero = allZero && panel == 0;
       if (allZero)
-        warn.push_back(s.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
+        warn.push_back(s_.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
     }
-    if (compareWaves && f > 0) {
-      // Only a word for the user: a scan whose own wavelengths cannot be
-      // read is still converted with the first scan's.
-      std::size_t n = 0;
-      const std::vector<double>* own = &w.record.ownWaves;
-      std::string unreadable;
-      if (ownWavesFromRead) {
-        n = std::min(channels, channelsRead[0]);
-      } else {
-        w.ownWaves.assign(channels, 0.0);
-        own = &w.ownWaves;
-        try {
-          ScanLines in(buffer, false, s.files[f]);
-          n = std::min(variant.readWavelengths(in, w.ownWaves), channelsRead[0]);
-        } catch (const RunFailure& e) {
-          unreadable = e.what();
-        }
+  }
+
+  // Only a word for the user: a scan whose own wavelengths cannot be read is
+  // still converted with the first scan's.
+  void CompareOwnWaves(std::size_t f, FileWork& w, const std::string& buffer, bool fromRead) {
+    std::size_t n = 0;
+    const std::vector<double>* own = &w.record.ownWaves;
+    std::string unreadable;
+    if (fromRead) {
+      n = std::min(p_.channels, p_.channelsRead[0]);
+    } else {
+      w.ownWaves.assign(p_.channels, 0.0);
+      own = &w.ownWaves;
+      try {
+        ScanLines in(buffer, false, s_.files[f]);
+        n = std::min(v_.readWavelengths(in, w.ownWaves), p_.channelsRead[0]);
+      } catch (const RunFailure& e) {
+        unreadable = e.what();
       }
-      const std::vector<double>& first = wavelengths[0];
-      double worst = 0;
-      for (std::size_t c = 0; c < n; ++c) {
-        if (std::isnan((*own)[c])) {
-          if (unreadable.empty())
-            unreadable = "the wavelength of channel " + std::to_string(c + 1) + " is not a number";
-          continue;
-        }
-        worst = std::max(worst, std::fabs((*own)[c] - first[c]));
-      }
-      if (!unreadable.empty())
-        warn.push_back(s.files[f] + ": its own wavelengths cannot all be read (" + unreadable +
-                       "); the first scan's are used");
-      if (worst > kWavelengthTolerance)
-        warn.push_back(s.files[f] + ": its own wavelengths differ from the first scan's by up to " +
-                       PlainNumber(worst) + " nm; the first scan's are used");
     }
-    if (splitTables && resample) {
-      double* ratios = s.keepRatios ? result.ratios.data() + f * rows : nullptr;
-      if (SplitTableValues(modes, *plans[static_cast<std::size_t>(variant.targetTable)],
-                           *plans[static_cast<std::size_t>(variant.panelTable)], rows, ratios, w)) {
-        const auto marked = [&](std::size_t i) {
-          return (modes[0] && std::isnan(w.channelValues[0][i])) || (modes[1] && std::isnan(w.channelValues[1][i])) ||
-                 (ratios && std::isnan(ratios[i]));
-        };
-        markedFiles[f] = {s.files[f], MarkedRanges(grid, marked)};
+    const std::vector<double>& first = p_.wavelengths[0];
+    double worst = 0;
+    for (std::size_t c = 0; c < n; ++c) {
+      if (std::isnan((*own)[c])) {
+        if (unreadable.empty()) unreadable = "the wavelength of channel " + std::to_string(c + 1) + " is not a number";
+        continue;
       }
-      if (ratios)
-        for (std::size_t r = 0; r < rows; ++r)
-          if (std::isnan(ratios[r])) ratios[r] = kNoValue;
-      for (std::size_t m = 0; m < 4; ++m)
-        if (modes[m]) store(m, f, w.channelValues[m].data(), true);
+      worst = std::max(worst, std::fabs((*own)[c] - first[c]));
+    }
+    std::vector<std::string>& warn = fileWarnings_[f];
+    if (!unreadable.empty())
+      warn.push_back(s_.files[f] + ": its own wavelengths cannot all be read (" + unreadable +
+                     "); the first scan's are used");
+    if (worst > kWavelengthTolerance)
+      warn.push_back(s_.files[f] + ": its own wavelengths differ from the first scan's by up to " + PlainNumber(worst) +
+                     " nm; the first scan's are used");
+  }
+
+  void StoreValues(std::size_t f, FileWork& w) {
+    const std::array<bool, 4>& modes = s_.modes;
+    if (p_.splitTables && p_.resample) {
+      StoreFromGrid(f, w);
       return;
     }
-    if (planFailure) return;
-    ChannelValues(variant, modes, w);
+    if (p_.planFailure) return;
+    ChannelValues(v_, modes, w);
     for (std::size_t m = 0; m < 4; ++m) {
       if (!modes[m]) continue;
-      if (deferred) {
-        store(m, f, w.channelValues[m].data(), false);
-      } else if (resample) {
-        w.column.resize(rows);
-        plans[static_cast<std::size_t>(TableOf(variant, m))]->Apply(w.channelValues[m].data(), w.column.data());
-        store(m, f, w.column.data(), true);
+      if (p_.deferred) {
+        Store(m, f, w.channelValues[m].data(), false);
+      } else if (p_.resample) {
+        w.column.resize(p_.rows);
+        p_.plans[static_cast<std::size_t>(TableOf(v_, m))]->Apply(w.channelValues[m].data(), w.column.data());
+        Store(m, f, w.column.data(), true);
       } else {
-        store(m, f, w.channelValues[m].data(), true);
+        Store(m, f, w.channelValues[m].data(), true);
       }
     }
-  };
-
-  const auto work = [&](bool reportsProgress) {
-    FileWork w;
-    for (;;) {
-      const std::size_t first = next.fetch_add(kBlock);
-      if (first >= toRead || first > firstFailed.load()) break;
-      const std::size_t last = std::min(toRead, first + kBlock);
-      std::array<const std::string*, kBlock> paths{};
-      for (std::size_t f = first; f < last; ++f) paths[f - first] = &s.files[f];
-      w.batch.Read(std::span(paths.data(), last - first), w.buffers, w.identities, w.readAhead);
-      for (std::size_t f = first; f < last && f <= firstFailed.load(); ++f) {
-        try {
-          readOne(f, w, f - first);
-        } catch (const RunFailure& e) {
-          failAt(f, e);
-        } catch (const std::bad_alloc&) {
-          ProblemPlace place;
-          place.file = s.files[f];
-          failAt(f, RunFailure(place, "out of memory while converting the file"));
-        }
-        const int d = done.fetch_add(1) + 1;
-        if (reportsProgress && progress) progress(d, static_cast<int>(toRead));
-      }
-    }
-  };
-
-  unsigned count = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
-  count = static_cast<unsigned>(std::min<std::size_t>(count, (toRead + 7) / 8));
-  {
-    // Threads share the files by taking blocks in turn, so fewer helpers
-    // than asked (the system may refuse some) only take longer.
-    std::vector<std::jthread> helpers;
-    StartThreads(helpers, count - 1, [&](std::size_t) { work(false); });
-    work(true);
   }
-  if (failure) throw *failure;
-  if (planFailure) throw *planFailure;
 
-  for (auto& w : fileWarnings) result.warnings.insert(result.warnings.end(), w.begin(), w.end());
-  if (labelRow < variant.headRows.size()) {
-    // Scans that share a label cannot be told apart in the tables. Grouped
-    // by sorting the file indices by label: no allocation per label.
-    const std::vector<std::string>& labels = result.heads[labelRow];
-    std::vector<std::size_t> order(fileCount);
-    for (std::size_t f = 0; f < fileCount; ++f) order[f] = f;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return labels[a] < labels[b]; });
-    std::vector<std::pair<std::size_t, std::size_t>> groups;  // (start in order, size), files in list order
-    for (std::size_t i = 0; i < fileCount;) {
-      std::size_t j = i + 1;
-      while (j < fileCount && labels[order[j]] == labels[order[i]]) ++j;
-      if (j - i > 1) groups.emplace_back(i, j - i);
-      i = j;
+  // Target and panel on the grid first, each with its own table's plan.
+  void StoreFromGrid(std::size_t f, FileWork& w) {
+    const std::size_t rows = p_.rows;
+    const std::array<bool, 4>& modes = s_.modes;
+    double* ratios = s_.keepRatios ? result_.ratios.data() + f * rows : nullptr;
+    if (SplitTableValues(modes, *p_.plans[static_cast<std::size_t>(v_.targetTable)],
+                         *p_.plans[static_cast<std::size_t>(v_.panelTable)], rows, ratios, w)) {
+      const auto marked = [&](std::size_t i) {
+        return (modes[0] && std::isnan(w.channelValues[0][i])) || (modes[1] && std::isnan(w.channelValues[1][i])) ||
+               (ratios && std::isnan(ratios[i]));
+      };
+      markedFiles_[f] = {s_.files[f], MarkedRanges(p_.grid, marked)};
     }
-    // In the order of each label's first scan, as the files are listed.
-    std::sort(groups.begin(), groups.end(),
-              [&](const auto& a, const auto& b) { return order[a.first] < order[b.first]; });
-    for (const auto& [start, size] : groups) {
-      std::string names;
-      for (std::size_t i = 0; i < size && i < 5; ++i) names += (i ? ", " : "") + s.files[order[start + i]];
-      if (size > 5) names += ", ...";
-      result.warnings.push_back(std::to_string(size) + " scans share the label \"" + labels[order[start]] +
-                                "\": " + names);
-    }
+    if (ratios)
+      for (std::size_t r = 0; r < rows; ++r)
+        if (std::isnan(ratios[r])) ratios[r] = kNoValue;
+    for (std::size_t m = 0; m < 4; ++m)
+      if (modes[m]) Store(m, f, w.channelValues[m].data(), true);
   }
-  {
-    std::vector<MarkedScan> marked;
-    for (MarkedScan& m : markedFiles)
-      if (!m.name.empty()) marked.push_back(std::move(m));
-    result.marksWarning = MarkedScansWarning(marked, kMarkedGridPointsSingular, kMarkedGridPointsPlural);
-    if (!result.marksWarning.empty()) result.warnings.push_back(result.marksWarning);
+
+  // Column f of table m: storedRows values, one per row.
+  void Store(std::size_t m, std::size_t f, const double* values, bool round) {
+    double* table = result_.tables[m].data();
+    const std::size_t fileCount = p_.fileCount;
+    const int decimals = v_.decimals;
+    for (std::size_t r = 0; r < p_.storedRows; ++r)
+      table[r * fileCount + f] = round ? TableValue(values[r], decimals) : values[r];
   }
-  result.statusChannelFiles = statusFiles.load();
-  if (variant.statusChannelsFrom > 0)
-    result.lastReadingWavelength = targetWaves[static_cast<std::size_t>(variant.statusChannelsFrom - 1)];
-  if (progress) progress(static_cast<int>(fileCount), static_cast<int>(fileCount));
+
+  const RunPlan& p_;
+  const RunSettings& s_;
+  const InstrumentVariant& v_;
+  ConversionResult& result_;
+  // One list per file: a file name may itself hold a line end.
+  std::vector<std::vector<std::string>> fileWarnings_;
+  // Per file: where grid points are marked that interpolation would have
+  // formed from a reading of 0 (empty name: none).
+  std::vector<MarkedScan> markedFiles_;
+  std::atomic<std::size_t> statusFiles_{0};
+};
+
+// Scans that share a label cannot be told apart in the tables. Grouped by
+// sorting the file indices by label: no allocation per label.
+void AddSharedLabelWarnings(const std::vector<std::string>& labels, const std::vector<std::string>& files,
+                            std::vector<std::string>& warnings) {
+  const std::size_t fileCount = labels.size();
+  std::vector<std::size_t> order(fileCount);
+  for (std::size_t f = 0; f < fileCount; ++f) order[f] = f;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return labels[a] < labels[b]; });
+  std::vector<std::pair<std::size_t, std::size_t>> groups;  // (start in order, size), files in list order
+  for (std::size_t i = 0; i < fileCount;) {
+    std::size_t j = i + 1;
+    while (j < fileCount && labels[order[j]] == labels[order[i]]) ++j;
+    if (j - i > 1) groups.emplace_back(i, j - i);
+    i = j;
+  }
+  // In the order of each label's first scan, as the files are listed.
+  std::sort(groups.begin(), groups.end(),
+            [&](const auto& a, const auto& b) { return order[a.first] < order[b.first]; });
+  for (const auto& [start, size] : groups) {
+    std::string names;
+    for (std::size_t i = 0; i < size && i < 5; ++i) names += (i ? ", " : "") + files[order[start + i]];
+    if (size > 5) names += ", ...";
+    warnings.push_back(std::to_string(size) + " scans share the label \"" + labels[order[start]] + "\": " + names);
+  }
+}
+
+// Every scan read in parallel (results identical to one thread), blocks of
+// kBlock files in list order; the first failure in list order wins.
+void ReadScans(const RunPlan& p, ScanTabulator& tabulator, const ProgressFn& progress, unsigned threads) {
+  const std::size_t toRead = p.planFailure ? 1 : p.fileCount;
+  const unsigned workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+  std::vector<std::unique_ptr<FileWork>> works(workers);  // made by the thread that uses it
+  const bool done = ParallelOrdered(
+      {.count = toRead, .block = kBlock, .threads = workers},
+      [&](std::size_t first, std::size_t last, unsigned worker) {
+        if (!works[worker]) works[worker] = std::make_unique<FileWork>();
+        tabulator.Block(first, last, *works[worker]);
+      },
+      {}, progress);
+  if (!done) throw RunCancelled();
+}
+
+}  // namespace
+
+ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& tables, const ProgressFn& progress,
+                                   unsigned threads) try {
+  // The order of the steps decides which failure a user sees first.
+  CheckRequest(s);
+  RunPlan plan(s);
+  PlanGrid(plan);
+  PlanTables(plan, tables);
+  ConversionResult result = PlanStorage(plan);
+  ScanTabulator tabulator(plan, result);
+  ReadScans(plan, tabulator, progress, threads);
+  if (plan.planFailure) throw *plan.planFailure;
+
+  result.warnings = tabulator.Warnings();
+  if (plan.labelRow < plan.variant.headRows.size())
+    AddSharedLabelWarnings(result.heads[plan.labelRow], s.files, result.warnings);
+  if (std::string marks = tabulator.MarksWarning(); !marks.empty()) {
+    result.warnings.push_back(marks);
+    result.marksWarnings.push_back(std::move(marks));
+  }
+  result.statusChannelFiles = tabulator.StatusFiles();
+  if (plan.variant.statusChannelsFrom > 0)
+    result.lastReadingWavelength = plan.TargetWaves()[static_cast<std::size_t>(plan.variant.statusChannelsFrom - 1)];
+  if (progress) progress(plan.fileCount, plan.fileCount);
   return result;
 } catch (const std::bad_alloc&) {
   Fail("out of memory: the run needs more memory than is available; convert fewer files at a time");

@@ -19,6 +19,7 @@
 #include "instruments/variant.h"
 #include "text/large_buffer.h"
 #include "text/marks.h"
+#include "text/parallel_ordered.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -93,9 +94,10 @@ struct ConversionResult {
   // marked instead of interpolated (formats whose target and panel meet only
   // on the grid).
   std::vector<std::string> warnings;
-  // That last warning again (empty when there is none), for the windows,
-  // which also show it in a message.
-  std::string marksWarning;
+  // Warnings of values marked 999 where plain arithmetic would have formed a
+  // number: that last warning again, and after the run, those of the
+  // reference scans; the windows also show them in a message.
+  std::vector<std::string> marksWarnings;
   // With RunSettings::keepRatios: target / panel on the grid before rounding,
   // file f's column at ratios[f * rows ..]; otherwise empty.
   std::vector<double> ratios;
@@ -121,15 +123,12 @@ struct ConversionResult {
   }
 };
 
-// Called with (files done, files in all) as files complete, on the calling
-// thread only, so a window may repaint from it.
-using ProgressFn = std::function<void(int done, int total)>;
-
 // Grid, wavelengths, every file read (in parallel; results identical to one
 // thread), per-channel values, resampling and rounding. Throws RunFailure on
 // the first failure in the order a one-file-at-a-time run would meet it, and
 // before reading anything when the result tables would not fit in the memory
-// available. `threads` 0 uses every core.
+// available; RunCancelled when `progress` (files done, files in all) returns
+// false. `threads` 0 uses every core.
 ConversionResult ComputeConversion(const RunSettings& settings, WavelengthTables& tables,
                                    const ProgressFn& progress = {}, unsigned threads = 0);
 

@@ -18,7 +18,6 @@ CheckOutcome CheckInto(const InstrumentVariant& variant, const std::vector<std::
   AtomicFileWriter errorFile(errorPath);
   CheckOutcome outcome;
   std::string buffer, errors;
-  const int total = static_cast<int>(files.size());
   for (std::size_t f = 0; f < files.size(); ++f) {
     FileIdentity scan;
     bool replacesScan = false;
@@ -38,7 +37,8 @@ CheckOutcome CheckInto(const InstrumentVariant& variant, const std::vector<std::
     if (replacesScan) FailFile(errorPath, "the error file would replace the scan file " + files[f], FailureKind::Usage);
     errorFile.Write(errors);
     errors.clear();
-    if (progress) progress(static_cast<int>(f) + 1, total);
+    // Cancelled: the error file is not written.
+    if (progress && !progress(f + 1, files.size())) throw RunCancelled();
   }
   errorFile.Commit();
   return outcome;

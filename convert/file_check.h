@@ -25,7 +25,8 @@ struct CheckOutcome {
 
 // Checks `files` in list order into the error file at `errorPath` (replaced).
 // On a failure the problem lines found so far are kept in the error file and
-// RunFailure of kind Check is thrown.
+// RunFailure of kind Check is thrown. When `progress` (files checked, files
+// in all) returns false, RunCancelled is thrown and no error file is written.
 CheckOutcome CheckFiles(const InstrumentVariant& variant, const std::vector<std::string>& files,
                         LabelSource labelSource, const std::string& errorPath, const ProgressFn& progress = {});
 

@@ -32,26 +32,23 @@
 #include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
+#include "convert/conversion_job.h"
 #include "convert/conversion_run.h"
-#include "convert/dc_reference.h"
 #include "convert/file_check.h"
 #include "convert/grid.h"
+#include "convert/output_sink_window.h"
 #include "convert/preview_widget.h"
 #include "convert/program.h"
 #include "convert/spectrum_preview.h"
-#include "headers/leaf_header_window.h"
+#include "headers/header_form_window.h"
 #include "headers/transect_header.h"
-#include "headers/transect_header_window.h"
-#include "indices/index_count_window.h"
-#include "indices/index_list_window.h"
 #include "reference/calculate_reference_window.h"
-#include "reference/reference_file_window.h"
-#include "reference/reference_step.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
 #include "widgets/dialogs.h"
 #include "widgets/folder_browser_widget.h"
+#include "widgets/run_cancel.h"
 
 namespace corvelane::gui {
 
@@ -140,58 +137,18 @@ QProgressBar* Progress(QWidget* parent, const char* name) {
   return p;
 }
 
-// The questions of the `.ref` step, asked in the program-wide windows:
-// Form14 for the file, a Yes/No box for its range, Form15 for the number of
-// indices and Form16 once per index, and the save dialog for the index file.
-class WindowRefFileAsker final : public RefFileAsker {
- public:
-  WindowRefFileAsker(Program& program, QWidget* parent) : program_(program), parent_(parent) {}
-  std::string RefFilePath() override {
-    program_.Form14().exec();
-    return program_.Form14().ReferenceFilePath();
-  }
-  bool RangeIsRight(const std::string&, const RefFileSummary& summary) override {
-    const MessageRequest question{QStringLiteral("MsgBox Demonstration"),
-                                  Q(RangeQuestion(summary)),
-                                  MessageIcon::None,
-                                  MessageButtons::YesNo,
-                                  {}};
-    return program_.UserDialogs().ShowMessage(parent_, question) != MessageAnswer::No;
-  }
-  std::vector<IndexDefinition> Indices() override {
-    program_.Form15().exec();
-    const QString text = program_.Form15().CountText().trimmed();
-    const auto count = ParseNumber(text.toStdString());
-    if (!count || *count < 0 || *count > 1000)
-      Fail("the number of indices \"" + text.toStdString() + "\" is not a whole number from 0 on");
-    std::vector<IndexDefinition> indices;
-    const long m = std::lround(RoundHalfEven(*count, 0));
-    for (long i = 0; i < m; ++i) {
-      program_.Form16().exec();
-      indices.push_back(program_.Form16().Boxes());
-    }
-    return indices;
-  }
-  std::string IndexFilePath() override {
-    return program_.UserDialogs().AskSavePath(parent_, QStringLiteral("Save Indices File?")).toStdString();
-  }
-
- private:
-  Program& program_;
-  QWidget* parent_;
-};
-
 void SetEnabled(QWidget* w, bool enabled) {
   if (w) w->setEnabled(enabled);
 }
 
 // Sets a progress bar to its maximum x done / total and lets the window
-// repaint; the user cannot act on the window meanwhile.
-void Advance(QProgressBar* bar, int done, int total) {
+// repaint; of the user's input only the Cancel button's click goes through.
+// False once it was clicked.
+bool Advance(QProgressBar* bar, CancelDuringRun& cancel, std::size_t done, std::size_t total) {
   const int value =
-      total > 0 ? static_cast<int>(static_cast<long long>(bar->maximum()) * done / total) : bar->maximum();
+      total > 0 ? static_cast<int>(static_cast<std::size_t>(bar->maximum()) * done / total) : bar->maximum();
   bar->setValue(value);
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  return cancel.KeepGoing();
 }
 
 // Listed files by name, cut in the middle when the list is narrow; the
@@ -280,8 +237,9 @@ struct InstrumentWindow::Controls {
   QLineEdit* Text3 = nullptr;
   QLabel* lblPreviewFile = nullptr;
   QLabel* lblPreviewStatus = nullptr;
-  QLabel* lblStatus = nullptr;  // what the last run or check did
-  QWidget* content = nullptr;   // everything, inside the scroll area
+  QLabel* lblStatus = nullptr;          // what the last run or check did
+  QPushButton* cmdCancelRun = nullptr;  // shown while a run or a check reads the scans
+  QWidget* content = nullptr;           // everything, inside the scroll area
 
   QCheckBox* ModeBox(OutputMode m) const {
     switch (m) {
@@ -302,19 +260,16 @@ InstrumentWindow::InstrumentWindow(Program& program, const InstrumentVariant& va
   BuildControls();
   ConnectEvents();
   resize(c_->content->sizeHint().expandedTo(QSize(960, 640)));
-  // The coefficient and external-file windows exist, hidden, before the user
-  // ever opens them: a run reads what they hold.
-  program_.Form2();
-  program_.Form3();
+  // The coefficient and external-file windows are loaded, hidden, with the
+  // window, as the start-up sequence has it.
+  program_.Equation();
+  program_.ExternalFile();
 }
 
 InstrumentWindow::~InstrumentWindow() { delete c_; }
 
-void InstrumentWindow::BuildControls() {
+QLayout* InstrumentWindow::BuildFilePicking() {
   Controls& c = *c_;
-  const bool reduced = !variant_.readsPanel;  // the files hold the reflectance itself
-  const WindowTraits& traits = variant_.window;
-
   // File picking: file type, drive, folder and file lists.
   c.Label1 = Label(this, "Label1", "File type :");
   c.cboCombo = new QComboBox(this);
@@ -345,6 +300,12 @@ void InstrumentWindow::BuildControls() {
   pickBox->addLayout(typeRow);
   pickBox->addWidget(c.browser, 1);
 
+  return pickBox;
+}
+
+QLayout* InstrumentWindow::BuildFileList() {
+  Controls& c = *c_;
+  const WindowTraits& traits = variant_.window;
   // Selected files and the buttons that act on them.
   c.List1 = new QListWidget(this);
   c.List1->setObjectName(QStringLiteral("List1"));
@@ -382,6 +343,13 @@ void InstrumentWindow::BuildControls() {
   listBox->addWidget(c.cmdChkFile);
   listBox->addWidget(c.prgChkFile);
 
+  return listBox;
+}
+
+QBoxLayout* InstrumentWindow::BuildOutputModes() {
+  Controls& c = *c_;
+  const bool reduced = !variant_.readsPanel;  // the files hold the reflectance itself
+  const WindowTraits& traits = variant_.window;
   // Output modes.
   const DrawnFrame output = MakeDrawnFrame(this, QStringLiteral("Output mode:"), "frmOutput");
   c.frmOutput = output.frame;
@@ -411,6 +379,14 @@ void InstrumentWindow::BuildControls() {
   optionsBox->addWidget(output.holder);
   optionsBox->addWidget(c.chkShowGraph);
 
+  return optionsBox;
+}
+
+// The options some formats have: label source, leaf header, indices,
+// transect header, reference correction.
+void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
+  Controls& c = *c_;
+  const WindowTraits& traits = variant_.window;
   if (variant_.hasLabelChoice) {
     c.frmFileName = new QGroupBox(Q(traits.fileNameCaption), this);
     c.frmFileName->setObjectName(QStringLiteral("frmFileName"));
@@ -458,8 +434,10 @@ void InstrumentWindow::BuildControls() {
     c.Check3->setEnabled(false);
     optionsBox->addWidget(c.Check3);
   }
-  optionsBox->addStretch(1);
+}
 
+QLayout* InstrumentWindow::BuildRunControls() {
+  Controls& c = *c_;
   // Wavelength source.
   const DrawnFrame spectral = MakeDrawnFrame(this, QStringLiteral("Spectral Band :"), "frmSpectral");
   c.frmSpectral = spectral.frame;
@@ -537,6 +515,12 @@ void InstrumentWindow::BuildControls() {
   runBox->addWidget(c.prgCalc);
   runBox->addStretch(1);
 
+  return runBox;
+}
+
+QLayout* InstrumentWindow::BuildGraphs() {
+  Controls& c = *c_;
+  const bool reduced = !variant_.readsPanel;  // the files hold the reflectance itself
   // Graphs, in a row under the lists.
   const PreviewGeometry range = PreviewGeometryOf(variant_);
   c.txtTarget = CaptionBox(this, "txtTarget", "Target Data");
@@ -565,6 +549,18 @@ void InstrumentWindow::BuildControls() {
   graphs->addWidget(c.picPlate, 1, 1);
   graphs->addWidget(c.picReflect, 1, 2);
   graphs->setRowStretch(1, 1);
+  return graphs;
+}
+
+void InstrumentWindow::BuildControls() {
+  Controls& c = *c_;
+  QLayout* pickBox = BuildFilePicking();
+  QLayout* listBox = BuildFileList();
+  QBoxLayout* optionsBox = BuildOutputModes();
+  AddFormatOptions(optionsBox);
+  optionsBox->addStretch(1);
+  QLayout* runBox = BuildRunControls();
+  QLayout* graphs = BuildGraphs();
   c.lblPreviewFile = new QLabel(this);
   c.lblPreviewFile->setObjectName(QStringLiteral("lblPreviewFile"));
   c.lblPreviewFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -576,6 +572,13 @@ void InstrumentWindow::BuildControls() {
   c.lblPreviewStatus->setObjectName(QStringLiteral("lblPreviewStatus"));
   c.lblPreviewStatus->setWordWrap(true);
   c.lblPreviewStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  c.cmdCancelRun = Button(this, "cmdCancelRun", "Cancel");
+  c.cmdCancelRun->setToolTip(QStringLiteral("Stop reading the scans; nothing is written."));
+  c.cmdCancelRun->hide();
+  auto* statusRow = new QHBoxLayout;
+  statusRow->addWidget(c.lblStatus, 1);
+  statusRow->addWidget(c.cmdCancelRun);
 
   auto* top = new QHBoxLayout;
   top->addLayout(pickBox, 3);
@@ -589,7 +592,7 @@ void InstrumentWindow::BuildControls() {
   whole->addWidget(c.lblPreviewFile);
   whole->addLayout(graphs, 2);
   whole->addWidget(c.lblPreviewStatus);
-  whole->addWidget(c.lblStatus);
+  whole->addLayout(statusRow);
   auto* scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("scrollContent"));
   scroll->setFrameShape(QFrame::NoFrame);
@@ -656,28 +659,29 @@ void InstrumentWindow::ConnectEvents() {
   connect(c.Option3, &QRadioButton::clicked, this, [this] { OnWaveSourceClicked(3); });
   connect(c.Option4, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(true); });
   connect(c.Option5, &QRadioButton::clicked, this, [this] { OnInterpolateClicked(false); });
-  connect(c.Command3, &QPushButton::clicked, this, [this] { program_.Form3().exec(); });
+  connect(c.Command3, &QPushButton::clicked, this, [this] { program_.ExternalFile().exec(); });
   if (variant_.window.channelEquations) {
     // The channel equations; OK with six numbers makes the run possible.
     connect(c.Command4, &QPushButton::clicked, this, [this] {
-      if (program_.Form10().exec() != QDialog::Accepted) return;
+      if (program_.DcCalibration().exec() != QDialog::Accepted) return;
       c_->Command4->setEnabled(false);
       c_->cmdDoOperation->setEnabled(true);
     });
   } else {
-    connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Form2().exec(); });
+    connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Equation().exec(); });
   }
   if (c.AddFile) connect(c.AddFile, &QPushButton::clicked, this, &InstrumentWindow::OnAddFiles);
-  if (c.ComIndices) connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.Form13().exec(); });
+  if (c.ComIndices)
+    connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.CalculateReference().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
   if (c.ComRef) {
     connect(c.ComRef, &QPushButton::clicked, this, [this] {
-      program_.Form13().PrepareForReferenceChoice();
-      program_.Form13().exec();
+      program_.CalculateReference().PrepareForReferenceChoice();
+      program_.CalculateReference().exec();
     });
     // "Done" in Calculate Reference, from whichever window opened it: a
     // selection ticks "Corrected rfl"; "Select Reference files" waits for Cancel.
-    CalculateReferenceWindow& form13 = program_.Form13();
+    CalculateReferenceWindow& form13 = program_.CalculateReference();
     const auto handOver = [this](int referenceScans) {
       if (referenceScans > 0) c_->ChkCorrect->setChecked(true);
       c_->ComRef->setEnabled(false);
@@ -969,15 +973,15 @@ void InstrumentWindow::EnterFinished() {
 
 // --- The run ---------------------------------------------------------------
 
-void InstrumentWindow::OnDoOperation() {
-  if (busy_) return;
+// The job of a run: this window's controls and the program's session. A
+// grid that cannot be built fails before anything is asked; the header
+// windows are shown here, before the run starts.
+ConversionJob InstrumentWindow::PrepareJob() {
   Controls& c = *c_;
-  Dialogs& dialogs = program_.UserDialogs();
-  busy_ = true;
-  c.prgCalc->setValue(0);
-  c.lblStatus->clear();
-
-  RunSettings s;
+  const Session& session = program_.Settings();
+  ConversionJob job;
+  job.tables = &program_.Tables();
+  RunSettings& s = job.settings;
   s.variant = &variant_;
   for (int i = 0; i < c.List1->count(); ++i) s.files.push_back(c.List1->item(i)->text().toStdString());
   s.grid = {c.txtBeginWave->text().toStdString(), c.txtEndWave->text().toStdString(),
@@ -989,138 +993,84 @@ void InstrumentWindow::OnDoOperation() {
   }
   s.labelSource = c.Option6 ? (c.Option6->isChecked() ? LabelSource::HeaderInfo : LabelSource::DataFileName)
                             : variant_.defaultLabelSource;
+  GridCount(s.grid);
+  if (c.Check1 && c.Check1->isChecked()) {
+    program_.LeafHeader().Collect();
+    job.reflectanceHeader = LeafHeaderBlock(session.leafHeader);
+  }
+  if (variant_.window.transectHeaderBox && c.chkaircraft->isChecked()) {
+    program_.TransectHeader().Collect();
+    job.reflectanceHeader = TransectHeaderBlock(session.transectHeader);
+  }
+  if (variant_.window.channelEquations) {
+    program_.DcCalibration();  // loaded, and inst.cof with it, as when first opened
+    UseChannelEquations(s, session.channelEquations);
+  } else if (c.Option2->isChecked()) {
+    s.waveSource = WaveSource::ExternalFile;
+    s.externalFilePath = session.externalWavelengthFile;
+  } else if (c.Option3->isChecked()) {
+    s.waveSource = WaveSource::Equation;
+    s.equation = session.equation;
+  } else {
+    s.waveSource = WaveSource::FromFile;
+  }
+  job.correctByScans = c.ChkCorrect && c.ChkCorrect->isChecked();
+  job.referenceScans = session.referenceScans;
+  job.plottedNames = session.plottedNames;
+  job.applyRefFile = c.ChkNDVI && c.ChkNDVI->isChecked();
+  return job;
+}
 
-  QStringList written;  // output files, as they are written
+void InstrumentWindow::OnDoOperation() {
+  if (busy_) return;
+  Controls& c = *c_;
+  busy_ = true;
+  c.prgCalc->setValue(0);
+  c.lblStatus->clear();
+  DialogOutputSink sink(program_.UserDialogs(), this, variant_, [this](const QString& text) { SetStatus(text); });
   try {
-    // A grid that cannot be built fails before anything is asked.
-    GridCount(s.grid);
-    LeafHeaderTexts leaf;
-    const bool withLeaf = c.Check1 && c.Check1->isChecked();
-    if (withLeaf) {
-      program_.Form12().Collect();
-      leaf = program_.Form12().Texts();
-    }
-    std::optional<HeaderBlock> transect;
-    if (variant_.window.transectHeaderBox && c.chkaircraft->isChecked()) {
-      program_.Form11().Collect();
-      transect = TransectHeaderBlock(program_.Form11().Texts());
-    }
-    // The wavelength source's settings as they are now.
-    if (variant_.window.channelEquations) {
-      UseChannelEquations(s, program_.Form10().Texts());
-    } else if (c.Option2->isChecked()) {
-      s.waveSource = WaveSource::ExternalFile;
-      s.externalFilePath = program_.Form3().ExternalFilePath();
-    } else if (c.Option3->isChecked()) {
-      s.waveSource = WaveSource::Equation;
-      s.equation = program_.Form2().Texts();
-    } else {
-      s.waveSource = WaveSource::FromFile;
-    }
-
-    const bool correct = c.ChkCorrect && c.ChkCorrect->isChecked();
-    const bool applyRef = c.ChkNDVI && c.ChkNDVI->isChecked();
-    s.keepRatios = correct || applyRef;
-
+    ConversionJob job = PrepareJob();
     c.cmdDoOperation->setEnabled(false);  // no second run while this one works
     c.cmdEditList->setEnabled(false);
     SetStatus(QStringLiteral("Converting %1 files\u2026").arg(Count(c.List1->count())));
-    // The reference scans are read first, each as a data file of this run.
-    std::vector<double> scanReference;
-    std::vector<std::string> referenceWarnings;
-    if (correct)
-      scanReference =
-          ReferenceSpectrumOfScans(s, program_.Form13().ReferenceScans(), program_.Tables(), &referenceWarnings);
-    const ConversionResult result =
-        ComputeConversion(s, program_.Tables(), [&c](int done, int total) { Advance(c.prgCalc, done, total); });
-    // Said on the status line after whatever the run writes there.
-    QString warned;
-    for (const std::string& w : result.warnings) warned += QStringLiteral(" Warning: ") + Q(w) + QLatin1Char('.');
-    if (const std::string warning = StatusChannelWarning(result); !warning.empty())
-      warned += QStringLiteral(" Warning: ") + Q(warning) + QLatin1Char('.');
-    for (const std::string& w : referenceWarnings) warned += QStringLiteral(" Warning: ") + Q(w) + QLatin1Char('.');
-    SetStatus(warned.trimmed());
-    // Values marked 999 where plain arithmetic would have given a number
-    // are worth a message before anything is saved.
-    if (!result.marksWarning.empty() || !referenceWarnings.empty()) {
-      QStringList marks;
-      if (!result.marksWarning.empty()) marks << Q(result.marksWarning);
-      for (const std::string& w : referenceWarnings) marks << Q(w);
-      dialogs.ShowMessage(this, {QStringLiteral("Warning"),
-                                 QStringLiteral("Some values of this run are the mark 999 (no value); they are "
-                                                "never formed into numbers."),
-                                 MessageIcon::Information, MessageButtons::Ok, marks.join(QLatin1Char('\n'))});
-    }
-    DcReferenceInputs reference;
-    std::vector<std::vector<double>> corrected;
-    if (s.keepRatios) reference = ReferenceInputsOf(result, s);
-    // The correction is formed from the ratio, as the reflectance file holds
-    // it, whether or not that file is written.
-    if (correct && !s.modes[Index(OutputMode::Reflectance)]) corrected = ScanCorrected(reference, scanReference);
-
-    const QString scans = QStringLiteral("(%1 scan%2)")
-                              .arg(Count(c.List1->count()), c.List1->count() == 1 ? QString() : QStringLiteral("s"));
-    for (OutputMode m : kAllModes) {
-      if (!s.modes[Index(m)]) continue;
-      const ModeTexts& texts = variant_.texts[Index(m)];
-      dialogs.ShowMessage(this, AnnouncementBox(Q(texts.announcement)));
-      const QString path = dialogs.AskSavePath(this, Q(texts.dialogTitle));
-      if (path.isEmpty()) {
-        dialogs.ShowMessage(this, ErrorBox(Q(kNoFilenameSelected),
-                                           QStringLiteral("No name was chosen in \"%1\"; that file and the outputs "
-                                                          "after it were not written.")
-                                               .arg(Q(texts.dialogTitle))));
-        EnterFinished();
-        c.cmdEditList->setEnabled(true);
-        SetStatus((written.isEmpty() ? QStringLiteral("Nothing written")
-                                     : QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans)) +
-                  QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(Q(texts.dialogTitle).trimmed()) +
-                  warned);
-        busy_ = false;
-        return;
-      }
-      if (correct && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
-      if (transect && m == OutputMode::Reflectance)
-        WriteOutputFile(result, m, *transect, path.toStdString());
-      else
-        WriteOutputFile(result, m, withLeaf ? &leaf : nullptr, path.toStdString());
-      written << path;
-    }
-    bool refDeclined = false;
-    if (applyRef) {
-      WindowRefFileAsker asker(program_, this);
-      if (auto applied = ApplyRefFile(reference, asker)) {
-        corrected = std::move(*applied);
-      } else {
-        refDeclined = true;
-        dialogs.ShowMessage(this, {QStringLiteral("Reference"),
-                                   QStringLiteral("Reference file not applied"),
-                                   MessageIcon::Information,
-                                   MessageButtons::Ok,
-                                   {}});
-      }
-    }
-    if (correct && !refDeclined) {
-      const QString path = dialogs.AskSavePath(this, QStringLiteral("Save Corrected Reflectance File?"));
-      WriteCorrectedFile(reference, program_.Form13().PlottedNames(), corrected, path.toStdString());
-      written << path;
-    }
+    DialogRefFileAsker asker(program_, this);
+    CancelDuringRun cancel(c.cmdCancelRun);
+    RunJob(job, sink, asker, [&c, &cancel](std::size_t done, std::size_t total) {
+      const bool goOn = Advance(c.prgCalc, cancel, done, total);
+      if (done == total) cancel.Done();  // what follows asks and writes
+      return goOn;
+    });
     EnterFinished();
     c.cmdEditList->setEnabled(true);
-    SetStatus(QStringLiteral("Wrote %1 %2").arg(FileNames(written), scans) + warned);
+    const QString scans = QStringLiteral("(%1 scan%2)")
+                              .arg(Count(c.List1->count()), c.List1->count() == 1 ? QString() : QStringLiteral("s"));
+    const QString wrote = sink.WrittenPaths().isEmpty()
+                              ? QStringLiteral("Nothing written")
+                              : QStringLiteral("Wrote %1 %2").arg(FileNames(sink.WrittenPaths()), scans);
+    if (!sink.StoppedAt().isEmpty())
+      SetStatus(wrote + QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(sink.StoppedAt().trimmed()) +
+                sink.Warned());
+    else
+      SetStatus(wrote + sink.Warned());
+  } catch (const RunCancelled&) {
+    c.cmdDoOperation->setEnabled(true);
+    c.cmdEditList->setEnabled(true);
+    c.prgCalc->setValue(0);
+    SetStatus(QStringLiteral("Run cancelled: nothing was written."));
   } catch (const std::exception& failure) {
     // The window stays ready for another try with other settings, or, with
     // Edit List, with the failing file removed or mended.
     c.cmdDoOperation->setEnabled(true);
     c.cmdEditList->setEnabled(true);
     c.prgCalc->setValue(0);
-    busy_ = false;
     const QString detail = QString::fromStdString(failure.what());
+    const QStringList& written = sink.WrittenPaths();
     SetStatus(QStringLiteral("Run failed: %1%2%3 Edit List returns to the file list.")
                   .arg(detail, detail.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."),
                        written.isEmpty() ? QString()
                                          : QStringLiteral(" Written before the failure: %1.").arg(FileNames(written))));
-    dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), detail));
+    busy_ = false;
+    program_.UserDialogs().ShowMessage(this, ErrorBox(Q(kProblemInDataFile), detail));
     return;
   }
   busy_ = false;
@@ -1148,9 +1098,12 @@ void InstrumentWindow::OnCheckFiles() {
                                       : variant_.defaultLabelSource;
   busy_ = true;
   c.prgChkFile->setValue(0);
+  CancelDuringRun cancel(c.cmdCancelRun);
   try {
-    const CheckOutcome outcome = CheckFiles(variant_, files, label, errorPath.toStdString(),
-                                            [&c](int done, int total) { Advance(c.prgChkFile, done, total); });
+    const CheckOutcome outcome = CheckFiles(
+        variant_, files, label, errorPath.toStdString(),
+        [&c, &cancel](std::size_t done, std::size_t total) { return Advance(c.prgChkFile, cancel, done, total); });
+    cancel.Done();
     busy_ = false;
     const QString checked =
         QStringLiteral("Checked %1 file%2: ")
@@ -1165,7 +1118,13 @@ void InstrumentWindow::OnCheckFiles() {
                                  QStringLiteral("%1 problem line(s) were written to %2.")
                                      .arg(static_cast<qulonglong>(outcome.problemLines))
                                      .arg(errorPath)});
+  } catch (const RunCancelled&) {
+    cancel.Done();
+    busy_ = false;
+    c.prgChkFile->setValue(0);
+    SetStatus(QStringLiteral("Check cancelled: no error file was written."));
   } catch (const std::exception& failure) {
+    cancel.Done();
     busy_ = false;
     c.prgChkFile->setValue(0);
     MessageRequest box = failureBox;

@@ -3,6 +3,10 @@
 // what differs comes from the format's InstrumentVariant.
 #include <QDialog>
 
+class QBoxLayout;
+class QLayout;
+
+#include "convert/conversion_job.h"
 #include "instruments/variant.h"
 
 namespace corvelane::gui {
@@ -37,6 +41,12 @@ class InstrumentWindow final : public QDialog {
  private:
   struct Controls;
   void BuildControls();
+  QLayout* BuildFilePicking();
+  QLayout* BuildFileList();
+  QBoxLayout* BuildOutputModes();
+  void AddFormatOptions(QBoxLayout* optionsBox);
+  QLayout* BuildRunControls();
+  QLayout* BuildGraphs();
   void ConnectEvents();
 
   // Event handlers.
@@ -50,6 +60,7 @@ class InstrumentWindow final : public QDialog {
   void OnWaveSourceClicked(int option);  // 1, 2 or 3
   void OnInterpolateClicked(bool interpolate);
   void OnDoOperation();
+  ConversionJob PrepareJob();
   void OnCheckFiles();
 
   void CheckList();

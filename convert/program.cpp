@@ -5,8 +5,7 @@
 #include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
-#include "headers/leaf_header_window.h"
-#include "headers/transect_header_window.h"
+#include "headers/header_form_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "reference/calculate_reference_window.h"
@@ -20,49 +19,52 @@ Program::Program(Dialogs& dialogs, QString startFolder) : dialogs_(dialogs), sta
 // to whichever instrument window happened to open them first.
 Program::~Program() = default;
 
-EquationWindow& Program::Form2() {
-  if (!form2_) form2_ = std::make_unique<EquationWindow>(dialogs_);
-  return *form2_;
+EquationWindow& Program::Equation() {
+  if (!equation_) equation_ = std::make_unique<EquationWindow>(dialogs_, session_.equation);
+  return *equation_;
 }
 
-ExternalFileWindow& Program::Form3() {
-  if (!form3_) form3_ = std::make_unique<ExternalFileWindow>(dialogs_);
-  return *form3_;
+ExternalFileWindow& Program::ExternalFile() {
+  if (!externalFile_) externalFile_ = std::make_unique<ExternalFileWindow>(dialogs_, session_.externalWavelengthFile);
+  return *externalFile_;
 }
 
-LeafHeaderWindow& Program::Form12() {
-  if (!form12_) form12_ = std::make_unique<LeafHeaderWindow>();
-  return *form12_;
+HeaderFormWindow& Program::LeafHeader() {
+  if (!leafHeader_) leafHeader_ = MakeLeafHeaderWindow(session_.leafHeader);
+  return *leafHeader_;
 }
 
-CalculateReferenceWindow& Program::Form13() {
-  if (!form13_) form13_ = std::make_unique<CalculateReferenceWindow>(dialogs_);
-  return *form13_;
+HeaderFormWindow& Program::TransectHeader() {
+  if (!transectHeader_) transectHeader_ = MakeTransectHeaderWindow(session_.transectHeader);
+  return *transectHeader_;
 }
 
-ReferenceFileWindow& Program::Form14() {
-  if (!form14_) form14_ = std::make_unique<ReferenceFileWindow>(dialogs_);
-  return *form14_;
+CalculateReferenceWindow& Program::CalculateReference() {
+  if (!calculateReference_)
+    calculateReference_ =
+        std::make_unique<CalculateReferenceWindow>(dialogs_, session_.referenceScans, session_.plottedNames);
+  return *calculateReference_;
 }
 
-DcCalibrationWindow& Program::Form10() {
-  if (!form10_) form10_ = std::make_unique<DcCalibrationWindow>(dialogs_, startFolder_);
-  return *form10_;
+ReferenceFileWindow& Program::ReferenceFile() {
+  if (!referenceFile_) referenceFile_ = std::make_unique<ReferenceFileWindow>(dialogs_);
+  return *referenceFile_;
 }
 
-TransectHeaderWindow& Program::Form11() {
-  if (!form11_) form11_ = std::make_unique<TransectHeaderWindow>();
-  return *form11_;
+DcCalibrationWindow& Program::DcCalibration() {
+  if (!dcCalibration_)
+    dcCalibration_ = std::make_unique<DcCalibrationWindow>(dialogs_, startFolder_, session_.channelEquations);
+  return *dcCalibration_;
 }
 
-IndexCountWindow& Program::Form15() {
-  if (!form15_) form15_ = std::make_unique<IndexCountWindow>(dialogs_);
-  return *form15_;
+IndexCountWindow& Program::IndexCount() {
+  if (!indexCount_) indexCount_ = std::make_unique<IndexCountWindow>(dialogs_);
+  return *indexCount_;
 }
 
-IndexListWindow& Program::Form16() {
-  if (!form16_) form16_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_);
-  return *form16_;
+IndexListWindow& Program::IndexList() {
+  if (!indexList_) indexList_ = std::make_unique<IndexListWindow>(dialogs_, startFolder_, session_.indexList);
+  return *indexList_;
 }
 
 }  // namespace corvelane::gui

@@ -1,10 +1,13 @@
 #pragma once
 // Program-wide state shared by every window: the start folder, the dialogs,
-// the wavelength tables and the small single-instance input windows.
+// the wavelength tables, the session (what the user has set in the small
+// windows, as plain data) and the small single-instance input windows that
+// edit it.
 #include <QString>
 #include <memory>
 
 #include "calibration/wavelength_sources.h"
+#include "convert/session.h"
 #include "widgets/dialogs.h"
 
 class QWidget;
@@ -13,11 +16,10 @@ namespace corvelane::gui {
 
 class EquationWindow;            // "Form2"
 class ExternalFileWindow;        // "Form3"
-class LeafHeaderWindow;          // "Form12"
+class HeaderFormWindow;          // "Form12", "Form11"
 class CalculateReferenceWindow;  // "Form13"
 class ReferenceFileWindow;       // "Form14"
 class DcCalibrationWindow;       // "Form10"
-class TransectHeaderWindow;      // "Form11"
 class IndexCountWindow;          // "Form15"
 class IndexListWindow;           // "Form16"
 
@@ -32,34 +34,37 @@ class Program {
   Dialogs& UserDialogs() noexcept { return dialogs_; }
   const QString& StartFolder() const noexcept { return startFolder_; }
   WavelengthTables& Tables() noexcept { return tables_; }
+  // What the windows below hold; runs read it from here.
+  corvelane::Session& Settings() noexcept { return session_; }
 
   // Created hidden on first use and kept for the rest of the program; what
   // one instrument window leaves in them is what the next one uses.
-  EquationWindow& Form2();
-  ExternalFileWindow& Form3();
-  LeafHeaderWindow& Form12();
-  CalculateReferenceWindow& Form13();
-  ReferenceFileWindow& Form14();
+  EquationWindow& Equation();
+  ExternalFileWindow& ExternalFile();
+  HeaderFormWindow& LeafHeader();
+  HeaderFormWindow& TransectHeader();
+  CalculateReferenceWindow& CalculateReference();
+  ReferenceFileWindow& ReferenceFile();
   // The UniSpec-DC channel equations; creating it loads inst.cof of the start folder.
-  DcCalibrationWindow& Form10();
-  TransectHeaderWindow& Form11();
+  DcCalibrationWindow& DcCalibration();
   // The index windows, shared by the index run and the dual-channel run.
-  IndexCountWindow& Form15();
-  IndexListWindow& Form16();
+  IndexCountWindow& IndexCount();
+  IndexListWindow& IndexList();
 
  private:
   Dialogs& dialogs_;
   QString startFolder_;
   WavelengthTables tables_;
-  std::unique_ptr<EquationWindow> form2_;
-  std::unique_ptr<ExternalFileWindow> form3_;
-  std::unique_ptr<LeafHeaderWindow> form12_;
-  std::unique_ptr<CalculateReferenceWindow> form13_;
-  std::unique_ptr<ReferenceFileWindow> form14_;
-  std::unique_ptr<DcCalibrationWindow> form10_;
-  std::unique_ptr<TransectHeaderWindow> form11_;
-  std::unique_ptr<IndexCountWindow> form15_;
-  std::unique_ptr<IndexListWindow> form16_;
+  corvelane::Session session_;
+  std::unique_ptr<EquationWindow> equation_;
+  std::unique_ptr<ExternalFileWindow> externalFile_;
+  std::unique_ptr<HeaderFormWindow> leafHeader_;
+  std::unique_ptr<HeaderFormWindow> transectHeader_;
+  std::unique_ptr<CalculateReferenceWindow> calculateReference_;
+  std::unique_ptr<ReferenceFileWindow> referenceFile_;
+  std::unique_ptr<DcCalibrationWindow> dcCalibration_;
+  std::unique_ptr<IndexCountWindow> indexCount_;
+  std::unique_ptr<IndexListWindow> indexList_;
 };
 
 }  // namespace corvelane::gui

@@ -42,8 +42,13 @@ struct IndexListWindow::Controls {
   QLabel* lblQuickPick = nullptr;
 };
 
-IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), startFolder_(std::move(startFolder)), c_(new Controls) {
+IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, std::vector<IndexDefinition>& definitions,
+                                 QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      startFolder_(std::move(startFolder)),
+      definitions_(definitions),
+      c_(new Controls) {
   Controls& c = *c_;
   setObjectName(QStringLiteral("Form16"));
   setWindowTitle(QStringLiteral("Index name and formula"));
@@ -151,6 +156,7 @@ IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, QWidget*
   connect(c.ComSubmit, &QPushButton::clicked, this, &IndexListWindow::OnSubmit);
   connect(c.lists[0], &QListWidget::itemDoubleClicked, this, &IndexListWindow::OnListDoubleClicked);
   connect(c.Command1, &QPushButton::clicked, this, &IndexListWindow::OnOk);
+  for (const IndexDefinition& d : definitions_) ShowRow(d);
   LoadQuickPicks();
 }
 
@@ -188,19 +194,25 @@ void IndexListWindow::OnQuickPick(int position) {
   (preset->Formula() == IndexFormula::NormalisedDifference ? c_->Option1 : c_->Option2)->setChecked(true);
 }
 
-void IndexListWindow::OnSubmit() {
+void IndexListWindow::ShowRow(const IndexDefinition& d) {
   Controls& c = *c_;
-  c.lists[0]->addItem(c.Text3->text());
-  c.lists[1]->addItem(c.Text1->text());
-  c.lists[2]->addItem(c.Text2->text());
-  c.lists[3]->addItem(c.Option1->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
-  c.lists[4]->addItem(c.RFL->isChecked() ? QStringLiteral("1") : QStringLiteral("2"));
+  c.lists[0]->addItem(Q(d.name));
+  c.lists[1]->addItem(Q(d.a));
+  c.lists[2]->addItem(Q(d.b));
+  c.lists[3]->addItem(d.formula == IndexFormula::NormalisedDifference ? QStringLiteral("1") : QStringLiteral("2"));
+  c.lists[4]->addItem(d.source == IndexSource::Reflectance ? QStringLiteral("1") : QStringLiteral("2"));
+}
+
+void IndexListWindow::OnSubmit() {
+  definitions_.push_back(Boxes());
+  ShowRow(definitions_.back());
 }
 
 void IndexListWindow::OnListDoubleClicked() {
   const int row = c_->lists[0]->currentRow();
   if (row < 0) return;
   for (QListWidget* list : c_->lists) delete list->takeItem(row);
+  definitions_.erase(definitions_.begin() + row);
 }
 
 void IndexListWindow::OnOk() {
@@ -216,22 +228,6 @@ void IndexListWindow::OnOk() {
   }
   accept();
   emit confirmed(true);
-}
-
-std::vector<IndexDefinition> IndexListWindow::Definitions() const {
-  std::vector<IndexDefinition> out;
-  const auto& l = c_->lists;
-  for (int row = 0; row < l[0]->count(); ++row) {
-    IndexDefinition d;
-    d.name = l[0]->item(row)->text().toStdString();
-    d.a = l[1]->item(row)->text().toStdString();
-    d.b = l[2]->item(row)->text().toStdString();
-    d.formula =
-        l[3]->item(row)->text() == QStringLiteral("1") ? IndexFormula::NormalisedDifference : IndexFormula::SimpleRatio;
-    d.source = l[4]->item(row)->text() == QStringLiteral("1") ? IndexSource::Reflectance : IndexSource::Derivative;
-    out.push_back(std::move(d));
-  }
-  return out;
 }
 
 IndexDefinition IndexListWindow::Boxes() const {

@@ -13,12 +13,14 @@ class Dialogs;
 class IndexListWindow final : public QDialog {
   Q_OBJECT
  public:
-  // Reads `startFolder`/INDEX for the quick-pick buttons.
-  IndexListWindow(Dialogs& dialogs, QString startFolder, QWidget* parent = nullptr);
+  // Reads `startFolder`/INDEX for the quick-pick buttons. Submit and a
+  // double click add to and remove from `definitions`, the list it shows.
+  IndexListWindow(Dialogs& dialogs, QString startFolder, std::vector<IndexDefinition>& definitions,
+                  QWidget* parent = nullptr);
   ~IndexListWindow() override;
 
-  // The rows of the five lists, in order.
-  std::vector<IndexDefinition> Definitions() const;
+  // The indices listed, in order.
+  const std::vector<IndexDefinition>& Definitions() const noexcept { return definitions_; }
   // The boxes and the formula as they stand (the dual-channel run reads
   // one index this way each time the window closes).
   IndexDefinition Boxes() const;
@@ -31,6 +33,7 @@ class IndexListWindow final : public QDialog {
   struct Controls;
   void LoadQuickPicks();
   void OnQuickPick(int position);
+  void ShowRow(const IndexDefinition& d);
   void OnSubmit();
   void OnListDoubleClicked();
   void OnOk();
@@ -38,6 +41,7 @@ class IndexListWindow final : public QDialog {
 
   Dialogs& dialogs_;
   QString startFolder_;
+  std::vector<IndexDefinition>& definitions_;
   Controls* c_;
 };
 

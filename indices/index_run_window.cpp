@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include "text/failure.h"
 #include "widgets/dialogs.h"
 #include "widgets/folder_browser_widget.h"
+#include "widgets/run_cancel.h"
 
 namespace corvelane::gui {
 
@@ -47,10 +49,6 @@ QCheckBox* Check(QWidget* parent, const char* name, const char* caption) {
   return b;
 }
 
-// Lets the window repaint (the progress bar) while a run works; the user
-// cannot act on the window meanwhile.
-void Repaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
 }  // namespace
 
 struct IndexRunWindow::Controls {
@@ -66,10 +64,18 @@ struct IndexRunWindow::Controls {
   QCheckBox* ChkBand = nullptr;
   QPushButton* Com_do_index = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* cmdCancelRun = nullptr;  // shown while a run works
+  QLabel* lblStatus = nullptr;          // what the last run did when it did not finish
 };
 
-IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent, QString catalogueFile)
-    : QDialog(parent), dialogs_(dialogs), form16_(form16), c_(new Controls), catalogueFile_(std::move(catalogueFile)) {
+IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const std::vector<IndexDefinition>& indices,
+                               QWidget* parent, QString catalogueFile)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      form16_(form16),
+      indices_(indices),
+      c_(new Controls),
+      catalogueFile_(std::move(catalogueFile)) {
   Controls& c = *c_;
   setObjectName(QStringLiteral("Form18"));
   setWindowTitle(QStringLiteral("Select Reflectance files to output indices"));
@@ -109,6 +115,12 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   c.ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   c.ProgressBar1->setRange(0, kProgressMaximum);
   c.ProgressBar1->setValue(0);
+  c.cmdCancelRun = Button(this, "cmdCancelRun", "Cancel");
+  c.cmdCancelRun->setToolTip(QStringLiteral("Stop after the file being worked on; later files are not touched."));
+  c.cmdCancelRun->hide();
+  c.lblStatus = new QLabel(this);
+  c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
+  c.lblStatus->setWordWrap(true);
 
   auto* side = new QVBoxLayout;
   side->addWidget(c.Command1);
@@ -123,7 +135,11 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidge
   top->addLayout(side, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top, 1);
-  layout->addWidget(c.ProgressBar1);
+  auto* progressRow = new QHBoxLayout;
+  progressRow->addWidget(c.ProgressBar1, 1);
+  progressRow->addWidget(c.cmdCancelRun);
+  layout->addLayout(progressRow);
+  layout->addWidget(c.lblStatus);
   resize(sizeHint().expandedTo(QSize(820, 420)));
 
   connect(c.browser, &FolderBrowser::fileClicked, this, &IndexRunWindow::OnFileClicked);
@@ -216,7 +232,7 @@ void IndexRunWindow::OnCalculate() {
   // Form16's indices confirmed.
   const bool withIndices = c.ChkInd->isChecked() && indicesReady_;
   const bool withDerivative = c.ChkDrv->isChecked();
-  const std::vector<IndexDefinition> definitions = form16_.Definitions();
+  const std::vector<IndexDefinition> definitions = indices_;
   std::vector<CatalogueEntry> entries;
   if (c.ChkCat->isChecked() && catalogue_ != nullptr) entries = catalogue_->Chosen();
   const bool withCatalogue = !entries.empty();
@@ -229,7 +245,9 @@ void IndexRunWindow::OnCalculate() {
   busy_ = true;
   c.Com_do_index->setEnabled(false);  // no second run while this one works
   c.ProgressBar1->setValue(0);
-  Repaint();
+  c.lblStatus->clear();
+  CancelDuringRun cancel(c.cmdCancelRun);
+  cancel.KeepGoing();
   // Asks for the path of one output; an empty answer skips that output only.
   const auto ask = [&](const char* announcement, const char* title, const char* dialogTitle) {
     dialogs.ShowMessage(
@@ -295,10 +313,15 @@ void IndexRunWindow::OnCalculate() {
       }
       c.ProgressBar1->setValue(
           static_cast<int>(kProgressMaximum * static_cast<long long>(f + 1) / static_cast<long long>(files.size())));
-      Repaint();
+      if (!cancel.KeepGoing() && f + 1 < files.size()) {
+        c.lblStatus->setText(
+            QStringLiteral("Cancelled after %1 of %2 files; the others were not read.").arg(f + 1).arg(files.size()));
+        break;
+      }
     }
   } catch (const std::exception& failure) {
     // The remaining files are not processed; files already written stay.
+    cancel.Done();
     busy_ = false;
     UpdateCalculate();
     sayMarks();

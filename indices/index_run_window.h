@@ -2,6 +2,9 @@
 // "Select Reflectance files to output indices": picks reflectance files and
 // writes an index file and/or a derivative file for each.
 #include <QDialog>
+#include <vector>
+
+#include "indices/index_values.h"
 
 namespace corvelane::gui {
 
@@ -13,10 +16,12 @@ class SatelliteBandsWindow;
 class IndexRunWindow final : public QDialog {
   Q_OBJECT
  public:
-  // `form16` is the program-wide "Index name and formula" window whose list
-  // the run computes. `catalogueFile`: a user's catalogue file that the
-  // "Catalogue..." window reads beside the shipped catalogue when it exists.
-  IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, QWidget* parent = nullptr, QString catalogueFile = {});
+  // `form16` is the program-wide "Index name and formula" window, which
+  // edits `indices`, the list the run computes. `catalogueFile`: a user's
+  // catalogue file that the "Catalogue..." window reads beside the shipped
+  // catalogue when it exists.
+  IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const std::vector<IndexDefinition>& indices,
+                 QWidget* parent = nullptr, QString catalogueFile = {});
   ~IndexRunWindow() override;
 
   // True once the user closed the window with its close box: the owner then
@@ -38,6 +43,7 @@ class IndexRunWindow final : public QDialog {
 
   Dialogs& dialogs_;
   IndexListWindow& form16_;
+  const std::vector<IndexDefinition>& indices_;
   Controls* c_;
   QString catalogueFile_;
   IndexCatalogueWindow* catalogue_ = nullptr;  // made on first use

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "text/failure.h"
+#include "text/parallel_ordered.h"
 #include "text/text_input.h"
-#include "text/thread_start.h"
 
 namespace corvelane {
 
@@ -256,19 +256,13 @@ class Reader {
     const std::size_t columns = table_.Columns();
     unsigned workers = threads_ ? threads_ : std::max(1u, std::thread::hardware_concurrency());
     workers = static_cast<unsigned>(std::min<std::size_t>(workers, std::max<std::size_t>(1, count * columns / 20000)));
+    // One block per thread; each notes its first damaged line.
+    const std::size_t share = (count + workers - 1) / workers;
     std::vector<LineFailure> failures(workers);
-    {
-      std::vector<std::jthread> helpers;
-      const std::size_t share = (count + workers - 1) / workers;
-      const auto parseShare = [&](std::size_t w) {
-        const std::size_t a = std::min(count, w * share), b = std::min(count, a + share);
-        ParseLines(pending_, a, b, columns, table_, row0, failures[w]);
-      };
-      // The shares of helpers the system refused to start are parsed here.
-      const std::size_t started = StartThreads(helpers, workers - 1, parseShare);
-      parseShare(0);
-      for (std::size_t w = started + 1; w < workers; ++w) parseShare(w);
-    }
+    ParallelOrdered({.count = count, .block = share, .threads = workers},
+                    [&](std::size_t first, std::size_t last, unsigned) {
+                      ParseLines(pending_, first, last, columns, table_, row0, failures[first / share]);
+                    });
     // The first damaged line in the file is the one reported.
     const auto first = std::min_element(failures.begin(), failures.end(),
                                         [](const LineFailure& x, const LineFailure& y) { return x.number < y.number; });

@@ -41,8 +41,13 @@ QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
 
 }  // namespace
 
-CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), c_(new Controls) {
+CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, std::vector<std::string>& referenceScans,
+                                                   std::string& plottedNames, QWidget* parent)
+    : QDialog(parent),
+      dialogs_(dialogs),
+      c_(new Controls),
+      referenceScans_(referenceScans),
+      plottedNames_(plottedNames) {
   setObjectName(QStringLiteral("Form13"));
   setWindowTitle(QStringLiteral("Calculate Reference"));
 
@@ -132,14 +137,9 @@ CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, QWidget* pa
 
 CalculateReferenceWindow::~CalculateReferenceWindow() { delete c_; }
 
-std::vector<std::string> CalculateReferenceWindow::ReferenceScans() const {
-  std::vector<std::string> scans;
-  for (int i = 0; i < c_->List1->count(); ++i) scans.push_back(c_->List1->item(i)->text().toStdString());
-  return scans;
-}
-
 void CalculateReferenceWindow::PrepareForReferenceChoice() {
   c_->List1->clear();
+  referenceScans_.clear();
   zoomOn_ = false;
   handedOver_ = false;
 }
@@ -189,9 +189,12 @@ void CalculateReferenceWindow::OnZoomFinished(double downY, double upY) {
 
 void CalculateReferenceWindow::OnDone() {
   for (int i = 0; i < c_->RefList->count(); ++i)
-    if (c_->RefList->item(i)->isSelected()) c_->List1->addItem(c_->RefList->item(i)->text());
+    if (c_->RefList->item(i)->isSelected()) {
+      c_->List1->addItem(c_->RefList->item(i)->text());
+      referenceScans_.push_back(c_->RefList->item(i)->text().toStdString());
+    }
   handedOver_ = true;
-  emit selectionHandedOver(c_->List1->count());
+  emit selectionHandedOver(static_cast<int>(referenceScans_.size()));
   accept();
 }
 

@@ -21,12 +21,13 @@ class ReferencePlotWidget;
 class CalculateReferenceWindow final : public QDialog {
   Q_OBJECT
  public:
-  explicit CalculateReferenceWindow(Dialogs& dialogs, QWidget* parent = nullptr);
+  // "Done" appends the selected scans to `referenceScans` (the reference scan
+  // list, in the order handed over); each plot sets `plottedNames`.
+  CalculateReferenceWindow(Dialogs& dialogs, std::vector<std::string>& referenceScans, std::string& plottedNames,
+                           QWidget* parent = nullptr);
   ~CalculateReferenceWindow() override;
 
-  // The reference scan list (List1) that "Done" fills, in the order handed
-  // over, and the plotted names text of the last plot.
-  std::vector<std::string> ReferenceScans() const;
+  const std::vector<std::string>& ReferenceScans() const noexcept { return referenceScans_; }
   const std::string& PlottedNames() const noexcept { return plottedNames_; }
   VerticalRange Range() const noexcept { return range_; }
   // True once "Done" has been pressed, until the next PrepareForReferenceChoice:
@@ -57,7 +58,8 @@ class CalculateReferenceWindow final : public QDialog {
   VerticalRange range_;
   bool zoomOn_ = false;
   bool handedOver_ = false;
-  std::string plottedNames_;
+  std::vector<std::string>& referenceScans_;
+  std::string& plottedNames_;
 };
 
 }  // namespace corvelane::gui

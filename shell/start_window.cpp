@@ -134,7 +134,7 @@ void StartWindow::OnQuit() {
 void StartWindow::OnProcessIndices() {
   // A user's index catalogue, index-catalogue.csv, sits beside INDEX.
   if (c_->indices.isNull())
-    c_->indices = new IndexRunWindow(program_.UserDialogs(), program_.Form16(), this,
+    c_->indices = new IndexRunWindow(program_.UserDialogs(), program_.IndexList(), program_.Settings().indexList, this,
                                      QDir(program_.StartFolder()).filePath(QStringLiteral("index-catalogue.csv")));
   c_->indices->exec();
   // A window left with its close box starts from its defaults next time.

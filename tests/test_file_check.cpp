@@ -195,13 +195,21 @@ TEST(CheckFiles, ErrorFileHoldsEveryFilesLinesInListOrderAndKeepsThemOnFailure) 
   const std::string errorPath = folder.Write("errors.txt", "old contents of the error file\r\n");
   const std::string bLine = b + " : Negative value in DATA line #  10 \r\n";
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
-  std::vector<std::pair<int, int>> progress;
-  const CheckOutcome outcome = CheckFiles(v, {a, b, b}, LabelSource::DataFileName, errorPath,
-                                          [&](int done, int total) { progress.emplace_back(done, total); });
+  std::vector<std::pair<std::size_t, std::size_t>> progress;
+  const CheckOutcome outcome =
+      CheckFiles(v, {a, b, b}, LabelSource::DataFileName, errorPath, [&](std::size_t done, std::size_t total) {
+        progress.emplace_back(done, total);
+        return true;
+      });
   EXPECT_EQ(outcome.problemLines, 2u);
   EXPECT_FALSE(outcome.Clean());
   EXPECT_EQ(ReadAll(errorPath), bLine + bLine);
-  EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+  EXPECT_EQ(progress, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 3}, {2, 3}, {3, 3}}));
+  // Cancelled after the second file: the error file is left as it was.
+  EXPECT_THROW(CheckFiles(v, {a, b, b}, LabelSource::DataFileName, errorPath,
+                          [](std::size_t done, std::size_t) { return done < 2; }),
+               RunCancelled);
+  EXPECT_EQ(ReadAll(errorPath), bLine + bLine);
 
   // A clean check leaves an empty error file in place of the old one.
   EXPECT_TRUE(CheckFiles(v, {a, a}, LabelSource::DataFileName, errorPath).Clean());

@@ -17,7 +17,7 @@
 #include "calibration/dc_calibration_window.h"
 #include "calibration/instrument_table.h"
 #include "calibration/new_instrument_window.h"
-#include "headers/transect_header_window.h"
+#include "headers/header_form_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 
@@ -63,11 +63,12 @@ class DcCalibrationTest : public ::testing::Test {
  protected:
   QTemporaryDir folder;
   ScriptedDialogs dialogs;
+  DcEquationTexts texts;
   std::string InstCof() const { return InstrumentFilePath(folder.path().toStdString()); }
 };
 
 TEST_F(DcCalibrationTest, LoadWritesTheDefaultFileAndAnInstrumentButtonFillsTheSixBoxes) {
-  DcCalibrationWindow form10(dialogs, folder.path());
+  DcCalibrationWindow form10(dialogs, folder.path(), texts);
   EXPECT_EQ(ReadAll(InstCof()), DefaultInstrumentFileText());
   EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2"}));
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), kStart[i]);
@@ -78,12 +79,12 @@ TEST_F(DcCalibrationTest, LoadWritesTheDefaultFileAndAnInstrumentButtonFillsTheS
   const QStringList dc2 = {"300.5829261", "3.325460401", "-0.0002928427608",
                            "301.0290324", "3.333019474", "-0.0003356843766"};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), dc2[i]);
-  EXPECT_EQ(form10.Texts().startChannel, 0);  // the begin-channel option is not changed
+  EXPECT_EQ(texts.startChannel, 0);  // the begin-channel option is not changed
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(DcCalibrationTest, OkNeedsSixNumbersAndCancelSaysNoEquation) {
-  DcCalibrationWindow form10(dialogs, folder.path());
+  DcCalibrationWindow form10(dialogs, folder.path(), texts);
   QSignalSpy confirmed(&form10, &DcCalibrationWindow::Confirmed);
   form10.show();
   Type(form10, "txtCoeffBChB", "3,33");
@@ -114,7 +115,7 @@ TEST_F(DcCalibrationTest, OkNeedsSixNumbersAndCancelSaysNoEquation) {
 }
 
 TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneReloadsWithStartTexts) {
-  DcCalibrationWindow form10(dialogs, folder.path());
+  DcCalibrationWindow form10(dialogs, folder.path(), texts);
   form10.show();
   Type(form10, "txtCoeffA", "999");
   QStringList listed;
@@ -143,11 +144,11 @@ TEST_F(DcCalibrationTest, MoreThanSixInstrumentsShowSixButtonsAndLeaveTheFileAlo
   for (int i = 1; i <= 8; ++i) text += "I" + std::to_string(i) + ",1,2,3,4,5,6,\r\n";
   text += "end";
   std::ofstream(InstCof(), std::ios::binary) << text;
-  DcCalibrationWindow form10(dialogs, folder.path());
+  DcCalibrationWindow form10(dialogs, folder.path(), texts);
   EXPECT_EQ(VisibleInstruments(form10), (QStringList{"I1", "I2", "I3", "I4", "I5", "I6"}));
-  EXPECT_EQ(Items(Child<QListWidget>(form10.Form19(), "Inst_list")), QStringList());  // not loaded yet
-  ASSERT_TRUE(form10.Form19().Load());
-  EXPECT_EQ(Items(Child<QListWidget>(form10.Form19(), "Inst_list")).size(), 8);
+  EXPECT_EQ(Items(Child<QListWidget>(form10.InstrumentEditor(), "Inst_list")), QStringList());  // not loaded yet
+  ASSERT_TRUE(form10.InstrumentEditor().Load());
+  EXPECT_EQ(Items(Child<QListWidget>(form10.InstrumentEditor(), "Inst_list")).size(), 8);
   EXPECT_EQ(ReadAll(InstCof()), text);
 }
 
@@ -188,7 +189,9 @@ TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
 }
 
 TEST(TransectHeaderWindowTest, BoxesKeepTheirTextsUntilTheCloseBox) {
-  TransectHeaderWindow form11;
+  TransectHeaderTexts texts;
+  const auto window = MakeTransectHeaderWindow(texts);
+  HeaderFormWindow& form11 = *window;
   QTimer::singleShot(0, [&] {
     Type(form11, "Text1", "Site 4");
     Type(form11, "Text26", "windy");
@@ -196,11 +199,11 @@ TEST(TransectHeaderWindowTest, BoxesKeepTheirTextsUntilTheCloseBox) {
   });
   form11.Collect();
   EXPECT_FALSE(form11.isVisible());
-  EXPECT_EQ(form11.Texts()[0], "Site 4");
-  EXPECT_EQ(form11.Texts()[25], "windy");
+  EXPECT_EQ(texts[0], "Site 4");
+  EXPECT_EQ(texts[25], "windy");
   QTimer::singleShot(0, [&] { form11.close(); });
   form11.Collect();
-  EXPECT_EQ(form11.Texts()[0], "");
+  EXPECT_EQ(texts[0], "");
 }
 
 }  // namespace

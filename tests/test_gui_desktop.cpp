@@ -26,7 +26,7 @@
 #include "calibration/external_file_window.h"
 #include "convert/instrument_window.h"
 #include "convert/program.h"
-#include "headers/leaf_header_window.h"
+#include "headers/header_form_window.h"
 #include "instruments/variant.h"
 #include "shell/about_window.h"
 #include "shell/screen_fit.h"
@@ -148,7 +148,9 @@ TEST(AboutWindowTest, HelpInAFixedWidthFontUnwrappedAndFoundOutsideTheWorkingFol
 // --- Leaf Header: typing starts in the first box
 
 TEST(LeafHeaderTest, OpensWithTheFocusInTheFirstBoxAndNothingSelected) {
-  LeafHeaderWindow form12;
+  LeafHeaderTexts texts;
+  const auto window = MakeLeafHeaderWindow(texts);
+  HeaderFormWindow& form12 = *window;
   for (int round = 0; round < 2; ++round) {
     form12.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
@@ -164,7 +166,7 @@ TEST(LeafHeaderTest, OpensWithTheFocusInTheFirstBoxAndNothingSelected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     form12.findChild<QPushButton*>("Command1")->click();
   }
-  EXPECT_EQ(form12.Texts()[4], "leaf clip") << "a box reached with Tab is typed over";
+  EXPECT_EQ(texts[4], "leaf clip") << "a box reached with Tab is typed over";
 }
 
 // --- Windows within the screen
@@ -192,7 +194,8 @@ TEST(ScreenFitTest, EveryWindowOpensWithinTheAvailableScreen) {
   windows.push_back(std::make_unique<StartWindow>(program));
   windows.push_back(std::make_unique<AboutWindow>());
   for (const InstrumentVariant& v : AllVariants()) windows.push_back(std::make_unique<InstrumentWindow>(program, v));
-  for (QWidget* w : std::initializer_list<QWidget*>{&program.Form2(), &program.Form3(), &program.Form12()}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{&program.Equation(), &program.ExternalFile(), &program.LeafHeader()}) {
     w->show();
     EXPECT_TRUE(available.contains(w->geometry())) << w->objectName().toStdString();
     w->hide();

@@ -118,7 +118,7 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
   WriteFile(UserCatalogue(),
             "name,expression,bands,citation,notes\r\nWBI,R970/R900,R900=900;R970=970,inverse here,\r\n"
             "GREEN,G,G=540-560,local,\r\n");
-  IndexRunWindow w(program.UserDialogs(), program.Form16(), nullptr, UserCatalogue());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
   EXPECT_EQ(Child<QPushButton>(w, "cmdCatalogue")->text(), "Catalogue...");
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isEnabled());
   w.show();
@@ -156,7 +156,7 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
 
   // With Form16's indices and the derivative: index, derivative, long file.
   QTimer::singleShot(0, [this] {
-    IndexListWindow& form16 = program.Form16();
+    IndexListWindow& form16 = program.IndexList();
     Click(form16, "ComSubmit");
     Click(form16, "Command1");
   });
@@ -185,7 +185,7 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
 
 TEST_F(CatalogueWindowTest, FailuresAreShownAndNothingOfTheFileIsWritten) {
   WriteFile(UserCatalogue(), "name,expression,bands,citation,notes\r\nODD,A/B,A=500,,\r\n");
-  IndexRunWindow w(program.UserDialogs(), program.Form16(), nullptr, UserCatalogue());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");

@@ -96,7 +96,7 @@ const QByteArray kThree = kTitle + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI
 TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
-  IndexCountWindow& form15 = program.Form15();
+  IndexCountWindow& form15 = program.IndexCount();
   EXPECT_EQ(form15.CountText(), "");
   form15.show();
   Click(form15, "Command1");
@@ -109,7 +109,7 @@ TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
   Click(form15, "Command1");
   EXPECT_FALSE(form15.isVisible());
   EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(program.Form15().CountText(), "12");
+  EXPECT_EQ(program.IndexCount().CountText(), "12");
 }
 
 // --- Form16
@@ -132,7 +132,7 @@ class IndexListTest : public ::testing::Test {
 TEST_F(IndexListTest, QuickPicksFromIndexFillTheBoxesAndTheFormula) {
   WriteFile(IndexPath(), kThree);
   Program program(dialogs, start.path());
-  IndexListWindow& form16 = program.Form16();
+  IndexListWindow& form16 = program.IndexList();
   form16.show();
   EXPECT_EQ(Shown(form16), (QStringList{"NDVI", "PRI", "WBI"}));
   EXPECT_TRUE(Child<QRadioButton>(form16, "Option1")->isChecked());
@@ -166,21 +166,21 @@ TEST_F(IndexListTest, TenRecordsShowEightButtonsAndNoFileShowsNoneWithTheStartVa
   WriteFile(IndexPath(), ten);
   {
     Program program(dialogs, start.path());
-    EXPECT_EQ(Shown(program.Form16()), (QStringList{"I0", "I1", "I2", "I3", "I4", "I5", "I6", "I7"}));
-    EXPECT_EQ(Box(program.Form16(), "Text1"), "500");
-    EXPECT_TRUE(Child<QRadioButton>(program.Form16(), "Option1")->isChecked()) << "the load leaves the formula";
+    EXPECT_EQ(Shown(program.IndexList()), (QStringList{"I0", "I1", "I2", "I3", "I4", "I5", "I6", "I7"}));
+    EXPECT_EQ(Box(program.IndexList(), "Text1"), "500");
+    EXPECT_TRUE(Child<QRadioButton>(program.IndexList(), "Option1")->isChecked()) << "the load leaves the formula";
   }
   QFile::remove(IndexPath());
   Program program(dialogs, start.path());
-  EXPECT_EQ(Shown(program.Form16()), QStringList{});
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(Pick(program.Form16(), i)->text(), "Index");
-  EXPECT_EQ(Box(program.Form16(), "Text3") + Box(program.Form16(), "Text1") + Box(program.Form16(), "Text2"),
+  EXPECT_EQ(Shown(program.IndexList()), QStringList{});
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(Pick(program.IndexList(), i)->text(), "Index");
+  EXPECT_EQ(Box(program.IndexList(), "Text3") + Box(program.IndexList(), "Text1") + Box(program.IndexList(), "Text2"),
             "NDVI800670");
 }
 
 TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
   Program program(dialogs, start.path());
-  IndexListWindow& form16 = program.Form16();
+  IndexListWindow& form16 = program.IndexList();
   QSignalSpy confirmed(&form16, &IndexListWindow::confirmed);
   form16.show();
   std::array<QListWidget*, 5> lists{};
@@ -232,7 +232,7 @@ TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
   EXPECT_FALSE(form16.isVisible());
   ASSERT_EQ(confirmed.count(), 3);
   EXPECT_TRUE(confirmed[2][0].toBool());
-  EXPECT_EQ(program.Form16().Definitions().size(), 2u) << "the list lives on in the hidden window";
+  EXPECT_EQ(program.IndexList().Definitions().size(), 2u) << "the list lives on in the hidden window";
 }
 
 // --- Form18
@@ -265,7 +265,7 @@ class IndexRunTest : public ::testing::Test {
   // Opens Form16 through "Indices" and confirms it with the rows given.
   void ConfirmIndices(IndexRunWindow& w, const std::vector<std::function<void(IndexListWindow&)>>& rows) {
     QTimer::singleShot(0, [this, rows] {
-      IndexListWindow& form16 = program.Form16();
+      IndexListWindow& form16 = program.IndexList();
       ASSERT_TRUE(form16.isVisible());
       for (const auto& row : rows) {
         row(form16);
@@ -282,7 +282,7 @@ class IndexRunTest : public ::testing::Test {
 };
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
-  IndexRunWindow w(program.UserDialogs(), program.Form16());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   EXPECT_TRUE(Child<QCheckBox>(w, "ChkInd")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkDrv")->isChecked());
   EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
@@ -307,7 +307,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
                     QTest::mouseClick(f.findChild<QPushButton*>("Index(2)"), Qt::LeftButton);
                     Click(f.findChild<QRadioButton*>("Deriv"));
                   }});
-  EXPECT_FALSE(program.Form16().isVisible());
+  EXPECT_FALSE(program.IndexList().isVisible());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
   // Both outputs; the index file of the second reflectance file is skipped.
@@ -347,7 +347,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 
   // Form16 confirmed with an empty list turns "Calculate" off again.
   QTimer::singleShot(0, [this] {
-    IndexListWindow& form16 = program.Form16();
+    IndexListWindow& form16 = program.IndexList();
     auto* names = form16.findChild<QListWidget*>("List1");
     while (names->count() > 0) ClickRow(names, 0, true);
     Click(form16, "Command1");
@@ -358,7 +358,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
-  IndexRunWindow w(program.UserDialogs(), program.Form16());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
@@ -379,7 +379,7 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
 
   // A row outside the table fails before anything of that file is asked.
   QTimer::singleShot(0, [this] {
-    IndexListWindow& form16 = program.Form16();
+    IndexListWindow& form16 = program.IndexList();
     Type(form16, "Text1", "1500");
     Click(form16, "ComSubmit");
     Click(form16, "Command1");
@@ -402,7 +402,7 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
     lines.push_back(std::to_string(nm) + "," + PlainNumber(nm / 1000.0) + "," +
                     (nm == 670 ? std::string("999") : PlainNumber(nm / 2000.0)));
   WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(corvelane::testing::CrLf(lines)));
-  IndexRunWindow w(program.UserDialogs(), program.Form16());
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   ClickItem(Child<QListWidget>(w, "File1"), "refl-m.txt");

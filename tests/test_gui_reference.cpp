@@ -81,7 +81,7 @@ void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
 
 class Form13Test : public ::testing::Test {
  protected:
-  Form13Test() : program(dialogs, QDir::currentPath()), form(program.Form13()) {
+  Form13Test() : program(dialogs, QDir::currentPath()), form(program.CalculateReference()) {
     form.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
     list = Child<QListWidget>(form, "RefList");
@@ -275,8 +275,8 @@ TEST_F(Form13Test, ClickingAFolderShowsTheHourglassForFiveSeconds) {
 TEST(Form14, ThePathChosenStaysForTheNextTime) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
-  ReferenceFileWindow& form = program.Form14();
-  EXPECT_EQ(&form, &program.Form14());
+  ReferenceFileWindow& form = program.ReferenceFile();
+  EXPECT_EQ(&form, &program.ReferenceFile());
   EXPECT_EQ(Child<FolderBrowser>(form, {})->Pattern(), "*.ref");
 
   TempFolder folder;
@@ -409,8 +409,8 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
   ChooseReferenceScans();
   EXPECT_TRUE(Get<QAbstractButton>("ChkCorrect")->isChecked());
   EXPECT_FALSE(Get("ComRef")->isEnabled());
-  EXPECT_EQ(program.Form13().ReferenceScans(), panels);
-  EXPECT_EQ(program.Form13().PlottedNames(), "REF_00002.spu,REF_00001.spu,");
+  EXPECT_EQ(program.CalculateReference().ReferenceScans(), panels);
+  EXPECT_EQ(program.CalculateReference().PlottedNames(), "REF_00002.spu,REF_00001.spu,");
 
   // Cancel makes "Select Reference files" available again; choosing again
   // starts from an empty reference list, and Done with nothing selected
@@ -427,7 +427,7 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
                nullptr);
     Click(*window, "ComRef");
   }
-  EXPECT_TRUE(program.Form13().ReferenceScans().empty());
+  EXPECT_TRUE(program.CalculateReference().ReferenceScans().empty());
   EXPECT_FALSE(Get<QAbstractButton>("ChkCorrect")->isChecked());
 }
 

@@ -124,7 +124,7 @@ class BandsWindowTest : public ::testing::Test {
 };
 
 TEST_F(BandsWindowTest, TickedSensorsGoToTheLongBandFileWithTheFirstScanPictured) {
-  IndexRunWindow w(program.UserDialogs(), program.Form16(), nullptr);
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr);
   EXPECT_EQ(Child<QPushButton>(w, "cmdBands")->text(), "Satellite bands...");
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
   w.show();

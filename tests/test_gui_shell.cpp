@@ -34,8 +34,7 @@
 #include "calibration/external_file_window.h"
 #include "convert/instrument_window.h"
 #include "convert/program.h"
-#include "headers/leaf_header_window.h"
-#include "headers/transect_header_window.h"
+#include "headers/header_form_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "instruments/variant.h"
@@ -141,15 +140,15 @@ TEST(ShellWindowsTest, EveryControlOfEveryWindowHasItsName) {
   AboutWindow about;
   std::vector<QWidget*> windows = {&start,
                                    &about,
-                                   &program.Form2(),
-                                   &program.Form3(),
-                                   &program.Form10(),
-                                   &program.Form11(),
-                                   &program.Form12(),
-                                   &program.Form13(),
-                                   &program.Form14(),
-                                   &program.Form15(),
-                                   &program.Form16()};
+                                   &program.Equation(),
+                                   &program.ExternalFile(),
+                                   &program.DcCalibration(),
+                                   &program.TransectHeader(),
+                                   &program.LeafHeader(),
+                                   &program.CalculateReference(),
+                                   &program.ReferenceFile(),
+                                   &program.IndexCount(),
+                                   &program.IndexList()};
   std::vector<std::unique_ptr<InstrumentWindow>> instruments;
   for (const InstrumentVariant& v : AllVariants()) {
     instruments.push_back(std::make_unique<InstrumentWindow>(program, v));
@@ -330,10 +329,11 @@ TEST(AboutWindowTest, ShowsTheReadmeAsFoundWhenFirstShownOrTheApology) {
 TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheTexts) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
-  EquationWindow& form2 = program.Form2();
+  EquationWindow& form2 = program.Equation();
   EXPECT_FALSE(form2.isVisible());
-  EXPECT_EQ(form2.Texts().a + form2.Texts().b + form2.Texts().c, "");
-  EXPECT_EQ(form2.Texts().startChannel, 1);
+  const EquationTexts& texts = program.Settings().equation;
+  EXPECT_EQ(texts.a + texts.b + texts.c, "");
+  EXPECT_EQ(texts.startChannel, 1);
   const auto type = [&form2](const char* box, const QString& text) {
     Child<QLineEdit>(form2, box)->clear();
     QTest::keyClicks(Child<QLineEdit>(form2, box), text);
@@ -355,7 +355,7 @@ TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheText
   }
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(form2.result(), QDialog::Accepted);
-  const EquationTexts t = program.Form2().Texts();
+  const EquationTexts t = program.Settings().equation;
   EXPECT_EQ(std::tie(t.a, t.b, t.c, t.startChannel), std::make_tuple("300", "3.3", "-1e-4", 0));
 
   form2.show();
@@ -369,8 +369,8 @@ TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheText
   form2.close();
   EXPECT_FALSE(form2.isVisible());
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(&program.Form2(), &form2);
-  EXPECT_EQ(program.Form2().Texts().a + program.Form2().Texts().c, "abc0.5");
+  EXPECT_EQ(&program.Equation(), &form2);
+  EXPECT_EQ(texts.a + texts.c, "abc0.5") << "what the boxes hold, confirmed or not";
 }
 
 // Browsing in it moves its folder list, not the process; the start folder stays.
@@ -385,7 +385,7 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
   Program program(dialogs, started);
   CurrentDirectory here(folder.path());
   const QString current = QDir::currentPath();
-  ExternalFileWindow& form3 = program.Form3();
+  ExternalFileWindow& form3 = program.ExternalFile();
   EXPECT_FALSE(form3.isVisible());
   form3.show();
   const auto list = [&form3](const char* name) { return Child<QListWidget>(form3, name); };
@@ -401,14 +401,15 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
   ClickItem(list("File3"), "waves.txt");
   ClickItem(list("File3"), "waves");
   EXPECT_EQ(Items(list("List3")), QStringList{d.filePath("waves")}) << "List3 holds one file only";
-  EXPECT_EQ(form3.ExternalFilePath(), "") << "the path is taken on OK only";
+  const std::string& path = program.Settings().externalWavelengthFile;
+  EXPECT_EQ(path, "") << "the path is taken on OK only";
   Click(form3, "cmdOK");
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_FALSE(form3.isVisible());
-  EXPECT_EQ(program.Form3().ExternalFilePath(), d.filePath("waves").toStdString());
+  EXPECT_EQ(path, d.filePath("waves").toStdString());
   form3.show();
   Click(form3, "cmdCancel");
-  EXPECT_EQ(form3.ExternalFilePath(), "");
+  EXPECT_EQ(path, "");
   EXPECT_FALSE(form3.isVisible());
   ExpectOneMessage(dialogs, "No external file selected", "External", MessageIcon::Information);
 
@@ -436,30 +437,30 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
   ExpectOneMessage(dialogs, " Drive Error!", "Error", MessageIcon::Exclamation);
   EXPECT_EQ(drive3->currentText(), before);
   EXPECT_TRUE(Items(list("File3")).contains("waves.txt"));
-  EXPECT_EQ(&program.Form3(), &form3);
+  EXPECT_EQ(&program.ExternalFile(), &form3);
 }
 
 TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
-  LeafHeaderWindow& form12 = program.Form12();
+  HeaderFormWindow& form12 = program.LeafHeader();
+  const LeafHeaderTexts& texts = program.Settings().leafHeader;
   EXPECT_FALSE(form12.isVisible());
   const auto box = [&form12](int n) { return Child<QLineEdit>(form12, QStringLiteral("Text%1").arg(n)); };
   form12.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
   for (int n = 1; n <= 14; ++n) QTest::keyClicks(box(n), QStringLiteral("value %1").arg(n));
   QTest::keyClick(box(3), Qt::Key_Escape);
-  EXPECT_EQ(form12.Texts()[2], "value 3");
+  EXPECT_EQ(texts[2], "value 3");
   Click(form12, "Command1");
   EXPECT_FALSE(form12.isVisible());
-  const LeafHeaderTexts texts = program.Form12().Texts();
   for (int n = 1; n <= 14; ++n)
     EXPECT_EQ(texts[static_cast<std::size_t>(n - 1)], "value " + std::to_string(n)) << "Text" << n;
   form12.show();
   EXPECT_EQ(box(7)->text(), "value 7") << "texts are offered again";
   form12.close();
   EXPECT_FALSE(form12.isVisible());
-  for (const std::string& t : form12.Texts()) EXPECT_EQ(t, "");
+  for (const std::string& t : texts) EXPECT_EQ(t, "");
 }
 
 TEST(FolderBrowserTest, PatternsIgnoreLetterCaseMissingFoldersAreRefusedTheRootHasNoWayUp) {

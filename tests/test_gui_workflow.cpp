@@ -12,10 +12,12 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -342,6 +344,21 @@ TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   w.Click("cmdChkFile");
   EXPECT_TRUE(w.Text("lblStatus").startsWith("Check failed: ")) << w.Text("lblStatus").toStdString();
   EXPECT_EQ(w.Get<QProgressBar>("prgChkFile")->value(), 0);
+  // Cancel while the check reads the files: no error file, and it says so.
+  const std::string cancelled = temp.File("cancelled.txt");
+  w.dialogs.savePaths = {QString::fromStdString(cancelled)};
+  auto* cancel = w.Get<QPushButton>("cmdCancelRun");
+  EXPECT_TRUE(cancel->isHidden()) << "shown only while scans are read";
+  bool shownDuringCheck = false;
+  QTimer::singleShot(0, cancel, [cancel, &shownDuringCheck] {
+    shownDuringCheck = !cancel->isHidden();
+    cancel->click();
+  });
+  w.Click("cmdChkFile");
+  EXPECT_TRUE(shownDuringCheck);
+  EXPECT_EQ(w.Text("lblStatus"), "Check cancelled: no error file was written.");
+  EXPECT_FALSE(fs::exists(cancelled));
+  EXPECT_TRUE(cancel->isHidden());
 
   w.Get<QCheckBox>("chkAbsorb")->setChecked(true);
   w.Click("cmdFileListOk");
@@ -387,7 +404,8 @@ TEST(InstrumentWindowLook, TooltipsAndSmallScreens) {
     EXPECT_LE(least.height(), 460) << v.windowName;
   }
   ScriptedDialogs dialogs;
-  EquationWindow form2(dialogs);
+  EquationTexts texts;
+  EquationWindow form2(dialogs, texts);
   EXPECT_TRUE(form2.findChild<QWidget*>("Option1")->toolTip().contains("channel 0"));
   EXPECT_TRUE(form2.findChild<QWidget*>("Option2")->toolTip().contains("channel 1"));
 }

@@ -1,14 +1,11 @@
 #include "text/ordered_chunks.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "text/large_buffer.h"
-#include "text/thread_start.h"
+#include "text/parallel_ordered.h"
 
 namespace corvelane {
 
@@ -40,72 +37,11 @@ void WriteRowsInOrder(std::size_t rows, std::size_t rowBytesBound, unsigned thre
   // Sized for the longest text a chunk may hold; most chunks fill a small
   // part, and only what is written is ever faulted in.
   for (auto& b : buffers) b = LargeBuffer(bufferBytes, false);
-  std::mutex mutex;
-  std::condition_variable changed;
   std::vector<std::size_t> bytes(chunks);
-  std::vector<char> formatted(chunks, 0);
-  std::size_t nextChunk = 0, written = 0;
-  bool stop = false;
-  std::exception_ptr formatFailure;
-  const auto formatter = [&] {
-    std::unique_lock lock(mutex);
-    for (;;) {
-      changed.wait(lock, [&] { return stop || nextChunk >= chunks || nextChunk < written + ring; });
-      if (stop || nextChunk >= chunks) return;
-      const std::size_t c = nextChunk++;
-      lock.unlock();
-      std::size_t n = 0;
-      std::exception_ptr failed;
-      try {
-        n = format(c, buffers[c % ring].data());
-      } catch (...) {
-        failed = std::current_exception();
-      }
-      lock.lock();
-      if (failed) {
-        if (!formatFailure) formatFailure = failed;
-        stop = true;
-      }
-      bytes[c] = n;
-      formatted[c] = 1;
-      changed.notify_all();
-    }
-  };
-  const auto stopAll = [&] {
-    std::lock_guard guard(mutex);
-    stop = true;
-    changed.notify_all();
-  };
-  {
-    std::vector<std::jthread> pool;
-    try {
-      // With no formatter started (the system refused every thread) the
-      // chunks are formatted here, in turn with writing them.
-      if (StartThreads(pool, std::min(workers, ring), [&](std::size_t) { formatter(); }) == 0) {
-        for (std::size_t c = 0; c < chunks; ++c)
-          sink(std::string_view(buffers[0].data(), format(c, buffers[0].data())));
-        return;
-      }
-      for (std::size_t c = 0; c < chunks; ++c) {
-        std::size_t n = 0;
-        {
-          std::unique_lock lock(mutex);
-          changed.wait(lock, [&] { return formatted[c] || formatFailure; });
-          if (formatFailure) break;
-          n = bytes[c];
-        }
-        sink(std::string_view(buffers[c % ring].data(), n));
-        std::lock_guard guard(mutex);
-        written = c + 1;
-        changed.notify_all();
-      }
-    } catch (...) {
-      stopAll();
-      throw;  // the pool joins on the way out
-    }
-    stopAll();
-  }
-  if (formatFailure) std::rethrow_exception(formatFailure);
+  ParallelOrdered(
+      {.count = chunks, .block = 1, .threads = static_cast<unsigned>(std::min(workers, ring)), .ahead = ring},
+      [&](std::size_t c, std::size_t, unsigned) { bytes[c] = format(c, buffers[c % ring].data()); },
+      [&](std::size_t c, std::size_t) { sink(std::string_view(buffers[c % ring].data(), bytes[c])); });
 }
 
 }  // namespace corvelane

@@ -1,0 +1,75 @@
+#include "convert/conversion_job.h"
+
+#include "convert/dc_reference.h"
+
+namespace corvelane {
+
+namespace {
+
+std::vector<std::string> WarningsOf(const ConversionResult& result) {
+  std::vector<std::string> warnings = result.warnings;
+  if (std::string status = StatusChannelWarning(result); !status.empty()) warnings.push_back(std::move(status));
+  return warnings;
+}
+
+}  // namespace
+
+JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
+  // The reference steps need the unrounded ratios of the run.
+  RunSettings withRatios;
+  if (job.KeepsRatios() && !job.settings.keepRatios) {
+    withRatios = job.settings;
+    withRatios.keepRatios = true;
+  }
+  const RunSettings& s = withRatios.variant ? withRatios : job.settings;
+  WavelengthTables own;
+  WavelengthTables& tables = job.tables ? *job.tables : own;
+  // The reference scans are read first, each as a data scan of this run.
+  std::vector<double> scanReference;
+  std::vector<std::string> referenceWarnings;
+  if (job.correctByScans) scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings);
+  ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
+  std::vector<std::string> warnings = WarningsOf(result);
+  warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  sink.Computed(result, warnings);
+
+  DcReferenceInputs reference;
+  std::vector<std::vector<double>> corrected;
+  if (job.correctByScans) reference = ReferenceInputsOf(result, s);
+  // The correction is formed from the ratios as the reflectance file holds
+  // them, whether or not that file is written; when it is, right after its
+  // path is known.
+  const bool reflectance = s.modes[Index(OutputMode::Reflectance)];
+  if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
+  for (OutputMode m : kAllModes) {
+    if (!s.modes[Index(m)]) continue;
+    const std::optional<std::string> path = sink.PathFor(TableOutput(m));
+    if (!path) return {TableOutput(m)};
+    if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
+    if (job.reflectanceHeader && m == OutputMode::Reflectance)
+      WriteOutputFile(result, m, *job.reflectanceHeader, *path);
+    else
+      WriteOutputFile(result, m, nullptr, *path);
+    sink.Written(TableOutput(m), *path);
+  }
+  // The tables are written: their memory goes to the correction.
+  if (job.applyRefFile && !job.correctByScans) reference = TakeReferenceInputs(result, s);
+  if (job.applyRefFile) {
+    auto applied = ApplyRefFile(reference, asker);
+    if (!applied) {
+      sink.RefFileDeclined();
+      return {};
+    }
+    corrected = std::move(*applied);
+  }
+  if (job.correctByScans) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::Corrected);
+    if (!path) return {JobOutput::Corrected};
+    WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
+    sink.Written(JobOutput::Corrected, *path);
+  }
+  return {};
+}
+
+}  // namespace corvelane

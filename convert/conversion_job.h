@@ -1,0 +1,78 @@
+#pragma once
+// One conversion from the first scan read to the last file written, the same
+// for the command line and the windows. A front end describes the run as a
+// ConversionJob, says where each output goes (OutputSink) and answers the
+// questions of the `.ref` step (RefFileAsker); RunJob does the rest, in the
+// one order both share.
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "convert/conversion_run.h"
+#include "headers/leaf_header.h"
+#include "reference/reference_step.h"
+
+namespace corvelane {
+
+// The files a run may write, in the order it writes them. The `.ref` step's
+// index file (asked for by the RefFileAsker) comes after the four tables,
+// before the corrected file.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected };
+
+inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
+
+struct ConversionJob {
+  // Format, scan files, wavelength source, grid, label source and the tables
+  // wanted (`modes`). The reference steps keep the ratios whatever `keepRatios` says.
+  RunSettings settings;
+  // Written in place of the reflectance file's title and column-head lines
+  // (the leaf or the transect header).
+  std::optional<HeaderBlock> reflectanceHeader;
+  // Correct the reflectance by the mean of these reference scans (in the
+  // order they were plotted) and write the corrected file; `plottedNames` is
+  // its first line.
+  bool correctByScans = false;
+  std::vector<std::string> referenceScans;
+  std::string plottedNames;
+  // Correct by a `.ref` file and write the index file (the RefFileAsker
+  // names both).
+  bool applyRefFile = false;
+  unsigned threads = 0;  // threads reading scans; 0 every core
+  // The wavelength tables the run fills: the program's, kept from run to
+  // run (a short file leaves the later entries of the last run), or the
+  // run's own when null.
+  WavelengthTables* tables = nullptr;
+
+  bool KeepsRatios() const noexcept { return correctByScans || applyRefFile; }
+};
+
+// Where a job's outputs go, and what the front end is told on the way.
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  // Every scan is read and the tables are computed; nothing is written yet.
+  // `warnings` are what the user should know though the run goes on. May
+  // throw RunFailure to stop the run before anything is written.
+  virtual void Computed(const ConversionResult& result, std::span<const std::string> warnings) = 0;
+  // The path of `output`, asked just before it is written; none ends the run
+  // there (the outputs before it stay, none after it is asked for).
+  virtual std::optional<std::string> PathFor(JobOutput output) = 0;
+  // `output` is complete at `path`.
+  virtual void Written(JobOutput output, const std::string& path) = 0;
+  // The `.ref` file's range was declined: neither it nor the corrected file
+  // is written.
+  virtual void RefFileDeclined() = 0;
+};
+
+struct JobOutcome {
+  // The output whose path was not given, when the run ended there.
+  std::optional<JobOutput> stoppedAt;
+};
+
+// Performs the job: the reference scans (read as data scans of the run), the
+// scans, the warnings, each table in order, the `.ref` step, the corrected
+// file. Throws RunFailure on the first failure; files written before it stay.
+JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress = {});
+
+}  // namespace corvelane

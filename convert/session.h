@@ -1,0 +1,35 @@
+#pragma once
+// What the user has set in the program-wide windows, as plain data: the
+// windows edit and show it, and every instrument window's run builds its job
+// from it and from its own controls.
+#include <string>
+#include <vector>
+
+#include "calibration/dc_equation.h"
+#include "calibration/wavelength_sources.h"
+#include "headers/leaf_header.h"
+#include "headers/transect_header.h"
+#include "indices/index_values.h"
+
+namespace corvelane {
+
+struct Session {
+  // "Get coeffecients": the wavelength equation and the first channel's number.
+  EquationTexts equation;
+  // "External File": the file of one wavelength per channel; empty until one
+  // is chosen with OK, emptied by Cancel.
+  std::string externalWavelengthFile;
+  // "Wavelength Calibrations": the UniSpec-DC channel equations.
+  DcEquationTexts channelEquations = DcStartTexts();
+  // The header windows' texts.
+  LeafHeaderTexts leafHeader;
+  TransectHeaderTexts transectHeader;
+  // "Calculate Reference": the reference scans "Done" handed over, in the
+  // order handed over, and the names of the last plot.
+  std::vector<std::string> referenceScans;
+  std::string plottedNames;
+  // "Index name and formula": the indices an index run computes.
+  std::vector<IndexDefinition> indexList;
+};
+
+}  // namespace corvelane
