@@ -8,6 +8,7 @@
 
 #include "convert/conversion_run.h"
 #include "tests/test_support.h"
+#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::testing {
 
@@ -80,6 +81,12 @@ void ReflectanceFilesTest::SetUp() {
     const ConversionResult r = ComputeConversion(s, tables);
     WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
   }
+}
+
+void ReflectanceFilesTest::ShowWithFiles(QWidget& w, const QStringList& files) {
+  w.show();
+  ASSERT_TRUE(w.findChild<gui::FolderBrowser*>()->SetFolder(work.path()));
+  for (const QString& file : files) ClickFile(Child<QListWidget>(w, QStringLiteral("File1")), file);
 }
 
 QString ReflectanceFilesTest::Out(const QString& name) const { return QDir(out.path()).filePath(name); }

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QListWidget>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -87,6 +88,9 @@ class ReflectanceFilesTest : public ::testing::Test {
   void SetUp() override;
   std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
   QString Out(const QString& name) const;
+  // Shows the index window `w`, opens `work` in its folder browser and
+  // clicks `files` in its file list "File1", in order.
+  void ShowWithFiles(QWidget& w, const QStringList& files);
 
   QTemporaryDir start, work, out;
   ScriptedDialogs dialogs;

@@ -20,14 +20,12 @@
 #include "indices/index_run_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
-#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
 
 using corvelane::testing::Child;
 using corvelane::testing::Click;
-using corvelane::testing::ClickFile;
 using corvelane::testing::Entry;
 using corvelane::testing::Tick;
 using corvelane::testing::WriteFile;
@@ -53,10 +51,7 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
   EXPECT_EQ(Child<QPushButton>(w, "cmdCatalogue")->text(), "Catalogue...");
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isEnabled());
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-b.txt");
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
 
   InCatalogue(w, [](QWidget& c) {
     auto* list = Child<QListWidget>(c, "lstCatalogue");
@@ -118,9 +113,7 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
 TEST_F(CatalogueWindowTest, FailuresAreShownAndNothingOfTheFileIsWritten) {
   WriteFile(UserCatalogue(), "name,expression,bands,citation,notes\r\nODD,A/B,A=500,,\r\n");
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt"}));
 
   // A damaged user catalogue: said so, and the shipped entries are listed.
   InCatalogue(w, [](QWidget& c) {

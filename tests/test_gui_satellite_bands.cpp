@@ -20,14 +20,12 @@
 #include "indices/satellite_bands_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
-#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
 
 using corvelane::testing::Child;
 using corvelane::testing::Click;
-using corvelane::testing::ClickFile;
 using corvelane::testing::Entry;
 using corvelane::testing::Tick;
 
@@ -56,10 +54,7 @@ TEST_F(BandsWindowTest, TickedSensorsGoToTheLongBandFileWithTheFirstScanPictured
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr);
   EXPECT_EQ(Child<QPushButton>(w, "cmdBands")->text(), "Satellite bands...");
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-b.txt");
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
 
   InBands(w, [](QWidget& b) {
     auto* list = Child<QListWidget>(b, "lstSensors");
