@@ -24,11 +24,7 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::Child;
-using corvelane::testing::Click;
-using corvelane::testing::Entry;
-using corvelane::testing::Tick;
-using corvelane::testing::WriteFile;
+using namespace corvelane::testing;
 
 class CatalogueWindowTest : public corvelane::testing::ReflectanceFilesTest {
  protected:

@@ -24,10 +24,7 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::Child;
-using corvelane::testing::Click;
-using corvelane::testing::Entry;
-using corvelane::testing::Tick;
+using namespace corvelane::testing;
 
 // Pixels of the picture that are neither white nor grey: the responses and
 // the band segments, drawn in colour.
