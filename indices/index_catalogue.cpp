@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "indices/index_values.h"
+#include "indices/long_table.h"
 #include "indices/satellite_bands.h"
-#include "text/atomic_file.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -428,37 +428,21 @@ CatalogueValues ComputeCatalogue(const ReflectanceTable& table, const std::vecto
 
 namespace {
 
-void AppendField(std::string& out, std::string_view field) {
-  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out += field;
-    return;
-  }
-  out += '"';
-  for (const char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 constexpr std::string_view kLongHead = "path,label,date,time,index,value,bands,citation";
 
 // The rows of column k, one per entry.
 void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size_t k, const std::string& path,
                       const std::vector<CatalogueEntry>& entries, const CatalogueValues& values) {
   for (std::size_t j = 0; j < entries.size(); ++j) {
-    for (const std::string_view field :
-         {std::string_view(path), std::string_view(table.names[k]), std::string_view(table.dates[k]),
-          std::string_view(table.times[k]), std::string_view(entries[j].name)}) {
-      AppendField(out, field);
-      out += ',';
-    }
+    AppendScanFields(out, table, k, path);
+    AppendCsvField(out, entries[j].name);
+    out += ',';
     const double value = values.Value(k, j);
     if (!std::isnan(value)) out += PlainNumber(value);
     out += ',';
-    AppendField(out, entries[j].bandsText);
+    AppendCsvField(out, entries[j].bandsText);
     out += ',';
-    AppendField(out, entries[j].citation);
+    AppendCsvField(out, entries[j].citation);
     out += kLineEnd;
   }
 }
@@ -467,30 +451,16 @@ void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size
 
 std::string LongIndexText(const ReflectanceTable& table, const std::string& path,
                           const std::vector<CatalogueEntry>& entries, const CatalogueValues& values) {
-  std::string out(kLongHead);
-  out += kLineEnd;
-  for (std::size_t k = 0; k < table.Columns(); ++k) AppendColumnRows(out, table, k, path, entries, values);
-  return out;
+  return LongTableText(kLongHead, table.Columns(), [&](std::string& out, std::size_t k) {
+    AppendColumnRows(out, table, k, path, entries, values);
+  });
 }
 
 void WriteLongIndexFile(const ReflectanceTable& table, const std::string& path,
                         const std::vector<CatalogueEntry>& entries, const CatalogueValues& values,
                         const std::string& out) {
-  // Written in pieces of about a megabyte: a season's table gives tens of
-  // megabytes of rows.
-  constexpr std::size_t kPiece = std::size_t{1} << 20;
-  AtomicFileWriter writer(out);
-  std::string text(kLongHead);
-  text += kLineEnd;
-  for (std::size_t k = 0; k < table.Columns(); ++k) {
-    AppendColumnRows(text, table, k, path, entries, values);
-    if (text.size() >= kPiece) {
-      writer.Write(text);
-      text.clear();
-    }
-  }
-  writer.Write(text);
-  writer.Commit();
+  WriteLongTable(out, kLongHead, table.Columns(),
+                 [&](std::string& text, std::size_t k) { AppendColumnRows(text, table, k, path, entries, values); });
 }
 
 }  // namespace corvelane

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "indices/index_values.h"
-#include "text/atomic_file.h"
+#include "indices/long_table.h"
 #include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/numeric_text.h"
@@ -306,19 +306,6 @@ std::string UncoveredBandsText(const BandResults& results) {
 
 namespace {
 
-void AppendField(std::string& out, std::string_view field) {
-  if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out += field;
-    return;
-  }
-  out += '"';
-  for (const char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 void AppendNumberField(std::string& out, double value) {
   if (!std::isnan(value)) out += PlainNumber(value);
 }
@@ -330,9 +317,9 @@ std::vector<std::string> BandFields(const BandResults& results) {
   std::vector<std::string> fields;
   for (const BandResults::Band& band : results.bands) {
     std::string f;
-    AppendField(f, band.sensor->name);
+    AppendCsvField(f, band.sensor->name);
     f += ',';
-    AppendField(f, band.band->name);
+    AppendCsvField(f, band.band->name);
     f += ',';
     AppendNumberField(f, band.placed.centre);
     f += ',';
@@ -346,11 +333,7 @@ std::vector<std::string> BandFields(const BandResults& results) {
 void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size_t k, const std::string& path,
                       const BandResults& results, const std::vector<std::string>& bandFields) {
   std::string scan;
-  for (const std::string_view field : {std::string_view(path), std::string_view(table.names[k]),
-                                       std::string_view(table.dates[k]), std::string_view(table.times[k])}) {
-    AppendField(scan, field);
-    scan += ',';
-  }
+  AppendScanFields(scan, table, k, path);
   for (std::size_t b = 0; b < results.bands.size(); ++b) {
     out += scan;
     out += bandFields[b];
@@ -362,31 +345,18 @@ void AppendColumnRows(std::string& out, const ReflectanceTable& table, std::size
 }  // namespace
 
 std::string LongBandText(const ReflectanceTable& table, const std::string& path, const BandResults& results) {
-  std::string out(kLongHead);
-  out += kLineEnd;
   const std::vector<std::string> bandFields = BandFields(results);
-  for (std::size_t k = 0; k < table.Columns(); ++k) AppendColumnRows(out, table, k, path, results, bandFields);
-  return out;
+  return LongTableText(kLongHead, table.Columns(), [&](std::string& out, std::size_t k) {
+    AppendColumnRows(out, table, k, path, results, bandFields);
+  });
 }
 
 void WriteLongBandFile(const ReflectanceTable& table, const std::string& path, const BandResults& results,
                        const std::string& out) {
-  // Written in pieces of about a megabyte: a season's table gives a hundred
-  // megabytes of rows.
-  constexpr std::size_t kPiece = std::size_t{1} << 20;
-  AtomicFileWriter writer(out);
-  std::string text(kLongHead);
-  text += kLineEnd;
   const std::vector<std::string> bandFields = BandFields(results);
-  for (std::size_t k = 0; k < table.Columns(); ++k) {
+  WriteLongTable(out, kLongHead, table.Columns(), [&](std::string& text, std::size_t k) {
     AppendColumnRows(text, table, k, path, results, bandFields);
-    if (text.size() >= kPiece) {
-      writer.Write(text);
-      text.clear();
-    }
-  }
-  writer.Write(text);
-  writer.Commit();
+  });
 }
 
 }  // namespace corvelane

@@ -1,33 +1,26 @@
 #include "indices/satellite_bands_window.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "indices/index_values.h"
 #include "text/numeric_text.h"
+#include "widgets/tick_list_widget.h"
 
 namespace corvelane::gui {
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
-  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QString Tooltip(const SensorResponse& sensor) {
   QString tip = Q(sensor.name) + QStringLiteral(": band, centre (nm)");
@@ -151,49 +144,28 @@ class BandPicture final : public QWidget {
 }  // namespace
 
 struct SatelliteBandsWindow::Controls {
-  QListWidget* lstSensors = nullptr;
+  TickListWidget* ticks = nullptr;
   BandPicture* picBands = nullptr;
-  QPushButton* cmdAll = nullptr;
-  QPushButton* cmdOk = nullptr;
 };
 
 SatelliteBandsWindow::SatelliteBandsWindow(QWidget* parent) : QDialog(parent), c_(new Controls) {
   Controls& c = *c_;
   setObjectName(QStringLiteral("frmBands"));
   setWindowTitle(QStringLiteral("Satellite bands"));
-  auto* label = new QLabel(QStringLiteral("Tick the sensors whose bands go to the long band file (rest the pointer "
-                                          "on one for its bands and centres):"),
-                           this);
-  label->setWordWrap(true);
-  c.lstSensors = new QListWidget(this);
-  c.lstSensors->setObjectName(QStringLiteral("lstSensors"));
-  for (const std::string& name : ShippedSensorNames()) {
-    auto* item = new QListWidgetItem(Q(name), c.lstSensors);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-    item->setCheckState(Qt::Unchecked);
-    item->setToolTip(Tooltip(ShippedSensor(name)));
-  }
+  c.ticks = new TickListWidget(QStringLiteral("Tick the sensors whose bands go to the long band file (rest the "
+                                              "pointer on one for its bands and centres):"),
+                               QStringLiteral("lstSensors"), this);
+  std::vector<std::pair<QString, QString>> sensors;
+  for (const std::string& name : ShippedSensorNames()) sensors.emplace_back(Q(name), Tooltip(ShippedSensor(name)));
+  c.ticks->SetEntries(sensors);
   c.picBands = new BandPicture(this);
-  c.cmdAll = Button(this, "cmdAll", "All");
-  c.cmdOk = Button(this, "cmdOk", "OK");
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(c.cmdAll);
-  buttons->addStretch(1);
-  buttons->addWidget(c.cmdOk);
-  auto* side = new QVBoxLayout;
-  side->addWidget(label);
-  side->addWidget(c.lstSensors, 1);
-  side->addLayout(buttons);
   auto* layout = new QHBoxLayout(this);
-  layout->addLayout(side, 1);
+  layout->addWidget(c.ticks, 1);
   layout->addWidget(c.picBands, 2);
   resize(sizeHint().expandedTo(QSize(760, 380)));
 
-  connect(c.lstSensors, &QListWidget::itemChanged, this, [this] { UpdatePicture(); });
-  connect(c.cmdAll, &QPushButton::clicked, this, [this] {
-    for (int i = 0; i < c_->lstSensors->count(); ++i) c_->lstSensors->item(i)->setCheckState(Qt::Checked);
-  });
-  connect(c.cmdOk, &QPushButton::clicked, this, [this] {
+  connect(c.ticks->List(), &QListWidget::itemChanged, this, [this] { UpdatePicture(); });
+  connect(c.ticks->OkButton(), &QPushButton::clicked, this, [this] {
     emit confirmed(!Chosen().empty());
     accept();
   });
@@ -220,9 +192,8 @@ void SatelliteBandsWindow::SetSpectrumFile(const std::string& path) {
 
 std::vector<const SensorResponse*> SatelliteBandsWindow::Chosen() const {
   std::vector<const SensorResponse*> chosen;
-  for (int i = 0; i < c_->lstSensors->count(); ++i)
-    if (c_->lstSensors->item(i)->checkState() == Qt::Checked)
-      chosen.push_back(&ShippedSensor(c_->lstSensors->item(i)->text().toStdString()));
+  for (const std::size_t row : c_->ticks->TickedRows())
+    chosen.push_back(&ShippedSensor(c_->ticks->List()->item(static_cast<int>(row))->text().toStdString()));
   return chosen;
 }
 

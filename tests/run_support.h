@@ -1,6 +1,10 @@
 #pragma once
 // Conversion runs as the tests set them up: one format, its scans, a grid and
-// the modes asked for, labels from the file names.
+// the modes asked for, labels from the file names; and runs of the built
+// program's commands.
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +29,23 @@ inline RunSettings Settings(Format format, std::vector<std::string> files, GridT
 inline ConversionResult Convert(const RunSettings& s, unsigned threads = 0) {
   WavelengthTables tables;
   return ComputeConversion(s, tables, {}, threads);
+}
+
+// Runs `corvelane COMMAND ARGS...` in `folder`.
+inline ProgramOutcome RunCommand(const std::string& command, const std::filesystem::path& folder,
+                                 const std::vector<std::string>& args) {
+  std::vector<std::string> all{command};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunCorvelane(all, folder);
+}
+
+// Writes three UniSpec old-format scans labelled "leaf" under `folder`/scans
+// and converts them with the program into the reflectance file `reflectance`.
+inline void ConvertLeafScans(const TempFolder& folder, const std::string& reflectance) {
+  const std::vector<std::string> scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
+  std::vector<std::string> convert = {"convert", "unispec-old", "--reflectance", reflectance};
+  convert.insert(convert.end(), scans.begin(), scans.end());
+  ASSERT_EQ(RunCorvelane(convert).exit, 0);
 }
 
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

@@ -27,15 +27,9 @@ namespace {
 using corvelane::testing::ReadAll;
 using corvelane::testing::ScriptedDialogs;
 
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-void Click(QWidget& parent, const QString& button) {
-  QTest::mouseClick(Child<QAbstractButton>(parent, button), Qt::LeftButton);
-}
+using corvelane::testing::Child;
+using corvelane::testing::Click;
+
 void Type(QWidget& parent, const QString& box, const QString& text) { Child<QLineEdit>(parent, box)->setText(text); }
 QString Box(QWidget& parent, const QString& box) { return Child<QLineEdit>(parent, box)->text(); }
 

@@ -6,73 +6,25 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "convert/conversion_run.h"
 #include "convert/program.h"
 #include "indices/index_run_window.h"
 #include "indices/satellite_bands.h"
 #include "indices/satellite_bands_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
-#include "tools/scan_synth.h"
-#include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::ScriptedDialogs;
-
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-
-void Click(QWidget& parent, const QString& name) {
-  auto* b = Child<QAbstractButton>(parent, name);
-  ASSERT_NE(b, nullptr);
-  if (qobject_cast<QPushButton*>(b))
-    QTest::mouseClick(b, Qt::LeftButton);
-  else
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
-}
-
-void ClickFile(QListWidget* list, const QString& text) {
-  const auto found = list->findItems(text, Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1) << text.toStdString();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
-}
-
-QListWidgetItem* Entry(QListWidget* list, const char* name) {
-  const auto found = list->findItems(QString::fromLatin1(name), Qt::MatchExactly);
-  EXPECT_EQ(found.size(), 1) << name;
-  return found.isEmpty() ? nullptr : found.front();
-}
-
-// Ticks a check box the way a user does: a click on its indicator.
-void Tick(QListWidget* list, const char* name) {
-  QListWidgetItem* item = Entry(list, name);
-  ASSERT_NE(item, nullptr);
-  const QRect r = list->visualItemRect(item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(r.left() + r.height() / 2, r.center().y()));
-}
+using namespace corvelane::testing;
 
 // Pixels of the picture that are neither white nor grey: the responses and
 // the band segments, drawn in colour.
@@ -87,50 +39,19 @@ int ColouredPixels(QWidget& picture) {
   return coloured;
 }
 
-class BandsWindowTest : public ::testing::Test {
+class BandsWindowTest : public corvelane::testing::ReflectanceFilesTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
-    RunSettings s;
-    s.variant = &VariantOf(Format::UniSpecOld);
-    s.grid = {"310", "1130", "1"};
-    s.modes[Index(OutputMode::Reflectance)] = true;
-    for (const char* name : {"a", "b"}) {
-      s.files =
-          synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
-      WavelengthTables tables;
-      const ConversionResult r = ComputeConversion(s, tables);
-      WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
-    }
-  }
-  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
-  QString Out(const QString& name) const { return QDir(out.path()).filePath(name); }
-
   // Opens "Satellite bands...", runs `inside` on its window, then OK.
   void InBands(IndexRunWindow& w, const std::function<void(QWidget&)>& inside) {
-    QTimer::singleShot(0, [&w, inside] {
-      auto* window = w.findChild<SatelliteBandsWindow*>("frmBands");
-      ASSERT_NE(window, nullptr);
-      ASSERT_TRUE(window->isVisible());
-      inside(*window);
-      Click(*window, "cmdOk");
-    });
-    Click(w, "cmdBands");
+    corvelane::testing::InModal<SatelliteBandsWindow>(w, "cmdBands", "frmBands", inside);
   }
-
-  QTemporaryDir start, work, out;
-  ScriptedDialogs dialogs;
-  Program program{dialogs, start.path()};
 };
 
 TEST_F(BandsWindowTest, TickedSensorsGoToTheLongBandFileWithTheFirstScanPictured) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr);
   EXPECT_EQ(Child<QPushButton>(w, "cmdBands")->text(), "Satellite bands...");
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-b.txt");
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
 
   InBands(w, [](QWidget& b) {
     auto* list = Child<QListWidget>(b, "lstSensors");

@@ -16,6 +16,7 @@
 
 #include "calibration/instrument_table.h"
 #include "indices/reflectance_reader.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/text_input.h"
 
@@ -25,8 +26,6 @@ namespace {
 using namespace testing;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct Outcome {
   int exit = -1;

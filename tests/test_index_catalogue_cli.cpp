@@ -14,9 +14,9 @@
 #include "indices/index_values.h"
 #include "indices/reflectance_reader.h"
 #include "tests/dc_scan_text.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/text_input.h"
-#include "tools/scan_synth.h"
 
 namespace corvelane {
 namespace {
@@ -25,13 +25,7 @@ using namespace testing;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-ProgramOutcome Indices(const fs::path& folder, const Args& args) {
-  Args all{"indices"};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCorvelane(all, folder);
-}
+ProgramOutcome Indices(const fs::path& folder, const Args& args) { return RunCommand("indices", folder, args); }
 
 // The first seven fields of a long-file row (none of them holds a comma);
 // the citation is left out.
@@ -48,12 +42,7 @@ std::vector<std::string> Fields(const std::string& row) {
 
 class CatalogueCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const Args scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
-    Args convert = {"convert", "unispec-old", "--reflectance", reflectance};
-    convert.insert(convert.end(), scans.begin(), scans.end());
-    ASSERT_EQ(RunCorvelane(convert).exit, 0);
-  }
+  void SetUp() override { ConvertLeafScans(folder, reflectance); }
   bool Written(const char* name) const { return fs::exists(folder.File(name)); }
 
   TempFolder folder;

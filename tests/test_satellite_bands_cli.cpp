@@ -14,9 +14,9 @@
 #include "indices/reflectance_reader.h"
 #include "indices/satellite_bands.h"
 #include "tests/dc_scan_text.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/text_input.h"
-#include "tools/scan_synth.h"
 
 namespace corvelane {
 namespace {
@@ -25,13 +25,7 @@ using namespace testing;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-ProgramOutcome Bands(const fs::path& folder, const Args& args) {
-  Args all{"bands"};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCorvelane(all, folder);
-}
+ProgramOutcome Bands(const fs::path& folder, const Args& args) { return RunCommand("bands", folder, args); }
 
 std::vector<std::string> Fields(const std::string& row) {
   std::vector<std::string> fields;
@@ -46,12 +40,7 @@ std::vector<std::string> Fields(const std::string& row) {
 
 class BandsCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const Args scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
-    Args convert = {"convert", "unispec-old", "--reflectance", reflectance};
-    convert.insert(convert.end(), scans.begin(), scans.end());
-    ASSERT_EQ(RunCorvelane(convert).exit, 0);
-  }
+  void SetUp() override { ConvertLeafScans(folder, reflectance); }
   TempFolder folder;
   std::string reflectance = folder.File("refl.txt");
   std::string out = folder.File("bands.csv");
