@@ -17,6 +17,7 @@
 #include "calibration/instrument_table.h"
 #include "cli/bands_command.h"
 #include "cli/dc_command.h"
+#include "cli/envi_option.h"
 #include "cli/format_texts.h"
 #include "cli/indices_command.h"
 #include "cli/reference_options.h"
@@ -167,6 +168,7 @@ struct ConvertOptions {
   ChannelEquationOptions channels;  // unispec-dc
   std::string transectHeader;       // unispec-dc
   ReferenceOptions reference;       // unispec-dc
+  EnviOption envi;
 };
 
 struct CheckOptions {
@@ -194,6 +196,7 @@ std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
   for (OutputMode m : kAllModes) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
   outputs.push_back({"--corrected", o.reference.corrected});
   outputs.push_back({"--indices", o.reference.indices});
+  for (NamedPath& envi : o.envi.Outputs()) outputs.push_back(std::move(envi));
   return outputs;
 }
 
@@ -268,7 +271,7 @@ void ChooseTables(const ConvertOptions& o, RunSettings& s) {
     s.modes[Index(m)] = true;
     any = true;
   }
-  if (!any) UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
+  if (!any && !o.envi.Asked()) UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
 }
 
 // The leaf or transect header block of the reflectance file, read from its file.
@@ -313,6 +316,7 @@ class OptionPathsSink final : public OutputSink {
   }
   std::optional<std::string> PathFor(JobOutput output) override {
     if (output == JobOutput::Corrected) return ref_.corrected;
+    if (output == JobOutput::EnviLibrary) return o_.envi.Path();
     return o_.outputs[static_cast<std::size_t>(output)];
   }
   void Written(JobOutput, const std::string&) override {}
@@ -337,6 +341,7 @@ int Convert(const ConvertOptions& o) {
   job.referenceScans = ref.referenceScans;
   job.plottedNames = PlottedNamesText(ref.referenceScans);
   job.applyRefFile = ref.ApplyRef();
+  job.enviLibrary = o.envi.Quantity(ref.Correct());
   job.threads = o.threads;
   OptionPathsSink sink(o, ref, ConvertOutputs(o), s.files);
   OptionsRefFileAsker asker(ref, std::cerr);
@@ -439,6 +444,7 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
                           "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
                           "File names (links) to other data, Cautions); '#' starts a comment line");
   AddReferenceOptions(*convert, co.reference);
+  co.envi.Add(*convert);
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
   return convert;

@@ -1,6 +1,7 @@
 #include "convert/conversion_job.h"
 
 #include "convert/dc_reference.h"
+#include "text/failure.h"
 
 namespace corvelane {
 
@@ -12,16 +13,34 @@ std::vector<std::string> WarningsOf(const ConversionResult& result) {
   return warnings;
 }
 
+// The ENVI library's quantity must be one this job can form.
+void CheckEnviQuantity(const ConversionJob& job) {
+  const EnviQuantity q = *job.enviLibrary;
+  const std::optional<OutputMode> table = EnviTable(q);
+  if (table && !job.settings.variant->Offers(*table))
+    Fail(std::string(job.settings.variant->cliName) + " offers no " + std::string(EnviQuantityName(q)) +
+             " for the ENVI library",
+         FailureKind::Usage);
+  if (!table && !job.correctByScans)
+    Fail("the ENVI library of the corrected reflectance needs the correction by reference scans", FailureKind::Usage);
+}
+
 }  // namespace
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
-  // The reference steps need the unrounded ratios of the run.
-  RunSettings withRatios;
-  if (job.KeepsRatios() && !job.settings.keepRatios) {
-    withRatios = job.settings;
-    withRatios.keepRatios = true;
+  const std::optional<OutputMode> enviTable = job.enviLibrary ? EnviTable(*job.enviLibrary) : std::nullopt;
+  if (job.enviLibrary) CheckEnviQuantity(job);
+  // The reference steps need the unrounded ratios of the run, the ENVI
+  // library the table of its quantity.
+  const std::array<bool, 4>& written = job.settings.modes;
+  const bool addTable = enviTable && !written[Index(*enviTable)];
+  RunSettings adjusted;
+  if ((job.KeepsRatios() && !job.settings.keepRatios) || addTable) {
+    adjusted = job.settings;
+    adjusted.keepRatios = adjusted.keepRatios || job.KeepsRatios();
+    if (addTable) adjusted.modes[Index(*enviTable)] = true;
   }
-  const RunSettings& s = withRatios.variant ? withRatios : job.settings;
+  const RunSettings& s = adjusted.variant ? adjusted : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
   // The reference scans are read first, each as a data scan of this run.
@@ -40,10 +59,10 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   // The correction is formed from the ratios as the reflectance file holds
   // them, whether or not that file is written; when it is, right after its
   // path is known.
-  const bool reflectance = s.modes[Index(OutputMode::Reflectance)];
+  const bool reflectance = written[Index(OutputMode::Reflectance)];
   if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
   for (OutputMode m : kAllModes) {
-    if (!s.modes[Index(m)]) continue;
+    if (!written[Index(m)]) continue;
     const std::optional<std::string> path = sink.PathFor(TableOutput(m));
     if (!path) return {TableOutput(m)};
     if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
@@ -53,21 +72,32 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
       WriteOutputFile(result, m, nullptr, *path);
     sink.Written(TableOutput(m), *path);
   }
-  // The tables are written: their memory goes to the correction.
-  if (job.applyRefFile && !job.correctByScans) reference = TakeReferenceInputs(result, s);
+  // The tables are written: their memory goes to the correction, unless
+  // the ENVI library still needs one.
+  if (job.applyRefFile && !job.correctByScans)
+    reference = enviTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
+  bool declined = false;
   if (job.applyRefFile) {
     auto applied = ApplyRefFile(reference, asker);
-    if (!applied) {
+    if (applied) {
+      corrected = std::move(*applied);
+    } else {
       sink.RefFileDeclined();
-      return {};
+      declined = true;
     }
-    corrected = std::move(*applied);
   }
-  if (job.correctByScans) {
+  if (job.correctByScans && !declined) {
     const std::optional<std::string> path = sink.PathFor(JobOutput::Corrected);
     if (!path) return {JobOutput::Corrected};
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);
+  }
+  // A declined `.ref` file leaves no corrected reflectance for the library.
+  if (job.enviLibrary && (enviTable || !declined)) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::EnviLibrary);
+    if (!path) return {JobOutput::EnviLibrary};
+    WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, *path);
+    sink.Written(JobOutput::EnviLibrary, *path);
   }
   return {};
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "convert/envi_library.h"
 #include "headers/leaf_header.h"
 #include "reference/reference_step.h"
 
@@ -17,8 +18,8 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected };
+// before the corrected file; the ENVI library comes last.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, EnviLibrary };
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -38,6 +39,10 @@ struct ConversionJob {
   // Correct by a `.ref` file and write the index file (the RefFileAsker
   // names both).
   bool applyRefFile = false;
+  // Write the ENVI spectral library of this quantity, after every other
+  // output. A table is computed for it even when its own file is not asked
+  // for; the corrected reflectance needs `correctByScans`.
+  std::optional<EnviQuantity> enviLibrary;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the
@@ -72,7 +77,10 @@ struct JobOutcome {
 
 // Performs the job: the reference scans (read as data scans of the run), the
 // scans, the warnings, each table in order, the `.ref` step, the corrected
-// file. Throws RunFailure on the first failure; files written before it stay.
+// file, the ENVI library. Throws RunFailure on the first failure; files
+// written before it stay. A quantity the format does not offer (or the
+// corrected reflectance without `correctByScans`) for the ENVI library is a
+// usage RunFailure before any scan is read.
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress = {});
 
 }  // namespace corvelane

@@ -193,6 +193,7 @@ struct InstrumentWindow::Controls {
   QCheckBox* chkAbsorb = nullptr;
   QCheckBox* chkTarget = nullptr;
   QCheckBox* chkRefer = nullptr;
+  QCheckBox* chkEnvi = nullptr;  // the ENVI spectral library of the reflectance
   QCheckBox* chkShowGraph = nullptr;
   QGroupBox* frmFileName = nullptr;
   QRadioButton* Option6 = nullptr;
@@ -373,6 +374,8 @@ QBoxLayout* InstrumentWindow::BuildOutputModes() {
     c.chkTarget->setVisible(false);
     c.chkRefer->setVisible(false);
   }
+  c.chkEnvi = Check(output.panel, "chkEnvi", "ENVI library");
+  outputBox->addWidget(c.chkEnvi);
   c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
 
   auto* optionsBox = new QVBoxLayout;
@@ -636,6 +639,9 @@ void InstrumentWindow::AddToolTips() {
   if (c.chkRefer)
     c.chkRefer->setToolTip(QStringLiteral("Write the raw panel (reference) readings, one column per scan."));
   c.frmOutput->setToolTip(QStringLiteral("The tables to write; each is asked for by name in a save dialog."));
+  c.chkEnvi->setToolTip(
+      QStringLiteral("Also write the reflectance as an ENVI spectral library (FILE.sli and its header FILE.hdr), "
+                     "asked for after the other outputs."));
   c.chkShowGraph->setToolTip(QStringLiteral("Show the listed file under the cursor as graphs against channel number."));
   c.File1->setToolTip(
       QStringLiteral("A click lists one file. Select several with Shift or Ctrl and press Enter "
@@ -869,6 +875,7 @@ void InstrumentWindow::OnListClicked() {
 // --- Configuring -----------------------------------------------------------
 
 bool InstrumentWindow::OutputModeChosen() const {
+  if (c_->chkEnvi->isChecked()) return true;
   if (!variant_.readsPanel) return c_->chkReflect->isChecked();  // the hidden boxes do not count
   for (OutputMode m : kAllModes) {
     const QCheckBox* box = c_->ModeBox(m);
@@ -894,9 +901,10 @@ void InstrumentWindow::OnFileListOk() {
     c.Option3->setEnabled(true);
   }
   SetGridEnabled(true);
-  for (QWidget* w : {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
-                     static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo),
-                     static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
+        static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.frmOutput),
+        static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkEnvi)})
     w->setEnabled(false);
   if (!keepAbsorbAndCheck) SetEnabled(c.chkAbsorb, false);
   SetEnabled(c.chkTarget, false);
@@ -939,9 +947,10 @@ void InstrumentWindow::OnEditList() {
   if (busy_) return;
   Controls& c = *c_;
   c.prgCalc->setValue(0);
-  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.Dir1),
-                     static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.frmOutput),
-                     static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.Dir1),
+        static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect),
+        static_cast<QWidget*>(c.chkEnvi), static_cast<QWidget*>(c.chkShowGraph)})
     w->setEnabled(true);
   const auto apply = [](QWidget* box, OnShow how) {
     if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
@@ -1018,6 +1027,7 @@ ConversionJob InstrumentWindow::PrepareJob() {
   job.referenceScans = session.referenceScans;
   job.plottedNames = session.plottedNames;
   job.applyRefFile = c.ChkNDVI && c.ChkNDVI->isChecked();
+  if (c.chkEnvi->isChecked()) job.enviLibrary = EnviQuantity::Reflectance;
   return job;
 }
 

@@ -17,6 +17,9 @@ namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// The ENVI library is asked for as the tables are.
+constexpr ModeTexts kEnviLibraryTexts{"   Save ENVI Spectral Library   ", "Save ENVI Library File (.sli)", ""};
+
 }  // namespace
 
 DialogOutputSink::DialogOutputSink(Dialogs& dialogs, QWidget* parent, const InstrumentVariant& variant,
@@ -42,7 +45,8 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
     return dialogs_.AskSavePath(parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
-  const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
+  const ModeTexts& texts =
+      output == JobOutput::EnviLibrary ? kEnviLibraryTexts : variant_.texts[static_cast<std::size_t>(output)];
   dialogs_.ShowMessage(parent_, AnnouncementBox(Q(texts.announcement)));
   const QString path = dialogs_.AskSavePath(parent_, Q(texts.dialogTitle));
   if (!path.isEmpty()) return path.toStdString();
