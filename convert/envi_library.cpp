@@ -181,7 +181,8 @@ EnviSpectraInfo EnviSpectraInfoOf(const ConversionResult& result, const RunSetti
   }
   if (info.labels.size() != result.fileCount) {
     info.labels.clear();
-    for (const std::string& file : settings.files) info.labels.push_back(std::filesystem::path(file).filename().string());
+    for (const std::string& file : settings.files)
+      info.labels.push_back(std::filesystem::path(file).filename().string());
   }
   if (settings.interpolate) info.wavelengthDecimals = GridDecimals(settings.grid);
   return info;
