@@ -191,6 +191,12 @@ EnviSpectraInfo EnviSpectraInfoOf(const ConversionResult& result, const RunSetti
 void WriteEnviLibrary(const ConversionResult& result, const EnviSpectraInfo& info,
                       std::span<const std::vector<double>> corrected, const std::string& path) {
   CheckEnviPath(path);
+  // Whatever name or link leads there, a scan of the run is never replaced.
+  const std::string headerPath = EnviHeaderPath(path);
+  for (const std::string* file : {&path, &headerPath})
+    if (const auto scan = ScanReplacedBy(result, *file))
+      FailFile(*file, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
   const std::optional<OutputMode> table = EnviTable(info.quantity);
   const std::size_t lines = table ? result.fileCount : corrected.size();
   const std::size_t samples = result.Rows();
@@ -215,7 +221,7 @@ void WriteEnviLibrary(const ConversionResult& result, const EnviSpectraInfo& inf
     }
     out.Commit();
   }
-  AtomicFileWriter header(EnviHeaderPath(path));
+  AtomicFileWriter header(headerPath);
   header.Write(HeaderText(result, info, lines));
   header.Commit();
 }

@@ -66,7 +66,8 @@ std::optional<int> GridDecimals(const GridTexts& grid);
 // rounds), or of `corrected` (one column per scan) for the corrected
 // reflectance; the mark 999 is written as NaN except in the raw target and
 // panel, whose 999 is a reading. Throws RunFailure when a file cannot be
-// written, a usage RunFailure for a path CheckEnviPath refuses.
+// written, a usage RunFailure for a path CheckEnviPath refuses and, before
+// writing either file, for one that would replace a scan of the run.
 void WriteEnviLibrary(const ConversionResult& result, const EnviSpectraInfo& info,
                       std::span<const std::vector<double>> corrected, const std::string& path);
 

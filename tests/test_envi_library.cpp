@@ -439,6 +439,28 @@ TEST(EnviLibraryInARun, ADeclinedRefFileStillWritesTheReflectanceLibrary) {
   ExpectValuesOfTable(ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr")), TableRows(temp.File("reflectance")), 3);
 }
 
+// Neither file may replace a scan, by whatever name it is reached; nothing
+// of the library is written then.
+TEST(EnviLibraryInARun, NeverReplacesAScan) {
+  const TempFolder temp;
+  ConversionJob job = DcJob(temp);
+  job.correctByScans = false;
+  job.enviLibrary = EnviQuantity::Reflectance;
+  const std::string scan = ReadAll(job.settings.files[1]);
+  fs::create_hard_link(job.settings.files[1], temp.File("lib.hdr"));
+  OrderSink sink(temp);
+  RangeAsker asker({}, true);
+  EXPECT_THROW(RunJob(job, sink, asker), RunFailure);
+  EXPECT_FALSE(fs::exists(temp.File("lib.sli")));
+  EXPECT_EQ(ReadAll(job.settings.files[1]), scan);
+  fs::remove(temp.File("lib.hdr"));
+  const std::string linked = ReadAll(job.settings.files[2]);
+  fs::create_symlink(job.settings.files[2], temp.File("lib.sli"));
+  EXPECT_THROW(RunJob(job, sink, asker), RunFailure);
+  EXPECT_FALSE(fs::exists(temp.File("lib.hdr")));
+  EXPECT_EQ(ReadAll(job.settings.files[2]), linked);
+}
+
 // --- Real scans ---------------------------------------------------------------
 
 // The real UniSpec-DC scans: the library's NaNs stand exactly where the
