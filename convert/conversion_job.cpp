@@ -31,13 +31,15 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   const std::optional<OutputMode> enviTable = job.enviLibrary ? EnviTable(*job.enviLibrary) : std::nullopt;
   if (job.enviLibrary) CheckEnviQuantity(job);
   // The reference steps need the unrounded ratios of the run, the ENVI
-  // library the table of its quantity.
+  // library the table of its quantity and each scan's date.
   const std::array<bool, 4>& written = job.settings.modes;
   const bool addTable = enviTable && !written[Index(*enviTable)];
+  const bool addFacts = job.enviLibrary && !job.settings.keepFacts;
   RunSettings adjusted;
-  if ((job.KeepsRatios() && !job.settings.keepRatios) || addTable) {
+  if ((job.KeepsRatios() && !job.settings.keepRatios) || addTable || addFacts) {
     adjusted = job.settings;
     adjusted.keepRatios = adjusted.keepRatios || job.KeepsRatios();
+    adjusted.keepFacts = adjusted.keepFacts || addFacts;
     if (addTable) adjusted.modes[Index(*enviTable)] = true;
   }
   const RunSettings& s = adjusted.variant ? adjusted : job.settings;

@@ -179,6 +179,11 @@ EnviSpectraInfo EnviSpectraInfoOf(const ConversionResult& result, const RunSetti
     if (rows[h].field == &ScanRecord::fileLabel) info.labels = result.heads[h];
     if (rows[h].field == &ScanRecord::date) info.dates = result.heads[h];
   }
+  // The dates in the form other tools join on, where the run kept them.
+  if (result.facts.size() == result.fileCount) {
+    info.dates.clear();
+    for (const ScanFacts& scan : result.facts) info.dates.push_back(scan.date);
+  }
   if (info.labels.size() != result.fileCount) {
     info.labels.clear();
     for (const std::string& file : settings.files)

@@ -52,7 +52,8 @@ struct EnviSpectraInfo {
 };
 
 // The labels (the label head row; the scan's file name where the format has
-// none), the dates (the date head row) and the wavelengths' decimals (those
+// none), the dates (ConversionResult::facts where the run kept them, else
+// the date head row) and the wavelengths' decimals (those
 // of the grid of an interpolating run) of a library of `quantity` from this run.
 EnviSpectraInfo EnviSpectraInfoOf(const ConversionResult& result, const RunSettings& settings, EnviQuantity quantity);
 

@@ -289,16 +289,22 @@ TEST(EnviSpectraNames, RepeatedLabelsTakeTheDateThenACount) {
 
 TEST(EnviSpectraNames, ScansOfOneNameOnSeveralDaysInTheLibrary) {
   const TempFolder temp;
-  const auto scans = OldScans(
-      temp, {{"leaf.spt", "06/22/18"}, {"leaf.spt", "06/23/18"}, {"leaf.spt", "06/23/18"}, {"x.spt", "06/23/18"}});
+  // Four-digit years are named in ISO form, two-digit ones as written.
+  const auto scans = OldScans(temp, {{"leaf.spt", "06/22/2018"},
+                                     {"leaf.spt", "06/23/2018"},
+                                     {"leaf.spt", "06/23/2018"},
+                                     {"x.spt", "06/23/2018"},
+                                     {"y.spt", "06/23/18"},
+                                     {"y.spt", "06/24/18"}});
   const auto run =
       RunCommand("convert", temp.Path(), Args({"unispec-old", "--grid", "400,410,1", "--envi", "lib.sli"}, scans));
   ASSERT_EQ(run.exit, 0) << run.err;
   EXPECT_FALSE(fs::exists(temp.File("refl.txt")));
   const EnviPair envi = ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr"));
   EXPECT_EQ(envi.List("spectra names"),
-            (std::vector<std::string>{"leaf.spt_06/22/18", "leaf.spt_06/23/18_1", "leaf.spt_06/23/18_2", "x.spt"}));
-  EXPECT_EQ(envi.values.size(), 4u * 11u);
+            (std::vector<std::string>{"leaf.spt_2018-06-22", "leaf.spt_2018-06-23_1", "leaf.spt_2018-06-23_2", "x.spt",
+                                      "y.spt_06/23/18", "y.spt_06/24/18"}));
+  EXPECT_EQ(envi.values.size(), 6u * 11u);
 }
 
 // --- Paths and refused requests ----------------------------------------------
