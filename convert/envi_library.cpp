@@ -92,9 +92,10 @@ std::string HeaderText(const ConversionResult& result, const EnviSpectraInfo& in
   return out;
 }
 
-void AppendFloat(std::string& out, double value) {
+// `value` as float32, little-endian, at `out`.
+void PutFloat(char* out, double value) {
   const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(value));
-  for (int b = 0; b < 4; ++b) out += static_cast<char>((bits >> (8 * b)) & 0xFF);
+  for (int b = 0; b < 4; ++b) out[b] = static_cast<char>((bits >> (8 * b)) & 0xFF);
 }
 
 }  // namespace
@@ -211,18 +212,22 @@ void WriteEnviLibrary(const ConversionResult& result, const EnviSpectraInfo& inf
   const double nan = std::numeric_limits<double>::quiet_NaN();
   {
     AtomicFileWriter out(path);
+    // Spectra a batch at a time, each row's values of the batch read side by
+    // side as the table keeps them.
+    constexpr std::size_t kBatch = 64;
     std::string chunk;
-    chunk.reserve(samples * 4 * 64);
-    for (std::size_t line = 0; line < lines; ++line) {
-      for (std::size_t i = 0; i < samples; ++i) {
-        double v = table ? result.Value(*table, i, line) : (i < corrected[line].size() ? corrected[line][i] : kNoValue);
-        if (marks && IsMark(v)) v = nan;
-        AppendFloat(chunk, v);
-      }
-      if (chunk.size() >= samples * 4 * 63 || line + 1 == lines) {
-        out.Write(chunk);
-        chunk.clear();
-      }
+    for (std::size_t first = 0; first < lines; first += kBatch) {
+      const std::size_t n = std::min(kBatch, lines - first);
+      chunk.resize(n * samples * 4);
+      for (std::size_t i = 0; i < samples; ++i)
+        for (std::size_t k = 0; k < n; ++k) {
+          const std::size_t line = first + k;
+          double v =
+              table ? result.Value(*table, i, line) : (i < corrected[line].size() ? corrected[line][i] : kNoValue);
+          if (marks && IsMark(v)) v = nan;
+          PutFloat(&chunk[(k * samples + i) * 4], v);
+        }
+      out.Write(chunk);
     }
     out.Commit();
   }
