@@ -11,7 +11,9 @@
 // then runs `corvelane indices` on that table (one column per scan) with five
 // indices and the derivative file, then `corvelane bands --sensor all` (every
 // band of every shipped sensor into the long band file), and prints their
-// wall times and peak memory.
+// wall times and peak memory; then `convert --long` alone (the long table of
+// the reflectance, no wide table) and prints its wall time, the CSV's size and
+// MB per second of CSV over the whole run.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -166,6 +168,27 @@ bool RunBandsCase(const fs::path& exe, const fs::path& folder, const std::string
   return true;
 }
 
+// The long table of the reflectance, no wide table: the whole run (reading
+// the scans included) against the CSV's size.
+bool RunLongCase(std::vector<std::string> convertArgs, const fs::path& folder, int runs) {
+  const std::string longFile = (folder / "long.csv").string();
+  // convertArgs: exe, convert, FORMAT, --reflectance, OUT, ...: the table's option becomes --long.
+  convertArgs[3] = "--long";
+  convertArgs[4] = longFile;
+  std::printf("\nlong table of the same scans (--long alone: reflectance rows, no wide table)\n");
+  Timed t = TimeRuns(convertArgs, runs);
+  if (!t.ok) return false;
+  const double mb = static_cast<double>(fs::file_size(longFile)) / 1e6;
+  for (std::size_t r = 0; r < t.seconds.size(); ++r)
+    std::printf("run %zu: %.3f s wall, %.0f MB/s of CSV\n", r + 1, t.seconds[r], mb / t.seconds[r]);
+  std::sort(t.seconds.begin(), t.seconds.end());
+  const double median = t.seconds[t.seconds.size() / 2];
+  std::printf("long run median of %d: %.3f s wall (best %.3f s); %.1f MB of CSV, %.0f MB/s; peak memory %.1f MB\n",
+              runs, median, t.seconds.front(), mb, mb / median, t.peakKb / 1024.0);
+  fs::remove(longFile);
+  return true;
+}
+
 bool keepFolder = false;
 
 struct Figures {
@@ -250,6 +273,7 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
       variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
           corvelane::ColumnSeparator::Comma)
     ok = RunIndexCase(exe, folder, out, n, runs) && RunBandsCase(exe, folder, out, n, runs);
+  if (withIndices && ok) ok = RunLongCase(args, folder, runs);
   if (keepFolder)
     std::printf("kept %s\n", folder.c_str());
   else

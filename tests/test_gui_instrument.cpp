@@ -992,5 +992,62 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
   QDir::setCurrent(previous);
 }
 
+TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
+  const TempFolder temp;
+  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 3, "F");
+  const std::string key = temp.Write("key.csv", "File,Plot,Rep\nF00001.gr1,north,1\nF00002.gr1,north,2\n");
+  Harness h(Format::Ger1500);
+  // A file that names no scans is refused and the key stays unset.
+  h.dialogs.openPaths = {Q(temp.Write("notes.csv", "name,Plot\nx,north\n"))};
+  h.Click("cmdFieldKey");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(h.dialogs.messages[0].detail.contains("no column \"file\""))
+      << h.dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(h.program.Settings().fieldKeyFile.empty());
+  EXPECT_EQ(h.Text("lblFieldKey"), "(none)");
+  h.dialogs.Clear();
+  h.dialogs.openPaths = {Q(key)};
+  h.Click("cmdFieldKey");
+  EXPECT_EQ(h.dialogs.openTitles.back(), "Field key");
+  EXPECT_EQ(h.program.Settings().fieldKeyFile, key);
+  EXPECT_EQ(h.Text("lblFieldKey"), "key.csv (2 rows)");
+  EXPECT_EQ(h.Entries("lstAverageBy"), (QStringList{"Plot", "Rep"}));
+
+  h.Configure(scans, {"chkLongTable"});
+  h.Click("Option1");
+  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("long.csv"))};
+  h.Click("cmdDoOperation");
+  EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Long Table (CSV) File"}));
+  ASSERT_TRUE(fs::exists(temp.File("long.csv")));
+  const std::vector<std::string> lines = SplitCrLf(ReadAll(temp.File("long.csv")));
+  EXPECT_EQ(lines[0], "path,label,date,time,temperature,integration_ms,quantity,wavelength_nm,value,Plot,Rep");
+  EXPECT_TRUE(lines[1].ends_with(",north,1")) << lines[1];
+  EXPECT_TRUE(lines.back().ends_with(",,")) << lines.back();  // the third scan has no key row
+  // The key's misses on the status line.
+  const QString status = h.Text("lblStatus");
+  EXPECT_TRUE(status.contains("1 of 3 scans have no row in the field key")) << status.toStdString();
+
+  // "Average by" Plot: the means of the two scans of the north plot.
+  testing::Tick(h.Get<QListWidget>("lstAverageBy"), "Plot");
+  EXPECT_EQ(h.program.Settings().averageBy, std::vector<std::string>{"Plot"});
+  h.Click("cmdEditList");
+  h.Click("cmdFileListOk");
+  h.Click("Option1");
+  h.dialogs.savePaths = {Q(temp.File("refl2.txt")), Q(temp.File("means.csv"))};
+  h.Click("cmdDoOperation");
+  const std::vector<std::string> means = SplitCrLf(ReadAll(temp.File("means.csv")));
+  ASSERT_GT(means.size(), 1u);
+  EXPECT_EQ(means[0], "Plot,quantity,wavelength_nm,mean,sd,n,n_left_out");
+  EXPECT_TRUE(means[1].starts_with("north,reflectance,400,")) << means[1];
+  EXPECT_TRUE(means[1].ends_with(",2,0")) << means[1];
+  EXPECT_EQ(ReadAll(temp.File("refl.txt")), ReadAll(temp.File("refl2.txt")));
+
+  // "No key" forgets it for every window.
+  h.Click("cmdNoFieldKey");
+  EXPECT_TRUE(h.program.Settings().fieldKeyFile.empty());
+  EXPECT_TRUE(h.program.Settings().averageBy.empty());
+  EXPECT_EQ(h.Entries("lstAverageBy"), QStringList{});
+}
+
 }  // namespace
 }  // namespace corvelane
