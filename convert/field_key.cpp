@@ -150,7 +150,8 @@ KeyLayout FileColumnNames(const FieldKey& key) {
   for (std::size_t r = 0; r < key.rows.size(); ++r) {
     const std::vector<std::string>& cells = key.rows[r].cells;
     if (cells[*file].empty()) continue;
-    layout.names.push_back({r, ScanFileKey(cells[*file]), date ? IsoDate(Trim(cells[*date])) : std::string()});
+    layout.names.push_back(
+        {r, ScanFileKey(cells[*file]), date ? IsoDate(Trim(cells[*date])) : std::string(), cells[*file]});
   }
   return layout;
 }
@@ -176,7 +177,7 @@ KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const Jo
       found = true;
     }
     if (!found)
-      unmatched.push_back("line " + std::to_string(key.rows[name.row].line) + " " + name.fileName +
+      unmatched.push_back("line " + std::to_string(key.rows[name.row].line) + " " + name.text +
                           (name.date.empty() ? std::string() : " (" + name.date + ")"));
   }
 
@@ -192,7 +193,7 @@ KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const Jo
   const std::string of = " the field key " + key.path;
   if (!withoutRow.empty())
     join.warnings.push_back(std::to_string(withoutRow.size()) + " of " + std::to_string(scans.size()) +
-                            " scans have no row in" + of +
+                            (withoutRow.size() == 1 ? " scans has" : " scans have") + " no row in" + of +
                             ", so their rows carry no key values: " + FirstFew(withoutRow));
   if (!unmatched.empty())
     join.warnings.push_back(std::to_string(unmatched.size()) + (unmatched.size() == 1 ? " row of" : " rows of") + of +

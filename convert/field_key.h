@@ -43,6 +43,7 @@ struct KeyScanName {
   std::size_t row = 0;   // index into FieldKey::rows
   std::string fileName;  // file name without folder, in lower case
   std::string date;      // the day the row gives (ISO where it reads so); empty: any day
+  std::string text;      // the name as the key writes it, for messages
 };
 
 // How a key's rows name their scans, and which of its columns go with them.

@@ -96,7 +96,7 @@ TEST(FieldKeyJoin, DatesChooseBetweenScansOfOneNameAndMissesAreNamedBothWays) {
   EXPECT_TRUE(Has(join.warnings[0], "2 of 4 scans have no row in the field key key.csv"));
   EXPECT_TRUE(Has(join.warnings[0], "/d/0811/DHT_00005.spu, /d/0812/DHT_00001.spu"));
   EXPECT_TRUE(Has(join.warnings[1],
-                  "1 row of the field key key.csv names no scan of the run: line 4 dht_00009.spu "
+                  "1 row of the field key key.csv names no scan of the run: line 4 DHT_00009.spu "
                   "(2018-08-11)"));
 }
 

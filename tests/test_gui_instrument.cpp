@@ -1025,7 +1025,7 @@ TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
   EXPECT_TRUE(lines.back().ends_with(",,")) << lines.back();  // the third scan has no key row
   // The key's misses on the status line.
   const QString status = h.Text("lblStatus");
-  EXPECT_TRUE(status.contains("1 of 3 scans have no row in the field key")) << status.toStdString();
+  EXPECT_TRUE(status.contains("1 of 3 scans has no row in the field key")) << status.toStdString();
 
   // "Average by" Plot: the means of the two scans of the north plot.
   testing::Tick(h.Get<QListWidget>("lstAverageBy"), "Plot");

@@ -66,12 +66,12 @@ TEST(LongTableRun, OldFormatTablesByHandWithKeyColumnsAndTheWideTablesUnchanged)
                 fb + "target,310.5,1021,,\r\n" +                        //
                 fb + "target,311,1022,,\r\n");
   // One warning each way, and the run goes on.
-  EXPECT_TRUE(Has(out.err, "1 of 2 scans have no row in the field key " + key +
+  EXPECT_TRUE(Has(out.err, "1 of 2 scans has no row in the field key " + key +
                                ", so their rows carry no key "
                                "values: " +
                                q))
       << out.err;
-  EXPECT_TRUE(Has(out.err, "1 row of the field key " + key + " names no scan of the run: line 3 c0003.spt")) << out.err;
+  EXPECT_TRUE(Has(out.err, "1 row of the field key " + key + " names no scan of the run: line 3 C0003.spt")) << out.err;
   // The wide tables are those of a run without the long table.
   const ProgramOutcome wide =
       run.Convert({"--reflectance", run.folder.File("r2.txt"), "--target", run.folder.File("t2.txt")});
@@ -216,8 +216,8 @@ TEST(LongTableRun, RealDcScansWithAKeyBuiltHere) {
   args.insert(args.end(), scans.begin(), scans.end());
   const ProgramOutcome out = RunCorvelane(args);
   ASSERT_EQ(out.exit, 0) << out.err;
-  EXPECT_TRUE(Has(out.err, "1 of " + std::to_string(scans.size()) + " scans have no row")) << out.err;
-  EXPECT_TRUE(Has(out.err, "names no scan of the run: line " + std::to_string(scans.size() + 1) + " nope_00001.spu"))
+  EXPECT_TRUE(Has(out.err, "1 of " + std::to_string(scans.size()) + " scans has no row")) << out.err;
+  EXPECT_TRUE(Has(out.err, "names no scan of the run: line " + std::to_string(scans.size() + 1) + " NOPE_00001.spu"))
       << out.err;
   ASSERT_EQ(
       std::system(
