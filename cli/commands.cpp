@@ -171,6 +171,8 @@ struct ConvertOptions {
   std::string longTable;            // the long table
   std::string key;                  // the field key joined to it
   std::string averageBy;            // key columns whose groups are averaged
+  std::string keyScans;             // key columns naming scans by number
+  std::string keyName;              // how a number becomes a file name
 };
 
 struct CheckOptions {
@@ -303,12 +305,23 @@ std::optional<HeaderBlock> ReflectanceHeaderOf(const ConvertOptions& o, const Ru
 // The long table, its field key and its groups, checked before any scan is read.
 void LongTableOptions(const ConvertOptions& o, ConversionJob& job) {
   if (!o.key.empty() && o.longTable.empty()) UsageError("--key joins the field key to the long table: add --long FILE");
+  if ((!o.keyScans.empty() || !o.keyName.empty()) && o.key.empty())
+    UsageError("--key-scans and --key-name say how the field key names its scans: add --key FILE");
   if (!o.averageBy.empty() && o.key.empty())
     UsageError("--average-by averages the groups of the field key's columns: add --key FILE");
   job.longTable = !o.longTable.empty();
   if (o.key.empty()) return;
+  if (o.keyScans.empty() != o.keyName.empty())
+    UsageError(
+        "--key-scans and --key-name go together: the columns holding scan numbers and the file name "
+        "pattern, e.g. --key-scans P1,P2 --key-name \"{Site}_{n:05}.spu\"");
   job.key = ReadFieldKey(o.key);
-  FileColumnNames(*job.key);  // the key must name its scans
+  for (const std::string& c : SplitCommas(o.keyScans))
+    if (!Trimmed(c).empty()) job.keyScans.push_back(Trimmed(c));
+  if (!o.keyScans.empty() && job.keyScans.empty())
+    UsageError("--key-scans takes COLUMN[,COLUMN...], not \"" + o.keyScans + "\"");
+  job.keyName = o.keyName;
+  KeyNames(*job.key, job.keyScans, job.keyName);  // the key must name its scans
   if (o.averageBy.empty()) return;
   job.averageBy = SplitCommas(o.averageBy);
   for (std::string& name : job.averageBy) {
@@ -475,6 +488,12 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
                       "Field key joined to the long table: CSV with a header row, a column file naming each scan "
                       "(folder and letter case ignored) and optionally a column date (ISO or month/day/year) for "
                       "scans of one name on different days; its other columns are appended to the scan's rows");
+  convert->add_option("--key-scans", co.keyScans,
+                      "COLUMN[,COLUMN...] of the field key holding scan numbers (one row per plot visit; empty cells "
+                      "skipped), made file names by --key-name; the rows get a scan_number column");
+  convert->add_option("--key-name", co.keyName,
+                      "How a scan number becomes a file name: {COLUMN} the row's value of that column, {n} the "
+                      "number, {n:0W} the number zero-padded to W digits, e.g. \"{Site}_{n:05}.spu\"");
   convert->add_option("--average-by", co.averageBy,
                       "COLUMN[,COLUMN...] of the field key: the long table holds one row per group of these "
                       "columns, quantity and wavelength, with mean, sd (sample), n and n_left_out (marks left out)");

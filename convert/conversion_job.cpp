@@ -78,7 +78,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   if (job.longTable && job.key) {
     std::vector<JoinScan> scans;
     for (std::size_t f = 0; f < result.fileCount; ++f) scans.push_back({s.files[f], result.facts[f].date});
-    join = JoinKey(*job.key, FileColumnNames(*job.key), scans);
+    join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), scans);
     warnings.insert(warnings.end(), join->warnings.begin(), join->warnings.end());
   }
   std::optional<PlotGroups> groups;

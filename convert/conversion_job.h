@@ -45,6 +45,10 @@ struct ConversionJob {
   // the key's groups.
   bool longTable = false;
   std::optional<FieldKey> key;
+  // A key naming its scans by number in these columns, made file names by
+  // `keyName` ("{Site}_{n:05}.spu"); none: by its `file` column.
+  std::vector<std::string> keyScans;
+  std::string keyName;
   std::vector<std::string> averageBy;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to

@@ -151,14 +151,102 @@ KeyLayout FileColumnNames(const FieldKey& key) {
     const std::vector<std::string>& cells = key.rows[r].cells;
     if (cells[*file].empty()) continue;
     layout.names.push_back(
-        {r, ScanFileKey(cells[*file]), date ? IsoDate(Trim(cells[*date])) : std::string(), cells[*file]});
+        {r, ScanFileKey(cells[*file]), date ? IsoDate(Trim(cells[*date])) : std::string(), cells[*file], {}});
   }
   return layout;
+}
+
+KeyLayout ScanNumberNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern) {
+  const auto column = [&](std::string_view name, std::string_view what) {
+    const std::optional<std::size_t> c = key.Column(name);
+    if (!c) KeyFails(key.path, 1, std::string(what) + ": the key has no column \"" + std::string(name) + "\"");
+    return *c;
+  };
+  KeyLayout layout;
+  layout.numbered = true;
+  std::vector<std::size_t> numbers;
+  for (const std::string& name : scanColumns) numbers.push_back(column(name, "--key-scans"));
+  // The pattern as pieces: text, a column's value, or the number (with its width).
+  struct Piece {
+    std::string text;
+    std::optional<std::size_t> column;
+    bool number = false;
+    int width = 0;
+  };
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < pattern.size();) {
+    if (pattern[i] == '}')
+      KeyFails(key.path, 0, "--key-name: a \"}\" without \"{\" in \"" + std::string(pattern) + "\"");
+    if (pattern[i] != '{') {
+      const std::size_t next = std::min(pattern.find_first_of("{}", i), pattern.size());
+      pieces.push_back({std::string(pattern.substr(i, next - i)), std::nullopt, false, 0});
+      i = next;
+      continue;
+    }
+    const std::size_t close = pattern.find('}', i);
+    if (close == std::string_view::npos)
+      KeyFails(key.path, 0, "--key-name: a \"{\" without \"}\" in \"" + std::string(pattern) + "\"");
+    const std::string_view field = pattern.substr(i + 1, close - i - 1);
+    Piece piece;
+    if (field == "n") {
+      piece.number = true;
+    } else if (field.starts_with("n:0") && field.size() > 3 &&
+               field.find_first_not_of("0123456789", 3) == std::string_view::npos && field.size() <= 5) {
+      piece.number = true;
+      piece.width = std::stoi(std::string(field.substr(3)));
+    } else if (field.starts_with("n:")) {
+      KeyFails(key.path, 0, "--key-name: \"{" + std::string(field) + "}\" is not {n} or {n:0W}");
+    } else {
+      piece.column = column(field, "--key-name");
+    }
+    pieces.push_back(std::move(piece));
+    i = close + 1;
+  }
+  const std::optional<std::size_t> date = key.Column("date");
+  for (std::size_t c = 0; c < key.columns.size(); ++c)
+    if (std::find(numbers.begin(), numbers.end(), c) == numbers.end()) layout.carried.push_back(c);
+  for (std::size_t r = 0; r < key.rows.size(); ++r) {
+    const std::vector<std::string>& cells = key.rows[r].cells;
+    std::vector<std::string> named;
+    for (std::size_t c : numbers) {
+      const std::string_view cell = Trim(cells[c]);
+      if (cell.empty()) continue;
+      if (cell.find_first_not_of("0123456789") != std::string_view::npos || cell.size() > 9)
+        KeyFails(key.path, key.rows[r].line,
+                 "column \"" + key.columns[c] + "\": \"" + std::string(cell) + "\" is not a scan number");
+      const std::string digits = std::to_string(std::stol(std::string(cell)));
+      // A row naming one number twice names its scan once.
+      if (std::find(named.begin(), named.end(), digits) != named.end()) continue;
+      named.push_back(digits);
+      std::string name;
+      for (const Piece& p : pieces) {
+        if (p.column)
+          name += Trim(cells[*p.column]);
+        else if (p.number)
+          name += std::string(
+                      p.width > static_cast<int>(digits.size()) ? static_cast<std::size_t>(p.width) - digits.size() : 0,
+                      '0') +
+                  digits;
+        else
+          name += p.text;
+      }
+      layout.names.push_back({r, ScanFileKey(name), date ? IsoDate(Trim(cells[*date])) : std::string(), name, digits});
+    }
+  }
+  return layout;
+}
+
+KeyLayout KeyNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern) {
+  return scanColumns.empty() ? FileColumnNames(key) : ScanNumberNames(key, scanColumns, pattern);
 }
 
 KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const JoinScan> scans) {
   KeyJoin join;
   for (std::size_t c : layout.carried) join.columns.push_back(key.columns[c]);
+  if (layout.numbered) {
+    join.columns.push_back("scan_number");
+    join.numbersOfScan.resize(scans.size());
+  }
   join.values.resize(key.rows.size());
   for (std::size_t r = 0; r < key.rows.size(); ++r)
     for (std::size_t c : layout.carried) join.values[r].push_back(key.rows[r].cells[c]);
@@ -173,7 +261,10 @@ KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const Jo
     for (auto it = first; it != last; ++it) {
       if (!name.date.empty() && name.date != scans[it->second].date) continue;
       std::vector<std::size_t>& rows = join.rowsOfScan[it->second];
-      if (rows.empty() || rows.back() != name.row) rows.push_back(name.row);
+      if (rows.empty() || rows.back() != name.row) {
+        rows.push_back(name.row);
+        if (layout.numbered) join.numbersOfScan[it->second].push_back(name.number);
+      }
       found = true;
     }
     if (!found)
@@ -196,8 +287,10 @@ KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const Jo
                             (withoutRow.size() == 1 ? " scans has" : " scans have") + " no row in" + of +
                             ", so their rows carry no key values: " + FirstFew(withoutRow));
   if (!unmatched.empty())
-    join.warnings.push_back(std::to_string(unmatched.size()) + (unmatched.size() == 1 ? " row of" : " rows of") + of +
-                            (unmatched.size() == 1 ? " names" : " name") +
+    join.warnings.push_back(std::to_string(unmatched.size()) +
+                            (layout.numbered ? (unmatched.size() == 1 ? " scan number of" : " scan numbers of")
+                                             : (unmatched.size() == 1 ? " row of" : " rows of")) +
+                            of + (unmatched.size() == 1 ? " names" : " name") +
                             " no scan of the run: " + FirstFew(unmatched));
   if (!inSeveral.empty())
     join.warnings.push_back(std::to_string(inSeveral.size()) + (inSeveral.size() == 1 ? " scan is" : " scans are") +

@@ -44,12 +44,14 @@ struct KeyScanName {
   std::string fileName;  // file name without folder, in lower case
   std::string date;      // the day the row gives (ISO where it reads so); empty: any day
   std::string text;      // the name as the key writes it, for messages
+  std::string number;    // the scan number the row gives it (numbered layouts); empty otherwise
 };
 
 // How a key's rows name their scans, and which of its columns go with them.
 struct KeyLayout {
   std::vector<KeyScanName> names;    // in key order
   std::vector<std::size_t> carried;  // columns appended to each scan's rows, in key order
+  bool numbered = false;             // a scan_number column follows them
 };
 
 // The layout of a key with a `file` column naming each row's scan (folder
@@ -58,6 +60,20 @@ struct KeyLayout {
 // days. Every other column is carried. A row with an empty `file` cell names
 // no scan. Throws RunFailure (Usage) when there is no `file` column.
 KeyLayout FileColumnNames(const FieldKey& key);
+
+// The layout of a key with one row per plot visit naming its scans by
+// number in `scanColumns` (empty cells skipped): `pattern` makes each number
+// a file name, `{COLUMN}` standing for the row's value of that column, `{n}`
+// for the number and `{n:0W}` for the number zero-padded to W digits
+// ("{Site}_{n:05}.spu"). Column names match without letter case; a `date`
+// column chooses the day as in FileColumnNames. Every column but the scan
+// columns is carried, and the scan's number after them. Throws RunFailure
+// (Usage) for an unknown column, a pattern that does not parse and a cell
+// that is not a whole number (naming its line and column).
+KeyLayout ScanNumberNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern);
+
+// ScanNumberNames when scan columns are given, FileColumnNames otherwise.
+KeyLayout KeyNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern);
 
 // A scan of the run as the join sees it.
 struct JoinScan {
@@ -70,6 +86,9 @@ struct KeyJoin {
   std::vector<std::string> columns;                  // the carried columns' names
   std::vector<std::vector<std::string>> values;      // per key row, its carried cells
   std::vector<std::vector<std::size_t>> rowsOfScan;  // per scan, the key rows naming it, in key order
+  // Numbered layouts: per scan, the number each of those rows gives it (the
+  // last column); empty otherwise.
+  std::vector<std::vector<std::string>> numbersOfScan;
   // One each, when there is something to say: scans no row names, rows that
   // name no scan, scans named by several rows.
   std::vector<std::string> warnings;

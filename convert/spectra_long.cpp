@@ -169,16 +169,9 @@ std::vector<std::string> QuantityFields(const SpectraLong& t) {
 LineSource LongLines(const SpectraLong& t) {
   struct Entry {
     std::size_t scan;
-    std::size_t keyRow;  // SIZE_MAX: none
+    std::size_t suffix;  // the key cells after the value
   };
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   auto entries = std::make_shared<std::vector<Entry>>();
-  for (std::size_t s = 0; s < t.scans.size(); ++s) {
-    if (t.key && !t.key->rowsOfScan[s].empty())
-      for (std::size_t r : t.key->rowsOfScan[s]) entries->push_back({s, r});
-    else
-      entries->push_back({s, kNone});
-  }
   auto prefixes = std::make_shared<std::vector<std::string>>();
   for (const LongScan& s : t.scans) {
     std::string p;
@@ -188,21 +181,28 @@ LineSource LongLines(const SpectraLong& t) {
     }
     prefixes->push_back(std::move(p));
   }
-  // The key's cells of each row, and the empty cells of a scan without one.
+  // The empty cells of a scan without a key row first, then the cells of
+  // each of a scan's key rows (and the number the row gives it).
   auto suffixes = std::make_shared<std::vector<std::string>>();
-  std::string emptyKey;
-  if (t.key) {
-    for (const std::vector<std::string>& v : t.key->values) {
+  suffixes->push_back(std::string(t.key ? t.key->columns.size() : 0, ',') + "\r\n");
+  for (std::size_t s = 0; s < t.scans.size(); ++s) {
+    const std::vector<std::size_t>* rows = t.key ? &t.key->rowsOfScan[s] : nullptr;
+    if (!rows || rows->empty()) {
+      entries->push_back({s, 0});
+      continue;
+    }
+    for (std::size_t i = 0; i < rows->size(); ++i) {
       std::string cells(1, ',');
-      cells += CsvJoined(v);
+      cells += CsvJoined(t.key->values[(*rows)[i]]);
+      if (!t.key->numbersOfScan.empty()) {
+        cells += ',';
+        cells += t.key->numbersOfScan[s][i];
+      }
       cells += "\r\n";
+      entries->push_back({s, suffixes->size()});
       suffixes->push_back(std::move(cells));
     }
-    emptyKey.assign(t.key->columns.size(), ',');
   }
-  emptyKey += "\r\n";
-  suffixes->push_back(emptyKey);
-  const std::size_t noKey = suffixes->size() - 1;
 
   LineSource source;
   source.head = std::string(kLongHead);
@@ -218,8 +218,8 @@ LineSource LongLines(const SpectraLong& t) {
   source.lines = entries->size() * perEntry;
   source.lineBytes =
       LongestOf(*prefixes) + LongestOf(*names) + LongestOf(t.wavelengths) + 1 + kNumberBytes + LongestOf(*suffixes);
-  source.format = [&t, entries, prefixes, suffixes, names, noKey, rows, perEntry](std::size_t first, std::size_t last,
-                                                                                  char* buffer) {
+  source.format = [&t, entries, prefixes, suffixes, names, rows, perEntry](std::size_t first, std::size_t last,
+                                                                           char* buffer) {
     char* p = buffer;
     for (std::size_t i = first; i < last; ++i) {
       const Entry& e = (*entries)[i / perEntry];
@@ -232,7 +232,7 @@ LineSource LongLines(const SpectraLong& t) {
       *p++ = ',';
       const double v = quantity.Value(row, e.scan);
       if (!(quantity.marked && IsMark(v))) p = WriteShort(p, v, quantity.decimals);
-      p = Put(p, (*suffixes)[e.keyRow == kNone ? noKey : e.keyRow]);
+      p = Put(p, (*suffixes)[e.suffix]);
     }
     return static_cast<std::size_t>(p - buffer);
   };

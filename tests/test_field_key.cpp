@@ -130,5 +130,47 @@ TEST(FieldKeyJoin, TheWarningsNameAtMostFiveAndCountAll) {
   EXPECT_FALSE(Has(join.warnings[0], "s5.spu"));
 }
 
+TEST(FieldKeyNumbers, OneRowPerPlotNamesItsScansByNumberAndPattern) {
+  const FieldKey key =
+      Key("Date,Site,Block,Treatment,P1,P2,P3\n"
+          "6/22/2018,MAT,\"B1, B2\",DARK,0,,\n"
+          "6/22/2018,LMAT,B1,F2,10, 11 ,10\n");
+  const std::vector<std::string> columns = {"p1", "P2", "P3"};
+  const KeyLayout layout = ScanNumberNames(key, columns, "{site}_{n:05}.spu");
+  ASSERT_EQ(layout.names.size(), 3u);  // empty cells skipped, the number 10 twice in one row kept once below
+  EXPECT_EQ(layout.names[0].text, "MAT_00000.spu");
+  EXPECT_EQ(layout.names[0].date, "2018-06-22");
+  EXPECT_EQ(layout.names[1].fileName, "lmat_00010.spu");
+  EXPECT_EQ(layout.names[2].number, "11");
+  EXPECT_TRUE(layout.numbered);
+  EXPECT_EQ(layout.carried, (std::vector<std::size_t>{0, 1, 2, 3}));  // Date too; not the scan columns
+  EXPECT_EQ(ScanNumberNames(key, columns, "x{n}y{n:03}").names[1].text, "x10y010");
+
+  const std::vector<JoinScan> scans = {{"a/LMAT_00010.spu", "2018-06-22"}, {"b/MAT_00000.spu", "2018-06-22"}};
+  const KeyJoin join = JoinKey(key, KeyNames(key, columns, "{Site}_{n:05}.spu"), scans);
+  EXPECT_EQ(join.columns, (std::vector<std::string>{"Date", "Site", "Block", "Treatment", "scan_number"}));
+  EXPECT_EQ(join.rowsOfScan[0], (std::vector<std::size_t>{1}));  // a row naming a scan twice names it once
+  EXPECT_EQ(join.numbersOfScan[0], (std::vector<std::string>{"10"}));
+  EXPECT_EQ(join.numbersOfScan[1], (std::vector<std::string>{"0"}));
+  ASSERT_EQ(join.warnings.size(), 1u);
+  EXPECT_TRUE(Has(join.warnings[0], "names no scan of the run: line 3 LMAT_00011.spu (2018-06-22)"))
+      << join.warnings[0];
+}
+
+TEST(FieldKeyNumbers, CellsThatAreNotNumbersAndBadPatternsAreUsageErrors) {
+  const FieldKey key = Key("Site,P1,P2\nMAT,1,2\nMAT,3,x4\n");
+  const std::vector<std::string> both = {"P1", "P2"};
+  const std::string bad = FailureOf([&] { ScanNumberNames(key, both, "{Site}_{n:05}.spu"); });
+  EXPECT_TRUE(Has(bad, "line 3")) << bad;
+  EXPECT_TRUE(Has(bad, "column \"P2\": \"x4\" is not a scan number")) << bad;
+  const std::vector<std::string> first = {"P1"};
+  EXPECT_TRUE(Has(FailureOf([&] { ScanNumberNames(key, first, "{Plot}_{n}"); }), "no column \"Plot\""));
+  EXPECT_TRUE(Has(FailureOf([&] { ScanNumberNames(key, first, "{Site_{n}"); }), "no column"));
+  EXPECT_TRUE(Has(FailureOf([&] { ScanNumberNames(key, first, "{n:5}.spu"); }), "is not {n} or {n:0W}"));
+  EXPECT_TRUE(Has(FailureOf([&] { ScanNumberNames(key, first, "{n.spu"); }), "without"));
+  EXPECT_TRUE(Has(FailureOf([&] { ScanNumberNames(key, std::vector<std::string>{"P9"}, "{n}"); }),
+                  "--key-scans: the key has no column \"P9\""));
+}
+
 }  // namespace
 }  // namespace corvelane

@@ -244,5 +244,72 @@ TEST(LongTableRun, RealDcScansWithAKeyBuiltHere) {
   }
 }
 
+// The 2018 season's own key: one row per plot visit, scan numbers in P1-P5.
+TEST(LongTableRun, RealSeasonKeyWithScanNumbers) {
+  const fs::path folder = fs::path(RealDataFolder()) / "unispec-dc";
+  const std::string key = (folder / "2018_unispec_key.csv").string();
+  std::vector<std::string> scans = RealUniSpecDcFiles();
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder / "2018-06-22-not-dark-subtracted", ec))
+    if (e.path().extension() == ".spu") scans.push_back(e.path().string());
+  if (!fs::exists(key) || scans.size() < 4) GTEST_SKIP() << "no real key and scans in " << folder;
+  TempFolder out;
+  std::vector<std::string> args = {"convert",     "unispec-dc",      "--grid",     "500,502,1",
+                                   "--long",      out.File("l.csv"), "--key",      key,
+                                   "--key-scans", "P1,P2,P3,P4,P5",  "--key-name", "{Site}_{n:05}.spu"};
+  args.insert(args.end(), scans.begin(), scans.end());
+  const ProgramOutcome run = RunCorvelane(args);
+  ASSERT_EQ(run.exit, 0) << run.err;
+  const std::vector<std::string> lines = SplitCrLf(ReadAll(out.File("l.csv")));
+  EXPECT_EQ(lines[0],
+            "path,label,date,time,temperature,integration_ms,quantity,wavelength_nm,value,Date,Site,Block,Treatment,"
+            "Weather,Notes,scan_number");
+  const auto rowsOf = [&](const std::string& name, const std::string& date) {
+    std::vector<std::string> found;
+    for (const std::string& l : lines)
+      if (Has(l, "/" + name + ",") && Has(l, "," + date + ",") && Has(l, ",reflectance,500,")) found.push_back(l);
+    return found;
+  };
+  const auto mat = rowsOf("MAT_00000.spu", "2018-06-22");
+  ASSERT_EQ(mat.size(), 1u);
+  EXPECT_TRUE(Has(mat[0], ",6/22/2018,MAT,\"B1, B2, B3, B4\",DARK,")) << mat[0];
+  EXPECT_TRUE(mat[0].ends_with(",0")) << mat[0];
+  const auto june = rowsOf("LMAT_00010.spu", "2018-06-22"), august = rowsOf("LMAT_00010.spu", "2018-08-11");
+  ASSERT_EQ(june.size(), 1u);
+  ASSERT_EQ(august.size(), 1u);
+  EXPECT_TRUE(Has(june[0], ",LMAT,B1,F2,")) << june[0];
+  EXPECT_TRUE(Has(august[0], ",LMAT,B1,H,")) << august[0];
+  EXPECT_EQ(rowsOf("LMAT_00000.spu", "2018-08-11").size(), 2u);
+  EXPECT_TRUE(Has(run.err, "named by several rows of the field key")) << run.err;
+  EXPECT_TRUE(Has(run.err, "LMAT_00000.spu (lines ")) << run.err;
+  const std::size_t without = run.err.find("no row in the field key");
+  ASSERT_NE(without, std::string::npos) << run.err;
+  const std::string warning = run.err.substr(without, run.err.find('\n', without) - without);
+  EXPECT_TRUE(Has(warning, "DHT_09998.spu")) << warning;
+  EXPECT_TRUE(Has(warning, "SHB1_09998.spu")) << warning;
+}
+
+TEST(LongTableRun, ScanNumberOptionsGoTogetherWithAKey) {
+  OldRun run;
+  const std::string key = run.folder.Write("key.csv", "Site,P1\nA,1\n");
+  const std::string l = run.folder.File("l.csv");
+  for (const auto& [args, says] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--long", l, "--key", key, "--key-scans", "P1"}, "go together"},
+           {{"--long", l, "--key-scans", "P1", "--key-name", "{Site}{n:04}.spt"}, "add --key FILE"},
+           {{"--long", l, "--key", key, "--key-scans", "P2", "--key-name", "{n}"}, "no column \"P2\""}}) {
+    const ProgramOutcome out = run.Convert(args);
+    EXPECT_EQ(out.exit, 2) << out.err;
+    EXPECT_TRUE(Has(out.err, says)) << out.err;
+  }
+  // A0001.spt and B0002.spt: Site A, number 1; the key names A0001 only.
+  const ProgramOutcome ok =
+      run.Convert({"--long", l, "--key", key, "--key-scans", "P1", "--key-name", "{Site}{n:04}.spt"});
+  ASSERT_EQ(ok.exit, 0) << ok.err;
+  const std::vector<std::string> lines = SplitCrLf(ReadAll(l));
+  EXPECT_TRUE(lines[0].ends_with(",value,Site,scan_number"));
+  EXPECT_TRUE(lines[1].ends_with(",A,1")) << lines[1];
+  EXPECT_TRUE(lines.back().ends_with(",,")) << lines.back();
+}
+
 }  // namespace
 }  // namespace corvelane::testing
