@@ -236,6 +236,52 @@ KeyLayout ScanNumberNames(const FieldKey& key, std::span<const std::string> scan
   return layout;
 }
 
+std::optional<ScanNumberGuess> GuessScanNumbers(const FieldKey& key, std::span<const std::string> scanPaths) {
+  ScanNumberGuess guess;
+  std::vector<std::size_t> numbers;
+  for (std::size_t c = 0; c < key.columns.size(); ++c) {
+    const std::string& name = key.columns[c];
+    if (name.size() > 1 && (name[0] == 'P' || name[0] == 'p') &&
+        name.find_first_not_of("0123456789", 1) == std::string::npos) {
+      guess.scanColumns.push_back(name);
+      numbers.push_back(c);
+    }
+  }
+  if (numbers.empty()) return std::nullopt;
+  // PREFIX_DIGITS.ext of each scan.
+  std::vector<std::string> prefixes;
+  std::size_t width = 0;
+  std::string extension;
+  for (const std::string& path : scanPaths) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::size_t under = name.rfind('_'), dot = name.rfind('.');
+    if (under == std::string::npos || dot == std::string::npos || dot < under + 2) continue;
+    const std::string digits = name.substr(under + 1, dot - under - 1);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    prefixes.push_back(name.substr(0, under));
+    if (width == 0) {
+      width = digits.size();
+      extension = name.substr(dot);
+    }
+  }
+  std::size_t best = 0, bestCount = 0;
+  for (std::size_t c = 0; c < key.columns.size(); ++c) {
+    if (std::find(numbers.begin(), numbers.end(), c) != numbers.end()) continue;
+    std::size_t count = 0;
+    for (const std::string& prefix : prefixes)
+      count += std::any_of(key.rows.begin(), key.rows.end(),
+                           [&](const FieldKey::Row& row) { return SameLetters(Trim(row.cells[c]), prefix); });
+    if (count > bestCount) {
+      best = c;
+      bestCount = count;
+    }
+  }
+  if (bestCount == 0) return std::nullopt;
+  guess.pattern = "{" + key.columns[best] + "}_{n:0" + std::to_string(width) + "}" + extension;
+  return guess;
+}
+
 KeyLayout KeyNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern) {
   return scanColumns.empty() ? FileColumnNames(key) : ScanNumberNames(key, scanColumns, pattern);
 }

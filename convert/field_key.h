@@ -75,6 +75,17 @@ KeyLayout ScanNumberNames(const FieldKey& key, std::span<const std::string> scan
 // ScanNumberNames when scan columns are given, FileColumnNames otherwise.
 KeyLayout KeyNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern);
 
+// What a numbered key's settings probably are, from its header and the
+// run's scan names: the columns named P1, P2, ... (in key order) and a
+// pattern "{COLUMN}_{n:0W}.ext" whose COLUMN holds the most of the scans'
+// name prefixes (MAT of MAT_00006.spu), W and ext as those names have them.
+// None when the key has no such columns or no column holds a prefix.
+struct ScanNumberGuess {
+  std::vector<std::string> scanColumns;
+  std::string pattern;
+};
+std::optional<ScanNumberGuess> GuessScanNumbers(const FieldKey& key, std::span<const std::string> scanPaths);
+
 // A scan of the run as the join sees it.
 struct JoinScan {
   std::string path;  // as listed

@@ -719,6 +719,8 @@ void InstrumentWindow::ConnectEvents() {
   connect(c.cmdNoFieldKey, &QPushButton::clicked, this, [this] {
     program_.Settings().fieldKeyFile.clear();
     program_.Settings().averageBy.clear();
+    program_.Settings().keyScans.clear();
+    program_.Settings().keyName.clear();
     ShowFieldKey();
   });
   connect(c.lstAverageBy, &QListWidget::itemChanged, this, [this] {
@@ -1024,8 +1026,31 @@ void InstrumentWindow::SetStatus(const QString& text) { c_->lblStatus->setText(t
 void InstrumentWindow::OnFieldKey() {
   const QString path = program_.UserDialogs().AskOpenPath(this, QStringLiteral("Field key"));
   if (path.isEmpty()) return;
+  std::vector<std::string> keyScans;
+  std::string keyName;
   try {
-    FileColumnNames(ReadFieldKey(path.toStdString()));
+    const FieldKey key = ReadFieldKey(path.toStdString());
+    if (!key.Column("file")) {
+      // A key with one row per plot: its scan-number columns and the file
+      // names they make, guessed from the listed scans, for the user to confirm.
+      std::vector<std::string> listed;
+      for (int i = 0; i < c_->List1->count(); ++i) listed.push_back(c_->List1->item(i)->text().toStdString());
+      const std::optional<ScanNumberGuess> guess = GuessScanNumbers(key, listed);
+      if (!guess) FileColumnNames(key);  // says what is missing
+      QStringList columns;
+      for (const std::string& col : guess->scanColumns) columns << QString::fromStdString(col);
+      const MessageRequest question{
+          QStringLiteral("Field key"),
+          QStringLiteral("This key names its scans by number. Read the numbers in %1 as the files %2?")
+              .arg(columns.join(QStringLiteral(", ")), QString::fromStdString(guess->pattern)),
+          MessageIcon::None,
+          MessageButtons::YesNo,
+          {}};
+      if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Yes) return;
+      ScanNumberNames(key, guess->scanColumns, guess->pattern);
+      keyScans = guess->scanColumns;
+      keyName = guess->pattern;
+    }
   } catch (const RunFailure& failure) {
     program_.UserDialogs().ShowMessage(
         this, ErrorBox(QStringLiteral("This file cannot be the field key."), QString::fromStdString(failure.what())));
@@ -1034,6 +1059,8 @@ void InstrumentWindow::OnFieldKey() {
   Session& session = program_.Settings();
   session.fieldKeyFile = path.toStdString();
   session.averageBy.clear();
+  session.keyScans = std::move(keyScans);
+  session.keyName = std::move(keyName);
   ShowFieldKey();
 }
 
@@ -1054,9 +1081,13 @@ void InstrumentWindow::ShowFieldKey() {
   try {
     const FieldKey key = ReadFieldKey(session.fieldKeyFile);
     const std::optional<std::size_t> file = key.Column("file");
-    c.lblFieldKey->setText(QStringLiteral("%1 (%2 rows)").arg(name).arg(key.rows.size()));
+    QString layout;
+    if (!session.keyScans.empty())
+      layout = QStringLiteral("; scans by number, files %1").arg(QString::fromStdString(session.keyName));
+    c.lblFieldKey->setText(QStringLiteral("%1 (%2 rows%3)").arg(name).arg(key.rows.size()).arg(layout));
     for (std::size_t i = 0; i < key.columns.size(); ++i) {
-      if (i == file) continue;
+      const auto scanColumn = [&](const std::string& s) { return s == key.columns[i]; };
+      if (i == file || std::any_of(session.keyScans.begin(), session.keyScans.end(), scanColumn)) continue;
       auto* item = new QListWidgetItem(QString::fromStdString(key.columns[i]), c.lstAverageBy);
       item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
       const bool ticked =
@@ -1129,6 +1160,8 @@ ConversionJob InstrumentWindow::PrepareJob() {
   if (job.longTable && !session.fieldKeyFile.empty()) {
     job.key = ReadFieldKey(session.fieldKeyFile);
     job.averageBy = session.averageBy;
+    job.keyScans = session.keyScans;
+    job.keyName = session.keyName;
   }
   return job;
 }

@@ -172,5 +172,17 @@ TEST(FieldKeyNumbers, CellsThatAreNotNumbersAndBadPatternsAreUsageErrors) {
                   "--key-scans: the key has no column \"P9\""));
 }
 
+TEST(FieldKeyNumbers, TheWindowsGuessTheScanColumnsAndTheNamePattern) {
+  const FieldKey key = Key("Date,Site,Block,P1,P2,Notes,Plot\n6/22/2018,MAT,B1,1,2,,north\n6/22/2018,LMAT,B2,3,,,\n");
+  const std::vector<std::string> scans = {"x/LMAT_00003.spu", "y\\MAT_00001.spu", "odd.spu"};
+  const std::optional<ScanNumberGuess> guess = GuessScanNumbers(key, scans);
+  ASSERT_TRUE(guess);
+  EXPECT_EQ(guess->scanColumns, (std::vector<std::string>{"P1", "P2"}));
+  EXPECT_EQ(guess->pattern, "{Site}_{n:05}.spu");
+  // No P columns, or no column holding the names' prefixes: no guess.
+  EXPECT_FALSE(GuessScanNumbers(Key("Site,Scan\nMAT,1\n"), scans));
+  EXPECT_FALSE(GuessScanNumbers(key, std::vector<std::string>{"DHT_00001.spu"}));
+}
+
 }  // namespace
 }  // namespace corvelane

@@ -1049,5 +1049,38 @@ TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
   EXPECT_EQ(h.Entries("lstAverageBy"), QStringList{});
 }
 
+TEST(InstrumentWindowRun, AKeyOfPlotRowsIsReadByTheScanNumbersTheUserConfirms) {
+  const TempFolder temp;
+  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 3, "MAT_");
+  const std::string key = temp.Write("plots.csv", "Site,Block,P1,P2\nMAT,B1,1,2\n");
+  Harness h(Format::Ger1500);
+  h.Pick(scans);
+  // Declined: no key.
+  h.dialogs.openPaths = {Q(key)};
+  h.dialogs.messageAnswers = {gui::MessageAnswer::No};
+  h.Click("cmdFieldKey");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(h.dialogs.messages[0].text,
+            "This key names its scans by number. Read the numbers in P1, P2 as the files {Site}_{n:05}.gr1?");
+  EXPECT_TRUE(h.program.Settings().fieldKeyFile.empty());
+  h.dialogs.openPaths = {Q(key)};
+  h.dialogs.messageAnswers = {gui::MessageAnswer::Yes};
+  h.Click("cmdFieldKey");
+  EXPECT_EQ(h.program.Settings().keyScans, (std::vector<std::string>{"P1", "P2"}));
+  EXPECT_EQ(h.Entries("lstAverageBy"), (QStringList{"Site", "Block"}));
+  EXPECT_TRUE(h.Text("lblFieldKey").contains("files {Site}_{n:05}.gr1")) << h.Text("lblFieldKey").toStdString();
+
+  h.SetChecked("chkReflect", false);
+  h.Configure({}, {"chkLongTable"});
+  h.Click("Option1");
+  h.dialogs.savePaths = {Q(temp.File("long.csv"))};
+  h.Click("cmdDoOperation");
+  const std::vector<std::string> lines = SplitCrLf(ReadAll(temp.File("long.csv")));
+  ASSERT_GT(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(",value,Site,Block,scan_number")) << lines[0];
+  EXPECT_TRUE(lines[1].ends_with(",MAT,B1,1")) << lines[1];
+  EXPECT_TRUE(h.Text("lblStatus").contains("1 of 3 scans has no row")) << h.Text("lblStatus").toStdString();
+}
+
 }  // namespace
 }  // namespace corvelane
