@@ -1,6 +1,9 @@
 #include "convert/conversion_job.h"
 
+#include <algorithm>
+
 #include "convert/dc_reference.h"
+#include "convert/spectra_long.h"
 #include "text/failure.h"
 
 namespace corvelane {
@@ -25,6 +28,35 @@ void CheckEnviQuantity(const ConversionJob& job) {
     Fail("the ENVI library of the corrected reflectance needs the correction by reference scans", FailureKind::Usage);
 }
 
+// The quantities of the long table: the tables written, then the corrected values.
+std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const std::array<bool, 4>& modes,
+                                         const std::vector<std::vector<double>>* corrected) {
+  static constexpr std::array<const char*, 4> kNames = {"reflectance", "absorbance", "target", "panel"};
+  std::vector<LongQuantity> out;
+  for (OutputMode m : kAllModes)
+    if (modes[Index(m)])
+      out.push_back({.name = kNames[Index(m)],
+                     .result = &result,
+                     .mode = m,
+                     .decimals = result.variant->decimals,
+                     .marked = m == OutputMode::Reflectance || m == OutputMode::Absorbance});
+  if (corrected) out.push_back({.name = "corrected", .columns = corrected, .decimals = 6});
+  return out;
+}
+
+SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, const std::array<bool, 4>& modes,
+                        const KeyJoin* key, const std::vector<std::vector<double>>* corrected) {
+  SpectraLong t;
+  t.wavelengths = LongWavelengths(result.rowWavelengths, s.grid, s.interpolate);
+  for (std::size_t f = 0; f < result.fileCount; ++f) {
+    const ScanFacts& facts = result.facts[f];
+    t.scans.push_back({s.files[f], facts.label, facts.date, facts.time, facts.temperature, facts.integrationMs});
+  }
+  t.quantities = LongQuantities(result, modes, corrected);
+  t.key = key;
+  return t;
+}
+
 }  // namespace
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
@@ -42,6 +74,17 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     adjusted.keepFacts = adjusted.keepFacts || addFacts;
     if (addTable) adjusted.modes[Index(*enviTable)] = true;
   }
+  // The long table needs each scan's header facts, and a table to write:
+  // the reflectance when no other is asked for (it is then not written).
+  const bool noTable = std::none_of(written.begin(), written.end(), [](bool m) { return m; });
+  const bool longOnly = job.longTable && noTable;
+  std::array<bool, 4> longModes = written;
+  if (longOnly) longModes[Index(OutputMode::Reflectance)] = true;
+  if (job.longTable) {
+    if (!adjusted.variant) adjusted = job.settings;
+    adjusted.keepFacts = true;
+    if (longOnly) adjusted.modes[Index(OutputMode::Reflectance)] = true;
+  }
   const RunSettings& s = adjusted.variant ? adjusted : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
@@ -53,6 +96,18 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   std::vector<std::string> warnings = WarningsOf(result);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  std::optional<KeyJoin> join;
+  if (job.longTable && job.key) {
+    std::vector<JoinScan> scans;
+    for (std::size_t f = 0; f < result.fileCount; ++f) scans.push_back({s.files[f], result.facts[f].date});
+    join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), scans);
+    warnings.insert(warnings.end(), join->warnings.begin(), join->warnings.end());
+  }
+  std::optional<PlotGroups> groups;
+  if (!job.averageBy.empty()) {
+    if (!join) Fail("averaging by key columns needs a field key", FailureKind::Usage);
+    groups = GroupScans(*job.key, *join, job.averageBy);
+  }
   sink.Computed(result, warnings);
 
   DcReferenceInputs reference;
@@ -74,28 +129,43 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
       WriteOutputFile(result, m, nullptr, *path);
     sink.Written(TableOutput(m), *path);
   }
-  // The tables are written: their memory goes to the correction, unless
-  // the ENVI library still needs one.
+  // The tables are written: their memory goes to the correction, unless the
+  // long table or the ENVI library still reads them.
   if (job.applyRefFile && !job.correctByScans)
-    reference = enviTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
+    reference = job.longTable || enviTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
   bool declined = false;
   if (job.applyRefFile) {
     auto applied = ApplyRefFile(reference, asker);
-    if (applied) {
+    if (applied)
       corrected = std::move(*applied);
-    } else {
+    else
       sink.RefFileDeclined();
-      declined = true;
-    }
+    declined = !applied;
   }
-  if (job.correctByScans && !declined) {
+  const bool correctedFile = job.correctByScans && !declined;
+  if (correctedFile) {
     const std::optional<std::string> path = sink.PathFor(JobOutput::Corrected);
     if (!path) return {JobOutput::Corrected};
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);
   }
+  if (job.longTable) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::LongTable);
+    if (!path) return {JobOutput::LongTable};
+    if (const auto scan = ScanReplacedBy(result, *path))
+      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
+    // Corrected rows where the corrected file is written.
+    const SpectraLong table =
+        LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedFile ? &corrected : nullptr);
+    if (groups)
+      WritePlotMeans(table, *groups, *path);
+    else
+      WriteSpectraLong(table, *path);
+    sink.Written(JobOutput::LongTable, *path);
+  }
   // A declined `.ref` file leaves no corrected reflectance for the library.
-  if (job.enviLibrary && (enviTable || !declined)) {
+  if (job.enviLibrary && (enviTable || correctedFile)) {
     const std::optional<std::string> path = sink.PathFor(JobOutput::EnviLibrary);
     if (!path) return {JobOutput::EnviLibrary};
     WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, *path);

@@ -11,6 +11,7 @@
 
 #include "convert/conversion_run.h"
 #include "convert/envi_library.h"
+#include "convert/field_key.h"
 #include "headers/leaf_header.h"
 #include "reference/reference_step.h"
 
@@ -18,8 +19,8 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file; the ENVI library comes last.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, EnviLibrary };
+// before the corrected file; the long table and the ENVI library come last.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, EnviLibrary };
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -39,6 +40,17 @@ struct ConversionJob {
   // Correct by a `.ref` file and write the index file (the RefFileAsker
   // names both).
   bool applyRefFile = false;
+  // The long table: one row per scan, quantity and wavelength of the tables
+  // the run writes (the reflectance alone when it writes none), each scan's
+  // rows with the columns of its key rows; or with `averageBy`, the means of
+  // the key's groups.
+  bool longTable = false;
+  std::optional<FieldKey> key;
+  // A key naming its scans by number in these columns, made file names by
+  // `keyName` ("{Site}_{n:05}.spu"); none: by its `file` column.
+  std::vector<std::string> keyScans;
+  std::string keyName;
+  std::vector<std::string> averageBy;
   // Write the ENVI spectral library of this quantity, after every other
   // output. A table is computed for it even when its own file is not asked
   // for; the corrected reflectance needs `correctByScans`.

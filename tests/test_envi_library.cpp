@@ -247,6 +247,21 @@ TEST(EnviLibraryReadBack, AbsorbanceWithoutItsTableAndTheTablesUnchanged) {
   ExpectValuesOfTable(ReadEnvi(temp.File("abs.sli"), temp.File("abs.hdr")), table, 2);
 }
 
+// A table computed for the library only is not a quantity of the long table.
+TEST(EnviLibraryReadBack, ItsQuantityStaysOutOfTheLongTable) {
+  const TempFolder temp;
+  const auto scans = OldScans(temp, {{"a.spt", "06/22/18"}});
+  const auto run = RunCommand("convert", temp.Path(),
+                              Args({"unispec-old", "--grid", "400,410,1", "--long", "long.csv", "--envi", "abs.sli",
+                                    "--envi-quantity", "absorbance"},
+                                   scans));
+  ASSERT_EQ(run.exit, 0) << run.err;
+  const auto lines = testing::SplitCrLf(ReadAll(temp.File("long.csv")));
+  ASSERT_EQ(lines.size(), 1u + 11u);
+  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Has(lines[i], ",reflectance,")) << lines[i];
+  EXPECT_EQ(ReadEnvi(temp.File("abs.sli"), temp.File("abs.hdr")).values.size(), 11u);
+}
+
 // The raw readings hold no marks: a target that read 999 stays 999.
 TEST(EnviLibraryReadBack, RawTargetKeepsAReadingOf999) {
   const TempFolder temp;
@@ -369,7 +384,8 @@ class OrderSink final : public OutputSink {
   void Written(JobOutput output, const std::string&) override { calls.push_back("written " + Name(output)); }
   void RefFileDeclined() override { calls.push_back("declined"); }
   static std::string Name(JobOutput o) {
-    static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel", "corrected", "lib.sli"};
+    static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel",
+                                         "corrected",   "long.csv",   "lib.sli"};
     return kNames[static_cast<int>(o)];
   }
   std::vector<std::string> calls;
