@@ -167,6 +167,8 @@ struct ConvertOptions {
   ChannelEquationOptions channels;  // unispec-dc
   std::string transectHeader;       // unispec-dc
   ReferenceOptions reference;       // unispec-dc
+  std::string dark;                 // unispec-dc
+  std::string report;
 };
 
 struct CheckOptions {
@@ -194,6 +196,7 @@ std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
   for (OutputMode m : kAllModes) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
   outputs.push_back({"--corrected", o.reference.corrected});
   outputs.push_back({"--indices", o.reference.indices});
+  outputs.push_back({"--report", o.report});
   return outputs;
 }
 
@@ -204,6 +207,7 @@ std::vector<NamedPath> ConvertInputs(const ConvertOptions& o) {
                                    {"--ref-file", o.reference.refFile},
                                    {"--files-from", o.filesFrom == "-" ? std::string() : o.filesFrom}};
   for (const std::string& scan : o.reference.referenceScans) inputs.push_back({"--reference-scan", scan});
+  inputs.push_back({"--dark", o.dark});
   if (o.waves.starts_with("external=")) inputs.push_back({"--waves external=", o.waves.substr(9)});
   if (!o.channels.instrument.empty()) inputs.push_back({"--instrument", InstrumentFilePath(".")});
   return inputs;
@@ -247,9 +251,11 @@ RunSettings SettingsOf(const ConvertOptions& o) {
     ChannelEquationOptions channels = o.channels;
     channels.startChannel = o.startChannel;
     ApplyChannelEquations(channels, s);
-  } else if (!o.channels.coefficients.empty() || o.channels.instrumentGiven || !o.transectHeader.empty()) {
-    UsageError("--coefficients, --instrument and --transect-header are for " + CliNamesAnd(TakesChannelEquations) +
-               " only");
+    s.darkScan = o.dark;
+  } else if (!o.channels.coefficients.empty() || o.channels.instrumentGiven || !o.transectHeader.empty() ||
+             !o.dark.empty()) {
+    UsageError("--coefficients, --instrument, --transect-header and --dark are for " +
+               CliNamesAnd(TakesChannelEquations) + " only");
   } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
   else if (!v.WavesFromFileOffered())
@@ -313,6 +319,7 @@ class OptionPathsSink final : public OutputSink {
   }
   std::optional<std::string> PathFor(JobOutput output) override {
     if (output == JobOutput::Corrected) return ref_.corrected;
+    if (output == JobOutput::Report) return o_.report;
     return o_.outputs[static_cast<std::size_t>(output)];
   }
   void Written(JobOutput, const std::string&) override {}
@@ -338,6 +345,7 @@ int Convert(const ConvertOptions& o) {
   job.plottedNames = PlottedNamesText(ref.referenceScans);
   job.applyRefFile = ref.ApplyRef();
   job.threads = o.threads;
+  job.qualityReport = !o.report.empty();
   OptionPathsSink sink(o, ref, ConvertOutputs(o), s.files);
   OptionsRefFileAsker asker(ref, std::cerr);
   RunJob(job, sink, asker, TerminalProgress("converting"));
@@ -439,6 +447,15 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
                           "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
                           "File names (links) to other data, Cautions); '#' starts a comment line");
   AddReferenceOptions(*convert, co.reference);
+  convert->add_option("--dark", co.dark,
+                      CliNamesCommas(TakesChannelEquations) +
+                          ": subtract the target and panel readings of this dark scan, channel by channel, from every "
+                          "scan and reference scan before placing them on the grid; its integration time must be "
+                          "each scan's (the run fails otherwise); scans whose header names a Dark= file were corrected "
+                          "by the instrument and are left as they are (a warning names them)");
+  convert->add_option("--report", co.report,
+                      "Write the quality report to PATH, the last output: one CSV row per scan (path, label, date, "
+                      "time, temperature, integration time and what the checks of real field scans found)");
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
   return convert;

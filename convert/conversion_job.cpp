@@ -6,9 +6,10 @@ namespace corvelane {
 
 namespace {
 
-std::vector<std::string> WarningsOf(const ConversionResult& result) {
+std::vector<std::string> WarningsOf(const ConversionResult& result, const std::vector<std::string>& files) {
   std::vector<std::string> warnings = result.warnings;
   if (std::string status = StatusChannelWarning(result); !status.empty()) warnings.push_back(std::move(status));
+  for (std::string& w : ScanCheckWarnings(result, files)) warnings.push_back(std::move(w));
   return warnings;
 }
 
@@ -29,7 +30,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   std::vector<std::string> referenceWarnings;
   if (job.correctByScans) scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings);
   ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
-  std::vector<std::string> warnings = WarningsOf(result);
+  std::vector<std::string> warnings = WarningsOf(result, s.files);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   sink.Computed(result, warnings);

@@ -17,8 +17,8 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected };
+// before the corrected file; the quality report comes last.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, Report };
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -38,6 +38,8 @@ struct ConversionJob {
   // Correct by a `.ref` file and write the index file (the RefFileAsker
   // names both).
   bool applyRefFile = false;
+  // Write the quality report: one row per scan of what its checks found.
+  bool qualityReport = false;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the

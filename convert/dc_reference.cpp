@@ -29,6 +29,8 @@ std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::s
   const ConversionResult r = ComputeConversion(s, tables);
   const std::vector<std::vector<double>> ratios = RatioColumns(r);
   if (warnings) {
+    if (std::string saturated = SaturatedReferenceWarning(r, s.files); !saturated.empty())
+      warnings->push_back(std::move(saturated));
     std::vector<MarkedScan> marked;
     for (std::size_t f = 0; f < ratios.size(); ++f) {
       std::string ranges = MarkedRanges(r.rowWavelengths, [&](std::size_t i) { return IsMark(ratios[f][i]); });

@@ -30,6 +30,9 @@ struct Session {
   std::string plottedNames;
   // "Index name and formula": the indices an index run computes.
   std::vector<IndexDefinition> indexList;
+  // "Dark scan": the UniSpec-DC dark scan subtracted from every scan of a
+  // run; empty for none.
+  std::string darkScan;
 };
 
 }  // namespace corvelane
