@@ -1,6 +1,8 @@
 #include "convert/conversion_job.h"
 
 #include "convert/dc_reference.h"
+#include "convert/quality_report.h"
+#include "text/atomic_file.h"
 
 namespace corvelane {
 
@@ -16,13 +18,17 @@ std::vector<std::string> WarningsOf(const ConversionResult& result, const std::v
 }  // namespace
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
-  // The reference steps need the unrounded ratios of the run.
-  RunSettings withRatios;
-  if (job.KeepsRatios() && !job.settings.keepRatios) {
-    withRatios = job.settings;
-    withRatios.keepRatios = true;
+  // The reference steps need the unrounded ratios of the run, the quality
+  // report what each scan's header says.
+  RunSettings adjusted;
+  const bool needRatios = job.KeepsRatios() && !job.settings.keepRatios;
+  const bool needFacts = job.qualityReport && !job.settings.keepFacts;
+  if (needRatios || needFacts) {
+    adjusted = job.settings;
+    adjusted.keepRatios = adjusted.keepRatios || needRatios;
+    adjusted.keepFacts = adjusted.keepFacts || needFacts;
   }
-  const RunSettings& s = withRatios.variant ? withRatios : job.settings;
+  const RunSettings& s = adjusted.variant ? adjusted : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
   // The reference scans are read first, each as a data scan of this run.
@@ -34,6 +40,18 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   sink.Computed(result, warnings);
+  // Known now; written last, after every other output.
+  const std::string report = job.qualityReport ? QualityReportText(result, s.files) : std::string();
+  const auto writeReport = [&]() -> JobOutcome {
+    if (!job.qualityReport) return {};
+    const std::optional<std::string> path = sink.PathFor(JobOutput::Report);
+    if (!path) return {JobOutput::Report};
+    AtomicFileWriter file(*path);
+    file.Write(report);
+    file.Commit();
+    sink.Written(JobOutput::Report, *path);
+    return {};
+  };
 
   DcReferenceInputs reference;
   std::vector<std::vector<double>> corrected;
@@ -60,7 +78,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     auto applied = ApplyRefFile(reference, asker);
     if (!applied) {
       sink.RefFileDeclined();
-      return {};
+      return writeReport();
     }
     corrected = std::move(*applied);
   }
@@ -70,7 +88,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);
   }
-  return {};
+  return writeReport();
 }
 
 }  // namespace corvelane

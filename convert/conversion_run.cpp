@@ -367,6 +367,7 @@ ConversionResult PlanStorage(RunPlan& p) {
   result.heads.assign(p.variant.headRows.size(), std::vector<std::string>(p.fileCount));
   result.scanIdentities.resize(p.fileCount);
   result.checks.resize(p.fileCount);
+  if (p.s.keepFacts) result.facts.resize(p.fileCount);
   if (p.deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*p.plans[0]));
   for (std::size_t m = 0; m < 4; ++m)
     if (p.s.modes[m]) result.tables[m].resize(p.storedRows * p.fileCount);
@@ -434,9 +435,12 @@ class ScanTabulator {
     else
       ReadFileBounded(s_.files[f], buffer, truncated, &result_.scanIdentities[f]);
     ParseScan(v_, buffer, truncated, s_.files[f], s_.labelSource, w.record);
+    if (s_.keepFacts) result_.facts[f] = ReadScanFacts(buffer, w.record);
     CheckReadings(f, w.record);
     if (p_.dark) SubtractDark(f, w.record);
     NoteHeads(f, w.record);
+    // The label as the wide tables write it.
+    if (s_.keepFacts && p_.labelRow < v_.headRows.size()) result_.facts[f].label = result_.heads[p_.labelRow][f];
     if (p_.compareWaves && f > 0) CompareOwnWaves(f, w, buffer, ownWavesFromRead);
     StoreValues(f, w);
   }
@@ -448,10 +452,13 @@ class ScanTabulator {
     ScanCheck& check = result_.checks[f];
     check.darkScan = r.darkScan;
     check.darkCorrected = r.darkCorrected;
+    // Status channels hold no readings: neither saturated nor calibrated.
+    const std::size_t spectral =
+        v_.statusChannelsFrom > 0 ? static_cast<std::size_t>(v_.statusChannelsFrom) : p_.channels;
     if (const double ceiling = v_.saturationCount; ceiling > 0) {
       const auto count = [&](const std::vector<double>& readings, int table, std::uint32_t& n) {
         const auto [lo, hi] = p_.used[static_cast<std::size_t>(table)];
-        const std::size_t end = std::min(hi + 1, readings.size());
+        const std::size_t end = std::min({hi + 1, readings.size(), spectral});
         for (std::size_t c = lo; c < end; ++c) {
           if (readings[c] < ceiling) continue;
           const double wave = p_.wavelengths[static_cast<std::size_t>(table)][c];
@@ -469,8 +476,6 @@ class ScanTabulator {
     }
     if (p_.checkCalibration && r.ownWaves.size() == p_.channels) {
       double worst = -1;
-      const std::size_t spectral =
-          v_.statusChannelsFrom > 0 ? static_cast<std::size_t>(v_.statusChannelsFrom) : p_.channels;
       for (std::size_t t = 0; t < p_.wavelengths.size(); ++t) {
         const auto [lo, hi] = p_.used[t];
         const std::size_t end = std::min({hi + 1, spectral, p_.wavelengths[t].size()});

@@ -17,6 +17,7 @@
 #include "calibration/dc_equation.h"
 #include "calibration/wavelength_sources.h"
 #include "convert/grid.h"
+#include "convert/scan_facts.h"
 #include "headers/leaf_header.h"
 #include "instruments/variant.h"
 #include "text/large_buffer.h"
@@ -47,6 +48,9 @@ struct RunSettings {
   // channel, from every scan before it is placed on the grid (formats whose
   // variant checksCalibration); empty for none.
   std::string darkScan;
+  // Keep what each scan's header says (ConversionResult::facts), for the
+  // outputs that carry it; runs that write only the wide tables skip it.
+  bool keepFacts = false;
 };
 
 // What the checks of a scan found (the quality report, the run's warnings).
@@ -139,6 +143,9 @@ struct ConversionResult {
   // Per scan file in list order: what its checks found.
   std::vector<ScanCheck> checks;
   bool darkScanGiven = false;  // a dark scan was subtracted
+  // With RunSettings::keepFacts: per scan file in list order, what its header
+  // says; otherwise empty.
+  std::vector<ScanFacts> facts;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }
   bool Computed(OutputMode m) const noexcept {

@@ -13,6 +13,7 @@
 #include "calibration/dc_equation.h"
 #include "convert/conversion_job.h"
 #include "convert/dc_reference.h"
+#include "convert/quality_report.h"
 #include "tests/dc_scan_text.h"
 #include "tests/run_support.h"
 #include "text/failure.h"
@@ -322,5 +323,95 @@ TEST(DarkScans, ReferenceScansAreCorrectedTooAndOnlyTheDcFormatTakesOne) {
   EXPECT_THROW(testing::Convert(old), RunFailure);
 }
 
+// --- The quality report -------------------------------------------------------
+
+namespace report {
+
+// A DC scan whose wavelength column is the equation 297.6 + 3.3 ch (channels
+// from 1) that the run is given: no wavelength mismatch.
+testing::Lines Scan(const std::string& remarks, const testing::Reading& target, const testing::Reading& panel,
+                    const std::string& recordedName = "DHT_00001.spu") {
+  testing::Lines l = testing::DcLines({testing::Rising(300.9, 3.3), target, panel});
+  l[0] = "\"File:       \\Storage Card\\2018\\2018-06-22\\" + recordedName + "\"";
+  l[1] = "\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=" + remarks + "\"";
+  return l;
+}
+
+RunSettings Settings(std::vector<std::string> files) {
+  RunSettings s = testing::Settings(synth::Format::UniSpecDc, std::move(files), {"400", "1120", "1"});
+  DcEquationTexts equations;
+  equations.coefficients = {"297.6", "3.3", "0", "297.6", "3.3", "0"};
+  UseChannelEquations(s, equations);
+  s.labelSource = LabelSource::HeaderInfo;  // the recorded names: two scans share one
+  s.keepFacts = true;
+  return s;
+}
+
+}  // namespace report
+
+TEST(QualityReport, OneRowPerScanWithTheHeaderFactsAndEveryCheck) {
+  testing::TempFolder folder;
+  using testing::Always, testing::Rising;
+  const std::string a =
+      folder.Write("a.spu", testing::CrLf(report::Scan("Datascan,DC", Rising(1000, 1), Rising(2000, 1))));
+  const std::string b = folder.Write("b.spu", testing::CrLf(report::Scan("DARKscan", Always("65000"), Always("300"))));
+  const std::string c = folder.Write("c,1.spu", testing::CrLf(report::Scan("Datascan Dark=\\Storage Card\\D.spu",
+                                                                           Rising(1000, 1), Always("0"), "C.spu")));
+  const RunSettings s = report::Settings({a, b, c});
+  const ConversionResult r = testing::Convert(s);
+  // b: channels 31 (399.9 nm) to 248 (1116 nm, the last before the status
+  // channels) hold 65000 and the grid uses them: 218 channels.
+  const std::string common = ",2018-06-22,15:36:29,20.984,50,";
+  EXPECT_EQ(QualityReportText(r, s.files),
+            std::string(kQualityReportHead) + "\r\n" +                                //
+                a + ",DHT_00001.spu" + common + "0,0,no,no,no,no,0,yes,yes\r\n" +     //
+                b + ",DHT_00001.spu" + common + "218,0,yes,no,no,no,0,yes,yes\r\n" +  //
+                "\"" + c + "\",C.spu" + common + "0,0,no,yes,no,yes,0,yes,no\r\n");
+  // Without the equation of the scans the difference is named per scan.
+  RunSettings defaults = s;
+  UseChannelEquations(defaults, DcStartTexts());
+  const ConversionResult d = testing::Convert(defaults);
+  EXPECT_GT(d.checks[0].waveMismatch, 1.0);
+  EXPECT_TRUE(Has(QualityReportText(d, s.files), "," + PlainNumber(RoundHalfEven(d.checks[0].waveMismatch, 3)) + ","));
+}
+
+TEST(QualityReport, WrittenLastByTheCommandLineWithoutChangingTheTables) {
+  testing::TempFolder folder;
+  using testing::Rising;
+  const std::string dark =
+      folder.Write("dark.spu", testing::CrLf(report::Scan("DARKscan", testing::Always("10"), testing::Always("20"))));
+  const std::string a =
+      folder.Write("a.spu", testing::CrLf(report::Scan("Datascan,DC", Rising(1000, 1), Rising(2000, 1))));
+  const std::vector<std::string> base = {"convert", "unispec-dc", "--coefficients", "297.6,3.3,0,297.6,3.3,0",
+                                         "--grid",  "400,1100,1"};
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), more.begin(), more.end());
+    return testing::RunCorvelane(args, folder.Path());
+  };
+  ASSERT_EQ(with({"--reflectance", "plain.csv", a, dark}).exit, 0);
+  const testing::ProgramOutcome o = with({"--reflectance", "r.csv", "--report", "q.csv", a, dark});
+  ASSERT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(testing::ReadAll(folder.File("r.csv")), testing::ReadAll(folder.File("plain.csv")));
+  const std::vector<std::string> rows = testing::SplitCrLf(testing::ReadAll(folder.File("q.csv")));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], kQualityReportHead);
+  EXPECT_TRUE(Has(rows[2], ",yes,no,no,no,0,no,no")) << rows[2];  // the dark scan, named as one
+  // With the dark scan subtracted the report says so, and the tables change.
+  ASSERT_EQ(with({"--reflectance", "d.csv", "--report", "q2.csv", "--dark", dark, a}).exit, 0);
+  EXPECT_TRUE(Has(testing::ReadAll(folder.File("q2.csv")), ",no,no,yes,no,0,no,no\r\n"));
+  EXPECT_NE(testing::ReadAll(folder.File("d.csv")), testing::ReadAll(folder.File("plain.csv")));
+  // Every format takes --report; --dark is the dual-channel format's.
+  const std::string old = folder.Write("o.spt", testing::CrLf(testing::OldLines()));
+  const testing::ProgramOutcome oldRun = testing::RunCorvelane(
+      {"convert", "unispec-old", "--grid", "400,1000,1", "--reflectance", "o.txt", "--report", "oq.csv", old},
+      folder.Path());
+  EXPECT_EQ(oldRun.exit, 0) << oldRun.err;
+  EXPECT_TRUE(fs::exists(folder.File("oq.csv")));
+  EXPECT_EQ(
+      testing::RunCorvelane({"convert", "unispec-old", "--reflectance", "o.txt", "--dark", dark, old}, folder.Path())
+          .exit,
+      2);
+}
 }  // namespace
 }  // namespace corvelane
