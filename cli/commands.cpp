@@ -457,7 +457,13 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
                       "Write the quality report to PATH, the last output: one CSV row per scan (path, label, date, "
                       "time, temperature, integration time and what the checks of real field scans found)");
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
-  convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
+  convert->footer(
+      "Checking real field scans: the run warns on stderr (outputs unchanged) about saturated readings (65000 counts "
+      "or more, 65535 in GER files), dark scans converted as spectra, unispec-dc equations more than 1 nm from the "
+      "scans' own wavelength column (fit them with corvelane instruments --fit NAME SCAN...), and unispec-dc grids "
+      "reaching the last eight channels, which hold instrument status values, not readings (end the grid at or below "
+      "the wavelength named). A .ref file whose first wavelength or step does not match the grid fails the run. "
+      "Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
   return convert;
 }
 
