@@ -14,6 +14,7 @@
 #include "convert/conversion_job.h"
 #include "convert/dc_reference.h"
 #include "convert/quality_report.h"
+#include "reference/reference_step.h"
 #include "tests/dc_scan_text.h"
 #include "tests/run_support.h"
 #include "text/failure.h"
@@ -413,5 +414,39 @@ TEST(QualityReport, WrittenLastByTheCommandLineWithoutChangingTheTables) {
           .exit,
       2);
 }
+// --- .ref alignment -----------------------------------------------------------
+
+TEST(RefAlignment, AFileOffTheGridFailsBeforeTheIndexFileAndTheWindowIsTold) {
+  testing::TempFolder folder;
+  const std::string scan = (fs::path(CORVELANE_SAMPLES) / "unispec-dc" / "TUN_00001.spu").string();
+  std::vector<std::string> lines = {"nm,value"};
+  for (int nm = 400; nm <= 1000; ++nm) lines.push_back(std::to_string(nm) + ",0.9");
+  const std::string ref = folder.Write("panel.ref", testing::CrLf(lines));
+  const auto run = [&](const std::string& grid, const std::string& indices) {
+    return testing::RunCorvelane({"convert", "unispec-dc", "--grid", grid, "--reflectance", folder.File("r.csv"),
+                                  "--ref-file", ref, "--index", "NDVI,800,670,nd", "--indices", folder.File(indices),
+                                  scan});
+  };
+  // 400 to 1000 nm on a grid from 310 nm: each value would land 90 nm off.
+  const testing::ProgramOutcome off = run("310,910,1", "off.csv");
+  EXPECT_EQ(off.exit, 1);
+  EXPECT_TRUE(Has(off.err, "first wavelength 400 nm is not the grid's begin 310 nm")) << off.err;
+  EXPECT_FALSE(fs::exists(folder.File("off.csv")));
+  const testing::ProgramOutcome on = run("400,1000,1", "on.csv");
+  EXPECT_EQ(on.exit, 0) << on.err;
+  EXPECT_TRUE(fs::exists(folder.File("on.csv")));
+  // Half a step off is still the grid's point; a 1 % longer step is not its step.
+  RefFileSummary summary;
+  summary.first = 400.5;
+  summary.step = 1;
+  EXPECT_TRUE(RefAlignmentProblem("p.ref", summary, 400, 1).empty());
+  summary.step = 1.02;
+  EXPECT_TRUE(Has(RefAlignmentProblem("p.ref", summary, 400, 1), "step 1.02 nm"));
+  summary.first = 401;
+  summary.misalignment = RefAlignmentProblem("p.ref", summary, 400, 1);
+  EXPECT_TRUE(Has(RangeQuestion(summary), "Are these values right? 401  0\n\np.ref: its first wavelength 401 nm"))
+      << RangeQuestion(summary);
+}
+
 }  // namespace
 }  // namespace corvelane
