@@ -34,10 +34,13 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   // The reference scans are read first, each as a data scan of this run.
   std::vector<double> scanReference;
   std::vector<std::string> referenceWarnings;
-  if (job.correctByScans) scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings);
+  std::vector<std::string> saturatedReference;  // not a mark: said with the run's warnings only
+  if (job.correctByScans)
+    scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings, &saturatedReference);
   ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
   std::vector<std::string> warnings = WarningsOf(result, s.files);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  warnings.insert(warnings.end(), saturatedReference.begin(), saturatedReference.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   sink.Computed(result, warnings);
   // Known now; written last, after every other output.

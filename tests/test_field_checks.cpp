@@ -221,7 +221,9 @@ TEST(FieldHazards, SaturationOfSingleChannelFormatsAndOfReferenceScans) {
   const std::string data = folder.Write("data.spu", testing::CrLf(testing::DcLines()));
   std::vector<std::string> warnings;
   WavelengthTables tables;
-  ReferenceSpectrumOfScans(DcSettings({data}), std::vector<std::string>{panel}, tables, &warnings);
+  std::vector<std::string> marks;
+  ReferenceSpectrumOfScans(DcSettings({data}), std::vector<std::string>{panel}, tables, &marks, &warnings);
+  EXPECT_TRUE(marks.empty()) << ::testing::PrintToString(marks);
   EXPECT_TRUE(AnyHas(warnings, "1 reference scan reads 65000 counts or more")) << ::testing::PrintToString(warnings);
   EXPECT_TRUE(AnyHas(warnings, "panel.spu"));
 }
