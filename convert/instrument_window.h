@@ -66,6 +66,8 @@ class InstrumentWindow final : public QDialog {
   void OnDarkScan();
   ConversionJob PrepareJob();
   void OnCheckFiles();
+  void OnFieldKey();
+  void ShowFieldKey();
 
   void CheckList();
   void ListChanged();  // count, newest entry in view
