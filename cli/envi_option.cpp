@@ -10,8 +10,8 @@ void EnviOption::Add(CLI::App& convert) {
   convert.add_option("--envi", path_,
                      "Write an ENVI spectral library (float32, one spectrum per line) to FILE.sli and its header to "
                      "FILE.hdr (the extension replaced; .hdr added to a name without one): the reflectance, or the "
-                     "quantity of --envi-quantity, after every other output; spectra names are the labels, with the "
-                     "scan's date where labels repeat; 999 marks are NaN");
+                     "quantity of --envi-quantity, after the long table, before the quality report; spectra names are "
+                     "the labels, with the scan's date where labels repeat; 999 marks are NaN");
   convert.add_option("--envi-quantity", quantity_,
                      "The quantity of the ENVI library: reflectance (default), absorbance, target, panel (as the "
                      "format offers them; computed for the library even without their table) or corrected (with "

@@ -3,16 +3,19 @@
 #include <algorithm>
 
 #include "convert/dc_reference.h"
+#include "convert/quality_report.h"
 #include "convert/spectra_long.h"
+#include "text/atomic_file.h"
 #include "text/failure.h"
 
 namespace corvelane {
 
 namespace {
 
-std::vector<std::string> WarningsOf(const ConversionResult& result) {
+std::vector<std::string> WarningsOf(const ConversionResult& result, const std::vector<std::string>& files) {
   std::vector<std::string> warnings = result.warnings;
   if (std::string status = StatusChannelWarning(result); !status.empty()) warnings.push_back(std::move(status));
+  for (std::string& w : ScanCheckWarnings(result, files)) warnings.push_back(std::move(w));
   return warnings;
 }
 
@@ -85,16 +88,24 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     adjusted.keepFacts = true;
     if (longOnly) adjusted.modes[Index(OutputMode::Reflectance)] = true;
   }
+  // The quality report needs each scan's header facts too.
+  if (job.qualityReport && !job.settings.keepFacts) {
+    if (!adjusted.variant) adjusted = job.settings;
+    adjusted.keepFacts = true;
+  }
   const RunSettings& s = adjusted.variant ? adjusted : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
   // The reference scans are read first, each as a data scan of this run.
   std::vector<double> scanReference;
   std::vector<std::string> referenceWarnings;
-  if (job.correctByScans) scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings);
+  std::vector<std::string> saturatedReference;  // not a mark: said with the run's warnings only
+  if (job.correctByScans)
+    scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings, &saturatedReference);
   ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
-  std::vector<std::string> warnings = WarningsOf(result);
+  std::vector<std::string> warnings = WarningsOf(result, s.files);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  warnings.insert(warnings.end(), saturatedReference.begin(), saturatedReference.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   std::optional<KeyJoin> join;
   if (job.longTable && job.key) {
@@ -109,6 +120,8 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     groups = GroupScans(*job.key, *join, job.averageBy);
   }
   sink.Computed(result, warnings);
+  // Known now; written last, after every other output.
+  const std::string report = job.qualityReport ? QualityReportText(result, s.files) : std::string();
 
   DcReferenceInputs reference;
   std::vector<std::vector<double>> corrected;
@@ -170,6 +183,17 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     if (!path) return {JobOutput::EnviLibrary};
     WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, *path);
     sink.Written(JobOutput::EnviLibrary, *path);
+  }
+  if (job.qualityReport) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::Report);
+    if (!path) return {JobOutput::Report};
+    if (const auto scan = ScanReplacedBy(result, *path))
+      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
+    AtomicFileWriter file(*path);
+    file.Write(report);
+    file.Commit();
+    sink.Written(JobOutput::Report, *path);
   }
   return {};
 }

@@ -19,8 +19,9 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file; the long table and the ENVI library come last.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, EnviLibrary };
+// before the corrected file; then the long table, the ENVI library and the
+// quality report.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, EnviLibrary, Report };
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -51,10 +52,11 @@ struct ConversionJob {
   std::vector<std::string> keyScans;
   std::string keyName;
   std::vector<std::string> averageBy;
-  // Write the ENVI spectral library of this quantity, after every other
-  // output. A table is computed for it even when its own file is not asked
-  // for; the corrected reflectance needs `correctByScans`.
+  // Write the ENVI spectral library of this quantity, after the long table. A table is computed for it even when its
+  // own file is not asked for; the corrected reflectance needs `correctByScans`.
   std::optional<EnviQuantity> enviLibrary;
+  // Write the quality report: one row per scan of what its checks found.
+  bool qualityReport = false;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the

@@ -45,6 +45,13 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
     return dialogs_.AskSavePath(parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
+  if (output == JobOutput::Report) {
+    const QString title = QStringLiteral("Save quality report");
+    const QString path = dialogs_.AskSavePath(parent_, title);
+    if (!path.isEmpty()) return path.toStdString();
+    stoppedAt_ = title;
+    return std::nullopt;
+  }
   std::string_view announcement = kLongTableAnnouncement, title = kLongTableDialogTitle;
   if (output == JobOutput::EnviLibrary) {
     announcement = kEnviLibraryTexts.announcement;
