@@ -29,6 +29,7 @@ using corvelane::testing::ScriptedDialogs;
 
 using corvelane::testing::Child;
 using corvelane::testing::Click;
+using corvelane::testing::Items;
 
 void Type(QWidget& parent, const QString& box, const QString& text) { Child<QLineEdit>(parent, box)->setText(text); }
 QString Box(QWidget& parent, const QString& box) { return Child<QLineEdit>(parent, box)->text(); }
@@ -45,12 +46,6 @@ QStringList VisibleInstruments(QWidget& form10) {
     if (!b->isHidden()) names << b->text();
   }
   return names;
-}
-
-QStringList Items(QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
 }
 
 class DcCalibrationTest : public ::testing::Test {

@@ -38,55 +38,7 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::ScriptedDialogs;
-
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-
-// A click where a user aims: the middle of a push button, the indicator of
-// an option or a check box.
-void Click(QAbstractButton* b) {
-  ASSERT_NE(b, nullptr);
-  if (qobject_cast<QPushButton*>(b))
-    QTest::mouseClick(b, Qt::LeftButton);
-  else
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
-}
-void Click(QWidget& parent, const QString& button) { Click(Child<QAbstractButton>(parent, button)); }
-
-void Type(QWidget& parent, const char* box, const QString& text) {
-  auto* edit = Child<QLineEdit>(parent, box);
-  edit->clear();
-  QTest::keyClicks(edit, text);
-}
-
-QStringList Items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
-
-void ClickRow(QListWidget* list, int row, bool twice = false) {
-  const QPoint at = list->visualItemRect(list->item(row)).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-  if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
-void ClickItem(QListWidget* list, const QString& text, bool twice = false) {
-  const auto found = list->findItems(text, Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1) << text.toStdString();
-  ClickRow(list, list->row(found.front()), twice);
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
-}
+using namespace corvelane::testing;
 
 const QByteArray kTitle = "Predefined indices\r\nname, A, B, formula\r\n1 = normalised difference\r\n";
 const QByteArray kThree = kTitle + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n";
@@ -290,10 +242,10 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
   auto* list1 = Child<QListWidget>(w, "List1");
-  ClickItem(file1, "refl-a.txt");
-  ClickItem(file1, "abs-a.txt");
-  ClickItem(file1, "refl-b.txt");
-  ClickItem(file1, "refl-a.txt");
+  ClickFile(file1, "refl-a.txt");
+  ClickFile(file1, "abs-a.txt");
+  ClickFile(file1, "refl-b.txt");
+  ClickFile(file1, "refl-a.txt");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, "File already selected!");
   EXPECT_EQ(dialogs.messages[0].title, "Error");
@@ -362,7 +314,7 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
-  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickItem(file1, name);
+  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickFile(file1, name);
   ConfirmIndices(w, {[](IndexListWindow&) {}});
   dialogs.Clear();
   dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
@@ -405,8 +357,8 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickItem(Child<QListWidget>(w, "File1"), "refl-m.txt");
-  ClickItem(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-m.txt");
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
   ConfirmIndices(
       w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
   Click(w, "ChkDrv");

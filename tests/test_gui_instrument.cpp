@@ -58,30 +58,13 @@ using gui::InstrumentWindow;
 using gui::MessageIcon;
 using gui::MessageRequest;
 using gui::PreviewWidget;
+using testing::ExpectMessage;
+using testing::Q;
 using testing::ReadAll;
+using testing::WhenModal;
 using testing::ScriptedDialogs;
 using testing::SplitCrLf;
 using testing::TempFolder;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-void ExpectMessage(const MessageRequest& m, const QString& text, const QString& title, MessageIcon icon) {
-  EXPECT_EQ(m.text, text);
-  EXPECT_EQ(m.title, title) << m.text.toStdString();
-  EXPECT_EQ(m.icon, icon) << m.text.toStdString();
-}
-
-// Acts on the next modal window once it is up (a window's exec() blocks the
-// handler that opened it). Cancelled with `context`.
-void WhenModal(QObject* context, std::function<void(QWidget*)> act, int triesLeft = 400) {
-  QTimer::singleShot(5, context, [context, act, triesLeft] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      act(modal);
-      return;
-    }
-    if (triesLeft > 0) WhenModal(context, act, triesLeft - 1);
-  });
-}
 
 // One instrument window as the start-up button leaves it, shown, with
 // scripted message boxes and save dialogs.

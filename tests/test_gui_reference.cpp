@@ -36,34 +36,8 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::CrLf;
-using corvelane::testing::ReadAll;
-using corvelane::testing::ScriptedDialogs;
-using corvelane::testing::SplitCrLf;
-using corvelane::testing::TempFolder;
+using namespace corvelane::testing;
 namespace fs = std::filesystem;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-
-void Click(QWidget& parent, const char* button) { Child<QAbstractButton>(parent, button)->click(); }
-
-QStringList Items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
 
 // A DC scan whose ratio is target / panel on every channel.
 std::string DcScan(double target, double panel) {
@@ -298,24 +272,6 @@ TEST(Form14, ThePathChosenStaysForTheNextTime) {
 
 // --- Form9's reference controls and run steps -------------------------------
 
-// Acts on the modal windows as they come up, one action each, in order.
-void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened,
-                int triesLeft = 400) {
-  if (acts.empty()) return;
-  QTimer::singleShot(5, context, [context, acts, opened, triesLeft]() mutable {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) {
-      if (triesLeft > 0) WhenModals(context, acts, opened, triesLeft - 1);
-      return;
-    }
-    if (opened) *opened << modal->objectName();
-    auto act = acts.front();
-    acts.erase(acts.begin());
-    WhenModals(context, acts, opened);  // the next one, once this one has gone
-    act(modal);
-  });
-}
-
 template <typename T>
 T* In(QWidget* modal, const char* name) {
   T* w = modal->findChild<T*>(QString::fromLatin1(name));
@@ -386,9 +342,9 @@ class Form9Reference : public ::testing::Test {
   }
   // The command line's files for the same settings.
   void ConvertOnTheCommandLine(const std::vector<std::string>& extra) {
-    std::string command = Quote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + Quote(folder.File("cli-r.csv"));
-    for (const auto& a : extra) command += " " + Quote(a);
-    for (const auto& s : scans) command += " " + Quote(s);
+    std::string command = ShellQuote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + ShellQuote(folder.File("cli-r.csv"));
+    for (const auto& a : extra) command += " " + ShellQuote(a);
+    for (const auto& s : scans) command += " " + ShellQuote(s);
     command += " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
   }
