@@ -103,8 +103,7 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
-void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened,
-                int triesLeft) {
+void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened, int triesLeft) {
   if (acts.empty()) return;
   QTimer::singleShot(5, context, [context, acts, opened, triesLeft]() mutable {
     QWidget* modal = QApplication::activeModalWidget();

@@ -72,8 +72,7 @@ void Type(QWidget& parent, const char* box, const QString& text);
 // Message `m` says `text` under `title` with `icon`; ExpectOneMessage: it is
 // the only message shown since the last Clear().
 void ExpectMessage(const gui::MessageRequest& m, const QString& text, const QString& title, gui::MessageIcon icon);
-void ExpectOneMessage(const ScriptedDialogs& dialogs, const QString& text, const QString& title,
-                      gui::MessageIcon icon);
+void ExpectOneMessage(const ScriptedDialogs& dialogs, const QString& text, const QString& title, gui::MessageIcon icon);
 // Ticks or unticks a list entry the way a user does: a click on its indicator.
 void Tick(QListWidget* list, const char* name);
 // The list entry showing `name`, or null with a failed expectation.

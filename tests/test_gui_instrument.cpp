@@ -61,10 +61,10 @@ using gui::PreviewWidget;
 using testing::ExpectMessage;
 using testing::Q;
 using testing::ReadAll;
-using testing::WhenModal;
 using testing::ScriptedDialogs;
 using testing::SplitCrLf;
 using testing::TempFolder;
+using testing::WhenModal;
 
 // One instrument window as the start-up button leaves it, shown, with
 // scripted message boxes and save dialogs.

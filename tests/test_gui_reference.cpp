@@ -342,7 +342,8 @@ class Form9Reference : public ::testing::Test {
   }
   // The command line's files for the same settings.
   void ConvertOnTheCommandLine(const std::vector<std::string>& extra) {
-    std::string command = ShellQuote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + ShellQuote(folder.File("cli-r.csv"));
+    std::string command =
+        ShellQuote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + ShellQuote(folder.File("cli-r.csv"));
     for (const auto& a : extra) command += " " + ShellQuote(a);
     for (const auto& s : scans) command += " " + ShellQuote(s);
     command += " 2>/dev/null";
