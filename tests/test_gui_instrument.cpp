@@ -501,21 +501,38 @@ TEST_P(InstrumentWindowTest, ControlsOfEachFormatAndTheirDefaults) {
 // Every phase in order: selecting (with the file filter, the cancelled check
 // and the output-mode check), configuring and the option buttons, a full run,
 // Cancel, the start-up button again, a second round and the close box.
-TEST_P(InstrumentWindowTest, PhasesAndARun) {
-  const Window& w = GetParam();
+// Three scans of the window's format under names on disk unlike the
+// recorded ones (so the label source shows) and a note beside them, and the
+// window as the start-up button leaves it.
+struct PhaseSetup {
+  explicit PhaseSetup(const Window& window) : w(window), h(window.format) {
+    scans = synth::WriteScans((temp.Path() / "scans").string(), w.format, 3, "P");
+    for (auto& s : scans) {
+      const fs::path renamed = fs::path(s).parent_path() / ("field-" + fs::path(s).filename().string());
+      fs::rename(s, renamed);
+      s = renamed.string();
+    }
+    temp.Write("scans/notes.txt", "field notes\r\n");
+  }
+  // The first two scans listed and every mode of the window ticked.
+  void Configure() {
+    h.Pick({scans[0], scans[1]});
+    for (std::size_t m : w.modes) h.SetChecked(kModes[m].box, true);
+    h.Click("cmdFileListOk");
+  }
+  const Window& w;
+  const TempFolder temp;
+  std::vector<std::string> scans;
+  Harness h;
+};
+
+TEST_P(InstrumentWindowTest, SelectingAndConfiguring) {
+  PhaseSetup p(GetParam());
+  const Window& w = p.w;
   const Format f = w.format;
   const bool compact = IsCompact(f);
-  const TempFolder temp;
-  auto scans = synth::WriteScans((temp.Path() / "scans").string(), f, 3, "P");
-  // Names on disk unlike the recorded ones, so the label source shows.
-  for (auto& s : scans) {
-    const fs::path renamed = fs::path(s).parent_path() / ("field-" + fs::path(s).filename().string());
-    fs::rename(s, renamed);
-    s = renamed.string();
-  }
-  temp.Write("scans/notes.txt", "field notes\r\n");
-  Harness h(f);
-
+  Harness& h = p.h;
+  const auto& scans = p.scans;
   // Selecting: the GER windows list every file, the UniSpec windows their
   // extension; the first click enables the list and the buttons follow it.
   // A file picked twice is refused.
@@ -559,7 +576,17 @@ TEST_P(InstrumentWindowTest, PhasesAndARun) {
     ExpectGridEnabled(h, grid, click);
   }
   EXPECT_EQ(h.Checked("Option1"), !compact);
+}
 
+TEST_P(InstrumentWindowTest, ARunThenCancelAndTheStartUpButton) {
+  PhaseSetup p(GetParam());
+  const Window& w = p.w;
+  Harness& h = p.h;
+  const TempFolder& temp = p.temp;
+  p.Configure();
+  // Interpolation on, wavelengths from the file where the window offers it.
+  h.Click("Option4");
+  h.Click("Option1");
   // The run: announcements and save dialogs for each mode in order.
   w.settings(h, temp);
   std::vector<QString> texts, titles;
@@ -600,7 +627,19 @@ TEST_P(InstrumentWindowTest, PhasesAndARun) {
   EXPECT_TRUE(h.Checked("chkReflect"));
   EXPECT_EQ(h.Checked("Option4"), interpolate);
   EXPECT_FALSE(h.Enabled("frmOutput"));  // a greyed caption over usable boxes
+}
 
+TEST_P(InstrumentWindowTest, ASecondRoundRemovesEntriesAndNeedsAnOutputMode) {
+  PhaseSetup p(GetParam());
+  const Window& w = p.w;
+  const Format f = w.format;
+  const bool compact = IsCompact(f);
+  Harness& h = p.h;
+  const TempFolder& temp = p.temp;
+  const auto& scans = p.scans;
+  p.Configure();
+  h.Click("Command5");
+  h.Reopen();
   // A second round. The same file through another path text is another
   // entry; double-clicks remove entries, the last leaving the check usable.
   h.dialogs.Clear();
