@@ -3,7 +3,6 @@
 // and files, driven as a user would with the scripted dialogs.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
