@@ -126,23 +126,11 @@ class Harness {
       ASSERT_TRUE(browser->CurrentFolder() == folder || browser->SetFolder(folder)) << path;
       const auto found = Get<QListWidget>("File1")->findItems(Q(fs::path(path).filename().string()), Qt::MatchExactly);
       ASSERT_EQ(found.size(), 1) << path;
-      ClickItem(found.front());
+      testing::ClickRow(found.front()->listWidget(), found.front()->listWidget()->row(found.front()));
     }
   }
-  QStringList Entries(const char* list = "List1") const {
-    QStringList out;
-    const auto* l = Get<QListWidget>(list);
-    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
-    return out;
-  }
-  void ClickListRow(int row, bool twice = false) const { ClickItem(Get<QListWidget>("List1")->item(row), twice); }
-  static void ClickItem(QListWidgetItem* item, bool twice = false) {
-    QListWidget* list = item->listWidget();
-    list->scrollToItem(item);
-    const QPoint at = list->visualItemRect(item).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-  }
+  QStringList Entries(const char* list = "List1") const { return testing::Items(Get<QListWidget>(list)); }
+  void ClickListRow(int row, bool twice = false) const { testing::ClickRow(Get<QListWidget>("List1"), row, twice); }
   // Picks the files, ticks the output modes and confirms the list.
   void Configure(const std::vector<std::string>& scans, std::vector<const char*> modes = {}) const {
     Pick(scans);

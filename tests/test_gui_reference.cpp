@@ -142,12 +142,10 @@ TEST_F(Form13Test, DoneHandsOverTheSelectedScansInListOrder) {
 }
 
 TEST_F(Form13Test, SixteenScansPlotSixteenCurvesAndFifteenLegendEntries) {
+  // The curves and names themselves are the plot's (ReferencePlot tests).
   AddScans(16);
   Click(form, "Chk_all");
   Click(form, "com_plot");
-  int curves = 0;
-  for (const PlotOp& op : graph->Ops()) curves += op.kind == PlotOp::LineTo && op.x == 36;
-  EXPECT_EQ(curves, 16);
   EXPECT_EQ(VisibleLegends(), 15);
   EXPECT_EQ(Child<QLineEdit>(form, "txt_legend(14)")->text(), "r14.spu");
   EXPECT_TRUE(Child<QWidget>(form, "pic_legend(14)")->isVisibleTo(&form));
