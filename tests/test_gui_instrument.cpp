@@ -261,12 +261,12 @@ const std::vector<std::pair<const char*, const char*>> kLeafHeader = {{"File nam
 // Sets the wavelength source and options of the run after File List OK.
 using RunSettings = std::function<void(Harness&, const TempFolder&)>;
 
-// Each window's expectations: names and captions; the texts of File List OK
+// Each window's expectations: names and grid defaults; the texts of File List OK
 // without an output mode and of a failed check; the announcements of the
 // reflectance and absorbance files.
 struct Window {
   Format format;
-  const char *id, *name, *caption, *fileType, *gridBegin, *gridEnd, *checkCaption;  // id names the test
+  const char *id, *name, *gridBegin, *gridEnd;  // id names the test
   const char *noModeText, *checkFailure, *reflAnnouncement, *absAnnouncement;
   // The preview: line zeroLine rewritten so that the panel (or value) reads 0 / 999.
   std::size_t zeroLine;
@@ -286,11 +286,8 @@ const std::vector<Window> kWindows = {
     {Format::UniSpecOld,
      "Form1_UniSpecOld",
      "Form1",
-     "Unispec",
-     " .spt files  (*.spt)",
      "310",
      "1130",
-     "&Check File",
      "Select Output Mode",
      "Unknown File Error",
      "   Save Reflectance File   ",
@@ -317,11 +314,8 @@ const std::vector<Window> kWindows = {
     {Format::UniSpecNew,
      "Form8_UniSpecNew",
      "Form8",
-     "Unispec New-Format",
-     " .spu files  (*.spu)",
      "310",
      "1130",
-     "&Check File",
      "Select Output Mode",
      "Unknown File Error",
      "   Save Reflectance File   ",
@@ -350,11 +344,8 @@ const std::vector<Window> kWindows = {
     {Format::UniSpecCompact,
      "Form7_UniSpecCompact",
      "Form7",
-     "Unispec-Compact",
-     " .spt files  (*.spt)",
      "400",
      "1000",
-     "&Check File",
      "Check 'Reflectance' Output Mode",
      "Unknown File Error",
      "   Save Reflectance File   ",
@@ -381,11 +372,8 @@ const std::vector<Window> kWindows = {
     {Format::Ger1500,
      "Form5_Ger1500",
      "Form5",
-     "GER1500",
-     " All Files  (*.*)",
      "400",
      "1000",
-     "&Check Files",
      "Select Output Mode",
      "    Unknown Error!!!   ",
      "    Save Reflectance Data   ",
@@ -403,11 +391,8 @@ const std::vector<Window> kWindows = {
     {Format::Ger2600,
      "Form6_Ger2600",
      "Form6",
-     "GER2600",
-     " All Files  (*.*)",
      "400",
      "1000",
-     "&Check Files",
      "Select Output Mode",
      "No error file name selected",
      "   Save Reflectance Data   ",
