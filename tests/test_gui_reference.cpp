@@ -269,26 +269,15 @@ TEST(Form14, ThePathChosenStaysForTheNextTime) {
 
 // --- Form9's reference controls and run steps -------------------------------
 
-template <typename T>
-T* In(QWidget* modal, const char* name) {
-  T* w = modal->findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(w, nullptr) << modal->objectName().toStdString() << " has no " << name;
-  return w;
-}
-
-std::function<void(QWidget*)> Press(const char* button) {
-  return [button](QWidget* modal) { In<QAbstractButton>(modal, button)->click(); };
-}
-
 // One index in Form16: the boxes, the formula, "--->" and OK.
 std::function<void(QWidget*)> IndexIn16(const char* name, const char* a, const char* b, bool normalised) {
   return [=](QWidget* modal) {
-    In<QLineEdit>(modal, "Text3")->setText(QString::fromLatin1(name));
-    In<QLineEdit>(modal, "Text1")->setText(QString::fromLatin1(a));
-    In<QLineEdit>(modal, "Text2")->setText(QString::fromLatin1(b));
-    In<QAbstractButton>(modal, normalised ? "Option1" : "Option2")->click();
-    In<QAbstractButton>(modal, "ComSubmit")->click();
-    In<QAbstractButton>(modal, "Command1")->click();
+    Child<QLineEdit>(*modal, "Text3")->setText(QString::fromLatin1(name));
+    Child<QLineEdit>(*modal, "Text1")->setText(QString::fromLatin1(a));
+    Child<QLineEdit>(*modal, "Text2")->setText(QString::fromLatin1(b));
+    Child<QAbstractButton>(*modal, normalised ? "Option1" : "Option2")->click();
+    Child<QAbstractButton>(*modal, "ComSubmit")->click();
+    Child<QAbstractButton>(*modal, "Command1")->click();
   };
 }
 
@@ -324,9 +313,9 @@ class Form9Reference : public ::testing::Test {
     WhenModals(&watch, {[this](QWidget* modal) {
       auto* form13 = qobject_cast<CalculateReferenceWindow*>(modal);
       for (const auto& p : panels) form13->ChooseFile(QString::fromStdString(p));
-      In<QAbstractButton>(modal, "Chk_all")->click();
-      In<QAbstractButton>(modal, "com_plot")->click();
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QAbstractButton>(*modal, "Chk_all")->click();
+      Child<QAbstractButton>(*modal, "com_plot")->click();
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "ComRef");
@@ -334,7 +323,7 @@ class Form9Reference : public ::testing::Test {
   void ConfirmListAndEquations() {
     Click(*window, "cmdFileListOk");
     QObject watch;
-    WhenModals(&watch, {Press("cmdOK")}, nullptr);
+    WhenModal(&watch, [](QWidget* modal) { Child<QAbstractButton>(*modal, "cmdOK")->click(); });
     Click(*window, "Command4");
   }
   // The command line's files for the same settings.
@@ -375,8 +364,8 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
   {
     QObject watch;
     WhenModals(&watch, {[](QWidget* modal) {
-      In<QAbstractButton>(modal, "UnChk_all")->click();
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QAbstractButton>(*modal, "UnChk_all")->click();
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "ComRef");
@@ -397,12 +386,12 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
     QObject watch;
     WhenModals(&watch,
                {[this](QWidget* modal) {
-                  In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
-                  In<QAbstractButton>(modal, "Command1")->click();
+                  Child<QLineEdit>(*modal, "Text1")->setText(Q(refFile));
+                  Child<QAbstractButton>(*modal, "Command1")->click();
                 },
                 [](QWidget* modal) {
-                  In<QLineEdit>(modal, "Text1")->setText("2");
-                  In<QAbstractButton>(modal, "Command1")->click();
+                  Child<QLineEdit>(*modal, "Text1")->setText("2");
+                  Child<QAbstractButton>(*modal, "Command1")->click();
                 },
                 IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
                &opened);
@@ -483,8 +472,8 @@ TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
   {
     QObject watch;
     WhenModals(&watch, {[this](QWidget* modal) {
-      In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QLineEdit>(*modal, "Text1")->setText(Q(refFile));
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "cmdDoOperation");
@@ -508,8 +497,8 @@ TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
   {
     QObject watch;
     WhenModals(&watch, {[&coarse](QWidget* modal) {
-      In<QLineEdit>(modal, "Text1")->setText(Q(coarse));
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QLineEdit>(*modal, "Text1")->setText(Q(coarse));
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "cmdDoOperation");
