@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -281,6 +280,14 @@ std::function<void(QWidget*)> IndexIn16(const char* name, const char* a, const c
   };
 }
 
+// Form14 or Form15: `text` in "Text1", then OK.
+std::function<void(QWidget*)> Answer(const std::string& text) {
+  return [text](QWidget* modal) {
+    Child<QLineEdit>(*modal, "Text1")->setText(Q(text));
+    Child<QAbstractButton>(*modal, "Command1")->click();
+  };
+}
+
 class Form9Reference : public ::testing::Test {
  protected:
   Form9Reference()
@@ -327,13 +334,10 @@ class Form9Reference : public ::testing::Test {
     Click(*window, "Command4");
   }
   // The command line's files for the same settings.
-  void ConvertOnTheCommandLine(const std::vector<std::string>& extra) {
-    std::string command =
-        ShellQuote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + ShellQuote(folder.File("cli-r.csv"));
-    for (const auto& a : extra) command += " " + ShellQuote(a);
-    for (const auto& s : scans) command += " " + ShellQuote(s);
-    command += " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  void ConvertOnTheCommandLine(std::vector<std::string> args) {
+    args.insert(args.begin(), {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv")});
+    args.insert(args.end(), scans.begin(), scans.end());
+    ASSERT_EQ(RunCorvelane(args).exit, 0);
   }
 
   TempFolder folder;
@@ -384,17 +388,10 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   QStringList opened;
   {
     QObject watch;
-    WhenModals(&watch,
-               {[this](QWidget* modal) {
-                  Child<QLineEdit>(*modal, "Text1")->setText(Q(refFile));
-                  Child<QAbstractButton>(*modal, "Command1")->click();
-                },
-                [](QWidget* modal) {
-                  Child<QLineEdit>(*modal, "Text1")->setText("2");
-                  Child<QAbstractButton>(*modal, "Command1")->click();
-                },
-                IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
-               &opened);
+    WhenModals(
+        &watch,
+        {Answer(refFile), Answer("2"), IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
+        &opened);
     Click(*window, "cmdDoOperation");
   }
   EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16", "Form16"}));
@@ -471,11 +468,7 @@ TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
   {
     QObject watch;
-    WhenModals(&watch, {[this](QWidget* modal) {
-      Child<QLineEdit>(*modal, "Text1")->setText(Q(refFile));
-      Child<QAbstractButton>(*modal, "Command1")->click();
-    }},
-               nullptr);
+    WhenModal(&watch, Answer(refFile));
     Click(*window, "cmdDoOperation");
   }
   ASSERT_EQ(dialogs.messages.size(), 3u);
@@ -496,11 +489,7 @@ TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv"))};
   {
     QObject watch;
-    WhenModals(&watch, {[&coarse](QWidget* modal) {
-      Child<QLineEdit>(*modal, "Text1")->setText(Q(coarse));
-      Child<QAbstractButton>(*modal, "Command1")->click();
-    }},
-               nullptr);
+    WhenModal(&watch, Answer(coarse));
     Click(*window, "cmdDoOperation");
   }
   ASSERT_EQ(dialogs.messages.size(), 3u);
