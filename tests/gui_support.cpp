@@ -125,12 +125,14 @@ void ReflectanceFilesTest::SetUp() {
   s.variant = &VariantOf(Format::UniSpecOld);
   s.grid = {"310", "1130", "1"};
   s.modes[Index(OutputMode::Reflectance)] = true;
+  s.modes[Index(OutputMode::Absorbance)] = true;
   for (const char* name : {"a", "b"}) {
     s.files =
         synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
     WavelengthTables tables;
     const ConversionResult r = ComputeConversion(s, tables);
     WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
+    WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
   }
 }
 

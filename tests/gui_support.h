@@ -113,7 +113,8 @@ void InModal(QWidget& owner, const QString& opener, const QString& name, const s
 
 // The program on a fresh start folder with the scripted dialogs, and in
 // `work` the reflectance files refl-a.txt and refl-b.txt the conversion
-// wrote, of two UniSpec old-format scans each on 310-1130 nm.
+// wrote, of two UniSpec old-format scans each on 310-1130 nm, and their
+// absorbance files abs-a.txt and abs-b.txt (which the index run cannot read).
 class ReflectanceFilesTest : public ::testing::Test {
  protected:
   void SetUp() override;
