@@ -119,6 +119,18 @@ void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> act
   });
 }
 
+QString OpenAndLeave(QAbstractButton* button, bool closeBox) {
+  QString seen;
+  QTimer::singleShot(0, [closeBox, &seen] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      seen = modal->objectName();
+      QMetaObject::invokeMethod(modal, closeBox ? "close" : "hide");
+    }
+  });
+  QTest::mouseClick(button, Qt::LeftButton);
+  return seen;
+}
+
 void ReflectanceFilesTest::SetUp() {
   ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
   RunSettings s;

@@ -97,6 +97,10 @@ void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> act
                 int triesLeft = 400);
 inline void WhenModal(QObject* context, std::function<void(QWidget*)> act) { WhenModals(context, {std::move(act)}); }
 
+// Presses `button`; the modal window it opens is left as the user would:
+// hidden by the window itself, or closed with the close box. Returns its name.
+QString OpenAndLeave(QAbstractButton* button, bool closeBox);
+
 // Clicks `opener` of `owner`; once the modal window `name` it opens shows,
 // runs `inside` on it, then clicks its "cmdOk".
 template <typename Window>

@@ -374,17 +374,8 @@ TEST(StartWindowIndicesTest, ProcessIndicesOpensTheIndexWindowKeptUntilItsCloseB
   start.show();
   auto* button = Child<QPushButton>(start, "cmd_proc");
   EXPECT_TRUE(button->isEnabled());
-  const auto openAndLeave = [button](bool closeBox) {
-    QString seen;
-    QTimer::singleShot(0, [closeBox, &seen] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        seen = modal->objectName();
-        QMetaObject::invokeMethod(modal, closeBox ? "close" : "hide");
-      }
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    return seen;
-  };
+  const auto openAndLeave = [button](bool closeBox) { return OpenAndLeave(button, closeBox); };
+
   EXPECT_EQ(start.ExistingIndexWindow(), nullptr);
   EXPECT_EQ(openAndLeave(false), "Form18");
   QPointer<IndexRunWindow> first = start.ExistingIndexWindow();

@@ -159,20 +159,6 @@ TEST_F(StartWindowTest, NineButtonsInOneColumnInTabOrderAllAvailable) {
   EXPECT_EQ(finished.count(), 1);
 }
 
-// Presses `button`; the modal window it opens is left as the user would:
-// hidden by the window itself, or closed with the close box. Returns its name.
-QString OpenAndLeave(QPushButton* button, bool closeBox) {
-  QString seen;
-  QTimer::singleShot(0, [closeBox, &seen] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      seen = modal->objectName();
-      QMetaObject::invokeMethod(modal, closeBox ? "close" : "hide");
-    }
-  });
-  QTest::mouseClick(button, Qt::LeftButton);
-  return seen;
-}
-
 TEST_F(StartWindowTest, InstrumentWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
   window.show();
   for (const auto& [name, format] : std::vector<std::pair<const char*, Format>>{{"cmdUnispecN", Format::UniSpecOld},
