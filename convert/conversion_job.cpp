@@ -1,6 +1,10 @@
 #include "convert/conversion_job.h"
 
+#include <algorithm>
+
 #include "convert/dc_reference.h"
+#include "convert/spectra_long.h"
+#include "text/failure.h"
 
 namespace corvelane {
 
@@ -12,6 +16,35 @@ std::vector<std::string> WarningsOf(const ConversionResult& result) {
   return warnings;
 }
 
+// The quantities of the long table: the tables written, then the corrected values.
+std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const RunSettings& s,
+                                         const std::vector<std::vector<double>>* corrected) {
+  static constexpr std::array<const char*, 4> kNames = {"reflectance", "absorbance", "target", "panel"};
+  std::vector<LongQuantity> out;
+  for (OutputMode m : kAllModes)
+    if (s.modes[Index(m)])
+      out.push_back({.name = kNames[Index(m)],
+                     .result = &result,
+                     .mode = m,
+                     .decimals = result.variant->decimals,
+                     .marked = m == OutputMode::Reflectance || m == OutputMode::Absorbance});
+  if (corrected) out.push_back({.name = "corrected", .columns = corrected, .decimals = 6});
+  return out;
+}
+
+SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, const KeyJoin* key,
+                        const std::vector<std::vector<double>>* corrected) {
+  SpectraLong t;
+  t.wavelengths = LongWavelengths(result.rowWavelengths, s.grid, s.interpolate);
+  for (std::size_t f = 0; f < result.fileCount; ++f) {
+    const ScanFacts& facts = result.facts[f];
+    t.scans.push_back({s.files[f], facts.label, facts.date, facts.time, facts.temperature, facts.integrationMs});
+  }
+  t.quantities = LongQuantities(result, s, corrected);
+  t.key = key;
+  return t;
+}
+
 }  // namespace
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
@@ -20,6 +53,15 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   if (job.KeepsRatios() && !job.settings.keepRatios) {
     withRatios = job.settings;
     withRatios.keepRatios = true;
+  }
+  // The long table needs each scan's header facts, and a table to write:
+  // the reflectance when no other is asked for (it is then not written).
+  const bool noTable = std::none_of(job.settings.modes.begin(), job.settings.modes.end(), [](bool m) { return m; });
+  const bool longOnly = job.longTable && noTable;
+  if (job.longTable) {
+    if (!withRatios.variant) withRatios = job.settings;
+    withRatios.keepFacts = true;
+    if (longOnly) withRatios.modes[Index(OutputMode::Reflectance)] = true;
   }
   const RunSettings& s = withRatios.variant ? withRatios : job.settings;
   WavelengthTables own;
@@ -32,6 +74,18 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   std::vector<std::string> warnings = WarningsOf(result);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  std::optional<KeyJoin> join;
+  if (job.longTable && job.key) {
+    std::vector<JoinScan> scans;
+    for (std::size_t f = 0; f < result.fileCount; ++f) scans.push_back({s.files[f], result.facts[f].date});
+    join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), scans);
+    warnings.insert(warnings.end(), join->warnings.begin(), join->warnings.end());
+  }
+  std::optional<PlotGroups> groups;
+  if (!job.averageBy.empty()) {
+    if (!join) Fail("averaging by key columns needs a field key", FailureKind::Usage);
+    groups = GroupScans(*job.key, *join, job.averageBy);
+  }
   sink.Computed(result, warnings);
 
   DcReferenceInputs reference;
@@ -40,10 +94,10 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   // The correction is formed from the ratios as the reflectance file holds
   // them, whether or not that file is written; when it is, right after its
   // path is known.
-  const bool reflectance = s.modes[Index(OutputMode::Reflectance)];
+  const bool reflectance = s.modes[Index(OutputMode::Reflectance)] && !longOnly;
   if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
   for (OutputMode m : kAllModes) {
-    if (!s.modes[Index(m)]) continue;
+    if (!s.modes[Index(m)] || longOnly) continue;
     const std::optional<std::string> path = sink.PathFor(TableOutput(m));
     if (!path) return {TableOutput(m)};
     if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
@@ -53,21 +107,39 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
       WriteOutputFile(result, m, nullptr, *path);
     sink.Written(TableOutput(m), *path);
   }
-  // The tables are written: their memory goes to the correction.
-  if (job.applyRefFile && !job.correctByScans) reference = TakeReferenceInputs(result, s);
+  // The tables are written: their memory goes to the correction, unless the
+  // long table still reads them.
+  if (job.applyRefFile && !job.correctByScans)
+    reference = job.longTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
+  bool declined = false;
   if (job.applyRefFile) {
     auto applied = ApplyRefFile(reference, asker);
-    if (!applied) {
+    if (applied)
+      corrected = std::move(*applied);
+    else
       sink.RefFileDeclined();
-      return {};
-    }
-    corrected = std::move(*applied);
+    declined = !applied;
   }
-  if (job.correctByScans) {
+  const bool correctedFile = job.correctByScans && !declined;
+  if (correctedFile) {
     const std::optional<std::string> path = sink.PathFor(JobOutput::Corrected);
     if (!path) return {JobOutput::Corrected};
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);
+  }
+  if (job.longTable) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::LongTable);
+    if (!path) return {JobOutput::LongTable};
+    if (const auto scan = ScanReplacedBy(result, *path))
+      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
+    // Corrected rows where the corrected file is written.
+    const SpectraLong table = LongTableOf(result, s, join ? &*join : nullptr, correctedFile ? &corrected : nullptr);
+    if (groups)
+      WritePlotMeans(table, *groups, *path);
+    else
+      WriteSpectraLong(table, *path);
+    sink.Written(JobOutput::LongTable, *path);
   }
   return {};
 }

@@ -42,15 +42,20 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
     return dialogs_.AskSavePath(parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
-  const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
-  dialogs_.ShowMessage(parent_, AnnouncementBox(Q(texts.announcement)));
-  const QString path = dialogs_.AskSavePath(parent_, Q(texts.dialogTitle));
+  std::string_view announcement = kLongTableAnnouncement, title = kLongTableDialogTitle;
+  if (output != JobOutput::LongTable) {
+    const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
+    announcement = texts.announcement;
+    title = texts.dialogTitle;
+  }
+  dialogs_.ShowMessage(parent_, AnnouncementBox(Q(announcement)));
+  const QString path = dialogs_.AskSavePath(parent_, Q(title));
   if (!path.isEmpty()) return path.toStdString();
   dialogs_.ShowMessage(parent_, ErrorBox(Q(kNoFilenameSelected),
                                          QStringLiteral("No name was chosen in \"%1\"; that file and the outputs "
                                                         "after it were not written.")
-                                             .arg(Q(texts.dialogTitle))));
-  stoppedAt_ = Q(texts.dialogTitle);
+                                             .arg(Q(title))));
+  stoppedAt_ = Q(title);
   return std::nullopt;
 }
 
