@@ -6,9 +6,12 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "calibration/dc_equation.h"
+#include "calibration/instrument_table.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -45,6 +48,7 @@ class DcCalibrationWindow final : public QDialog {
   void OnOk();
   void OnCancel();
   void OnAdd();
+  void ShowActive();
 
   Dialogs& dialogs_;
   DcEquationTexts& texts_;
@@ -55,6 +59,8 @@ class DcCalibrationWindow final : public QDialog {
   QRadioButton* option2_;  // "1"
   DcWavelengthTables tables_;
   std::unique_ptr<NewInstrumentWindow> form19_;
+  std::vector<InstrumentRecord> records_;  // inst.cof as last loaded
+  QLabel* active_ = nullptr;               // which instrument's coefficients the boxes hold
 };
 
 }  // namespace corvelane::gui

@@ -1,6 +1,8 @@
 #include "convert/conversion_job.h"
 
 #include "convert/dc_reference.h"
+#include "text/atomic_file.h"
+#include "text/failure.h"
 
 namespace corvelane {
 
@@ -12,7 +14,86 @@ std::vector<std::string> WarningsOf(const ConversionResult& result) {
   return warnings;
 }
 
+// The files a run has written, and the check that no later output replaces
+// one of them or a file the run read.
+class RunFiles {
+ public:
+  RunFiles(const ConversionJob& job, const ConversionResult& result) : job_(job), result_(result) {}
+
+  // Why `path` cannot take `output`; empty when it can.
+  std::string Clash(JobOutput output, const std::string& path) const {
+    if (path.empty() || IsStandardOutput(path) || path == "/dev/null") return {};
+    const std::string wanted = " the " + std::string(OutputName(output)) + " file needs a name of its own";
+    for (const auto& [earlier, written] : written_)
+      if (NamesSameFile(path, written))
+        return path + " is the " + std::string(OutputName(earlier)) + " file this run has just written;" + wanted;
+    if (const auto scan = ScanReplacedBy(result_, path))
+      return path + " is the scan " + job_.settings.files[*scan] + " of this run;" + wanted;
+    for (const std::string& scan : job_.referenceScans)
+      if (NamesSameFile(path, scan)) return path + " is the reference scan " + scan + " of this run;" + wanted;
+    return {};
+  }
+  void Add(JobOutput output, const std::string& path) { written_.emplace_back(output, path); }
+
+ private:
+  const ConversionJob& job_;
+  const ConversionResult& result_;
+  std::vector<std::pair<JobOutput, std::string>> written_;
+};
+
+// The sink's path for `output`, asked again while it names a file the run must not replace.
+std::optional<std::string> CheckedPath(OutputSink& sink, const RunFiles& files, JobOutput output) {
+  for (;;) {
+    std::optional<std::string> path = sink.PathFor(output);
+    if (!path) return path;
+    const std::string why = files.Clash(output, *path);
+    if (why.empty()) return path;
+    sink.PathRefused(output, *path, why);
+  }
+}
+
+// The asker of the `.ref` step, whose index file path is checked like every output's.
+class CheckedAsker final : public RefFileAsker {
+ public:
+  CheckedAsker(RefFileAsker& asker, OutputSink& sink, const RunFiles& files)
+      : asker_(asker), sink_(sink), files_(files) {}
+  std::string RefFilePath() override { return asker_.RefFilePath(); }
+  bool RangeIsRight(const std::string& path, const RefFileSummary& summary) override {
+    return asker_.RangeIsRight(path, summary);
+  }
+  std::vector<IndexDefinition> Indices() override { return asker_.Indices(); }
+  std::string IndexFilePath() override {
+    for (;;) {
+      std::string path = asker_.IndexFilePath();
+      const std::string why = files_.Clash(JobOutput::IndexFile, path);
+      if (why.empty()) return chosen_ = path;
+      sink_.PathRefused(JobOutput::IndexFile, path, why);
+    }
+  }
+  const std::string& Chosen() const noexcept { return chosen_; }
+
+ private:
+  RefFileAsker& asker_;
+  OutputSink& sink_;
+  const RunFiles& files_;
+  std::string chosen_;
+};
+
 }  // namespace
+
+std::string_view OutputName(JobOutput output) noexcept {
+  switch (output) {
+    case JobOutput::Reflectance: return "reflectance";
+    case JobOutput::Absorbance: return "absorbance";
+    case JobOutput::RawTarget: return "raw target";
+    case JobOutput::RawReference: return "raw panel";
+    case JobOutput::IndexFile: return "index";
+    case JobOutput::Corrected: return "corrected reflectance";
+  }
+  return "output";
+}
+
+void OutputSink::PathRefused(JobOutput, const std::string&, const std::string& why) { Fail(why, FailureKind::Usage); }
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
   // The reference steps need the unrounded ratios of the run.
@@ -33,6 +114,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   sink.Computed(result, warnings);
+  RunFiles files(job, result);
 
   DcReferenceInputs reference;
   std::vector<std::vector<double>> corrected;
@@ -44,7 +126,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
   for (OutputMode m : kAllModes) {
     if (!s.modes[Index(m)]) continue;
-    const std::optional<std::string> path = sink.PathFor(TableOutput(m));
+    const std::optional<std::string> path = CheckedPath(sink, files, TableOutput(m));
     if (!path) return {TableOutput(m)};
     if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
     if (job.reflectanceHeader && m == OutputMode::Reflectance)
@@ -52,19 +134,23 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     else
       WriteOutputFile(result, m, nullptr, *path);
     sink.Written(TableOutput(m), *path);
+    files.Add(TableOutput(m), *path);
   }
   // The tables are written: their memory goes to the correction.
   if (job.applyRefFile && !job.correctByScans) reference = TakeReferenceInputs(result, s);
   if (job.applyRefFile) {
-    auto applied = ApplyRefFile(reference, asker);
+    CheckedAsker checked(asker, sink, files);
+    auto applied = ApplyRefFile(reference, checked);
     if (!applied) {
       sink.RefFileDeclined();
       return {};
     }
+    sink.Written(JobOutput::IndexFile, checked.Chosen());
+    files.Add(JobOutput::IndexFile, checked.Chosen());
     corrected = std::move(*applied);
   }
   if (job.correctByScans) {
-    const std::optional<std::string> path = sink.PathFor(JobOutput::Corrected);
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Corrected);
     if (!path) return {JobOutput::Corrected};
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);

@@ -6,6 +6,7 @@
 // one order both share.
 #include <optional>
 #include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,11 @@ namespace corvelane {
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
 // before the corrected file.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected };
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, IndexFile, Corrected };
+
+// "reflectance", "absorbance", "raw target", "raw panel", "index",
+// "corrected reflectance": what a message calls the output's file.
+std::string_view OutputName(JobOutput output) noexcept;
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -63,6 +68,11 @@ class OutputSink {
   // The `.ref` file's range was declined: neither it nor the corrected file
   // is written.
   virtual void RefFileDeclined() = 0;
+  // `path`, given for `output`, names a file this run has written already or
+  // one of its scans (`why` says which): nothing was written there. A sink
+  // that returns lets the run ask for the path again; this one ends the run
+  // with a usage failure.
+  virtual void PathRefused(JobOutput output, const std::string& path, const std::string& why);
 };
 
 struct JobOutcome {
@@ -72,7 +82,10 @@ struct JobOutcome {
 
 // Performs the job: the reference scans (read as data scans of the run), the
 // scans, the warnings, each table in order, the `.ref` step, the corrected
-// file. Throws RunFailure on the first failure; files written before it stay.
+// file. No output replaces a file the run has written or one of its scans
+// or reference scans: such a path goes to OutputSink::PathRefused and is
+// asked for again. Throws RunFailure on the first failure; files written
+// before it stay.
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress = {});
 
 }  // namespace corvelane

@@ -1,5 +1,6 @@
 #include "convert/output_sink_window.h"
 
+#include <QDialog>
 #include <cmath>
 
 #include "convert/program.h"
@@ -41,10 +42,12 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
-    return dialogs_.AskSavePath(parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
+    return AskSavePathConfirmed(dialogs_, parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
   const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
-  dialogs_.ShowMessage(parent_, AnnouncementBox(Q(texts.announcement)));
-  const QString path = dialogs_.AskSavePath(parent_, Q(texts.dialogTitle));
+  // The announcement once; a refused path asks the save dialog only again.
+  if (!refused_) dialogs_.ShowMessage(parent_, AnnouncementBox(Q(texts.announcement)));
+  refused_ = false;
+  const QString path = AskSavePathConfirmed(dialogs_, parent_, Q(texts.dialogTitle));
   if (!path.isEmpty()) return path.toStdString();
   dialogs_.ShowMessage(parent_, ErrorBox(Q(kNoFilenameSelected),
                                          QStringLiteral("No name was chosen in \"%1\"; that file and the outputs "
@@ -56,6 +59,13 @@ std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
 
 void DialogOutputSink::Written(JobOutput, const std::string& path) { written_ << QString::fromStdString(path); }
 
+void DialogOutputSink::PathRefused(JobOutput output, const std::string& path, const std::string& why) {
+  refused_ = true;
+  dialogs_.ShowMessage(parent_, ErrorBox(QStringLiteral("%1 cannot be replaced by the %2 file: choose another name")
+                                             .arg(Q(path), Q(OutputName(output))),
+                                         Q(why)));
+}
+
 void DialogOutputSink::RefFileDeclined() {
   dialogs_.ShowMessage(parent_, {QStringLiteral("Reference"),
                                  QStringLiteral("Reference file not applied"),
@@ -65,8 +75,9 @@ void DialogOutputSink::RefFileDeclined() {
 }
 
 std::string DialogRefFileAsker::RefFilePath() {
-  program_.ReferenceFile().exec();
-  return program_.ReferenceFile().ReferenceFilePath();
+  // Closed with its close box, or no path: the file is not applied, as the range question's No.
+  if (program_.ReferenceFile().exec() != QDialog::Accepted) return {};
+  return std::string(Trim(program_.ReferenceFile().ReferenceFilePath()));
 }
 
 bool DialogRefFileAsker::RangeIsRight(const std::string&, const RefFileSummary& summary) {
@@ -76,14 +87,15 @@ bool DialogRefFileAsker::RangeIsRight(const std::string&, const RefFileSummary& 
 }
 
 std::vector<IndexDefinition> DialogRefFileAsker::Indices() {
-  program_.IndexCount().exec();
-  const QString text = program_.IndexCount().CountText().trimmed();
-  const auto count = ParseNumber(text.toStdString());
-  if (!count || *count < 0 || *count > 1000)
-    Fail("the number of indices \"" + text.toStdString() + "\" is not a whole number from 0 on");
+  // Asked until the box holds a whole number from 1 to 9 (its OK refuses
+  // anything else); closing the window asks again rather than ending a run
+  // whose tables are written.
+  IndexCountWindow& window = program_.IndexCount();
+  while (window.exec() != QDialog::Accepted || !window.Count()) {
+  }
   std::vector<IndexDefinition> indices;
-  const long m = std::lround(RoundHalfEven(*count, 0));
-  for (long i = 0; i < m; ++i) {
+  const int m = *window.Count();
+  for (int i = 0; i < m; ++i) {
     program_.IndexList().exec();
     indices.push_back(program_.IndexList().Boxes());
   }
@@ -91,7 +103,7 @@ std::vector<IndexDefinition> DialogRefFileAsker::Indices() {
 }
 
 std::string DialogRefFileAsker::IndexFilePath() {
-  return program_.UserDialogs().AskSavePath(parent_, QStringLiteral("Save Indices File?")).toStdString();
+  return AskSavePathConfirmed(program_.UserDialogs(), parent_, QStringLiteral("Save Indices File?")).toStdString();
 }
 
 }  // namespace corvelane::gui

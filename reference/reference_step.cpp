@@ -54,6 +54,7 @@ std::string RangeLine(const std::string& path, const RefFileSummary& summary) {
 
 std::optional<std::vector<std::vector<double>>> ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker) {
   const std::string path = asker.RefFilePath();
+  if (path.empty()) return std::nullopt;  // none chosen: not applied
   const std::string text = ReadRefFileText(path);
   const RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
   if (!asker.RangeIsRight(path, summary)) return std::nullopt;

@@ -93,7 +93,9 @@ const QByteArray kThree = kTitle + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI
 
 // --- Form15
 
-TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
+// A count that is not a whole number from 1 to 9 ("abc" once ended a run
+// whose tables were written) is refused and asked again.
+TEST(IndexCountWindowTest, OkNeedsAWholeNumberFromOneToNineAndOnlyThenHides) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   IndexCountWindow& form15 = program.IndexCount();
@@ -104,12 +106,19 @@ TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
   EXPECT_EQ(dialogs.messages[0].text, "You must enter a number between 1 and 9");
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::None);
   EXPECT_TRUE(form15.isVisible());
-  // The caller converts the text; any text closes the window.
-  Type(form15, "Text1", "12");
+  std::size_t refused = 1;
+  for (const char* wrong : {"abc", "12", "0", "2.5", "-1"}) {
+    Type(form15, "Text1", wrong);
+    Click(form15, "Command1");
+    EXPECT_TRUE(form15.isVisible()) << wrong;
+    EXPECT_EQ(dialogs.messages.size(), ++refused) << wrong;
+    EXPECT_FALSE(form15.Count()) << wrong;
+  }
+  Type(form15, "Text1", " 3 ");
   Click(form15, "Command1");
   EXPECT_FALSE(form15.isVisible());
-  EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(program.IndexCount().CountText(), "12");
+  EXPECT_EQ(dialogs.messages.size(), refused);
+  EXPECT_EQ(program.IndexCount().Count(), std::optional<int>(3));
 }
 
 // --- Form16

@@ -408,7 +408,19 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
 
   ChooseReferenceScans();
   EXPECT_TRUE(Get<QAbstractButton>("ChkCorrect")->isChecked());
-  EXPECT_FALSE(Get("ComRef")->isEnabled());
+  // The reference scans stay editable until the run starts, the list confirmed or not.
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  EXPECT_EQ(program.CalculateReference().ReferenceScans(), panels);
+  ConfirmListAndEquations();
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  Click(*window, "cmdEditList");
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  // Looking again and closing without Done keeps the scans handed over.
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }}, nullptr);
+    Click(*window, "ComRef");
+  }
   EXPECT_EQ(program.CalculateReference().ReferenceScans(), panels);
   EXPECT_EQ(program.CalculateReference().PlottedNames(), "REF_00002.spu,REF_00001.spu,");
 

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -487,6 +488,38 @@ TEST(FolderBrowserTest, PatternsIgnoreLetterCaseMissingFoldersAreRefusedTheRootH
   ASSERT_TRUE(browser.SetFolder(QDir::rootPath()));
   EXPECT_FALSE(Items(browser.FolderList()).contains(".."));
   EXPECT_EQ(browser.PathOf("x.txt"), "/x.txt");
+}
+
+// The help text never calls a feature unavailable that a window offers: each
+// sentence saying "not available" (or "not yet", "unavailable") is checked
+// against the captions of every button the conversion windows enable.
+TEST(AboutWindowTest, TheHelpDescribesNoEnabledFeatureAsUnavailable) {
+  QFile help(QStringLiteral(CORVELANE_SAMPLES "/../share/README"));
+  ASSERT_TRUE(help.open(QIODevice::ReadOnly)) << help.fileName().toStdString();
+  const QString text = QString::fromUtf8(help.readAll()).simplified();
+  QStringList denials;
+  for (const QString& sentence : text.split(QRegularExpression(QStringLiteral("[.:;]\\s"))))
+    if (sentence.contains(QStringLiteral("not available")) || sentence.contains(QStringLiteral("not yet")) ||
+        sentence.contains(QStringLiteral("unavailable")))
+      denials << sentence;
+  ScriptedDialogs dialogs;
+  QTemporaryDir start;
+  Program program(dialogs, start.path());
+  QStringList checked;
+  for (const InstrumentVariant& v : AllVariants()) {
+    InstrumentWindow window(program, v);
+    window.PrepareForShow();
+    for (const QAbstractButton* b : window.findChildren<QAbstractButton*>()) {
+      const QString caption = b->text().remove(QLatin1Char('&')).trimmed();
+      if (!b->isEnabled() || b->isHidden() || caption.size() < 4) continue;
+      checked << caption;
+      for (const QString& denial : denials)
+        EXPECT_FALSE(denial.contains(QLatin1Char('"') + caption + QLatin1Char('"')))
+            << v.caption << ": \"" << caption.toStdString() << "\" is enabled, but the help says: "
+            << denial.toStdString();
+    }
+  }
+  EXPECT_TRUE(checked.contains(QStringLiteral("Select Reference files")));
 }
 
 }  // namespace

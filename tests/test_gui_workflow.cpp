@@ -324,7 +324,8 @@ TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
   w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
   w.Click("cmdDoOperation");
   EXPECT_EQ(w.dialogs.Texts(), std::vector<QString>{"   Save Reflectance File   "});
-  EXPECT_EQ(w.Text("lblStatus"), "Wrote refl.txt (2 scans)");
+  // Written outside the results folder: named with its folder.
+  EXPECT_EQ(w.Text("lblStatus"), "Wrote " + QString::fromStdString(temp.File("refl.txt")) + " (2 scans)");
   EXPECT_TRUE(fs::exists(temp.File("refl.txt")));
   EXPECT_TRUE(w.Get("cmdEditList")->isEnabled()) << "also after a finished run";
 }
@@ -365,7 +366,8 @@ TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   w.Click("Option1");
   w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
   w.Click("cmdDoOperation");  // the absorbance name is not given
-  EXPECT_EQ(w.Text("lblStatus"), "Wrote refl.txt (2 scans); stopped at \"Save Absorbance File\": no file name chosen.");
+  EXPECT_EQ(w.Text("lblStatus"), "Wrote " + QString::fromStdString(temp.File("refl.txt")) +
+                                     " (2 scans); stopped at \"Save Absorbance File\": no file name chosen.");
   EXPECT_TRUE(w.Get("cmdEditList")->isEnabled());
 }
 

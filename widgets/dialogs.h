@@ -29,6 +29,11 @@ class Dialogs {
   virtual QString AskSavePath(QWidget* parent, const QString& title) = 0;
 };
 
+// The save dialog `title`, then, when the chosen path is an existing file,
+// the question whether to replace it: No opens the dialog again. Every save
+// dialog of the program asks this way. Empty when no path was chosen.
+QString AskSavePathConfirmed(Dialogs& dialogs, QWidget* parent, const QString& title);
+
 // Real message boxes and the platform's save dialog. Save dialogs open in
 // the folder of the last path chosen in any of them (a typed full path
 // included), and the first one in SaveFolder().
