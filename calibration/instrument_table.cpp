@@ -296,8 +296,7 @@ void RequireStorableInstrument(const std::string& path, std::string_view name,
   for (std::size_t i = 0; i < 6; ++i) {
     const std::string& c = coefficients[i];
     if (breaks(c)) refuse("a coefficient cannot hold a comma or a line break: \"" + Printable(c) + "\"");
-    if (!ParseNumber(c))
-      refuse(std::string("coefficient ") + kNames[i] + " is not a number: \"" + Printable(c) + "\"");
+    if (!ParseNumber(c)) refuse(std::string("coefficient ") + kNames[i] + " is not a number: \"" + Printable(c) + "\"");
   }
 }
 

@@ -95,8 +95,7 @@ bool NewInstrumentWindow::Load() {
       auto* item = new QListWidgetItem(Q(records[i].name), instList_);
       item->setData(Qt::UserRole, static_cast<int>(i));  // the slot number
     }
-    if (row >= 0 && row < instList_->count() && instList_->item(row)->text() == selected)
-      instList_->setCurrentRow(row);
+    if (row >= 0 && row < instList_->count() && instList_->item(row)->text() == selected) instList_->setCurrentRow(row);
     return true;
   } catch (const std::exception& e) {
     Failed(QStringLiteral("Cannot read the instrument file"), e);
@@ -156,11 +155,12 @@ void NewInstrumentWindow::OnAdd() {
 void NewInstrumentWindow::OnUpdate() {
   if (!HasSelection()) return;
   const QString name = instList_->currentItem()->text().trimmed();
-  const MessageRequest question{QStringLiteral("Update coefficients"),
-                                QStringLiteral("Replace the coefficients of the instrument \"%1\" in inst.cof?").arg(name),
-                                MessageIcon::Exclamation,
-                                MessageButtons::YesNo,
-                                {}};
+  const MessageRequest question{
+      QStringLiteral("Update coefficients"),
+      QStringLiteral("Replace the coefficients of the instrument \"%1\" in inst.cof?").arg(name),
+      MessageIcon::Exclamation,
+      MessageButtons::YesNo,
+      {}};
   if (dialogs_.ShowMessage(this, question) != MessageAnswer::Yes) return;
   try {
     if (!UpdateInstrumentAt(file_.toStdString(), Selected(), name.toStdString(), Coefficients())) {

@@ -6,8 +6,8 @@
 // one order both share.
 #include <optional>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/conversion_run.h"

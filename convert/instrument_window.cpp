@@ -245,10 +245,10 @@ struct InstrumentWindow::Controls {
   QLineEdit* Text3 = nullptr;
   QLabel* lblPreviewFile = nullptr;
   QLabel* lblPreviewStatus = nullptr;
-  QLabel* lblStatus = nullptr;          // what the last run or check did
+  QLabel* lblStatus = nullptr;              // what the last run or check did
   QPushButton* cmdStatusDetails = nullptr;  // the whole status text in a box
-  QPushButton* cmdCancelRun = nullptr;  // shown while a run or a check reads the scans
-  QWidget* content = nullptr;           // everything, inside the scroll area
+  QPushButton* cmdCancelRun = nullptr;      // shown while a run or a check reads the scans
+  QWidget* content = nullptr;               // everything, inside the scroll area
 
   QCheckBox* ModeBox(OutputMode m) const {
     switch (m) {
@@ -690,8 +690,8 @@ void InstrumentWindow::ConnectEvents() {
     });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
   connect(c.cmdStatusDetails, &QPushButton::clicked, this, [this] {
-    program_.UserDialogs().ShowMessage(this, {QStringLiteral("Details"), c_->lblStatus->text(),
-                                              MessageIcon::Information, MessageButtons::Ok, {}});
+    program_.UserDialogs().ShowMessage(
+        this, {QStringLiteral("Details"), c_->lblStatus->text(), MessageIcon::Information, MessageButtons::Ok, {}});
   });
   if (c.ComRef) {
     connect(c.ComRef, &QPushButton::clicked, this, [this] {
@@ -1095,9 +1095,10 @@ void InstrumentWindow::OnDoOperation() {
     c.cmdEditList->setEnabled(true);
     const QString scans = QStringLiteral("(%1 scan%2)")
                               .arg(Count(c.List1->count()), c.List1->count() == 1 ? QString() : QStringLiteral("s"));
-    const QString wrote = sink.WrittenPaths().isEmpty()
-                              ? QStringLiteral("Nothing written")
-                              : QStringLiteral("Wrote %1 %2").arg(FileNames(sink.WrittenPaths(), ResultsFolder()), scans);
+    const QString wrote =
+        sink.WrittenPaths().isEmpty()
+            ? QStringLiteral("Nothing written")
+            : QStringLiteral("Wrote %1 %2").arg(FileNames(sink.WrittenPaths(), ResultsFolder()), scans);
     if (!sink.StoppedAt().isEmpty())
       SetStatus(wrote + QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(sink.StoppedAt().trimmed()) +
                 sink.Warned());
@@ -1116,10 +1117,12 @@ void InstrumentWindow::OnDoOperation() {
     c.prgCalc->setValue(0);
     const QString detail = QString::fromStdString(failure.what());
     const QStringList& written = sink.WrittenPaths();
-    SetStatus(QStringLiteral("Run failed: %1%2%3 Edit List returns to the file list.")
-                  .arg(detail, detail.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."),
-                       written.isEmpty() ? QString()
-                                         : QStringLiteral(" Written before the failure: %1.").arg(FileNames(written, ResultsFolder()))));
+    SetStatus(
+        QStringLiteral("Run failed: %1%2%3 Edit List returns to the file list.")
+            .arg(detail, detail.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."),
+                 written.isEmpty()
+                     ? QString()
+                     : QStringLiteral(" Written before the failure: %1.").arg(FileNames(written, ResultsFolder()))));
     busy_ = false;
     program_.UserDialogs().ShowMessage(this, FailureBox(failure, detail));
     return;

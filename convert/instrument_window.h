@@ -4,13 +4,12 @@
 #include <QDialog>
 #include <exception>
 
+#include "convert/conversion_job.h"
+#include "instruments/variant.h"
 #include "widgets/dialogs.h"
 
 class QBoxLayout;
 class QLayout;
-
-#include "convert/conversion_job.h"
-#include "instruments/variant.h"
 
 namespace corvelane::gui {
 

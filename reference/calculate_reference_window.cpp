@@ -74,7 +74,8 @@ CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, std::vector
   c_->RefList->setEnabled(false);
   // Wide enough to tell LMAT_0000... from LMAT_0001...: names cut in the middle, the path as tooltip.
   c_->RefList->setTextElideMode(Qt::ElideMiddle);
-  c_->RefList->setMinimumWidth(QFontMetrics(c_->RefList->font()).horizontalAdvance(QStringLiteral("SHB1_09998.spu")) * 2);
+  c_->RefList->setMinimumWidth(QFontMetrics(c_->RefList->font()).horizontalAdvance(QStringLiteral("SHB1_09998.spu")) *
+                               2);
   connect(c_->RefList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { delete item; });
 
   c_->List1 = new QListWidget(this);
@@ -182,7 +183,8 @@ void CalculateReferenceWindow::Plot() {
     QLineEdit* name = c_->txt_legend[n];
     name->setText(shown ? QString::fromStdString(plot.legendNames[n]) : QString());
     // The whole name, from its start: "DHT_09998.spu" and "SHB1_09998.spu" differ there.
-    name->setMinimumWidth(name->fontMetrics().horizontalAdvance(name->text()) + 4 * name->fontMetrics().averageCharWidth());
+    name->setMinimumWidth(name->fontMetrics().horizontalAdvance(name->text()) +
+                          4 * name->fontMetrics().averageCharWidth());
     name->setCursorPosition(0);
     name->setToolTip(name->text());
     name->setVisible(shown);

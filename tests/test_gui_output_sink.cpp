@@ -79,8 +79,12 @@ TEST(DialogOutputSinkTest, AskBeforeReplacingAndRefuseTheRunsOwnFilesNamingBoth)
 
   ScriptedDialogs dialogs;
   DialogOutputSink sink(dialogs, nullptr, *job.settings.variant, [](const QString&) {});
-  dialogs.savePaths = {file("old.csv"), file("old.csv"),     file("new-refl.csv"),
-                       file("new-refl.csv"), QString::fromStdString(job.settings.files[0]), file("abs.csv")};
+  dialogs.savePaths = {file("old.csv"),
+                       file("old.csv"),
+                       file("new-refl.csv"),
+                       file("new-refl.csv"),
+                       QString::fromStdString(job.settings.files[0]),
+                       file("abs.csv")};
   // The announcement, then "replace old.csv?" answered No twice; later
   // questions are answered Yes (Ok) and the run refuses the path itself.
   dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::No, MessageAnswer::No};

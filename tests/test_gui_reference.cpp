@@ -580,5 +580,101 @@ TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
   EXPECT_FALSE(fs::exists(folder.File("i.csv")));
 }
 
+// Edit List and Cancel free every output box, and a confirmed list takes no
+// change: Absorbance once stayed ticked and greyed until the program
+// restarted, and "Add Files" added to a confirmed list.
+TEST_F(Form9Reference, EditListFreesTheOutputBoxesAndAConfirmedListTakesNoChange) {
+  auto* absorb = Get<QAbstractButton>("chkAbsorb");
+  absorb->setChecked(true);
+  const int listed = Get<QListWidget>("List1")->count();
+  ASSERT_EQ(listed, 3);
+  ConfirmListAndEquations();
+  EXPECT_FALSE(absorb->isEnabled());
+  EXPECT_FALSE(Get("AddFile")->isEnabled());
+  Click(*window, "AddFile");  // a click on the greyed button does nothing
+  window->findChild<FolderBrowser*>()->filesChosen(
+      {QString::fromStdString(panels[0]), QString::fromStdString(panels[1])});
+  EXPECT_EQ(Get<QListWidget>("List1")->count(), listed);
+
+  Click(*window, "cmdEditList");
+  EXPECT_TRUE(absorb->isEnabled());
+  EXPECT_TRUE(Get("AddFile")->isEnabled());
+  Click(*window, "chkAbsorb");
+  EXPECT_FALSE(absorb->isChecked());
+
+  // Cancel frees them too, for the next opening.
+  absorb->setChecked(true);
+  ConfirmListAndEquations();
+  Click(*window, "Command5");
+  EXPECT_TRUE(absorb->isEnabled());
+  EXPECT_TRUE(Get("AddFile")->isEnabled());
+}
+
+// Slips during the .ref step do not end a run that has written files:
+// closing "Reference and Index" is No, and the status line then lists what
+// was written; after an applied .ref file it lists the index file too.
+TEST_F(Form9Reference, AClosedReferenceWindowIsNoAndTheStatusLineListsTheIndexFile) {
+  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.savePaths = {Q(folder.File("r.csv"))};
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) { modal->close(); }}, nullptr);
+    Click(*window, "cmdDoOperation");
+  }
+  ASSERT_EQ(dialogs.messages.size(), 2u) << dialogs.Texts().back().toStdString();
+  EXPECT_EQ(dialogs.messages[1].text, "Reference file not applied");
+  EXPECT_TRUE(fs::exists(folder.File("r.csv")));
+  EXPECT_FALSE(Get<QLabel>("lblStatus")->text().contains("failed")) << Get<QLabel>("lblStatus")->text().toStdString();
+
+  // An empty path is No as well.
+  Click(*window, "cmdEditList");
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.savePaths = {Q(folder.File("r2.csv"))};
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) {
+      In<QLineEdit>(modal, "Text1")->setText("  ");
+      In<QAbstractButton>(modal, "Command1")->click();
+    }},
+               nullptr);
+    Click(*window, "cmdDoOperation");
+  }
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[1].text, "Reference file not applied");
+
+  // "abc" as the number of indices is asked again; the index file is then
+  // listed on the status line (by name: the start folder has no results/).
+  Click(*window, "cmdEditList");
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
+  dialogs.savePaths = {Q(folder.File("r3.csv")), Q(folder.File("i3.csv"))};
+  QStringList opened;
+  {
+    QObject watch;
+    WhenModals(&watch,
+               {[this](QWidget* modal) {
+                  In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
+                  In<QAbstractButton>(modal, "Command1")->click();
+                },
+                [](QWidget* modal) {
+                  In<QLineEdit>(modal, "Text1")->setText("abc");
+                  In<QAbstractButton>(modal, "Command1")->click();  // refused: the window stays
+                  In<QLineEdit>(modal, "Text1")->setText("1");
+                  In<QAbstractButton>(modal, "Command1")->click();
+                },
+                IndexIn16("NDVI", "800", "670", true)},
+               &opened);
+    Click(*window, "cmdDoOperation");
+  }
+  EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16"}));
+  EXPECT_TRUE(fs::exists(folder.File("i3.csv")));
+  const QString status = Get<QLabel>("lblStatus")->text();
+  EXPECT_TRUE(status.startsWith("Wrote r3.csv, i3.csv (3 scans)")) << status.toStdString();
+}
+
 }  // namespace
 }  // namespace corvelane::gui

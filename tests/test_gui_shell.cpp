@@ -515,8 +515,8 @@ TEST(AboutWindowTest, TheHelpDescribesNoEnabledFeatureAsUnavailable) {
       checked << caption;
       for (const QString& denial : denials)
         EXPECT_FALSE(denial.contains(QLatin1Char('"') + caption + QLatin1Char('"')))
-            << v.caption << ": \"" << caption.toStdString() << "\" is enabled, but the help says: "
-            << denial.toStdString();
+            << v.caption << ": \"" << caption.toStdString()
+            << "\" is enabled, but the help says: " << denial.toStdString();
     }
   }
   EXPECT_TRUE(checked.contains(QStringLiteral("Select Reference files")));

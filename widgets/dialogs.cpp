@@ -44,12 +44,9 @@ QString AskSavePathConfirmed(Dialogs& dialogs, QWidget* parent, const QString& t
     if (path.isEmpty()) return path;
     const QFileInfo file(path);
     if (!file.exists() || file.isDir()) return path;  // a folder is refused by the writer, naming it
-    const MessageRequest question{
-        title,
-        QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(file.fileName()),
-        MessageIcon::Exclamation,
-        MessageButtons::YesNo,
-        file.absoluteFilePath()};
+    const MessageRequest question{title,
+                                  QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(file.fileName()),
+                                  MessageIcon::Exclamation, MessageButtons::YesNo, file.absoluteFilePath()};
     if (dialogs.ShowMessage(parent, question) != MessageAnswer::No) return path;
   }
 }

@@ -27,7 +27,8 @@ bool ElidedLabel::Elided() const {
 }
 
 QSize ElidedLabel::sizeHint() const {
-  return {fontMetrics().averageCharWidth() * 20, QLabel::minimumSizeHint().expandedTo(fontMetrics().size(0, "X")).height()};
+  return {fontMetrics().averageCharWidth() * 20,
+          QLabel::minimumSizeHint().expandedTo(fontMetrics().size(0, "X")).height()};
 }
 
 QSize ElidedLabel::minimumSizeHint() const { return {0, sizeHint().height()}; }
