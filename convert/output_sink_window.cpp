@@ -95,10 +95,15 @@ std::vector<IndexDefinition> DialogRefFileAsker::Indices() {
   }
   std::vector<IndexDefinition> indices;
   const int m = *window.Count();
+  // Each prompt says which index of how many it is for.
+  IndexListWindow& prompt = program_.IndexList();
+  const QString title = prompt.windowTitle();
   for (int i = 0; i < m; ++i) {
-    program_.IndexList().exec();
-    indices.push_back(program_.IndexList().Boxes());
+    if (m > 1) prompt.setWindowTitle(QStringLiteral("%1 (index %2 of %3)").arg(title).arg(i + 1).arg(m));
+    prompt.exec();
+    indices.push_back(prompt.Boxes());
   }
+  prompt.setWindowTitle(title);
   return indices;
 }
 

@@ -99,6 +99,9 @@ IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, std::vec
 
   c.ComSubmit = button("ComSubmit", QStringLiteral("--->"));
   c.Command1 = button("Command1", QStringLiteral("OK"));
+  c.ComSubmit->setToolTip(QStringLiteral("Add the index in the boxes (name, A, B, formula) to the list."));
+  c.Command1->setToolTip(
+      QStringLiteral("Done: the listed indices are used. Boxes not added with \"--->\" are not in the list."));
   const char* listNames[5] = {"List1", "List2", "List3", "List4", "List5"};
   for (std::size_t i = 0; i < c.lists.size(); ++i) {
     c.lists[i] = new QListWidget(this);

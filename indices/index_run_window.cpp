@@ -268,8 +268,14 @@ void IndexRunWindow::OnCalculate() {
   QStringList wrote, skipped;
   std::size_t current = 0;
   const auto ask = [&](const char* announcement, const char* title, const char* dialogTitle) {
-    dialogs.ShowMessage(
-        this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
+    // With several reflectance files the prompt names the one it is for.
+    const QString prompt = files.size() < 2
+                               ? QString::fromUtf8(title)
+                               : QStringLiteral("%1: %2 (%3 of %4)")
+                                     .arg(QString::fromUtf8(title), QFileInfo(Q(files[current])).fileName())
+                                     .arg(current + 1)
+                                     .arg(files.size());
+    dialogs.ShowMessage(this, {prompt, QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
     std::string path = AskSavePathConfirmed(dialogs, this, QString::fromUtf8(dialogTitle)).toStdString();
     const QString what = QString::fromUtf8(dialogTitle).remove(QStringLiteral("Save ")).remove(QLatin1Char('?'));
     if (path.empty())

@@ -69,7 +69,8 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
   dialogs.savePaths = {Out("long-a.csv"), ""};
   Click(w, "Com_do_index");
   EXPECT_EQ(dialogs.Texts(), (std::vector<QString>{"   Save Long Index File   ", "   Save Long Index File   "}));
-  for (const auto& m : dialogs.messages) EXPECT_EQ(m.title, "Catalogue prompt");
+  for (const auto& m : dialogs.messages)
+    EXPECT_TRUE(m.title.startsWith("Catalogue prompt: refl-")) << m.title.toStdString();
   EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Long Index File?", "Save Long Index File?"}));
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"long-a.csv"});
   const auto entries = SelectCatalogueEntries(LoadCatalogue(UserCatalogue().toStdString()), "NDVI_MODIS,PRI");

@@ -23,6 +23,7 @@
 
 #include "convert/instrument_window.h"
 #include "convert/program.h"
+#include "indices/index_list_window.h"
 #include "instruments/variant.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
@@ -450,7 +451,7 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   dialogs.Clear();
   dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
-  QStringList opened;
+  QStringList opened, titles;
   {
     QObject watch;
     WhenModals(&watch,
@@ -462,11 +463,21 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
                   In<QLineEdit>(modal, "Text1")->setText("2");
                   In<QAbstractButton>(modal, "Command1")->click();
                 },
-                IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
+                [&titles](QWidget* modal) {
+                  titles << modal->windowTitle();
+                  IndexIn16("NDVI", "800", "670", true)(modal);
+                },
+                [&titles](QWidget* modal) {
+                  titles << modal->windowTitle();
+                  IndexIn16("WBI", "900", "970", false)(modal);
+                }},
                &opened);
     Click(*window, "cmdDoOperation");
   }
   EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16", "Form16"}));
+  // Each index prompt says which of how many it is for.
+  EXPECT_EQ(titles, (QStringList{"Index name and formula (index 1 of 2)", "Index name and formula (index 2 of 2)"}));
+  EXPECT_EQ(program.IndexList().windowTitle(), "Index name and formula");
   ASSERT_EQ(dialogs.messages.size(), 2u) << dialogs.Texts().back().toStdString();
   EXPECT_EQ(dialogs.messages[1].text, "Are these values right? 310  1130");
   EXPECT_EQ(dialogs.messages[1].title, "MsgBox Demonstration");
