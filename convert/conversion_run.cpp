@@ -327,6 +327,7 @@ ConversionResult PlanStorage(RunPlan& p) {
   result.rowWavelengths = p.s.interpolate ? p.grid : p.wavelengths[static_cast<std::size_t>(p.variant.targetTable)];
   result.heads.assign(p.variant.headRows.size(), std::vector<std::string>(p.fileCount));
   result.scanIdentities.resize(p.fileCount);
+  if (p.s.keepFacts) result.facts.resize(p.fileCount);
   if (p.deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*p.plans[0]));
   for (std::size_t m = 0; m < 4; ++m)
     if (p.s.modes[m]) result.tables[m].resize(p.storedRows * p.fileCount);
@@ -394,7 +395,10 @@ class ScanTabulator {
     else
       ReadFileBounded(s_.files[f], buffer, truncated, &result_.scanIdentities[f]);
     ParseScan(v_, buffer, truncated, s_.files[f], s_.labelSource, w.record);
+    if (s_.keepFacts) result_.facts[f] = ReadScanFacts(buffer, w.record);
     NoteHeads(f, w.record);
+    // The label as the wide tables write it.
+    if (s_.keepFacts && p_.labelRow < v_.headRows.size()) result_.facts[f].label = result_.heads[p_.labelRow][f];
     if (p_.compareWaves && f > 0) CompareOwnWaves(f, w, buffer, ownWavesFromRead);
     StoreValues(f, w);
   }

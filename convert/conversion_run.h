@@ -15,6 +15,7 @@
 #include "calibration/dc_equation.h"
 #include "calibration/wavelength_sources.h"
 #include "convert/grid.h"
+#include "convert/scan_facts.h"
 #include "headers/leaf_header.h"
 #include "instruments/variant.h"
 #include "text/large_buffer.h"
@@ -41,6 +42,9 @@ struct RunSettings {
   // (formats whose target and panel meet only on the grid), for the reference
   // correction that follows the run.
   bool keepRatios = false;
+  // Keep what each scan's header says (ConversionResult::facts), for the
+  // outputs that carry it; runs that write only the wide tables skip it.
+  bool keepFacts = false;
 };
 
 // The most scan files one run takes.
@@ -107,6 +111,9 @@ struct ConversionResult {
   double lastReadingWavelength = 0;
   // Per scan file in list order: which file was read (any of its names).
   std::vector<FileIdentity> scanIdentities;
+  // With RunSettings::keepFacts: per scan file in list order, what its header
+  // says; otherwise empty.
+  std::vector<ScanFacts> facts;
 
   std::size_t Rows() const noexcept { return rowWavelengths.size(); }
   bool Computed(OutputMode m) const noexcept {
