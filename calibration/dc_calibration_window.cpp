@@ -108,6 +108,12 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
   layout->addLayout(instruments);
   layout->addWidget(active_);
   layout->addLayout(buttons);
+  SetToolTips(*this, {{"Option1", "The first channel is channel 0 in the equations."},
+                      {"Option2", "The first channel is channel 1 in the equations."},
+                      {"ComAdd", "Add, update or delete the instruments of inst.cof."},
+                      {"cmdOK", "Use these six coefficients (all must be numbers)."},
+                      {"cmdCancel", "Close without confirming the equations."}});
+  for (QPushButton* b : inst_) b->setToolTip(QStringLiteral("Copy this instrument's six coefficients into the boxes."));
   Reload();
 }
 

@@ -67,6 +67,11 @@ NewInstrumentWindow::NewInstrumentWindow(Dialogs& dialogs, QString instrumentFil
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(update, &QPushButton::clicked, this, &NewInstrumentWindow::OnUpdate);
   connect(remove, &QPushButton::clicked, this, &NewInstrumentWindow::OnDelete);
+  SetToolTips(*this, {{"Inst_list", "Click an instrument to load its name and six coefficients."},
+                      {"Com_add", "Add a new instrument: a name not yet in inst.cof and six numbers."},
+                      {"Com_update", "Replace the selected instrument's coefficients by the six boxes (asks first)."},
+                      {"EditParam", "Delete the selected instrument from inst.cof (asks first)."},
+                      {"Com_close", "Back to the calibrations; the coefficients chosen there stay."}});
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(add);

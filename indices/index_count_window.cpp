@@ -24,6 +24,7 @@ IndexCountWindow::IndexCountWindow(Dialogs& dialogs, QWidget* parent)
   ok->setObjectName(QStringLiteral("Command1"));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &IndexCountWindow::OnOk);
+  ok->setToolTip(QStringLiteral("A whole number of indices from 1 to 9."));
   auto* row = new QHBoxLayout;
   row->addWidget(text1_);
   row->addWidget(ok);

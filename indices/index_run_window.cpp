@@ -149,6 +149,15 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const 
 
   connect(c.browser, &FolderBrowser::fileClicked, this, &IndexRunWindow::OnFileClicked);
   connect(c.cmdClose, &QPushButton::clicked, this, &QWidget::close);
+  SetToolTips(*this, {{"Command1", "Choose the indices: name, wavelengths A and B, formula."},
+                      {"cmdCatalogue", "Tick entries of the index catalogue for the long index file."},
+                      {"cmdBands", "Tick satellite sensors for the long band file."},
+                      {"ChkInd", "Write an index file per reflectance file."},
+                      {"ChkDrv", "Write a derivative file per reflectance file."},
+                      {"ChkCat", "Write a long index file of the ticked catalogue entries."},
+                      {"ChkBand", "Write a long band file of the ticked sensors."},
+                      {"Com_do_index", "Compute and ask, file by file, where to save each output."},
+                      {"List1", "The reflectance files; double-click one to remove it."}});
   connect(c.List1, &QListWidget::itemDoubleClicked, this, &IndexRunWindow::OnListDoubleClicked);
   connect(c.Command1, &QPushButton::clicked, this, [this] { form16_.exec(); });
   // Form16's OK enables "Calculate" when it closes with indices, and disables

@@ -95,6 +95,12 @@ CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, std::vector
     Plot();
   });
   connect(done, &QPushButton::clicked, this, &CalculateReferenceWindow::OnDone);
+  SetToolTips(*this, {{"Chk_all", "Select every listed scan."},
+                      {"UnChk_all", "Select none of the listed scans."},
+                      {"com_plot", "Draw the selected scans' target / panel ratios."},
+                      {"Reset", "Show the whole range of values again."},
+                      {"Command1", "Hand the selected scans over as the reference scans."},
+                      {"RefList", "The scans to look at; double-click one to remove it."}});
 
   const ReferencePlot blank = PlotReferenceScans({}, range_);
   c_->ref_pic = new ReferencePlotWidget(kGraphWidth, blank.top, blank.height, true, this);

@@ -33,11 +33,13 @@
 #include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
+#include "calibration/new_instrument_window.h"
 #include "convert/instrument_window.h"
 #include "convert/program.h"
 #include "headers/header_form_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
+#include "indices/index_run_window.h"
 #include "instruments/variant.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
@@ -520,6 +522,38 @@ TEST(AboutWindowTest, TheHelpDescribesNoEnabledFeatureAsUnavailable) {
     }
   }
   EXPECT_TRUE(checked.contains(QStringLiteral("Select Reference files")));
+}
+
+// Every button of the start, calibration, instrument editor, reference,
+// index and Process Indices windows says what it does when the pointer rests
+// on it, as the conversion windows' controls do.
+TEST(ToolTipsTest, EveryButtonOfTheSmallWindowsHasATooltip) {
+  ScriptedDialogs dialogs;
+  QTemporaryDir start;
+  CurrentDirectory here(start.path());
+  Program program(dialogs, start.path());
+  StartWindow startWindow(program);
+  IndexRunWindow indices(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+  const std::vector<std::pair<const char*, QWidget*>> windows = {
+      {"start", &startWindow},
+      {"calibrations", &program.DcCalibration()},
+      {"instrument editor", &program.DcCalibration().InstrumentEditor()},
+      {"Calculate Reference", &program.CalculateReference()},
+      {"Reference and Index", &program.ReferenceFile()},
+      {"Number of indices", &program.IndexCount()},
+      {"Index name and formula", &program.IndexList()},
+      {"Process Indices", &indices}};
+  for (const auto& [name, window] : windows) {
+    int buttons = 0;
+    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+      if (b->isHidden() && b->objectName().startsWith(QStringLiteral("Inst("))) continue;  // no instrument there
+      if (b->objectName() == QStringLiteral("cmdCancelRun") || b->objectName().startsWith("qt_")) continue;
+      ++buttons;
+      EXPECT_FALSE(b->toolTip().isEmpty())
+          << name << ": " << b->objectName().toStdString() << " \"" << b->text().toStdString() << "\" has no tooltip";
+    }
+    EXPECT_GT(buttons, 0) << name;
+  }
 }
 
 }  // namespace

@@ -38,6 +38,11 @@ DetailParts SplitDetail(const QString& detail) {
   return {shown + QStringLiteral(" \u2026"), detail};
 }
 
+void SetToolTips(QWidget& window, std::initializer_list<std::pair<const char*, const char*>> tips) {
+  for (const auto& [name, tip] : tips)
+    for (QWidget* w : window.findChildren<QWidget*>(QString::fromLatin1(name))) w->setToolTip(QString::fromUtf8(tip));
+}
+
 QString AskSavePathConfirmed(Dialogs& dialogs, QWidget* parent, const QString& title) {
   for (;;) {
     const QString path = dialogs.AskSavePath(parent, title);
