@@ -409,6 +409,18 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
 
   ChooseReferenceScans();
   EXPECT_TRUE(Get<QAbstractButton>("ChkCorrect")->isChecked());
+  // It opened in the DC window's folder, not the working folder; its list is
+  // wide enough to tell names apart and shows the whole path as a tooltip.
+  CalculateReferenceWindow& form13 = program.CalculateReference();
+  EXPECT_EQ(QDir(form13.findChild<FolderBrowser*>()->CurrentFolder()),
+            QDir(QString::fromStdString((folder.Path() / "dc").string())));
+  auto* refList = form13.findChild<QListWidget*>(QStringLiteral("RefList"));
+  EXPECT_GE(refList->minimumWidth(), refList->fontMetrics().horizontalAdvance(QStringLiteral("REF_00001.spu")));
+  EXPECT_EQ(refList->item(0)->toolTip(), Q(panels[0]));
+  // The legend shows whole file names.
+  auto* legend = form13.findChild<QLineEdit*>(QStringLiteral("txt_legend(0)"));
+  EXPECT_GE(legend->minimumWidth(), legend->fontMetrics().horizontalAdvance(legend->text()));
+  EXPECT_EQ(legend->cursorPosition(), 0);
   // The reference scans stay editable until the run starts, the list confirmed or not.
   EXPECT_TRUE(Get("ComRef")->isEnabled());
   EXPECT_EQ(program.CalculateReference().ReferenceScans(), panels);
