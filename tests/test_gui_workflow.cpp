@@ -361,6 +361,21 @@ TEST(InstrumentWindowRun, TheStatusLineIsOneElidedLineWithDetailsAndClearsOnANew
   EXPECT_EQ(w.dialogs.messages[0].text, status->text());
 }
 
+// Cancel empties the list; the window opened again says nothing about a
+// file nobody chose ("Cannot show the graphs: cannot open the file").
+TEST(InstrumentWindowRun, AnEmptiedListShowsNoPreviewFailure) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::UniSpecOld, 2);
+  Window w(Format::UniSpecOld);
+  w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.Click("Command5");
+  w.window.PrepareForShow();
+  w.window.show();
+  EXPECT_EQ(w.Text("lblPreviewStatus"), "");
+  EXPECT_EQ(w.Text("lblStatus"), "");
+}
+
 TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   const TempFolder temp;
   const auto scans = Scans(temp, Format::Ger2600, 2);
