@@ -11,7 +11,9 @@
 // then runs `corvelane indices` on that table (one column per scan) with five
 // indices and the derivative file, then `corvelane bands --sensor all` (every
 // band of every shipped sensor into the long band file), and prints their
-// wall times and peak memory.
+// wall times and peak memory; then `convert --long` alone (the long table of
+// the reflectance, no wide table), to a file and to /dev/null, and prints its
+// wall time and MB per second of CSV over the whole run, beside the floor.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -166,6 +168,46 @@ bool RunBandsCase(const fs::path& exe, const fs::path& folder, const std::string
   return true;
 }
 
+// The long table of the reflectance, no wide table: the whole run (reading
+// the scans included) against the CSV's size, written to a file (beside the
+// floor of reading the scans and writing as many bytes) and to /dev/null
+// (no disk: reading, computing and formatting).
+bool RunLongCase(std::vector<std::string> convertArgs, const fs::path& folder, int runs,
+                 const std::vector<std::string>& scans) {
+  const std::string longFile = (folder / "long.csv").string();
+  // convertArgs: exe, convert, FORMAT, --reflectance, OUT, ...: the table's option becomes --long.
+  convertArgs[3] = "--long";
+  convertArgs[4] = longFile;
+  std::printf("\nlong table of the same scans (--long alone: reflectance rows, no wide table)\n");
+  std::vector<double> times, floors;
+  double mb = 0;
+  for (int r = 0; r < runs; ++r) {
+    const Timed t = TimeRuns(convertArgs, 1);
+    if (!t.ok) return false;
+    const auto bytes = static_cast<std::size_t>(fs::file_size(longFile));
+    mb = static_cast<double>(bytes) / 1e6;
+    fs::remove(longFile);
+    const double floor = FloorSeconds(scans, bytes, folder);
+    std::printf("run %d: %.3f s wall, %.0f MB/s of CSV, peak memory %.1f MB; floor %.3f s\n", r + 1, t.seconds[0],
+                mb / t.seconds[0], t.peakKb / 1024.0, floor);
+    times.push_back(t.seconds[0]);
+    floors.push_back(floor);
+  }
+  convertArgs[4] = "/dev/null";
+  Timed null = TimeRuns(convertArgs, runs);
+  if (!null.ok) return false;
+  std::sort(times.begin(), times.end());
+  std::sort(floors.begin(), floors.end());
+  std::sort(null.seconds.begin(), null.seconds.end());
+  const double median = times[times.size() / 2], nullMedian = null.seconds[null.seconds.size() / 2];
+  std::printf(
+      "long run median of %d: %.3f s wall, %.1f MB of CSV, %.0f MB/s (read-and-write floor %.3f s, %.0f MB/s); "
+      "to /dev/null %.3f s, %.0f MB/s\n",
+      runs, median, mb, mb / median, floors[floors.size() / 2], mb / floors[floors.size() / 2], nullMedian,
+      mb / nullMedian);
+  return true;
+}
+
 bool keepFolder = false;
 
 struct Figures {
@@ -250,6 +292,7 @@ bool RunCase(int n, const std::string& formatName, int runs, bool lfOnly, Figure
       variant->separators[static_cast<std::size_t>(corvelane::Index(corvelane::OutputMode::Reflectance))] ==
           corvelane::ColumnSeparator::Comma)
     ok = RunIndexCase(exe, folder, out, n, runs) && RunBandsCase(exe, folder, out, n, runs);
+  if (withIndices && ok) ok = RunLongCase(args, folder, runs, scans);
   if (keepFolder)
     std::printf("kept %s\n", folder.c_str());
   else

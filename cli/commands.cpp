@@ -24,6 +24,7 @@
 #include "convert/conversion_job.h"
 #include "convert/conversion_run.h"
 #include "convert/dc_reference.h"
+#include "convert/field_key.h"
 #include "convert/file_check.h"
 #include "instruments/file_label.h"
 #include "instruments/variant.h"
@@ -167,6 +168,11 @@ struct ConvertOptions {
   ChannelEquationOptions channels;  // unispec-dc
   std::string transectHeader;       // unispec-dc
   ReferenceOptions reference;       // unispec-dc
+  std::string longTable;            // the long table
+  std::string key;                  // the field key joined to it
+  std::string averageBy;            // key columns whose groups are averaged
+  std::string keyScans;             // key columns naming scans by number
+  std::string keyName;              // how a number becomes a file name
 };
 
 struct CheckOptions {
@@ -183,6 +189,7 @@ std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
   for (OutputMode m : kAllModes) outputs.push_back({"--" + std::string(ModeCliName(m)), o.outputs[Index(m)]});
   outputs.push_back({"--corrected", o.reference.corrected});
   outputs.push_back({"--indices", o.reference.indices});
+  outputs.push_back({"--long", o.longTable});
   return outputs;
 }
 
@@ -191,6 +198,7 @@ std::vector<NamedPath> ConvertInputs(const ConvertOptions& o) {
   std::vector<NamedPath> inputs = {{"--leaf-header", o.leafHeader},
                                    {"--transect-header", o.transectHeader},
                                    {"--ref-file", o.reference.refFile},
+                                   {"--key", o.key},
                                    {"--files-from", o.filesFrom == "-" ? std::string() : o.filesFrom}};
   for (const std::string& scan : o.reference.referenceScans) inputs.push_back({"--reference-scan", scan});
   if (o.waves.starts_with("external=")) inputs.push_back({"--waves external=", o.waves.substr(9)});
@@ -258,7 +266,8 @@ void ChooseTables(const ConvertOptions& o, RunSettings& s, bool referenceOutput)
     s.modes[Index(m)] = true;
     any = true;
   }
-  if (!any && !referenceOutput) UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ...");
+  if (!any && !referenceOutput && o.longTable.empty())
+    UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ..., --long FILE");
 }
 
 // The leaf or transect header block of the reflectance file, read from its file.
@@ -277,6 +286,35 @@ std::optional<HeaderBlock> ReflectanceHeaderOf(const ConvertOptions& o, const Ru
     return TransectHeaderBlock(ReadTransectHeaderFile(o.transectHeader));
   }
   return std::nullopt;
+}
+
+// The long table, its field key and its groups, checked before any scan is read.
+void LongTableOptions(const ConvertOptions& o, ConversionJob& job) {
+  if (!o.key.empty() && o.longTable.empty()) UsageError("--key joins the field key to the long table: add --long FILE");
+  if ((!o.keyScans.empty() || !o.keyName.empty()) && o.key.empty())
+    UsageError("--key-scans and --key-name say how the field key names its scans: add --key FILE");
+  if (!o.averageBy.empty() && o.key.empty())
+    UsageError("--average-by averages the groups of the field key's columns: add --key FILE");
+  job.longTable = !o.longTable.empty();
+  if (o.key.empty()) return;
+  if (o.keyScans.empty() != o.keyName.empty())
+    UsageError(
+        "--key-scans and --key-name go together: the columns holding scan numbers and the file name "
+        "pattern, e.g. --key-scans P1,P2 --key-name \"{Site}_{n:05}.spu\"");
+  job.key = ReadFieldKey(o.key);
+  for (const std::string& c : SplitCommas(o.keyScans))
+    if (!Trimmed(c).empty()) job.keyScans.push_back(Trimmed(c));
+  if (!o.keyScans.empty() && job.keyScans.empty())
+    UsageError("--key-scans takes COLUMN[,COLUMN...], not \"" + o.keyScans + "\"");
+  job.keyName = o.keyName;
+  KeyNames(*job.key, job.keyScans, job.keyName);  // the key must name its scans
+  if (o.averageBy.empty()) return;
+  job.averageBy = SplitCommas(o.averageBy);
+  for (std::string& name : job.averageBy) {
+    name = Trimmed(name);
+    if (name.empty()) UsageError("--average-by takes COLUMN[,COLUMN...], not \"" + o.averageBy + "\"");
+    if (!job.key->Column(name)) UsageError("--average-by: the field key " + o.key + " has no column \"" + name + "\"");
+  }
 }
 
 // The command line's end of a run: each output goes to its option's path,
@@ -299,6 +337,7 @@ class OptionPathsSink final : public OutputSink {
   }
   std::optional<std::string> PathFor(JobOutput output) override {
     if (output == JobOutput::Corrected) return ref_.corrected;
+    if (output == JobOutput::LongTable) return o_.longTable;
     return o_.outputs[static_cast<std::size_t>(output)];
   }
   void Written(JobOutput, const std::string&) override {}
@@ -324,6 +363,7 @@ int Convert(const ConvertOptions& o) {
   job.plottedNames = PlottedNamesText(ref.referenceScans);
   job.applyRefFile = ref.ApplyRef();
   job.threads = o.threads;
+  LongTableOptions(o, job);
   OptionPathsSink sink(o, ref, ConvertOutputs(o), s.files);
   OptionsRefFileAsker asker(ref, std::cerr);
   RunJob(job, sink, asker, TerminalProgress("converting"));
@@ -425,6 +465,24 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
                           "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
                           "File names (links) to other data, Cautions); '#' starts a comment line");
   AddReferenceOptions(*convert, co.reference);
+  convert->add_option("--long", co.longTable,
+                      "Write the long table to FILE: CSV, one row per scan, quantity (the tables written; "
+                      "reflectance when none) and wavelength, columns "
+                      "path,label,date,time,temperature,integration_ms,quantity,wavelength_nm,value and the "
+                      "field key's columns; FILE ending in .gz is gzip-compressed");
+  convert->add_option("--key", co.key,
+                      "Field key joined to the long table: CSV with a header row, a column file naming each scan "
+                      "(folder and letter case ignored) and optionally a column date (ISO or month/day/year) for "
+                      "scans of one name on different days; its other columns are appended to the scan's rows");
+  convert->add_option("--key-scans", co.keyScans,
+                      "COLUMN[,COLUMN...] of the field key holding scan numbers (one row per plot visit; empty cells "
+                      "skipped), made file names by --key-name; the rows get a scan_number column");
+  convert->add_option("--key-name", co.keyName,
+                      "How a scan number becomes a file name: {COLUMN} the row's value of that column, {n} the "
+                      "number, {n:0W} the number zero-padded to W digits, e.g. \"{Site}_{n:05}.spu\"");
+  convert->add_option("--average-by", co.averageBy,
+                      "COLUMN[,COLUMN...] of the field key: the long table holds one row per group of these "
+                      "columns, quantity and wavelength, with mean, sd (sample), n and n_left_out (marks left out)");
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
   return convert;

@@ -1,6 +1,9 @@
 #include "convert/conversion_job.h"
 
+#include <algorithm>
+
 #include "convert/dc_reference.h"
+#include "convert/spectra_long.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
 
@@ -79,6 +82,35 @@ class CheckedAsker final : public RefFileAsker {
   std::string chosen_;
 };
 
+// The quantities of the long table: the tables written, then the corrected values.
+std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const RunSettings& s,
+                                         const std::vector<std::vector<double>>* corrected) {
+  static constexpr std::array<const char*, 4> kNames = {"reflectance", "absorbance", "target", "panel"};
+  std::vector<LongQuantity> out;
+  for (OutputMode m : kAllModes)
+    if (s.modes[Index(m)])
+      out.push_back({.name = kNames[Index(m)],
+                     .result = &result,
+                     .mode = m,
+                     .decimals = result.variant->decimals,
+                     .marked = m == OutputMode::Reflectance || m == OutputMode::Absorbance});
+  if (corrected) out.push_back({.name = "corrected", .columns = corrected, .decimals = 6});
+  return out;
+}
+
+SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, const KeyJoin* key,
+                        const std::vector<std::vector<double>>* corrected) {
+  SpectraLong t;
+  t.wavelengths = LongWavelengths(result.rowWavelengths, s.grid, s.interpolate);
+  for (std::size_t f = 0; f < result.fileCount; ++f) {
+    const ScanFacts& facts = result.facts[f];
+    t.scans.push_back({s.files[f], facts.label, facts.date, facts.time, facts.temperature, facts.integrationMs});
+  }
+  t.quantities = LongQuantities(result, s, corrected);
+  t.key = key;
+  return t;
+}
+
 }  // namespace
 
 std::string_view OutputName(JobOutput output) noexcept {
@@ -89,6 +121,7 @@ std::string_view OutputName(JobOutput output) noexcept {
     case JobOutput::RawReference: return "raw panel";
     case JobOutput::IndexFile: return "index";
     case JobOutput::Corrected: return "corrected reflectance";
+    case JobOutput::LongTable: return "long table";
   }
   return "output";
 }
@@ -102,6 +135,15 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     withRatios = job.settings;
     withRatios.keepRatios = true;
   }
+  // The long table needs each scan's header facts, and a table to write:
+  // the reflectance when no other is asked for (it is then not written).
+  const bool noTable = std::none_of(job.settings.modes.begin(), job.settings.modes.end(), [](bool m) { return m; });
+  const bool longOnly = job.longTable && noTable;
+  if (job.longTable) {
+    if (!withRatios.variant) withRatios = job.settings;
+    withRatios.keepFacts = true;
+    if (longOnly) withRatios.modes[Index(OutputMode::Reflectance)] = true;
+  }
   const RunSettings& s = withRatios.variant ? withRatios : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
@@ -113,6 +155,18 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   std::vector<std::string> warnings = WarningsOf(result);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  std::optional<KeyJoin> join;
+  if (job.longTable && job.key) {
+    std::vector<JoinScan> scans;
+    for (std::size_t f = 0; f < result.fileCount; ++f) scans.push_back({s.files[f], result.facts[f].date});
+    join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), scans);
+    warnings.insert(warnings.end(), join->warnings.begin(), join->warnings.end());
+  }
+  std::optional<PlotGroups> groups;
+  if (!job.averageBy.empty()) {
+    if (!join) Fail("averaging by key columns needs a field key", FailureKind::Usage);
+    groups = GroupScans(*job.key, *join, job.averageBy);
+  }
   sink.Computed(result, warnings);
   RunFiles files(job, result);
 
@@ -122,10 +176,10 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   // The correction is formed from the ratios as the reflectance file holds
   // them, whether or not that file is written; when it is, right after its
   // path is known.
-  const bool reflectance = s.modes[Index(OutputMode::Reflectance)];
+  const bool reflectance = s.modes[Index(OutputMode::Reflectance)] && !longOnly;
   if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
   for (OutputMode m : kAllModes) {
-    if (!s.modes[Index(m)]) continue;
+    if (!s.modes[Index(m)] || longOnly) continue;
     const std::optional<std::string> path = CheckedPath(sink, files, TableOutput(m));
     if (!path) return {TableOutput(m)};
     if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
@@ -136,24 +190,44 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     sink.Written(TableOutput(m), *path);
     files.Add(TableOutput(m), *path);
   }
-  // The tables are written: their memory goes to the correction.
-  if (job.applyRefFile && !job.correctByScans) reference = TakeReferenceInputs(result, s);
+  // The tables are written: their memory goes to the correction, unless the
+  // long table still reads them.
+  if (job.applyRefFile && !job.correctByScans)
+    reference = job.longTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
+  bool declined = false;
   if (job.applyRefFile) {
     CheckedAsker checked(asker, sink, files);
     auto applied = ApplyRefFile(reference, checked);
-    if (!applied) {
+    if (applied) {
+      sink.Written(JobOutput::IndexFile, checked.Chosen());
+      files.Add(JobOutput::IndexFile, checked.Chosen());
+      corrected = std::move(*applied);
+    } else {
       sink.RefFileDeclined();
-      return {};
     }
-    sink.Written(JobOutput::IndexFile, checked.Chosen());
-    files.Add(JobOutput::IndexFile, checked.Chosen());
-    corrected = std::move(*applied);
+    declined = !applied;
   }
-  if (job.correctByScans) {
+  const bool correctedFile = job.correctByScans && !declined;
+  if (correctedFile) {
     const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Corrected);
     if (!path) return {JobOutput::Corrected};
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);
+    files.Add(JobOutput::Corrected, *path);
+  }
+  if (job.longTable) {
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::LongTable);
+    if (!path) return {JobOutput::LongTable};
+    if (const auto scan = ScanReplacedBy(result, *path))
+      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
+    // Corrected rows where the corrected file is written.
+    const SpectraLong table = LongTableOf(result, s, join ? &*join : nullptr, correctedFile ? &corrected : nullptr);
+    if (groups)
+      WritePlotMeans(table, *groups, *path);
+    else
+      WriteSpectraLong(table, *path);
+    sink.Written(JobOutput::LongTable, *path);
   }
   return {};
 }

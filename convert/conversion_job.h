@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "convert/field_key.h"
 #include "headers/leaf_header.h"
 #include "reference/reference_step.h"
 
@@ -18,11 +19,11 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, IndexFile, Corrected };
+// before the corrected file; the long table comes last.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, IndexFile, Corrected, LongTable };
 
 // "reflectance", "absorbance", "raw target", "raw panel", "index",
-// "corrected reflectance": what a message calls the output's file.
+// "corrected reflectance", "long table": what a message calls the output's file.
 std::string_view OutputName(JobOutput output) noexcept;
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
@@ -43,6 +44,17 @@ struct ConversionJob {
   // Correct by a `.ref` file and write the index file (the RefFileAsker
   // names both).
   bool applyRefFile = false;
+  // The long table: one row per scan, quantity and wavelength of the tables
+  // the run writes (the reflectance alone when it writes none), each scan's
+  // rows with the columns of its key rows; or with `averageBy`, the means of
+  // the key's groups.
+  bool longTable = false;
+  std::optional<FieldKey> key;
+  // A key naming its scans by number in these columns, made file names by
+  // `keyName` ("{Site}_{n:05}.spu"); none: by its `file` column.
+  std::vector<std::string> keyScans;
+  std::string keyName;
+  std::vector<std::string> averageBy;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the

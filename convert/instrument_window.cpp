@@ -21,9 +21,11 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -35,6 +37,7 @@
 #include "calibration/external_file_window.h"
 #include "convert/conversion_job.h"
 #include "convert/conversion_run.h"
+#include "convert/field_key.h"
 #include "convert/file_check.h"
 #include "convert/grid.h"
 #include "convert/output_sink_window.h"
@@ -202,6 +205,14 @@ struct InstrumentWindow::Controls {
   QCheckBox* chkTarget = nullptr;
   QCheckBox* chkRefer = nullptr;
   QCheckBox* chkShowGraph = nullptr;
+  QCheckBox* chkLongTable = nullptr;
+  // The field key of the long table and the columns it is averaged by.
+  QGroupBox* frmFieldKey = nullptr;
+  QPushButton* cmdFieldKey = nullptr;
+  QPushButton* cmdNoFieldKey = nullptr;
+  QLabel* lblFieldKey = nullptr;
+  QLabel* lblAverageBy = nullptr;
+  QListWidget* lstAverageBy = nullptr;
   QGroupBox* frmFileName = nullptr;
   QRadioButton* Option6 = nullptr;
   QRadioButton* Option7 = nullptr;
@@ -382,6 +393,12 @@ QBoxLayout* InstrumentWindow::BuildOutputModes() {
     c.chkTarget->setVisible(false);
     c.chkRefer->setVisible(false);
   }
+  // The outputs after the tables, written after them.
+  c.chkLongTable = Check(output.panel, "chkLongTable", "Long table (CSV)");
+  c.chkLongTable->setToolTip(
+      QStringLiteral("One row per scan, quantity and wavelength, with the field key's columns (or the means of "
+                     "its groups, with \"Average by\"); the reflectance alone when no table is ticked."));
+  outputBox->addWidget(c.chkLongTable);
   c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
 
   auto* optionsBox = new QVBoxLayout;
@@ -438,6 +455,30 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
     optionsBox->addWidget(c.ComRef);
     optionsBox->addWidget(c.Frame1);
   }
+  // The field key of the long table.
+  c.frmFieldKey = new QGroupBox(QStringLiteral("Field key:"), this);
+  c.frmFieldKey->setObjectName(QStringLiteral("frmFieldKey"));
+  c.cmdFieldKey = Button(c.frmFieldKey, "cmdFieldKey", "Field key...");
+  c.cmdNoFieldKey = Button(c.frmFieldKey, "cmdNoFieldKey", "No key");
+  c.lblFieldKey = Label(c.frmFieldKey, "lblFieldKey", "(none)");
+  c.lblFieldKey->setWordWrap(true);
+  c.lblAverageBy = Label(c.frmFieldKey, "lblAverageBy", "Average by:");
+  c.lstAverageBy = new QListWidget(c.frmFieldKey);
+  c.lstAverageBy->setObjectName(QStringLiteral("lstAverageBy"));
+  c.lstAverageBy->setToolTip(
+      QStringLiteral("Ticked columns: the long table holds the mean, sd and counts of each group of scans sharing "
+                     "their values, instead of every scan's rows."));
+  c.lstAverageBy->setMaximumHeight(110);
+  auto* keyButtons = new QHBoxLayout;
+  keyButtons->addWidget(c.cmdFieldKey);
+  keyButtons->addWidget(c.cmdNoFieldKey);
+  auto* keyBox = new QVBoxLayout(c.frmFieldKey);
+  keyBox->addLayout(keyButtons);
+  keyBox->addWidget(c.lblFieldKey);
+  keyBox->addWidget(c.lblAverageBy);
+  keyBox->addWidget(c.lstAverageBy);
+  optionsBox->addWidget(c.frmFieldKey);
+  ShowFieldKey();
   if (traits.mixedBox) {
     c.Check3 = Check(this, "Check3", "Mixed");
     c.Check3->setEnabled(false);
@@ -693,6 +734,21 @@ void InstrumentWindow::ConnectEvents() {
     program_.UserDialogs().ShowMessage(
         this, {QStringLiteral("Details"), c_->lblStatus->text(), MessageIcon::Information, MessageButtons::Ok, {}});
   });
+  connect(c.cmdFieldKey, &QPushButton::clicked, this, &InstrumentWindow::OnFieldKey);
+  connect(c.cmdNoFieldKey, &QPushButton::clicked, this, [this] {
+    program_.Settings().fieldKeyFile.clear();
+    program_.Settings().averageBy.clear();
+    program_.Settings().keyScans.clear();
+    program_.Settings().keyName.clear();
+    ShowFieldKey();
+  });
+  connect(c.lstAverageBy, &QListWidget::itemChanged, this, [this] {
+    std::vector<std::string>& by = program_.Settings().averageBy;
+    by.clear();
+    for (int i = 0; i < c_->lstAverageBy->count(); ++i)
+      if (c_->lstAverageBy->item(i)->checkState() == Qt::Checked)
+        by.push_back(c_->lstAverageBy->item(i)->text().toStdString());
+  });
   if (c.ComRef) {
     connect(c.ComRef, &QPushButton::clicked, this, [this] {
       program_.CalculateReference().PrepareForReferenceChoice();
@@ -713,6 +769,7 @@ void InstrumentWindow::ConnectEvents() {
 
 void InstrumentWindow::PrepareForShow() {
   Controls& c = *c_;
+  ShowFieldKey();  // another window may have chosen one
   c.prgChkFile->setValue(0);
   c.prgCalc->setValue(0);
   for (QWidget* w :
@@ -895,6 +952,7 @@ void InstrumentWindow::OnListClicked() {
 // --- Configuring -----------------------------------------------------------
 
 bool InstrumentWindow::OutputModeChosen() const {
+  if (c_->chkLongTable->isChecked()) return true;
   if (!variant_.readsPanel) return c_->chkReflect->isChecked();  // the hidden boxes do not count
   for (OutputMode m : kAllModes) {
     const QCheckBox* box = c_->ModeBox(m);
@@ -1014,6 +1072,86 @@ void InstrumentWindow::ConfirmList(bool confirmed) {
   SetEnabled(c_->AddFile, !confirmed);
 }
 
+// "Field key...": a key that reads and names its scans becomes the program's
+// key; its columns are offered to average by.
+void InstrumentWindow::OnFieldKey() {
+  const QString path = program_.UserDialogs().AskOpenPath(this, QStringLiteral("Field key"));
+  if (path.isEmpty()) return;
+  std::vector<std::string> keyScans;
+  std::string keyName;
+  try {
+    const FieldKey key = ReadFieldKey(path.toStdString());
+    if (!key.Column("file")) {
+      // A key with one row per plot: its scan-number columns and the file
+      // names they make, guessed from the listed scans, for the user to confirm.
+      std::vector<std::string> listed;
+      for (int i = 0; i < c_->List1->count(); ++i) listed.push_back(c_->List1->item(i)->text().toStdString());
+      const std::optional<ScanNumberGuess> guess = GuessScanNumbers(key, listed);
+      if (!guess) FileColumnNames(key);  // says what is missing
+      QStringList columns;
+      for (const std::string& col : guess->scanColumns) columns << QString::fromStdString(col);
+      const MessageRequest question{
+          QStringLiteral("Field key"),
+          QStringLiteral("This key names its scans by number. Read the numbers in %1 as the files %2?")
+              .arg(columns.join(QStringLiteral(", ")), QString::fromStdString(guess->pattern)),
+          MessageIcon::None,
+          MessageButtons::YesNo,
+          {}};
+      if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Yes) return;
+      ScanNumberNames(key, guess->scanColumns, guess->pattern);
+      keyScans = guess->scanColumns;
+      keyName = guess->pattern;
+    }
+  } catch (const RunFailure& failure) {
+    program_.UserDialogs().ShowMessage(
+        this, ErrorBox(QStringLiteral("This file cannot be the field key."), QString::fromStdString(failure.what())));
+    return;
+  }
+  Session& session = program_.Settings();
+  session.fieldKeyFile = path.toStdString();
+  session.averageBy.clear();
+  session.keyScans = std::move(keyScans);
+  session.keyName = std::move(keyName);
+  ShowFieldKey();
+}
+
+// The session's key, its row count and its columns (ticked as the session
+// says); a key that no longer reads is shown as such.
+void InstrumentWindow::ShowFieldKey() {
+  Controls& c = *c_;
+  const Session& session = program_.Settings();
+  const QSignalBlocker quiet(c.lstAverageBy);
+  c.lstAverageBy->clear();
+  c.cmdNoFieldKey->setEnabled(!session.fieldKeyFile.empty());
+  if (session.fieldKeyFile.empty()) {
+    c.lblFieldKey->setText(QStringLiteral("(none)"));
+    c.lstAverageBy->setEnabled(false);
+    return;
+  }
+  const QString name = QFileInfo(QString::fromStdString(session.fieldKeyFile)).fileName();
+  try {
+    const FieldKey key = ReadFieldKey(session.fieldKeyFile);
+    const std::optional<std::size_t> file = key.Column("file");
+    QString layout;
+    if (!session.keyScans.empty())
+      layout = QStringLiteral("; scans by number, files %1").arg(QString::fromStdString(session.keyName));
+    c.lblFieldKey->setText(QStringLiteral("%1 (%2 rows%3)").arg(name).arg(key.rows.size()).arg(layout));
+    for (std::size_t i = 0; i < key.columns.size(); ++i) {
+      const auto scanColumn = [&](const std::string& s) { return s == key.columns[i]; };
+      if (i == file || std::any_of(session.keyScans.begin(), session.keyScans.end(), scanColumn)) continue;
+      auto* item = new QListWidgetItem(QString::fromStdString(key.columns[i]), c.lstAverageBy);
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      const bool ticked =
+          std::find(session.averageBy.begin(), session.averageBy.end(), key.columns[i]) != session.averageBy.end();
+      item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    c.lstAverageBy->setEnabled(true);
+  } catch (const RunFailure& failure) {
+    c.lblFieldKey->setText(name + QStringLiteral(": ") + QString::fromStdString(failure.Why()));
+    c.lstAverageBy->setEnabled(false);
+  }
+}
+
 void InstrumentWindow::EnterFinished() {
   Controls& c = *c_;
   c.cmdDoOperation->setEnabled(false);
@@ -1069,6 +1207,13 @@ ConversionJob InstrumentWindow::PrepareJob() {
   job.referenceScans = session.referenceScans;
   job.plottedNames = session.plottedNames;
   job.applyRefFile = c.ChkNDVI && c.ChkNDVI->isChecked();
+  job.longTable = c.chkLongTable->isChecked();
+  if (job.longTable && !session.fieldKeyFile.empty()) {
+    job.key = ReadFieldKey(session.fieldKeyFile);
+    job.averageBy = session.averageBy;
+    job.keyScans = session.keyScans;
+    job.keyName = session.keyName;
+  }
   return job;
 }
 

@@ -64,6 +64,8 @@ class InstrumentWindow final : public QDialog {
   void OnDoOperation();
   ConversionJob PrepareJob();
   void OnCheckFiles();
+  void OnFieldKey();
+  void ShowFieldKey();
 
   void CheckList();
   void ListChanged();  // count, newest entry in view

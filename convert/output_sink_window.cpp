@@ -43,17 +43,22 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
     return AskSavePathConfirmed(dialogs_, parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
-  const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
+  std::string_view announcement = kLongTableAnnouncement, title = kLongTableDialogTitle;
+  if (output != JobOutput::LongTable) {
+    const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
+    announcement = texts.announcement;
+    title = texts.dialogTitle;
+  }
   // The announcement once; a refused path asks the save dialog only again.
-  if (!refused_) dialogs_.ShowMessage(parent_, AnnouncementBox(Q(texts.announcement)));
+  if (!refused_) dialogs_.ShowMessage(parent_, AnnouncementBox(Q(announcement)));
   refused_ = false;
-  const QString path = AskSavePathConfirmed(dialogs_, parent_, Q(texts.dialogTitle));
+  const QString path = AskSavePathConfirmed(dialogs_, parent_, Q(title));
   if (!path.isEmpty()) return path.toStdString();
   dialogs_.ShowMessage(parent_, ErrorBox(Q(kNoFilenameSelected),
                                          QStringLiteral("No name was chosen in \"%1\"; that file and the outputs "
                                                         "after it were not written.")
-                                             .arg(Q(texts.dialogTitle))));
-  stoppedAt_ = Q(texts.dialogTitle);
+                                             .arg(Q(title))));
+  stoppedAt_ = Q(title);
   return std::nullopt;
 }
 

@@ -15,6 +15,10 @@ namespace corvelane::gui {
 class Dialogs;
 class Program;
 
+// What the windows say before asking where the long table goes.
+inline constexpr std::string_view kLongTableAnnouncement = "   Save Long Table (CSV)   ";
+inline constexpr std::string_view kLongTableDialogTitle = "Save Long Table (CSV) File";
+
 class DialogOutputSink final : public OutputSink {
  public:
   // `showStatus` puts a text on the window's status line.

@@ -30,6 +30,14 @@ struct Session {
   std::string plottedNames;
   // "Index name and formula": the indices an index run computes.
   std::vector<IndexDefinition> indexList;
+  // "Field key...": the key joined to the long table (empty: none), and the
+  // key columns whose groups the long table averages (none: every scan's rows).
+  std::string fieldKeyFile;
+  std::vector<std::string> averageBy;
+  // A key naming its scans by number: the columns and the file name pattern
+  // the user confirmed (empty: the key has a `file` column).
+  std::vector<std::string> keyScans;
+  std::string keyName;
 };
 
 }  // namespace corvelane

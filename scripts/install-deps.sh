@@ -3,7 +3,7 @@
 # they are missing. Needs root or sudo for apt-get; does nothing when all are there.
 set -euo pipefail
 
-packages=(cmake g++ make libcli11-dev libgtest-dev qt6-base-dev fonts-dejavu-core liburing-dev libmuparser-dev)
+packages=(cmake g++ make libcli11-dev libgtest-dev qt6-base-dev fonts-dejavu-core liburing-dev libmuparser-dev libcsv-dev zlib1g-dev)
 if [ "${1:-}" = "--tests" ]; then
   # python3 runs the layering checks (tools/check_layers.py) among the tests;
   # clang-format checks that the sources keep the repository's style.

@@ -28,6 +28,14 @@ QString ScriptedDialogs::AskSavePath(QWidget*, const QString& title) {
   return p;
 }
 
+QString ScriptedDialogs::AskOpenPath(QWidget*, const QString& title) {
+  openTitles.push_back(title);
+  if (openPaths.empty()) return {};
+  QString p = openPaths.front();
+  openPaths.pop_front();
+  return p;
+}
+
 std::vector<QString> ScriptedDialogs::Texts() const {
   std::vector<QString> t;
   for (const auto& m : messages) t.push_back(m.text);

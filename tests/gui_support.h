@@ -31,14 +31,17 @@ class ScriptedDialogs final : public gui::Dialogs {
 
   gui::MessageAnswer ShowMessage(QWidget* parent, const gui::MessageRequest& request) override;
   QString AskSavePath(QWidget* parent, const QString& title) override;
+  QString AskOpenPath(QWidget* parent, const QString& title) override;
 
   // Answers, used in order; when empty, messages answer Ok and save dialogs
   // answer an empty path (as a user who cancels).
   std::deque<gui::MessageAnswer> messageAnswers;
   std::deque<QString> savePaths;
+  std::deque<QString> openPaths;  // open dialogs answer these, then an empty path
 
   std::vector<gui::MessageRequest> messages;  // every message, in order
   std::vector<QString> saveTitles;            // every save dialog's title, in order
+  std::vector<QString> openTitles;            // every open dialog's title, in order
   // Message texts only, in order.
   std::vector<QString> Texts() const;
   void Clear() {

@@ -20,7 +20,7 @@ using testing::ReadAll;
 using testing::TempFolder;
 
 const char* Name(JobOutput o) {
-  static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel", "index", "corrected"};
+  static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel", "index", "corrected", "long"};
   return kNames[static_cast<int>(o)];
 }
 

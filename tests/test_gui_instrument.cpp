@@ -996,5 +996,95 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
   QDir::setCurrent(previous);
 }
 
+TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
+  const TempFolder temp;
+  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 3, "F");
+  const std::string key = temp.Write("key.csv", "File,Plot,Rep\nF00001.gr1,north,1\nF00002.gr1,north,2\n");
+  Harness h(Format::Ger1500);
+  // A file that names no scans is refused and the key stays unset.
+  h.dialogs.openPaths = {Q(temp.Write("notes.csv", "name,Plot\nx,north\n"))};
+  h.Click("cmdFieldKey");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(h.dialogs.messages[0].detail.contains("no column \"file\""))
+      << h.dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(h.program.Settings().fieldKeyFile.empty());
+  EXPECT_EQ(h.Text("lblFieldKey"), "(none)");
+  h.dialogs.Clear();
+  h.dialogs.openPaths = {Q(key)};
+  h.Click("cmdFieldKey");
+  EXPECT_EQ(h.dialogs.openTitles.back(), "Field key");
+  EXPECT_EQ(h.program.Settings().fieldKeyFile, key);
+  EXPECT_EQ(h.Text("lblFieldKey"), "key.csv (2 rows)");
+  EXPECT_EQ(h.Entries("lstAverageBy"), (QStringList{"Plot", "Rep"}));
+
+  h.Configure(scans, {"chkLongTable"});
+  h.Click("Option1");
+  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("long.csv"))};
+  h.Click("cmdDoOperation");
+  EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Long Table (CSV) File"}));
+  ASSERT_TRUE(fs::exists(temp.File("long.csv")));
+  const std::vector<std::string> lines = SplitCrLf(ReadAll(temp.File("long.csv")));
+  EXPECT_EQ(lines[0], "path,label,date,time,temperature,integration_ms,quantity,wavelength_nm,value,Plot,Rep");
+  EXPECT_TRUE(lines[1].ends_with(",north,1")) << lines[1];
+  EXPECT_TRUE(lines.back().ends_with(",,")) << lines.back();  // the third scan has no key row
+  // The key's misses on the status line.
+  const QString status = h.Text("lblStatus");
+  EXPECT_TRUE(status.contains("1 of 3 scans has no row in the field key")) << status.toStdString();
+
+  // "Average by" Plot: the means of the two scans of the north plot.
+  testing::Tick(h.Get<QListWidget>("lstAverageBy"), "Plot");
+  EXPECT_EQ(h.program.Settings().averageBy, std::vector<std::string>{"Plot"});
+  h.Click("cmdEditList");
+  h.Click("cmdFileListOk");
+  h.Click("Option1");
+  h.dialogs.savePaths = {Q(temp.File("refl2.txt")), Q(temp.File("means.csv"))};
+  h.Click("cmdDoOperation");
+  const std::vector<std::string> means = SplitCrLf(ReadAll(temp.File("means.csv")));
+  ASSERT_GT(means.size(), 1u);
+  EXPECT_EQ(means[0], "Plot,quantity,wavelength_nm,mean,sd,n,n_left_out");
+  EXPECT_TRUE(means[1].starts_with("north,reflectance,400,")) << means[1];
+  EXPECT_TRUE(means[1].ends_with(",2,0")) << means[1];
+  EXPECT_EQ(ReadAll(temp.File("refl.txt")), ReadAll(temp.File("refl2.txt")));
+
+  // "No key" forgets it for every window.
+  h.Click("cmdNoFieldKey");
+  EXPECT_TRUE(h.program.Settings().fieldKeyFile.empty());
+  EXPECT_TRUE(h.program.Settings().averageBy.empty());
+  EXPECT_EQ(h.Entries("lstAverageBy"), QStringList{});
+}
+
+TEST(InstrumentWindowRun, AKeyOfPlotRowsIsReadByTheScanNumbersTheUserConfirms) {
+  const TempFolder temp;
+  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 3, "MAT_");
+  const std::string key = temp.Write("plots.csv", "Site,Block,P1,P2\nMAT,B1,1,2\n");
+  Harness h(Format::Ger1500);
+  h.Pick(scans);
+  // Declined: no key.
+  h.dialogs.openPaths = {Q(key)};
+  h.dialogs.messageAnswers = {gui::MessageAnswer::No};
+  h.Click("cmdFieldKey");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(h.dialogs.messages[0].text,
+            "This key names its scans by number. Read the numbers in P1, P2 as the files {Site}_{n:05}.gr1?");
+  EXPECT_TRUE(h.program.Settings().fieldKeyFile.empty());
+  h.dialogs.openPaths = {Q(key)};
+  h.dialogs.messageAnswers = {gui::MessageAnswer::Yes};
+  h.Click("cmdFieldKey");
+  EXPECT_EQ(h.program.Settings().keyScans, (std::vector<std::string>{"P1", "P2"}));
+  EXPECT_EQ(h.Entries("lstAverageBy"), (QStringList{"Site", "Block"}));
+  EXPECT_TRUE(h.Text("lblFieldKey").contains("files {Site}_{n:05}.gr1")) << h.Text("lblFieldKey").toStdString();
+
+  h.SetChecked("chkReflect", false);
+  h.Configure({}, {"chkLongTable"});
+  h.Click("Option1");
+  h.dialogs.savePaths = {Q(temp.File("long.csv"))};
+  h.Click("cmdDoOperation");
+  const std::vector<std::string> lines = SplitCrLf(ReadAll(temp.File("long.csv")));
+  ASSERT_GT(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].ends_with(",value,Site,Block,scan_number")) << lines[0];
+  EXPECT_TRUE(lines[1].ends_with(",MAT,B1,1")) << lines[1];
+  EXPECT_TRUE(h.Text("lblStatus").contains("1 of 3 scans has no row")) << h.Text("lblStatus").toStdString();
+}
+
 }  // namespace
 }  // namespace corvelane

@@ -135,4 +135,13 @@ QString QtDialogs::AskSavePath(QWidget* parent, const QString& title) {
   return path;
 }
 
+QString QtDialogs::AskOpenPath(QWidget* parent, const QString& title) {
+  QFileDialog dialog(parent, title, saveFolder_);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  const QStringList chosen = dialog.selectedFiles();
+  return chosen.isEmpty() ? QString() : chosen.front();
+}
+
 }  // namespace corvelane::gui

@@ -29,6 +29,8 @@ class Dialogs {
   // The chosen path, or an empty text when the user chose none. No filter,
   // no default extension and no overwrite question.
   virtual QString AskSavePath(QWidget* parent, const QString& title) = 0;
+  // An existing file to read, or an empty text when the user chose none.
+  virtual QString AskOpenPath(QWidget* parent, const QString& title) = 0;
 };
 
 // The save dialog `title`, then, when the chosen path is an existing file,
@@ -46,6 +48,8 @@ class QtDialogs final : public Dialogs {
  public:
   MessageAnswer ShowMessage(QWidget* parent, const MessageRequest& request) override;
   QString AskSavePath(QWidget* parent, const QString& title) override;
+  // Opens in the same folder as the save dialogs.
+  QString AskOpenPath(QWidget* parent, const QString& title) override;
 
   void SetSaveFolder(const QString& folder) { saveFolder_ = folder; }
   const QString& SaveFolder() const noexcept { return saveFolder_; }
