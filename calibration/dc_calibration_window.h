@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "calibration/dc_equation.h"
@@ -36,6 +37,12 @@ class DcCalibrationWindow final : public QDialog {
   const DcWavelengthTables& Tables() const noexcept { return tables_; }
   // "New Instrument properties", the editor of inst.cof.
   NewInstrumentWindow& InstrumentEditor();
+  // The scans "From scans" fits: the UniSpec-DC window's list, set before
+  // the window is shown. With none, it asks for one scan.
+  void SetListedScans(std::vector<std::string> scans) { listed_ = std::move(scans); }
+  // "From scans": fits `scans` and fills the six boxes (both channels the
+  // same); a message says the residual, or why the scans were refused.
+  void FillFromScans(const std::vector<std::string>& scans);
 
  signals:
   // OK with six numbers: the DC window disables Command4 and enables cmdDoOperation.
@@ -49,6 +56,7 @@ class DcCalibrationWindow final : public QDialog {
   void OnCancel();
   void OnAdd();
   void ShowActive();
+  void OnFromScans();
 
   Dialogs& dialogs_;
   DcEquationTexts& texts_;
@@ -61,6 +69,7 @@ class DcCalibrationWindow final : public QDialog {
   std::unique_ptr<NewInstrumentWindow> form19_;
   std::vector<InstrumentRecord> records_;  // inst.cof as last loaded
   QLabel* active_ = nullptr;               // which instrument's coefficients the boxes hold
+  std::vector<std::string> listed_;
 };
 
 }  // namespace corvelane::gui

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "convert/dc_reference.h"
+#include "convert/quality_report.h"
 #include "convert/spectra_long.h"
 #include "text/atomic_file.h"
 #include "text/failure.h"
@@ -11,9 +12,10 @@ namespace corvelane {
 
 namespace {
 
-std::vector<std::string> WarningsOf(const ConversionResult& result) {
+std::vector<std::string> WarningsOf(const ConversionResult& result, const std::vector<std::string>& files) {
   std::vector<std::string> warnings = result.warnings;
   if (std::string status = StatusChannelWarning(result); !status.empty()) warnings.push_back(std::move(status));
+  for (std::string& w : ScanCheckWarnings(result, files)) warnings.push_back(std::move(w));
   return warnings;
 }
 
@@ -122,6 +124,7 @@ std::string_view OutputName(JobOutput output) noexcept {
     case JobOutput::IndexFile: return "index";
     case JobOutput::Corrected: return "corrected reflectance";
     case JobOutput::LongTable: return "long table";
+    case JobOutput::Report: return "quality report";
   }
   return "output";
 }
@@ -144,16 +147,24 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     withRatios.keepFacts = true;
     if (longOnly) withRatios.modes[Index(OutputMode::Reflectance)] = true;
   }
+  // The quality report needs each scan's header facts too.
+  if (job.qualityReport && !job.settings.keepFacts) {
+    if (!withRatios.variant) withRatios = job.settings;
+    withRatios.keepFacts = true;
+  }
   const RunSettings& s = withRatios.variant ? withRatios : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
   // The reference scans are read first, each as a data scan of this run.
   std::vector<double> scanReference;
   std::vector<std::string> referenceWarnings;
-  if (job.correctByScans) scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings);
+  std::vector<std::string> saturatedReference;  // not a mark: said with the run's warnings only
+  if (job.correctByScans)
+    scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings, &saturatedReference);
   ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
-  std::vector<std::string> warnings = WarningsOf(result);
+  std::vector<std::string> warnings = WarningsOf(result, s.files);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  warnings.insert(warnings.end(), saturatedReference.begin(), saturatedReference.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   std::optional<KeyJoin> join;
   if (job.longTable && job.key) {
@@ -169,6 +180,8 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   }
   sink.Computed(result, warnings);
   RunFiles files(job, result);
+  // Known now; written last, after every other output.
+  const std::string report = job.qualityReport ? QualityReportText(result, s.files) : std::string();
 
   DcReferenceInputs reference;
   std::vector<std::vector<double>> corrected;
@@ -228,6 +241,18 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     else
       WriteSpectraLong(table, *path);
     sink.Written(JobOutput::LongTable, *path);
+    files.Add(JobOutput::LongTable, *path);
+  }
+  if (job.qualityReport) {
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Report);
+    if (!path) return {JobOutput::Report};
+    if (const auto scan = ScanReplacedBy(result, *path))
+      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
+    AtomicFileWriter file(*path);
+    file.Write(report);
+    file.Commit();
+    sink.Written(JobOutput::Report, *path);
   }
   return {};
 }

@@ -19,11 +19,12 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file; the long table comes last.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, IndexFile, Corrected, LongTable };
+// before the corrected file; then the long table and the quality report.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, IndexFile, Corrected, LongTable, Report };
 
 // "reflectance", "absorbance", "raw target", "raw panel", "index",
-// "corrected reflectance", "long table": what a message calls the output's file.
+// "corrected reflectance", "long table", "quality report": what a message
+// calls the output's file.
 std::string_view OutputName(JobOutput output) noexcept;
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
@@ -55,6 +56,8 @@ struct ConversionJob {
   std::vector<std::string> keyScans;
   std::string keyName;
   std::vector<std::string> averageBy;
+  // Write the quality report: one row per scan of what its checks found.
+  bool qualityReport = false;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the

@@ -43,6 +43,13 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
     return AskSavePathConfirmed(dialogs_, parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
+  if (output == JobOutput::Report) {
+    const QString title = QStringLiteral("Save quality report");
+    const QString path = AskSavePathConfirmed(dialogs_, parent_, title);
+    if (!path.isEmpty()) return path.toStdString();
+    stoppedAt_ = title;
+    return std::nullopt;
+  }
   std::string_view announcement = kLongTableAnnouncement, title = kLongTableDialogTitle;
   if (output != JobOutput::LongTable) {
     const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];

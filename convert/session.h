@@ -38,6 +38,9 @@ struct Session {
   // the user confirmed (empty: the key has a `file` column).
   std::vector<std::string> keyScans;
   std::string keyName;
+  // "Dark scan": the UniSpec-DC dark scan subtracted from every scan of a
+  // run; empty for none.
+  std::string darkScan;
 };
 
 }  // namespace corvelane

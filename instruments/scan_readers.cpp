@@ -18,6 +18,9 @@ void ParseScan(const InstrumentVariant& variant, std::string_view text, bool tru
   out.time.clear();
   out.temperature.clear();
   out.spectralChannels = 0;
+  out.darkScan = false;
+  out.darkCorrected = false;
+  out.integrationMs.clear();
   if (!out.ownWaves.empty()) out.ownWaves.assign(n, std::numeric_limits<double>::quiet_NaN());
   ScanLines in(text, truncated, path);
   variant.read(in, labelSource, out);

@@ -996,6 +996,55 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
   QDir::setCurrent(previous);
 }
 
+// Form9's dark scan and every window's quality report: the job takes both
+// from the window, and the report is the last file asked for.
+TEST(InstrumentWindowRun, Form9SubtractsTheChosenDarkScanAndSavesTheQualityReportLast) {
+  const TempFolder temp;
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(Q(temp.Path().string()));
+  {
+    const auto scans = synth::WriteDcScans((temp.Path() / "dc").string(), 2, "TUN_");
+    Harness h(Format::UniSpecDc);
+    EXPECT_EQ(h.Text("lblDarkScan"), "No dark scan");
+    // The scan as its own dark scan (the synthetic scans differ in
+    // integration time): every reading becomes 0, every reflectance 999.
+    h.window->SetDarkScan(Q(scans[0]));
+    EXPECT_EQ(h.Text("lblDarkScan"), "Dark scan: TUN_00001.spu");
+    EXPECT_EQ(h.program.Settings().darkScan, scans[0]);
+    h.Configure({scans[0]});
+    {
+      QObject watch;
+      WhenModal(&watch, [](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); });
+      h.Click("Command4");
+    }
+    h.SetChecked("chkReport", true);
+    h.dialogs.savePaths = {Q(temp.File("r.txt")), Q(temp.File("q.csv"))};
+    h.Click("cmdDoOperation");
+    EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save quality report"}))
+        << h.Text("lblStatus").toStdString();
+    const std::vector<std::string> rows = SplitCrLf(ReadAll(temp.File("q.csv")));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[1].find(",no,no,yes,") != std::string::npos) << rows[1];  // dark subtracted
+
+    corvelane::RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecDc);
+    s.files = {scans[0]};
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = true;
+    UseChannelEquations(s, DcStartTexts());
+    s.darkScan = scans[0];
+    WavelengthTables tables;
+    const std::string expected = OutputText(ComputeConversion(s, tables), OutputMode::Reflectance, nullptr);
+    EXPECT_EQ(ReadAll(temp.File("r.txt")), expected);
+    EXPECT_EQ(SplitCrLf(expected)[100], " 404 , 999 ");
+
+    h.window->SetDarkScan({});
+    EXPECT_EQ(h.Text("lblDarkScan"), "No dark scan");
+    EXPECT_TRUE(h.program.Settings().darkScan.empty());
+  }
+  QDir::setCurrent(previous);
+}
+
 TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
   const TempFolder temp;
   const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::Ger1500, 3, "F");
