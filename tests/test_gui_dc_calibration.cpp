@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +29,7 @@ using corvelane::testing::ScriptedDialogs;
 
 using corvelane::testing::Child;
 using corvelane::testing::Click;
+using corvelane::testing::Items;
 using corvelane::testing::WriteFile;
 
 void Type(QWidget& parent, const QString& box, const QString& text) { Child<QLineEdit>(parent, box)->setText(text); }
@@ -47,12 +47,6 @@ QStringList VisibleInstruments(QWidget& form10) {
     if (!b->isHidden()) names << b->text();
   }
   return names;
-}
-
-QStringList Items(QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
 }
 
 class DcCalibrationTest : public ::testing::Test {
