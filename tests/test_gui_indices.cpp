@@ -302,7 +302,7 @@ TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickItem(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
   ConfirmIndices(
       w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
   dialogs.Clear();

@@ -591,8 +591,8 @@ TEST_F(Form9Reference, AClosedReferenceWindowIsNoAndTheStatusLineListsTheIndexFi
   {
     QObject watch;
     WhenModals(&watch, {[](QWidget* modal) {
-      In<QLineEdit>(modal, "Text1")->setText("  ");
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QLineEdit>(*modal, "Text1")->setText("  ");
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "cmdDoOperation");
@@ -612,14 +612,14 @@ TEST_F(Form9Reference, AClosedReferenceWindowIsNoAndTheStatusLineListsTheIndexFi
     QObject watch;
     WhenModals(&watch,
                {[this](QWidget* modal) {
-                  In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
-                  In<QAbstractButton>(modal, "Command1")->click();
+                  Child<QLineEdit>(*modal, "Text1")->setText(Q(refFile));
+                  Child<QAbstractButton>(*modal, "Command1")->click();
                 },
                 [](QWidget* modal) {
-                  In<QLineEdit>(modal, "Text1")->setText("abc");
-                  In<QAbstractButton>(modal, "Command1")->click();  // refused: the window stays
-                  In<QLineEdit>(modal, "Text1")->setText("1");
-                  In<QAbstractButton>(modal, "Command1")->click();
+                  Child<QLineEdit>(*modal, "Text1")->setText("abc");
+                  Child<QAbstractButton>(*modal, "Command1")->click();  // refused: the window stays
+                  Child<QLineEdit>(*modal, "Text1")->setText("1");
+                  Child<QAbstractButton>(*modal, "Command1")->click();
                 },
                 IndexIn16("NDVI", "800", "670", true)},
                &opened);
