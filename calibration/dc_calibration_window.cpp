@@ -54,8 +54,11 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
     box->setMinimumWidth(160);
     boxes->addWidget(box, 1 + static_cast<int>(i % 3), 1 + static_cast<int>(i / 3));
     BindText(box, texts_.coefficients[i]);
+    connect(box, &QLineEdit::textChanged, this, &DcCalibrationWindow::ShowActive);
     boxes_[i] = box;
   }
+  active_ = new QLabel(this);
+  active_->setObjectName(QStringLiteral("lblActive"));
   auto* equation = new QLabel(QStringLiteral("equation:  A + B*(wave) + C*(wave)^2"), this);
   equation->setObjectName(QStringLiteral("Label4"));
 
@@ -114,7 +117,14 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
   layout->addWidget(equation);
   layout->addWidget(frame1);
   layout->addLayout(instruments);
+  layout->addWidget(active_);
   layout->addLayout(buttons);
+  SetToolTips(*this, {{"Option1", "The first channel is channel 0 in the equations."},
+                      {"Option2", "The first channel is channel 1 in the equations."},
+                      {"ComAdd", "Add, update or delete the instruments of inst.cof."},
+                      {"cmdOK", "Use these six coefficients (all must be numbers)."},
+                      {"cmdCancel", "Close without confirming the equations."}});
+  for (QPushButton* b : inst_) b->setToolTip(QStringLiteral("Copy this instrument's six coefficients into the boxes."));
   Reload();
 }
 
@@ -136,15 +146,39 @@ void DcCalibrationWindow::LoadInstruments() {
   try {
     // Only six buttons: later records stay in the file, untouched, and the
     // command line can still use them.
-    const auto records = corvelane::LoadInstruments(file_.toStdString());
+    records_ = corvelane::LoadInstruments(file_.toStdString());
+    const auto& records = records_;
     for (std::size_t i = 0; i < records.size() && i < inst_.size(); ++i) {
       inst_[i]->setText(Q(records[i].name));
       inst_[i]->setVisible(true);
     }
   } catch (const std::exception& e) {
+    records_.clear();
     dialogs_.ShowMessage(this,
                          ErrorBox(QStringLiteral("Cannot read the instrument file"), QString::fromUtf8(e.what())));
   }
+  ShowActive();
+}
+
+// Which instrument's coefficients the boxes hold: the first record of
+// inst.cof with the same six numbers, or none when they were typed.
+void DcCalibrationWindow::ShowActive() {
+  if (!active_) return;
+  std::array<double, 6> shown{};
+  for (std::size_t i = 0; i < 6; ++i) {
+    const auto v = ParseNumber(boxes_[i] ? boxes_[i]->text().trimmed().toStdString() : std::string());
+    if (!v) {
+      active_->setText(QStringLiteral("Active coefficients: typed, not all numbers yet"));
+      return;
+    }
+    shown[i] = *v;
+  }
+  for (const InstrumentRecord& r : records_)
+    if (InstrumentCoefficients(r) == shown) {
+      active_->setText(QStringLiteral("Active coefficients: instrument \"%1\"").arg(Q(r.name)));
+      return;
+    }
+  active_->setText(QStringLiteral("Active coefficients: typed (no instrument of inst.cof has them)"));
 }
 
 void DcCalibrationWindow::OnInstrument(int index) {
@@ -216,11 +250,11 @@ void DcCalibrationWindow::FillFromScans(const std::vector<std::string>& scans) {
 }
 
 void DcCalibrationWindow::OnAdd() {
-  // The editor works on the file; when it is done this window is loaded
-  // afresh, so it lists what the file now holds, with the start texts.
+  // The editor works on the file; when it is done this window lists what
+  // the file now holds. The coefficients chosen stay as they are.
   NewInstrumentWindow& editor = InstrumentEditor();
   if (editor.Load()) editor.exec();
-  Reload();
+  LoadInstruments();
 }
 
 }  // namespace corvelane::gui

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "calibration/dc_equation.h"
+#include "calibration/instrument_table.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -53,6 +55,7 @@ class DcCalibrationWindow final : public QDialog {
   void OnOk();
   void OnCancel();
   void OnAdd();
+  void ShowActive();
   void OnFromScans();
 
   Dialogs& dialogs_;
@@ -64,6 +67,8 @@ class DcCalibrationWindow final : public QDialog {
   QRadioButton* option2_;  // "1"
   DcWavelengthTables tables_;
   std::unique_ptr<NewInstrumentWindow> form19_;
+  std::vector<InstrumentRecord> records_;  // inst.cof as last loaded
+  QLabel* active_ = nullptr;               // which instrument's coefficients the boxes hold
   std::vector<std::string> listed_;
 };
 

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -162,6 +163,47 @@ void RequireMarker(const ParsedFile& p, const std::string& path) {
   if (!p.hasMarker) FailFile(path, "the file has no \"Data:\" line, so no instrument in it could ever be read");
 }
 
+// A rewrite of the table as it stood (`old`): the old text goes to the
+// backup first, so a failed backup leaves the table untouched.
+void Rewrite(const std::string& path, std::string_view old, std::string_view text) {
+  WriteWhole(InstrumentBackupPath(path), old);
+  WriteWhole(path, text);
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  a = Trim(a);
+  b = Trim(b);
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y && !(x < 128 && y < 128 && std::tolower(x) == std::tolower(y))) return false;
+  }
+  return true;
+}
+
+std::optional<std::size_t> RecordAt(const ParsedFile& p, std::size_t index, std::string_view name) {
+  if (index >= p.records.size() || Trim(p.records[index].name) != Trim(name)) return std::nullopt;
+  return index;
+}
+
+void ReplaceRecord(const std::string& path, const ParsedFile& p, std::size_t i,
+                   const std::array<std::string, 6>& coefficients) {
+  const auto [start, stop] = p.spans[i];
+  const std::string_view text = p.text;
+  std::string out(text.substr(0, start));
+  out += InstrumentRecordLine(p.records[i].name, coefficients);
+  if (stop > start && (text[stop - 1] == '\n' || text[stop - 1] == '\r')) out += LineEndOf(text, start);
+  out += text.substr(stop);
+  Rewrite(path, p.text, out);
+}
+
+void RemoveRecord(const std::string& path, const ParsedFile& p, std::size_t i) {
+  const auto [start, stop] = p.spans[i];
+  std::string out(std::string_view(p.text).substr(0, start));
+  out += std::string_view(p.text).substr(stop);
+  Rewrite(path, p.text, out);
+}
+
 }  // namespace
 
 std::string InstrumentFilePath(const std::string& folder) {
@@ -224,6 +266,14 @@ std::optional<std::size_t> FindInstrument(const std::vector<InstrumentRecord>& r
   return std::nullopt;
 }
 
+std::optional<std::size_t> FindInstrumentName(const std::vector<InstrumentRecord>& records, std::string_view name) {
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (SameNameIgnoringCase(records[i].name, name)) return i;
+  return std::nullopt;
+}
+
+std::string InstrumentBackupPath(const std::string& path) { return path + ".bak"; }
+
 std::optional<std::array<double, 6>> InstrumentCoefficients(const InstrumentRecord& record) {
   std::array<double, 6> values{};
   for (std::size_t i = 0; i < 6; ++i) {
@@ -238,11 +288,16 @@ void RequireStorableInstrument(const std::string& path, std::string_view name,
                                const std::array<std::string, 6>& coefficients) {
   const auto breaks = [](std::string_view s) { return s.find_first_of(",\r\n") != std::string_view::npos; };
   const std::string_view n = Trim(name);
-  if (n.empty()) FailFile(path, "an instrument needs a name");
-  if (n == "end") FailFile(path, "\"end\" marks the end of the table and cannot name an instrument");
-  if (breaks(n)) FailFile(path, "an instrument name cannot hold a comma or a line break: \"" + Printable(n) + "\"");
-  for (const std::string& c : coefficients)
-    if (breaks(c)) FailFile(path, "a coefficient cannot hold a comma or a line break: \"" + Printable(c) + "\"");
+  const auto refuse = [&path](std::string why) { FailFile(path, std::move(why), FailureKind::Usage); };
+  if (n.empty()) refuse("an instrument needs a name");
+  if (n == "end") refuse("\"end\" marks the end of the table and cannot name an instrument");
+  if (breaks(n)) refuse("an instrument name cannot hold a comma or a line break: \"" + Printable(n) + "\"");
+  static constexpr std::array<const char*, 6> kNames = {"A1", "B1", "C1", "A2", "B2", "C2"};
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::string& c = coefficients[i];
+    if (breaks(c)) refuse("a coefficient cannot hold a comma or a line break: \"" + Printable(c) + "\"");
+    if (!ParseNumber(c)) refuse(std::string("coefficient ") + kNames[i] + " is not a number: \"" + Printable(c) + "\"");
+  }
 }
 
 void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
@@ -250,6 +305,11 @@ void AddInstrument(const std::string& path, std::string_view name, const std::ar
   const TableLock lock(path);
   const ParsedFile p = ReadParsedLocked(path);
   RequireMarker(p, path);
+  if (const auto held = FindInstrumentName(p.records, name))
+    FailFile(path,
+             "the table already holds an instrument \"" + Printable(Trim(p.records[*held].name)) +
+                 "\" (names are compared without letter case); choose another name",
+             FailureKind::Usage);
   const std::string_view text = p.text;
   const std::size_t cut = p.endStart == std::string::npos ? text.size() : p.endStart;
   std::string out(text.substr(0, cut));
@@ -262,7 +322,7 @@ void AddInstrument(const std::string& path, std::string_view name, const std::ar
     out += LineEndOf(text, p.endStart);
     out += text.substr(p.endStop);
   }
-  WriteWhole(path, out);
+  Rewrite(path, p.text, out);
 }
 
 bool UpdateInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients) {
@@ -271,13 +331,7 @@ bool UpdateInstrument(const std::string& path, std::string_view name, const std:
   const ParsedFile p = ReadParsedLocked(path);
   const auto i = FindInstrument(p.records, name);
   if (!i) return false;
-  const auto [start, stop] = p.spans[*i];
-  const std::string_view text = p.text;
-  std::string out(text.substr(0, start));
-  out += InstrumentRecordLine(p.records[*i].name, coefficients);
-  if (stop > start && (text[stop - 1] == '\n' || text[stop - 1] == '\r')) out += LineEndOf(text, start);
-  out += text.substr(stop);
-  WriteWhole(path, out);
+  ReplaceRecord(path, p, *i, coefficients);
   return true;
 }
 
@@ -286,10 +340,27 @@ bool DeleteInstrument(const std::string& path, std::string_view name) {
   const ParsedFile p = ReadParsedLocked(path);
   const auto i = FindInstrument(p.records, name);
   if (!i) return false;
-  const auto [start, stop] = p.spans[*i];
-  std::string out(std::string_view(p.text).substr(0, start));
-  out += std::string_view(p.text).substr(stop);
-  WriteWhole(path, out);
+  RemoveRecord(path, p, *i);
+  return true;
+}
+
+bool UpdateInstrumentAt(const std::string& path, std::size_t index, std::string_view name,
+                        const std::array<std::string, 6>& coefficients) {
+  RequireStorableInstrument(path, name, coefficients);
+  const TableLock lock(path);
+  const ParsedFile p = ReadParsedLocked(path);
+  const auto i = RecordAt(p, index, name);
+  if (!i) return false;
+  ReplaceRecord(path, p, *i, coefficients);
+  return true;
+}
+
+bool DeleteInstrumentAt(const std::string& path, std::size_t index, std::string_view name) {
+  const TableLock lock(path);
+  const ParsedFile p = ReadParsedLocked(path);
+  const auto i = RecordAt(p, index, name);
+  if (!i) return false;
+  RemoveRecord(path, p, *i);
   return true;
 }
 

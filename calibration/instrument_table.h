@@ -10,6 +10,8 @@
 // (channel 2), each field followed by ","; blanks around a field do not
 // count. Every rewrite goes through a temporary file and a rename, so a crash
 // never leaves a truncated table; lines it does not change stay byte for byte.
+// Before a rewrite the file as it stood is kept beside it as inst.cof.bak,
+// so one wrong click can be undone by hand.
 // A change (add, update, delete, or writing the missing file) is made under
 // an advisory lock on the table's folder, so programs changing it at once
 // take turns instead of losing each other's records.
@@ -57,6 +59,13 @@ InstrumentRecord ReadInstrument(const std::string& path, std::size_t index);
 // both (letter case counts).
 std::optional<std::size_t> FindInstrument(const std::vector<InstrumentRecord>& records, std::string_view name);
 
+// The first record whose name equals `name` blanks trimmed and letter case
+// aside: names are unique in this sense ("DC 2" and "dc 2" are one name).
+std::optional<std::size_t> FindInstrumentName(const std::vector<InstrumentRecord>& records, std::string_view name);
+
+// path + ".bak": the table as it stood before the last rewrite.
+std::string InstrumentBackupPath(const std::string& path);
+
 // The six coefficients as numbers; empty when a field is missing or not a number.
 std::optional<std::array<double, 6>> InstrumentCoefficients(const InstrumentRecord& record);
 
@@ -66,21 +75,30 @@ std::string InstrumentRecordLine(std::string_view name, const std::array<std::st
 
 // Refuses texts that would damage the table as a name or coefficient (a
 // comma or a line break splits the record, an empty name or "end" ends the
-// table): throws RunFailure naming `path` and why.
+// table) and coefficients that are not numbers: throws RunFailure of kind
+// Usage naming `path` and why.
 void RequireStorableInstrument(const std::string& path, std::string_view name,
                                const std::array<std::string, 6>& coefficients);
 
 // Appends a record before the end marker (the marker is written, without a
 // line break, when the file had none). Comment lines and later records stay.
 // Throws RunFailure when the texts cannot be stored (RequireStorableInstrument),
-// the file has no marker line or cannot be read or written.
+// or the table already holds the name (FindInstrumentName; both of kind
+// Usage), or the file has no marker line or cannot be read or written.
 void AddInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients);
 
-// Rewrites the six coefficients of the record named `name`; false (file
-// untouched) when there is none. Throws as AddInstrument.
+// Rewrites the six coefficients of the first record named `name`; false
+// (file untouched) when there is none. Throws as AddInstrument.
 bool UpdateInstrument(const std::string& path, std::string_view name, const std::array<std::string, 6>& coefficients);
 
-// Removes the record named `name`; false (file untouched) when there is none.
+// Removes the first record named `name`; false (file untouched) when there is none.
 bool DeleteInstrument(const std::string& path, std::string_view name);
+
+// The same for record `index` (0-based, file order), as a list of the table
+// shows it: acts only when that record is still named `name` (the file may
+// have changed since it was listed); false (file untouched) otherwise.
+bool UpdateInstrumentAt(const std::string& path, std::size_t index, std::string_view name,
+                        const std::array<std::string, 6>& coefficients);
+bool DeleteInstrumentAt(const std::string& path, std::size_t index, std::string_view name);
 
 }  // namespace corvelane

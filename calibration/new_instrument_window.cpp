@@ -67,6 +67,11 @@ NewInstrumentWindow::NewInstrumentWindow(Dialogs& dialogs, QString instrumentFil
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(update, &QPushButton::clicked, this, &NewInstrumentWindow::OnUpdate);
   connect(remove, &QPushButton::clicked, this, &NewInstrumentWindow::OnDelete);
+  SetToolTips(*this, {{"Inst_list", "Click an instrument to load its name and six coefficients."},
+                      {"Com_add", "Add a new instrument: a name not yet in inst.cof and six numbers."},
+                      {"Com_update", "Replace the selected instrument's coefficients by the six boxes (asks first)."},
+                      {"EditParam", "Delete the selected instrument from inst.cof (asks first)."},
+                      {"Com_close", "Back to the calibrations; the coefficients chosen there stay."}});
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(add);
@@ -85,6 +90,9 @@ NewInstrumentWindow::NewInstrumentWindow(Dialogs& dialogs, QString instrumentFil
 }
 
 bool NewInstrumentWindow::Load() {
+  // The selected record stays selected when it is still in its place.
+  const int row = instList_->currentRow();
+  const QString selected = instList_->currentItem() ? instList_->currentItem()->text() : QString();
   instList_->clear();
   try {
     const auto records = LoadInstruments(file_.toStdString());
@@ -92,6 +100,7 @@ bool NewInstrumentWindow::Load() {
       auto* item = new QListWidgetItem(Q(records[i].name), instList_);
       item->setData(Qt::UserRole, static_cast<int>(i));  // the slot number
     }
+    if (row >= 0 && row < instList_->count() && instList_->item(row)->text() == selected) instList_->setCurrentRow(row);
     return true;
   } catch (const std::exception& e) {
     Failed(QStringLiteral("Cannot read the instrument file"), e);
@@ -100,7 +109,32 @@ bool NewInstrumentWindow::Load() {
 }
 
 void NewInstrumentWindow::OnListClicked() {
-  if (auto* item = instList_->currentItem()) text1_->setText(item->text());
+  auto* item = instList_->currentItem();
+  if (!item) return;
+  // The clicked instrument's name and its six coefficients, so Update starts
+  // from what the record holds, never from what another record left.
+  text1_->setText(item->text());
+  try {
+    const InstrumentRecord record = ReadInstrument(file_.toStdString(), Selected());
+    for (std::size_t i = 0; i < 6; ++i) text2_[i]->setText(Q(record.coefficients[i]));
+  } catch (const std::exception& e) {
+    for (QLineEdit* box : text2_) box->clear();
+    Failed(QStringLiteral("Cannot read the instrument's coefficients"), e);
+  }
+}
+
+std::size_t NewInstrumentWindow::Selected() const {
+  const QListWidgetItem* item = instList_->currentItem();
+  return item ? static_cast<std::size_t>(item->data(Qt::UserRole).toInt()) : 0;
+}
+
+bool NewInstrumentWindow::HasSelection() {
+  const QListWidgetItem* item = instList_->currentItem();
+  if (item && item->isSelected() && item->text().trimmed() == text1_->text().trimmed()) return true;
+  dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("Click the instrument to change in \"Current Instruments\" first"),
+                                      QStringLiteral("Update and Delete act on the instrument selected in the list, "
+                                                     "under the name shown in \"Name of instrument:\".")));
+  return false;
 }
 
 std::array<std::string, 6> NewInstrumentWindow::Coefficients() const {
@@ -124,10 +158,18 @@ void NewInstrumentWindow::OnAdd() {
 }
 
 void NewInstrumentWindow::OnUpdate() {
-  const QString name = text1_->text().trimmed();
+  if (!HasSelection()) return;
+  const QString name = instList_->currentItem()->text().trimmed();
+  const MessageRequest question{
+      QStringLiteral("Update coefficients"),
+      QStringLiteral("Replace the coefficients of the instrument \"%1\" in inst.cof?").arg(name),
+      MessageIcon::Exclamation,
+      MessageButtons::YesNo,
+      {}};
+  if (dialogs_.ShowMessage(this, question) != MessageAnswer::Yes) return;
   try {
-    if (!UpdateInstrument(file_.toStdString(), name.toStdString(), Coefficients())) {
-      dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("No instrument is called \"%1\"").arg(name)));
+    if (!UpdateInstrumentAt(file_.toStdString(), Selected(), name.toStdString(), Coefficients())) {
+      Changed(name);
       return;
     }
   } catch (const std::exception& e) {
@@ -138,7 +180,8 @@ void NewInstrumentWindow::OnUpdate() {
 }
 
 void NewInstrumentWindow::OnDelete() {
-  const QString name = text1_->text().trimmed();
+  if (!HasSelection()) return;
+  const QString name = instList_->currentItem()->text().trimmed();
   const MessageRequest question{QStringLiteral("Delete Instrument"),
                                 QStringLiteral("Delete the instrument \"%1\" from inst.cof?").arg(name),
                                 MessageIcon::Exclamation,
@@ -146,14 +189,22 @@ void NewInstrumentWindow::OnDelete() {
                                 {}};
   if (dialogs_.ShowMessage(this, question) != MessageAnswer::Yes) return;
   try {
-    if (!DeleteInstrument(file_.toStdString(), name.toStdString())) {
-      dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("No instrument is called \"%1\"").arg(name)));
+    if (!DeleteInstrumentAt(file_.toStdString(), Selected(), name.toStdString())) {
+      Changed(name);
       return;
     }
   } catch (const std::exception& e) {
     Failed(QStringLiteral("The instrument was not deleted"), e);
     return;
   }
+  Load();
+}
+
+void NewInstrumentWindow::Changed(const QString& name) {
+  dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("inst.cof has changed since it was listed"),
+                                      QStringLiteral("The selected record is no longer \"%1\"; nothing was "
+                                                     "changed. The list is read again.")
+                                          .arg(name)));
   Load();
 }
 

@@ -27,6 +27,13 @@ class NewInstrumentWindow final : public QDialog {
   void OnUpdate();
   void OnDelete();
   std::array<std::string, 6> Coefficients() const;
+  // The record of the list's current entry (its place in the file).
+  std::size_t Selected() const;
+  // Whether a listed instrument is selected and still named in Text1; says
+  // what to do when not.
+  bool HasSelection();
+  // The record changed under the window: says so and lists the file again.
+  void Changed(const QString& name);
   void Failed(const QString& text, const std::exception& e);
 
   Dialogs& dialogs_;

@@ -187,17 +187,6 @@ struct CheckOptions {
   std::string label;
 };
 
-// Header values go into comma-separated rows: each comma in them (a file
-// line holds no CR or LF) is written as "_", with a warning.
-template <std::size_t N>
-void MakeHeaderValuesTableSafe(std::array<std::string, N>& values, const std::array<std::string_view, N>& captions,
-                               const char* option, const std::string& path) {
-  for (std::size_t i = 0; i < N; ++i)
-    if (MakeLabelTableSafe(values[i]))
-      std::cerr << "corvelane: warning: " << option << " " << path << ": the value of \"" << Trim(captions[i])
-                << "\" holds a comma; each was written as \"_\": " << values[i] << "\n";
-}
-
 // Every output of a conversion, as the command line named it.
 std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
   std::vector<NamedPath> outputs;
@@ -275,8 +264,9 @@ RunSettings SettingsOf(const ConvertOptions& o) {
   return s;
 }
 
-// The tables asked for, set in `s`.
-void ChooseTables(const ConvertOptions& o, RunSettings& s) {
+// The tables asked for, set in `s`. A run may write only its reference
+// outputs (`referenceOutput`: the corrected file or the index file).
+void ChooseTables(const ConvertOptions& o, RunSettings& s, bool referenceOutput) {
   const InstrumentVariant& v = *s.variant;
   bool any = false;
   for (OutputMode m : kAllModes) {
@@ -285,7 +275,7 @@ void ChooseTables(const ConvertOptions& o, RunSettings& s) {
     s.modes[Index(m)] = true;
     any = true;
   }
-  if (!any && o.longTable.empty() && !o.envi.Asked())
+  if (!any && !referenceOutput && o.longTable.empty() && !o.envi.Asked())
     UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ..., --long FILE");
 }
 
@@ -297,16 +287,12 @@ std::optional<HeaderBlock> ReflectanceHeaderOf(const ConvertOptions& o, const Ru
                  " only");
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--leaf-header goes into the reflectance file: add --reflectance PATH");
-    LeafHeaderTexts texts = ReadLeafHeaderFile(o.leafHeader);
-    MakeHeaderValuesTableSafe(texts, LeafHeaderBoxLabels(), "--leaf-header", o.leafHeader);
-    return LeafHeaderBlock(texts);
+    return LeafHeaderBlock(ReadLeafHeaderFile(o.leafHeader));
   }
   if (!o.transectHeader.empty()) {
     if (!s.modes[Index(OutputMode::Reflectance)])
       UsageError("--transect-header goes into the reflectance file: add --reflectance PATH");
-    TransectHeaderTexts texts = ReadTransectHeaderFile(o.transectHeader);
-    MakeHeaderValuesTableSafe(texts, TransectHeaderBoxLabels(), "--transect-header", o.transectHeader);
-    return TransectHeaderBlock(texts);
+    return TransectHeaderBlock(ReadTransectHeaderFile(o.transectHeader));
   }
   return std::nullopt;
 }
@@ -379,9 +365,9 @@ int Convert(const ConvertOptions& o) {
   ConversionJob job;
   job.settings = SettingsOf(o);
   RunSettings& s = job.settings;
-  ChooseTables(o, s);
   ReferenceOptions ref = o.reference;
   CheckReferenceOptions(ref, s.variant->window.referenceControls);
+  ChooseTables(o, s, ref.Correct() || ref.ApplyRef());
   job.reflectanceHeader = ReflectanceHeaderOf(o, s);
   job.correctByScans = ref.Correct();
   job.referenceScans = ref.referenceScans;

@@ -106,10 +106,11 @@ int InstrumentsCommand::Run() const {
     } catch (const RunFailure& refused) {
       UsageError("--add: " + refused.Why());  // the request, not the file, is at fault
     }
-    // A second record of a name is never used: the first of the name is found.
-    if (FindInstrument(LoadInstruments(kInstrumentFile), f[0]))
-      UsageError("--add: " + kInstrumentFile + " already holds an instrument \"" + std::string(Trim(f[0])) +
-                 "\"; choose another name");
+    // Names are unique without letter case: a second "dc 1" could never be told from "DC 1".
+    const auto records = LoadInstruments(kInstrumentFile);
+    if (const auto held = FindInstrumentName(records, f[0]))
+      UsageError("--add: " + kInstrumentFile + " already holds an instrument \"" +
+                 std::string(Trim(records[*held].name)) + "\"; choose another name");
     AddInstrument(kInstrumentFile, f[0], c);
   }
   for (const InstrumentRecord& r : LoadInstruments(kInstrumentFile)) {

@@ -1,6 +1,5 @@
 #include "cli/run_files.h"
 
-#include <filesystem>
 #include <string_view>
 
 #include "text/atomic_file.h"
@@ -15,16 +14,7 @@ std::string_view FileName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// The same file under both names? Names are compared resolved: through "."
-// and "..", symbolic links and the working folder; existing files by identity.
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ea, eb;
-  const fs::path ca = fs::weakly_canonical(fs::absolute(a, ea), ea);
-  const fs::path cb = fs::weakly_canonical(fs::absolute(b, eb), eb);
-  if (!ea && !eb && ca == cb) return true;
-  return fs::equivalent(a, b, ea) && !ea;
-}
+bool SameFile(const std::string& a, const std::string& b) { return NamesSameFile(a, b); }
 
 [[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
 

@@ -31,6 +31,71 @@ void CheckEnviQuantity(const ConversionJob& job) {
     Fail("the ENVI library of the corrected reflectance needs the correction by reference scans", FailureKind::Usage);
 }
 
+// The files a run has written, and the check that no later output replaces
+// one of them or a file the run read.
+class RunFiles {
+ public:
+  RunFiles(const ConversionJob& job, const ConversionResult& result) : job_(job), result_(result) {}
+
+  // Why `path` cannot take `output`; empty when it can.
+  std::string Clash(JobOutput output, const std::string& path) const {
+    if (path.empty() || IsStandardOutput(path) || path == "/dev/null") return {};
+    const std::string wanted = " the " + std::string(OutputName(output)) + " file needs a name of its own";
+    for (const auto& [earlier, written] : written_)
+      if (NamesSameFile(path, written))
+        return path + " is the " + std::string(OutputName(earlier)) + " file this run has just written;" + wanted;
+    if (const auto scan = ScanReplacedBy(result_, path))
+      return path + " is the scan " + job_.settings.files[*scan] + " of this run;" + wanted;
+    for (const std::string& scan : job_.referenceScans)
+      if (NamesSameFile(path, scan)) return path + " is the reference scan " + scan + " of this run;" + wanted;
+    return {};
+  }
+  void Add(JobOutput output, const std::string& path) { written_.emplace_back(output, path); }
+
+ private:
+  const ConversionJob& job_;
+  const ConversionResult& result_;
+  std::vector<std::pair<JobOutput, std::string>> written_;
+};
+
+// The sink's path for `output`, asked again while it names a file the run must not replace.
+std::optional<std::string> CheckedPath(OutputSink& sink, const RunFiles& files, JobOutput output) {
+  for (;;) {
+    std::optional<std::string> path = sink.PathFor(output);
+    if (!path) return path;
+    const std::string why = files.Clash(output, *path);
+    if (why.empty()) return path;
+    sink.PathRefused(output, *path, why);
+  }
+}
+
+// The asker of the `.ref` step, whose index file path is checked like every output's.
+class CheckedAsker final : public RefFileAsker {
+ public:
+  CheckedAsker(RefFileAsker& asker, OutputSink& sink, const RunFiles& files)
+      : asker_(asker), sink_(sink), files_(files) {}
+  std::string RefFilePath() override { return asker_.RefFilePath(); }
+  bool RangeIsRight(const std::string& path, const RefFileSummary& summary) override {
+    return asker_.RangeIsRight(path, summary);
+  }
+  std::vector<IndexDefinition> Indices() override { return asker_.Indices(); }
+  std::string IndexFilePath() override {
+    for (;;) {
+      std::string path = asker_.IndexFilePath();
+      const std::string why = files_.Clash(JobOutput::IndexFile, path);
+      if (why.empty()) return chosen_ = path;
+      sink_.PathRefused(JobOutput::IndexFile, path, why);
+    }
+  }
+  const std::string& Chosen() const noexcept { return chosen_; }
+
+ private:
+  RefFileAsker& asker_;
+  OutputSink& sink_;
+  const RunFiles& files_;
+  std::string chosen_;
+};
+
 // The quantities of the long table: the tables written, then the corrected values.
 std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const std::array<bool, 4>& modes,
                                          const std::vector<std::vector<double>>* corrected) {
@@ -61,6 +126,23 @@ SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, co
 }
 
 }  // namespace
+
+std::string_view OutputName(JobOutput output) noexcept {
+  switch (output) {
+    case JobOutput::Reflectance: return "reflectance";
+    case JobOutput::Absorbance: return "absorbance";
+    case JobOutput::RawTarget: return "raw target";
+    case JobOutput::RawReference: return "raw panel";
+    case JobOutput::IndexFile: return "index";
+    case JobOutput::Corrected: return "corrected reflectance";
+    case JobOutput::LongTable: return "long table";
+    case JobOutput::EnviLibrary: return "ENVI library";
+    case JobOutput::Report: return "quality report";
+  }
+  return "output";
+}
+
+void OutputSink::PathRefused(JobOutput, const std::string&, const std::string& why) { Fail(why, FailureKind::Usage); }
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
   const std::optional<OutputMode> enviTable = job.enviLibrary ? EnviTable(*job.enviLibrary) : std::nullopt;
@@ -120,6 +202,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     groups = GroupScans(*job.key, *join, job.averageBy);
   }
   sink.Computed(result, warnings);
+  RunFiles files(job, result);
   // Known now; written last, after every other output.
   const std::string report = job.qualityReport ? QualityReportText(result, s.files) : std::string();
 
@@ -133,7 +216,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
   for (OutputMode m : kAllModes) {
     if (!written[Index(m)]) continue;
-    const std::optional<std::string> path = sink.PathFor(TableOutput(m));
+    const std::optional<std::string> path = CheckedPath(sink, files, TableOutput(m));
     if (!path) return {TableOutput(m)};
     if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
     if (job.reflectanceHeader && m == OutputMode::Reflectance)
@@ -141,6 +224,7 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     else
       WriteOutputFile(result, m, nullptr, *path);
     sink.Written(TableOutput(m), *path);
+    files.Add(TableOutput(m), *path);
   }
   // The tables are written: their memory goes to the correction, unless the
   // long table or the ENVI library still reads them.
@@ -148,22 +232,27 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     reference = job.longTable || enviTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
   bool declined = false;
   if (job.applyRefFile) {
-    auto applied = ApplyRefFile(reference, asker);
-    if (applied)
+    CheckedAsker checked(asker, sink, files);
+    auto applied = ApplyRefFile(reference, checked);
+    if (applied) {
+      sink.Written(JobOutput::IndexFile, checked.Chosen());
+      files.Add(JobOutput::IndexFile, checked.Chosen());
       corrected = std::move(*applied);
-    else
+    } else {
       sink.RefFileDeclined();
+    }
     declined = !applied;
   }
   const bool correctedFile = job.correctByScans && !declined;
   if (correctedFile) {
-    const std::optional<std::string> path = sink.PathFor(JobOutput::Corrected);
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Corrected);
     if (!path) return {JobOutput::Corrected};
     WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
     sink.Written(JobOutput::Corrected, *path);
+    files.Add(JobOutput::Corrected, *path);
   }
   if (job.longTable) {
-    const std::optional<std::string> path = sink.PathFor(JobOutput::LongTable);
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::LongTable);
     if (!path) return {JobOutput::LongTable};
     if (const auto scan = ScanReplacedBy(result, *path))
       FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
@@ -176,16 +265,18 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     else
       WriteSpectraLong(table, *path);
     sink.Written(JobOutput::LongTable, *path);
+    files.Add(JobOutput::LongTable, *path);
   }
   // A declined `.ref` file leaves no corrected reflectance for the library.
   if (job.enviLibrary && (enviTable || correctedFile)) {
-    const std::optional<std::string> path = sink.PathFor(JobOutput::EnviLibrary);
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::EnviLibrary);
     if (!path) return {JobOutput::EnviLibrary};
     WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, *path);
     sink.Written(JobOutput::EnviLibrary, *path);
+    files.Add(JobOutput::EnviLibrary, *path);
   }
   if (job.qualityReport) {
-    const std::optional<std::string> path = sink.PathFor(JobOutput::Report);
+    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Report);
     if (!path) return {JobOutput::Report};
     if (const auto scan = ScanReplacedBy(result, *path))
       FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",

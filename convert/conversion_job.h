@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/conversion_run.h"
@@ -21,7 +22,22 @@ namespace corvelane {
 // index file (asked for by the RefFileAsker) comes after the four tables,
 // before the corrected file; then the long table, the ENVI library and the
 // quality report.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, EnviLibrary, Report };
+enum class JobOutput {
+  Reflectance,
+  Absorbance,
+  RawTarget,
+  RawReference,
+  IndexFile,
+  Corrected,
+  LongTable,
+  EnviLibrary,
+  Report
+};
+
+// "reflectance", "absorbance", "raw target", "raw panel", "index",
+// "corrected reflectance", "long table", "ENVI library", "quality report":
+// what a message calls the output's file.
+std::string_view OutputName(JobOutput output) noexcept;
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -82,6 +98,11 @@ class OutputSink {
   // The `.ref` file's range was declined: neither it nor the corrected file
   // is written.
   virtual void RefFileDeclined() = 0;
+  // `path`, given for `output`, names a file this run has written already or
+  // one of its scans (`why` says which): nothing was written there. A sink
+  // that returns lets the run ask for the path again; this one ends the run
+  // with a usage failure.
+  virtual void PathRefused(JobOutput output, const std::string& path, const std::string& why);
 };
 
 struct JobOutcome {
@@ -91,10 +112,13 @@ struct JobOutcome {
 
 // Performs the job: the reference scans (read as data scans of the run), the
 // scans, the warnings, each table in order, the `.ref` step, the corrected
-// file, the ENVI library. Throws RunFailure on the first failure; files
-// written before it stay. A quantity the format does not offer (or the
-// corrected reflectance without `correctByScans`) for the ENVI library is a
-// usage RunFailure before any scan is read.
+// file, the long table, the ENVI library, the quality report. No output
+// replaces a file the run has written or one of its scans or reference
+// scans: such a path goes to OutputSink::PathRefused and is asked for again.
+// Throws RunFailure on the first failure; files written before it stay. A
+// quantity the format does not offer (or the corrected reflectance without
+// `correctByScans`) for the ENVI library is a usage RunFailure before any
+// scan is read.
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress = {});
 
 }  // namespace corvelane

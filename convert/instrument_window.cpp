@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -51,6 +52,7 @@
 #include "text/numeric_text.h"
 #include "text/text_input.h"
 #include "widgets/dialogs.h"
+#include "widgets/elided_label_widget.h"
 #include "widgets/folder_browser_widget.h"
 #include "widgets/run_cancel.h"
 
@@ -168,9 +170,15 @@ class FileNameDelegate final : public QStyledItemDelegate {
 // Counts as the examples in the help text write them: 3,000.
 QString Count(qsizetype n) { return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)); }
 
-QString FileNames(const QStringList& paths) {
+// The files written: by name in `resultsFolder`, where the save dialogs
+// start, and with their folder anywhere else.
+QString FileNames(const QStringList& paths, const QString& resultsFolder) {
+  const QString results = QDir::cleanPath(QFileInfo(resultsFolder).absoluteFilePath());
   QStringList names;
-  for (const QString& p : paths) names << QFileInfo(p).fileName();
+  for (const QString& p : paths) {
+    const QFileInfo file(p);
+    names << (QDir::cleanPath(file.absolutePath()) == results ? file.fileName() : QDir::toNativeSeparators(p));
+  }
   return names.join(QStringLiteral(", "));
 }
 
@@ -253,9 +261,10 @@ struct InstrumentWindow::Controls {
   QLineEdit* Text3 = nullptr;
   QLabel* lblPreviewFile = nullptr;
   QLabel* lblPreviewStatus = nullptr;
-  QLabel* lblStatus = nullptr;          // what the last run or check did
-  QPushButton* cmdCancelRun = nullptr;  // shown while a run or a check reads the scans
-  QWidget* content = nullptr;           // everything, inside the scroll area
+  QLabel* lblStatus = nullptr;              // what the last run or check did
+  QPushButton* cmdStatusDetails = nullptr;  // the whole status text in a box
+  QPushButton* cmdCancelRun = nullptr;      // shown while a run or a check reads the scans
+  QWidget* content = nullptr;               // everything, inside the scroll area
 
   QCheckBox* ModeBox(OutputMode m) const {
     switch (m) {
@@ -628,10 +637,12 @@ void InstrumentWindow::BuildControls() {
   c.lblPreviewFile = new QLabel(this);
   c.lblPreviewFile->setObjectName(QStringLiteral("lblPreviewFile"));
   c.lblPreviewFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  c.lblStatus = new QLabel(this);
+  // One line, cut with "…" when long; the whole text in its tooltip and behind "Details".
+  c.lblStatus = new ElidedLabel(this);
   c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
-  c.lblStatus->setWordWrap(true);
-  c.lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  c.cmdStatusDetails = Button(this, "cmdStatusDetails", "De&tails");
+  c.cmdStatusDetails->setToolTip(QStringLiteral("Show the whole status line, to read or copy."));
+  c.cmdStatusDetails->setEnabled(false);
   c.lblPreviewStatus = new QLabel(this);
   c.lblPreviewStatus->setObjectName(QStringLiteral("lblPreviewStatus"));
   c.lblPreviewStatus->setWordWrap(true);
@@ -642,6 +653,7 @@ void InstrumentWindow::BuildControls() {
   c.cmdCancelRun->hide();
   auto* statusRow = new QHBoxLayout;
   statusRow->addWidget(c.lblStatus, 1);
+  statusRow->addWidget(c.cmdStatusDetails);
   statusRow->addWidget(c.cmdCancelRun);
 
   auto* top = new QHBoxLayout;
@@ -744,8 +756,15 @@ void InstrumentWindow::ConnectEvents() {
   if (c.AddFile) connect(c.AddFile, &QPushButton::clicked, this, &InstrumentWindow::OnAddFiles);
   if (c.cmdDarkScan) connect(c.cmdDarkScan, &QPushButton::clicked, this, &InstrumentWindow::OnDarkScan);
   if (c.ComIndices)
-    connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.CalculateReference().exec(); });
+    connect(c.ComIndices, &QPushButton::clicked, this, [this] {
+      program_.CalculateReference().OpenIn(c_->browser->CurrentFolder());
+      program_.CalculateReference().exec();
+    });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
+  connect(c.cmdStatusDetails, &QPushButton::clicked, this, [this] {
+    program_.UserDialogs().ShowMessage(
+        this, {QStringLiteral("Details"), c_->lblStatus->text(), MessageIcon::Information, MessageButtons::Ok, {}});
+  });
   connect(c.cmdFieldKey, &QPushButton::clicked, this, &InstrumentWindow::OnFieldKey);
   connect(c.cmdNoFieldKey, &QPushButton::clicked, this, [this] {
     program_.Settings().fieldKeyFile.clear();
@@ -764,14 +783,15 @@ void InstrumentWindow::ConnectEvents() {
   if (c.ComRef) {
     connect(c.ComRef, &QPushButton::clicked, this, [this] {
       program_.CalculateReference().PrepareForReferenceChoice();
+      program_.CalculateReference().OpenIn(c_->browser->CurrentFolder());
       program_.CalculateReference().exec();
     });
     // "Done" in Calculate Reference, from whichever window opened it: a
-    // selection ticks "Corrected rfl"; "Select Reference files" waits for Cancel.
+    // selection ticks "Corrected rfl". "Select Reference files" stays
+    // enabled, so the reference scans can be chosen again until the run.
     CalculateReferenceWindow& form13 = program_.CalculateReference();
     const auto handOver = [this](int referenceScans) {
       if (referenceScans > 0) c_->ChkCorrect->setChecked(true);
-      c_->ComRef->setEnabled(false);
     };
     connect(&form13, &CalculateReferenceWindow::selectionHandedOver, this, handOver);
     if (form13.HandedOver()) handOver(static_cast<int>(form13.ReferenceScans().size()));
@@ -805,12 +825,15 @@ void InstrumentWindow::PrepareForShow() {
                      static_cast<QWidget*>(c.txtDeltaWave)})
     apply(w, variant_.window.gridOnShow);
   if (c.chkaircraft) c.chkaircraft->setChecked(false);
-  c.lblStatus->clear();
+  SetStatus({});
+  c.lblPreviewStatus->clear();
 }
 
 void InstrumentWindow::reject() {
   c_->List1->clear();
   ListChanged();
+  FreeOutputBoxes();
+  ConfirmList(false);
   SetEnabled(c_->ComRef, true);
   QDialog::reject();
 }
@@ -847,6 +870,7 @@ void InstrumentWindow::closeEvent(QCloseEvent* event) {
 
 void InstrumentWindow::OnFileClicked(const QString& path) {
   Controls& c = *c_;
+  if (listConfirmed_) return;
   c.List1->setEnabled(true);
   for (int i = 0; i < c.List1->count(); ++i) {
     if (c.List1->item(i)->text() == path) {
@@ -866,7 +890,7 @@ void InstrumentWindow::OnFileClicked(const QString& path) {
 // Files listed already are left where they are; the count line says how many.
 void InstrumentWindow::OnFilesChosen(const QStringList& paths) {
   Controls& c = *c_;
-  if (!c.File1->isEnabled()) return;
+  if (!c.File1->isEnabled() || listConfirmed_) return;
   c.List1->setEnabled(true);
   QSet<QString> listed;
   for (int i = 0; i < c.List1->count(); ++i) listed.insert(c.List1->item(i)->text());
@@ -905,6 +929,7 @@ void InstrumentWindow::ListChanged() {
 
 void InstrumentWindow::OnAddFiles() {
   Controls& c = *c_;
+  if (listConfirmed_) return;
   for (int i = 0; i < c.File1->count(); ++i) {
     const QString path = c.browser->PathOf(c.File1->item(i)->text());
     if (c.List1->findItems(path, Qt::MatchExactly).isEmpty()) c.List1->addItem(path);  // never twice
@@ -926,7 +951,7 @@ void InstrumentWindow::OnListDoubleClicked() { RemoveCurrentEntry(); }
 void InstrumentWindow::RemoveCurrentEntry() {
   Controls& c = *c_;
   const int row = c.List1->currentRow();
-  if (row < 0 || !c.List1->isEnabled()) return;
+  if (row < 0 || !c.List1->isEnabled() || listConfirmed_) return;
   {
     const QSignalBlocker quiet(c.List1);
     delete c.List1->takeItem(row);
@@ -942,7 +967,8 @@ void InstrumentWindow::OnListClicked() {
   const QListWidgetItem* item = c.List1->currentItem();
   const std::string path = item ? item->text().toStdString() : std::string();
   std::vector<DrawOp> ops;
-  const PreviewResult shown = DrawPreview(variant_, path, c.chkShowGraph->isChecked(), ops);
+  // An empty list shows no graph, and no failure to read a file never chosen.
+  const PreviewResult shown = DrawPreview(variant_, path, c.chkShowGraph->isChecked() && item != nullptr, ops);
   c.picTarget->SetOps(ops, PreviewArea::Target);
   c.picPlate->SetOps(ops, PreviewArea::Panel);
   c.picReflect->SetOps(ops, PreviewArea::Reflect);
@@ -1001,6 +1027,8 @@ void InstrumentWindow::OnFileListOk() {
   c.cmdDoOperation->setEnabled(true);
   c.cmdEditList->setEnabled(true);
   if (variant_.defaultWaveSource == WaveSource::ExternalFile) c.Command3->setEnabled(true);
+  ConfirmList(true);
+  SetStatus({});  // "Editing the list..." is over
 }
 
 void InstrumentWindow::SetGridEnabled(bool enabled) {
@@ -1035,12 +1063,8 @@ void InstrumentWindow::OnEditList() {
         static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect),
         static_cast<QWidget*>(c.chkEnvi), static_cast<QWidget*>(c.chkShowGraph)})
     w->setEnabled(true);
-  const auto apply = [](QWidget* box, OnShow how) {
-    if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
-  };
-  apply(c.chkAbsorb, variant_.window.absorbOnShow);
-  apply(c.chkTarget, variant_.window.rawOnShow);
-  apply(c.chkRefer, variant_.window.rawOnShow);
+  FreeOutputBoxes();
+  ConfirmList(false);
   c.List1->setEnabled(c.List1->count() > 0);
   CheckList();
   for (QWidget* w :
@@ -1053,7 +1077,34 @@ void InstrumentWindow::OnEditList() {
   c.List1->setFocus();
 }
 
-void InstrumentWindow::SetStatus(const QString& text) { c_->lblStatus->setText(text); }
+QString InstrumentWindow::ResultsFolder() const {
+  const QDir start(program_.StartFolder());
+  return start.exists(QStringLiteral("results")) ? start.filePath(QStringLiteral("results")) : start.path();
+}
+
+void InstrumentWindow::SetStatus(const QString& text) {
+  c_->lblStatus->setText(text);
+  c_->cmdStatusDetails->setEnabled(!text.isEmpty());
+}
+
+// The output boxes as a user may change them: every box the window offers
+// is free (a box kept as it was by File List OK would stay greyed, and
+// ticked, until the program restarts); boxes the format never frees stay greyed.
+void InstrumentWindow::FreeOutputBoxes() {
+  Controls& c = *c_;
+  const auto free = [](QWidget* box, OnShow how) {
+    if (box) box->setEnabled(how != OnShow::Disable);
+  };
+  free(c.chkAbsorb, variant_.window.absorbOnShow);
+  free(c.chkTarget, variant_.window.rawOnShow);
+  free(c.chkRefer, variant_.window.rawOnShow);
+}
+
+// A confirmed list takes no change: no file is added or removed until Edit List.
+void InstrumentWindow::ConfirmList(bool confirmed) {
+  listConfirmed_ = confirmed;
+  SetEnabled(c_->AddFile, !confirmed);
+}
 
 // "Field key...": a key that reads and names its scans becomes the program's
 // key; its columns are offered to average by.
@@ -1222,7 +1273,7 @@ void InstrumentWindow::OnDoOperation() {
   Controls& c = *c_;
   busy_ = true;
   c.prgCalc->setValue(0);
-  c.lblStatus->clear();
+  SetStatus({});
   DialogOutputSink sink(program_.UserDialogs(), this, variant_, [this](const QString& text) { SetStatus(text); });
   try {
     ConversionJob job = PrepareJob();
@@ -1240,9 +1291,10 @@ void InstrumentWindow::OnDoOperation() {
     c.cmdEditList->setEnabled(true);
     const QString scans = QStringLiteral("(%1 scan%2)")
                               .arg(Count(c.List1->count()), c.List1->count() == 1 ? QString() : QStringLiteral("s"));
-    const QString wrote = sink.WrittenPaths().isEmpty()
-                              ? QStringLiteral("Nothing written")
-                              : QStringLiteral("Wrote %1 %2").arg(FileNames(sink.WrittenPaths()), scans);
+    const QString wrote =
+        sink.WrittenPaths().isEmpty()
+            ? QStringLiteral("Nothing written")
+            : QStringLiteral("Wrote %1 %2").arg(FileNames(sink.WrittenPaths(), ResultsFolder()), scans);
     if (!sink.StoppedAt().isEmpty())
       SetStatus(wrote + QStringLiteral("; stopped at \"%1\": no file name chosen.").arg(sink.StoppedAt().trimmed()) +
                 sink.Warned());
@@ -1261,15 +1313,27 @@ void InstrumentWindow::OnDoOperation() {
     c.prgCalc->setValue(0);
     const QString detail = QString::fromStdString(failure.what());
     const QStringList& written = sink.WrittenPaths();
-    SetStatus(QStringLiteral("Run failed: %1%2%3 Edit List returns to the file list.")
-                  .arg(detail, detail.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."),
-                       written.isEmpty() ? QString()
-                                         : QStringLiteral(" Written before the failure: %1.").arg(FileNames(written))));
+    SetStatus(
+        QStringLiteral("Run failed: %1%2%3 Edit List returns to the file list.")
+            .arg(detail, detail.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."),
+                 written.isEmpty()
+                     ? QString()
+                     : QStringLiteral(" Written before the failure: %1.").arg(FileNames(written, ResultsFolder()))));
     busy_ = false;
-    program_.UserDialogs().ShowMessage(this, ErrorBox(Q(kProblemInDataFile), detail));
+    program_.UserDialogs().ShowMessage(this, FailureBox(failure, detail));
     return;
   }
   busy_ = false;
+}
+
+// The run's failure box: " Problem in Data File!!!" with the detail below.
+// A failure that names no file (the grid, the equations) gives its detail
+// first, so the box does not send the user looking for a damaged scan.
+MessageRequest InstrumentWindow::FailureBox(const std::exception& failure, const QString& detail) const {
+  const auto* run = dynamic_cast<const RunFailure*>(&failure);
+  if (run && run->Place().file.empty() && !detail.isEmpty())
+    return ErrorBox(detail + QLatin1Char('\n') + Q(kProblemInDataFile));
+  return ErrorBox(Q(kProblemInDataFile), detail);
 }
 
 // --- The check -------------------------------------------------------------
@@ -1280,7 +1344,7 @@ void InstrumentWindow::OnCheckFiles() {
   Dialogs& dialogs = program_.UserDialogs();
   const MessageRequest failureBox{
       QStringLiteral("Error"), Q(variant_.checkFailureText), MessageIcon::None, MessageButtons::Ok, {}};
-  const QString errorPath = dialogs.AskSavePath(this, Q(kSaveErrorFileTitle));
+  const QString errorPath = AskSavePathConfirmed(dialogs, this, Q(kSaveErrorFileTitle));
   if (errorPath.isEmpty()) {
     MessageRequest box = failureBox;
     box.detail = QStringLiteral("No error file was named, so no file was checked.");

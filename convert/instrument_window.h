@@ -2,12 +2,14 @@
 // The conversion window of one instrument format. One class serves all six;
 // what differs comes from the format's InstrumentVariant.
 #include <QDialog>
-
-class QBoxLayout;
-class QLayout;
+#include <exception>
 
 #include "convert/conversion_job.h"
 #include "instruments/variant.h"
+#include "widgets/dialogs.h"
+
+class QBoxLayout;
+class QLayout;
 
 namespace corvelane::gui {
 
@@ -75,8 +77,13 @@ class InstrumentWindow final : public QDialog {
   void AddToolTips();
   void RemoveCurrentEntry();
   void SetStatus(const QString& text);
+  // Where the save dialogs start: the start folder's results/, or the start folder.
+  QString ResultsFolder() const;
+  MessageRequest FailureBox(const std::exception& failure, const QString& detail) const;
   void SetSelectingStates();
   void SetGridEnabled(bool enabled);
+  void FreeOutputBoxes();
+  void ConfirmList(bool confirmed);
   void EnterFinished();
   bool OutputModeChosen() const;
 
@@ -84,7 +91,8 @@ class InstrumentWindow final : public QDialog {
   const InstrumentVariant& variant_;
   Controls* c_ = nullptr;
   bool discarded_ = false;
-  bool busy_ = false;  // a run or a check is working
+  bool busy_ = false;           // a run or a check is working
+  bool listConfirmed_ = false;  // File List OK was pressed, Edit List not since
 };
 
 }  // namespace corvelane::gui

@@ -1,5 +1,6 @@
 #include "convert/output_sink_window.h"
 
+#include <QDialog>
 #include <cmath>
 
 #include "convert/program.h"
@@ -44,10 +45,10 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
-    return dialogs_.AskSavePath(parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
+    return AskSavePathConfirmed(dialogs_, parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
   if (output == JobOutput::Report) {
     const QString title = QStringLiteral("Save quality report");
-    const QString path = dialogs_.AskSavePath(parent_, title);
+    const QString path = AskSavePathConfirmed(dialogs_, parent_, title);
     if (!path.isEmpty()) return path.toStdString();
     stoppedAt_ = title;
     return std::nullopt;
@@ -61,8 +62,10 @@ std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
     announcement = texts.announcement;
     title = texts.dialogTitle;
   }
-  dialogs_.ShowMessage(parent_, AnnouncementBox(Q(announcement)));
-  const QString path = dialogs_.AskSavePath(parent_, Q(title));
+  // The announcement once; a refused path asks the save dialog only again.
+  if (!refused_) dialogs_.ShowMessage(parent_, AnnouncementBox(Q(announcement)));
+  refused_ = false;
+  const QString path = AskSavePathConfirmed(dialogs_, parent_, Q(title));
   if (!path.isEmpty()) return path.toStdString();
   dialogs_.ShowMessage(parent_, ErrorBox(Q(kNoFilenameSelected),
                                          QStringLiteral("No name was chosen in \"%1\"; that file and the outputs "
@@ -74,6 +77,13 @@ std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
 
 void DialogOutputSink::Written(JobOutput, const std::string& path) { written_ << QString::fromStdString(path); }
 
+void DialogOutputSink::PathRefused(JobOutput output, const std::string& path, const std::string& why) {
+  refused_ = true;
+  dialogs_.ShowMessage(parent_, ErrorBox(QStringLiteral("%1 cannot be replaced by the %2 file: choose another name")
+                                             .arg(Q(path), Q(OutputName(output))),
+                                         Q(why)));
+}
+
 void DialogOutputSink::RefFileDeclined() {
   dialogs_.ShowMessage(parent_, {QStringLiteral("Reference"),
                                  QStringLiteral("Reference file not applied"),
@@ -83,8 +93,9 @@ void DialogOutputSink::RefFileDeclined() {
 }
 
 std::string DialogRefFileAsker::RefFilePath() {
-  program_.ReferenceFile().exec();
-  return program_.ReferenceFile().ReferenceFilePath();
+  // Closed with its close box, or no path: the file is not applied, as the range question's No.
+  if (program_.ReferenceFile().exec() != QDialog::Accepted) return {};
+  return std::string(Trim(program_.ReferenceFile().ReferenceFilePath()));
 }
 
 bool DialogRefFileAsker::RangeIsRight(const std::string&, const RefFileSummary& summary) {
@@ -94,22 +105,28 @@ bool DialogRefFileAsker::RangeIsRight(const std::string&, const RefFileSummary& 
 }
 
 std::vector<IndexDefinition> DialogRefFileAsker::Indices() {
-  program_.IndexCount().exec();
-  const QString text = program_.IndexCount().CountText().trimmed();
-  const auto count = ParseNumber(text.toStdString());
-  if (!count || *count < 0 || *count > 1000)
-    Fail("the number of indices \"" + text.toStdString() + "\" is not a whole number from 0 on");
-  std::vector<IndexDefinition> indices;
-  const long m = std::lround(RoundHalfEven(*count, 0));
-  for (long i = 0; i < m; ++i) {
-    program_.IndexList().exec();
-    indices.push_back(program_.IndexList().Boxes());
+  // Asked until the box holds a whole number from 1 to 9 (its OK refuses
+  // anything else); closing the window asks again rather than ending a run
+  // whose tables are written.
+  IndexCountWindow& window = program_.IndexCount();
+  while (window.exec() != QDialog::Accepted || !window.Count()) {
   }
+  std::vector<IndexDefinition> indices;
+  const int m = *window.Count();
+  // Each prompt says which index of how many it is for.
+  IndexListWindow& prompt = program_.IndexList();
+  const QString title = prompt.windowTitle();
+  for (int i = 0; i < m; ++i) {
+    if (m > 1) prompt.setWindowTitle(QStringLiteral("%1 (index %2 of %3)").arg(title).arg(i + 1).arg(m));
+    prompt.exec();
+    indices.push_back(prompt.Boxes());
+  }
+  prompt.setWindowTitle(title);
   return indices;
 }
 
 std::string DialogRefFileAsker::IndexFilePath() {
-  return program_.UserDialogs().AskSavePath(parent_, QStringLiteral("Save Indices File?")).toStdString();
+  return AskSavePathConfirmed(program_.UserDialogs(), parent_, QStringLiteral("Save Indices File?")).toStdString();
 }
 
 }  // namespace corvelane::gui

@@ -32,6 +32,9 @@ class DialogOutputSink final : public OutputSink {
   std::optional<std::string> PathFor(JobOutput output) override;
   void Written(JobOutput output, const std::string& path) override;
   void RefFileDeclined() override;
+  // An error box naming the path, the output and the output or scan it
+  // would replace; the run then asks for the path again.
+  void PathRefused(JobOutput output, const std::string& path, const std::string& why) override;
 
   // " Warning: ...." for each warning of the run, in order; empty without.
   const QString& Warned() const noexcept { return warned_; }
@@ -48,6 +51,7 @@ class DialogOutputSink final : public OutputSink {
   QString warned_;
   QStringList written_;
   QString stoppedAt_;
+  bool refused_ = false;  // the last path given was refused
 };
 
 // The questions of the `.ref` step, asked in the program-wide windows:

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <string>
 
 #include "text/failure.h"
 #include "text/line_reading.h"
+#include "text/numeric_text.h"
 #include "text/text_input.h"
 
 namespace corvelane {
@@ -20,13 +23,25 @@ DrawOp Op(DrawOp::Kind kind, PreviewArea area, double x = 0, double y = 0, std::
   return DrawOp{kind, area, x, y, std::string(text), kind == DrawOp::Point};
 }
 
+// The top of the reflectance axis: 1 while the data fit under it, otherwise
+// the largest value rounded up to a half (a panel scan's ratio lies near 1
+// and above). The 999 mark and values that are not finite do not count.
+double ReflectTop(const std::vector<double>& values) {
+  double top = 1;
+  for (const double v : values)
+    if (v != 999 && std::isfinite(v)) top = std::max(top, v);
+  return top > 1 ? std::ceil(top * 2) / 2 : 1.0;
+}
+
 void AppendArea(const PreviewLayout& k, PreviewArea area, const std::vector<double>& values, std::vector<DrawOp>& ops) {
   const bool reflect = area == PreviewArea::Reflect;
+  const double top = reflect ? ReflectTop(values) : 1.0;
+  const std::string topText = PlainNumber(top);
   ops.push_back(Op(DrawOp::Move, area, k.x0, kAxisTop));
   ops.push_back(Op(DrawOp::LineTo, area, k.x0, k.yb));
   ops.push_back(Op(DrawOp::LineTo, area, k.xe, k.yb));
   const std::array<std::string_view, 7> texts =
-      reflect ? std::array<std::string_view, 7>{"0", "Wave Bands", k.channelLabel, "R", "e", "f", "1"}
+      reflect ? std::array<std::string_view, 7>{"0", "Wave Bands", k.channelLabel, "R", "e", "f", topText}
               : std::array<std::string_view, 7>{"0", "Wave Bands", k.channelLabel, "R", "a", "d", k.scaleLabel};
   for (std::size_t row = 0; row < texts.size(); ++row) {
     const Position at = reflect && row == 6 ? k.reflectScaleAt : k.labelAt[row];
@@ -36,7 +51,7 @@ void AppendArea(const PreviewLayout& k, PreviewArea area, const std::vector<doub
   double x = k.x0;
   for (const double v : values) {
     x += 1;
-    ops.push_back(Op(DrawOp::Point, area, x, reflect ? k.yb - v * k.yb : k.yb - v));
+    ops.push_back(Op(DrawOp::Point, area, x, reflect ? k.yb - v / top * k.yb : k.yb - v));
   }
 }
 

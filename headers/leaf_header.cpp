@@ -57,13 +57,26 @@ std::vector<HeaderRow> LeafHeaderTable(const LeafHeaderTexts& t) {
 
 HeaderBlock LeafHeaderBlock(const LeafHeaderTexts& texts) { return {LeafHeaderTable(texts), {0, 1, 2}, true}; }
 
+void AppendHeaderValue(std::string& out, std::string_view value) {
+  if (value.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += value;
+    return;
+  }
+  out += '"';
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,
                        const std::array<const std::vector<std::string>*, 3>& perScan, bool zoneFill) {
   for (const HeaderRow& row : rows) {
     const std::size_t lineStart = out.size();
     out += row.label;
     out += ',';
-    out += row.value;
+    AppendHeaderValue(out, row.value);
     if (row.perScan >= 0 && perScan[static_cast<std::size_t>(row.perScan)]) {
       for (const std::string& v : *perScan[static_cast<std::size_t>(row.perScan)]) {
         out += v;

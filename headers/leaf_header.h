@@ -36,7 +36,12 @@ struct HeaderBlock {
 // The leaf block: label, date and time per scan, print-zone padded.
 HeaderBlock LeafHeaderBlock(const LeafHeaderTexts& texts);
 
-// Appends the block: per row the label, ",", the value; on the per-scan rows
+// Appends a header value as one comma-separated field: as it is, or, when it
+// holds a comma, a double quote or a line break, in double quotes with each
+// inner double quote doubled.
+void AppendHeaderValue(std::string& out, std::string_view value);
+
+// Appends the block: per row the label, ",", the value (AppendHeaderValue); on the per-scan rows
 // then each scan's text, a print-zone fill and ","; lines end with CR LF.
 // `perScan[0..2]` hold the file labels, dates and times of the scans.
 void AppendHeaderBlock(std::string& out, const std::vector<HeaderRow>& rows,

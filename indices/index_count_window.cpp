@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
+#include "text/text_input.h"
 #include "widgets/dialogs.h"
 
 namespace corvelane::gui {
@@ -22,6 +24,7 @@ IndexCountWindow::IndexCountWindow(Dialogs& dialogs, QWidget* parent)
   ok->setObjectName(QStringLiteral("Command1"));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &IndexCountWindow::OnOk);
+  ok->setToolTip(QStringLiteral("A whole number of indices from 1 to 9."));
   auto* row = new QHBoxLayout;
   row->addWidget(text1_);
   row->addWidget(ok);
@@ -32,8 +35,14 @@ IndexCountWindow::IndexCountWindow(Dialogs& dialogs, QWidget* parent)
 
 QString IndexCountWindow::CountText() const { return text1_->text(); }
 
+std::optional<int> IndexCountWindow::Count() const {
+  const auto value = ParseNumber(text1_->text().trimmed().toStdString());
+  if (!value || *value < 1 || *value > 9 || std::floor(*value) != *value) return std::nullopt;
+  return static_cast<int>(*value);
+}
+
 void IndexCountWindow::OnOk() {
-  if (text1_->text().isEmpty()) {
+  if (!Count()) {  // "abc", "0", "2.5": asked again
     dialogs_.ShowMessage(this, {QStringLiteral("Corvelane"),
                                 QStringLiteral("You must enter a number between 1 and 9"),
                                 MessageIcon::None,

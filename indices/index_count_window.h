@@ -1,6 +1,7 @@
 #pragma once
 // "Number of indices": asks how many indices the dual-channel run computes.
 #include <QDialog>
+#include <optional>
 
 class QLineEdit;
 
@@ -14,6 +15,9 @@ class IndexCountWindow final : public QDialog {
   explicit IndexCountWindow(Dialogs& dialogs, QWidget* parent = nullptr);
   // The box as typed; the caller turns it into a whole number.
   QString CountText() const;
+  // The box as a whole number from 1 to 9; none for any other text (OK
+  // refuses those and asks again).
+  std::optional<int> Count() const;
 
  private:
   void OnOk();

@@ -99,6 +99,13 @@ IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, std::vec
 
   c.ComSubmit = button("ComSubmit", QStringLiteral("--->"));
   c.Command1 = button("Command1", QStringLiteral("OK"));
+  c.ComSubmit->setToolTip(QStringLiteral("Add the index in the boxes (name, A, B, formula) to the list."));
+  c.Command1->setToolTip(
+      QStringLiteral("Done: the listed indices are used. Boxes not added with \"--->\" are not in the list."));
+  c.Option1->setToolTip(QStringLiteral("Normalised difference (A-B)/(A+B)."));
+  c.Option2->setToolTip(QStringLiteral("Simple ratio A/B."));
+  c.RFL->setToolTip(QStringLiteral("Take A and B from the reflectance."));
+  c.Deriv->setToolTip(QStringLiteral("Take A and B from the first derivative."));
   const char* listNames[5] = {"List1", "List2", "List3", "List4", "List5"};
   for (std::size_t i = 0; i < c.lists.size(); ++i) {
     c.lists[i] = new QListWidget(this);
@@ -111,6 +118,7 @@ IndexListWindow::IndexListWindow(Dialogs& dialogs, QString startFolder, std::vec
   for (int i = 0; i < static_cast<int>(kMaxPresets); ++i) {
     QPushButton* b = button("", QStringLiteral("Index"));
     b->setObjectName(QStringLiteral("Index(%1)").arg(i));
+    b->setToolTip(QStringLiteral("Fill the boxes with this index of the INDEX file."));
     b->setVisible(false);
     c.Index[static_cast<std::size_t>(i)] = b;
     picks->addWidget(b, i / 4, i % 4);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -65,7 +66,8 @@ struct IndexRunWindow::Controls {
   QPushButton* Com_do_index = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
   QPushButton* cmdCancelRun = nullptr;  // shown while a run works
-  QLabel* lblStatus = nullptr;          // what the last run did when it did not finish
+  QLabel* lblStatus = nullptr;          // what the last run wrote and skipped
+  QPushButton* cmdClose = nullptr;
 };
 
 IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const std::vector<IndexDefinition>& indices,
@@ -121,6 +123,8 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const 
   c.lblStatus = new QLabel(this);
   c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
   c.lblStatus->setWordWrap(true);
+  c.cmdClose = Button(this, "cmdClose", "Close");
+  c.cmdClose->setToolTip(QStringLiteral("Close the window; the files written stay."));
 
   auto* side = new QVBoxLayout;
   side->addWidget(c.Command1);
@@ -129,6 +133,7 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const 
   side->addWidget(c.Frame1);
   side->addWidget(c.Com_do_index);
   side->addStretch(1);
+  side->addWidget(c.cmdClose);
   auto* top = new QHBoxLayout;
   top->addWidget(c.browser, 3);
   top->addWidget(c.List1, 3);
@@ -143,6 +148,16 @@ IndexRunWindow::IndexRunWindow(Dialogs& dialogs, IndexListWindow& form16, const 
   resize(sizeHint().expandedTo(QSize(820, 420)));
 
   connect(c.browser, &FolderBrowser::fileClicked, this, &IndexRunWindow::OnFileClicked);
+  connect(c.cmdClose, &QPushButton::clicked, this, &QWidget::close);
+  SetToolTips(*this, {{"Command1", "Choose the indices: name, wavelengths A and B, formula."},
+                      {"cmdCatalogue", "Tick entries of the index catalogue for the long index file."},
+                      {"cmdBands", "Tick satellite sensors for the long band file."},
+                      {"ChkInd", "Write an index file per reflectance file."},
+                      {"ChkDrv", "Write a derivative file per reflectance file."},
+                      {"ChkCat", "Write a long index file of the ticked catalogue entries."},
+                      {"ChkBand", "Write a long band file of the ticked sensors."},
+                      {"Com_do_index", "Compute and ask, file by file, where to save each output."},
+                      {"List1", "The reflectance files; double-click one to remove it."}});
   connect(c.List1, &QListWidget::itemDoubleClicked, this, &IndexRunWindow::OnListDoubleClicked);
   connect(c.Command1, &QPushButton::clicked, this, [this] { form16_.exec(); });
   // Form16's OK enables "Calculate" when it closes with indices, and disables
@@ -198,6 +213,15 @@ void IndexRunWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
+void IndexRunWindow::keyPressEvent(QKeyEvent* event) {
+  // Escape does nothing: a picked list is not thrown away by one key.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void IndexRunWindow::closeEvent(QCloseEvent* event) {
   if (busy_) {
     event->ignore();
@@ -249,10 +273,34 @@ void IndexRunWindow::OnCalculate() {
   CancelDuringRun cancel(c.cmdCancelRun);
   cancel.KeepGoing();
   // Asks for the path of one output; an empty answer skips that output only.
+  // What was written and what skipped, for the status line.
+  QStringList wrote, skipped;
+  std::size_t current = 0;
   const auto ask = [&](const char* announcement, const char* title, const char* dialogTitle) {
-    dialogs.ShowMessage(
-        this, {QString::fromUtf8(title), QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
-    return dialogs.AskSavePath(this, QString::fromUtf8(dialogTitle)).toStdString();
+    // With several reflectance files the prompt names the one it is for.
+    const QString prompt = files.size() < 2
+                               ? QString::fromUtf8(title)
+                               : QStringLiteral("%1: %2 (%3 of %4)")
+                                     .arg(QString::fromUtf8(title), QFileInfo(Q(files[current])).fileName())
+                                     .arg(current + 1)
+                                     .arg(files.size());
+    dialogs.ShowMessage(this, {prompt, QString::fromUtf8(announcement), MessageIcon::None, MessageButtons::Ok, {}});
+    std::string path = AskSavePathConfirmed(dialogs, this, QString::fromUtf8(dialogTitle)).toStdString();
+    const QString what = QString::fromUtf8(dialogTitle).remove(QStringLiteral("Save ")).remove(QLatin1Char('?'));
+    if (path.empty())
+      skipped << QStringLiteral("%1 of %2").arg(what.toLower(), QFileInfo(Q(files[current])).fileName());
+    else
+      wrote << QFileInfo(Q(path)).fileName();
+    return path;
+  };
+  const auto sayDone = [&] {
+    QStringList parts;
+    if (!wrote.isEmpty()) parts << QStringLiteral("Wrote %1.").arg(wrote.join(QStringLiteral(", ")));
+    if (!skipped.isEmpty())
+      parts << QStringLiteral("Skipped (no file name chosen): %1.").arg(skipped.join(QStringLiteral(", ")));
+    if (wrote.isEmpty()) c.ProgressBar1->setValue(0);  // nothing was written: the bar does not say done
+    const QString said = parts.join(QLatin1Char(' '));
+    c.lblStatus->setText(c.lblStatus->text().isEmpty() ? said : c.lblStatus->text() + QLatin1Char(' ') + said);
   };
   bool bandsWarned = false;
   // Files whose marks the run read: said once, when the run ends.
@@ -266,6 +314,7 @@ void IndexRunWindow::OnCalculate() {
   };
   try {
     for (std::size_t f = 0; f < files.size(); ++f) {
+      current = f;
       const ReflectanceTable table = ReadReflectanceFile(files[f]);
       // Every row is checked before anything of this file is asked or written.
       IndexTable values;
@@ -325,9 +374,11 @@ void IndexRunWindow::OnCalculate() {
     busy_ = false;
     UpdateCalculate();
     sayMarks();
+    sayDone();
     dialogs.ShowMessage(this, ErrorBox(Q(kProblemInDataFile), QString::fromStdString(failure.what())));
     return;
   }
+  sayDone();
   sayMarks();
   busy_ = false;
   UpdateCalculate();

@@ -30,6 +30,8 @@ class IndexRunWindow final : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Escape does nothing: the picked list stays.
+  void keyPressEvent(QKeyEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:

@@ -165,7 +165,34 @@ class Reader {
   }
 
  private:
-  enum class Stage { Preamble, Dates, Times, Temperatures, TitleOrData, Data };
+  enum class Stage { Preamble, HeaderBlock, Dates, Times, Temperatures, TitleOrData, Data };
+
+  // The first row of the leaf and of the transect header block the
+  // conversion may write in place of the head rows.
+  static bool OpensHeaderBlock(std::string_view first) {
+    return first == "information that applies to the whole file:" || first == "data information:";
+  }
+
+  // A row of a header block: the per-scan rows give the names (the file
+  // names), dates, times and temperatures; the first row whose first field
+  // is a number after the names is the first data row. The other rows'
+  // values (quoted where they hold a comma) are not read.
+  bool TakeHeaderBlockRow(std::string_view line, std::size_t number) {
+    const std::string label = LowerCase(Field(line, 0));
+    if (label == "unispec file name:" || label == "original file name:") {
+      TakeNames(line, number);
+    } else if (!table_.names.empty()) {
+      if (label == "collection date:")
+        TakeHeadRow(line, table_.dates);
+      else if (label == "collection time:" || label == "collection time (pst)")
+        TakeHeadRow(line, table_.times);
+      else if (label == "temp c")
+        TakeHeadRow(line, table_.temperatures);
+      else if (IsNumber(label))
+        return true;
+    }
+    return false;
+  }
 
   void TakeLines(std::string_view text) {
     LineCursor cursor(text);
@@ -178,7 +205,14 @@ class Reader {
           if (LowerCase(Field(line, 0)) == "wavelength" && line.find(',') != std::string_view::npos) {
             TakeNames(line, number);
             stage_ = Stage::Dates;
+          } else if (number == 1 && OpensHeaderBlock(LowerCase(Field(line, 0)))) {
+            stage_ = Stage::HeaderBlock;
           }
+          break;
+        case Stage::HeaderBlock:
+          if (!TakeHeaderBlockRow(line, number)) break;
+          stage_ = Stage::Data;
+          pending_.push_back({line, number});
           break;
         case Stage::Dates:
           TakeHeadRow(line, table_.dates);
@@ -274,8 +308,12 @@ class Reader {
     if (stage_ == Stage::Preamble)
       FailFile(path_,
                "no names row was found: an index run reads the comma-separated reflectance files the conversion "
-               "writes, whose head has a row starting \"Wavelength,\" (files with columns in 14-character zones, "
-               "or starting with a leaf or transect header, cannot be read)");
+               "writes, whose head has a row starting \"Wavelength,\" or a leaf or transect header block (files "
+               "with columns in 14-character zones cannot be read)");
+    if (stage_ == Stage::HeaderBlock)
+      FailFile(path_, table_.names.empty() ? "the header block has no file name row (\"UniSpec file name:\" or "
+                                             "\"Original file name:\")"
+                                           : "the header block is followed by no data row");
     if (table_.names.empty() || (table_.names.size() == 1 && table_.names[0].empty()))
       FailAt(path_, table_.namesLine, "the names row names no column");
     if (stage_ != Stage::Data && stage_ != Stage::TitleOrData)

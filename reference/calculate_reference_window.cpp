@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -71,6 +72,10 @@ CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, std::vector
   c_->RefList->setObjectName(QStringLiteral("RefList"));
   c_->RefList->setSelectionMode(QAbstractItemView::MultiSelection);
   c_->RefList->setEnabled(false);
+  // Wide enough to tell LMAT_0000... from LMAT_0001...: names cut in the middle, the path as tooltip.
+  c_->RefList->setTextElideMode(Qt::ElideMiddle);
+  c_->RefList->setMinimumWidth(QFontMetrics(c_->RefList->font()).horizontalAdvance(QStringLiteral("SHB1_09998.spu")) *
+                               2);
   connect(c_->RefList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { delete item; });
 
   c_->List1 = new QListWidget(this);
@@ -90,6 +95,12 @@ CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, std::vector
     Plot();
   });
   connect(done, &QPushButton::clicked, this, &CalculateReferenceWindow::OnDone);
+  SetToolTips(*this, {{"Chk_all", "Select every listed scan."},
+                      {"UnChk_all", "Select none of the listed scans."},
+                      {"com_plot", "Draw the selected scans' target / panel ratios."},
+                      {"Reset", "Show the whole range of values again."},
+                      {"Command1", "Hand the selected scans over as the reference scans."},
+                      {"RefList", "The scans to look at; double-click one to remove it."}});
 
   const ReferencePlot blank = PlotReferenceScans({}, range_);
   c_->ref_pic = new ReferencePlotWidget(kGraphWidth, blank.top, blank.height, true, this);
@@ -138,10 +149,15 @@ CalculateReferenceWindow::CalculateReferenceWindow(Dialogs& dialogs, std::vector
 CalculateReferenceWindow::~CalculateReferenceWindow() { delete c_; }
 
 void CalculateReferenceWindow::PrepareForReferenceChoice() {
-  c_->List1->clear();
-  referenceScans_.clear();
+  // The scans handed over before stay until Done hands over new ones, so
+  // looking again and closing the window keeps the choice.
+  replaceOnDone_ = true;
   zoomOn_ = false;
   handedOver_ = false;
+}
+
+void CalculateReferenceWindow::OpenIn(const QString& folder) {
+  if (!folder.isEmpty()) c_->browser->SetFolder(folder);
 }
 
 void CalculateReferenceWindow::ChooseFile(const QString& path) {
@@ -149,7 +165,8 @@ void CalculateReferenceWindow::ChooseFile(const QString& path) {
     dialogs_.ShowMessage(this, ErrorBox(QStringLiteral("File already selected!, please try again")));
     return;
   }
-  c_->RefList->addItem(path);
+  auto* item = new QListWidgetItem(path, c_->RefList);
+  item->setToolTip(path);
   c_->RefList->setEnabled(true);
 }
 
@@ -169,8 +186,14 @@ void CalculateReferenceWindow::Plot() {
   c_->ref_pic->SetPlot(plot.graph, plot.top, plot.height);
   for (std::size_t n = 0; n < kLegendEntries; ++n) {
     const bool shown = n < plot.legendNames.size();
-    c_->txt_legend[n]->setText(shown ? QString::fromStdString(plot.legendNames[n]) : QString());
-    c_->txt_legend[n]->setVisible(shown);
+    QLineEdit* name = c_->txt_legend[n];
+    name->setText(shown ? QString::fromStdString(plot.legendNames[n]) : QString());
+    // The whole name, from its start: "DHT_09998.spu" and "SHB1_09998.spu" differ there.
+    name->setMinimumWidth(name->fontMetrics().horizontalAdvance(name->text()) +
+                          4 * name->fontMetrics().averageCharWidth());
+    name->setCursorPosition(0);
+    name->setToolTip(name->text());
+    name->setVisible(shown);
     c_->pic_legend[n]->SetPlot(plot.legendSamples[n], 0, kLegendHeight);
     c_->pic_legend[n]->setVisible(shown);
   }
@@ -188,6 +211,11 @@ void CalculateReferenceWindow::OnZoomFinished(double downY, double upY) {
 }
 
 void CalculateReferenceWindow::OnDone() {
+  if (replaceOnDone_) {
+    c_->List1->clear();
+    referenceScans_.clear();
+    replaceOnDone_ = false;
+  }
   for (int i = 0; i < c_->RefList->count(); ++i)
     if (c_->RefList->item(i)->isSelected()) {
       c_->List1->addItem(c_->RefList->item(i)->text());

@@ -36,8 +36,11 @@ class CalculateReferenceWindow final : public QDialog {
   bool ZoomOn() const noexcept { return zoomOn_; }
 
   // What the UniSpec-DC window's "Select Reference files" does before showing
-  // the window again: empties the reference scan list and switches the zoom off.
+  // the window again: the next Done replaces the reference scan list (until
+  // then it stays), and the zoom is switched off.
   void PrepareForReferenceChoice();
+  // Shows `folder` in the file browser (the folder of the window that opens it).
+  void OpenIn(const QString& folder);
 
   // For tests and scripting: what a click in File1 on `path` does.
   void ChooseFile(const QString& path);
@@ -58,6 +61,7 @@ class CalculateReferenceWindow final : public QDialog {
   VerticalRange range_;
   bool zoomOn_ = false;
   bool handedOver_ = false;
+  bool replaceOnDone_ = false;
   std::vector<std::string>& referenceScans_;
   std::string& plottedNames_;
 };

@@ -44,6 +44,7 @@ ReferenceFileWindow::ReferenceFileWindow(Dialogs& dialogs, QWidget* parent)
   auto* command1 = new QPushButton(QStringLiteral("Open reference file"), this);
   command1->setObjectName(QStringLiteral("Command1"));
   command1->setDefault(true);
+  command1->setToolTip(QStringLiteral("Apply this .ref file; with no path the file is not applied."));
   connect(command1, &QPushButton::clicked, this, [this] {
     // A file picked in File1 is taken; with none picked the path typed or
     // chosen before stays.

@@ -71,6 +71,7 @@ std::string RangeLine(const std::string& path, const RefFileSummary& summary) {
 
 std::optional<std::vector<std::vector<double>>> ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker) {
   const std::string path = asker.RefFilePath();
+  if (path.empty()) return std::nullopt;  // none chosen: not applied
   const std::string text = ReadRefFileText(path);
   RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
   if (!run.grid.empty()) summary.misalignment = RefAlignmentProblem(path, summary, run.grid.front(), run.step);

@@ -38,7 +38,8 @@ std::vector<std::vector<double>> ScanCorrected(const DcReferenceInputs& run, std
 class RefFileAsker {
  public:
   virtual ~RefFileAsker() = default;
-  // The `.ref` file to apply.
+  // The `.ref` file to apply; empty when none was chosen, which leaves it
+  // unapplied as a declined range does.
   virtual std::string RefFilePath() = 0;
   // Whether the first and last wavelengths the file gives are right; false
   // leaves the file unapplied.
@@ -63,7 +64,7 @@ std::string RangeLine(const std::string& path, const RefFileSummary& summary);
 // Applies a `.ref` file: reads it, asks whether its range is right, corrects
 // the reflectance by it, asks for the indices, computes them and writes the
 // index file. Returns the `.ref` correction rounded to 5 decimals, or none
-// (nothing written) when the range is declined. Throws RunFailure on the
+// (nothing written) when no file was chosen or the range is declined. Throws RunFailure on the
 // first failure.
 std::optional<std::vector<std::vector<double>>> ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker);
 

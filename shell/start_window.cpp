@@ -75,6 +75,12 @@ StartWindow::StartWindow(Program& program, QWidget* parent) : QDialog(parent), p
   connect(c_->cmdQuit, &QPushButton::clicked, this, &StartWindow::OnQuit);
   connect(c_->cmdAbout, &QPushButton::clicked, this, &StartWindow::OnAbout);
   connect(c_->cmd_proc, &QPushButton::clicked, this, &StartWindow::OnProcessIndices);
+  for (std::size_t i = 0; i < all.size(); ++i)
+    c_->formatButtons[i]->setToolTip(
+        QStringLiteral("Open the conversion window of %1 scans.").arg(FromView(all[i].caption)));
+  SetToolTips(*this, {{"cmd_proc", "Indices and derivatives of reflectance files the program wrote."},
+                      {"cmdQuit", "Close every window and end the program."},
+                      {"cmdAbout", "The help text: every window, step by step."}});
 
   std::vector<std::pair<int, QWidget*>> tabOrder = {
       {kQuitTabStop, c_->cmdQuit}, {kAboutTabStop, c_->cmdAbout}, {kIndicesTabStop, c_->cmd_proc}};

@@ -20,7 +20,8 @@ using testing::ReadAll;
 using testing::TempFolder;
 
 const char* Name(JobOutput o) {
-  static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel", "corrected"};
+  static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel",
+                                       "index",       "corrected",  "long",   "report"};
   return kNames[static_cast<int>(o)];
 }
 
@@ -164,6 +165,68 @@ TEST(RunJobTest, ReferenceStepsFollowTheTablesAndADeclinedRangeEndsTheRun) {
   EXPECT_EQ(sink.calls,
             (std::vector<std::string>{"computed 1", "path reflectance", "written reflectance", "declined"}));
   EXPECT_FALSE(fs::exists(temp.File("corrected")));
+}
+
+// A front end that names one file for two outputs, or a scan for an output:
+// RunJob refuses the path before writing there, names both, and asks again
+// when the sink lets it.
+class ScriptedPathsSink final : public OutputSink {
+ public:
+  explicit ScriptedPathsSink(std::vector<std::string> paths, bool askAgain = true)
+      : paths_(std::move(paths)), askAgain_(askAgain) {}
+  void Computed(const ConversionResult&, std::span<const std::string>) override {}
+  std::optional<std::string> PathFor(JobOutput) override {
+    if (paths_.empty()) return std::nullopt;
+    std::string p = paths_.front();
+    paths_.erase(paths_.begin());
+    return p;
+  }
+  void Written(JobOutput output, const std::string& path) override {
+    written.push_back(std::string(Name(output)) + " " + path);
+  }
+  void RefFileDeclined() override {}
+  void PathRefused(JobOutput output, const std::string& path, const std::string& why) override {
+    refused.push_back(std::string(Name(output)) + " " + path + ": " + why);
+    if (!askAgain_) OutputSink::PathRefused(output, path, why);
+  }
+  std::vector<std::string> written, refused;
+
+ private:
+  std::vector<std::string> paths_;
+  bool askAgain_;
+};
+
+TEST(RunJobTest, APathAlreadyWrittenOrAScanOfTheRunIsRefusedNamingBothAndAskedAgain) {
+  const TempFolder temp;
+  ConversionJob job = OldFormatJob(temp);
+  job.settings.modes = {true, true, false, false};
+  const std::string refl = temp.File("new-refl.csv");
+  const std::string scan = job.settings.files[1];
+  const std::string scanBytes = ReadAll(scan);
+  // The same file under another name is the same file.
+  ScriptedPathsSink sink({refl, temp.Path().string() + "/./new-refl.csv", scan, temp.File("abs.csv")});
+  FixedAsker asker;
+  RunJob(job, sink, asker);
+  EXPECT_EQ(sink.written, (std::vector<std::string>{"reflectance " + refl, "absorbance " + temp.File("abs.csv")}));
+  ASSERT_EQ(sink.refused.size(), 2u);
+  EXPECT_NE(sink.refused[0].find("is the reflectance file this run has just written; the absorbance file needs"),
+            std::string::npos)
+      << sink.refused[0];
+  EXPECT_NE(sink.refused[1].find("is the scan " + scan), std::string::npos) << sink.refused[1];
+  EXPECT_EQ(ReadAll(scan), scanBytes);
+  EXPECT_NE(ReadAll(refl), ReadAll(temp.File("abs.csv"))) << "the reflectance was replaced";
+
+  // The sink's own answer by default: the run ends with a usage failure, the
+  // first file kept and the second never replaced.
+  const std::string reflBytes = ReadAll(refl);
+  ScriptedPathsSink ending({refl, refl}, false);
+  try {
+    RunJob(job, ending, asker);
+    ADD_FAILURE() << "the second output replaced the first";
+  } catch (const RunFailure& f) {
+    EXPECT_EQ(f.Kind(), FailureKind::Usage);
+  }
+  EXPECT_EQ(ReadAll(refl), reflBytes);
 }
 
 }  // namespace

@@ -270,7 +270,7 @@ TEST(ConversionRun, LeafHeaderBlockOpensTheReflectanceFile) {
       "Wavlength calibration coefficients:,",
       "Reflectance standard:,",
       "Data Processing program and version:,",
-      "Data type (ie reflect/trans/absorb):,reflectance, 1 nm",
+      "Data type (ie reflect/trans/absorb):,\"reflectance, 1 nm\"",  // one quoted field
       " ,",
       "Plant functional type:,",
       "Genus:,",

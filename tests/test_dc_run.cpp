@@ -111,9 +111,9 @@ TEST(DcRun, TransectHeaderReplacesTheEmptyLineAndHeadsOfTheReflectanceOnly) {
   ASSERT_EQ(r.size(), 39u + 3u);
   EXPECT_EQ(r[0], "Data Information:,");
   EXPECT_EQ(r[1], "File name:,Site 4 transect");
-  // A comma in a value would split the row: it is written "_", with a warning.
-  EXPECT_EQ(r[29], "Cautions:,wet_ windy");
-  EXPECT_NE(o.err.find("\"Cautions\" holds a comma"), std::string::npos) << o.err;
+  // A value holding a comma is one quoted field, as the windows write it.
+  EXPECT_EQ(r[29], "Cautions:,\"wet, windy\"");
+  EXPECT_EQ(o.err.find("holds a comma"), std::string::npos) << o.err;
   EXPECT_EQ(r[35], "Original file name:,a.spu,b.spu,");
   EXPECT_EQ(r[36], "Collection time (PST),3:36:29 PM,3:36:29 PM,");
   EXPECT_EQ(r[38], "Temp C,20.,20.,");
@@ -125,6 +125,52 @@ TEST(DcRun, TransectHeaderReplacesTheEmptyLineAndHeadsOfTheReflectanceOnly) {
   EXPECT_EQ(bad.exit, 2);
   EXPECT_NE(bad.err.find("line 1"), std::string::npos) << bad.err;
   EXPECT_FALSE(fs::exists(s.folder.File("r2.txt")));
+}
+
+// The program's own reflectance file with a transect header, quoted values
+// and all, is a table `indices` reads.
+TEST(DcRun, TheIndexRunReadsAReflectanceFileWithATransectHeader) {
+  TwoScans s;
+  s.folder.Write("th.txt", "Location description: Toolik, LTER\r\nCautions: 5\" leaves, \"wet\"\r\n");
+  Outcome o = s.Run({"--transect-header", "th.txt", "--reflectance", "r.txt"});
+  ASSERT_EQ(o.exit, 0) << o.err;
+  const std::string r = ReadAll(s.folder.File("r.txt"));
+  EXPECT_NE(r.find("Cautions:,\"5\"\" leaves, \"\"wet\"\"\"\r\n"), std::string::npos) << r;
+  o = Corvelane({"indices", "--index", "N,330,320,nd,reflectance", "--index-file", "i.txt", "r.txt"}, s.folder);
+  ASSERT_EQ(o.exit, 0) << o.err;
+  const Lines lines = SplitCrLf(ReadAll(s.folder.File("i.txt")));
+  ASSERT_EQ(lines.size(), 5u);
+  // One line per scan, named by its file name, with its time and temperature
+  // (the transect block has no date row).
+  EXPECT_EQ(lines[3].rfind("a.spu ", 0), 0u) << lines[3];
+  EXPECT_NE(lines[3].find("3:36:29 PM"), std::string::npos) << lines[3];
+  EXPECT_NE(lines[3].find(" 0.001986"), std::string::npos) << lines[3];  // (0.47917-0.47727)/(0.47917+0.47727)
+  EXPECT_EQ(lines[4].rfind("b.spu ", 0), 0u) << lines[4];
+}
+
+// The reference outputs are outputs: a run may write only the index file,
+// or only the corrected file.
+TEST(DcRun, AReferenceOutputAloneIsEnough) {
+  TwoScans s;
+  std::string ref = "wavelength,value\r\n";
+  for (int w = 320; w <= 330; w += 5) ref += std::to_string(w) + ",0.5\r\n";
+  s.folder.Write("panel.ref", ref);
+  Outcome o = s.Run({"--ref-file", "panel.ref", "--index", "N,330,320,nd", "--indices", "idx.txt"});
+  ASSERT_EQ(o.exit, 0) << o.err;
+  const Lines idx = SplitCrLf(ReadAll(s.folder.File("idx.txt")));
+  ASSERT_EQ(idx.size(), 3u);
+  EXPECT_EQ(idx[0], "Time,Filename,N,");
+  EXPECT_NE(idx[1].find(",a.spu,"), std::string::npos) << idx[1];
+
+  o = s.Run({"--reference-scan", s.a, "--corrected", "c.txt"});
+  ASSERT_EQ(o.exit, 0) << o.err;
+  const Lines c = SplitCrLf(ReadAll(s.folder.File("c.txt")));
+  ASSERT_EQ(c.size(), 1u + 5u + 3u);
+  EXPECT_EQ(c[0], "a.spu,");
+  EXPECT_EQ(c[6].rfind(" 320 , 1 ,", 0), 0u) << c[6];  // a corrected by itself
+  EXPECT_FALSE(fs::exists(s.folder.File("r.txt")));
+  // Still no run without any output at all.
+  EXPECT_EQ(s.Run({}).exit, 2);
 }
 
 TEST(DcRun, RunSeamsForTheReferenceStep) {
@@ -190,7 +236,10 @@ TEST(DcRun, InstrumentsFromInstCof) {
   ASSERT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(ReadAll(s.folder.File("i.txt")), ReadAll(s.folder.File("r.txt")));
 
-  AddInstrument(s.folder.File("inst.cof"), "Words", {"a", "b", "c", "d", "e", "f"});
+  // A record written by hand: the table's writers refuse coefficients that are not numbers.
+  std::string table = ReadAll(s.folder.File("inst.cof"));
+  table.insert(table.rfind("end"), "Words,a,b,c,d,e,f,\r\n");
+  s.folder.Write("inst.cof", table);
   o = Corvelane({"convert", "unispec-dc", "--instrument", "Words", "--reflectance", "w.txt", s.a}, s.folder);
   EXPECT_EQ(o.exit, 1);
   EXPECT_NE(o.err.find("Words"), std::string::npos) << o.err;

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -103,7 +104,9 @@ TEST_F(DcCalibrationTest, OkNeedsSixNumbersAndCancelSaysNoEquation) {
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
 }
 
-TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneReloadsWithStartTexts) {
+// Done in the editor lists the new instrument and keeps the coefficients
+// chosen; the window says whose coefficients the boxes hold.
+TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneKeepsTheChosenCoefficients) {
   DcCalibrationWindow form10(dialogs, folder.path(), texts);
   form10.show();
   Type(form10, "txtCoeffA", "999");
@@ -122,9 +125,13 @@ TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneReloadsWithStartTexts) {
   Click(form10, "ComAdd");
   EXPECT_EQ(listed, (QStringList{"DC 1", "DC 2"}));  // as many names as Form10 showed buttons
   EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2", "X"}));
-  EXPECT_EQ(Box(form10, "txtCoeffA"), kStart[0]);
+  EXPECT_EQ(Box(form10, "txtCoeffA"), "999");
+  EXPECT_TRUE(Child<QLabel>(form10, "lblActive")->text().contains("typed"));
   Click(form10, "Inst(2)");
   EXPECT_EQ(Box(form10, "txtCoeffCChB"), "-0.0004");
+  EXPECT_TRUE(Child<QLabel>(form10, "lblActive")->text().contains("\"X\""));
+  Click(form10, "Inst(0)");
+  EXPECT_TRUE(Child<QLabel>(form10, "lblActive")->text().contains("\"DC 1\""));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -141,7 +148,10 @@ TEST_F(DcCalibrationTest, MoreThanSixInstrumentsShowSixButtonsAndLeaveTheFileAlo
   EXPECT_EQ(ReadAll(InstCof()), text);
 }
 
-TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
+// A click on an instrument loads its coefficients, Update asks before
+// replacing them and acts on the selected record; inst.cof.bak keeps the
+// table as it stood.
+TEST_F(DcCalibrationTest, EditorLoadsTheClickedInstrumentAndAsksBeforeUpdating) {
   NewInstrumentWindow form19(dialogs, QString::fromStdString(InstCof()));
   ASSERT_TRUE(form19.Load());
   form19.show();
@@ -151,30 +161,74 @@ TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
                                                                               {"EditParam", "Delete Instrument"}})
     EXPECT_EQ(Child<QAbstractButton>(form19, name)->text(), caption);
   auto* list = Child<QListWidget>(form19, "Inst_list");
-  list->setCurrentRow(1);
+  // Boxes left over from typing elsewhere never reach the clicked record.
+  for (int i = 0; i < 6; ++i) Type(form19, QStringLiteral("Text2(%1)").arg(i), "7");
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
   EXPECT_EQ(Box(form19, "Text1"), "DC 2");
-  EXPECT_EQ(Box(form19, "Text2(0)"), "");  // the coefficients are not loaded
-  for (int i = 0; i < 6; ++i) Type(form19, QStringLiteral("Text2(%1)").arg(i), QString::number(i + 1));
-  Click(form19, "Com_update");
-  EXPECT_EQ(ReadInstrument(InstCof(), 1).coefficients[5], "6");
-  EXPECT_EQ(ReadInstrument(InstCof(), 0).coefficients[0], "301.1004976");
+  const QStringList dc2 = {"300.5829261", "3.325460401", "-0.0002928427608",
+                           "301.0290324", "3.333019474", "-0.0003356843766"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form19, QStringLiteral("Text2(%1)").arg(i)), dc2[i]);
 
+  const std::string before = ReadAll(InstCof());
+  Type(form19, "Text2(5)", "6");
   dialogs.messageAnswers = {MessageAnswer::No};
-  Click(form19, "EditParam");
+  Click(form19, "Com_update");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
-  EXPECT_EQ(LoadInstruments(InstCof()).size(), 2u);
+  EXPECT_TRUE(dialogs.messages[0].text.contains("DC 2"));
+  EXPECT_EQ(ReadAll(InstCof()), before);
   dialogs.messageAnswers = {MessageAnswer::Yes};
-  Click(form19, "EditParam");
-  EXPECT_EQ(Items(list), QStringList{"DC 1"});
+  Click(form19, "Com_update");
+  EXPECT_EQ(ReadInstrument(InstCof(), 1).coefficients[5], "6");
+  EXPECT_EQ(ReadInstrument(InstCof(), 1).coefficients[0], "300.5829261");
+  EXPECT_EQ(ReadInstrument(InstCof(), 0).coefficients[0], "301.1004976");
+  EXPECT_EQ(ReadAll(InstrumentBackupPath(InstCof())), before);
 
+  // A name typed over the selected one is not a record to change.
   dialogs.Clear();
   Type(form19, "Text1", "DC 9");
   Click(form19, "Com_update");
-  ASSERT_EQ(dialogs.messages.size(), 1u);
+  Click(form19, "EditParam");
+  ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[0].title, "Error");
-  EXPECT_EQ(LoadInstruments(InstCof()).size(), 1u);
+  EXPECT_EQ(LoadInstruments(InstCof()).size(), 2u);
+}
+
+// Names are unique without letter case and coefficients are numbers; with a
+// table holding one name twice, Delete removes the row selected.
+TEST_F(DcCalibrationTest, EditorRefusesDuplicatesAndBadNumbersAndDeletesTheSelectedRow) {
+  std::ofstream(InstCof(), std::ios::binary) << "Data:\r\nDC 1,1,2,3,4,5,6,\r\nDC 2,7,8,9,10,11,12,\r\n"
+                                                "DC 2,3,0,1,5,0,0,\r\nend";
+  NewInstrumentWindow form19(dialogs, QString::fromStdString(InstCof()));
+  ASSERT_TRUE(form19.Load());
+  form19.show();
+  const std::string table = ReadAll(InstCof());
+  for (const auto& [name, coefficient] :
+       std::vector<std::pair<QString, QString>>{{"dc 1", "1"}, {"New", "3o1.5"}, {"New", ""}}) {
+    dialogs.Clear();
+    Type(form19, "Text1", name);
+    for (int i = 0; i < 6; ++i) Type(form19, QStringLiteral("Text2(%1)").arg(i), "1");
+    Type(form19, "Text2(1)", coefficient);
+    Click(form19, "Com_add");
+    ASSERT_EQ(dialogs.messages.size(), 1u) << name.toStdString();
+    EXPECT_EQ(dialogs.messages[0].title, "Error");
+    EXPECT_TRUE(dialogs.messages[0].detail.contains(coefficient == "1" ? QStringLiteral("DC 1") : coefficient))
+        << dialogs.messages[0].detail.toStdString();
+    EXPECT_EQ(ReadAll(InstCof()), table);
+  }
+
+  auto* list = Child<QListWidget>(form19, "Inst_list");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(2)).center());
+  EXPECT_EQ(Box(form19, "Text2(0)"), "3");
+  dialogs.Clear();
+  dialogs.messageAnswers = {MessageAnswer::Yes};
+  Click(form19, "EditParam");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::YesNo);
+  const auto records = LoadInstruments(InstCof());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].coefficients[0], "7") << "the real DC 2 stays";
+  EXPECT_EQ(ReadAll(InstrumentBackupPath(InstCof())), table);
 }
 
 // "From scans": the six boxes take the equation of the listed scans'

@@ -68,7 +68,8 @@ TEST_F(CatalogueWindowTest, TickedEntriesGoToTheLongIndexFileAfterTheOtherOutput
   dialogs.savePaths = {Out("long-a.csv"), ""};
   Click(w, "Com_do_index");
   EXPECT_EQ(dialogs.Texts(), (std::vector<QString>{"   Save Long Index File   ", "   Save Long Index File   "}));
-  for (const auto& m : dialogs.messages) EXPECT_EQ(m.title, "Catalogue prompt");
+  for (const auto& m : dialogs.messages)
+    EXPECT_TRUE(m.title.startsWith("Catalogue prompt: refl-")) << m.title.toStdString();
   EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Long Index File?", "Save Long Index File?"}));
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"long-a.csv"});
   const auto entries = SelectCatalogueEntries(LoadCatalogue(UserCatalogue().toStdString()), "NDVI_MODIS,PRI");
@@ -125,9 +126,10 @@ TEST_F(CatalogueWindowTest, FailuresAreShownAndNothingOfTheFileIsWritten) {
   dialogs.Clear();
   dialogs.savePaths = {work.filePath("refl-a.txt")};
   Click(w, "Com_do_index");
-  ASSERT_EQ(dialogs.messages.size(), 2u);
-  EXPECT_EQ(dialogs.messages[1].text, " Problem in Data File!!!");
-  EXPECT_TRUE(dialogs.messages[1].detail.contains("would replace the reflectance file"));
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_TRUE(dialogs.messages[1].text.endsWith("Do you want to replace it?"));  // answered Ok: go on
+  EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
+  EXPECT_TRUE(dialogs.messages[2].detail.contains("would replace the reflectance file"));
   EXPECT_EQ(corvelane::testing::ReadAll(File("refl-a.txt")), before);
 
   // A band the table cannot give fails before anything is asked.

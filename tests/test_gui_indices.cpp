@@ -44,7 +44,9 @@ const QByteArray kThree = kTitle + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI
 
 // --- Form15
 
-TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
+// A count that is not a whole number from 1 to 9 ("abc" once ended a run
+// whose tables were written) is refused and asked again.
+TEST(IndexCountWindowTest, OkNeedsAWholeNumberFromOneToNineAndOnlyThenHides) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   IndexCountWindow& form15 = program.IndexCount();
@@ -55,12 +57,19 @@ TEST(IndexCountWindowTest, OkNeedsSomeTextAndOnlyThenHides) {
   EXPECT_EQ(dialogs.messages[0].text, "You must enter a number between 1 and 9");
   EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::None);
   EXPECT_TRUE(form15.isVisible());
-  // The caller converts the text; any text closes the window.
-  Type(form15, "Text1", "12");
+  std::size_t refused = 1;
+  for (const char* wrong : {"abc", "12", "0", "2.5", "-1"}) {
+    Type(form15, "Text1", wrong);
+    Click(form15, "Command1");
+    EXPECT_TRUE(form15.isVisible()) << wrong;
+    EXPECT_EQ(dialogs.messages.size(), ++refused) << wrong;
+    EXPECT_FALSE(form15.Count()) << wrong;
+  }
+  Type(form15, "Text1", " 3 ");
   Click(form15, "Command1");
   EXPECT_FALSE(form15.isVisible());
-  EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(program.IndexCount().CountText(), "12");
+  EXPECT_EQ(dialogs.messages.size(), refused);
+  EXPECT_EQ(program.IndexCount().Count(), std::optional<int>(3));
 }
 
 // --- Form16
@@ -245,9 +254,12 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   const std::vector<QString> announcements = {"   Save Index File   ", "   Save derivative File   ",
                                               "   Save Index File   ", "   Save derivative File   "};
   EXPECT_EQ(dialogs.Texts(), announcements);
-  for (const auto& m : dialogs.messages) {
-    EXPECT_EQ(m.title, m.text.contains("Index") ? "Index prompt" : "Derivative prompt");
-    EXPECT_EQ(m.icon, MessageIcon::None);
+  // Each prompt names the reflectance file it is for.
+  const QStringList prompts = {"Index prompt: refl-a.txt (1 of 2)", "Derivative prompt: refl-a.txt (1 of 2)",
+                               "Index prompt: refl-b.txt (2 of 2)", "Derivative prompt: refl-b.txt (2 of 2)"};
+  for (std::size_t i = 0; i < dialogs.messages.size() && i < 4; ++i) {
+    EXPECT_EQ(dialogs.messages[i].title, prompts[static_cast<qsizetype>(i)]);
+    EXPECT_EQ(dialogs.messages[i].icon, MessageIcon::None);
   }
   EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Index File?", "Save Derivative File?", "Save Index File?",
                                                       "Save Derivative File?"}));
@@ -260,6 +272,8 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   EXPECT_EQ(ReadAll(Out("deriv-b.txt").toStdString()), DerivativeFileText(ReadReflectanceFile(File("refl-b.txt"))));
   EXPECT_EQ(Child<QProgressBar>(w, "ProgressBar1")->value(), Child<QProgressBar>(w, "ProgressBar1")->maximum());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+  EXPECT_EQ(Child<QLabel>(w, "lblStatus")->text(),
+            "Wrote index-a.txt, deriv-a.txt, deriv-b.txt. Skipped (no file name chosen): index file of refl-b.txt.");
 
   // Both boxes clear: every file is read, nothing asked or written.
   Click(w, "ChkInd");
@@ -280,6 +294,29 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   });
   Click(w, "Command1");
   EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
+}
+
+// A run whose every save dialog is cancelled says so and does not show a
+// full bar; Escape keeps the picked list and "Close" closes the window.
+TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+  w.show();
+  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ConfirmIndices(
+      w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.saveTitles.size(), 1u);
+  EXPECT_EQ(Child<QProgressBar>(w, "ProgressBar1")->value(), 0);
+  EXPECT_EQ(Child<QLabel>(w, "lblStatus")->text(), "Skipped (no file name chosen): index file of refl-a.txt.");
+  EXPECT_TRUE(Written().isEmpty());
+
+  QTest::keyClick(&w, Qt::Key_Escape);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(Child<QListWidget>(w, "List1")->count(), 1);
+  Click(w, "cmdClose");
+  EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {

@@ -828,9 +828,11 @@ TEST(InstrumentWindowRun, BadGridFailsBeforeTheLeafHeaderIsAsked) {
     QTest::qWait(20);
     EXPECT_TRUE(opened.isEmpty());
   }
+  // Not about a data file: what is wrong comes first, the usual headline after it.
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  ExpectMessage(h.dialogs.messages[0], " Problem in Data File!!!", "Error", MessageIcon::Exclamation);
-  EXPECT_FALSE(h.dialogs.messages[0].detail.isEmpty());
+  EXPECT_TRUE(h.dialogs.messages[0].text.startsWith("the grid")) << h.dialogs.messages[0].text.toStdString();
+  EXPECT_TRUE(h.dialogs.messages[0].text.endsWith("\n Problem in Data File!!!"));
+  EXPECT_EQ(h.dialogs.messages[0].icon, MessageIcon::Exclamation);
   EXPECT_TRUE(h.dialogs.saveTitles.empty());
   ExpectConfiguring(h);
 
@@ -841,7 +843,9 @@ TEST(InstrumentWindowRun, BadGridFailsBeforeTheLeafHeaderIsAsked) {
   WhenModal(h.window.get(), leaveModal);
   h.Click("cmdDoOperation");
   EXPECT_EQ(opened, QStringList{"Form12"});
-  EXPECT_EQ(h.dialogs.Texts(), std::vector<QString>{" Problem in Data File!!!"});
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_TRUE(h.dialogs.messages[0].text.endsWith("\n Problem in Data File!!!"));
+  EXPECT_TRUE(h.dialogs.messages[0].text.startsWith("grid point 1137 nm")) << h.dialogs.messages[0].text.toStdString();
   EXPECT_TRUE(h.dialogs.saveTitles.empty());
   ExpectConfiguring(h);
 }

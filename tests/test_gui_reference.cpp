@@ -21,6 +21,7 @@
 
 #include "convert/instrument_window.h"
 #include "convert/program.h"
+#include "indices/index_list_window.h"
 #include "instruments/variant.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
@@ -355,7 +356,31 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
 
   ChooseReferenceScans();
   EXPECT_TRUE(Get<QAbstractButton>("ChkCorrect")->isChecked());
-  EXPECT_FALSE(Get("ComRef")->isEnabled());
+  // It opened in the DC window's folder, not the working folder; its list is
+  // wide enough to tell names apart and shows the whole path as a tooltip.
+  CalculateReferenceWindow& form13 = program.CalculateReference();
+  EXPECT_EQ(QDir(form13.findChild<FolderBrowser*>()->CurrentFolder()),
+            QDir(QString::fromStdString((folder.Path() / "dc").string())));
+  auto* refList = form13.findChild<QListWidget*>(QStringLiteral("RefList"));
+  EXPECT_GE(refList->minimumWidth(), refList->fontMetrics().horizontalAdvance(QStringLiteral("REF_00001.spu")));
+  EXPECT_EQ(refList->item(0)->toolTip(), Q(panels[0]));
+  // The legend shows whole file names.
+  auto* legend = form13.findChild<QLineEdit*>(QStringLiteral("txt_legend(0)"));
+  EXPECT_GE(legend->minimumWidth(), legend->fontMetrics().horizontalAdvance(legend->text()));
+  EXPECT_EQ(legend->cursorPosition(), 0);
+  // The reference scans stay editable until the run starts, the list confirmed or not.
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  EXPECT_EQ(program.CalculateReference().ReferenceScans(), panels);
+  ConfirmListAndEquations();
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  Click(*window, "cmdEditList");
+  EXPECT_TRUE(Get("ComRef")->isEnabled());
+  // Looking again and closing without Done keeps the scans handed over.
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); }}, nullptr);
+    Click(*window, "ComRef");
+  }
   EXPECT_EQ(program.CalculateReference().ReferenceScans(), panels);
   EXPECT_EQ(program.CalculateReference().PlottedNames(), "REF_00002.spu,REF_00001.spu,");
 
@@ -385,16 +410,26 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   dialogs.Clear();
   dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
-  QStringList opened;
+  QStringList opened, titles;
   {
     QObject watch;
-    WhenModals(
-        &watch,
-        {Answer(refFile), Answer("2"), IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
-        &opened);
+    WhenModals(&watch,
+               {Answer(refFile), Answer("2"),
+                [&titles](QWidget* modal) {
+                  titles << modal->windowTitle();
+                  IndexIn16("NDVI", "800", "670", true)(modal);
+                },
+                [&titles](QWidget* modal) {
+                  titles << modal->windowTitle();
+                  IndexIn16("WBI", "900", "970", false)(modal);
+                }},
+               &opened);
     Click(*window, "cmdDoOperation");
   }
   EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16", "Form16"}));
+  // Each index prompt says which of how many it is for.
+  EXPECT_EQ(titles, (QStringList{"Index name and formula (index 1 of 2)", "Index name and formula (index 2 of 2)"}));
+  EXPECT_EQ(program.IndexList().windowTitle(), "Index name and formula");
   ASSERT_EQ(dialogs.messages.size(), 2u) << dialogs.Texts().back().toStdString();
   EXPECT_EQ(dialogs.messages[1].text, "Are these values right? 310  1130");
   EXPECT_EQ(dialogs.messages[1].title, "MsgBox Demonstration");
@@ -498,6 +533,102 @@ TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
   EXPECT_TRUE(dialogs.messages[2].detail.contains("310 nm")) << dialogs.messages[2].detail.toStdString();
   EXPECT_TRUE(fs::exists(folder.File("r.csv")));
   EXPECT_FALSE(fs::exists(folder.File("i.csv")));
+}
+
+// Edit List and Cancel free every output box, and a confirmed list takes no
+// change: Absorbance once stayed ticked and greyed until the program
+// restarted, and "Add Files" added to a confirmed list.
+TEST_F(Form9Reference, EditListFreesTheOutputBoxesAndAConfirmedListTakesNoChange) {
+  auto* absorb = Get<QAbstractButton>("chkAbsorb");
+  absorb->setChecked(true);
+  const int listed = Get<QListWidget>("List1")->count();
+  ASSERT_EQ(listed, 3);
+  ConfirmListAndEquations();
+  EXPECT_FALSE(absorb->isEnabled());
+  EXPECT_FALSE(Get("AddFile")->isEnabled());
+  Click(*window, "AddFile");  // a click on the greyed button does nothing
+  window->findChild<FolderBrowser*>()->filesChosen(
+      {QString::fromStdString(panels[0]), QString::fromStdString(panels[1])});
+  EXPECT_EQ(Get<QListWidget>("List1")->count(), listed);
+
+  Click(*window, "cmdEditList");
+  EXPECT_TRUE(absorb->isEnabled());
+  EXPECT_TRUE(Get("AddFile")->isEnabled());
+  Click(*window, "chkAbsorb");
+  EXPECT_FALSE(absorb->isChecked());
+
+  // Cancel frees them too, for the next opening.
+  absorb->setChecked(true);
+  ConfirmListAndEquations();
+  Click(*window, "Command5");
+  EXPECT_TRUE(absorb->isEnabled());
+  EXPECT_TRUE(Get("AddFile")->isEnabled());
+}
+
+// Slips during the .ref step do not end a run that has written files:
+// closing "Reference and Index" is No, and the status line then lists what
+// was written; after an applied .ref file it lists the index file too.
+TEST_F(Form9Reference, AClosedReferenceWindowIsNoAndTheStatusLineListsTheIndexFile) {
+  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.savePaths = {Q(folder.File("r.csv"))};
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) { modal->close(); }}, nullptr);
+    Click(*window, "cmdDoOperation");
+  }
+  ASSERT_EQ(dialogs.messages.size(), 2u) << dialogs.Texts().back().toStdString();
+  EXPECT_EQ(dialogs.messages[1].text, "Reference file not applied");
+  EXPECT_TRUE(fs::exists(folder.File("r.csv")));
+  EXPECT_FALSE(Get<QLabel>("lblStatus")->text().contains("failed")) << Get<QLabel>("lblStatus")->text().toStdString();
+
+  // An empty path is No as well.
+  Click(*window, "cmdEditList");
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.savePaths = {Q(folder.File("r2.csv"))};
+  {
+    QObject watch;
+    WhenModals(&watch, {[](QWidget* modal) {
+      Child<QLineEdit>(*modal, "Text1")->setText("  ");
+      Child<QAbstractButton>(*modal, "Command1")->click();
+    }},
+               nullptr);
+    Click(*window, "cmdDoOperation");
+  }
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[1].text, "Reference file not applied");
+
+  // "abc" as the number of indices is asked again; the index file is then
+  // listed on the status line (by name: the start folder has no results/).
+  Click(*window, "cmdEditList");
+  ConfirmListAndEquations();
+  dialogs.Clear();
+  dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
+  dialogs.savePaths = {Q(folder.File("r3.csv")), Q(folder.File("i3.csv"))};
+  QStringList opened;
+  {
+    QObject watch;
+    WhenModals(&watch,
+               {[this](QWidget* modal) {
+                  Child<QLineEdit>(*modal, "Text1")->setText(Q(refFile));
+                  Child<QAbstractButton>(*modal, "Command1")->click();
+                },
+                [](QWidget* modal) {
+                  Child<QLineEdit>(*modal, "Text1")->setText("abc");
+                  Child<QAbstractButton>(*modal, "Command1")->click();  // refused: the window stays
+                  Child<QLineEdit>(*modal, "Text1")->setText("1");
+                  Child<QAbstractButton>(*modal, "Command1")->click();
+                },
+                IndexIn16("NDVI", "800", "670", true)},
+               &opened);
+    Click(*window, "cmdDoOperation");
+  }
+  EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16"}));
+  EXPECT_TRUE(fs::exists(folder.File("i3.csv")));
+  const QString status = Get<QLabel>("lblStatus")->text();
+  EXPECT_TRUE(status.startsWith("Wrote r3.csv, i3.csv (3 scans)")) << status.toStdString();
 }
 
 }  // namespace

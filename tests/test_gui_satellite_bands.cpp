@@ -79,7 +79,8 @@ TEST_F(BandsWindowTest, TickedSensorsGoToTheLongBandFileWithTheFirstScanPictured
               !dialogs.messages[0].detail.contains("B4"))
       << dialogs.messages[0].detail.toStdString();
   for (std::size_t m = 1; m < 3; ++m) {
-    EXPECT_EQ(dialogs.messages[m].title, "Bands prompt");
+    EXPECT_EQ(dialogs.messages[m].title,
+              m == 1 ? "Bands prompt: refl-a.txt (1 of 2)" : "Bands prompt: refl-b.txt (2 of 2)");
     EXPECT_EQ(dialogs.messages[m].text, "   Save Long Band File   ");
   }
   EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"bands-a.csv"});

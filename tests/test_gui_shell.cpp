@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,11 +31,13 @@
 #include "calibration/dc_calibration_window.h"
 #include "calibration/equation_window.h"
 #include "calibration/external_file_window.h"
+#include "calibration/new_instrument_window.h"
 #include "convert/instrument_window.h"
 #include "convert/program.h"
 #include "headers/header_form_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
+#include "indices/index_run_window.h"
 #include "instruments/variant.h"
 #include "reference/calculate_reference_window.h"
 #include "reference/reference_file_window.h"
@@ -128,7 +131,7 @@ TEST_F(StartWindowTest, NineButtonsInOneColumnInTabOrderAllAvailable) {
     QPushButton* b = Button(name);
     ASSERT_NE(b, nullptr);
     EXPECT_TRUE(b->isEnabled()) << name;
-    EXPECT_EQ(b->toolTip(), "") << name;
+    EXPECT_FALSE(b->toolTip().isEmpty()) << name;  // each says what it opens
     if (previous != nullptr) {
       EXPECT_EQ(b->x(), previous->x()) << name << " is not in the same column";
       EXPECT_EQ(b->size(), previous->size()) << name << " differs in size";
@@ -419,6 +422,70 @@ TEST(FolderBrowserTest, PatternsIgnoreLetterCaseMissingFoldersAreRefusedTheRootH
   ASSERT_TRUE(browser.SetFolder(QDir::rootPath()));
   EXPECT_FALSE(Items(browser.FolderList()).contains(".."));
   EXPECT_EQ(browser.PathOf("x.txt"), "/x.txt");
+}
+
+// The help text never calls a feature unavailable that a window offers: each
+// sentence saying "not available" (or "not yet", "unavailable") is checked
+// against the captions of every button the conversion windows enable.
+TEST(AboutWindowTest, TheHelpDescribesNoEnabledFeatureAsUnavailable) {
+  QFile help(QStringLiteral(CORVELANE_SAMPLES "/../share/README"));
+  ASSERT_TRUE(help.open(QIODevice::ReadOnly)) << help.fileName().toStdString();
+  const QString text = QString::fromUtf8(help.readAll()).simplified();
+  QStringList denials;
+  for (const QString& sentence : text.split(QRegularExpression(QStringLiteral("[.:;]\\s"))))
+    if (sentence.contains(QStringLiteral("not available")) || sentence.contains(QStringLiteral("not yet")) ||
+        sentence.contains(QStringLiteral("unavailable")))
+      denials << sentence;
+  ScriptedDialogs dialogs;
+  QTemporaryDir start;
+  Program program(dialogs, start.path());
+  QStringList checked;
+  for (const InstrumentVariant& v : AllVariants()) {
+    InstrumentWindow window(program, v);
+    window.PrepareForShow();
+    for (const QAbstractButton* b : window.findChildren<QAbstractButton*>()) {
+      const QString caption = b->text().remove(QLatin1Char('&')).trimmed();
+      if (!b->isEnabled() || b->isHidden() || caption.size() < 4) continue;
+      checked << caption;
+      for (const QString& denial : denials)
+        EXPECT_FALSE(denial.contains(QLatin1Char('"') + caption + QLatin1Char('"')))
+            << v.caption << ": \"" << caption.toStdString()
+            << "\" is enabled, but the help says: " << denial.toStdString();
+    }
+  }
+  EXPECT_TRUE(checked.contains(QStringLiteral("Select Reference files")));
+}
+
+// Every button of the start, calibration, instrument editor, reference,
+// index and Process Indices windows says what it does when the pointer rests
+// on it, as the conversion windows' controls do.
+TEST(ToolTipsTest, EveryButtonOfTheSmallWindowsHasATooltip) {
+  ScriptedDialogs dialogs;
+  QTemporaryDir start;
+  CurrentDirectory here(start.path());
+  Program program(dialogs, start.path());
+  StartWindow startWindow(program);
+  IndexRunWindow indices(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+  const std::vector<std::pair<const char*, QWidget*>> windows = {
+      {"start", &startWindow},
+      {"calibrations", &program.DcCalibration()},
+      {"instrument editor", &program.DcCalibration().InstrumentEditor()},
+      {"Calculate Reference", &program.CalculateReference()},
+      {"Reference and Index", &program.ReferenceFile()},
+      {"Number of indices", &program.IndexCount()},
+      {"Index name and formula", &program.IndexList()},
+      {"Process Indices", &indices}};
+  for (const auto& [name, window] : windows) {
+    int buttons = 0;
+    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+      if (b->isHidden() && b->objectName().startsWith(QStringLiteral("Inst("))) continue;  // no instrument there
+      if (b->objectName() == QStringLiteral("cmdCancelRun") || b->objectName().startsWith("qt_")) continue;
+      ++buttons;
+      EXPECT_FALSE(b->toolTip().isEmpty())
+          << name << ": " << b->objectName().toStdString() << " \"" << b->text().toStdString() << "\" has no tooltip";
+    }
+    EXPECT_GT(buttons, 0) << name;
+  }
 }
 
 }  // namespace

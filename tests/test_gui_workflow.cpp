@@ -34,6 +34,7 @@
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"
+#include "widgets/elided_label_widget.h"
 #include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
@@ -324,9 +325,55 @@ TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
   w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
   w.Click("cmdDoOperation");
   EXPECT_EQ(w.dialogs.Texts(), std::vector<QString>{"   Save Reflectance File   "});
-  EXPECT_EQ(w.Text("lblStatus"), "Wrote refl.txt (2 scans)");
+  // Written outside the results folder: named with its folder.
+  EXPECT_EQ(w.Text("lblStatus"), "Wrote " + QString::fromStdString(temp.File("refl.txt")) + " (2 scans)");
   EXPECT_TRUE(fs::exists(temp.File("refl.txt")));
   EXPECT_TRUE(w.Get("cmdEditList")->isEnabled()) << "also after a finished run";
+}
+
+// A status line longer than the window is one line cut with "…": the whole
+// text is its text, its tooltip and behind "Details"; a new step clears it.
+TEST(InstrumentWindowRun, TheStatusLineIsOneElidedLineWithDetailsAndClearsOnANewStep) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::UniSpecOld, 2);
+  Window w(Format::UniSpecOld);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.Click("cmdFileListOk");
+  w.Click("cmdEditList");
+  EXPECT_TRUE(w.Text("lblStatus").startsWith("Editing the list"));
+  w.Click("cmdFileListOk");
+  EXPECT_EQ(w.Text("lblStatus"), "") << "the editing phase is over";
+  EXPECT_FALSE(w.Get("cmdStatusDetails")->isEnabled());
+  w.Click("Option1");
+  // Outside the results folder, so named with its long folder.
+  const std::string folder = temp.File(std::string(200, 'f'));
+  fs::create_directories(folder);
+  const QString longName = QString::fromStdString(folder + "/refl.txt");
+  w.dialogs.savePaths = {longName};
+  w.Click("cmdDoOperation");
+  auto* status = w.Get<ElidedLabel>("lblStatus");
+  EXPECT_TRUE(status->text().contains(longName));
+  EXPECT_TRUE(status->Elided());
+  EXPECT_LE(status->height(), 2 * status->fontMetrics().height()) << "one line";
+  w.dialogs.Clear();
+  w.Click("cmdStatusDetails");
+  ASSERT_EQ(w.dialogs.messages.size(), 1u);
+  EXPECT_EQ(w.dialogs.messages[0].text, status->text());
+}
+
+// Cancel empties the list; the window opened again says nothing about a
+// file nobody chose ("Cannot show the graphs: cannot open the file").
+TEST(InstrumentWindowRun, AnEmptiedListShowsNoPreviewFailure) {
+  const TempFolder temp;
+  const auto scans = Scans(temp, Format::UniSpecOld, 2);
+  Window w(Format::UniSpecOld);
+  w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
+  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.Click("Command5");
+  w.window.PrepareForShow();
+  w.window.show();
+  EXPECT_EQ(w.Text("lblPreviewStatus"), "");
+  EXPECT_EQ(w.Text("lblStatus"), "");
 }
 
 TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
@@ -366,9 +413,11 @@ TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
   w.Click("cmdDoOperation");  // the absorbance name is not given
   // The synthetic GER 2600 counts exceed 65535, which the instrument cannot
-  // read: the saturation warning follows what the run did.
+  // read: the saturation warning follows what the run did. The file went
+  // elsewhere than the results folder: it is named with its folder.
   EXPECT_TRUE(w.Text("lblStatus")
-                  .startsWith("Wrote refl.txt (2 scans); stopped at \"Save Absorbance File\": no file name chosen. "
+                  .startsWith("Wrote " + QString::fromStdString(temp.File("refl.txt")) +
+                              " (2 scans); stopped at \"Save Absorbance File\": no file name chosen. "
                               "Warning: 2 of 2 scans "
                               "read 65535 counts or more"))
       << w.Text("lblStatus").toStdString();

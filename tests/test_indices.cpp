@@ -297,7 +297,8 @@ TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
   const std::string head = "\r\nWavelength,a,b\r\n(nm),,\r\ntime,,\r\ntemp C,,\r\n,,\r\n";
   for (const auto& [name, text, expected] : std::vector<std::tuple<std::string, std::string, std::string>>{
            {"absorbance.txt", "", "no names row was found"},  // columns in print zones
-           {"leaf.txt", "", "no names row was found"},        // a leaf header block
+           {"leaf-cut.csv", "Information that applies to the whole file:,\r\nFile name:,x\r\n",
+            "the header block has no file name row"},
            {"empty.csv", " ", "no names row was found"},
            {"one-row.csv", head + " 400 , 1 , 2 \r\n", "holds 1 data row(s)"},
            {"no-rows.csv", head, "holds 0 data row(s)"},
@@ -313,6 +314,15 @@ TEST(ReflectanceReading, RefusesFilesItCannotReadWithAClearMessage) {
     const std::string failure = FailureOf([&] { ReadReflectanceFile(path); });
     EXPECT_TRUE(Has(failure, path) && Has(failure, expected)) << name << ": " << failure;
   }
+  // The program's own leaf header block is read: names, dates and times from
+  // its per-scan rows, the data rows after it.
+  const ReflectanceTable leafTable = ReadReflectanceFile(folder.File("leaf.txt"));
+  EXPECT_EQ(leafTable.Columns(), 2u);
+  EXPECT_EQ(leafTable.names[0].rfind("leaf", 0), 0u) << leafTable.names[0];
+  EXPECT_FALSE(leafTable.dates[0].empty());
+  EXPECT_FALSE(leafTable.times[1].empty());
+  EXPECT_EQ(leafTable.Rows(), 821u);
+  EXPECT_EQ(leafTable.First(), 310);
   // Trailing empty lines and a closing comma are no damage.
   const ReflectanceTable t =
       ReadReflectanceFile(folder.Write("tail.csv", head + " 400 , 1 , 2 ,\r\n 401 , 3 , 4 \r\n\r\n  \r\n"));

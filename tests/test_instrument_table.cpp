@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "calibration/instrument_table.h"
 #include "tests/test_support.h"
@@ -122,6 +123,69 @@ TEST(InstrumentFile, UnknownNamesAndTextsThatWouldBreakTheTableLeaveTheFileUntou
   const std::string noMarker = folder.Write("other.cof", "U1,1,2,3,4,5,6,\r\nend");
   EXPECT_TRUE(LoadInstruments(noMarker).empty());
   EXPECT_THROW(AddInstrument(noMarker, "Y", kX), RunFailure);
+}
+
+// Names are one name whatever their letter case, and every coefficient is a
+// number: a second "dc 2" or a "3o1.5" never reaches the table.
+TEST(InstrumentFile, DuplicateNamesAndCoefficientsThatAreNotNumbersAreRefusedAsRequests) {
+  TempFolder folder;
+  const std::string path = InstrumentFilePath(folder.Path().string());
+  EnsureInstrumentFile(path);
+  const std::string before = ReadAll(path);
+  for (const std::string name : {"DC 2", "dc 2", " Dc 2 "}) {
+    try {
+      AddInstrument(path, name, kX);
+      ADD_FAILURE() << name << " was added";
+    } catch (const RunFailure& f) {
+      EXPECT_EQ(f.Kind(), FailureKind::Usage) << name;
+      EXPECT_NE(f.Why().find("\"DC 2\""), std::string::npos) << f.Why();
+    }
+  }
+  for (const std::string coefficient : {"3o1.5", "", "  ", "abc"}) {
+    auto bad = kX;
+    bad[1] = coefficient;
+    EXPECT_THROW(AddInstrument(path, "New", bad), RunFailure) << coefficient;
+    EXPECT_THROW(UpdateInstrumentAt(path, 0, "DC 1", bad), RunFailure) << coefficient;
+  }
+  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(FindInstrumentName(LoadInstruments(path), "dc 1"), std::optional<std::size_t>(0));
+  EXPECT_FALSE(FindInstrument(LoadInstruments(path), "dc 1"));  // the exact lookup of --instrument stays exact
+  EXPECT_FALSE(std::filesystem::exists(InstrumentBackupPath(path))) << "nothing was rewritten";
+}
+
+// A list shows records, not names: a table holding one name twice (written
+// by hand or by an older program) has its selected record changed, and every
+// rewrite keeps the file as it stood in inst.cof.bak.
+TEST(InstrumentFile, UpdateAndDeleteByPlaceActOnThatRecordAndKeepABackup) {
+  TempFolder folder;
+  const std::string original =
+      "Data:\r\n"
+      "DC 1,1,2,3,4,5,6,\r\n"
+      "DC 2,7,8,9,10,11,12,\r\n"
+      "DC 2,3,0,1,5,0,0,\r\n"
+      "end";
+  const std::string path = folder.Write("inst.cof", original);
+  ASSERT_TRUE(DeleteInstrumentAt(path, 2, "DC 2"));
+  EXPECT_EQ(ReadAll(InstrumentBackupPath(path)), original);
+  auto records = LoadInstruments(path);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].coefficients[0], "7") << "the first DC 2 stays";
+
+  const std::string beforeUpdate = ReadAll(path);
+  ASSERT_TRUE(UpdateInstrumentAt(path, 1, " DC 2 ", kX));
+  EXPECT_EQ(ReadAll(InstrumentBackupPath(path)), beforeUpdate);
+  records = LoadInstruments(path);
+  EXPECT_EQ(records[1].coefficients, kX);
+  EXPECT_EQ(records[0].coefficients[0], "1");
+
+  // A record that is no longer where the list showed it is left alone.
+  const std::string now = ReadAll(path);
+  EXPECT_FALSE(UpdateInstrumentAt(path, 0, "DC 2", kX));
+  EXPECT_FALSE(DeleteInstrumentAt(path, 5, "DC 1"));
+  EXPECT_EQ(ReadAll(path), now);
+
+  AddInstrument(path, "DC 3", kX);
+  EXPECT_EQ(ReadAll(InstrumentBackupPath(path)), now);
 }
 
 TEST(InstrumentFile, ShortAndNonNumericRecordsLoadButGiveNoCoefficients) {

@@ -2,6 +2,8 @@
 // graph areas, per window, and what a file that cannot be shown leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -93,7 +95,14 @@ TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
   const Case cases[] = {
       {Format::UniSpecOld, OldLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       {Format::UniSpecNew, NewLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
-      {Format::UniSpecCompact, CompactLines(), {R}, UniSpecFrame, 256, 300, 75000},  // no target or panel readings
+      // No target or panel readings; reflectance under 1 keeps the axis at 1.
+      {Format::UniSpecCompact,
+       CompactLines([](int) { return std::string("0.5"); }),
+       {R},
+       UniSpecFrame,
+       256,
+       300,
+       75000},
       {Format::Ger1500, GerLines(512), {T, P, R}, Ger1500Frame, 512, 600, 550000},
       {Format::Ger2600, GerLines(594), {T, P, R}, Ger2600Frame, 594, 700, 550000},
   };
@@ -131,11 +140,37 @@ TEST(SpectrumPreview, UniSpecOldPoints) {
   ExpectPoints(ops, T, 256,
                {{0, 26, 35000}, {1, 27, 61000}, {2, 28, 58000}, {3, 29, 65100}, {4, 30, -5000}, {255, 281, 64900}});
   ExpectPoints(ops, P, 256, {{0, 26, 5000}, {7, 33, 65000}, {255, 281, 64600}});
-  ExpectPoints(ops, R, 256,
-               {{0, 26, 32500},
-                {7, 33, -64870000},  // 65000 - 999 * 65000
-                {100, 126, 32500},
-                {255, 281, 48750}});
+  // Channel 4's reflectance is 35: the axis reaches 35 (its label says so)
+  // and every point is drawn to that scale; the mark 999 does not count.
+  const auto y = [](double v) { return 65000 - v / 35 * 65000; };
+  ExpectPoints(ops, R, 256, {{0, 26, y(0.5)}, {4, 30, 0}, {7, 33, y(999)}, {100, 126, y(0.5)}, {255, 281, y(0.25)}});
+  EXPECT_NE(std::find_if(ops.begin(), ops.end(),
+                         [](const DrawOp& op) { return op.area == R && op.kind == DrawOp::Text && op.text == "35"; }),
+            ops.end());
+}
+
+TEST(SpectrumPreview, TheReflectanceAxisKeepsZeroToOneWhenTheDataFitAndGrowsByHalvesOtherwise) {
+  const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
+  const auto topLabel = [&v](std::vector<double> refl) {
+    PreviewData data;
+    data.target.assign(256, 1);
+    data.panel.assign(256, 1);
+    data.refl = std::move(refl);
+    Ops ops;
+    AppendPreviewDrawing(v, data, ops);
+    std::string label;
+    for (const DrawOp& op : ops)
+      if (op.area == R && op.kind == DrawOp::Text) label = op.text;  // the scale label comes last
+    return label;
+  };
+  std::vector<double> refl(256, 0.4);
+  EXPECT_EQ(topLabel(refl), "1");
+  refl[10] = 999;  // a mark is not data
+  EXPECT_EQ(topLabel(refl), "1");
+  refl[20] = 1.27;  // a panel scan's ratio
+  EXPECT_EQ(topLabel(refl), "1.5");
+  refl[30] = 2.5;
+  EXPECT_EQ(topLabel(refl), "2.5");
 }
 
 TEST(SpectrumPreview, UniSpecNewReadsFreeFieldRecords) {

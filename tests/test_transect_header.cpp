@@ -35,7 +35,7 @@ TEST(TransectHeader, ThirtyNineLinesWithPerScanNamesTimesAndTemperatures) {
   EXPECT_EQ(lines[10], "Platform (ground/tram/aircraft),tram");
   EXPECT_EQ(lines[15], "Transect Specific information:, ");
   EXPECT_EQ(lines[26], " , ");
-  EXPECT_EQ(lines[29], "Cautions:,wet, windy");
+  EXPECT_EQ(lines[29], "Cautions:,\"wet, windy\"");  // one quoted field
   EXPECT_EQ(lines[30], " ,");
   EXPECT_EQ(lines[35], "Original file name:,a.spu,b.spu,c.spu,");
   EXPECT_EQ(lines[36], "Collection time (PST),3:36:29 PM,3:37:01 PM,15:40:00,");

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "text/failure.h"
@@ -179,6 +180,15 @@ void AtomicFileWriter::Commit() {
   committed_ = true;
   Unregister(slot_);
   slot_ = -1;
+}
+
+bool NamesSameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ea, eb;
+  const fs::path ca = fs::weakly_canonical(fs::absolute(a, ea), ea);
+  const fs::path cb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+  if (!ea && !eb && ca == cb) return true;
+  return fs::equivalent(a, b, ea) && !ea;
 }
 
 }  // namespace corvelane

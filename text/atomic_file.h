@@ -43,6 +43,11 @@ class AtomicFileWriter {
 // Whether `path` names standard output ("-" or /dev/stdout).
 bool IsStandardOutput(std::string_view path) noexcept;
 
+// Whether two names reach the same file: compared resolved (".", "..",
+// symbolic links, the working folder) and, for files that exist, by device
+// and inode (a hard link).
+bool NamesSameFile(const std::string& a, const std::string& b);
+
 // Removes the temporary files of every writer still open. Safe in a signal
 // handler.
 void RemoveTemporaryFiles() noexcept;

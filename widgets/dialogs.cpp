@@ -38,6 +38,24 @@ DetailParts SplitDetail(const QString& detail) {
   return {shown + QStringLiteral(" \u2026"), detail};
 }
 
+void SetToolTips(QWidget& window, std::initializer_list<std::pair<const char*, const char*>> tips) {
+  for (const auto& [name, tip] : tips)
+    for (QWidget* w : window.findChildren<QWidget*>(QString::fromLatin1(name))) w->setToolTip(QString::fromUtf8(tip));
+}
+
+QString AskSavePathConfirmed(Dialogs& dialogs, QWidget* parent, const QString& title) {
+  for (;;) {
+    const QString path = dialogs.AskSavePath(parent, title);
+    if (path.isEmpty()) return path;
+    const QFileInfo file(path);
+    if (!file.exists() || file.isDir()) return path;  // a folder is refused by the writer, naming it
+    const MessageRequest question{title,
+                                  QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(file.fileName()),
+                                  MessageIcon::Exclamation, MessageButtons::YesNo, file.absoluteFilePath()};
+    if (dialogs.ShowMessage(parent, question) != MessageAnswer::No) return path;
+  }
+}
+
 MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& request) {
   QMessageBox box(parent);
   box.setWindowTitle(request.title);
@@ -76,6 +94,22 @@ MessageAnswer QtDialogs::ShowMessage(QWidget* parent, const MessageRequest& requ
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
     grid->addItem(new QSpacerItem(TitleWidth(box, request.title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
+  // Wide enough for the longest line of the text (within the screen), and
+  // centred over the window it belongs to.
+  const QScreen* screen = parent ? parent->screen() : box.screen();
+  const int widest = screen ? screen->availableGeometry().width() * 2 / 3 : 1000;
+  int textWidth = 0;
+  const QFontMetrics metrics(box.font());
+  for (const QString& line : request.text.split(QLatin1Char('\n')))
+    textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(std::min(textWidth + 6 * metrics.height(), widest), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  if (parent) {
+    box.adjustSize();
+    box.move(parent->window()->frameGeometry().center() - box.rect().center());
+  }
   const int answer = box.exec();
   if (request.buttons == MessageButtons::Ok) return MessageAnswer::Ok;
   if (request.buttons == MessageButtons::YesNo)

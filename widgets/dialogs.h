@@ -3,6 +3,8 @@
 // plugs in real Qt dialogs; tests plug in a scripted stand-in that records
 // every message and answers from a queue.
 #include <QString>
+#include <initializer_list>
+#include <utility>
 
 class QWidget;
 
@@ -30,6 +32,14 @@ class Dialogs {
   // An existing file to read, or an empty text when the user chose none.
   virtual QString AskOpenPath(QWidget* parent, const QString& title) = 0;
 };
+
+// The save dialog `title`, then, when the chosen path is an existing file,
+// the question whether to replace it: No opens the dialog again. Every save
+// dialog of the program asks this way. Empty when no path was chosen.
+QString AskSavePathConfirmed(Dialogs& dialogs, QWidget* parent, const QString& title);
+
+// Sets the tooltip of each named control of `window` (object name, text).
+void SetToolTips(QWidget& window, std::initializer_list<std::pair<const char*, const char*>> tips);
 
 // Real message boxes and the platform's save dialog. Save dialogs open in
 // the folder of the last path chosen in any of them (a typed full path

@@ -11,6 +11,7 @@
 #include <QStorageInfo>
 
 #include "widgets/dialogs.h"
+#include "widgets/elided_label_widget.h"
 
 namespace corvelane::gui {
 
@@ -38,9 +39,10 @@ FolderBrowser::FolderBrowser(Dialogs& dialogs, QWidget* parent)
       drives_(new QComboBox(this)),
       folders_(new QListWidget(this)),
       files_(new QListWidget(this)) {
-  auto* where = new QLabel(this);
-  where->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  where->setWordWrap(true);
+  // One line, cut in the middle when long (the whole path as tooltip): a
+  // wrapping path made the folder list jump as folders were opened.
+  auto* where = new ElidedLabel(this, Qt::ElideMiddle);
+  where->setObjectName(QStringLiteral("lblFolder"));
   connect(this, &FolderBrowser::folderChanged, where, &QLabel::setText);
 
   auto* grid = new QGridLayout(this);
