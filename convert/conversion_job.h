@@ -50,13 +50,21 @@ struct ConversionJob {
   std::vector<std::string> keyScans;
   std::string keyName;
   std::vector<std::string> averageBy;
+  // White references named in the key: the rows whose `keyReferenceColumn`
+  // is `keyReferenceValue` ("Treatment", "REF") name the reference scans;
+  // every other scan of the key is corrected by the mean ratio of the
+  // reference scans sharing its `keyReferenceBy` values (KeyReferenceScans)
+  // and gets corrected rows in the long table. None when the column is empty.
+  std::string keyReferenceColumn, keyReferenceValue;
+  std::vector<std::string> keyReferenceBy;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the
   // run's own when null.
   WavelengthTables* tables = nullptr;
 
-  bool KeepsRatios() const noexcept { return correctByScans || applyRefFile; }
+  bool KeyReference() const noexcept { return !keyReferenceColumn.empty(); }
+  bool KeepsRatios() const noexcept { return correctByScans || applyRefFile || KeyReference(); }
 };
 
 // Where a job's outputs go, and what the front end is told on the way.
