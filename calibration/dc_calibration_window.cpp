@@ -1,6 +1,7 @@
 #include "calibration/dc_calibration_window.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "calibration/channel_fit.h"
 #include "calibration/instrument_table.h"
 #include "calibration/new_instrument_window.h"
 #include "text/text_input.h"
@@ -84,6 +86,14 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
   add->setAutoDefault(false);
   connect(add, &QPushButton::clicked, this, &DcCalibrationWindow::OnAdd);
 
+  auto* fromScans = new QPushButton(QStringLiteral("From scans"), this);
+  fromScans->setObjectName(QStringLiteral("cmdFromScans"));
+  fromScans->setAutoDefault(false);
+  fromScans->setToolTip(QStringLiteral(
+      "Fit the equation to the wavelength each channel line of the scans begins with: the scans of the UniSpec-DC "
+      "window's list, or one scan chosen here when the list is empty. Both channels get the same equation"));
+  connect(fromScans, &QPushButton::clicked, this, &DcCalibrationWindow::OnFromScans);
+
   auto* ok = new QPushButton(QStringLiteral("&OK"), this);
   ok->setObjectName(QStringLiteral("cmdOK"));
   ok->setDefault(true);
@@ -94,6 +104,7 @@ DcCalibrationWindow::DcCalibrationWindow(Dialogs& dialogs, const QString& startF
   connect(cancel, &QPushButton::clicked, this, &DcCalibrationWindow::OnCancel);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(add);
+  buttons->addWidget(fromScans);
   buttons->addStretch(1);
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
@@ -170,6 +181,38 @@ void DcCalibrationWindow::OnCancel() {
                                         MessageIcon::Information,
                                         MessageButtons::Ok,
                                         {}});
+}
+
+void DcCalibrationWindow::OnFromScans() {
+  if (!listed_.empty()) {
+    FillFromScans(listed_);
+    return;
+  }
+  const QString scan = QFileDialog::getOpenFileName(this, QStringLiteral("A scan of the instrument"), QString(),
+                                                    QStringLiteral(".spu files (*.spu)"));
+  if (!scan.isEmpty()) FillFromScans({scan.toStdString()});
+}
+
+void DcCalibrationWindow::FillFromScans(const std::vector<std::string>& scans) {
+  try {
+    const ChannelFit fit = FitFromScans(scans, texts_.startChannel);
+    const std::array<std::string, 6> texts = FitCoefficientTexts(fit);
+    for (std::size_t i = 0; i < 6; ++i) boxes_[i]->setText(Q(texts[i]));
+    dialogs_.ShowMessage(
+        this, {QStringLiteral("From scans"),
+               QStringLiteral("Fitted to the wavelengths of %1 scan%2: largest residual %3 nm. Both channels take this "
+                              "equation (the files give one wavelength per line). Confirm with OK; \"Edit instrument "
+                              "parameters\" keeps it as an instrument.")
+                   .arg(scans.size())
+                   .arg(scans.size() == 1 ? QString() : QStringLiteral("s"))
+                   .arg(fit.largestResidual, 0, 'f', 3),
+               MessageIcon::Information,
+               MessageButtons::Ok,
+               {}});
+  } catch (const std::exception& e) {
+    dialogs_.ShowMessage(this,
+                         ErrorBox(QStringLiteral("These scans give no calibration"), QString::fromUtf8(e.what())));
+  }
 }
 
 void DcCalibrationWindow::OnAdd() {

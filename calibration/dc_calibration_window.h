@@ -6,6 +6,8 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "calibration/dc_equation.h"
 
@@ -33,6 +35,12 @@ class DcCalibrationWindow final : public QDialog {
   const DcWavelengthTables& Tables() const noexcept { return tables_; }
   // "New Instrument properties", the editor of inst.cof.
   NewInstrumentWindow& InstrumentEditor();
+  // The scans "From scans" fits: the UniSpec-DC window's list, set before
+  // the window is shown. With none, it asks for one scan.
+  void SetListedScans(std::vector<std::string> scans) { listed_ = std::move(scans); }
+  // "From scans": fits `scans` and fills the six boxes (both channels the
+  // same); a message says the residual, or why the scans were refused.
+  void FillFromScans(const std::vector<std::string>& scans);
 
  signals:
   // OK with six numbers: the DC window disables Command4 and enables cmdDoOperation.
@@ -45,6 +53,7 @@ class DcCalibrationWindow final : public QDialog {
   void OnOk();
   void OnCancel();
   void OnAdd();
+  void OnFromScans();
 
   Dialogs& dialogs_;
   DcEquationTexts& texts_;
@@ -55,6 +64,7 @@ class DcCalibrationWindow final : public QDialog {
   QRadioButton* option2_;  // "1"
   DcWavelengthTables tables_;
   std::unique_ptr<NewInstrumentWindow> form19_;
+  std::vector<std::string> listed_;
 };
 
 }  // namespace corvelane::gui

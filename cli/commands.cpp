@@ -175,6 +175,8 @@ struct ConvertOptions {
   std::string keyName;              // how a number becomes a file name
   std::string keyReference;         // COLUMN=VALUE: the key's rows naming white reference scans
   std::string keyReferenceBy;       // key columns a scan shares with its references
+  std::string dark;                 // unispec-dc
+  std::string report;
 };
 
 struct CheckOptions {
@@ -203,6 +205,7 @@ std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
   outputs.push_back({"--corrected", o.reference.corrected});
   outputs.push_back({"--indices", o.reference.indices});
   outputs.push_back({"--long", o.longTable});
+  outputs.push_back({"--report", o.report});
   return outputs;
 }
 
@@ -214,6 +217,7 @@ std::vector<NamedPath> ConvertInputs(const ConvertOptions& o) {
                                    {"--key", o.key},
                                    {"--files-from", o.filesFrom == "-" ? std::string() : o.filesFrom}};
   for (const std::string& scan : o.reference.referenceScans) inputs.push_back({"--reference-scan", scan});
+  inputs.push_back({"--dark", o.dark});
   if (o.waves.starts_with("external=")) inputs.push_back({"--waves external=", o.waves.substr(9)});
   if (!o.channels.instrument.empty()) inputs.push_back({"--instrument", InstrumentFilePath(".")});
   return inputs;
@@ -257,9 +261,11 @@ RunSettings SettingsOf(const ConvertOptions& o) {
     ChannelEquationOptions channels = o.channels;
     channels.startChannel = o.startChannel;
     ApplyChannelEquations(channels, s);
-  } else if (!o.channels.coefficients.empty() || o.channels.instrumentGiven || !o.transectHeader.empty()) {
-    UsageError("--coefficients, --instrument and --transect-header are for " + CliNamesAnd(TakesChannelEquations) +
-               " only");
+    s.darkScan = o.dark;
+  } else if (!o.channels.coefficients.empty() || o.channels.instrumentGiven || !o.transectHeader.empty() ||
+             !o.dark.empty()) {
+    UsageError("--coefficients, --instrument, --transect-header and --dark are for " +
+               CliNamesAnd(TakesChannelEquations) + " only");
   } else if (!o.waves.empty())
     WaveArgument(o.waves, o.startChannel, s);
   else if (!v.WavesFromFileOffered())
@@ -384,6 +390,7 @@ class OptionPathsSink final : public OutputSink {
   std::optional<std::string> PathFor(JobOutput output) override {
     if (output == JobOutput::Corrected) return ref_.corrected;
     if (output == JobOutput::LongTable) return o_.longTable;
+    if (output == JobOutput::Report) return o_.report;
     return o_.outputs[static_cast<std::size_t>(output)];
   }
   void Written(JobOutput, const std::string&) override {}
@@ -410,6 +417,7 @@ int Convert(const ConvertOptions& o) {
   job.applyRefFile = ref.ApplyRef();
   job.threads = o.threads;
   LongTableOptions(o, job);
+  job.qualityReport = !o.report.empty();
   OptionPathsSink sink(o, ref, ConvertOutputs(o), s.files);
   OptionsRefFileAsker asker(ref, std::cerr);
   RunJob(job, sink, asker, TerminalProgress("converting"));
@@ -537,8 +545,23 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
   convert->add_option("--key-reference-by", co.keyReferenceBy,
                       "COLUMN[,COLUMN...] a scan shares with its reference scans, e.g. Date,Site,Block; a cell "
                       "holding a list (\"B1, B2, B3, B4\") stands for each of its items");
+  convert->add_option("--dark", co.dark,
+                      CliNamesCommas(TakesChannelEquations) +
+                          ": subtract the target and panel readings of this dark scan, channel by channel, from every "
+                          "scan and reference scan before placing them on the grid; its integration time must be "
+                          "each scan's (the run fails otherwise); scans whose header names a Dark= file were corrected "
+                          "by the instrument and are left as they are (a warning names them)");
+  convert->add_option("--report", co.report,
+                      "Write the quality report to PATH, the last output: one CSV row per scan (path, label, date, "
+                      "time, temperature, integration time and what the checks of real field scans found)");
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
-  convert->footer("Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
+  convert->footer(
+      "Checking real field scans: the run warns on stderr (outputs unchanged) about saturated readings (65000 counts "
+      "or more, 65535 in GER files), dark scans converted as spectra, unispec-dc equations more than 1 nm from the "
+      "scans' own wavelength column (fit them with corvelane instruments --fit NAME SCAN...), and unispec-dc grids "
+      "reaching the last eight channels, which hold instrument status values, not readings (end the grid at or below "
+      "the wavelength named). A .ref file whose first wavelength or step does not match the grid fails the run. "
+      "Exit status: 0 every output written; 1 the run failed (stderr says where and why); 2 usage error.");
   return convert;
 }
 

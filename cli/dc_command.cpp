@@ -1,8 +1,10 @@
 #include "cli/dc_command.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <iostream>
 
+#include "calibration/channel_fit.h"
 #include "calibration/dc_equation.h"
 #include "calibration/instrument_table.h"
 #include "text/comma_list.h"
@@ -16,6 +18,20 @@ namespace {
 [[noreturn]] void UsageError(std::string why) { Fail(std::move(why), FailureKind::Usage); }
 
 const std::string kInstrumentFile = InstrumentFilePath(".");
+
+// The name of a record that equals `name` when blanks and letter case are
+// set aside: two such names cannot be told apart in the windows' lists.
+std::optional<std::string> SameNameIgnoringCase(const std::vector<InstrumentRecord>& records, std::string_view name) {
+  const auto folded = [](std::string_view text) {
+    std::string out(Trim(text));
+    for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return out;
+  };
+  const std::string wanted = folded(name);
+  for (const InstrumentRecord& r : records)
+    if (folded(r.name) == wanted) return r.name;
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -59,6 +75,16 @@ InstrumentsCommand::InstrumentsCommand(CLI::App& app) {
   command_->add_option("--add", add_,
                        "Add an instrument NAME,A1,B1,C1,A2,B2,C2 (channel 1, then channel 2), as the "
                        "New Instrument properties window does; a NAME the table already holds is refused");
+  command_->add_option("--fit", fit_,
+                       "Fit the calibration of instrument NAME to the UniSpec-DC scans given: A + B*ch + C*ch^2 by "
+                       "least squares to the wavelength each channel line of the scans begins with; prints the six "
+                       "coefficients (the same equation for both channels: the files give one wavelength per line) "
+                       "and the largest residual, and adds the instrument as --add does. Refused: scans whose "
+                       "wavelength columns differ by more than 0.1 nm, a residual above 0.2 nm, a name inst.cof "
+                       "holds already (letter case aside), files that are not UniSpec-DC scans");
+  command_->add_option("SCAN", fitScans_, "With --fit: the scans to fit, of one instrument");
+  command_->add_option("--start-channel", startChannel_,
+                       "With --fit: the number of the first channel line, 0 or 1 (default 1)");
   command_->footer(
       "inst.cof is written with the instruments DC 1 and DC 2 when it is missing. A change waits up to 5 s "
       "while another program changes the table. "
@@ -68,6 +94,9 @@ InstrumentsCommand::InstrumentsCommand(CLI::App& app) {
 bool InstrumentsCommand::Parsed() const { return command_->parsed(); }
 
 int InstrumentsCommand::Run() const {
+  if (!add_.empty() && !fit_.empty()) UsageError("give either --add or --fit, not both");
+  if (fit_.empty() && !fitScans_.empty()) UsageError("scan files are for --fit NAME SCAN... only");
+  if (!fit_.empty()) return Fit();
   if (!add_.empty()) {
     const std::vector<std::string> f = SplitCommas(add_);
     if (f.size() != 7) UsageError("--add takes NAME,A1,B1,C1,A2,B2,C2, not \"" + add_ + "\"");
@@ -88,6 +117,33 @@ int InstrumentsCommand::Run() const {
     for (const std::string& c : r.coefficients) std::cout << "," << c;
     std::cout << "\n";
   }
+  return 0;
+}
+
+int InstrumentsCommand::Fit() const {
+  if (startChannel_ != 0 && startChannel_ != 1) UsageError("--start-channel takes 0 or 1");
+  if (fitScans_.empty()) UsageError("--fit NAME needs the scans to fit: --fit NAME SCAN...");
+  const std::array<std::string, 6> placeholder = {"0", "0", "0", "0", "0", "0"};
+  try {
+    RequireStorableInstrument(kInstrumentFile, fit_, placeholder);
+  } catch (const RunFailure& refused) {
+    UsageError("--fit: " + refused.Why());
+  }
+  if (const auto same = SameNameIgnoringCase(LoadInstruments(kInstrumentFile), fit_))
+    UsageError("--fit: " + kInstrumentFile + " already holds an instrument \"" + *same + "\"; choose another name");
+  ChannelFit fit;
+  try {
+    fit = FitFromScans(fitScans_, startChannel_);
+  } catch (const RunFailure& refused) {
+    // The scans given do not make a calibration: the request is at fault.
+    throw RunFailure(refused.Place(), refused.Why(), FailureKind::Usage);
+  }
+  const std::array<std::string, 6> c = FitCoefficientTexts(fit);
+  AddInstrument(kInstrumentFile, fit_, c);
+  std::cout << Trim(fit_);
+  for (const std::string& text : c) std::cout << "," << text;
+  std::cout << "\nlargest residual " << FixedText(fit.largestResidual, 3) << " nm over " << fitScans_.size() << " scan"
+            << (fitScans_.size() == 1 ? "" : "s") << "; the same equation for both channels\n";
   return 0;
 }
 

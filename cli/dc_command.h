@@ -4,6 +4,7 @@
 // transect header, and `corvelane instruments` over inst.cof.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "convert/conversion_run.h"
 #include "headers/transect_header.h"
@@ -28,7 +29,7 @@ struct ChannelEquationOptions {
 // not numbers. Only --instrument reads (and, when missing, writes) inst.cof.
 void ApplyChannelEquations(const ChannelEquationOptions& o, RunSettings& s);
 
-// `corvelane instruments [--add NAME,A1,B1,C1,A2,B2,C2]`.
+// `corvelane instruments [--add NAME,A1,B1,C1,A2,B2,C2 | --fit NAME SCAN...]`.
 class InstrumentsCommand {
  public:
   explicit InstrumentsCommand(CLI::App& app);
@@ -36,8 +37,12 @@ class InstrumentsCommand {
   int Run() const;
 
  private:
+  int Fit() const;
   CLI::App* command_ = nullptr;
   std::string add_;
+  std::string fit_;
+  std::vector<std::string> fitScans_;
+  int startChannel_ = 1;
 };
 
 }  // namespace corvelane::cli

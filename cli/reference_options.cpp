@@ -54,6 +54,8 @@ void CheckReferenceOptions(ReferenceOptions& o, bool formatTakesReference) {
 
 bool OptionsRefFileAsker::RangeIsRight(const std::string& path, const RefFileSummary& summary) {
   err_ << RangeLine(path, summary) << "\n";
+  // What the window asks the user about fails the command line.
+  if (!summary.misalignment.empty()) Fail(summary.misalignment);
   if (summary.lastLineUnused)
     err_ << "corvelane: warning: " << path << ": it holds one data line more than the grid has points; its last "
          << "data line (line " << summary.lastDataLine << ") is not used\n";

@@ -3,16 +3,19 @@
 #include <algorithm>
 
 #include "convert/dc_reference.h"
+#include "convert/quality_report.h"
 #include "convert/spectra_long.h"
+#include "text/atomic_file.h"
 #include "text/failure.h"
 
 namespace corvelane {
 
 namespace {
 
-std::vector<std::string> WarningsOf(const ConversionResult& result) {
+std::vector<std::string> WarningsOf(const ConversionResult& result, const std::vector<std::string>& files) {
   std::vector<std::string> warnings = result.warnings;
   if (std::string status = StatusChannelWarning(result); !status.empty()) warnings.push_back(std::move(status));
+  for (std::string& w : ScanCheckWarnings(result, files)) warnings.push_back(std::move(w));
   return warnings;
 }
 
@@ -63,16 +66,24 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     withRatios.keepFacts = true;
     if (longOnly) withRatios.modes[Index(OutputMode::Reflectance)] = true;
   }
+  // The quality report needs each scan's header facts too.
+  if (job.qualityReport && !job.settings.keepFacts) {
+    if (!withRatios.variant) withRatios = job.settings;
+    withRatios.keepFacts = true;
+  }
   const RunSettings& s = withRatios.variant ? withRatios : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
   // The reference scans are read first, each as a data scan of this run.
   std::vector<double> scanReference;
   std::vector<std::string> referenceWarnings;
-  if (job.correctByScans) scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings);
+  std::vector<std::string> saturatedReference;  // not a mark: said with the run's warnings only
+  if (job.correctByScans)
+    scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings, &saturatedReference);
   ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
-  std::vector<std::string> warnings = WarningsOf(result);
+  std::vector<std::string> warnings = WarningsOf(result, s.files);
   warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  warnings.insert(warnings.end(), saturatedReference.begin(), saturatedReference.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   std::optional<KeyJoin> join;
   std::vector<JoinScan> scans;
@@ -95,6 +106,17 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     KeyReferences references =
         KeyReferenceScans(*job.key, *join, job.keyReferenceColumn, job.keyReferenceValue, job.keyReferenceBy, scans);
     warnings.insert(warnings.end(), references.warnings.begin(), references.warnings.end());
+    // A saturated reference scan spoils every value it corrects: named apart
+    // from the run's own saturated scans.
+    if (result.checks.size() == result.fileCount) {
+      ConversionResult referenceChecks;
+      referenceChecks.variant = result.variant;
+      referenceChecks.checks.resize(result.fileCount);
+      for (std::size_t f = 0; f < result.fileCount; ++f)
+        if (references.isReference[f]) referenceChecks.checks[f] = result.checks[f];
+      if (std::string w = SaturatedReferenceWarning(referenceChecks, s.files); !w.empty())
+        warnings.push_back(std::move(w));
+    }
     keyCorrected = CorrectedByRunScans(result, references.ofScan);
   }
   std::optional<PlotGroups> groups;
@@ -103,6 +125,8 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     groups = GroupScans(*job.key, *join, job.averageBy);
   }
   sink.Computed(result, warnings);
+  // Known now; written last, after every other output.
+  const std::string report = job.qualityReport ? QualityReportText(result, s.files) : std::string();
 
   DcReferenceInputs reference;
   std::vector<std::vector<double>> corrected;
@@ -159,6 +183,17 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     else
       WriteSpectraLong(table, *path);
     sink.Written(JobOutput::LongTable, *path);
+  }
+  if (job.qualityReport) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::Report);
+    if (!path) return {JobOutput::Report};
+    if (const auto scan = ScanReplacedBy(result, *path))
+      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
+               FailureKind::Usage);
+    AtomicFileWriter file(*path);
+    file.Write(report);
+    file.Commit();
+    sink.Written(JobOutput::Report, *path);
   }
   return {};
 }

@@ -18,8 +18,8 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file; the long table comes last.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable };
+// before the corrected file; then the long table and the quality report.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, Report };
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -57,6 +57,8 @@ struct ConversionJob {
   // and gets corrected rows in the long table. None when the column is empty.
   std::string keyReferenceColumn, keyReferenceValue;
   std::vector<std::string> keyReferenceBy;
+  // Write the quality report: one row per scan of what its checks found.
+  bool qualityReport = false;
   unsigned threads = 0;  // threads reading scans; 0 every core
   // The wavelength tables the run fills: the program's, kept from run to
   // run (a short file leaves the later entries of the last run), or the

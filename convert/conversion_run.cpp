@@ -253,6 +253,13 @@ struct RunPlan {
   bool deferred = false;      // keepChannels and resampling
   std::size_t rows = 0, storedRows = 0;
   std::size_t labelRow = 0;  // the head row of the file label; headRows.size() when none
+  // Per table: the first and last channel the grid uses (those whose
+  // interval holds a grid point), or every channel read when not resampling.
+  std::vector<std::pair<std::size_t, std::size_t>> used;
+  // Compare the tables with each scan's own wavelength column.
+  bool checkCalibration = false;
+  // The dark scan to subtract, read before the scans.
+  std::optional<ScanRecord> dark;
 
   RunPlan(const RunSettings& settings) : s(settings), variant(*settings.variant) {}
   const std::vector<double>& TargetWaves() const { return wavelengths[static_cast<std::size_t>(variant.targetTable)]; }
@@ -317,6 +324,38 @@ void PlanTables(RunPlan& p, WavelengthTables& tables) {
   p.labelRow = p.variant.headRows.size();
   for (std::size_t h = 0; h < p.variant.headRows.size(); ++h)
     if (p.variant.headRows[h].field == &ScanRecord::fileLabel) p.labelRow = h;
+  p.used.resize(tableCount);
+  for (std::size_t t = 0; t < tableCount; ++t) {
+    const std::vector<double>& w = p.wavelengths[t];
+    const std::size_t n = std::min(p.channelsRead[t], w.size());
+    std::size_t lo = 0, hi = n ? n - 1 : 0;
+    if (p.resample && !p.grid.empty() && n > 0) {
+      const auto [gmin, gmax] = std::minmax_element(p.grid.begin(), p.grid.end());
+      for (std::size_t c = 0; c < n; ++c)
+        if (w[c] <= *gmin) lo = c;
+      for (std::size_t c = n; c-- > 0;)
+        if (w[c] >= *gmax) hi = c;
+      if (hi < lo) std::swap(lo, hi);
+    }
+    p.used[t] = {lo, hi};
+  }
+  p.checkCalibration = p.variant.checksCalibration && s.waveSource == WaveSource::Equation;
+}
+
+// The dark scan, read once before the scans. The 2018 instruments label the
+// dark scans they take in DC mode "Datascan,DC" too, so any scan is taken.
+void PlanDark(RunPlan& p) {
+  const RunSettings& s = p.s;
+  if (s.darkScan.empty()) return;
+  if (!p.variant.checksCalibration) Fail(std::string(p.variant.caption) + " runs take no dark scan");
+  ScanRecord dark;
+  std::string buffer;
+  ReadScanFile(p.variant, s.darkScan, s.labelSource, dark, buffer);
+  if (dark.darkCorrected)
+    FailAt(s.darkScan, 0,
+           "the dark scan names a dark file itself: the instrument corrected it already, so it holds no dark signal "
+           "to subtract");
+  p.dark = std::move(dark);
 }
 
 // The result, its tables sized (not filled) for every file.
@@ -327,6 +366,7 @@ ConversionResult PlanStorage(RunPlan& p) {
   result.rowWavelengths = p.s.interpolate ? p.grid : p.wavelengths[static_cast<std::size_t>(p.variant.targetTable)];
   result.heads.assign(p.variant.headRows.size(), std::vector<std::string>(p.fileCount));
   result.scanIdentities.resize(p.fileCount);
+  result.checks.resize(p.fileCount);
   if (p.s.keepFacts) result.facts.resize(p.fileCount);
   if (p.deferred) result.channelPlan = std::make_shared<const ResamplePlan>(std::move(*p.plans[0]));
   for (std::size_t m = 0; m < 4; ++m)
@@ -385,7 +425,7 @@ class ScanTabulator {
     std::string& buffer = w.buffers[slot];
     // Formats that meet the wavelengths while reading give them on the way.
     const bool ownWavesFromRead = p_.compareWaves && f > 0 && v_.ownWavesWhileReading;
-    if (ownWavesFromRead)
+    if (ownWavesFromRead || p_.checkCalibration)
       w.record.ownWaves.resize(p_.channels);
     else
       w.record.ownWaves.clear();
@@ -396,11 +436,83 @@ class ScanTabulator {
       ReadFileBounded(s_.files[f], buffer, truncated, &result_.scanIdentities[f]);
     ParseScan(v_, buffer, truncated, s_.files[f], s_.labelSource, w.record);
     if (s_.keepFacts) result_.facts[f] = ReadScanFacts(buffer, w.record);
+    CheckReadings(f, w.record);
+    if (p_.dark) SubtractDark(f, w.record);
     NoteHeads(f, w.record);
     // The label as the wide tables write it.
     if (s_.keepFacts && p_.labelRow < v_.headRows.size()) result_.facts[f].label = result_.heads[p_.labelRow][f];
     if (p_.compareWaves && f > 0) CompareOwnWaves(f, w, buffer, ownWavesFromRead);
     StoreValues(f, w);
+  }
+
+  // Saturation (of the readings as the file gives them), the header's dark
+  // state and, where the run places the readings with equations, the
+  // difference from the scan's own wavelengths: values already in hand.
+  void CheckReadings(std::size_t f, const ScanRecord& r) {
+    ScanCheck& check = result_.checks[f];
+    check.darkScan = r.darkScan;
+    check.darkCorrected = r.darkCorrected;
+    // Status channels hold no readings: neither saturated nor calibrated.
+    const std::size_t spectral =
+        v_.statusChannelsFrom > 0 ? static_cast<std::size_t>(v_.statusChannelsFrom) : p_.channels;
+    if (const double ceiling = v_.saturationCount; ceiling > 0) {
+      const auto count = [&](const std::vector<double>& readings, int table, std::uint32_t& n) {
+        const auto [lo, hi] = p_.used[static_cast<std::size_t>(table)];
+        const std::size_t end = std::min({hi + 1, readings.size(), spectral});
+        for (std::size_t c = lo; c < end; ++c) {
+          if (readings[c] < ceiling) continue;
+          const double wave = p_.wavelengths[static_cast<std::size_t>(table)][c];
+          if (check.Saturated() || n > 0) {
+            check.saturatedFrom = std::min(check.saturatedFrom, wave);
+            check.saturatedTo = std::max(check.saturatedTo, wave);
+          } else {
+            check.saturatedFrom = check.saturatedTo = wave;
+          }
+          ++n;
+        }
+      };
+      count(r.target, v_.targetTable, check.saturatedTarget);
+      if (v_.readsPanel) count(r.panel, v_.panelTable, check.saturatedPanel);
+    }
+    if (p_.checkCalibration && r.ownWaves.size() == p_.channels) {
+      double worst = -1;
+      for (std::size_t t = 0; t < p_.wavelengths.size(); ++t) {
+        const auto [lo, hi] = p_.used[t];
+        const std::size_t end = std::min({hi + 1, spectral, p_.wavelengths[t].size()});
+        for (std::size_t c = lo; c < end; ++c) {
+          const double d = std::fabs(r.ownWaves[c] - p_.wavelengths[t][c]);
+          if (std::isnan(d) || d <= worst) continue;
+          worst = d;
+          check.mismatchChannel = c + 1;
+          check.mismatchOwn = r.ownWaves[c];
+          check.mismatchPlaced = p_.wavelengths[t][c];
+          check.mismatchTable = static_cast<int>(t);
+        }
+      }
+      if (worst >= 0) check.waveMismatch = worst;
+    }
+  }
+
+  // The dark scan's readings taken from the scan's, channel by channel; a
+  // scan the instrument corrected already is left as it is.
+  void SubtractDark(std::size_t f, ScanRecord& r) {
+    if (r.darkCorrected) return;
+    const ScanRecord& dark = *p_.dark;
+    const auto ms = [](const std::string& text) { return ParseNumber(text); };
+    const auto scanMs = ms(r.integrationMs), darkMs = ms(dark.integrationMs);
+    if (!scanMs || !darkMs || *scanMs != *darkMs) {
+      const auto shown = [](const std::string& text) { return text.empty() ? std::string("none") : text + " ms"; };
+      ProblemPlace place;
+      place.file = s_.files[f];
+      throw RunFailure(place, "the scan's integration time (" + shown(r.integrationMs) +
+                                  ") differs from that of the "
+                                  "dark scan " +
+                                  s_.darkScan + " (" + shown(dark.integrationMs) +
+                                  "); a dark scan is subtracted only from scans of the same integration time");
+    }
+    for (std::size_t c = 0; c < r.target.size() && c < dark.target.size(); ++c) r.target[c] -= dark.target[c];
+    for (std::size_t c = 0; c < r.panel.size() && c < dark.panel.size(); ++c) r.panel[c] -= dark.panel[c];
+    result_.checks[f].darkSubtracted = true;
   }
 
   void NoteHeads(std::size_t f, ScanRecord& record) {
@@ -414,10 +526,14 @@ class ScanTabulator {
         warn.push_back(s_.files[f] + ": the " + what + " holds a comma, CR or LF; each was written as \"_\": " + *text);
     for (std::size_t h = 0; h < v_.headRows.size(); ++h)
       if (const auto field = v_.headRows[h].field) result_.heads[h][f] = std::move(record.*field);
-    if (StatusValuesOnGrid(record, p_.TargetWaves(), p_.grid)) statusFiles_.fetch_add(1);
+    if (StatusValuesOnGrid(record, p_.TargetWaves(), p_.grid)) {
+      statusFiles_.fetch_add(1);
+      result_.checks[f].statusOnGrid = true;
+    }
     if (v_.readsPanel) {
       bool allZero = true;
       for (const double panel : record.panel) allZero = allZero && panel == 0;
+      result_.checks[f].zeroPanel = allZero;
       if (allZero)
         warn.push_back(s_.files[f] + ": every panel reading is 0, so every reflectance and absorbance is 999");
     }
@@ -454,6 +570,7 @@ class ScanTabulator {
     if (!unreadable.empty())
       warn.push_back(s_.files[f] + ": its own wavelengths cannot all be read (" + unreadable +
                      "); the first scan's are used");
+    result_.checks[f].waveMismatch = worst;
     if (worst > kWavelengthTolerance)
       warn.push_back(s_.files[f] + ": its own wavelengths differ from the first scan's by up to " + PlainNumber(worst) +
                      " nm; the first scan's are used");
@@ -573,6 +690,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   RunPlan plan(s);
   PlanGrid(plan);
   PlanTables(plan, tables);
+  PlanDark(plan);
   ConversionResult result = PlanStorage(plan);
   ScanTabulator tabulator(plan, result);
   ReadScans(plan, tabulator, progress, threads);
@@ -588,6 +706,7 @@ ConversionResult ComputeConversion(const RunSettings& s, WavelengthTables& table
   result.statusChannelFiles = tabulator.StatusFiles();
   if (plan.variant.statusChannelsFrom > 0)
     result.lastReadingWavelength = plan.TargetWaves()[static_cast<std::size_t>(plan.variant.statusChannelsFrom - 1)];
+  result.darkScanGiven = plan.dark.has_value();
   if (progress) progress(plan.fileCount, plan.fileCount);
   return result;
 } catch (const std::bad_alloc&) {
@@ -616,7 +735,85 @@ std::string StatusChannelWarning(const ConversionResult& r) {
   return std::to_string(r.statusChannelFiles) + " of " + std::to_string(r.fileCount) +
          " files hold instrument status values, not readings, in channels " + std::to_string(from) + " to " +
          std::to_string(r.variant->Channels() - 1) + "; grid points above " + PlainNumber(r.lastReadingWavelength) +
-         " nm (channel " + std::to_string(from - 1) + ") are interpolated from them";
+         " nm (channel " + std::to_string(from - 1) + ") are interpolated from them; end the grid at or below " +
+         PlainNumber(r.lastReadingWavelength) + " nm to leave them out";
+}
+
+namespace {
+
+// "a, b, c, ..." of at most five names.
+std::string FirstNames(const std::vector<std::size_t>& which, const std::vector<std::string>& files) {
+  std::string names;
+  for (std::size_t i = 0; i < which.size() && i < 5; ++i) names += (i ? ", " : "") + files[which[i]];
+  if (which.size() > 5) names += ", ...";
+  return names;
+}
+
+// The scans whose check `has` holds.
+template <class Has>
+std::vector<std::size_t> ScansWhere(const ConversionResult& r, Has has) {
+  std::vector<std::size_t> which;
+  for (std::size_t f = 0; f < r.checks.size(); ++f)
+    if (has(r.checks[f])) which.push_back(f);
+  return which;
+}
+
+// "between 510.2 and 591.3 nm" over the saturated scans.
+std::string SaturatedRange(const ConversionResult& r, const std::vector<std::size_t>& which) {
+  double from = r.checks[which.front()].saturatedFrom, to = r.checks[which.front()].saturatedTo;
+  for (std::size_t f : which) {
+    from = std::min(from, r.checks[f].saturatedFrom);
+    to = std::max(to, r.checks[f].saturatedTo);
+  }
+  return from == to ? "at " + PlainNumber(from) + " nm"
+                    : "between " + PlainNumber(from) + " and " + PlainNumber(to) + " nm";
+}
+
+}  // namespace
+
+std::vector<std::string> ScanCheckWarnings(const ConversionResult& r, const std::vector<std::string>& files) {
+  std::vector<std::string> warnings;
+  if (r.checks.size() != files.size()) return warnings;
+  const std::string ceiling = PlainNumber(r.variant->saturationCount);
+  if (const auto which = ScansWhere(r, [](const ScanCheck& c) { return c.Saturated(); }); !which.empty())
+    warnings.push_back(std::to_string(which.size()) + " of " + std::to_string(files.size()) + " scans read " + ceiling +
+                       " counts or more (the detector is saturated) in the target or "
+                       "the panel at channels the grid uses, " +
+                       SaturatedRange(r, which) + ": " + FirstNames(which, files) + "; their values there are wrong");
+  if (const auto which = ScansWhere(r, [](const ScanCheck& c) { return c.darkScan; }); !which.empty())
+    warnings.push_back("dark scans converted as spectra: " + FirstNames(which, files));
+  if (const auto which = ScansWhere(r, [](const ScanCheck& c) { return c.darkCorrected; });
+      !which.empty() && r.darkScanGiven)
+    warnings.push_back(std::to_string(which.size()) +
+                       " scans name their dark file (the instrument corrected them "
+                       "already) and were not corrected again: " +
+                       FirstNames(which, files));
+  if (!r.checks.empty() && r.variant->checksCalibration) {
+    const ScanCheck& first = r.checks.front();
+    if (first.waveMismatch > kCalibrationTolerance)
+      warnings.push_back(
+          "the channel " + std::to_string(first.mismatchTable + 1) + " equation places channel " +
+          std::to_string(first.mismatchChannel) + " at " + PlainNumber(first.mismatchPlaced) +
+          " nm, but the first "
+          "scan " +
+          files.front() + " gives it as " + PlainNumber(first.mismatchOwn) + " nm (" +
+          PlainNumber(RoundHalfEven(first.waveMismatch, 2)) +
+          " nm apart, the largest difference over the channels "
+          "the grid uses); the values are placed as the equations say. Fit the instrument's own calibration with "
+          "corvelane instruments --fit NAME SCAN... (or \"From scans\" in the Wavelength Calibrations window) and "
+          "use it");
+  }
+  return warnings;
+}
+
+std::string SaturatedReferenceWarning(const ConversionResult& r, const std::vector<std::string>& files) {
+  if (r.checks.size() != files.size()) return {};
+  const auto which = ScansWhere(r, [](const ScanCheck& c) { return c.Saturated(); });
+  if (which.empty()) return {};
+  return std::to_string(which.size()) + " reference scan" + (which.size() == 1 ? " reads " : "s read ") +
+         PlainNumber(r.variant->saturationCount) + " counts or more (the detector is saturated) " +
+         SaturatedRange(r, which) + ": " + FirstNames(which, files) +
+         "; the reference there, and every value corrected by it, is wrong";
 }
 
 }  // namespace corvelane

@@ -5,7 +5,9 @@
 // same bytes for the same settings.
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -42,9 +44,36 @@ struct RunSettings {
   // (formats whose target and panel meet only on the grid), for the reference
   // correction that follows the run.
   bool keepRatios = false;
+  // A dark scan whose target and panel readings are subtracted, channel by
+  // channel, from every scan before it is placed on the grid (formats whose
+  // variant checksCalibration); empty for none.
+  std::string darkScan;
   // Keep what each scan's header says (ConversionResult::facts), for the
   // outputs that carry it; runs that write only the wide tables skip it.
   bool keepFacts = false;
+};
+
+// What the checks of a scan found (the quality report, the run's warnings).
+struct ScanCheck {
+  // Channels the grid uses whose reading is at the detector's ceiling, and
+  // the wavelengths of the first and last of them.
+  std::uint32_t saturatedTarget = 0, saturatedPanel = 0;
+  double saturatedFrom = 0, saturatedTo = 0;
+  bool darkScan = false;        // the header says it is a dark scan
+  bool darkCorrected = false;   // the instrument corrected it already
+  bool darkSubtracted = false;  // the run's dark scan was subtracted
+  bool zeroPanel = false;       // every panel reading is 0
+  bool statusOnGrid = false;    // grid points above its last reading
+  // The largest difference in nm between the wavelengths the run placed its
+  // readings with and those the scan gives itself, over the channels the grid
+  // uses; NaN when not compared. The channel (from 1), the scan's own
+  // wavelength there and the table (from 0) it was found in.
+  double waveMismatch = std::numeric_limits<double>::quiet_NaN();
+  std::size_t mismatchChannel = 0;
+  double mismatchOwn = 0, mismatchPlaced = 0;
+  int mismatchTable = 0;
+
+  bool Saturated() const noexcept { return saturatedTarget + saturatedPanel > 0; }
 };
 
 // The most scan files one run takes.
@@ -111,6 +140,9 @@ struct ConversionResult {
   double lastReadingWavelength = 0;
   // Per scan file in list order: which file was read (any of its names).
   std::vector<FileIdentity> scanIdentities;
+  // Per scan file in list order: what its checks found.
+  std::vector<ScanCheck> checks;
+  bool darkScanGiven = false;  // a dark scan was subtracted
   // With RunSettings::keepFacts: per scan file in list order, what its header
   // says; otherwise empty.
   std::vector<ScanFacts> facts;
@@ -149,6 +181,18 @@ void UseChannelEquations(RunSettings& s, const DcEquationTexts& equations);
 
 // Empty, or the warning about status values a run met (StatusChannelFiles > 0).
 std::string StatusChannelWarning(const ConversionResult& result);
+
+// The warnings of the checks of real field scans, in this order: saturated
+// scans, dark scans converted as spectra, scans already dark-corrected (when
+// a dark scan was subtracted), the wavelengths placed differing from the
+// first scan's own by more than 1 nm. `files` names the scans.
+std::vector<std::string> ScanCheckWarnings(const ConversionResult& result, const std::vector<std::string>& files);
+
+// The same for reference scans: one warning naming the saturated ones.
+std::string SaturatedReferenceWarning(const ConversionResult& result, const std::vector<std::string>& files);
+
+// The largest wavelength difference a run tolerates before it warns, in nm.
+inline constexpr double kCalibrationTolerance = 1.0;
 
 // Writes one output file: its layout (comma or print zone, leaf header) comes
 // from the variant. `leafHeader` is used only for the reflectance file of

@@ -21,7 +21,8 @@ std::vector<std::vector<double>> RatioColumns(const ConversionResult& r) {
 }  // namespace
 
 std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::span<const std::string> scans,
-                                             WavelengthTables& tables, std::vector<std::string>* warnings) {
+                                             WavelengthTables& tables, std::vector<std::string>* warnings,
+                                             std::vector<std::string>* saturated) {
   if (scans.empty()) Fail("\"Corrected rfl\" is ticked but no reference scans are chosen (\"Select Reference files\")");
   RunSettings s = settings;
   s.files.assign(scans.begin(), scans.end());
@@ -30,6 +31,9 @@ std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::s
   s.modes[Index(OutputMode::Reflectance)] = true;
   const ConversionResult r = ComputeConversion(s, tables);
   const std::vector<std::vector<double>> ratios = RatioColumns(r);
+  if (saturated)
+    if (std::string warning = SaturatedReferenceWarning(r, s.files); !warning.empty())
+      saturated->push_back(std::move(warning));
   if (warnings) {
     std::vector<MarkedScan> marked;
     for (std::size_t f = 0; f < ratios.size(); ++f) {

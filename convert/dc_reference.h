@@ -14,10 +14,12 @@ namespace corvelane {
 // The mean reference spectrum of `scans`: each read with the run's reader,
 // grid and channel tables, its ratio rounded to 5 decimals, averaged; the
 // mark 999 wherever a scan's ratio is marked. `warnings`, when given,
-// receives one warning naming the scans with marked ratios and where.
+// receives one warning naming the scans with marked ratios and where;
+// `saturated`, when given, one naming the saturated scans.
 // Throws RunFailure when no scan is given or one cannot be read.
 std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::span<const std::string> scans,
-                                             WavelengthTables& tables, std::vector<std::string>* warnings = nullptr);
+                                             WavelengthTables& tables, std::vector<std::string>* warnings = nullptr,
+                                             std::vector<std::string>* saturated = nullptr);
 
 // Per scan of a finished run that kept its ratios, the reflectance corrected
 // by the mean of the run's scans `referencesOf[f]` names, as ScanCorrected

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -197,6 +198,9 @@ struct InstrumentWindow::Controls {
   QCheckBox* chkTarget = nullptr;
   QCheckBox* chkRefer = nullptr;
   QCheckBox* chkShowGraph = nullptr;
+  QCheckBox* chkReport = nullptr;  // "Save quality report"
+  QPushButton* cmdDarkScan = nullptr;
+  QLabel* lblDarkScan = nullptr;
   QCheckBox* chkLongTable = nullptr;
   // The field key of the long table and the columns it is averaged by.
   QGroupBox* frmFieldKey = nullptr;
@@ -391,10 +395,15 @@ QBoxLayout* InstrumentWindow::BuildOutputModes() {
                      "its groups, with \"Average by\"); the reflectance alone when no table is ticked."));
   outputBox->addWidget(c.chkLongTable);
   c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
+  c.chkReport = Check(this, "chkReport", "Save quality report");
+  c.chkReport->setToolTip(
+      QStringLiteral("After the tables, save one row per scan: its header facts and what the checks of real field "
+                     "scans found (saturation, dark scans, wavelength mismatch, status channels, shared labels)"));
 
   auto* optionsBox = new QVBoxLayout;
   optionsBox->addWidget(output.holder);
   optionsBox->addWidget(c.chkShowGraph);
+  optionsBox->addWidget(c.chkReport);
 
   return optionsBox;
 }
@@ -445,6 +454,17 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
     correctBox->addWidget(c.ChkNDVI);
     optionsBox->addWidget(c.ComRef);
     optionsBox->addWidget(c.Frame1);
+  }
+  if (variant_.checksCalibration) {
+    c.cmdDarkScan = Button(this, "cmdDarkScan", "Dark scan...");
+    c.cmdDarkScan->setToolTip(QStringLiteral(
+        "Choose a dark scan of the same integration time to subtract from every scan and reference scan; cancel "
+        "the file dialog to use none"));
+    c.lblDarkScan = Label(this, "lblDarkScan", "No dark scan");
+    auto* darkRow = new QHBoxLayout;
+    darkRow->addWidget(c.cmdDarkScan);
+    darkRow->addWidget(c.lblDarkScan, 1);
+    optionsBox->addLayout(darkRow);
   }
   // The field key of the long table.
   c.frmFieldKey = new QGroupBox(QStringLiteral("Field key:"), this);
@@ -704,6 +724,10 @@ void InstrumentWindow::ConnectEvents() {
   if (variant_.window.channelEquations) {
     // The channel equations; OK with six numbers makes the run possible.
     connect(c.Command4, &QPushButton::clicked, this, [this] {
+      // "From scans" there fits the scans of this window's list.
+      std::vector<std::string> scans;
+      for (int i = 0; i < c_->List1->count(); ++i) scans.push_back(c_->List1->item(i)->text().toStdString());
+      program_.DcCalibration().SetListedScans(std::move(scans));
       if (program_.DcCalibration().exec() != QDialog::Accepted) return;
       c_->Command4->setEnabled(false);
       c_->cmdDoOperation->setEnabled(true);
@@ -712,6 +736,7 @@ void InstrumentWindow::ConnectEvents() {
     connect(c.Command4, &QPushButton::clicked, this, [this] { program_.Equation().exec(); });
   }
   if (c.AddFile) connect(c.AddFile, &QPushButton::clicked, this, &InstrumentWindow::OnAddFiles);
+  if (c.cmdDarkScan) connect(c.cmdDarkScan, &QPushButton::clicked, this, &InstrumentWindow::OnDarkScan);
   if (c.ComIndices)
     connect(c.ComIndices, &QPushButton::clicked, this, [this] { program_.CalculateReference().exec(); });
   connect(c.cmdDoOperation, &QPushButton::clicked, this, &InstrumentWindow::OnDoOperation);
@@ -1169,6 +1194,7 @@ ConversionJob InstrumentWindow::PrepareJob() {
   if (variant_.window.channelEquations) {
     program_.DcCalibration();  // loaded, and inst.cof with it, as when first opened
     UseChannelEquations(s, session.channelEquations);
+    s.darkScan = session.darkScan;
   } else if (c.Option2->isChecked()) {
     s.waveSource = WaveSource::ExternalFile;
     s.externalFilePath = session.externalWavelengthFile;
@@ -1182,6 +1208,7 @@ ConversionJob InstrumentWindow::PrepareJob() {
   job.referenceScans = session.referenceScans;
   job.plottedNames = session.plottedNames;
   job.applyRefFile = c.ChkNDVI && c.ChkNDVI->isChecked();
+  job.qualityReport = c.chkReport->isChecked();
   job.longTable = c.chkLongTable->isChecked();
   if (job.longTable && !session.fieldKeyFile.empty()) {
     job.key = ReadFieldKey(session.fieldKeyFile);
@@ -1193,6 +1220,20 @@ ConversionJob InstrumentWindow::PrepareJob() {
     job.keyReferenceBy = session.keyReferenceBy;
   }
   return job;
+}
+
+void InstrumentWindow::OnDarkScan() {
+  const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Dark scan"), c_->browser->CurrentFolder(),
+                                                    Q(variant_.fileTypeItem).trimmed());
+  SetDarkScan(path);
+}
+
+void InstrumentWindow::SetDarkScan(const QString& path) {
+  program_.Settings().darkScan = path.toStdString();
+  if (c_->lblDarkScan)
+    c_->lblDarkScan->setText(path.isEmpty() ? QStringLiteral("No dark scan")
+                                            : QStringLiteral("Dark scan: %1").arg(QFileInfo(path).fileName()));
+  if (c_->lblDarkScan) c_->lblDarkScan->setToolTip(path);
 }
 
 void InstrumentWindow::OnDoOperation() {

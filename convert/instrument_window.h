@@ -20,6 +20,9 @@ class InstrumentWindow final : public QDialog {
   ~InstrumentWindow() override;
 
   const InstrumentVariant& Variant() const noexcept { return variant_; }
+  // "Dark scan": the scan subtracted from every scan of this format's runs
+  // (the session's); an empty path chooses none.
+  void SetDarkScan(const QString& path);
 
   // What the start-up button does before showing the window: both progress
   // bars to 0 and the enable states of the start-up table.
@@ -60,6 +63,7 @@ class InstrumentWindow final : public QDialog {
   void OnWaveSourceClicked(int option);  // 1, 2 or 3
   void OnInterpolateClicked(bool interpolate);
   void OnDoOperation();
+  void OnDarkScan();
   ConversionJob PrepareJob();
   void OnCheckFiles();
   void OnFieldKey();

@@ -42,6 +42,13 @@ void DialogOutputSink::Computed(const ConversionResult& result, std::span<const 
 std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
   if (output == JobOutput::Corrected)
     return dialogs_.AskSavePath(parent_, QStringLiteral("Save Corrected Reflectance File?")).toStdString();
+  if (output == JobOutput::Report) {
+    const QString title = QStringLiteral("Save quality report");
+    const QString path = dialogs_.AskSavePath(parent_, title);
+    if (!path.isEmpty()) return path.toStdString();
+    stoppedAt_ = title;
+    return std::nullopt;
+  }
   std::string_view announcement = kLongTableAnnouncement, title = kLongTableDialogTitle;
   if (output != JobOutput::LongTable) {
     const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];

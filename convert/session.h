@@ -43,6 +43,9 @@ struct Session {
   // scans; a scan is corrected by those sharing its `keyReferenceBy` values.
   std::string keyReferenceColumn, keyReferenceValue;
   std::vector<std::string> keyReferenceBy;
+  // "Dark scan": the UniSpec-DC dark scan subtracted from every scan of a
+  // run; empty for none.
+  std::string darkScan;
 };
 
 }  // namespace corvelane

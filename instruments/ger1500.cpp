@@ -65,6 +65,7 @@ constinit const InstrumentVariant kGer1500Format{
                .listOkKeepsAbsorbAndCheck = true},
     .preview = &kPreview,
     .wavelengthKey = "ger1500",
+    .saturationCount = kGerCeiling,
     .read = Read,
     .check = Check,
     .readPreview = ReadPreview,

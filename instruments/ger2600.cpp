@@ -84,6 +84,7 @@ constinit const InstrumentVariant kGer2600Format{
     .window = {.rawBoxes = false, .mixedBox = true, .rawOnShow = OnShow::Keep},
     .preview = &kPreview,
     .wavelengthKey = "ger2600",
+    .saturationCount = kGerCeiling,
     .read = Read,
     .check = Check,
     .readPreview = ReadPreview,

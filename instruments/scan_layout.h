@@ -24,6 +24,13 @@ inline constexpr ModeTexts kRawReferenceTexts{"    Save Raw Reference File    ",
                                               "Reference"};
 inline constexpr ModeTexts kNoTexts{"", "", ""};
 
+// Saturation: the UniSpec detectors give 16-bit counts (at most 65,535) and
+// read somewhat below that ceiling as they fill, so 65,000 counts or more is
+// taken as saturated. GER files give the 16-bit counts as they are: only the
+// ceiling itself.
+inline constexpr double kUniSpecCeiling = 65000;
+inline constexpr double kGerCeiling = 65535;
+
 // Column heads of the single-channel formats: label, date, time.
 inline constexpr std::array<HeadRow, 3> kLabelDateTimeHeads = {{
     {"Wavelength", &ScanRecord::fileLabel},

@@ -1,6 +1,7 @@
 #include "instruments/unispec_dc.h"
 
 #include <array>
+#include <limits>
 #include <optional>
 
 #include "instruments/scan_layout.h"
@@ -32,7 +33,40 @@ std::optional<std::string_view> HeaderValue(std::string_view line, std::string_v
   return std::nullopt;
 }
 
+// The wavelength a channel line gives itself: its first field; NaN when that
+// is not a number.
+double LineWavelength(std::string_view line) {
+  const std::string_view t = Trim(line);
+  std::size_t end = 0;
+  while (end < t.size() && !IsBlank(t[end])) ++end;
+  return ParseNumber(t.substr(0, end)).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
 }  // namespace
+
+std::string DcIntegrationMs(std::span<const std::string_view> headerLines) {
+  for (std::string_view line : headerLines) {
+    std::string_view t = Trim(line);
+    if (!t.empty() && t.front() == '"') t.remove_prefix(1);
+    if (!t.starts_with("Integration")) continue;
+    const std::size_t colon = t.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view rest = Trim(t.substr(colon + 1));
+    std::size_t end = 0;
+    while (end < rest.size() && !IsBlank(rest[end]) && rest[end] != '"') ++end;
+    if (IsNumber(rest.substr(0, end))) return std::string(rest.substr(0, end));
+  }
+  return {};
+}
+
+DcDarkState DcDarkStateOf(std::span<const std::string_view> headerLines) {
+  DcDarkState state;
+  for (std::string_view line : headerLines) {
+    if (auto comment = HeaderValue(line, "Comment"); comment && *comment == "DARKscan") state.darkScan = true;
+    if (auto dark = HeaderValue(line, "Dark"); dark && !dark->empty()) state.corrected = true;
+  }
+  return state;
+}
 
 DcDateTime DcDateAndTime(std::string_view line3) {
   const std::string_view t = Trim(line3);
@@ -102,6 +136,11 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
   out.date = std::move(dt.date);
   out.time = std::move(dt.time);
   out.temperature = DcTemperature(header);
+  const DcDarkState dark = DcDarkStateOf(header);
+  out.darkScan = dark.darkScan;
+  out.darkCorrected = dark.corrected;
+  out.integrationMs = DcIntegrationMs(header);
+  const bool ownWaves = !out.ownWaves.empty();
 
   for (std::size_t c = 0; c < out.target.size(); ++c) {
     const std::string_view line = in.Line("the 256 channel lines");
@@ -116,20 +155,11 @@ void Read(ScanLines& in, LabelSource labelSource, ScanRecord& out) {
     }
     out.target[c] = r.target;
     out.panel[c] = r.panel;
+    if (ownWaves) out.ownWaves[c] = LineWavelength(line);
   }
-
-  static constexpr std::array<std::string_view, 4> keys = {"A1", "A2", "A3", "A4"};
-  bool status = true;
-  for (std::size_t k = 0; k < keys.size() && status; ++k) {
-    std::optional<double> value;
-    for (std::string_view h : header)
-      if (auto v = HeaderValue(h, keys[k])) {
-        value = ParseNumber(*v);
-        break;
-      }
-    status = value && out.target[249 + k] == *value;
-  }
-  out.spectralChannels = status ? kDcLastSpectralChannel + 1 : 0;
+  // Whatever the firmware writes there (the header's A1 to A4, or other
+  // small values), the last eight channels are never readings.
+  out.spectralChannels = kDcLastSpectralChannel + 1;
 }
 
 // The preview skips the ten header lines and reads 256 lines of three
@@ -197,6 +227,8 @@ constinit const InstrumentVariant kUniSpecDcFormat{
     .panelTable = 0,
     .decimals = 5,
     .statusChannelsFrom = kDcLastSpectralChannel + 1,
+    .saturationCount = kUniSpecCeiling,
+    .checksCalibration = true,
     .read = Read,
     .check = CheckUniSpecNewLines,  // the New-Format window's check
     .readPreview = ReadPreview,

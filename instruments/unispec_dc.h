@@ -31,6 +31,18 @@ DcDateTime DcDateAndTime(std::string_view line3);
 // first 3 characters of that number (or 2 when 3 are not a number) instead.
 std::string DcTemperature(std::span<const std::string_view> headerLines);
 
+// The integration time of the header line "Integration:  50 ms" ("50");
+// empty when no header line gives one.
+std::string DcIntegrationMs(std::span<const std::string_view> headerLines);
+
+// A dark scan says "Comment=DARKscan"; a scan the instrument corrected for
+// the dark signal already names its dark file ("Dark=...").
+struct DcDarkState {
+  bool darkScan = false;
+  bool corrected = false;
+};
+DcDarkState DcDarkStateOf(std::span<const std::string_view> headerLines);
+
 struct DcReadings {
   double target = 0;
   double panel = 1;
@@ -45,7 +57,8 @@ DcLineProblem SplitDcLine(std::string_view line, DcReadings& out) noexcept;
 // The format's description is kUniSpecDcFormat (registry name "unispec-dc"):
 // its reader yields the label, date, time and temperature, the 256 target
 // readings (placed by channel 2, table 1) and panel readings (channel 1,
-// table 0), and spectralChannels 248 when channels 249 to 252 repeat the
-// header's A1 to A4, that is the last eight channels hold status values.
+// table 0), spectralChannels 248 (the last eight channels hold status values
+// of the instrument, whatever its firmware writes there), the dark state and
+// integration time of the header, and each line's own wavelength when asked.
 
 }  // namespace corvelane

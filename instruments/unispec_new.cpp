@@ -104,6 +104,7 @@ constinit const InstrumentVariant kUniSpecNewFormat{
     .window = {.indicesButton = true},
     .preview = &kUniSpecPreview,
     .wavelengthKey = "unispec",
+    .saturationCount = kUniSpecCeiling,
     .read = Read,
     .check = CheckUniSpecNewLines,
     .readPreview = ReadPreview,

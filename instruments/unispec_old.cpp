@@ -103,6 +103,7 @@ constinit const InstrumentVariant kUniSpecOldFormat{
     .window = {.indicesButton = true},
     .preview = &kUniSpecPreview,
     .wavelengthKey = "unispec",
+    .saturationCount = kUniSpecCeiling,
     .read = Read,
     .check = Check,
     .readPreview = ReadPreview,

@@ -53,6 +53,13 @@ struct ScanRecord {
   // wavelength each channel line gives itself (its first field), NaN where
   // that is not a number. Filled by formats with ownWavesWhileReading.
   std::vector<double> ownWaves;
+  // What the header says of the dark signal (UniSpec-DC): a dark scan
+  // ("Comment=DARKscan"), or a scan the instrument corrected already (it
+  // names its "Dark=" file); and the integration time in ms as written
+  // ("50"), empty when the header gives none.
+  bool darkScan = false;
+  bool darkCorrected = false;
+  std::string integrationMs;
 };
 
 // One row of the column heads above the data lines: its title in column 0
@@ -156,6 +163,13 @@ struct InstrumentVariant {
   // values instead of readings (a reader marks such files in
   // ScanRecord::spectralChannels); the run warns when the grid reaches there.
   int statusChannelsFrom = 0;
+  // Readings at or above this count are at the detector's ceiling (the run
+  // warns); 0 when the files hold no raw counts.
+  double saturationCount = 0;
+  // The run places the readings with equations but the files give each
+  // channel's own wavelength in its line (read into ScanRecord::ownWaves when
+  // asked): the run compares the two. Such formats also take a dark scan.
+  bool checksCalibration = false;
 
   // The format's routines. Each throws RunFailure naming the file, the line,
   // the offending text and why.

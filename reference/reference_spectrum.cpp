@@ -92,6 +92,7 @@ RefFileSummary SummariseRefFile(std::string_view text, const std::string& path, 
   s.first = slots[0];
   s.last = gridCount > 0 ? slots[gridCount - 1] : slots[0];
   const double step = slots[1] - slots[0];
+  s.step = step;
   if (step == 0.0 || !std::isfinite(step))
     FailFile(path, s.dataLines == 0 ? std::string("the file holds no data lines (wavelength, comma, value)")
                                     : "the first two data lines do not give a wavelength step");

@@ -40,6 +40,10 @@ struct RefFileSummary {
   // One data line more than the grid has points: its last line is not used.
   bool lastLineUnused = false;
   std::size_t lastDataLine = 0;  // physical line of the last data line (1-based)
+  double step = 0;               // wavelength of data line 1 minus that of data line 0
+  // Empty, or why the file's wavelengths do not stand at the grid's: the
+  // values are applied by position, so they would land at other wavelengths.
+  std::string misalignment;
 };
 
 // First pass over `text` (the whole file) for a grid of `gridCount` points.

@@ -1,6 +1,7 @@
 #include "reference/reference_step.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "reference/dc_indices.h"
 #include "reference/reference_files.h"
@@ -44,8 +45,24 @@ std::vector<std::vector<double>> ScanCorrected(const DcReferenceInputs& run, std
   return corrected;
 }
 
+std::string RefAlignmentProblem(const std::string& path, const RefFileSummary& summary, double begin, double step) {
+  std::string problem;
+  if (!(std::fabs(summary.first - begin) <= std::fabs(step) / 2))
+    problem = path + ": its first wavelength " + PlainNumber(summary.first) + " nm is not the grid's begin " +
+              PlainNumber(begin) + " nm (within half a grid step)";
+  if (!(std::fabs(summary.step - step) <= std::fabs(step) * 0.01))
+    problem += (problem.empty() ? path + ": its" : "; its") + std::string(" wavelength step ") +
+               PlainNumber(summary.step) + " nm (its first two data lines) is not the grid step " + PlainNumber(step) +
+               " nm (within 1 %)";
+  if (!problem.empty())
+    problem += "; its values are applied by position, one per grid point, so they would stand at other wavelengths";
+  return problem;
+}
+
 std::string RangeQuestion(const RefFileSummary& summary) {
-  return "Are these values right? " + PlainNumber(summary.first) + "  " + PlainNumber(summary.last);
+  std::string question = "Are these values right? " + PlainNumber(summary.first) + "  " + PlainNumber(summary.last);
+  if (!summary.misalignment.empty()) question += "\n\n" + summary.misalignment;
+  return question;
 }
 
 std::string RangeLine(const std::string& path, const RefFileSummary& summary) {
@@ -55,7 +72,8 @@ std::string RangeLine(const std::string& path, const RefFileSummary& summary) {
 std::optional<std::vector<std::vector<double>>> ApplyRefFile(const DcReferenceInputs& run, RefFileAsker& asker) {
   const std::string path = asker.RefFilePath();
   const std::string text = ReadRefFileText(path);
-  const RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
+  RefFileSummary summary = SummariseRefFile(text, path, run.grid.size());
+  if (!run.grid.empty()) summary.misalignment = RefAlignmentProblem(path, summary, run.grid.front(), run.step);
   if (!asker.RangeIsRight(path, summary)) return std::nullopt;
   const std::vector<double> reference = ReadRefValues(text, path, summary, run.grid);
   auto byFile = CorrectedReflectance(run, reference, path);

@@ -49,7 +49,13 @@ class RefFileAsker {
   virtual std::string IndexFilePath() = 0;
 };
 
-// "Are these values right? " with the first and last wavelengths, two blanks apart.
+// Empty, or why a `.ref` file whose wavelengths are those of `summary` does
+// not fit the grid that begins at `begin` with `step`: its first wavelength
+// more than half a step from the begin, or its spacing not the step (within 1 %).
+std::string RefAlignmentProblem(const std::string& path, const RefFileSummary& summary, double begin, double step);
+
+// "Are these values right? " with the first and last wavelengths, two blanks
+// apart; then, two line breaks on, the summary's misalignment if any.
 std::string RangeQuestion(const RefFileSummary& summary);
 // "FILE: first F, last L", what the command line prints instead of asking.
 std::string RangeLine(const std::string& path, const RefFileSummary& summary);

@@ -6,7 +6,9 @@
 // reflectance files for the index window.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QByteArray>
+#include <QDir>
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
@@ -61,13 +63,46 @@ T* Child(QWidget& parent, const QString& name) {
 // A click where a user aims: the middle of a push button, the indicator of
 // an option or a check box.
 void Click(QWidget& parent, const QString& name);
-// A click on the list entry showing `text`.
-void ClickFile(QListWidget* list, const QString& text);
+void Click(QAbstractButton* b);
+// A click, or with `twice` a click and a double click, on the list entry
+// showing `text` (ClickRow: on entry `row`).
+void ClickFile(QListWidget* list, const QString& text, bool twice = false);
+void ClickRow(QListWidget* list, int row, bool twice = false);
+// Every entry's text, in list order.
+QStringList Items(const QListWidget* list);
+// Empties the box `box` of `parent` and types `text` into it.
+void Type(QWidget& parent, const char* box, const QString& text);
+// Message `m` says `text` under `title` with `icon`; ExpectOneMessage: it is
+// the only message shown since the last Clear().
+void ExpectMessage(const gui::MessageRequest& m, const QString& text, const QString& title, gui::MessageIcon icon);
+void ExpectOneMessage(const ScriptedDialogs& dialogs, const QString& text, const QString& title, gui::MessageIcon icon);
 // Ticks or unticks a list entry the way a user does: a click on its indicator.
 void Tick(QListWidget* list, const char* name);
 // The list entry showing `name`, or null with a failed expectation.
 QListWidgetItem* Entry(QListWidget* list, const char* name);
 void WriteFile(const QString& path, const QByteArray& bytes);
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Makes `path` the process's current directory until the end of the scope.
+class CurrentDirectory {
+ public:
+  explicit CurrentDirectory(const QString& path) : previous_(QDir::currentPath()) { QDir::setCurrent(path); }
+  ~CurrentDirectory() { QDir::setCurrent(previous_); }
+
+ private:
+  QString previous_;
+};
+
+// Acts on the modal windows as they come up (a window's exec() blocks the
+// handler that opened it), one action each, in order, noting each window's
+// name in `opened`. Cancelled with `context`.
+void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened = nullptr,
+                int triesLeft = 400);
+inline void WhenModal(QObject* context, std::function<void(QWidget*)> act) { WhenModals(context, {std::move(act)}); }
+
+// Presses `button`; the modal window it opens is left as the user would:
+// hidden by the window itself, or closed with the close box. Returns its name.
+QString OpenAndLeave(QAbstractButton* button, bool closeBox);
 
 // Clicks `opener` of `owner`; once the modal window `name` it opens shows,
 // runs `inside` on it, then clicks its "cmdOk".
@@ -85,7 +120,8 @@ void InModal(QWidget& owner, const QString& opener, const QString& name, const s
 
 // The program on a fresh start folder with the scripted dialogs, and in
 // `work` the reflectance files refl-a.txt and refl-b.txt the conversion
-// wrote, of two UniSpec old-format scans each on 310-1130 nm.
+// wrote, of two UniSpec old-format scans each on 310-1130 nm, and their
+// absorbance files abs-a.txt and abs-b.txt (which the index run cannot read).
 class ReflectanceFilesTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +28,8 @@ using corvelane::testing::ScriptedDialogs;
 
 using corvelane::testing::Child;
 using corvelane::testing::Click;
+using corvelane::testing::Items;
+using corvelane::testing::WriteFile;
 
 void Type(QWidget& parent, const QString& box, const QString& text) { Child<QLineEdit>(parent, box)->setText(text); }
 QString Box(QWidget& parent, const QString& box) { return Child<QLineEdit>(parent, box)->text(); }
@@ -45,12 +46,6 @@ QStringList VisibleInstruments(QWidget& form10) {
     if (!b->isHidden()) names << b->text();
   }
   return names;
-}
-
-QStringList Items(QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
 }
 
 class DcCalibrationTest : public ::testing::Test {
@@ -180,6 +175,38 @@ TEST_F(DcCalibrationTest, EditorUpdatesAndDeletesTheNamedInstrument) {
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].title, "Error");
   EXPECT_EQ(LoadInstruments(InstCof()).size(), 1u);
+}
+
+// "From scans": the six boxes take the equation of the listed scans'
+// wavelength column (both channels alike); scans that give none leave them.
+TEST_F(DcCalibrationTest, FromScansFillsTheBoxesWithTheListedScansFit) {
+  DcCalibrationWindow form10(dialogs, folder.path(), texts);
+  const auto write = [&](const QString& name, const std::string& text) {
+    const QString path = folder.filePath(name);
+    WriteFile(path, QByteArray::fromStdString(text));
+    return path.toStdString();
+  };
+  std::string scan;
+  scan += "\"File:       \\Storage Card\\A.spu\"\r\n\"Remarks:    SW=UnispecDCcf Comment=Datascan\"\r\n";
+  scan += "\"Time:       6/22/2018 3:36:29 PM\"\r\n";
+  for (int i = 0; i < 7; ++i) scan += "\"header\"\r\n";
+  for (int c = 1; c <= 256; ++c) scan += std::to_string(300 + 3 * c) + " \t100 \t200 \r\n";
+  form10.SetListedScans({write("a.spu", scan)});
+  form10.show();
+  Click(form10, "cmdFromScans");
+  const QStringList fitted = {"300.000000000", "3.000000000", "0.000000000000000"};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Box(form10, kBoxes[i]), fitted[i % 3]) << i;
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].text.contains("largest residual 0.000 nm")) << dialogs.messages[0].text.toStdString();
+  EXPECT_EQ(texts.coefficients[3], "300.000000000");  // the run reads the boxes
+
+  dialogs.Clear();
+  form10.SetListedScans({write("b.txt", "not a scan\r\n")});
+  Click(form10, "cmdFromScans");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, "These scans give no calibration");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("b.txt"));
+  EXPECT_EQ(Box(form10, "txtCoeffA"), "300.000000000");
 }
 
 TEST(TransectHeaderWindowTest, BoxesKeepTheirTextsUntilTheCloseBox) {

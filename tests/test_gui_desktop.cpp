@@ -38,17 +38,7 @@ namespace corvelane::gui {
 namespace {
 
 using corvelane::testing::ScriptedDialogs;
-
-// Acts on the next modal window once it is up, then the window is closed by `act`.
-void WhenModal(std::function<void(QWidget*)> act, int triesLeft = 400) {
-  QTimer::singleShot(5, qApp, [act, triesLeft] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      act(modal);
-      return;
-    }
-    if (triesLeft > 0) WhenModal(act, triesLeft - 1);
-  });
-}
+using corvelane::testing::WhenModal;
 
 // --- Save dialogs: where they open, how wide, what they remember
 
@@ -60,7 +50,7 @@ TEST(QtDialogsTest, SaveDialogsOpenWideInTheLastFolderChosenEvenWhenTyped) {
   const int wanted = std::min(800, QApplication::primaryScreen()->availableGeometry().width() * 8 / 10);
   std::vector<QString> openedIn;
   const auto answer = [&](const QString& path) {
-    WhenModal([&openedIn, path, wanted](QWidget* modal) {
+    WhenModal(qApp, [&openedIn, path, wanted](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       ASSERT_NE(dialog, nullptr);
       openedIn.push_back(QDir(dialog->directory()).absolutePath());
@@ -101,7 +91,7 @@ TEST(QtDialogsTest, MessageBoxesShowTheirTitleAndDetailsOnlyWhenTheyAddSomething
     int width = 0, titleWidth = 0;
     QString informative, detailed;
     Qt::TextFormat format = Qt::AutoText;
-    WhenModal([&](QWidget* modal) {
+    WhenModal(qApp, [&](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       ASSERT_NE(box, nullptr);
       width = box->width();

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>

@@ -3,7 +3,6 @@
 // and files, driven as a user would with the scripted dialogs.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -38,55 +37,7 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::ScriptedDialogs;
-
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-
-// A click where a user aims: the middle of a push button, the indicator of
-// an option or a check box.
-void Click(QAbstractButton* b) {
-  ASSERT_NE(b, nullptr);
-  if (qobject_cast<QPushButton*>(b))
-    QTest::mouseClick(b, Qt::LeftButton);
-  else
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
-}
-void Click(QWidget& parent, const QString& button) { Click(Child<QAbstractButton>(parent, button)); }
-
-void Type(QWidget& parent, const char* box, const QString& text) {
-  auto* edit = Child<QLineEdit>(parent, box);
-  edit->clear();
-  QTest::keyClicks(edit, text);
-}
-
-QStringList Items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
-
-void ClickRow(QListWidget* list, int row, bool twice = false) {
-  const QPoint at = list->visualItemRect(list->item(row)).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-  if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
-void ClickItem(QListWidget* list, const QString& text, bool twice = false) {
-  const auto found = list->findItems(text, Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1) << text.toStdString();
-  ClickRow(list, list->row(found.front()), twice);
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
-}
+using namespace corvelane::testing;
 
 const QByteArray kTitle = "Predefined indices\r\nname, A, B, formula\r\n1 = normalised difference\r\n";
 const QByteArray kThree = kTitle + "NDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n";
@@ -237,29 +188,12 @@ TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
 
 // --- Form18
 
-class IndexRunTest : public ::testing::Test {
+class IndexRunTest : public ReflectanceFilesTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(work.isValid());
+    ReflectanceFilesTest::SetUp();
     WriteFile(QDir(start.path()).filePath("INDEX"), kThree);
-    // Two reflectance files of the conversion and an absorbance file, which
-    // the index run cannot read.
-    RunSettings s;
-    s.variant = &VariantOf(Format::UniSpecOld);
-    s.grid = {"310", "1130", "1"};
-    s.modes[Index(OutputMode::Reflectance)] = true;
-    s.modes[Index(OutputMode::Absorbance)] = true;
-    for (const char* name : {"a", "b"}) {
-      s.files = synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld,
-                                  2 + (name[0] == 'b'), name);
-      WavelengthTables tables;
-      const ConversionResult r = ComputeConversion(s, tables);
-      WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
-      WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
-    }
   }
-  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
-  QString Out(const QString& name) const { return QDir(out.path()).filePath(name); }
   QStringList Written() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
 
   // Opens Form16 through "Indices" and confirms it with the rows given.
@@ -275,10 +209,6 @@ class IndexRunTest : public ::testing::Test {
     });
     Click(w, "Command1");
   }
-
-  QTemporaryDir start, work, out;
-  ScriptedDialogs dialogs;
-  Program program{dialogs, start.path()};
 };
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
@@ -290,14 +220,11 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
   auto* list1 = Child<QListWidget>(w, "List1");
-  ClickItem(file1, "refl-a.txt");
-  ClickItem(file1, "abs-a.txt");
-  ClickItem(file1, "refl-b.txt");
-  ClickItem(file1, "refl-a.txt");
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, "File already selected!");
-  EXPECT_EQ(dialogs.messages[0].title, "Error");
-  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Exclamation);
+  ClickFile(file1, "refl-a.txt");
+  ClickFile(file1, "abs-a.txt");
+  ClickFile(file1, "refl-b.txt");
+  ClickFile(file1, "refl-a.txt");
+  ExpectOneMessage(dialogs, "File already selected!", "Error", MessageIcon::Exclamation);
   ClickRow(list1, 1, true);  // abs-a.txt
   EXPECT_EQ(Items(list1), (QStringList{work.filePath("refl-a.txt"), work.filePath("refl-b.txt")}));
 
@@ -329,10 +256,8 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
       {"NDVI", "800", "670", IndexFormula::NormalisedDifference, IndexSource::Reflectance},
       {"WBI", "900", "970", IndexFormula::SimpleRatio, IndexSource::Derivative}};
   const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
-  EXPECT_EQ(corvelane::testing::ReadAll(Out("index-a.txt").toStdString()),
-            IndexFileText(a, expected, ComputeIndices(a, expected)));
-  EXPECT_EQ(corvelane::testing::ReadAll(Out("deriv-b.txt").toStdString()),
-            DerivativeFileText(ReadReflectanceFile(File("refl-b.txt"))));
+  EXPECT_EQ(ReadAll(Out("index-a.txt").toStdString()), IndexFileText(a, expected, ComputeIndices(a, expected)));
+  EXPECT_EQ(ReadAll(Out("deriv-b.txt").toStdString()), DerivativeFileText(ReadReflectanceFile(File("refl-b.txt"))));
   EXPECT_EQ(Child<QProgressBar>(w, "ProgressBar1")->value(), Child<QProgressBar>(w, "ProgressBar1")->maximum());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
@@ -362,15 +287,13 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
   auto* file1 = Child<QListWidget>(w, "File1");
-  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickItem(file1, name);
+  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickFile(file1, name);
   ConfirmIndices(w, {[](IndexListWindow&) {}});
   dialogs.Clear();
   dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
   Click(w, "Com_do_index");
   ASSERT_EQ(dialogs.messages.size(), 2u);
-  EXPECT_EQ(dialogs.messages[1].text, " Problem in Data File!!!");
-  EXPECT_EQ(dialogs.messages[1].title, "Error");
-  EXPECT_EQ(dialogs.messages[1].icon, MessageIcon::Exclamation);
+  ExpectMessage(dialogs.messages[1], " Problem in Data File!!!", "Error", MessageIcon::Exclamation);
   EXPECT_TRUE(dialogs.messages[1].detail.contains(work.filePath("abs-b.txt")));
   EXPECT_TRUE(dialogs.messages[1].detail.contains("no names row"));
   EXPECT_EQ(dialogs.saveTitles.size(), 1u) << "refl-b.txt is not processed";
@@ -401,12 +324,12 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
   for (int nm = 600; nm <= 850; ++nm)
     lines.push_back(std::to_string(nm) + "," + PlainNumber(nm / 1000.0) + "," +
                     (nm == 670 ? std::string("999") : PlainNumber(nm / 2000.0)));
-  WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(corvelane::testing::CrLf(lines)));
+  WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(CrLf(lines)));
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   w.show();
   ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickItem(Child<QListWidget>(w, "File1"), "refl-m.txt");
-  ClickItem(Child<QListWidget>(w, "File1"), "refl-a.txt");
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-m.txt");
+  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
   ConfirmIndices(
       w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
   Click(w, "ChkDrv");
@@ -423,12 +346,12 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
             File("refl-m.txt") +
                 ": 1 scan holds the mark 999 (no value) where this run reads it; every index and derivative formed "
                 "from a mark is 999: s2.spu (670 nm)");
-  const auto index = corvelane::testing::SplitCrLf(corvelane::testing::ReadAll(Out("index-m.txt").toStdString()));
+  const auto index = SplitCrLf(ReadAll(Out("index-m.txt").toStdString()));
   ASSERT_EQ(index.size(), 5u);
   EXPECT_TRUE(index[3].find(" 999 ") == std::string::npos) << index[3];
   EXPECT_TRUE(index[4].find(" 999 ") != std::string::npos) << index[4];
   // Derivative rows 670 (669 to 670) and 671 (670 to 671) read the mark.
-  const auto derivative = corvelane::testing::SplitCrLf(corvelane::testing::ReadAll(Out("deriv-m.txt").toStdString()));
+  const auto derivative = SplitCrLf(ReadAll(Out("deriv-m.txt").toStdString()));
   ASSERT_EQ(derivative.size(), 5u + 250u);
   for (std::size_t i = 5; i < derivative.size(); ++i) {
     const std::string& line = derivative[i];
@@ -451,17 +374,8 @@ TEST(StartWindowIndicesTest, ProcessIndicesOpensTheIndexWindowKeptUntilItsCloseB
   start.show();
   auto* button = Child<QPushButton>(start, "cmd_proc");
   EXPECT_TRUE(button->isEnabled());
-  const auto openAndLeave = [button](bool closeBox) {
-    QString seen;
-    QTimer::singleShot(0, [closeBox, &seen] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        seen = modal->objectName();
-        QMetaObject::invokeMethod(modal, closeBox ? "close" : "hide");
-      }
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    return seen;
-  };
+  const auto openAndLeave = [button](bool closeBox) { return OpenAndLeave(button, closeBox); };
+
   EXPECT_EQ(start.ExistingIndexWindow(), nullptr);
   EXPECT_EQ(openAndLeave(false), "Form18");
   QPointer<IndexRunWindow> first = start.ExistingIndexWindow();

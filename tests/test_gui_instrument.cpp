@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -58,30 +57,13 @@ using gui::InstrumentWindow;
 using gui::MessageIcon;
 using gui::MessageRequest;
 using gui::PreviewWidget;
+using testing::ExpectMessage;
+using testing::Q;
 using testing::ReadAll;
 using testing::ScriptedDialogs;
 using testing::SplitCrLf;
 using testing::TempFolder;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-void ExpectMessage(const MessageRequest& m, const QString& text, const QString& title, MessageIcon icon) {
-  EXPECT_EQ(m.text, text);
-  EXPECT_EQ(m.title, title) << m.text.toStdString();
-  EXPECT_EQ(m.icon, icon) << m.text.toStdString();
-}
-
-// Acts on the next modal window once it is up (a window's exec() blocks the
-// handler that opened it). Cancelled with `context`.
-void WhenModal(QObject* context, std::function<void(QWidget*)> act, int triesLeft = 400) {
-  QTimer::singleShot(5, context, [context, act, triesLeft] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      act(modal);
-      return;
-    }
-    if (triesLeft > 0) WhenModal(context, act, triesLeft - 1);
-  });
-}
+using testing::WhenModal;
 
 // One instrument window as the start-up button leaves it, shown, with
 // scripted message boxes and save dialogs.
@@ -144,23 +126,11 @@ class Harness {
       ASSERT_TRUE(browser->CurrentFolder() == folder || browser->SetFolder(folder)) << path;
       const auto found = Get<QListWidget>("File1")->findItems(Q(fs::path(path).filename().string()), Qt::MatchExactly);
       ASSERT_EQ(found.size(), 1) << path;
-      ClickItem(found.front());
+      testing::ClickRow(found.front()->listWidget(), found.front()->listWidget()->row(found.front()));
     }
   }
-  QStringList Entries(const char* list = "List1") const {
-    QStringList out;
-    const auto* l = Get<QListWidget>(list);
-    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
-    return out;
-  }
-  void ClickListRow(int row, bool twice = false) const { ClickItem(Get<QListWidget>("List1")->item(row), twice); }
-  static void ClickItem(QListWidgetItem* item, bool twice = false) {
-    QListWidget* list = item->listWidget();
-    list->scrollToItem(item);
-    const QPoint at = list->visualItemRect(item).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-  }
+  QStringList Entries(const char* list = "List1") const { return testing::Items(Get<QListWidget>(list)); }
+  void ClickListRow(int row, bool twice = false) const { testing::ClickRow(Get<QListWidget>("List1"), row, twice); }
   // Picks the files, ticks the output modes and confirms the list.
   void Configure(const std::vector<std::string>& scans, std::vector<const char*> modes = {}) const {
     Pick(scans);
@@ -291,12 +261,12 @@ const std::vector<std::pair<const char*, const char*>> kLeafHeader = {{"File nam
 // Sets the wavelength source and options of the run after File List OK.
 using RunSettings = std::function<void(Harness&, const TempFolder&)>;
 
-// Each window's expectations: names and captions; the texts of File List OK
+// Each window's expectations: names and grid defaults; the texts of File List OK
 // without an output mode and of a failed check; the announcements of the
 // reflectance and absorbance files.
 struct Window {
   Format format;
-  const char *id, *name, *caption, *fileType, *gridBegin, *gridEnd, *checkCaption;  // id names the test
+  const char *id, *name, *gridBegin, *gridEnd;  // id names the test
   const char *noModeText, *checkFailure, *reflAnnouncement, *absAnnouncement;
   // The preview: line zeroLine rewritten so that the panel (or value) reads 0 / 999.
   std::size_t zeroLine;
@@ -316,11 +286,8 @@ const std::vector<Window> kWindows = {
     {Format::UniSpecOld,
      "Form1_UniSpecOld",
      "Form1",
-     "Unispec",
-     " .spt files  (*.spt)",
      "310",
      "1130",
-     "&Check File",
      "Select Output Mode",
      "Unknown File Error",
      "   Save Reflectance File   ",
@@ -347,11 +314,8 @@ const std::vector<Window> kWindows = {
     {Format::UniSpecNew,
      "Form8_UniSpecNew",
      "Form8",
-     "Unispec New-Format",
-     " .spu files  (*.spu)",
      "310",
      "1130",
-     "&Check File",
      "Select Output Mode",
      "Unknown File Error",
      "   Save Reflectance File   ",
@@ -380,11 +344,8 @@ const std::vector<Window> kWindows = {
     {Format::UniSpecCompact,
      "Form7_UniSpecCompact",
      "Form7",
-     "Unispec-Compact",
-     " .spt files  (*.spt)",
      "400",
      "1000",
-     "&Check File",
      "Check 'Reflectance' Output Mode",
      "Unknown File Error",
      "   Save Reflectance File   ",
@@ -411,11 +372,8 @@ const std::vector<Window> kWindows = {
     {Format::Ger1500,
      "Form5_Ger1500",
      "Form5",
-     "GER1500",
-     " All Files  (*.*)",
      "400",
      "1000",
-     "&Check Files",
      "Select Output Mode",
      "    Unknown Error!!!   ",
      "    Save Reflectance Data   ",
@@ -433,11 +391,8 @@ const std::vector<Window> kWindows = {
     {Format::Ger2600,
      "Form6_Ger2600",
      "Form6",
-     "GER2600",
-     " All Files  (*.*)",
      "400",
      "1000",
-     "&Check Files",
      "Select Output Mode",
      "No error file name selected",
      "   Save Reflectance Data   ",
@@ -518,21 +473,38 @@ TEST_P(InstrumentWindowTest, ControlsOfEachFormatAndTheirDefaults) {
 // Every phase in order: selecting (with the file filter, the cancelled check
 // and the output-mode check), configuring and the option buttons, a full run,
 // Cancel, the start-up button again, a second round and the close box.
-TEST_P(InstrumentWindowTest, PhasesAndARun) {
-  const Window& w = GetParam();
+// Three scans of the window's format under names on disk unlike the
+// recorded ones (so the label source shows) and a note beside them, and the
+// window as the start-up button leaves it.
+struct PhaseSetup {
+  explicit PhaseSetup(const Window& window) : w(window), h(window.format) {
+    scans = synth::WriteScans((temp.Path() / "scans").string(), w.format, 3, "P");
+    for (auto& s : scans) {
+      const fs::path renamed = fs::path(s).parent_path() / ("field-" + fs::path(s).filename().string());
+      fs::rename(s, renamed);
+      s = renamed.string();
+    }
+    temp.Write("scans/notes.txt", "field notes\r\n");
+  }
+  // The first two scans listed and every mode of the window ticked.
+  void Configure() {
+    h.Pick({scans[0], scans[1]});
+    for (std::size_t m : w.modes) h.SetChecked(kModes[m].box, true);
+    h.Click("cmdFileListOk");
+  }
+  const Window& w;
+  const TempFolder temp;
+  std::vector<std::string> scans;
+  Harness h;
+};
+
+TEST_P(InstrumentWindowTest, SelectingAndConfiguring) {
+  PhaseSetup p(GetParam());
+  const Window& w = p.w;
   const Format f = w.format;
   const bool compact = IsCompact(f);
-  const TempFolder temp;
-  auto scans = synth::WriteScans((temp.Path() / "scans").string(), f, 3, "P");
-  // Names on disk unlike the recorded ones, so the label source shows.
-  for (auto& s : scans) {
-    const fs::path renamed = fs::path(s).parent_path() / ("field-" + fs::path(s).filename().string());
-    fs::rename(s, renamed);
-    s = renamed.string();
-  }
-  temp.Write("scans/notes.txt", "field notes\r\n");
-  Harness h(f);
-
+  Harness& h = p.h;
+  const auto& scans = p.scans;
   // Selecting: the GER windows list every file, the UniSpec windows their
   // extension; the first click enables the list and the buttons follow it.
   // A file picked twice is refused.
@@ -576,7 +548,17 @@ TEST_P(InstrumentWindowTest, PhasesAndARun) {
     ExpectGridEnabled(h, grid, click);
   }
   EXPECT_EQ(h.Checked("Option1"), !compact);
+}
 
+TEST_P(InstrumentWindowTest, ARunThenCancelAndTheStartUpButton) {
+  PhaseSetup p(GetParam());
+  const Window& w = p.w;
+  Harness& h = p.h;
+  const TempFolder& temp = p.temp;
+  p.Configure();
+  // Interpolation on, wavelengths from the file where the window offers it.
+  h.Click("Option4");
+  h.Click("Option1");
   // The run: announcements and save dialogs for each mode in order.
   w.settings(h, temp);
   std::vector<QString> texts, titles;
@@ -617,7 +599,19 @@ TEST_P(InstrumentWindowTest, PhasesAndARun) {
   EXPECT_TRUE(h.Checked("chkReflect"));
   EXPECT_EQ(h.Checked("Option4"), interpolate);
   EXPECT_FALSE(h.Enabled("frmOutput"));  // a greyed caption over usable boxes
+}
 
+TEST_P(InstrumentWindowTest, ASecondRoundRemovesEntriesAndNeedsAnOutputMode) {
+  PhaseSetup p(GetParam());
+  const Window& w = p.w;
+  const Format f = w.format;
+  const bool compact = IsCompact(f);
+  Harness& h = p.h;
+  const TempFolder& temp = p.temp;
+  const auto& scans = p.scans;
+  p.Configure();
+  h.Click("Command5");
+  h.Reopen();
   // A second round. The same file through another path text is another
   // entry; double-clicks remove entries, the last leaving the check usable.
   h.dialogs.Clear();
@@ -988,6 +982,55 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
     h.Click("Command5");
     h.Reopen();  // the start-up button clears the transect box
     EXPECT_FALSE(h.Checked("chkaircraft"));
+  }
+  QDir::setCurrent(previous);
+}
+
+// Form9's dark scan and every window's quality report: the job takes both
+// from the window, and the report is the last file asked for.
+TEST(InstrumentWindowRun, Form9SubtractsTheChosenDarkScanAndSavesTheQualityReportLast) {
+  const TempFolder temp;
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(Q(temp.Path().string()));
+  {
+    const auto scans = synth::WriteDcScans((temp.Path() / "dc").string(), 2, "TUN_");
+    Harness h(Format::UniSpecDc);
+    EXPECT_EQ(h.Text("lblDarkScan"), "No dark scan");
+    // The scan as its own dark scan (the synthetic scans differ in
+    // integration time): every reading becomes 0, every reflectance 999.
+    h.window->SetDarkScan(Q(scans[0]));
+    EXPECT_EQ(h.Text("lblDarkScan"), "Dark scan: TUN_00001.spu");
+    EXPECT_EQ(h.program.Settings().darkScan, scans[0]);
+    h.Configure({scans[0]});
+    {
+      QObject watch;
+      WhenModal(&watch, [](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); });
+      h.Click("Command4");
+    }
+    h.SetChecked("chkReport", true);
+    h.dialogs.savePaths = {Q(temp.File("r.txt")), Q(temp.File("q.csv"))};
+    h.Click("cmdDoOperation");
+    EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save quality report"}))
+        << h.Text("lblStatus").toStdString();
+    const std::vector<std::string> rows = SplitCrLf(ReadAll(temp.File("q.csv")));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_TRUE(rows[1].find(",no,no,yes,") != std::string::npos) << rows[1];  // dark subtracted
+
+    corvelane::RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecDc);
+    s.files = {scans[0]};
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = true;
+    UseChannelEquations(s, DcStartTexts());
+    s.darkScan = scans[0];
+    WavelengthTables tables;
+    const std::string expected = OutputText(ComputeConversion(s, tables), OutputMode::Reflectance, nullptr);
+    EXPECT_EQ(ReadAll(temp.File("r.txt")), expected);
+    EXPECT_EQ(SplitCrLf(expected)[100], " 404 , 999 ");
+
+    h.window->SetDarkScan({});
+    EXPECT_EQ(h.Text("lblDarkScan"), "No dark scan");
+    EXPECT_TRUE(h.program.Settings().darkScan.empty());
   }
   QDir::setCurrent(previous);
 }

@@ -10,11 +10,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -36,34 +34,8 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::CrLf;
-using corvelane::testing::ReadAll;
-using corvelane::testing::ScriptedDialogs;
-using corvelane::testing::SplitCrLf;
-using corvelane::testing::TempFolder;
+using namespace corvelane::testing;
 namespace fs = std::filesystem;
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-
-void Click(QWidget& parent, const char* button) { Child<QAbstractButton>(parent, button)->click(); }
-
-QStringList Items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
 
 // A DC scan whose ratio is target / panel on every channel.
 std::string DcScan(double target, double panel) {
@@ -169,12 +141,10 @@ TEST_F(Form13Test, DoneHandsOverTheSelectedScansInListOrder) {
 }
 
 TEST_F(Form13Test, SixteenScansPlotSixteenCurvesAndFifteenLegendEntries) {
+  // The curves and names themselves are the plot's (ReferencePlot tests).
   AddScans(16);
   Click(form, "Chk_all");
   Click(form, "com_plot");
-  int curves = 0;
-  for (const PlotOp& op : graph->Ops()) curves += op.kind == PlotOp::LineTo && op.x == 36;
-  EXPECT_EQ(curves, 16);
   EXPECT_EQ(VisibleLegends(), 15);
   EXPECT_EQ(Child<QLineEdit>(form, "txt_legend(14)")->text(), "r14.spu");
   EXPECT_TRUE(Child<QWidget>(form, "pic_legend(14)")->isVisibleTo(&form));
@@ -298,44 +268,23 @@ TEST(Form14, ThePathChosenStaysForTheNextTime) {
 
 // --- Form9's reference controls and run steps -------------------------------
 
-// Acts on the modal windows as they come up, one action each, in order.
-void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened,
-                int triesLeft = 400) {
-  if (acts.empty()) return;
-  QTimer::singleShot(5, context, [context, acts, opened, triesLeft]() mutable {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal) {
-      if (triesLeft > 0) WhenModals(context, acts, opened, triesLeft - 1);
-      return;
-    }
-    if (opened) *opened << modal->objectName();
-    auto act = acts.front();
-    acts.erase(acts.begin());
-    WhenModals(context, acts, opened);  // the next one, once this one has gone
-    act(modal);
-  });
-}
-
-template <typename T>
-T* In(QWidget* modal, const char* name) {
-  T* w = modal->findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(w, nullptr) << modal->objectName().toStdString() << " has no " << name;
-  return w;
-}
-
-std::function<void(QWidget*)> Press(const char* button) {
-  return [button](QWidget* modal) { In<QAbstractButton>(modal, button)->click(); };
-}
-
 // One index in Form16: the boxes, the formula, "--->" and OK.
 std::function<void(QWidget*)> IndexIn16(const char* name, const char* a, const char* b, bool normalised) {
   return [=](QWidget* modal) {
-    In<QLineEdit>(modal, "Text3")->setText(QString::fromLatin1(name));
-    In<QLineEdit>(modal, "Text1")->setText(QString::fromLatin1(a));
-    In<QLineEdit>(modal, "Text2")->setText(QString::fromLatin1(b));
-    In<QAbstractButton>(modal, normalised ? "Option1" : "Option2")->click();
-    In<QAbstractButton>(modal, "ComSubmit")->click();
-    In<QAbstractButton>(modal, "Command1")->click();
+    Child<QLineEdit>(*modal, "Text3")->setText(QString::fromLatin1(name));
+    Child<QLineEdit>(*modal, "Text1")->setText(QString::fromLatin1(a));
+    Child<QLineEdit>(*modal, "Text2")->setText(QString::fromLatin1(b));
+    Child<QAbstractButton>(*modal, normalised ? "Option1" : "Option2")->click();
+    Child<QAbstractButton>(*modal, "ComSubmit")->click();
+    Child<QAbstractButton>(*modal, "Command1")->click();
+  };
+}
+
+// Form14 or Form15: `text` in "Text1", then OK.
+std::function<void(QWidget*)> Answer(const std::string& text) {
+  return [text](QWidget* modal) {
+    Child<QLineEdit>(*modal, "Text1")->setText(Q(text));
+    Child<QAbstractButton>(*modal, "Command1")->click();
   };
 }
 
@@ -371,9 +320,9 @@ class Form9Reference : public ::testing::Test {
     WhenModals(&watch, {[this](QWidget* modal) {
       auto* form13 = qobject_cast<CalculateReferenceWindow*>(modal);
       for (const auto& p : panels) form13->ChooseFile(QString::fromStdString(p));
-      In<QAbstractButton>(modal, "Chk_all")->click();
-      In<QAbstractButton>(modal, "com_plot")->click();
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QAbstractButton>(*modal, "Chk_all")->click();
+      Child<QAbstractButton>(*modal, "com_plot")->click();
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "ComRef");
@@ -381,16 +330,14 @@ class Form9Reference : public ::testing::Test {
   void ConfirmListAndEquations() {
     Click(*window, "cmdFileListOk");
     QObject watch;
-    WhenModals(&watch, {Press("cmdOK")}, nullptr);
+    WhenModal(&watch, [](QWidget* modal) { Child<QAbstractButton>(*modal, "cmdOK")->click(); });
     Click(*window, "Command4");
   }
   // The command line's files for the same settings.
-  void ConvertOnTheCommandLine(const std::vector<std::string>& extra) {
-    std::string command = Quote(CORVELANE_EXE) + " convert unispec-dc --reflectance " + Quote(folder.File("cli-r.csv"));
-    for (const auto& a : extra) command += " " + Quote(a);
-    for (const auto& s : scans) command += " " + Quote(s);
-    command += " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  void ConvertOnTheCommandLine(std::vector<std::string> args) {
+    args.insert(args.begin(), {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv")});
+    args.insert(args.end(), scans.begin(), scans.end());
+    ASSERT_EQ(RunCorvelane(args).exit, 0);
   }
 
   TempFolder folder;
@@ -421,8 +368,8 @@ TEST_F(Form9Reference, ReferenceControlsAndTheHandOver) {
   {
     QObject watch;
     WhenModals(&watch, {[](QWidget* modal) {
-      In<QAbstractButton>(modal, "UnChk_all")->click();
-      In<QAbstractButton>(modal, "Command1")->click();
+      Child<QAbstractButton>(*modal, "UnChk_all")->click();
+      Child<QAbstractButton>(*modal, "Command1")->click();
     }},
                nullptr);
     Click(*window, "ComRef");
@@ -441,17 +388,10 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   QStringList opened;
   {
     QObject watch;
-    WhenModals(&watch,
-               {[this](QWidget* modal) {
-                  In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
-                  In<QAbstractButton>(modal, "Command1")->click();
-                },
-                [](QWidget* modal) {
-                  In<QLineEdit>(modal, "Text1")->setText("2");
-                  In<QAbstractButton>(modal, "Command1")->click();
-                },
-                IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
-               &opened);
+    WhenModals(
+        &watch,
+        {Answer(refFile), Answer("2"), IndexIn16("NDVI", "800", "670", true), IndexIn16("WBI", "900", "970", false)},
+        &opened);
     Click(*window, "cmdDoOperation");
   }
   EXPECT_EQ(opened, (QStringList{"Form14", "Form15", "Form16", "Form16"}));
@@ -528,11 +468,7 @@ TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv")), Q(folder.File("c.csv"))};
   {
     QObject watch;
-    WhenModals(&watch, {[this](QWidget* modal) {
-      In<QLineEdit>(modal, "Text1")->setText(Q(refFile));
-      In<QAbstractButton>(modal, "Command1")->click();
-    }},
-               nullptr);
+    WhenModal(&watch, Answer(refFile));
     Click(*window, "cmdDoOperation");
   }
   ASSERT_EQ(dialogs.messages.size(), 3u);
@@ -553,11 +489,7 @@ TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
   dialogs.savePaths = {Q(folder.File("r.csv")), Q(folder.File("i.csv"))};
   {
     QObject watch;
-    WhenModals(&watch, {[&coarse](QWidget* modal) {
-      In<QLineEdit>(modal, "Text1")->setText(Q(coarse));
-      In<QAbstractButton>(modal, "Command1")->click();
-    }},
-               nullptr);
+    WhenModal(&watch, Answer(coarse));
     Click(*window, "cmdDoOperation");
   }
   ASSERT_EQ(dialogs.messages.size(), 3u);

@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>

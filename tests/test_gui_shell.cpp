@@ -9,9 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -50,59 +48,7 @@
 namespace corvelane::gui {
 namespace {
 
-using corvelane::testing::ScriptedDialogs;
-
-// Makes `path` the process's current directory until the end of the scope.
-class CurrentDirectory {
- public:
-  explicit CurrentDirectory(const QString& path) : previous_(QDir::currentPath()) { QDir::setCurrent(path); }
-  ~CurrentDirectory() { QDir::setCurrent(previous_); }
-
- private:
-  QString previous_;
-};
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-  f.write(bytes);
-}
-
-template <typename T = QWidget>
-T* Child(QWidget& parent, const QString& name) {
-  T* w = parent.findChild<T*>(name);
-  EXPECT_NE(w, nullptr) << "no control " << name.toStdString();
-  return w;
-}
-
-void Click(QWidget& parent, const char* button) {
-  QTest::mouseClick(Child<QAbstractButton>(parent, button), Qt::LeftButton);
-}
-
-QStringList Items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
-
-// A click, or a double click (a click, then a press the platform reports as
-// a double click), on the entry `text` of `list`.
-void ClickItem(QListWidget* list, const QString& text, bool twice = false) {
-  const auto found = list->findItems(text, Qt::MatchExactly);
-  ASSERT_EQ(found.size(), 1) << text.toStdString();
-  list->scrollToItem(found.front());
-  const QPoint at = list->visualItemRect(found.front()).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-  if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
-// The only message shown since the last Clear().
-void ExpectOneMessage(const ScriptedDialogs& dialogs, const QString& text, const QString& title, MessageIcon icon) {
-  ASSERT_EQ(dialogs.messages.size(), 1u) << text.toStdString();
-  EXPECT_EQ(dialogs.messages[0].text, text);
-  EXPECT_EQ(dialogs.messages[0].title, title) << text.toStdString();
-  EXPECT_EQ(dialogs.messages[0].icon, icon) << text.toStdString();
-}
+using namespace corvelane::testing;
 
 // --- Every control carries its design name
 
@@ -211,20 +157,6 @@ TEST_F(StartWindowTest, NineButtonsInOneColumnInTabOrderAllAvailable) {
   EXPECT_EQ(dialogs.messages.size(), 2u);
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(finished.count(), 1);
-}
-
-// Presses `button`; the modal window it opens is left as the user would:
-// hidden by the window itself, or closed with the close box. Returns its name.
-QString OpenAndLeave(QPushButton* button, bool closeBox) {
-  QString seen;
-  QTimer::singleShot(0, [closeBox, &seen] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      seen = modal->objectName();
-      QMetaObject::invokeMethod(modal, closeBox ? "close" : "hide");
-    }
-  });
-  QTest::mouseClick(button, Qt::LeftButton);
-  return seen;
 }
 
 TEST_F(StartWindowTest, InstrumentWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
@@ -398,8 +330,8 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
   ExpectOneMessage(dialogs, "No external file selected!", "Error", MessageIcon::Exclamation);
   EXPECT_TRUE(form3.isVisible());
   dialogs.Clear();
-  ClickItem(list("File3"), "waves.txt");
-  ClickItem(list("File3"), "waves");
+  ClickFile(list("File3"), "waves.txt");
+  ClickFile(list("File3"), "waves");
   EXPECT_EQ(Items(list("List3")), QStringList{d.filePath("waves")}) << "List3 holds one file only";
   const std::string& path = program.Settings().externalWavelengthFile;
   EXPECT_EQ(path, "") << "the path is taken on OK only";
@@ -415,14 +347,14 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
 
   dialogs.Clear();
   form3.show();
-  ClickItem(list("Dir3"), "sub", true);
+  ClickFile(list("Dir3"), "sub", true);
   EXPECT_EQ(Items(list("File3")), QStringList{"inner.dat"});
   EXPECT_EQ(Items(list("Dir3")), QStringList{".."});
-  ClickItem(list("File3"), "inner.dat");
+  ClickFile(list("File3"), "inner.dat");
   EXPECT_EQ(Items(list("List3")), QStringList{d.filePath("sub/inner.dat")});
   EXPECT_EQ(QDir::currentPath(), current) << "the folder list must not change the current directory";
   EXPECT_EQ(program.StartFolder(), started);
-  ClickItem(list("Dir3"), "..", true);
+  ClickFile(list("Dir3"), "..", true);
   // Reopened, the window lists files written meanwhile.
   form3.hide();
   WriteFile(d.filePath("later.txt"), "1\n");
@@ -476,7 +408,7 @@ TEST(FolderBrowserTest, PatternsIgnoreLetterCaseMissingFoldersAreRefusedTheRootH
   EXPECT_EQ(Items(browser.FileList()), (QStringList{"A.SPT", "b.spt", "c.spu"}));
   browser.show();
   QSignalSpy clicked(&browser, &FolderBrowser::fileClicked);
-  ClickItem(browser.FileList(), "c.spu");
+  ClickFile(browser.FileList(), "c.spu");
   ASSERT_EQ(clicked.count(), 1);
   EXPECT_EQ(clicked[0][0].toString(), d.filePath("c.spu"));
 

@@ -144,7 +144,7 @@ TEST_F(CatalogueCli, ABandTheTableCannotGiveFailsBeforeAnyFileIsWritten) {
 // and PRI; the band means are taken here from the table as read.
 TEST(CatalogueRealData, DualChannelReflectanceThroughNdviModisAndPri) {
   const auto scans = RealUniSpecDcFiles();
-  if (scans.empty()) GTEST_SKIP() << "no real dual-channel scans in " << CORVELANE_REALDATA;
+  if (scans.empty()) GTEST_SKIP() << "no real dual-channel scans in " << RealDataFolder();
   TempFolder folder;
   const std::string reflectance = folder.File("refl.csv"), out = folder.File("long.csv");
   Args convert = {"convert", "unispec-dc", "--reflectance", reflectance};

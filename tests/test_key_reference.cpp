@@ -179,6 +179,21 @@ TEST(KeyReferenceRun, EachScanIsDividedByTheMeanOfItsGroupsReferences) {
   EXPECT_FALSE(Has(means, "C,CT,corrected")) << means;
 }
 
+TEST(KeyReferenceRun, ASaturatedReferenceScanIsNamed) {
+  KeyRun run;
+  // R2 (a reference of A, B1) reads the detector's ceiling at 403.2 nm.
+  run.scans[1] =
+      run.folder.Write("R2.spu", Join(DcLines({Rising(300.9, 3.3), Except("4000", {{31, "65535"}}), Always("10000")})));
+  const ProgramOutcome out = run.Convert(
+      {"--long", run.folder.File("l.csv"), "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Block"});
+  ASSERT_EQ(out.exit, 0) << out.err;
+  const std::size_t at = out.err.find("1 reference scan reads 65000 counts or more");
+  ASSERT_NE(at, std::string::npos) << out.err;
+  const std::string warning = out.err.substr(at, out.err.find('\n', at) - at);
+  EXPECT_TRUE(Has(warning, "R2.spu")) << warning;
+  EXPECT_FALSE(Has(warning, "D1.spu")) << warning;
+}
+
 TEST(KeyReferenceRun, OptionMistakesAreUsageErrors) {
   KeyRun run;
   const std::string l = run.folder.File("l.csv");

@@ -283,6 +283,13 @@ TEST(ScanReaders, DamagedFilesFailNamingFileAndLine) {
   }
 }
 
+// As a run reads a scan: the bounded read, then the parse.
+void ReadScanFile(const InstrumentVariant& variant, const std::string& path, ScanRecord& out, std::string& buffer) {
+  bool truncated = false;
+  ReadFileBounded(path, buffer, truncated);
+  ParseScan(variant, buffer, truncated, path, LabelSource::HeaderInfo, out);
+}
+
 TEST(ReadScanFile, ValidFilesReadWhileMissingCutJunkAndGiantFilesFail) {
   TempFolder folder;
   std::mt19937 rng(5);
@@ -306,8 +313,7 @@ TEST(ReadScanFile, ValidFilesReadWhileMissingCutJunkAndGiantFilesFail) {
     const std::string text = Join(v.lines);
     ScanRecord r;
     std::string buffer;
-    EXPECT_NO_THROW(
-        ReadScanFile(VariantOf(v.format), folder.Write("ok.txt", text), LabelSource::HeaderInfo, r, buffer));
+    EXPECT_NO_THROW(ReadScanFile(VariantOf(v.format), folder.Write("ok.txt", text), r, buffer));
     std::vector<std::string> bad = {folder.File("missing.spt"), folder.Path().string(), folder.Write("junk.bin", junk),
                                     folder.Write("empty", ""), folder.Write("cut", text.substr(0, 40))};
     if (v.format != Format::UniSpecNew) {  // a damaged reading becomes 0 there
@@ -320,9 +326,7 @@ TEST(ReadScanFile, ValidFilesReadWhileMissingCutJunkAndGiantFilesFail) {
     giant.insert(giant.begin() + static_cast<std::ptrdiff_t>(v.firstData), "1 " + huge + " 2");
     bad.push_back(folder.Write("huge.scan", Join(giant)));
     for (const std::string& path : bad)  // a RunFailure naming the file
-      EXPECT_NE(
-          FailureOf([&] { ReadScanFile(VariantOf(v.format), path, LabelSource::HeaderInfo, r, buffer); }).find(path),
-          std::string::npos)
+      EXPECT_NE(FailureOf([&] { ReadScanFile(VariantOf(v.format), path, r, buffer); }).find(path), std::string::npos)
           << path;
   }
 }

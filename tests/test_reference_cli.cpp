@@ -159,8 +159,8 @@ TEST_F(ReferenceCli, CorrectedFileIsCompleteWithoutTheReflectanceFile) {
 }
 
 TEST_F(ReferenceCli, FailuresStopAtTheirStepAndKeepEarlierOutputs) {
-  // 410 lines at 2 nm against the 1-nm grid: no value is read, the first
-  // division by a zero reference stops the run at 310 nm.
+  // 410 lines at 2 nm against the 1-nm grid: its values would stand at
+  // other wavelengths, so the run stops before the index file, naming both steps.
   std::vector<std::string> coarse;
   for (int i = 0; i < 410; ++i) coarse.push_back(std::to_string(310 + 2 * i) + ",0.9");
   const std::string coarseRef = folder.Write("coarse.ref", CrLf(coarse));
@@ -170,7 +170,8 @@ TEST_F(ReferenceCli, FailuresStopAtTheirStepAndKeepEarlierOutputs) {
   EXPECT_EQ(o.exit, 1);
   EXPECT_TRUE(Has(o.err, "Problem in Data File!!!")) << o.err;
   EXPECT_TRUE(Has(o.err, "coarse.ref")) << o.err;
-  EXPECT_TRUE(Has(o.err, "310 nm")) << o.err;
+  EXPECT_TRUE(Has(o.err, "step 2 nm")) << o.err;
+  EXPECT_TRUE(Has(o.err, "grid step 1 nm")) << o.err;
   EXPECT_TRUE(fs::exists(folder.File("r.csv")));
   EXPECT_FALSE(fs::exists(folder.File("i.csv")));
   EXPECT_FALSE(fs::exists(folder.File("c.csv")));

@@ -143,7 +143,7 @@ TEST(BandsList, EverySensorWithItsBandsAndCentres) {
 // here again from the response tables by a plain scan of their rows.
 TEST(BandsRealData, DualChannelReflectanceThroughEverySensor) {
   const auto scans = RealUniSpecDcFiles();
-  if (scans.empty()) GTEST_SKIP() << "no real dual-channel scans in " << CORVELANE_REALDATA;
+  if (scans.empty()) GTEST_SKIP() << "no real dual-channel scans in " << RealDataFolder();
   TempFolder folder;
   const std::string reflectance = folder.File("refl.csv"), out = folder.File("bands.csv");
   Args convert = {"convert", "unispec-dc", "--reflectance", reflectance};

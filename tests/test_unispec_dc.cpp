@@ -103,8 +103,21 @@ TEST(DcScanFile, HeaderAndReadings) {
   ASSERT_EQ(s.target.size(), 256u);
   EXPECT_EQ(s.target[255], 1255);
   EXPECT_EQ(s.panel[1], 2002);
-  EXPECT_EQ(s.spectralChannels, 0u);
+  // The last eight channels are status values whatever they hold.
+  EXPECT_EQ(s.spectralChannels, 248u);
   EXPECT_EQ(Parse(DcLines({Rising(300.9, 3.3), Rising(1000, 1), Rising(2000, 2)}, true)).spectralChannels, 248u);
+  EXPECT_EQ(s.integrationMs, "50");
+  EXPECT_FALSE(s.darkScan);
+  EXPECT_FALSE(s.darkCorrected);
+  Lines dark = DcLines();
+  dark[1] = "\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=DARKscan\"";
+  dark[7] = "\"Integration:  65 ms\"";
+  const ScanRecord d = Parse(dark);
+  EXPECT_TRUE(d.darkScan);
+  EXPECT_EQ(d.integrationMs, "65");
+  dark[1] = "\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=Datascan Dark=\\Storage Card\\D.spu\"";
+  EXPECT_TRUE(Parse(dark).darkCorrected);
+  EXPECT_FALSE(Parse(dark).darkScan);
   EXPECT_EQ(Parse(DcLines(), "/x/y", LabelSource::HeaderInfo).fileLabel, "DHT_00001.spu");
   EXPECT_EQ(Parse(DcLines(), "/home/ana/2018/site2.spu").fileLabel, "site2.spu");
 }

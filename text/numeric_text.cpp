@@ -39,7 +39,7 @@ constexpr std::array<ThreeDigits, 1000> kThreeDigits = [] {
 }();
 
 // Digits of n (< 10^9), most significant first; returns the end.
-char* WriteWhole(char* out, std::uint32_t n) noexcept {
+inline char* WriteWhole(char* out, std::uint32_t n) noexcept {
   if (n < 10) {
     *out = static_cast<char>('0' + n);
     return out + 1;
@@ -225,7 +225,7 @@ char* WriteMagnitude(char* out, double a) noexcept {
 // is not such a number.
 // The numeric text form of m / 10^6 (m > 0), signed: the whole part, then
 // up to six decimals in two groups of three, trailing zeros dropped.
-char* WriteMillionths(char* out, std::uint64_t m, bool negative) noexcept {
+inline char* WriteMillionths(char* out, std::uint64_t m, bool negative) noexcept {
   *out++ = negative ? '-' : ' ';
   const auto whole = static_cast<std::uint32_t>(m / 1000000);
   out = WriteWhole(out, whole);
@@ -285,7 +285,11 @@ void AppendNumberByCharconv(std::string& out, double value) {
   out.append(buf, static_cast<std::size_t>(p - buf));
 }
 
-char* WriteRoundedSix(char* out, double value) noexcept {
+namespace {
+
+// WriteRoundedSix, here so that a whole row of numbers is written without a
+// call per number.
+inline char* RoundedSix(char* out, double value) noexcept {
   const double a = std::fabs(value);
   if (a < 1e9) {  // also false for NaN
     // a * 10^6 < 2^52: adding and taking away 2^52 rounds it to a whole
@@ -301,6 +305,18 @@ char* WriteRoundedSix(char* out, double value) noexcept {
     return WriteMillionths(out, static_cast<std::uint64_t>(scaled), value < 0);
   }
   return WriteNumber(out, RoundHalfEven(value, 6));
+}
+
+}  // namespace
+
+char* WriteRoundedSix(char* out, double value) noexcept { return RoundedSix(out, value); }
+
+char* WriteRoundedSixList(char* out, const double* values, std::size_t count, char separator) noexcept {
+  for (std::size_t i = 0; i < count; ++i) {
+    *out++ = separator;
+    out = RoundedSix(out, values[i]);
+  }
+  return out;
 }
 
 std::string NumberText(double value) {

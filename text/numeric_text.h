@@ -27,6 +27,9 @@ void AppendNumberByCharconv(std::string& out, double value);
 // digits made straight from the rounded integer. `out` must have room for
 // kMaxNumberText bytes.
 char* WriteRoundedSix(char* out, double value) noexcept;
+// `separator`, then WriteRoundedSix's bytes, for each of the `count` values;
+// `out` must have room for count * (kMaxNumberText + 1) bytes.
+char* WriteRoundedSixList(char* out, const double* values, std::size_t count, char separator) noexcept;
 // The same number without the sign blank and the trailing blank, for messages.
 std::string PlainNumber(double value);
 

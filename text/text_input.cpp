@@ -130,22 +130,65 @@ std::string_view Characters(std::string_view s, std::size_t first, std::size_t l
   return s.substr(first - 1, len);
 }
 
+namespace {
+
+// The plain decimals of one line as TakePlainNumbers takes them, with the
+// count known to the compiler; returns the end of the line (past its line
+// end) or null.
+template <std::size_t Count>
+const char* TakeLineOfNumbers(const char* p, const char* const end, double* values) noexcept {
+  for (std::size_t i = 0; i < Count; ++i) {
+    const char* const blanks = p;
+    while (p < end && IsBlank(*p)) ++p;
+    if (i > 0 && p == blanks) return nullptr;  // the number before ended the line
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    std::uint64_t mantissa = 0;
+    const char* const whole = p;
+    unsigned digit = 0;
+    while (p < end && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
+      mantissa = mantissa * 10 + digit;
+      ++p;
+    }
+    std::ptrdiff_t digits = p - whole, fraction = 0;
+    if (p < end && *p == '.') {
+      const char* const part = ++p;
+      while (p < end && (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10) {
+        mantissa = mantissa * 10 + digit;
+        ++p;
+      }
+      fraction = p - part;
+      digits += fraction;
+    }
+    if (digits == 0 || digits > 15) return nullptr;
+    double value = static_cast<double>(mantissa);
+    if (fraction > 0) value /= kExactPowersOfTen[fraction];
+    values[i] = negative ? -value : value;
+    if (p < end && !IsBlank(*p) && *p != '\r' && *p != '\n') return nullptr;
+  }
+  while (p < end && IsBlank(*p)) ++p;
+  if (p == end) return p;
+  if (*p == '\n') return p + 1;
+  if (*p != '\r') return nullptr;
+  return p + (p + 1 < end && p[1] == '\n' ? 2 : 1);
+}
+
+}  // namespace
+
 bool LineCursor::TakePlainNumbers(double* values, std::size_t count) noexcept {
   const char* const begin = text_.data();
   const char* const end = begin + text_.size();
-  const char* p = begin + pos_;
+  const char* const p = begin + pos_;
   if (p >= end) return false;
-  for (std::size_t i = 0; i < count; ++i) {
-    const char* const blanks = p;
-    while (p < end && IsBlank(*p)) ++p;
-    if (i > 0 && p == blanks) return false;  // the number before ended the line
-    p = ScanPlainDecimal(p, end, values[i]);
-    if (!p || (p < end && !IsBlank(*p) && *p != '\r' && *p != '\n')) return false;
+  const char* next = nullptr;
+  switch (count) {
+    case 1: next = TakeLineOfNumbers<1>(p, end, values); break;
+    case 2: next = TakeLineOfNumbers<2>(p, end, values); break;
+    case 3: next = TakeLineOfNumbers<3>(p, end, values); break;
+    default: return false;
   }
-  while (p < end && IsBlank(*p)) ++p;
-  if (p < end && *p != '\r' && *p != '\n') return false;
-  if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-  pos_ = static_cast<std::size_t>(p - begin);
+  if (!next) return false;
+  pos_ = static_cast<std::size_t>(next - begin);
   ++line_;
   return true;
 }

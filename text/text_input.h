@@ -123,7 +123,7 @@ class LineCursor {
   // ParsePlainDecimal reads them) separated by blanks, blanks around them
   // allowed: the values go to `values` and the line counts as read. Otherwise
   // takes no line and returns false, for the general reading of that line
-  // (`values` may then hold numbers from its start).
+  // (`values` may then hold numbers from its start). `count` is 1 to 3.
   // The common scan line in one pass.
   bool TakePlainNumbers(double* values, std::size_t count) noexcept;
   std::size_t Offset() const noexcept { return pos_; }

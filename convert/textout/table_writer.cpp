@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <vector>
 
 #include "convert/conversion_run.h"
 #include "text/atomic_file.h"
@@ -53,6 +54,9 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
   const std::size_t files = r.fileCount;
   const double* table = r.tables[static_cast<std::size_t>(Index(mode))].data();
   const int decimals = r.variant->decimals;
+  // Comma-separated six-decimal rows go through one call per row.
+  const bool listed = sep == ColumnSeparator::Comma && decimals == 6;
+  std::vector<double> resampled(listed && r.channelPlan ? files : 0);
   char* p = out;
   for (std::size_t row = first; row < last; ++row) {
     char* const lineStart = p;
@@ -60,6 +64,20 @@ std::size_t WriteRows(char* const out, const ConversionResult& r, OutputMode mod
     const ResamplePlan::Step* step = r.channelPlan ? &(*r.channelPlan)[row] : nullptr;
     const double* lo = step ? table + static_cast<std::size_t>(step->k) * files : table + row * files;
     const double* hi = step && !step->exact ? lo + files : lo;
+    if (listed) {
+      const double* values = lo;
+      if (step) {
+        for (std::size_t f = 0; f < files; ++f) {
+          const double v = step->Between(lo[f], hi[f]);
+          resampled[f] = std::isfinite(v) ? v : kNoValue;
+        }
+        values = resampled.data();
+      }
+      p = WriteRoundedSixList(p, values, files, ',');
+      *p++ = '\r';
+      *p++ = '\n';
+      continue;
+    }
     for (std::size_t f = 0; f < files; ++f) {
       if (sep == ColumnSeparator::Comma) {
         *p++ = ',';
