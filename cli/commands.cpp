@@ -17,6 +17,7 @@
 #include "calibration/instrument_table.h"
 #include "cli/bands_command.h"
 #include "cli/dc_command.h"
+#include "cli/envi_option.h"
 #include "cli/format_texts.h"
 #include "cli/indices_command.h"
 #include "cli/reference_options.h"
@@ -177,6 +178,7 @@ struct ConvertOptions {
   std::string keyReferenceBy;       // key columns a scan shares with its references
   std::string dark;                 // unispec-dc
   std::string report;
+  EnviOption envi;
 };
 
 struct CheckOptions {
@@ -206,6 +208,7 @@ std::vector<NamedPath> ConvertOutputs(const ConvertOptions& o) {
   outputs.push_back({"--indices", o.reference.indices});
   outputs.push_back({"--long", o.longTable});
   outputs.push_back({"--report", o.report});
+  for (NamedPath& envi : o.envi.Outputs()) outputs.push_back(std::move(envi));
   return outputs;
 }
 
@@ -284,7 +287,7 @@ void ChooseTables(const ConvertOptions& o, RunSettings& s) {
     s.modes[Index(m)] = true;
     any = true;
   }
-  if (!any && o.longTable.empty())
+  if (!any && o.longTable.empty() && !o.envi.Asked())
     UsageError("choose at least one output: --reflectance PATH, --absorbance PATH, ..., --long FILE");
 }
 
@@ -391,6 +394,7 @@ class OptionPathsSink final : public OutputSink {
     if (output == JobOutput::Corrected) return ref_.corrected;
     if (output == JobOutput::LongTable) return o_.longTable;
     if (output == JobOutput::Report) return o_.report;
+    if (output == JobOutput::EnviLibrary) return o_.envi.Path();
     return o_.outputs[static_cast<std::size_t>(output)];
   }
   void Written(JobOutput, const std::string&) override {}
@@ -415,6 +419,7 @@ int Convert(const ConvertOptions& o) {
   job.referenceScans = ref.referenceScans;
   job.plottedNames = PlottedNamesText(ref.referenceScans);
   job.applyRefFile = ref.ApplyRef();
+  job.enviLibrary = o.envi.Quantity(ref.Correct());
   job.threads = o.threads;
   LongTableOptions(o, job);
   job.qualityReport = !o.report.empty();
@@ -554,6 +559,7 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
   convert->add_option("--report", co.report,
                       "Write the quality report to PATH, the last output: one CSV row per scan (path, label, date, "
                       "time, temperature, integration time and what the checks of real field scans found)");
+  co.envi.Add(*convert);
   convert->add_option("--threads", co.threads, "Threads reading scan files (default: every core)");
   convert->footer(
       "Checking real field scans: the run warns on stderr (outputs unchanged) about saturated readings (65000 counts "

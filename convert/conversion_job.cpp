@@ -19,13 +19,25 @@ std::vector<std::string> WarningsOf(const ConversionResult& result, const std::v
   return warnings;
 }
 
+// The ENVI library's quantity must be one this job can form.
+void CheckEnviQuantity(const ConversionJob& job) {
+  const EnviQuantity q = *job.enviLibrary;
+  const std::optional<OutputMode> table = EnviTable(q);
+  if (table && !job.settings.variant->Offers(*table))
+    Fail(std::string(job.settings.variant->cliName) + " offers no " + std::string(EnviQuantityName(q)) +
+             " for the ENVI library",
+         FailureKind::Usage);
+  if (!table && !job.correctByScans)
+    Fail("the ENVI library of the corrected reflectance needs the correction by reference scans", FailureKind::Usage);
+}
+
 // The quantities of the long table: the tables written, then the corrected values.
-std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const RunSettings& s,
+std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const std::array<bool, 4>& modes,
                                          const std::vector<std::vector<double>>* corrected) {
   static constexpr std::array<const char*, 4> kNames = {"reflectance", "absorbance", "target", "panel"};
   std::vector<LongQuantity> out;
   for (OutputMode m : kAllModes)
-    if (s.modes[Index(m)])
+    if (modes[Index(m)])
       out.push_back({.name = kNames[Index(m)],
                      .result = &result,
                      .mode = m,
@@ -35,15 +47,15 @@ std::vector<LongQuantity> LongQuantities(const ConversionResult& result, const R
   return out;
 }
 
-SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, const KeyJoin* key,
-                        const std::vector<std::vector<double>>* corrected) {
+SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, const std::array<bool, 4>& modes,
+                        const KeyJoin* key, const std::vector<std::vector<double>>* corrected) {
   SpectraLong t;
   t.wavelengths = LongWavelengths(result.rowWavelengths, s.grid, s.interpolate);
   for (std::size_t f = 0; f < result.fileCount; ++f) {
     const ScanFacts& facts = result.facts[f];
     t.scans.push_back({s.files[f], facts.label, facts.date, facts.time, facts.temperature, facts.integrationMs});
   }
-  t.quantities = LongQuantities(result, s, corrected);
+  t.quantities = LongQuantities(result, modes, corrected);
   t.key = key;
   return t;
 }
@@ -51,27 +63,37 @@ SpectraLong LongTableOf(const ConversionResult& result, const RunSettings& s, co
 }  // namespace
 
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
-  // The reference steps need the unrounded ratios of the run.
-  RunSettings withRatios;
-  if (job.KeepsRatios() && !job.settings.keepRatios) {
-    withRatios = job.settings;
-    withRatios.keepRatios = true;
+  const std::optional<OutputMode> enviTable = job.enviLibrary ? EnviTable(*job.enviLibrary) : std::nullopt;
+  if (job.enviLibrary) CheckEnviQuantity(job);
+  // The reference steps need the unrounded ratios of the run, the ENVI
+  // library the table of its quantity and each scan's date.
+  const std::array<bool, 4>& written = job.settings.modes;
+  const bool addTable = enviTable && !written[Index(*enviTable)];
+  const bool addFacts = job.enviLibrary && !job.settings.keepFacts;
+  RunSettings adjusted;
+  if ((job.KeepsRatios() && !job.settings.keepRatios) || addTable || addFacts) {
+    adjusted = job.settings;
+    adjusted.keepRatios = adjusted.keepRatios || job.KeepsRatios();
+    adjusted.keepFacts = adjusted.keepFacts || addFacts;
+    if (addTable) adjusted.modes[Index(*enviTable)] = true;
   }
   // The long table needs each scan's header facts, and a table to write:
   // the reflectance when no other is asked for (it is then not written).
-  const bool noTable = std::none_of(job.settings.modes.begin(), job.settings.modes.end(), [](bool m) { return m; });
+  const bool noTable = std::none_of(written.begin(), written.end(), [](bool m) { return m; });
   const bool longOnly = job.longTable && noTable;
+  std::array<bool, 4> longModes = written;
+  if (longOnly) longModes[Index(OutputMode::Reflectance)] = true;
   if (job.longTable) {
-    if (!withRatios.variant) withRatios = job.settings;
-    withRatios.keepFacts = true;
-    if (longOnly) withRatios.modes[Index(OutputMode::Reflectance)] = true;
+    if (!adjusted.variant) adjusted = job.settings;
+    adjusted.keepFacts = true;
+    if (longOnly) adjusted.modes[Index(OutputMode::Reflectance)] = true;
   }
   // The quality report needs each scan's header facts too.
   if (job.qualityReport && !job.settings.keepFacts) {
-    if (!withRatios.variant) withRatios = job.settings;
-    withRatios.keepFacts = true;
+    if (!adjusted.variant) adjusted = job.settings;
+    adjusted.keepFacts = true;
   }
-  const RunSettings& s = withRatios.variant ? withRatios : job.settings;
+  const RunSettings& s = adjusted.variant ? adjusted : job.settings;
   WavelengthTables own;
   WavelengthTables& tables = job.tables ? *job.tables : own;
   // The reference scans are read first, each as a data scan of this run.
@@ -134,10 +156,10 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   // The correction is formed from the ratios as the reflectance file holds
   // them, whether or not that file is written; when it is, right after its
   // path is known.
-  const bool reflectance = s.modes[Index(OutputMode::Reflectance)] && !longOnly;
+  const bool reflectance = written[Index(OutputMode::Reflectance)];
   if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
   for (OutputMode m : kAllModes) {
-    if (!s.modes[Index(m)] || longOnly) continue;
+    if (!written[Index(m)]) continue;
     const std::optional<std::string> path = sink.PathFor(TableOutput(m));
     if (!path) return {TableOutput(m)};
     if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
@@ -148,9 +170,9 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     sink.Written(TableOutput(m), *path);
   }
   // The tables are written: their memory goes to the correction, unless the
-  // long table still reads them.
+  // long table or the ENVI library still reads them.
   if (job.applyRefFile && !job.correctByScans)
-    reference = job.longTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
+    reference = job.longTable || enviTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
   bool declined = false;
   if (job.applyRefFile) {
     auto applied = ApplyRefFile(reference, asker);
@@ -177,12 +199,19 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     const std::vector<std::vector<double>>* correctedRows = correctedFile        ? &corrected
                                                             : job.KeyReference() ? &keyCorrected
                                                                                  : nullptr;
-    const SpectraLong table = LongTableOf(result, s, join ? &*join : nullptr, correctedRows);
+    const SpectraLong table = LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedRows);
     if (groups)
       WritePlotMeans(table, *groups, *path);
     else
       WriteSpectraLong(table, *path);
     sink.Written(JobOutput::LongTable, *path);
+  }
+  // A declined `.ref` file leaves no corrected reflectance for the library.
+  if (job.enviLibrary && (enviTable || correctedFile)) {
+    const std::optional<std::string> path = sink.PathFor(JobOutput::EnviLibrary);
+    if (!path) return {JobOutput::EnviLibrary};
+    WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, *path);
+    sink.Written(JobOutput::EnviLibrary, *path);
   }
   if (job.qualityReport) {
     const std::optional<std::string> path = sink.PathFor(JobOutput::Report);

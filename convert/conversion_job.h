@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/conversion_run.h"
+#include "convert/envi_library.h"
 #include "convert/field_key.h"
 #include "headers/leaf_header.h"
 #include "reference/reference_step.h"
@@ -18,8 +19,9 @@ namespace corvelane {
 
 // The files a run may write, in the order it writes them. The `.ref` step's
 // index file (asked for by the RefFileAsker) comes after the four tables,
-// before the corrected file; then the long table and the quality report.
-enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, Report };
+// before the corrected file; then the long table, the ENVI library and the
+// quality report.
+enum class JobOutput { Reflectance, Absorbance, RawTarget, RawReference, Corrected, LongTable, EnviLibrary, Report };
 
 inline constexpr JobOutput TableOutput(OutputMode m) noexcept { return static_cast<JobOutput>(Index(m)); }
 
@@ -57,6 +59,9 @@ struct ConversionJob {
   // and gets corrected rows in the long table. None when the column is empty.
   std::string keyReferenceColumn, keyReferenceValue;
   std::vector<std::string> keyReferenceBy;
+  // Write the ENVI spectral library of this quantity, after the long table. A table is computed for it even when its
+  // own file is not asked for; the corrected reflectance needs `correctByScans`.
+  std::optional<EnviQuantity> enviLibrary;
   // Write the quality report: one row per scan of what its checks found.
   bool qualityReport = false;
   unsigned threads = 0;  // threads reading scans; 0 every core
@@ -94,7 +99,10 @@ struct JobOutcome {
 
 // Performs the job: the reference scans (read as data scans of the run), the
 // scans, the warnings, each table in order, the `.ref` step, the corrected
-// file. Throws RunFailure on the first failure; files written before it stay.
+// file, the ENVI library. Throws RunFailure on the first failure; files
+// written before it stay. A quantity the format does not offer (or the
+// corrected reflectance without `correctByScans`) for the ENVI library is a
+// usage RunFailure before any scan is read.
 JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress = {});
 
 }  // namespace corvelane

@@ -197,6 +197,7 @@ struct InstrumentWindow::Controls {
   QCheckBox* chkAbsorb = nullptr;
   QCheckBox* chkTarget = nullptr;
   QCheckBox* chkRefer = nullptr;
+  QCheckBox* chkEnvi = nullptr;  // the ENVI spectral library of the reflectance
   QCheckBox* chkShowGraph = nullptr;
   QCheckBox* chkReport = nullptr;  // "Save quality report"
   QPushButton* cmdDarkScan = nullptr;
@@ -394,6 +395,8 @@ QBoxLayout* InstrumentWindow::BuildOutputModes() {
       QStringLiteral("One row per scan, quantity and wavelength, with the field key's columns (or the means of "
                      "its groups, with \"Average by\"); the reflectance alone when no table is ticked."));
   outputBox->addWidget(c.chkLongTable);
+  c.chkEnvi = Check(output.panel, "chkEnvi", "ENVI library");
+  outputBox->addWidget(c.chkEnvi);
   c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
   c.chkReport = Check(this, "chkReport", "Save quality report");
   c.chkReport->setToolTip(
@@ -697,6 +700,9 @@ void InstrumentWindow::AddToolTips() {
   if (c.chkRefer)
     c.chkRefer->setToolTip(QStringLiteral("Write the raw panel (reference) readings, one column per scan."));
   c.frmOutput->setToolTip(QStringLiteral("The tables to write; each is asked for by name in a save dialog."));
+  c.chkEnvi->setToolTip(
+      QStringLiteral("Also write the reflectance as an ENVI spectral library (FILE.sli and its header FILE.hdr), "
+                     "asked for after the other outputs."));
   c.chkShowGraph->setToolTip(QStringLiteral("Show the listed file under the cursor as graphs against channel number."));
   c.File1->setToolTip(
       QStringLiteral("A click lists one file. Select several with Shift or Ctrl and press Enter "
@@ -954,6 +960,7 @@ void InstrumentWindow::OnListClicked() {
 
 bool InstrumentWindow::OutputModeChosen() const {
   if (c_->chkLongTable->isChecked()) return true;
+  if (c_->chkEnvi->isChecked()) return true;
   if (!variant_.readsPanel) return c_->chkReflect->isChecked();  // the hidden boxes do not count
   for (OutputMode m : kAllModes) {
     const QCheckBox* box = c_->ModeBox(m);
@@ -979,9 +986,10 @@ void InstrumentWindow::OnFileListOk() {
     c.Option3->setEnabled(true);
   }
   SetGridEnabled(true);
-  for (QWidget* w : {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
-                     static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo),
-                     static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Dir1), static_cast<QWidget*>(c.Drive1),
+        static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.frmOutput),
+        static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkEnvi)})
     w->setEnabled(false);
   if (!keepAbsorbAndCheck) SetEnabled(c.chkAbsorb, false);
   SetEnabled(c.chkTarget, false);
@@ -1024,9 +1032,10 @@ void InstrumentWindow::OnEditList() {
   if (busy_) return;
   Controls& c = *c_;
   c.prgCalc->setValue(0);
-  for (QWidget* w : {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.Dir1),
-                     static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.frmOutput),
-                     static_cast<QWidget*>(c.chkReflect), static_cast<QWidget*>(c.chkShowGraph)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(c.cboCombo), static_cast<QWidget*>(c.File1), static_cast<QWidget*>(c.Dir1),
+        static_cast<QWidget*>(c.Drive1), static_cast<QWidget*>(c.frmOutput), static_cast<QWidget*>(c.chkReflect),
+        static_cast<QWidget*>(c.chkEnvi), static_cast<QWidget*>(c.chkShowGraph)})
     w->setEnabled(true);
   const auto apply = [](QWidget* box, OnShow how) {
     if (box && how != OnShow::Keep) box->setEnabled(how == OnShow::Enable);
@@ -1219,6 +1228,7 @@ ConversionJob InstrumentWindow::PrepareJob() {
     job.keyReferenceValue = session.keyReferenceValue;
     job.keyReferenceBy = session.keyReferenceBy;
   }
+  if (c.chkEnvi->isChecked()) job.enviLibrary = EnviQuantity::Reflectance;
   return job;
 }
 

@@ -17,6 +17,9 @@ namespace {
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// The ENVI library is asked for as the tables are.
+constexpr ModeTexts kEnviLibraryTexts{"   Save ENVI Spectral Library   ", "Save ENVI Library File (.sli)", ""};
+
 }  // namespace
 
 DialogOutputSink::DialogOutputSink(Dialogs& dialogs, QWidget* parent, const InstrumentVariant& variant,
@@ -50,7 +53,10 @@ std::optional<std::string> DialogOutputSink::PathFor(JobOutput output) {
     return std::nullopt;
   }
   std::string_view announcement = kLongTableAnnouncement, title = kLongTableDialogTitle;
-  if (output != JobOutput::LongTable) {
+  if (output == JobOutput::EnviLibrary) {
+    announcement = kEnviLibraryTexts.announcement;
+    title = kEnviLibraryTexts.dialogTitle;
+  } else if (output != JobOutput::LongTable) {
     const ModeTexts& texts = variant_.texts[static_cast<std::size_t>(output)];
     announcement = texts.announcement;
     title = texts.dialogTitle;

@@ -26,8 +26,8 @@ class DialogOutputSink final : public OutputSink {
                    std::function<void(const QString&)> showStatus);
 
   void Computed(const ConversionResult& result, std::span<const std::string> warnings) override;
-  // A table: its announcement, then its save dialog; an empty name is
-  // refused in an error box and ends the run. The corrected file: its save
+  // A table or the ENVI library: its announcement, then its save dialog; an
+  // empty name is refused in an error box and ends the run. The corrected file: its save
   // dialog, the name taken as given.
   std::optional<std::string> PathFor(JobOutput output) override;
   void Written(JobOutput output, const std::string& path) override;

@@ -26,4 +26,11 @@ void ParseScan(const InstrumentVariant& variant, std::string_view text, bool tru
   variant.read(in, labelSource, out);
 }
 
+void ReadScanFile(const InstrumentVariant& variant, const std::string& path, LabelSource labelSource, ScanRecord& out,
+                  std::string& buffer, FileIdentity* identity) {
+  bool truncated = false;
+  ReadFileBounded(path, buffer, truncated, identity);
+  ParseScan(variant, buffer, truncated, path, labelSource, out);
+}
+
 }  // namespace corvelane

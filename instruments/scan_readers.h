@@ -14,4 +14,9 @@ namespace corvelane {
 void ParseScan(const InstrumentVariant& variant, std::string_view text, bool truncated, const std::string& path,
                LabelSource labelSource, ScanRecord& out);
 
+// Reads and parses `path`; `buffer` is reused between calls; `identity`,
+// when given, takes the identity of the file read.
+void ReadScanFile(const InstrumentVariant& variant, const std::string& path, LabelSource labelSource, ScanRecord& out,
+                  std::string& buffer, FileIdentity* identity = nullptr);
+
 }  // namespace corvelane

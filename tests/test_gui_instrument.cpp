@@ -1163,5 +1163,61 @@ TEST(InstrumentWindowRun, TheKeysWhiteReferencesAreOfferedWhereTheFormatIsCorrec
   EXPECT_TRUE(h.program.Settings().keyReferenceColumn.empty());
 }
 
+// "ENVI library" is asked for last, after the long table, with its
+// announcement and save dialog as the tables are; alone it is an output of
+// its own; a cancelled dialog ends the run there.
+TEST(InstrumentWindowRun, EnviLibraryComesAfterTheTables) {
+  const TempFolder temp;
+  const auto scans = synth::WriteScans((temp.Path() / "s").string(), Format::UniSpecOld, 2, "V");
+  Harness h(Format::UniSpecOld);
+  h.Configure(scans, {"chkAbsorb", "chkLongTable", "chkEnvi"});
+  h.Click("Option1");
+  h.SetGrid("400", "1000", "2");
+  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("abs.txt")), Q(temp.File("long.csv")),
+                         Q(temp.File("leaf.sli"))};
+  h.Click("cmdDoOperation");
+  EXPECT_EQ(h.dialogs.saveTitles,
+            (std::vector<QString>{"Save Reflectance File", "Save Absorbance File", "Save Long Table (CSV) File",
+                                  "Save ENVI Library File (.sli)"}));
+  ASSERT_EQ(h.dialogs.messages.size(), 4u);
+  ExpectMessage(h.dialogs.messages[3], "   Save ENVI Spectral Library   ", "Message", MessageIcon::None);
+  EXPECT_TRUE(fs::exists(temp.File("long.csv")));
+  EXPECT_EQ(fs::file_size(temp.File("leaf.sli")), 2u * 301u * 4u);
+  const std::string header = ReadAll(temp.File("leaf.hdr"));
+  EXPECT_EQ(header.rfind("ENVI\n", 0), 0u) << header;
+  EXPECT_NE(header.find("samples = 301\nlines = 2\n"), std::string::npos) << header;
+  EXPECT_TRUE(h.Text("lblStatus").contains(QStringLiteral("leaf.sli"))) << h.Text("lblStatus").toStdString();
+
+  // Alone: the reflectance is computed for the library, no table is asked for.
+  Harness alone(Format::UniSpecOld);
+  alone.Pick(scans);
+  alone.SetChecked("chkReflect", false);
+  alone.SetChecked("chkEnvi", true);
+  alone.Click("cmdFileListOk");
+  alone.Click("Option1");
+  alone.SetGrid("400", "1000", "2");
+  alone.dialogs.Clear();
+  alone.dialogs.savePaths = {Q(temp.File("alone.sli"))};
+  alone.Click("cmdDoOperation");
+  EXPECT_EQ(alone.dialogs.saveTitles, std::vector<QString>{"Save ENVI Library File (.sli)"});
+  EXPECT_EQ(ReadAll(temp.File("alone.sli")), ReadAll(temp.File("leaf.sli")));
+
+  // A cancelled library dialog: the tables stay, the run ends there.
+  h.dialogs.Clear();
+  fs::remove(temp.File("leaf.sli"));
+  h.dialogs.savePaths = {Q(temp.File("refl2.txt")), Q(temp.File("abs2.txt")), Q(temp.File("long2.csv"))};
+  h.Click("cmdEditList");
+  h.Click("cmdFileListOk");
+  h.Click("Option1");
+  h.SetGrid("400", "1000", "2");
+  h.Click("cmdDoOperation");
+  ASSERT_EQ(h.dialogs.messages.size(), 5u);
+  ExpectMessage(h.dialogs.messages[4], " No filename selected!", "Error", MessageIcon::Exclamation);
+  EXPECT_TRUE(fs::exists(temp.File("long2.csv")));
+  EXPECT_FALSE(fs::exists(temp.File("leaf.sli")));
+  EXPECT_TRUE(h.Text("lblStatus").contains(QStringLiteral("Save ENVI Library File")))
+      << h.Text("lblStatus").toStdString();
+}
+
 }  // namespace
 }  // namespace corvelane
