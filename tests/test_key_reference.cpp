@@ -181,9 +181,11 @@ TEST(KeyReferenceRun, EachScanIsDividedByTheMeanOfItsGroupsReferences) {
 
 TEST(KeyReferenceRun, ASaturatedReferenceScanIsNamed) {
   KeyRun run;
-  // R2 (a reference of A, B1) reads the detector's ceiling at 403.2 nm.
-  run.scans[1] =
-      run.folder.Write("R2.spu", Join(DcLines({Rising(300.9, 3.3), Except("4000", {{31, "65535"}}), Always("10000")})));
+  // R2 (a reference of A, B1) reads the detector's ceiling around 400 nm.
+  run.scans[1] = run.folder.Write(
+      "R2.spu",
+      Join(DcLines({Rising(300.9, 3.3), [](int c) { return std::string(c >= 25 && c <= 37 ? "65535" : "4000"); },
+                    Always("10000")})));
   const ProgramOutcome out = run.Convert(
       {"--long", run.folder.File("l.csv"), "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Block"});
   ASSERT_EQ(out.exit, 0) << out.err;
