@@ -174,6 +174,8 @@ struct ConvertOptions {
   std::string averageBy;            // key columns whose groups are averaged
   std::string keyScans;             // key columns naming scans by number
   std::string keyName;              // how a number becomes a file name
+  std::string keyReference;         // COLUMN=VALUE: the key's rows naming white reference scans
+  std::string keyReferenceBy;       // key columns a scan shares with its references
   std::string dark;                 // unispec-dc
   std::string report;
   EnviOption envi;
@@ -297,6 +299,33 @@ std::optional<HeaderBlock> ReflectanceHeaderOf(const ConvertOptions& o, const Ru
   return std::nullopt;
 }
 
+// The key's white references, checked before any scan is read.
+void KeyReferenceOptions(const ConvertOptions& o, ConversionJob& job) {
+  if (o.keyReference.empty() && o.keyReferenceBy.empty()) return;
+  if (o.keyReference.empty() || o.keyReferenceBy.empty())
+    UsageError(
+        "--key-reference and --key-reference-by go together: the key's reference rows and the columns a scan "
+        "shares with its references, e.g. --key-reference Treatment=REF --key-reference-by Date,Site,Block");
+  if (!job.settings.variant->window.referenceControls)
+    UsageError("--key-reference is for " + CliNamesAnd(TakesReference) + " only");
+  if (job.correctByScans)
+    UsageError("--key-reference and --reference-scan both choose the reference: give one of them");
+  const std::size_t equals = o.keyReference.find('=');
+  job.keyReferenceColumn = Trimmed(o.keyReference.substr(0, equals));
+  if (equals != std::string::npos) job.keyReferenceValue = Trimmed(o.keyReference.substr(equals + 1));
+  if (equals == std::string::npos || job.keyReferenceColumn.empty() || job.keyReferenceValue.empty())
+    UsageError("--key-reference takes COLUMN=VALUE, e.g. Treatment=REF, not \"" + o.keyReference + "\"");
+  for (const std::string& c : SplitCommas(o.keyReferenceBy)) {
+    if (Trimmed(c).empty()) UsageError("--key-reference-by takes COLUMN[,COLUMN...], not \"" + o.keyReferenceBy + "\"");
+    job.keyReferenceBy.push_back(Trimmed(c));
+  }
+  if (!job.key->Column(job.keyReferenceColumn))
+    UsageError("--key-reference: the field key " + o.key + " has no column \"" + job.keyReferenceColumn + "\"");
+  for (const std::string& name : job.keyReferenceBy)
+    if (!job.key->Column(name))
+      UsageError("--key-reference-by: the field key " + o.key + " has no column \"" + name + "\"");
+}
+
 // The long table, its field key and its groups, checked before any scan is read.
 void LongTableOptions(const ConvertOptions& o, ConversionJob& job) {
   if (!o.key.empty() && o.longTable.empty()) UsageError("--key joins the field key to the long table: add --long FILE");
@@ -304,6 +333,8 @@ void LongTableOptions(const ConvertOptions& o, ConversionJob& job) {
     UsageError("--key-scans and --key-name say how the field key names its scans: add --key FILE");
   if (!o.averageBy.empty() && o.key.empty())
     UsageError("--average-by averages the groups of the field key's columns: add --key FILE");
+  if ((!o.keyReference.empty() || !o.keyReferenceBy.empty()) && o.key.empty())
+    UsageError("--key-reference and --key-reference-by correct by the field key's reference scans: add --key FILE");
   job.longTable = !o.longTable.empty();
   if (o.key.empty()) return;
   if (o.keyScans.empty() != o.keyName.empty())
@@ -317,6 +348,7 @@ void LongTableOptions(const ConvertOptions& o, ConversionJob& job) {
     UsageError("--key-scans takes COLUMN[,COLUMN...], not \"" + o.keyScans + "\"");
   job.keyName = o.keyName;
   KeyNames(*job.key, job.keyScans, job.keyName);  // the key must name its scans
+  KeyReferenceOptions(o, job);
   if (o.averageBy.empty()) return;
   job.averageBy = SplitCommas(o.averageBy);
   for (std::string& name : job.averageBy) {
@@ -496,6 +528,14 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
   convert->add_option("--average-by", co.averageBy,
                       "COLUMN[,COLUMN...] of the field key: the long table holds one row per group of these "
                       "columns, quantity and wavelength, with mean, sd (sample), n and n_left_out (marks left out)");
+  convert->add_option("--key-reference", co.keyReference,
+                      "COLUMN=VALUE of the field key (letter case ignored), e.g. Treatment=REF: the rows naming the "
+                      "white reference scans; every other scan of the key is divided by the mean ratio of the "
+                      "reference scans sharing its --key-reference-by values, giving corrected rows in the long "
+                      "table (unispec-dc)");
+  convert->add_option("--key-reference-by", co.keyReferenceBy,
+                      "COLUMN[,COLUMN...] a scan shares with its reference scans, e.g. Date,Site,Block; a cell "
+                      "holding a list (\"B1, B2, B3, B4\") stands for each of its items");
   convert->add_option("--dark", co.dark,
                       CliNamesCommas(TakesChannelEquations) +
                           ": subtract the target and panel readings of this dark scan, channel by channel, from every "

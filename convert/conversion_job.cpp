@@ -190,11 +190,38 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
   warnings.insert(warnings.end(), saturatedReference.begin(), saturatedReference.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
   std::optional<KeyJoin> join;
+  std::vector<JoinScan> scans;
   if (job.longTable && job.key) {
-    std::vector<JoinScan> scans;
     for (std::size_t f = 0; f < result.fileCount; ++f) scans.push_back({s.files[f], result.facts[f].date});
     join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), scans);
     warnings.insert(warnings.end(), join->warnings.begin(), join->warnings.end());
+  }
+  // The corrections by the key's reference scans, formed before anything is
+  // written so that a reference of 0 fails the run first.
+  std::vector<std::vector<double>> keyCorrected;
+  if (job.KeyReference()) {
+    if (!join)
+      Fail("correcting by the field key's reference scans needs the long table and a field key", FailureKind::Usage);
+    if (job.correctByScans)
+      Fail("the field key's reference scans and chosen reference scans cannot both correct one run",
+           FailureKind::Usage);
+    if (result.fileCount && result.ratios.empty())
+      Fail("the field key's reference scans correct reflectance on a wavelength grid only", FailureKind::Usage);
+    KeyReferences references =
+        KeyReferenceScans(*job.key, *join, job.keyReferenceColumn, job.keyReferenceValue, job.keyReferenceBy, scans);
+    warnings.insert(warnings.end(), references.warnings.begin(), references.warnings.end());
+    // A saturated reference scan spoils every value it corrects: named apart
+    // from the run's own saturated scans.
+    if (result.checks.size() == result.fileCount) {
+      ConversionResult referenceChecks;
+      referenceChecks.variant = result.variant;
+      referenceChecks.checks.resize(result.fileCount);
+      for (std::size_t f = 0; f < result.fileCount; ++f)
+        if (references.isReference[f]) referenceChecks.checks[f] = result.checks[f];
+      if (std::string w = SaturatedReferenceWarning(referenceChecks, s.files); !w.empty())
+        warnings.push_back(std::move(w));
+    }
+    keyCorrected = CorrectedByRunScans(result, references.ofScan);
   }
   std::optional<PlotGroups> groups;
   if (!job.averageBy.empty()) {
@@ -257,9 +284,11 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     if (const auto scan = ScanReplacedBy(result, *path))
       FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
                FailureKind::Usage);
-    // Corrected rows where the corrected file is written.
-    const SpectraLong table =
-        LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedFile ? &corrected : nullptr);
+    // Corrected rows where the corrected file is written, or the key names references.
+    const std::vector<std::vector<double>>* correctedRows = correctedFile        ? &corrected
+                                                            : job.KeyReference() ? &keyCorrected
+                                                                                 : nullptr;
+    const SpectraLong table = LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedRows);
     if (groups)
       WritePlotMeans(table, *groups, *path);
     else

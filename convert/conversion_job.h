@@ -68,6 +68,13 @@ struct ConversionJob {
   std::vector<std::string> keyScans;
   std::string keyName;
   std::vector<std::string> averageBy;
+  // White references named in the key: the rows whose `keyReferenceColumn`
+  // is `keyReferenceValue` ("Treatment", "REF") name the reference scans;
+  // every other scan of the key is corrected by the mean ratio of the
+  // reference scans sharing its `keyReferenceBy` values (KeyReferenceScans)
+  // and gets corrected rows in the long table. None when the column is empty.
+  std::string keyReferenceColumn, keyReferenceValue;
+  std::vector<std::string> keyReferenceBy;
   // Write the ENVI spectral library of this quantity, after the long table. A table is computed for it even when its
   // own file is not asked for; the corrected reflectance needs `correctByScans`.
   std::optional<EnviQuantity> enviLibrary;
@@ -79,7 +86,8 @@ struct ConversionJob {
   // run's own when null.
   WavelengthTables* tables = nullptr;
 
-  bool KeepsRatios() const noexcept { return correctByScans || applyRefFile; }
+  bool KeyReference() const noexcept { return !keyReferenceColumn.empty(); }
+  bool KeepsRatios() const noexcept { return correctByScans || applyRefFile || KeyReference(); }
 };
 
 // Where a job's outputs go, and what the front end is told on the way.

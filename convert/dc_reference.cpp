@@ -1,5 +1,7 @@
 #include "convert/dc_reference.h"
 
+#include <map>
+
 #include "text/failure.h"
 #include "text/marks.h"
 #include "text/text_input.h"
@@ -48,6 +50,26 @@ std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::s
       warnings->push_back(std::move(warning));
   }
   return MeanReferenceSpectrum(ratios);
+}
+
+std::vector<std::vector<double>> CorrectedByRunScans(const ConversionResult& result,
+                                                     std::span<const std::vector<std::size_t>> referencesOf) {
+  const std::vector<std::vector<double>> ratios = RatioColumns(result);
+  // The scans sharing one set of references are corrected together.
+  std::map<std::vector<std::size_t>, std::vector<std::size_t>> scansOf;
+  for (std::size_t f = 0; f < referencesOf.size() && f < ratios.size(); ++f)
+    if (!referencesOf[f].empty()) scansOf[referencesOf[f]].push_back(f);
+  std::vector<std::vector<double>> corrected(ratios.size());
+  for (const auto& [references, scans] : scansOf) {
+    std::vector<std::vector<double>> referenceRatios;
+    for (std::size_t r : references) referenceRatios.push_back(ratios[r]);
+    DcReferenceInputs run;
+    run.grid = result.rowWavelengths;
+    for (std::size_t f : scans) run.ratios.push_back(ratios[f]);
+    std::vector<std::vector<double>> columns = ScanCorrected(run, MeanReferenceSpectrum(referenceRatios));
+    for (std::size_t i = 0; i < scans.size(); ++i) corrected[scans[i]] = std::move(columns[i]);
+  }
+  return corrected;
 }
 
 DcReferenceInputs ReferenceInputsOf(const ConversionResult& result, const RunSettings& settings) {

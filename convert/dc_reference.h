@@ -21,6 +21,14 @@ std::vector<double> ReferenceSpectrumOfScans(const RunSettings& settings, std::s
                                              WavelengthTables& tables, std::vector<std::string>* warnings = nullptr,
                                              std::vector<std::string>* saturated = nullptr);
 
+// Per scan of a finished run that kept its ratios, the reflectance corrected
+// by the mean of the run's scans `referencesOf[f]` names, as ScanCorrected
+// forms it (means and marks as MeanReferenceSpectrum, rounded to 6
+// decimals); an empty column where `referencesOf[f]` is empty. Throws
+// RunFailure where a mean reference is 0.
+std::vector<std::vector<double>> CorrectedByRunScans(const ConversionResult& result,
+                                                     std::span<const std::vector<std::size_t>> referencesOf);
+
 // The grid, the unrounded ratios (the run must keep them), the file names
 // and times and the title block of a finished run.
 DcReferenceInputs ReferenceInputsOf(const ConversionResult& result, const RunSettings& settings);

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "convert/scan_facts.h"
+#include "text/comma_list.h"
 #include "text/failure.h"
 #include "text/text_input.h"
 
@@ -282,6 +283,26 @@ std::optional<ScanNumberGuess> GuessScanNumbers(const FieldKey& key, std::span<c
   return guess;
 }
 
+std::optional<KeyReferenceGuess> GuessKeyReference(const FieldKey& key, std::span<const std::string> scanColumns) {
+  const auto skipped = [&](std::size_t c) {
+    return SameLetters(key.columns[c], "file") ||
+           std::any_of(scanColumns.begin(), scanColumns.end(),
+                       [&](const std::string& s) { return SameLetters(s, key.columns[c]); });
+  };
+  for (std::size_t c = 0; c < key.columns.size(); ++c) {
+    if (skipped(c)) continue;
+    const auto row = std::find_if(key.rows.begin(), key.rows.end(),
+                                  [c](const FieldKey::Row& r) { return SameLetters(Trim(r.cells[c]), "REF"); });
+    if (row == key.rows.end()) continue;
+    KeyReferenceGuess guess{key.columns[c], std::string(Trim(row->cells[c])), {}};
+    for (std::size_t b = 0; b < c; ++b)
+      if (!skipped(b)) guess.by.push_back(key.columns[b]);
+    if (guess.by.empty()) return std::nullopt;
+    return guess;
+  }
+  return std::nullopt;
+}
+
 KeyLayout KeyNames(const FieldKey& key, std::span<const std::string> scanColumns, std::string_view pattern) {
   return scanColumns.empty() ? FileColumnNames(key) : ScanNumberNames(key, scanColumns, pattern);
 }
@@ -343,6 +364,94 @@ KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const Jo
                             " named by several rows of" + of + " and get" + (inSeveral.size() == 1 ? "s" : "") +
                             " one set of rows per key row: " + FirstFew(inSeveral));
   return join;
+}
+
+KeyReferences KeyReferenceScans(const FieldKey& key, const KeyJoin& join, std::string_view column,
+                                std::string_view value, std::span<const std::string> byColumns,
+                                std::span<const JoinScan> scans) {
+  auto columnOf = [&key](std::string_view name, std::string_view option) {
+    const std::optional<std::size_t> c = key.Column(name);
+    if (!c) KeyFails(key.path, 1, std::string(option) + ": the key has no column \"" + std::string(name) + "\"");
+    return *c;
+  };
+  const std::size_t marked = columnOf(column, "--key-reference");
+  std::vector<std::size_t> by;
+  for (const std::string& name : byColumns) by.push_back(columnOf(name, "--key-reference-by"));
+  const std::optional<std::size_t> date = key.Column("date");
+
+  // Per row, whether it is a reference row, and per group column its items
+  // in lower case (a date as its day).
+  std::vector<bool> referenceRow(key.rows.size());
+  std::vector<std::vector<std::vector<std::string>>> items(key.rows.size());
+  for (std::size_t r = 0; r < key.rows.size(); ++r) {
+    const std::vector<std::string>& cells = key.rows[r].cells;
+    referenceRow[r] = SameLetters(Trim(cells[marked]), Trim(value));
+    for (std::size_t c : by) {
+      std::vector<std::string> list;
+      if (date && c == *date) {
+        list.push_back(IsoDate(Trim(cells[c])));
+      } else {
+        for (std::string item : SplitCommas(cells[c])) {
+          std::transform(item.begin(), item.end(), item.begin(), Lower);
+          list.push_back(std::move(item));
+        }
+      }
+      std::sort(list.begin(), list.end());
+      items[r].push_back(std::move(list));
+    }
+  }
+  if (std::none_of(referenceRow.begin(), referenceRow.end(), [](bool b) { return b; }))
+    KeyFails(key.path, 1,
+             "--key-reference: no row of the key has " + key.columns[marked] + " " + std::string(value) +
+                 ", so no scan can be corrected");
+  auto share = [&items](std::size_t a, std::size_t b) {
+    for (std::size_t i = 0; i < items[a].size(); ++i) {
+      const std::vector<std::string>&x = items[a][i], &y = items[b][i];
+      bool meet = false;
+      for (auto p = x.begin(), q = y.begin(); p != x.end() && q != y.end() && !meet;)
+        if (*p < *q)
+          ++p;
+        else if (*q < *p)
+          ++q;
+        else
+          meet = true;
+      if (!meet) return false;
+    }
+    return true;
+  };
+
+  KeyReferences out;
+  out.isReference.assign(scans.size(), false);
+  out.ofScan.resize(scans.size());
+  // The reference scans named by each reference row.
+  std::vector<std::vector<std::size_t>> scansOfRow(key.rows.size());
+  for (std::size_t s = 0; s < scans.size(); ++s)
+    for (std::size_t r : join.rowsOfScan[s])
+      if (referenceRow[r]) {
+        out.isReference[s] = true;
+        scansOfRow[r].push_back(s);
+      }
+  std::vector<std::string> without;
+  for (std::size_t s = 0; s < scans.size(); ++s) {
+    if (out.isReference[s] || join.rowsOfScan[s].empty()) continue;
+    std::vector<std::size_t>& refs = out.ofScan[s];
+    for (std::size_t r : join.rowsOfScan[s])
+      for (std::size_t ref = 0; ref < key.rows.size(); ++ref)
+        if (referenceRow[ref] && !scansOfRow[ref].empty() && share(r, ref))
+          refs.insert(refs.end(), scansOfRow[ref].begin(), scansOfRow[ref].end());
+    std::sort(refs.begin(), refs.end());
+    refs.erase(std::unique(refs.begin(), refs.end()), refs.end());
+    if (refs.empty()) without.push_back(scans[s].path);
+  }
+  if (!without.empty()) {
+    std::string shared;
+    for (const std::string& name : byColumns) shared += (shared.empty() ? "" : ", ") + name;
+    out.warnings.push_back(std::to_string(without.size()) + (without.size() == 1 ? " scan has" : " scans have") +
+                           " no reference scan (" + key.columns[marked] + " " + std::string(value) +
+                           ") with the same " + shared + " in the field key " + key.path +
+                           ", so they get no corrected rows: " + FirstFew(without));
+  }
+  return out;
 }
 
 }  // namespace corvelane

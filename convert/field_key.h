@@ -86,6 +86,16 @@ struct ScanNumberGuess {
 };
 std::optional<ScanNumberGuess> GuessScanNumbers(const FieldKey& key, std::span<const std::string> scanPaths);
 
+// What a key's white-reference settings probably are: the first column
+// (not a file or scan-number column) holding the value REF (letter case
+// ignored), and the columns before it but those, which usually say where and
+// when (Date, Site, Block). None when no column holds REF.
+struct KeyReferenceGuess {
+  std::string column, value;
+  std::vector<std::string> by;
+};
+std::optional<KeyReferenceGuess> GuessKeyReference(const FieldKey& key, std::span<const std::string> scanColumns);
+
 // A scan of the run as the join sees it.
 struct JoinScan {
   std::string path;  // as listed
@@ -109,6 +119,26 @@ struct KeyJoin {
 // case and folder ignored) and, where the row gives a date, the scan's date
 // is that day.
 KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const JoinScan> scans);
+
+// White references named in the key: the reference rows are those whose
+// `column` cell is `value` (letter case ignored); a scan named by a reference
+// row is a reference scan. Every other scan with a key row is a data scan,
+// corrected by the reference scans whose rows share its values of
+// `byColumns`: the cells are compared letter case ignored, a `date` column
+// as the day it gives, and a cell holding a comma-separated list ("B1, B2")
+// stands for each of its items, so two rows share a column when their items
+// meet. A data scan named by several rows is corrected by the reference
+// scans of all of them.
+struct KeyReferences {
+  std::vector<bool> isReference;                 // per scan
+  std::vector<std::vector<std::size_t>> ofScan;  // per data scan, its reference scans in run order; else empty
+  std::vector<std::string> warnings;             // the data scans whose rows have no reference scan
+};
+// Throws RunFailure (Usage) naming a column the key does not have, and when
+// no row of the key is a reference row.
+KeyReferences KeyReferenceScans(const FieldKey& key, const KeyJoin& join, std::string_view column,
+                                std::string_view value, std::span<const std::string> byColumns,
+                                std::span<const JoinScan> scans);
 
 // The file name of `path` without its folder ('/' or '\'), in lower case.
 std::string ScanFileKey(std::string_view path);

@@ -771,6 +771,8 @@ void InstrumentWindow::ConnectEvents() {
     program_.Settings().averageBy.clear();
     program_.Settings().keyScans.clear();
     program_.Settings().keyName.clear();
+    program_.Settings().keyReferenceColumn.clear();
+    program_.Settings().keyReferenceBy.clear();
     ShowFieldKey();
   });
   connect(c.lstAverageBy, &QListWidget::itemChanged, this, [this] {
@@ -1113,6 +1115,7 @@ void InstrumentWindow::OnFieldKey() {
   if (path.isEmpty()) return;
   std::vector<std::string> keyScans;
   std::string keyName;
+  std::optional<KeyReferenceGuess> reference;
   try {
     const FieldKey key = ReadFieldKey(path.toStdString());
     if (!key.Column("file")) {
@@ -1136,6 +1139,22 @@ void InstrumentWindow::OnFieldKey() {
       keyScans = guess->scanColumns;
       keyName = guess->pattern;
     }
+    // White references the key names, for the formats corrected by them.
+    if (variant_.window.referenceControls) reference = GuessKeyReference(key, keyScans);
+    if (reference) {
+      QStringList by;
+      for (const std::string& col : reference->by) by << QString::fromStdString(col);
+      const MessageRequest question{
+          QStringLiteral("Field key"),
+          QStringLiteral("Correct each scan of the long table by the mean of the reference scans of rows with %1 "
+                         "%2 and the same %3?")
+              .arg(QString::fromStdString(reference->column), QString::fromStdString(reference->value),
+                   by.join(QStringLiteral(", "))),
+          MessageIcon::None,
+          MessageButtons::YesNo,
+          {}};
+      if (program_.UserDialogs().ShowMessage(this, question) != MessageAnswer::Yes) reference.reset();
+    }
   } catch (const RunFailure& failure) {
     program_.UserDialogs().ShowMessage(
         this, ErrorBox(QStringLiteral("This file cannot be the field key."), QString::fromStdString(failure.what())));
@@ -1146,6 +1165,9 @@ void InstrumentWindow::OnFieldKey() {
   session.averageBy.clear();
   session.keyScans = std::move(keyScans);
   session.keyName = std::move(keyName);
+  session.keyReferenceColumn = reference ? reference->column : std::string();
+  session.keyReferenceValue = reference ? reference->value : std::string();
+  session.keyReferenceBy = reference ? reference->by : std::vector<std::string>();
   ShowFieldKey();
 }
 
@@ -1169,6 +1191,10 @@ void InstrumentWindow::ShowFieldKey() {
     QString layout;
     if (!session.keyScans.empty())
       layout = QStringLiteral("; scans by number, files %1").arg(QString::fromStdString(session.keyName));
+    if (!session.keyReferenceColumn.empty())
+      layout += QStringLiteral("; references %1 %2")
+                    .arg(QString::fromStdString(session.keyReferenceColumn),
+                         QString::fromStdString(session.keyReferenceValue));
     c.lblFieldKey->setText(QStringLiteral("%1 (%2 rows%3)").arg(name).arg(key.rows.size()).arg(layout));
     for (std::size_t i = 0; i < key.columns.size(); ++i) {
       const auto scanColumn = [&](const std::string& s) { return s == key.columns[i]; };
@@ -1249,6 +1275,9 @@ ConversionJob InstrumentWindow::PrepareJob() {
     job.averageBy = session.averageBy;
     job.keyScans = session.keyScans;
     job.keyName = session.keyName;
+    job.keyReferenceColumn = session.keyReferenceColumn;
+    job.keyReferenceValue = session.keyReferenceValue;
+    job.keyReferenceBy = session.keyReferenceBy;
   }
   if (c.chkEnvi->isChecked()) job.enviLibrary = EnviQuantity::Reflectance;
   return job;

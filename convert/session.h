@@ -38,6 +38,11 @@ struct Session {
   // the user confirmed (empty: the key has a `file` column).
   std::vector<std::string> keyScans;
   std::string keyName;
+  // White references named in the key, as the user confirmed them (empty
+  // column: none): the rows whose column holds the value name the reference
+  // scans; a scan is corrected by those sharing its `keyReferenceBy` values.
+  std::string keyReferenceColumn, keyReferenceValue;
+  std::vector<std::string> keyReferenceBy;
   // "Dark scan": the UniSpec-DC dark scan subtracted from every scan of a
   // run; empty for none.
   std::string darkScan;

@@ -169,7 +169,8 @@ std::vector<std::string> QuantityFields(const SpectraLong& t) {
 LineSource LongLines(const SpectraLong& t) {
   struct Entry {
     std::size_t scan;
-    std::size_t suffix;  // the key cells after the value
+    std::size_t suffix;    // the key cells after the value
+    std::size_t quantity;  // one entry per quantity the scan has
   };
   auto entries = std::make_shared<std::vector<Entry>>();
   auto prefixes = std::make_shared<std::vector<std::string>>();
@@ -187,8 +188,12 @@ LineSource LongLines(const SpectraLong& t) {
   suffixes->push_back(std::string(t.key ? t.key->columns.size() : 0, ',') + "\r\n");
   for (std::size_t s = 0; s < t.scans.size(); ++s) {
     const std::vector<std::size_t>* rows = t.key ? &t.key->rowsOfScan[s] : nullptr;
+    auto add = [&t, &entries, s](std::size_t suffix) {
+      for (std::size_t q = 0; q < t.quantities.size(); ++q)
+        if (t.quantities[q].Has(s)) entries->push_back({s, suffix, q});
+    };
     if (!rows || rows->empty()) {
-      entries->push_back({s, 0});
+      add(0);
       continue;
     }
     for (std::size_t i = 0; i < rows->size(); ++i) {
@@ -199,7 +204,7 @@ LineSource LongLines(const SpectraLong& t) {
         cells += t.key->numbersOfScan[s][i];
       }
       cells += "\r\n";
-      entries->push_back({s, suffixes->size()});
+      add(suffixes->size());
       suffixes->push_back(std::move(cells));
     }
   }
@@ -214,16 +219,14 @@ LineSource LongLines(const SpectraLong& t) {
   source.head += "\r\n";
   auto names = std::make_shared<std::vector<std::string>>(QuantityFields(t));
   const std::size_t rows = t.wavelengths.size();
-  const std::size_t perEntry = t.quantities.size() * rows;
-  source.lines = entries->size() * perEntry;
+  source.lines = entries->size() * rows;
   source.lineBytes =
       LongestOf(*prefixes) + LongestOf(*names) + LongestOf(t.wavelengths) + 1 + kNumberBytes + LongestOf(*suffixes);
-  source.format = [&t, entries, prefixes, suffixes, names, rows, perEntry](std::size_t first, std::size_t last,
-                                                                           char* buffer) {
+  source.format = [&t, entries, prefixes, suffixes, names, rows](std::size_t first, std::size_t last, char* buffer) {
     char* p = buffer;
     for (std::size_t i = first; i < last; ++i) {
-      const Entry& e = (*entries)[i / perEntry];
-      const std::size_t q = i % perEntry / rows;
+      const Entry& e = (*entries)[i / rows];
+      const std::size_t q = e.quantity;
       const std::size_t row = i % rows;
       const LongQuantity& quantity = t.quantities[q];
       p = Put(p, (*prefixes)[e.scan]);
@@ -246,17 +249,31 @@ LineSource MeanLines(const SpectraLong& t, const PlotGroups& g) {
   source.head = CsvJoined(g.columns) + ",quantity,wavelength_nm,mean,sd,n,n_left_out\r\n";
   auto names = std::make_shared<std::vector<std::string>>(QuantityFields(t));
   const std::size_t rows = t.wavelengths.size();
-  const std::size_t perGroup = t.quantities.size() * rows;
-  source.lines = g.values.size() * perGroup;
+  // Per group, each quantity its scans have, with those scans.
+  struct Entry {
+    std::size_t group, quantity;
+    std::vector<std::size_t> scans;
+  };
+  auto entries = std::make_shared<std::vector<Entry>>();
+  for (std::size_t group = 0; group < g.values.size(); ++group)
+    for (std::size_t q = 0; q < t.quantities.size(); ++q) {
+      Entry e{group, q, {}};
+      for (std::size_t s : g.scans[group])
+        if (t.quantities[q].Has(s)) e.scans.push_back(s);
+      if (e.scans.empty() && !g.scans[group].empty()) continue;
+      entries->push_back(std::move(e));
+    }
+  source.lines = entries->size() * rows;
   source.lineBytes = LongestOf(*prefixes) + LongestOf(*names) + LongestOf(t.wavelengths) + 4 * kNumberBytes + 8;
-  source.format = [&t, &g, prefixes, names, rows, perGroup](std::size_t first, std::size_t last, char* buffer) {
+  source.format = [&t, entries, prefixes, names, rows](std::size_t first, std::size_t last, char* buffer) {
     char* p = buffer;
     for (std::size_t i = first; i < last; ++i) {
-      const std::size_t group = i / perGroup;
-      const std::size_t q = i % perGroup / rows;
+      const Entry& e = (*entries)[i / rows];
+      const std::size_t group = e.group;
+      const std::size_t q = e.quantity;
       const std::size_t row = i % rows;
       const LongQuantity& quantity = t.quantities[q];
-      const std::vector<std::size_t>& scans = g.scans[group];
+      const std::vector<std::size_t>& scans = e.scans;
       std::size_t n = 0;
       double sum = 0;
       for (std::size_t s : scans) {

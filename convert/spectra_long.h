@@ -24,13 +24,16 @@ struct LongScan {
 
 // One quantity of the table: its name and where its values are.
 struct LongQuantity {
-  std::string name;                                           // reflectance, absorbance, target, panel, corrected
-  const ConversionResult* result = nullptr;                   // a table of the run ...
-  OutputMode mode = OutputMode::Reflectance;                  //   ... this one
-  const std::vector<std::vector<double>>* columns = nullptr;  // or per scan, per row (the corrected values)
-  int decimals = 6;                                           // as its wide table rounds it
+  std::string name;                           // reflectance, absorbance, target, panel, corrected
+  const ConversionResult* result = nullptr;   // a table of the run ...
+  OutputMode mode = OutputMode::Reflectance;  //   ... this one
+  // or per scan, per row (the corrected values); a scan whose column is
+  // empty has no value of this quantity and no rows of it
+  const std::vector<std::vector<double>>* columns = nullptr;
+  int decimals = 6;    // as its wide table rounds it
   bool marked = true;  // 999 is the mark (no value); raw readings are written as they are
 
+  bool Has(std::size_t scan) const noexcept { return !columns || !(*columns)[scan].empty(); }
   double Value(std::size_t row, std::size_t scan) const noexcept {
     return columns ? (*columns)[scan][row] : result->Value(mode, row, scan);
   }
@@ -78,7 +81,9 @@ PlotGroups GroupScans(const FieldKey& key, const KeyJoin& join, std::span<const 
 // The mean table: group columns, quantity, wavelength_nm, mean, sd, n,
 // n_left_out. A mark is left out of its mean and counted in n_left_out;
 // mean and sd are rounded as the quantity's values; sd is empty below two
-// values, mean below one.
+// values, mean below one. A quantity none of a group's scans has (corrected
+// values of reference scans) gives that group no rows; scans without it are
+// not counted.
 std::string PlotMeansText(const SpectraLong& table, const PlotGroups& groups);
 void WritePlotMeans(const SpectraLong& table, const PlotGroups& groups, const std::string& path);
 

@@ -1129,6 +1129,44 @@ TEST(InstrumentWindowRun, AKeyOfPlotRowsIsReadByTheScanNumbersTheUserConfirms) {
   EXPECT_TRUE(h.Text("lblStatus").contains("1 of 3 scans has no row")) << h.Text("lblStatus").toStdString();
 }
 
+TEST(InstrumentWindowRun, TheKeysWhiteReferencesAreOfferedWhereTheFormatIsCorrected) {
+  const TempFolder temp;
+  const std::string key = temp.Write("key.csv",
+                                     "file,Date,Site,Block,Treatment\n"
+                                     "TUN_00001.spu,8/11/2018,TUN,\"B1, B2\",ref\n"
+                                     "TUN_00002.spu,8/11/2018,TUN,B1,CT\n");
+  {
+    Harness h(Format::UniSpecDc);
+    ASSERT_TRUE(h.Enabled("cmdFieldKey"));
+    h.dialogs.openPaths = {Q(key)};
+    h.dialogs.messageAnswers = {gui::MessageAnswer::No};
+    h.Click("cmdFieldKey");
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_EQ(h.dialogs.messages[0].text,
+              "Correct each scan of the long table by the mean of the reference scans of rows with Treatment ref "
+              "and the same Date, Site, Block?");
+    EXPECT_EQ(h.program.Settings().fieldKeyFile, key);  // the key stays, without references
+    EXPECT_TRUE(h.program.Settings().keyReferenceColumn.empty());
+    h.dialogs.openPaths = {Q(key)};
+    h.dialogs.messageAnswers = {gui::MessageAnswer::Yes};
+    h.Click("cmdFieldKey");
+    const Session& session = h.program.Settings();
+    EXPECT_EQ(session.keyReferenceColumn, "Treatment");
+    EXPECT_EQ(session.keyReferenceValue, "ref");
+    EXPECT_EQ(session.keyReferenceBy, (std::vector<std::string>{"Date", "Site", "Block"}));
+    EXPECT_TRUE(h.Text("lblFieldKey").contains("references Treatment ref")) << h.Text("lblFieldKey").toStdString();
+    h.Click("cmdNoFieldKey");
+    EXPECT_TRUE(h.program.Settings().keyReferenceColumn.empty());
+  }
+  // A format without reference correction is not asked.
+  Harness h(Format::Ger1500);
+  h.dialogs.openPaths = {Q(key)};
+  h.Click("cmdFieldKey");
+  EXPECT_TRUE(h.dialogs.messages.empty());
+  EXPECT_EQ(h.program.Settings().fieldKeyFile, key);
+  EXPECT_TRUE(h.program.Settings().keyReferenceColumn.empty());
+}
+
 // "ENVI library" is asked for last, after the long table, with its
 // announcement and save dialog as the tables are; alone it is an output of
 // its own; a cancelled dialog ends the run there.
