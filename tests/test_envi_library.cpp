@@ -384,7 +384,7 @@ class OrderSink final : public OutputSink {
   void Written(JobOutput output, const std::string&) override { calls.push_back("written " + Name(output)); }
   void RefFileDeclined() override { calls.push_back("declined"); }
   static std::string Name(JobOutput o) {
-    static const char* const kNames[] = {"reflectance", "absorbance", "target",  "panel",
+    static const char* const kNames[] = {"reflectance", "absorbance", "target",  "panel", "index",
                                          "corrected",   "long.csv",   "lib.sli", "report"};
     return kNames[static_cast<int>(o)];
   }
