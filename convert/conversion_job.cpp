@@ -271,50 +271,44 @@ JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& aske
     declined = !applied;
   }
   const bool correctedFile = job.correctByScans && !declined;
-  if (correctedFile) {
-    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Corrected);
-    if (!path) return {JobOutput::Corrected};
-    WriteCorrectedFile(reference, job.plottedNames, corrected, *path);
-    sink.Written(JobOutput::Corrected, *path);
-    files.Add(JobOutput::Corrected, *path);
-  }
-  if (job.longTable) {
-    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::LongTable);
-    if (!path) return {JobOutput::LongTable};
-    if (const auto scan = ScanReplacedBy(result, *path))
-      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
-               FailureKind::Usage);
-    // Corrected rows where the corrected file is written, or the key names references.
-    const std::vector<std::vector<double>>* correctedRows = correctedFile        ? &corrected
-                                                            : job.KeyReference() ? &keyCorrected
-                                                                                 : nullptr;
-    const SpectraLong table = LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedRows);
-    if (groups)
-      WritePlotMeans(table, *groups, *path);
-    else
-      WriteSpectraLong(table, *path);
-    sink.Written(JobOutput::LongTable, *path);
-    files.Add(JobOutput::LongTable, *path);
-  }
+  // Asks the path of `output` (refused while it names a file the run must
+  // not replace), writes the file and records it; false when no path was given.
+  const auto writeOutput = [&](JobOutput output, const auto& write) {
+    const std::optional<std::string> path = CheckedPath(sink, files, output);
+    if (!path) return false;
+    write(*path);
+    sink.Written(output, *path);
+    files.Add(output, *path);
+    return true;
+  };
+  if (correctedFile && !writeOutput(JobOutput::Corrected, [&](const std::string& path) {
+        WriteCorrectedFile(reference, job.plottedNames, corrected, path);
+      }))
+    return {JobOutput::Corrected};
+  if (job.longTable && !writeOutput(JobOutput::LongTable, [&](const std::string& path) {
+        // Corrected rows where the corrected file is written, or the key names references.
+        const std::vector<std::vector<double>>* correctedRows = correctedFile        ? &corrected
+                                                                : job.KeyReference() ? &keyCorrected
+                                                                                     : nullptr;
+        const SpectraLong table = LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedRows);
+        if (groups)
+          WritePlotMeans(table, *groups, path);
+        else
+          WriteSpectraLong(table, path);
+      }))
+    return {JobOutput::LongTable};
   // A declined `.ref` file leaves no corrected reflectance for the library.
-  if (job.enviLibrary && (enviTable || correctedFile)) {
-    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::EnviLibrary);
-    if (!path) return {JobOutput::EnviLibrary};
-    WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, *path);
-    sink.Written(JobOutput::EnviLibrary, *path);
-    files.Add(JobOutput::EnviLibrary, *path);
-  }
-  if (job.qualityReport) {
-    const std::optional<std::string> path = CheckedPath(sink, files, JobOutput::Report);
-    if (!path) return {JobOutput::Report};
-    if (const auto scan = ScanReplacedBy(result, *path))
-      FailFile(*path, "writing it would replace scan file " + std::to_string(*scan + 1) + " of the run's list",
-               FailureKind::Usage);
-    AtomicFileWriter file(*path);
-    file.Write(report);
-    file.Commit();
-    sink.Written(JobOutput::Report, *path);
-  }
+  if (job.enviLibrary && (enviTable || correctedFile) &&
+      !writeOutput(JobOutput::EnviLibrary, [&](const std::string& path) {
+        WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, path);
+      }))
+    return {JobOutput::EnviLibrary};
+  if (job.qualityReport && !writeOutput(JobOutput::Report, [&](const std::string& path) {
+        AtomicFileWriter file(path);
+        file.Write(report);
+        file.Commit();
+      }))
+    return {JobOutput::Report};
   return {};
 }
 

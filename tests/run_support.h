@@ -50,4 +50,10 @@ inline void ConvertLeafScans(const TempFolder& folder, const std::string& reflec
 
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The line of `text` that starts where `start` first stands; empty when it stands nowhere.
+inline std::string LineFrom(const std::string& text, const std::string& start) {
+  const std::size_t at = text.find(start);
+  return at == std::string::npos ? std::string() : text.substr(at, text.find('\n', at) - at);
+}
+
 }  // namespace corvelane::testing

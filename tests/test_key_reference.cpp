@@ -189,9 +189,8 @@ TEST(KeyReferenceRun, ASaturatedReferenceScanIsNamed) {
   const ProgramOutcome out = run.Convert(
       {"--long", run.folder.File("l.csv"), "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Block"});
   ASSERT_EQ(out.exit, 0) << out.err;
-  const std::size_t at = out.err.find("1 reference scan reads 65000 counts or more");
-  ASSERT_NE(at, std::string::npos) << out.err;
-  const std::string warning = out.err.substr(at, out.err.find('\n', at) - at);
+  const std::string warning = LineFrom(out.err, "1 reference scan reads 65000 counts or more");
+  ASSERT_FALSE(warning.empty()) << out.err;
   EXPECT_TRUE(Has(warning, "R2.spu")) << warning;
   EXPECT_FALSE(Has(warning, "D1.spu")) << warning;
 }
@@ -271,9 +270,8 @@ TEST(KeyReferenceRun, RealSeasonKeyCorrectsByTheDaysWhitePanel) {
   }
   // The June LMAT_00010 has no white panel of its day among the scans.
   EXPECT_EQ(rows.count("LMAT_00010.spu 2018-06-22 corrected"), 0u);
-  const std::size_t without = run.err.find("no reference scan (Treatment REF)");
-  ASSERT_NE(without, std::string::npos) << run.err;
-  const std::string warning = run.err.substr(without, run.err.find('\n', without) - without);
+  const std::string warning = LineFrom(run.err, "no reference scan (Treatment REF)");
+  ASSERT_FALSE(warning.empty()) << run.err;
   EXPECT_TRUE(Has(warning, "LMAT_00010.spu")) << warning;
 }
 

@@ -282,9 +282,8 @@ TEST(LongTableRun, RealSeasonKeyWithScanNumbers) {
   EXPECT_EQ(rowsOf("LMAT_00000.spu", "2018-08-11").size(), 2u);
   EXPECT_TRUE(Has(run.err, "named by several rows of the field key")) << run.err;
   EXPECT_TRUE(Has(run.err, "LMAT_00000.spu (lines ")) << run.err;
-  const std::size_t without = run.err.find("no row in the field key");
-  ASSERT_NE(without, std::string::npos) << run.err;
-  const std::string warning = run.err.substr(without, run.err.find('\n', without) - without);
+  const std::string warning = LineFrom(run.err, "no row in the field key");
+  ASSERT_FALSE(warning.empty()) << run.err;
   EXPECT_TRUE(Has(warning, "DHT_09998.spu")) << warning;
   EXPECT_TRUE(Has(warning, "SHB1_09998.spu")) << warning;
 }
