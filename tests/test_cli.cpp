@@ -2,7 +2,6 @@
 // are (and are not) left behind.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,7 +18,6 @@
 #include "convert/conversion_run.h"
 #include "tests/run_support.h"
 #include "tests/test_support.h"
-#include "text/numeric_text.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
@@ -29,17 +27,10 @@ namespace fs = std::filesystem;
 using namespace testing;
 using Args = std::vector<std::string>;
 
-struct Outcome {
-  int exit = -1;
-  std::string out, err;
-};
-
-// Starts the program with `args`; its standard input reads `input`. Returns
-// the child's id; stdout and stderr go to files in `logs`. A non-zero
-// `addressSpace` limits the child's address space to that many bytes.
-pid_t Start(const Args& args, const TempFolder& logs, const std::string& input = "", rlim_t addressSpace = 0) {
+// Starts the program with `args`, its standard input reading `input`, and
+// returns the child's id without waiting for it.
+pid_t Start(const Args& args, const TempFolder& logs, const std::string& input) {
   const std::string in = logs.Write("stdin", input);
-  const std::string out = logs.File("stdout"), err = logs.File("stderr");
   std::vector<std::string> all = {CORVELANE_EXE};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -47,42 +38,16 @@ pid_t Start(const Args& args, const TempFolder& logs, const std::string& input =
   argv.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid == 0) {
-    const int fds[3] = {::open(in.c_str(), O_RDONLY), ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
-                        ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)};
-    for (int i = 0; i < 3; ++i) ::dup2(fds[i], i);
-    if (addressSpace != 0) {
-      const struct rlimit limit = {addressSpace, addressSpace};
-      ::setrlimit(RLIMIT_AS, &limit);
-    }
+    ::dup2(::open(in.c_str(), O_RDONLY), 0);
+    ::dup2(::open("/dev/null", O_WRONLY), 1);
+    ::dup2(::open("/dev/null", O_WRONLY), 2);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
   return pid;
 }
 
-// Waits at most 60 s: a program that hangs is killed and reported as exit -1.
-int Wait(pid_t pid, int* signal = nullptr) {
-  int status = 0;
-  for (int i = 0; i < 6000; ++i) {
-    if (::waitpid(pid, &status, WNOHANG) == pid) {
-      if (signal) *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ::kill(pid, SIGKILL);
-  ::waitpid(pid, &status, 0);
-  return -1;
-}
-
-Outcome Cli(const Args& args, const std::string& input = "", rlim_t addressSpace = 0) {
-  TempFolder logs;
-  Outcome o;
-  o.exit = Wait(Start(args, logs, input, addressSpace));
-  o.out = ReadAll(logs.File("stdout"));
-  o.err = ReadAll(logs.File("stderr"));
-  return o;
-}
+Outcome Cli(const Args& args, const std::string& input = "") { return RunProgram(args, {.input = input}); }
 
 // {command, format, scans..., options...}
 Args Line(const std::string& command, const std::string& format, const Args& scans, const Args& options) {
@@ -104,16 +69,19 @@ struct Scans {
   Args old = synth::WriteScans(data.Path().string(), Format::UniSpecOld, 3, "leaf");
 };
 
-TEST(Cli, ConvertWritesTheChosenOutputs) {
+TEST(Cli, ConvertWritesTheChosenOutputsAndWarningsToStderr) {
   Scans s;
-  const Outcome o = Cli(Line("convert", "unispec-old", s.old,
+  const std::string twin = s.data.Write("sub/leaf00001.spt", ReadAll(s.old[0]));
+  const Args scans = {s.old[0], s.old[1], twin};
+  const Outcome o = Cli(Line("convert", "unispec-old", scans,
                              {"--reflectance", s.out.File("r.txt"), "--absorbance", s.out.File("a.txt")}));
   ASSERT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(o.err, "corvelane: warning: 2 scans share the label \"leaf00001.spt\": " + s.old[0] + ", " + twin + "\n");
   EXPECT_EQ(Names(s.out.Path()), (Args{"a.txt", "r.txt"}));
   EXPECT_EQ(SplitCrLf(ReadAll(s.out.File("a.txt")))[0], "Absorbance");
   // The same bytes as a run inside the program with the default settings
   // (grid 310 to 1130 by 1, labels from the paths).
-  EXPECT_EQ(ReadAll(s.out.File("r.txt")), OutputText(Convert(Settings(Format::UniSpecOld, s.old, {"310", "1130", "1"})),
+  EXPECT_EQ(ReadAll(s.out.File("r.txt")), OutputText(Convert(Settings(Format::UniSpecOld, scans, {"310", "1130", "1"})),
                                                      OutputMode::Reflectance, nullptr));
 }
 
@@ -326,7 +294,6 @@ TEST(Cli, OutputsThatWouldReplaceAnInputOrEachOtherAreUsageErrors) {
   const std::string symbolic = s.data.File("symbolic.txt"), hard = s.data.File("hard.txt");
   fs::create_symlink(s.old[1], symbolic);
   fs::create_hard_link(s.old[1], hard);
-  fs::current_path(s.data.Path());
   const std::vector<Args> cases = {
       {"convert", "unispec-old", s.old[0], scanName, "--reflectance", "./" + scanName},
       {"convert", "unispec-old", s.old[0], s.old[1], "--reflectance", s.data.Path().string() + "/./" + scanName},
@@ -342,7 +309,7 @@ TEST(Cli, OutputsThatWouldReplaceAnInputOrEachOtherAreUsageErrors) {
   };
   const std::string before = ReadAll(s.old[1]);
   for (const auto& args : cases) {
-    const Outcome o = Cli(args);
+    const Outcome o = RunProgram(args, {.folder = s.data.Path()});  // where the relative names lead
     EXPECT_EQ(o.exit, 2) << args.back() << "\n" << o.err;
     EXPECT_FALSE(o.err.empty());
   }
@@ -382,31 +349,6 @@ TEST(Cli, FilesFromAListAndTheLimitsOfARun) {
   EXPECT_EQ(Names(s.out.Path()), (Args{"r1.txt", "r2.txt", "r3.txt"}));
 }
 
-// Warnings go to stderr; the tables are those of the run inside the program.
-TEST(Cli, RunWarningsGoToStderrAndLeaveTheOutputsAlone) {
-  Scans s;
-  fs::create_directories(s.data.Path() / "sub");
-  // sub/leaf00001.spt shares its label with the first scan; its panel is all
-  // 0 and its wavelengths lie 0.5 nm above the first scan's.
-  Args lines = SplitCrLf(ReadAll(s.old[0]));
-  const auto waves = synth::ChannelWavelengths(Format::UniSpecOld);
-  for (std::size_t c = 0; c < 256; ++c) lines[10 + c] = "  " + NumberText(waves[c] + 0.5) + "   100 ";
-  ASSERT_EQ(lines.size(), 268u + 256u);
-  for (std::size_t c = 0; c < 256; ++c) lines[268 + c] = "0";  // the panel block
-  const std::string odd = s.data.Write("sub/leaf00001.spt", CrLf(lines));
-  Args scans = s.old;
-  scans.push_back(odd);
-  const std::string r = s.out.File("r.txt");
-  const Outcome o = Cli(Line("convert", "unispec-old", scans, {"--reflectance", r}));
-  ASSERT_EQ(o.exit, 0) << o.err;
-  EXPECT_TRUE(Has(o.err, "corvelane: warning: " + odd + ": every panel reading is 0")) << o.err;
-  EXPECT_TRUE(Has(o.err, "corvelane: warning: " + odd + ": its own wavelengths differ")) << o.err;
-  EXPECT_TRUE(Has(o.err, "corvelane: warning: 2 scans share the label \"leaf00001.spt\"")) << o.err;
-  const ConversionResult result = Convert(Settings(Format::UniSpecOld, scans, {"310", "1130", "1"}));
-  EXPECT_EQ(result.warnings.size(), 3u);
-  EXPECT_EQ(ReadAll(r), OutputText(result, OutputMode::Reflectance, nullptr));
-}
-
 // A run whose tables cannot fit in the memory the program may take is
 // refused before any file is read, naming the sizes.
 TEST(Cli, RunTooLargeForTheMemoryIsRefused) {
@@ -421,9 +363,9 @@ TEST(Cli, RunTooLargeForTheMemoryIsRefused) {
   for (int i = 0; i < 32767; ++i) list += scan[0] + "\n";
   // 32767 files x 594 channels x 2 modes x 8 bytes: 311 MB, more than the
   // whole address space the program is given.
-  const Outcome o = Cli({"convert", "ger2600", "--files-from", "-", "--no-interpolate", "--reflectance",
-                         out.File("r.txt"), "--absorbance", out.File("a.txt")},
-                        list, rlim_t{300} << 20);
+  const Outcome o = RunProgram({"convert", "ger2600", "--files-from", "-", "--no-interpolate", "--reflectance",
+                                out.File("r.txt"), "--absorbance", out.File("a.txt")},
+                               {.input = list, .limits = "ulimit -v 307200 &&"});
   EXPECT_EQ(o.exit, 1) << o.err;
   EXPECT_TRUE(Has(o.err, "need 311 MB of memory")) << o.err;
   EXPECT_TRUE(Has(o.err, "convert fewer files at a time")) << o.err;
@@ -445,10 +387,10 @@ TEST(Cli, StoppedRunLeavesNoTemporaryFile) {
     }
     ASSERT_TRUE(seen);
     ::kill(pid, signal);
-    int stoppedBy = 0;
-    Wait(pid, &stoppedBy);
-    if (stoppedBy == 0) continue;  // finished before the signal came
-    EXPECT_EQ(stoppedBy, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFSIGNALED(status)) continue;  // finished before the signal came
+    EXPECT_EQ(WTERMSIG(status), signal);
     EXPECT_EQ(Names(s.out.Path()), Args{}) << signal;
   }
 }
