@@ -1,17 +1,16 @@
 // `corvelane convert unispec-dc` with reference correction, end to end on
 // real DC scans and the bundled samples: the corrected reflectance file and
 // the index file checked against a computation from the reflectance files
-// the same program writes, the output order, failures and usage errors.
+// the same program writes, the output order and failures.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/dc_scan_text.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -23,30 +22,15 @@ using namespace testing;
 using Args = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-using Outcome = ProgramOutcome;
-
-Outcome Convert(const TempFolder&, const Args& args) {
-  Args all{"convert", "unispec-dc"};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCorvelane(all);
-}
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+Outcome Convert(const TempFolder&, const Args& args) { return RunProgram(Then({"convert", "unispec-dc"}, args)); }
 
 // The data lines of a comma table after `skip` lines: per line the numbers.
 std::vector<std::vector<double>> Numbers(const std::string& path, std::size_t skip) {
   std::vector<std::vector<double>> rows;
   const auto lines = SplitCrLf(ReadAll(path));
   for (std::size_t i = skip; i < lines.size(); ++i) {
-    std::vector<double> row;
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t comma = lines[i].find(',', start);
-      row.push_back(ParseNumber(lines[i].substr(start, comma - start)).value_or(NAN));
-      if (comma == std::string::npos) break;
-      start = comma + 1;
-    }
-    rows.push_back(row);
+    rows.emplace_back();
+    for (const std::string& f : Fields(lines[i])) rows.back().push_back(ParseNumber(f).value_or(NAN));
   }
   return rows;
 }
@@ -151,13 +135,6 @@ TEST_F(ReferenceCli, BothGiveTheRefCorrectionInTheCorrectedFileAndTheOrderIsFixe
   EXPECT_LE(time("i.csv"), time("c.csv"));
 }
 
-TEST_F(ReferenceCli, CorrectedFileIsCompleteWithoutTheReflectanceFile) {
-  const Outcome o = Convert(
-      folder, With({"--target", folder.File("t.csv"), "--reference-scan", panel, "--corrected", folder.File("c.csv")}));
-  ASSERT_EQ(o.exit, 0) << o.err;
-  EXPECT_EQ(SplitCrLf(ReadAll(folder.File("c.csv"))).size(), 6u + 821u);
-}
-
 TEST_F(ReferenceCli, FailuresStopAtTheirStepAndKeepEarlierOutputs) {
   // 410 lines at 2 nm against the 1-nm grid: its values would stand at
   // other wavelengths, so the run stops before the index file, naming both steps.
@@ -189,29 +166,6 @@ TEST_F(ReferenceCli, FailuresStopAtTheirStepAndKeepEarlierOutputs) {
   EXPECT_EQ(o.exit, 1);
   EXPECT_TRUE(Has(o.err, "none.spu")) << o.err;
   EXPECT_FALSE(fs::exists(folder.File("r3.csv")));
-}
-
-TEST_F(ReferenceCli, OptionsComeInTheirGroups) {
-  const std::string r = folder.File("r.csv");
-  const std::vector<Args> wrong = {
-      {"--reflectance", r, "--corrected", folder.File("c.csv")},
-      {"--reflectance", r, "--reference-scan", panel},
-      {"--reflectance", r, "--ref-file", refFile, "--index", "NDVI,800,670,nd"},
-      {"--reflectance", r, "--ref-file", refFile, "--indices", folder.File("i.csv")},
-      {"--reflectance", r, "--index", "NDVI,800,670,nd", "--indices", folder.File("i.csv")},
-      {"--reflectance", r, "--ref-file", refFile, "--index", "NDVI,800,670,sum", "--indices", folder.File("i.csv")},
-      {"--reflectance", r, "--ref-file", refFile, "--index", "NDVI,800", "--indices", folder.File("i.csv")},
-  };
-  for (const Args& args : wrong) {
-    const Outcome o = Convert(folder, With(args));
-    EXPECT_EQ(o.exit, 2) << args[2] << " " << args[3] << ": " << o.err;
-  }
-  EXPECT_FALSE(fs::exists(r));
-  // Other formats take no reference options.
-  std::string command = ShellQuote(CORVELANE_EXE) + " convert unispec-new --reflectance " + ShellQuote(r) +
-                        " --ref-file x.ref --index N,1,2,nd --indices i.csv " + ShellQuote(scans[0]) + " 2>/dev/null";
-  const int status = std::system(command.c_str());
-  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
 
 }  // namespace
