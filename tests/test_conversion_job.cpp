@@ -7,67 +7,16 @@
 #include <vector>
 
 #include "convert/conversion_job.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/failure.h"
-#include "tools/dc_scan_synth.h"
 #include "tools/scan_synth.h"
 
 namespace corvelane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadAll;
-using testing::TempFolder;
-
-const char* Name(JobOutput o) {
-  static const char* const kNames[] = {"reflectance", "absorbance", "target", "panel",
-                                       "index",       "corrected",  "long",   "report"};
-  return kNames[static_cast<int>(o)];
-}
-
-// Records every call as a line; gives each output a path in `folder`, except
-// `refuse`, for which it gives none.
-class RecordingSink final : public OutputSink {
- public:
-  RecordingSink(const TempFolder& folder, std::optional<JobOutput> refuse = std::nullopt)
-      : folder_(folder), refuse_(refuse) {}
-  void Computed(const ConversionResult&, std::span<const std::string> warnings) override {
-    calls.push_back("computed " + std::to_string(warnings.size()));
-    if (failOnComputed) Fail("refused by the front end", FailureKind::Usage);
-  }
-  std::optional<std::string> PathFor(JobOutput output) override {
-    calls.push_back(std::string("path ") + Name(output));
-    if (output == refuse_) return std::nullopt;
-    return folder_.File(Name(output));
-  }
-  void Written(JobOutput output, const std::string& path) override {
-    calls.push_back(std::string("written ") + Name(output));
-    EXPECT_FALSE(ReadAll(path).empty()) << "told only once the file is complete";
-  }
-  void RefFileDeclined() override { calls.push_back("declined"); }
-
-  std::vector<std::string> calls;
-  bool failOnComputed = false;
-
- private:
-  const TempFolder& folder_;
-  std::optional<JobOutput> refuse_;
-};
-
-// Asks nothing, declines the range when told to.
-class FixedAsker final : public RefFileAsker {
- public:
-  explicit FixedAsker(std::string refFile = {}, bool rangeRight = true)
-      : refFile_(std::move(refFile)), rangeRight_(rangeRight) {}
-  std::string RefFilePath() override { return refFile_; }
-  bool RangeIsRight(const std::string&, const RefFileSummary&) override { return rangeRight_; }
-  std::vector<IndexDefinition> Indices() override { return {}; }
-  std::string IndexFilePath() override { return {}; }
-
- private:
-  std::string refFile_;
-  bool rangeRight_;
-};
+using namespace testing;
 
 ConversionJob OldFormatJob(const TempFolder& temp) {
   ConversionJob job;
@@ -136,16 +85,7 @@ TEST(RunJobTest, ACancelledRunTellsTheSinkNothingAndWritesNothing) {
 // after the tables; a declined `.ref` range writes neither it nor the index file.
 TEST(RunJobTest, ReferenceStepsFollowTheTablesAndADeclinedRangeEndsTheRun) {
   const TempFolder temp;
-  ConversionJob job;
-  RunSettings& s = job.settings;
-  s.variant = VariantByCliName("unispec-dc");
-  s.files = synth::WriteDcScans(temp.File("dc"), 2, "D");
-  s.grid = {"500", "510", "1"};
-  s.modes[Index(OutputMode::Reflectance)] = true;
-  UseChannelEquations(s, DcStartTexts());
-  job.correctByScans = true;
-  job.referenceScans = {s.files[0]};
-  job.plottedNames = "D00001.spu,";
+  ConversionJob job = DcReferenceJob(temp, 2);
   {
     RecordingSink sink(temp);
     FixedAsker asker;
@@ -156,11 +96,9 @@ TEST(RunJobTest, ReferenceStepsFollowTheTablesAndADeclinedRangeEndsTheRun) {
     EXPECT_EQ(ReadAll(temp.File("corrected")).rfind("D00001.spu,\r\n", 0), 0u) << "the plotted names come first";
   }
   fs::remove(temp.File("corrected"));
-  std::string ref = "wavelength,value\r\n";
-  for (int w = 500; w <= 510; ++w) ref += std::to_string(w) + ",0.5\r\n";
   job.applyRefFile = true;
   RecordingSink sink(temp);
-  FixedAsker declines(temp.Write("panel.ref", ref), false);
+  FixedAsker declines(HalfRefFile(temp), false);
   RunJob(job, sink, declines);
   EXPECT_EQ(sink.calls,
             (std::vector<std::string>{"computed 1", "path reflectance", "written reflectance", "declined"}));
@@ -182,11 +120,11 @@ class ScriptedPathsSink final : public OutputSink {
     return p;
   }
   void Written(JobOutput output, const std::string& path) override {
-    written.push_back(std::string(Name(output)) + " " + path);
+    written.push_back(RecordingSink::Name(output) + " " + path);
   }
   void RefFileDeclined() override {}
   void PathRefused(JobOutput output, const std::string& path, const std::string& why) override {
-    refused.push_back(std::string(Name(output)) + " " + path + ": " + why);
+    refused.push_back(RecordingSink::Name(output) + " " + path + ": " + why);
     if (!askAgain_) OutputSink::PathRefused(output, path, why);
   }
   std::vector<std::string> written, refused;

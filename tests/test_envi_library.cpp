@@ -29,13 +29,18 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::Channels;
+using testing::DcReferenceJob;
 using testing::Except;
+using testing::FixedAsker;
+using testing::HalfRefFile;
 using testing::Has;
 using testing::Join;
 using testing::OldLines;
 using testing::ReadAll;
+using testing::RecordingSink;
 using testing::RunCommand;
 using testing::TempFolder;
+using testing::Then;
 using testing::With;
 
 // --- An ENVI reader of the test's own ---------------------------------------
@@ -150,12 +155,6 @@ std::size_t ExpectValuesOfTable(const EnviPair& envi, const std::vector<std::vec
   return nans;
 }
 
-std::vector<std::string> Args(std::initializer_list<std::string> first, const std::vector<std::string>& scans) {
-  std::vector<std::string> args(first);
-  args.insert(args.end(), scans.begin(), scans.end());
-  return args;
-}
-
 // Old-format scans named <name> in folders of their own, each with its date.
 std::vector<std::string> OldScans(const TempFolder& temp, const std::vector<std::pair<std::string, std::string>>& scans,
                                   const Channels& channels = {}) {
@@ -180,7 +179,7 @@ TEST(EnviLibraryReadBack, HeaderFieldsAndEveryFloatAreTheReflectanceTableWithMar
   scans.insert(scans.begin() + 1, OldScans(temp, {{"b.spt", "06/22/18"}}, zeroPanel).front());
   const auto run = RunCommand(
       "convert", temp.Path(),
-      Args({"unispec-old", "--grid", "320,345,0.5", "--reflectance", "refl.txt", "--envi", "leaf.sli"}, scans));
+      Then({"unispec-old", "--grid", "320,345,0.5", "--reflectance", "refl.txt", "--envi", "leaf.sli"}, scans));
   ASSERT_EQ(run.exit, 0) << run.err;
   const EnviPair envi = ReadEnvi(temp.File("leaf.sli"), temp.File("leaf.hdr"));
   EXPECT_EQ(envi.firstLine, "ENVI");
@@ -213,7 +212,7 @@ TEST(EnviLibraryReadBack, PerChannelRunHoldsOneSamplePerChannelAtItsWavelength) 
       OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}}, {.wavelength = testing::Rising(300.25, 3.3)});
   const auto run =
       RunCommand("convert", temp.Path(),
-                 Args({"unispec-old", "--no-interpolate", "--reflectance", "refl.txt", "--envi", "lib.sli"}, scans));
+                 Then({"unispec-old", "--no-interpolate", "--reflectance", "refl.txt", "--envi", "lib.sli"}, scans));
   ASSERT_EQ(run.exit, 0) << run.err;
   const EnviPair envi = ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr"));
   EXPECT_EQ(envi.Count("samples"), 256u);
@@ -228,38 +227,27 @@ TEST(EnviLibraryReadBack, PerChannelRunHoldsOneSamplePerChannelAtItsWavelength) 
 }
 
 // A quantity whose table is not asked for is computed for the library; the
-// tables written beside it stay byte for byte those of a run without it.
-TEST(EnviLibraryReadBack, AbsorbanceWithoutItsTableAndTheTablesUnchanged) {
+// tables written beside it stay byte for byte those of a run without it, and
+// the long table holds none of its rows.
+TEST(EnviLibraryReadBack, AbsorbanceWithoutItsTableAndTheOtherOutputsUnchanged) {
   const TempFolder temp;
   const auto scans = OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}});
   const auto plain = RunCommand(
       "convert", temp.Path(),
-      Args({"unispec-old", "--grid", "400,1000,1", "--reflectance", "plain.txt", "--absorbance", "abs.txt"}, scans));
+      Then({"unispec-old", "--grid", "400,1000,1", "--reflectance", "plain.txt", "--absorbance", "abs.txt"}, scans));
   ASSERT_EQ(plain.exit, 0) << plain.err;
   const auto run = RunCommand("convert", temp.Path(),
-                              Args({"unispec-old", "--grid", "400,1000,1", "--reflectance", "refl.txt", "--envi",
-                                    "abs.sli", "--envi-quantity", "absorbance"},
+                              Then({"unispec-old", "--grid", "400,1000,1", "--reflectance", "refl.txt", "--long",
+                                    "long.csv", "--envi", "abs.sli", "--envi-quantity", "absorbance"},
                                    scans));
   ASSERT_EQ(run.exit, 0) << run.err;
   EXPECT_EQ(ReadAll(temp.File("refl.txt")), ReadAll(temp.File("plain.txt")));
   const auto table = TableRows(temp.File("abs.txt"));
   ASSERT_EQ(table.size(), 601u);
   ExpectValuesOfTable(ReadEnvi(temp.File("abs.sli"), temp.File("abs.hdr")), table, 2);
-}
-
-// A table computed for the library only is not a quantity of the long table.
-TEST(EnviLibraryReadBack, ItsQuantityStaysOutOfTheLongTable) {
-  const TempFolder temp;
-  const auto scans = OldScans(temp, {{"a.spt", "06/22/18"}});
-  const auto run = RunCommand("convert", temp.Path(),
-                              Args({"unispec-old", "--grid", "400,410,1", "--long", "long.csv", "--envi", "abs.sli",
-                                    "--envi-quantity", "absorbance"},
-                                   scans));
-  ASSERT_EQ(run.exit, 0) << run.err;
   const auto lines = testing::SplitCrLf(ReadAll(temp.File("long.csv")));
-  ASSERT_EQ(lines.size(), 1u + 11u);
-  for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Has(lines[i], ",reflectance,")) << lines[i];
-  EXPECT_EQ(ReadEnvi(temp.File("abs.sli"), temp.File("abs.hdr")).values.size(), 11u);
+  ASSERT_EQ(lines.size(), 1u + 2 * 601u);
+  for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_TRUE(Has(lines[i], ",reflectance,")) << lines[i];
 }
 
 // The raw readings hold no marks: a target that read 999 stays 999.
@@ -268,7 +256,7 @@ TEST(EnviLibraryReadBack, RawTargetKeepsAReadingOf999) {
   const auto scans =
       OldScans(temp, {{"a.spt", "06/22/18"}}, {.target = Except("1500", {{4, "999"}}), .panel = Except("2000", {})});
   const auto run = RunCommand("convert", temp.Path(),
-                              Args({"unispec-old", "--no-interpolate", "--target", "target.txt", "--envi", "t.sli",
+                              Then({"unispec-old", "--no-interpolate", "--target", "target.txt", "--envi", "t.sli",
                                     "--envi-quantity", "target"},
                                    scans));
   ASSERT_EQ(run.exit, 0) << run.err;
@@ -312,9 +300,8 @@ TEST(EnviSpectraNames, ScansOfOneNameOnSeveralDaysInTheLibrary) {
                                      {"y.spt", "06/23/18"},
                                      {"y.spt", "06/24/18"}});
   const auto run =
-      RunCommand("convert", temp.Path(), Args({"unispec-old", "--grid", "400,410,1", "--envi", "lib.sli"}, scans));
+      RunCommand("convert", temp.Path(), Then({"unispec-old", "--grid", "400,410,1", "--envi", "lib.sli"}, scans));
   ASSERT_EQ(run.exit, 0) << run.err;
-  EXPECT_FALSE(fs::exists(temp.File("refl.txt")));
   const EnviPair envi = ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr"));
   EXPECT_EQ(envi.List("spectra names"),
             (std::vector<std::string>{"leaf.spt_2018-06-22", "leaf.spt_2018-06-23_1", "leaf.spt_2018-06-23_2", "x.spt",
@@ -347,18 +334,18 @@ TEST(EnviLibraryRequests, RefusedBeforeAnythingIsWritten) {
     const char* says;
   };
   const std::vector<Refused> refused = {
-      {Args({"unispec-old", "--reflectance", "r.txt", "--envi-quantity", "absorbance"}, old), "--envi-quantity"},
-      {Args({"unispec-old", "--reflectance", "r.txt", "--envi", "l.sli", "--envi-quantity", "ndvi"}, old), "ndvi"},
-      {Args({"unispec-old", "--reflectance", "r.txt", "--envi", "l.sli", "--envi-quantity", "corrected"}, old),
+      {Then({"unispec-old", "--reflectance", "r.txt", "--envi-quantity", "absorbance"}, old), "--envi-quantity"},
+      {Then({"unispec-old", "--reflectance", "r.txt", "--envi", "l.sli", "--envi-quantity", "ndvi"}, old), "ndvi"},
+      {Then({"unispec-old", "--reflectance", "r.txt", "--envi", "l.sli", "--envi-quantity", "corrected"}, old),
        "--corrected"},
-      {Args({"unispec-compact", "--waves", "equation=300,3,0", "--reflectance", "r.txt", "--envi", "l.sli",
+      {Then({"unispec-compact", "--waves", "equation=300,3,0", "--reflectance", "r.txt", "--envi", "l.sli",
              "--envi-quantity", "absorbance"},
             compact),
        "absorbance"},
-      {Args({"unispec-old", "--reflectance", "r.txt", "--envi", "-"}, old), "standard output"},
-      {Args({"unispec-old", "--reflectance", "r.txt", "--envi", "l.hdr"}, old), "header"},
-      {Args({"unispec-old", "--reflectance", "r.hdr", "--envi", "r.sli"}, old), "r.hdr"},
-      {Args({"unispec-dc", "--reflectance", "r.txt", "--envi", "l.sli", "--envi-quantity", "corrected"}, dc),
+      {Then({"unispec-old", "--reflectance", "r.txt", "--envi", "-"}, old), "standard output"},
+      {Then({"unispec-old", "--reflectance", "r.txt", "--envi", "l.hdr"}, old), "header"},
+      {Then({"unispec-old", "--reflectance", "r.hdr", "--envi", "r.sli"}, old), "r.hdr"},
+      {Then({"unispec-dc", "--reflectance", "r.txt", "--envi", "l.sli", "--envi-quantity", "corrected"}, dc),
        "--corrected"},
   };
   for (const Refused& r : refused) {
@@ -372,66 +359,16 @@ TEST(EnviLibraryRequests, RefusedBeforeAnythingIsWritten) {
 
 // --- Where the library comes in a run ---------------------------------------
 
-// Records the outputs asked for and written; every path in `folder`.
-class OrderSink final : public OutputSink {
- public:
-  explicit OrderSink(const TempFolder& folder) : folder_(folder) {}
-  void Computed(const ConversionResult&, std::span<const std::string>) override {}
-  std::optional<std::string> PathFor(JobOutput output) override {
-    calls.push_back("path " + Name(output));
-    return folder_.File(Name(output));
-  }
-  void Written(JobOutput output, const std::string&) override { calls.push_back("written " + Name(output)); }
-  void RefFileDeclined() override { calls.push_back("declined"); }
-  static std::string Name(JobOutput o) {
-    static const char* const kNames[] = {"reflectance", "absorbance", "target",  "panel", "index",
-                                         "corrected",   "long.csv",   "lib.sli", "report"};
-    return kNames[static_cast<int>(o)];
-  }
-  std::vector<std::string> calls;
-
- private:
-  const TempFolder& folder_;
-};
-
-class RangeAsker final : public RefFileAsker {
- public:
-  RangeAsker(std::string file, bool right, std::string indexFile = {})
-      : file_(std::move(file)), right_(right), indexFile_(std::move(indexFile)) {}
-  std::string RefFilePath() override { return file_; }
-  bool RangeIsRight(const std::string&, const RefFileSummary&) override { return right_; }
-  std::vector<IndexDefinition> Indices() override { return {}; }
-  std::string IndexFilePath() override { return indexFile_; }
-
- private:
-  std::string file_;
-  bool right_;
-  std::string indexFile_;
-};
-
-ConversionJob DcJob(const TempFolder& temp) {
-  ConversionJob job;
-  RunSettings& s = job.settings;
-  s.variant = VariantByCliName("unispec-dc");
-  s.files = synth::WriteDcScans(temp.File("dc"), 3, "D");
-  s.grid = {"500", "520", "1"};
-  s.modes[Index(OutputMode::Reflectance)] = true;
-  UseChannelEquations(s, DcStartTexts());
-  job.correctByScans = true;
-  job.referenceScans = {s.files[0]};
-  job.plottedNames = "D00001.spu,";
-  return job;
-}
-
 TEST(EnviLibraryInARun, LastAfterTheCorrectedFileWhoseValuesItHolds) {
   const TempFolder temp;
-  ConversionJob job = DcJob(temp);
+  ConversionJob job = DcReferenceJob(temp, 3);
   job.enviLibrary = EnviQuantity::Corrected;
-  OrderSink sink(temp);
-  RangeAsker asker({}, true);
+  RecordingSink sink(temp);
+  FixedAsker asker;
   RunJob(job, sink, asker);
-  EXPECT_EQ(sink.calls, (std::vector<std::string>{"path reflectance", "written reflectance", "path corrected",
-                                                  "written corrected", "path lib.sli", "written lib.sli"}));
+  EXPECT_EQ(sink.calls,
+            (std::vector<std::string>{"computed 1", "path reflectance", "written reflectance", "path corrected",
+                                      "written corrected", "path lib.sli", "written lib.sli"}));
   const auto table = TableRows(temp.File("corrected"));
   ASSERT_EQ(table.size(), 21u);
   ExpectValuesOfTable(ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr")), table, 3);
@@ -441,21 +378,19 @@ TEST(EnviLibraryInARun, LastAfterTheCorrectedFileWhoseValuesItHolds) {
 // the reflectance, which the `.ref` step must not have taken from the run.
 TEST(EnviLibraryInARun, ADeclinedRefFileStillWritesTheReflectanceLibrary) {
   const TempFolder temp;
-  ConversionJob job = DcJob(temp);
+  ConversionJob job = DcReferenceJob(temp, 3);
   job.correctByScans = false;
   job.applyRefFile = true;
   job.enviLibrary = EnviQuantity::Reflectance;
-  std::string ref = "wavelength,value\r\n";
-  for (int w = 500; w <= 520; ++w) ref += std::to_string(w) + ",0.5\r\n";
-  OrderSink sink(temp);
-  RangeAsker declines(temp.Write("panel.ref", ref), false);
+  RecordingSink sink(temp);
+  FixedAsker declines(HalfRefFile(temp), false);
   RunJob(job, sink, declines);
-  EXPECT_EQ(sink.calls, (std::vector<std::string>{"path reflectance", "written reflectance", "declined", "path lib.sli",
-                                                  "written lib.sli"}));
+  EXPECT_EQ(sink.calls, (std::vector<std::string>{"computed 1", "path reflectance", "written reflectance", "declined",
+                                                  "path lib.sli", "written lib.sli"}));
   ExpectValuesOfTable(ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr")), TableRows(temp.File("reflectance")), 3);
   // Accepted, the library is the same reflectance, after the `.ref` step.
-  OrderSink accepted(temp);
-  RangeAsker accepts(temp.File("panel.ref"), true, temp.File("indices"));
+  RecordingSink accepted(temp);
+  FixedAsker accepts(temp.File("panel.ref"), true, temp.File("indices"));
   RunJob(job, accepted, accepts);
   EXPECT_EQ(accepted.calls.back(), "written lib.sli");
   ExpectValuesOfTable(ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr")), TableRows(temp.File("reflectance")), 3);
@@ -465,13 +400,13 @@ TEST(EnviLibraryInARun, ADeclinedRefFileStillWritesTheReflectanceLibrary) {
 // of the library is written then.
 TEST(EnviLibraryInARun, NeverReplacesAScan) {
   const TempFolder temp;
-  ConversionJob job = DcJob(temp);
+  ConversionJob job = DcReferenceJob(temp, 3);
   job.correctByScans = false;
   job.enviLibrary = EnviQuantity::Reflectance;
   const std::string scan = ReadAll(job.settings.files[1]);
   fs::create_hard_link(job.settings.files[1], temp.File("lib.hdr"));
-  OrderSink sink(temp);
-  RangeAsker asker({}, true);
+  RecordingSink sink(temp);
+  FixedAsker asker;
   EXPECT_THROW(RunJob(job, sink, asker), RunFailure);
   EXPECT_FALSE(fs::exists(temp.File("lib.sli")));
   EXPECT_EQ(ReadAll(job.settings.files[1]), scan);
@@ -488,16 +423,11 @@ TEST(EnviLibraryInARun, NeverReplacesAScan) {
 // The real UniSpec-DC scans: the library's NaNs stand exactly where the
 // reflectance table holds 999, and the names are all different.
 TEST(EnviLibraryRealScans, UniSpecDcScansReadBack) {
-  const fs::path folder = fs::path(testing::RealDataFolder()) / "unispec-dc";
-  std::vector<std::string> scans;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec))
-    if (e.is_regular_file() && e.path().extension() == ".spu") scans.push_back(e.path().string());
-  if (scans.empty()) GTEST_SKIP() << "no real UniSpec-DC scans in " << folder;
-  std::sort(scans.begin(), scans.end());
+  const std::vector<std::string> scans = testing::RealUniSpecDcFiles();
+  if (scans.empty()) GTEST_SKIP() << "no real UniSpec-DC scans in " << testing::RealDataFolder();
   const TempFolder temp;
   const auto run =
-      RunCommand("convert", temp.Path(), Args({"unispec-dc", "--reflectance", "refl.csv", "--envi", "dc.sli"}, scans));
+      RunCommand("convert", temp.Path(), Then({"unispec-dc", "--reflectance", "refl.csv", "--envi", "dc.sli"}, scans));
   ASSERT_EQ(run.exit, 0) << run.err;
   const EnviPair envi = ReadEnvi(temp.File("dc.sli"), temp.File("dc.hdr"));
   EXPECT_EQ(envi.Count("lines"), scans.size());
