@@ -98,15 +98,12 @@ std::string RatioScan(TempFolder& folder, const std::string& name, int tenths, i
 }
 
 // Per scan label and quantity, the values of a long table at its three rows.
-std::map<std::string, std::vector<std::string>> LongValues(const std::string& path) {
+// With `dated`, per label, date and quantity.
+std::map<std::string, std::vector<std::string>> LongValues(const std::string& path, bool dated = false) {
   std::map<std::string, std::vector<std::string>> out;
   for (const std::string& line : SplitCrLf(ReadAll(path))) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
-      cells.push_back(line.substr(start, comma - start));
-    cells.push_back(line.substr(start));
-    if (cells.size() > 8 && cells[0] != "path") out[cells[1] + " " + cells[6]].push_back(cells[8]);
+    const std::vector<std::string> c = Fields(line);  // path, label, date, ..., quantity, wavelength, value
+    if (c.size() > 8 && c[0] != "path") out[c[1] + " " + (dated ? c[2] + " " : "") + c[6]].push_back(c[8]);
   }
   return out;
 }
@@ -216,44 +213,13 @@ TEST(KeyReferenceRun, OptionMistakesAreUsageErrors) {
 // The 2018 season's key: the plots of 8/11 LMAT B1 are corrected by the
 // white-panel scans of that day's REF row, which covers blocks B1 to B4.
 TEST(KeyReferenceRun, RealSeasonKeyCorrectsByTheDaysWhitePanel) {
-  const fs::path folder = fs::path(RealDataFolder()) / "unispec-dc";
-  const std::string key = (folder / "2018_unispec_key.csv").string();
-  std::vector<std::string> scans = RealUniSpecDcFiles();
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder / "2018-06-22-not-dark-subtracted", ec))
-    if (e.path().extension() == ".spu") scans.push_back(e.path().string());
-  if (!fs::exists(key) || scans.size() < 4) GTEST_SKIP() << "no real key and scans in " << folder;
+  const RealSeason season;
+  if (season.Missing()) GTEST_SKIP() << "no real key and scans in " << RealDataFolder();
   TempFolder out;
-  std::vector<std::string> args = {"convert",
-                                   "unispec-dc",
-                                   "--grid",
-                                   "500,502,1",
-                                   "--long",
-                                   out.File("l.csv"),
-                                   "--key",
-                                   key,
-                                   "--key-scans",
-                                   "P1,P2,P3,P4,P5",
-                                   "--key-name",
-                                   "{Site}_{n:05}.spu",
-                                   "--key-reference",
-                                   "Treatment=REF",
-                                   "--key-reference-by",
-                                   "Date,Site,Block"};
-  args.insert(args.end(), scans.begin(), scans.end());
-  const ProgramOutcome run = RunCorvelane(args);
+  const ProgramOutcome run = RunCorvelane(season.Convert(
+      {"--long", out.File("l.csv"), "--key-reference", "Treatment=REF", "--key-reference-by", "Date,Site,Block"}));
   ASSERT_EQ(run.exit, 0) << run.err;
-  std::map<std::string, std::vector<std::string>> rows;  // scan, date, quantity: values at 500, 501, 502
-  for (const std::string& line : SplitCrLf(ReadAll(out.File("l.csv")))) {
-    const std::size_t label = line.find(',');
-    if (line.starts_with("path,") || label == std::string::npos) continue;
-    std::vector<std::string> cells;
-    std::size_t start = label + 1;
-    for (std::size_t comma; cells.size() < 8 && (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
-      cells.push_back(line.substr(start, comma - start));
-    // label, date, time, temperature, integration, quantity, wavelength, value
-    rows[cells[0] + " " + cells[1] + " " + cells[5]].push_back(cells[7]);
-  }
+  const auto rows = LongValues(out.File("l.csv"), true);  // values at 500, 501, 502
   const auto& reference = rows.at("LMAT_00000.spu 2018-08-11 reflectance");
   const auto& plot = rows.at("LMAT_00010.spu 2018-08-11 reflectance");
   // LMAT_00000 has two key rows (MAT_DARK and REF): two sets of rows, none corrected.

@@ -3,7 +3,6 @@
 // groups, compressed; the real UniSpec-DC scans with a key made here.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -80,20 +79,12 @@ TEST(LongTableRun, OldFormatTablesByHandWithKeyColumnsAndTheWideTablesUnchanged)
   EXPECT_EQ(ReadAll(run.folder.File("t.txt")), ReadAll(run.folder.File("t2.txt")));
 }
 
-TEST(LongTableRun, GzipFileRestoresTheSameBytesAndLongAloneMeansReflectance) {
+TEST(LongTableRun, LongAloneMeansReflectance) {
   OldRun run;
   ASSERT_EQ(run.Convert({"--long", run.folder.File("long.csv")}).exit, 0);
-  const ProgramOutcome gz = run.Convert({"--long", run.folder.File("long.csv.gz")});
-  ASSERT_EQ(gz.exit, 0) << gz.err;
   const std::string text = ReadAll(run.folder.File("long.csv"));
   EXPECT_EQ(SplitCrLf(text).size(), 1u + 2 * 3);  // reflectance only, no table written
   EXPECT_FALSE(Has(text, ",target,"));
-  EXPECT_NE(ReadAll(run.folder.File("long.csv.gz")), text);
-  ASSERT_EQ(std::system(("gzip -dc " + ShellQuote(run.folder.File("long.csv.gz")) + " > " +
-                         ShellQuote(run.folder.File("restored.csv")))
-                            .c_str()),
-            0);
-  EXPECT_EQ(ReadAll(run.folder.File("restored.csv")), text);
 }
 
 // The values of a UniSpec-DC reflectance table (an empty line, five head
@@ -104,11 +95,7 @@ std::map<std::string, std::vector<std::string>> WideColumns(const std::string& p
   std::map<std::string, std::vector<std::string>> columns;
   std::vector<std::string> names;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = lines[i].find(',', start)) != std::string::npos; start = comma + 1)
-      cells.push_back(lines[i].substr(start, comma - start));
-    cells.push_back(lines[i].substr(start));
+    const std::vector<std::string> cells = Fields(lines[i]);
     if (i == kNames) names = cells;
     if (i < kData) continue;
     for (std::size_t k = 1; k < cells.size() && k < names.size(); ++k) columns[names[k]].push_back(cells[k]);
@@ -188,6 +175,9 @@ TEST(LongTableRun, KeyAndGroupMistakesAreUsageErrorsBeforeAnythingIsWritten) {
       {{"--long", l, "--key", run.folder.File("missing.csv")}, "missing.csv"},
       {{"--long", key, "--key", key}, "--long"},
       {{"--long", run.a}, "would replace"},
+      {{"--long", l, "--key", key, "--key-scans", "P1"}, "go together"},
+      {{"--long", l, "--key-scans", "P1", "--key-name", "{Site}{n:04}.spt"}, "add --key FILE"},
+      {{"--long", l, "--key", key, "--key-scans", "P2", "--key-name", "{n}"}, "no column \"P2\""},
   };
   for (const Case& c : cases) {
     const ProgramOutcome out = run.Convert(c.args);
@@ -198,67 +188,12 @@ TEST(LongTableRun, KeyAndGroupMistakesAreUsageErrorsBeforeAnythingIsWritten) {
   }
 }
 
-TEST(LongTableRun, RealDcScansWithAKeyBuiltHere) {
-  const std::vector<std::string> scans = RealUniSpecDcFiles();
-  if (scans.size() < 2) GTEST_SKIP() << "no real UniSpec-DC scans in " << RealDataFolder();
-  TempFolder folder;
-  // Every scan but the last, each with its site (the name before "_"); and a row naming no scan.
-  std::string key = "file,Site\n";
-  for (std::size_t i = 0; i + 1 < scans.size(); ++i) {
-    const std::string name = fs::path(scans[i]).filename().string();
-    key += name + "," + name.substr(0, name.find('_')) + "\n";
-  }
-  key += "NOPE_00001.spu,NOPE\n";
-  const std::string keyPath = folder.Write("key.csv", key);
-  std::vector<std::string> args = {
-      "convert", "unispec-dc", "--reflectance", folder.File("r.csv"), "--long", folder.File("long.csv.gz"),
-      "--key",   keyPath};
-  args.insert(args.end(), scans.begin(), scans.end());
-  const ProgramOutcome out = RunCorvelane(args);
-  ASSERT_EQ(out.exit, 0) << out.err;
-  EXPECT_TRUE(Has(out.err, "1 of " + std::to_string(scans.size()) + " scans has no row")) << out.err;
-  EXPECT_TRUE(Has(out.err, "names no scan of the run: line " + std::to_string(scans.size() + 1) + " NOPE_00001.spu"))
-      << out.err;
-  ASSERT_EQ(
-      std::system(
-          ("gzip -dc " + ShellQuote(folder.File("long.csv.gz")) + " > " + ShellQuote(folder.File("long.csv"))).c_str()),
-      0);
-  const std::vector<std::string> lines = SplitCrLf(ReadAll(folder.File("long.csv")));
-  ASSERT_EQ(lines.size(), 1 + scans.size() * 821);  // 310 to 1130 nm by 1
-  EXPECT_EQ(lines[0], "path,label,date,time,temperature,integration_ms,quantity,wavelength_nm,value,Site");
-  const auto wide = WideColumns(folder.File("r.csv"));
-  for (std::size_t s = 0; s < scans.size(); ++s) {
-    const std::string name = fs::path(scans[s]).filename().string();
-    const std::string& first = lines[1 + s * 821];
-    ASSERT_TRUE(first.starts_with(scans[s] + "," + name + ",")) << first;
-    // The dates of 2018 headers are month/day/year: ISO here.
-    EXPECT_TRUE(Has(first, ",2018-")) << first;
-    EXPECT_TRUE(Has(first, ",reflectance,310,")) << first;
-    const std::string site = s + 1 < scans.size() ? name.substr(0, name.find('_')) : "";
-    for (std::size_t r = 0; r < 821; r += 41) {
-      const std::string& line = lines[1 + s * 821 + r];
-      ASSERT_TRUE(line.ends_with("," + site)) << line;
-      const std::string rest = line.substr(0, line.size() - site.size() - 1);
-      EXPECT_EQ(rest.substr(rest.rfind(',') + 1), Shortest(wide.at(name)[r])) << line;
-    }
-  }
-}
-
 // The 2018 season's own key: one row per plot visit, scan numbers in P1-P5.
 TEST(LongTableRun, RealSeasonKeyWithScanNumbers) {
-  const fs::path folder = fs::path(RealDataFolder()) / "unispec-dc";
-  const std::string key = (folder / "2018_unispec_key.csv").string();
-  std::vector<std::string> scans = RealUniSpecDcFiles();
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder / "2018-06-22-not-dark-subtracted", ec))
-    if (e.path().extension() == ".spu") scans.push_back(e.path().string());
-  if (!fs::exists(key) || scans.size() < 4) GTEST_SKIP() << "no real key and scans in " << folder;
+  const RealSeason season;
+  if (season.Missing()) GTEST_SKIP() << "no real key and scans in " << RealDataFolder();
   TempFolder out;
-  std::vector<std::string> args = {"convert",     "unispec-dc",      "--grid",     "500,502,1",
-                                   "--long",      out.File("l.csv"), "--key",      key,
-                                   "--key-scans", "P1,P2,P3,P4,P5",  "--key-name", "{Site}_{n:05}.spu"};
-  args.insert(args.end(), scans.begin(), scans.end());
-  const ProgramOutcome run = RunCorvelane(args);
+  const ProgramOutcome run = RunCorvelane(season.Convert({"--long", out.File("l.csv")}));
   ASSERT_EQ(run.exit, 0) << run.err;
   const std::vector<std::string> lines = SplitCrLf(ReadAll(out.File("l.csv")));
   EXPECT_EQ(lines[0],
@@ -288,18 +223,10 @@ TEST(LongTableRun, RealSeasonKeyWithScanNumbers) {
   EXPECT_TRUE(Has(warning, "SHB1_09998.spu")) << warning;
 }
 
-TEST(LongTableRun, ScanNumberOptionsGoTogetherWithAKey) {
+TEST(LongTableRun, ScanNumbersJoinTheKey) {
   OldRun run;
   const std::string key = run.folder.Write("key.csv", "Site,P1\nA,1\n");
   const std::string l = run.folder.File("l.csv");
-  for (const auto& [args, says] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"--long", l, "--key", key, "--key-scans", "P1"}, "go together"},
-           {{"--long", l, "--key-scans", "P1", "--key-name", "{Site}{n:04}.spt"}, "add --key FILE"},
-           {{"--long", l, "--key", key, "--key-scans", "P2", "--key-name", "{n}"}, "no column \"P2\""}}) {
-    const ProgramOutcome out = run.Convert(args);
-    EXPECT_EQ(out.exit, 2) << out.err;
-    EXPECT_TRUE(Has(out.err, says)) << out.err;
-  }
   // A0001.spt and B0002.spt: Site A, number 1; the key names A0001 only.
   const ProgramOutcome ok =
       run.Convert({"--long", l, "--key", key, "--key-scans", "P1", "--key-name", "{Site}{n:04}.spt"});
