@@ -27,19 +27,6 @@ namespace fs = std::filesystem;
 
 ProgramOutcome Indices(const fs::path& folder, const Args& args) { return RunCommand("indices", folder, args); }
 
-// The first seven fields of a long-file row (none of them holds a comma);
-// the citation is left out.
-std::vector<std::string> Fields(const std::string& row) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (int f = 0; f < 7; ++f) {
-    const std::size_t comma = row.find(',', start);
-    fields.push_back(row.substr(start, comma - start));
-    start = comma + 1;
-  }
-  return fields;
-}
-
 class CatalogueCli : public ::testing::Test {
  protected:
   void SetUp() override { ConvertLeafScans(folder, reflectance); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "indices/index_run.h"
+#include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "tools/scan_synth.h"
 
@@ -21,21 +22,12 @@ namespace fs = std::filesystem;
 using Outcome = ProgramOutcome;
 
 // Runs the program in `folder` (where --preset finds INDEX).
-Outcome Indices(const fs::path& folder, const Args& args) {
-  Args all{"indices"};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCorvelane(all, folder);
-}
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+Outcome Indices(const fs::path& folder, const Args& args) { return RunCommand("indices", folder, args); }
 
 class IndicesCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    const Args scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
-    Args convert = {"convert", "unispec-old", "--reflectance", reflectance};
-    convert.insert(convert.end(), scans.begin(), scans.end());
-    ASSERT_EQ(RunCorvelane(convert).exit, 0);
+    ConvertLeafScans(folder, reflectance);
     folder.Write("INDEX",
                  "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
   }

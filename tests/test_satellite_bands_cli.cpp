@@ -27,17 +27,6 @@ namespace fs = std::filesystem;
 
 ProgramOutcome Bands(const fs::path& folder, const Args& args) { return RunCommand("bands", folder, args); }
 
-std::vector<std::string> Fields(const std::string& row) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = row.find(',', start);
-    fields.push_back(row.substr(start, comma == std::string::npos ? comma : comma - start));
-    if (comma == std::string::npos) return fields;
-    start = comma + 1;
-  }
-}
-
 class BandsCli : public ::testing::Test {
  protected:
   void SetUp() override { ConvertLeafScans(folder, reflectance); }
@@ -127,11 +116,9 @@ TEST_F(BandsCli, UsageErrorsExitTwoAndWriteNothing) {
 }
 
 TEST(BandsList, EverySensorWithItsBandsAndCentres) {
-  TempFolder folder;
-  const std::string listed = folder.File("list.txt");
-  const int exit = std::system((ShellQuote(CORVELANE_EXE) + " bands --list > " + ShellQuote(listed)).c_str());
-  ASSERT_EQ(exit, 0);
-  const std::string text = ReadAll(listed);
+  const Outcome listed = RunProgram({"bands", "--list"});
+  ASSERT_EQ(listed.exit, 0);
+  const std::string& text = listed.out;
   for (const std::string& name : ShippedSensorNames())
     EXPECT_TRUE(Has(text, name + ": B1 ") || Has(text, name + ": Oa01 ")) << name;
   EXPECT_TRUE(Has(text, "sentinel-2a-msi: B1 442.70, B2 492.72, B3 559.85, B4 664.62,")) << text;
