@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -195,6 +196,16 @@ inline std::string HalfRefFile(const TempFolder& temp) {
 }
 
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// `o` (an Outcome or ProgramOutcome) ended with `exit` and its stderr holds each of `says`.
+template <typename R>
+::testing::AssertionResult Exited(const R& o, int exit, std::initializer_list<std::string> says = {}) {
+  if (o.exit != exit)
+    return ::testing::AssertionFailure() << "exit " << o.exit << " instead of " << exit << "\n" << o.err;
+  for (const std::string& part : says)
+    if (!Has(o.err, part)) return ::testing::AssertionFailure() << "stderr lacks \"" << part << "\":\n" << o.err;
+  return ::testing::AssertionSuccess();
+}
 
 // The line of `text` that starts where `start` first stands; empty when it stands nowhere.
 inline std::string LineFrom(const std::string& text, const std::string& start) {

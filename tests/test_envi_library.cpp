@@ -107,27 +107,20 @@ EnviPair ReadEnvi(const std::string& library, const std::string& header) {
 }
 
 // The data rows of a table the program wrote: wavelength, then one value per
-// scan (fields split at commas, or at blanks in print-zone files).
+// scan (fields between commas or blanks; rows holding anything else are heads).
 std::vector<std::vector<double>> TableRows(const std::string& path) {
   std::vector<std::vector<double>> rows;
-  for (const std::string& line : testing::SplitCrLf(ReadAll(path))) {
+  for (std::string line : testing::SplitCrLf(ReadAll(path))) {
+    std::replace(line.begin(), line.end(), ',', ' ');
     std::vector<double> row;
-    const bool commas = line.find(',') != std::string::npos;
-    std::size_t i = 0;
     bool numbers = true;
-    while (i < line.size() && numbers) {
-      std::size_t end = commas ? line.find(',', i) : line.find_first_not_of(' ', i);
-      if (!commas) {
-        if (end == std::string::npos) break;
-        i = end;
-        end = line.find(' ', i);
-      }
-      const std::string field = Trimmed(line.substr(i, end == std::string::npos ? std::string::npos : end - i));
-      double v = 0;
-      const auto [p, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
-      numbers = ec == std::errc() && p == field.data() + field.size() && !field.empty();
-      if (numbers) row.push_back(v);
-      i = end == std::string::npos ? line.size() : end + 1;
+    for (std::size_t i = line.find_first_not_of(' '); numbers && i != std::string::npos;
+         i = line.find_first_not_of(' ', i)) {
+      const std::size_t end = std::min(line.find(' ', i), line.size());
+      row.push_back(0);
+      const auto [p, ec] = std::from_chars(line.data() + i, line.data() + end, row.back());
+      numbers = ec == std::errc() && p == line.data() + end;
+      i = end;
     }
     if (numbers && row.size() > 1) rows.push_back(std::move(row));
   }
@@ -350,8 +343,7 @@ TEST(EnviLibraryRequests, RefusedBeforeAnythingIsWritten) {
   };
   for (const Refused& r : refused) {
     const auto run = RunCommand("convert", temp.Path(), r.args);
-    EXPECT_EQ(run.exit, 2) << r.says << ": " << run.err;
-    EXPECT_TRUE(Has(run.err, r.says)) << run.err;
+    EXPECT_TRUE(Exited(run, 2, {r.says})) << r.says;
     for (const char* file : {"r.txt", "r.hdr", "r.sli", "l.sli", "l.hdr"})
       EXPECT_FALSE(fs::exists(temp.File(file))) << r.says << ": " << file;
   }

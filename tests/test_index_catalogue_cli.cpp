@@ -108,8 +108,7 @@ TEST_F(CatalogueCli, UsageErrorsExitTwoAndWriteNothing) {
            {{"--catalogue", "all", "--catalogue-file", folder.Path().string(), "--long-indices", out, reflectance},
             "not a regular file"}}) {
     const ProgramOutcome o = Indices(folder.Path(), args);
-    EXPECT_EQ(o.exit, 2) << message << "\n" << o.err;
-    EXPECT_TRUE(Has(o.err, message)) << o.err;
+    EXPECT_TRUE(Exited(o, 2, {message})) << message;
     EXPECT_FALSE(Written("long.csv") || Written("d.txt")) << message;
     EXPECT_EQ(ReadAll(reflectance), before) << message;
   }

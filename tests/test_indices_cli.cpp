@@ -79,15 +79,13 @@ TEST_F(IndicesCli, UsageErrorsExitTwoAndWriteNothing) {
            {{"--preset", "EVI", "--index-file", folder.File("i.txt"), reflectance}, "found: NDVI, PRI, WBI"},
            {{"--bogus", reflectance}, "--bogus"}}) {
     const Outcome o = Indices(folder.Path(), args);
-    EXPECT_EQ(o.exit, 2) << message;
-    EXPECT_TRUE(Has(o.err, message)) << o.err;
+    EXPECT_TRUE(Exited(o, 2, {message})) << message;
     EXPECT_FALSE(Written("i.txt") || Written("d.txt")) << message;
   }
   // Without INDEX, a preset is a usage error that says none was found.
   fs::remove(folder.File("INDEX"));
   const Outcome o = Indices(folder.Path(), {"--preset", "NDVI", "--index-file", folder.File("i.txt"), reflectance});
-  EXPECT_EQ(o.exit, 2);
-  EXPECT_TRUE(Has(o.err, "none found")) << o.err;
+  EXPECT_TRUE(Exited(o, 2, {"none found"}));
 }
 
 TEST_F(IndicesCli, AFailedRunExitsOneSaysWhyAndLeavesNoFile) {
@@ -104,8 +102,7 @@ TEST_F(IndicesCli, AFailedRunExitsOneSaysWhyAndLeavesNoFile) {
     const Args out = Outputs();
     all.insert(all.end() - 1, out.begin(), out.end());
     const Outcome o = Indices(folder.Path(), all);
-    EXPECT_EQ(o.exit, 1) << message;
-    EXPECT_TRUE(Has(o.err, message) && Has(o.err, all.back())) << o.err;
+    EXPECT_TRUE(Exited(o, 1, {message, all.back()})) << message;
     EXPECT_EQ(ReadAll(folder.File("i.txt")), "an earlier index file") << message;
     EXPECT_FALSE(Written("d.txt")) << message;
   }

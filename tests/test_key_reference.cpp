@@ -204,8 +204,7 @@ TEST(KeyReferenceRun, OptionMistakesAreUsageErrors) {
              run.scans[0], "--corrected", run.folder.File("c.txt")},
             "give one of them"}}) {
     const ProgramOutcome out = run.Convert(args);
-    EXPECT_EQ(out.exit, 2) << out.err;
-    EXPECT_TRUE(Has(out.err, says)) << out.err;
+    EXPECT_TRUE(Exited(out, 2, {says}));
     EXPECT_FALSE(fs::exists(l));
   }
 }

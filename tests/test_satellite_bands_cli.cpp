@@ -108,8 +108,7 @@ TEST_F(BandsCli, UsageErrorsExitTwoAndWriteNothing) {
            {{"--sensor-file", down, "--long-bands", out, reflectance}, "down.csv, line 4"},
            {{"--sensor-file", folder.File("none.csv"), "--long-bands", out, reflectance}, "not a regular file"}}) {
     const ProgramOutcome o = Bands(folder.Path(), args);
-    EXPECT_EQ(o.exit, 2) << message << "\n" << o.err;
-    EXPECT_TRUE(Has(o.err, message)) << o.err;
+    EXPECT_TRUE(Exited(o, 2, {message})) << message;
     EXPECT_FALSE(fs::exists(out)) << message;
     EXPECT_EQ(ReadAll(reflectance), before) << message;
   }
