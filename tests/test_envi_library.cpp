@@ -410,26 +410,5 @@ TEST(EnviLibraryInARun, NeverReplacesAScan) {
   EXPECT_EQ(ReadAll(job.settings.files[2]), linked);
 }
 
-// --- Real scans ---------------------------------------------------------------
-
-// The real UniSpec-DC scans: the library's NaNs stand exactly where the
-// reflectance table holds 999, and the names are all different.
-TEST(EnviLibraryRealScans, UniSpecDcScansReadBack) {
-  const std::vector<std::string> scans = testing::RealUniSpecDcFiles();
-  if (scans.empty()) GTEST_SKIP() << "no real UniSpec-DC scans in " << testing::RealDataFolder();
-  const TempFolder temp;
-  const auto run =
-      RunCommand("convert", temp.Path(), Then({"unispec-dc", "--reflectance", "refl.csv", "--envi", "dc.sli"}, scans));
-  ASSERT_EQ(run.exit, 0) << run.err;
-  const EnviPair envi = ReadEnvi(temp.File("dc.sli"), temp.File("dc.hdr"));
-  EXPECT_EQ(envi.Count("lines"), scans.size());
-  const auto names = envi.List("spectra names");
-  EXPECT_EQ(names.size(), scans.size());
-  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
-  const auto table = TableRows(temp.File("refl.csv"));
-  ASSERT_EQ(table.size(), 821u);
-  ExpectValuesOfTable(envi, table, scans.size());
-}
-
 }  // namespace
 }  // namespace corvelane

@@ -1,11 +1,9 @@
 // `corvelane indices --catalogue`: the long index file end to end on
 // reflectance files the conversion wrote, the files of the index run left as
-// they were, usage errors, failures that write nothing, and the real
-// dual-channel scans against a computation from their reflectance table.
+// they were, usage errors and failures that write nothing.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,7 +11,6 @@
 #include "indices/index_catalogue.h"
 #include "indices/index_values.h"
 #include "indices/reflectance_reader.h"
-#include "tests/dc_scan_text.h"
 #include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/text_input.h"
@@ -124,61 +121,6 @@ TEST_F(CatalogueCli, ABandTheTableCannotGiveFailsBeforeAnyFileIsWritten) {
               Has(o.err, "the table runs from 310 to 1130 nm"))
       << o.err;
   EXPECT_FALSE(Written("i.txt") || Written("long.csv"));
-}
-
-// The real dual-channel scans, converted by the program, through NDVI_MODIS
-// and PRI; the band means are taken here from the table as read.
-TEST(CatalogueRealData, DualChannelReflectanceThroughNdviModisAndPri) {
-  const auto scans = RealUniSpecDcFiles();
-  if (scans.empty()) GTEST_SKIP() << "no real dual-channel scans in " << RealDataFolder();
-  TempFolder folder;
-  const std::string reflectance = folder.File("refl.csv"), out = folder.File("long.csv");
-  Args convert = {"convert", "unispec-dc", "--reflectance", reflectance};
-  convert.insert(convert.end(), scans.begin(), scans.end());
-  ASSERT_EQ(RunCorvelane(convert).exit, 0);
-  const ProgramOutcome o =
-      Indices(folder.Path(), {"--catalogue", "NDVI_MODIS,PRI", "--long-indices", out, reflectance});
-  ASSERT_EQ(o.exit, 0) << o.err;
-
-  const ReflectanceTable t = ReadReflectanceFile(reflectance);
-  ASSERT_EQ(t.Columns(), scans.size());
-  const auto rows = SplitCrLf(ReadAll(out));
-  ASSERT_EQ(rows.size(), 1 + 2 * t.Columns());
-  const auto mean = [&](std::size_t k, double low, double high) -> double {
-    double sum = 0;
-    int n = 0;
-    for (std::size_t r = 0; r < t.Rows(); ++r) {
-      if (t.wavelengths[r] < low || t.wavelengths[r] > high) continue;
-      if (t.rows[r][k] == 999) return std::nan("");
-      sum += t.rows[r][k];
-      ++n;
-    }
-    return sum / n;
-  };
-  const auto at = [&](std::size_t k, double nm) -> double {
-    for (std::size_t r = 0; r < t.Rows(); ++r)
-      if (t.wavelengths[r] == nm) return t.rows[r][k] == 999 ? std::nan("") : t.rows[r][k];
-    ADD_FAILURE() << nm << " nm is not a row of the table";
-    return std::nan("");
-  };
-  int formed = 0;
-  for (std::size_t k = 0; k < t.Columns(); ++k) {
-    const double nir = mean(k, 841, 876), red = mean(k, 620, 670);
-    const double ndvi = (nir - red) / (nir + red);
-    const double pri = (at(k, 531) - at(k, 570)) / (at(k, 531) + at(k, 570));
-    const double expected[2] = {ndvi, pri};
-    for (int j = 0; j < 2; ++j) {
-      const auto f = Fields(rows[1 + 2 * k + static_cast<std::size_t>(j)]);
-      EXPECT_EQ(f[1], t.names[k]);
-      if (!std::isfinite(expected[j])) {
-        EXPECT_EQ(f[5], "") << t.names[k];
-        continue;
-      }
-      ++formed;
-      EXPECT_NEAR(ParseNumber(f[5]).value_or(NAN), expected[j], 1e-13) << t.names[k] << " " << f[4];
-    }
-  }
-  EXPECT_GT(formed, 0);
 }
 
 }  // namespace

@@ -1,19 +1,15 @@
 // `corvelane bands`: the long band file end to end on a reflectance file the
 // conversion wrote, the coverage warning, user sensor files, usage errors
-// that write nothing, --list, and the real dual-channel scans against a
-// computation written here from the table and the response files.
+// that write nothing, and --list.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "indices/reflectance_reader.h"
 #include "indices/satellite_bands.h"
-#include "tests/dc_scan_text.h"
 #include "tests/run_support.h"
 #include "tests/test_support.h"
 #include "text/text_input.h"
@@ -122,85 +118,6 @@ TEST(BandsList, EverySensorWithItsBandsAndCentres) {
     EXPECT_TRUE(Has(text, name + ": B1 ") || Has(text, name + ": Oa01 ")) << name;
   EXPECT_TRUE(Has(text, "sentinel-2a-msi: B1 442.70, B2 492.72, B3 559.85, B4 664.62,")) << text;
   EXPECT_TRUE(Has(text, "sentinel-3a-olci: Oa01 400.30,")) << text;
-}
-
-// The real dual-channel scans, converted by the program (400-1000 nm),
-// through every shipped sensor; weights, centres and coverage are worked out
-// here again from the response tables by a plain scan of their rows.
-TEST(BandsRealData, DualChannelReflectanceThroughEverySensor) {
-  const auto scans = RealUniSpecDcFiles();
-  if (scans.empty()) GTEST_SKIP() << "no real dual-channel scans in " << RealDataFolder();
-  TempFolder folder;
-  const std::string reflectance = folder.File("refl.csv"), out = folder.File("bands.csv");
-  Args convert = {"convert", "unispec-dc", "--reflectance", reflectance};
-  convert.insert(convert.end(), scans.begin(), scans.end());
-  ASSERT_EQ(RunCorvelane(convert).exit, 0);
-  const ProgramOutcome o = Bands(folder.Path(), {"--sensor", "all", "--long-bands", out, reflectance});
-  ASSERT_EQ(o.exit, 0) << o.err;
-
-  const ReflectanceTable t = ReadReflectanceFile(reflectance);
-  const auto rows = SplitCrLf(ReadAll(out));
-  std::size_t total = 0, band = 0, formed = 0, empty = 0;
-  for (const std::string& name : ShippedSensorNames()) total += ShippedSensor(name).bands.size();
-  ASSERT_EQ(rows.size(), 1 + total * t.Columns());
-  const std::string share = (fs::path(CORVELANE_SAMPLES).parent_path() / "share" / "srf").string();
-  for (const std::string& name : ShippedSensorNames()) {
-    // The table read here with a stream, cell by cell.
-    std::ifstream in(share + "/" + name + ".csv");
-    std::string line;
-    std::getline(in, line);
-    const std::vector<std::string> head = Fields(line);
-    std::vector<std::vector<std::pair<double, double>>> points(head.size());
-    while (std::getline(in, line)) {
-      const auto f = Fields(line);
-      for (std::size_t c = 1; c < f.size(); ++c)
-        if (!f[c].empty()) points[c].push_back({*ParseNumber(f[0]), *ParseNumber(f[c])});
-    }
-    for (std::size_t c = 1; c < head.size(); ++c) {
-      const auto& p = points[c];
-      const auto s = [&](double x) {
-        for (std::size_t j = 0; j + 1 < p.size(); ++j)
-          if (x >= p[j].first && x <= p[j + 1].first)
-            return p[j].second + (p[j + 1].second - p[j].second) * (x - p[j].first) / (p[j + 1].first - p[j].first);
-        return p.size() == 1 && x == p[0].first ? p[0].second : 0.0;
-      };
-      const auto integral = [&](double lo, double hi) {
-        double sum = 0;
-        for (std::size_t j = 0; j + 1 < p.size(); ++j) {
-          const double a = std::max(lo, p[j].first), b = std::min(hi, p[j + 1].first);
-          if (b > a) sum += (b - a) * (s(a) + s(b)) / 2;
-        }
-        return sum;
-      };
-      const double coverage =
-          integral(t.wavelengths.front(), t.wavelengths.back()) / integral(p.front().first, p.back().first);
-      for (std::size_t k = 0; k < t.Columns(); ++k) {
-        double rs = 0, ss = 0;
-        bool marked = false;
-        for (std::size_t r = 0; r < t.Rows(); ++r) {
-          const double w = s(t.wavelengths[r]);
-          if (w == 0) continue;
-          marked = marked || t.rows[r][k] == 999;
-          rs += t.rows[r][k] * w;
-          ss += w;
-        }
-        const auto f = Fields(rows.at(1 + k * total + band));
-        ASSERT_EQ(f[4] + " " + f[5], name + " " + head[c]);
-        EXPECT_EQ(f[1], t.names[k]);
-        EXPECT_NEAR(ParseNumber(f[7]).value_or(NAN), coverage, 1e-9) << name << " " << head[c];
-        if (coverage < 0.99 || marked) {
-          EXPECT_EQ(f[8], "") << name << " " << head[c] << " " << t.names[k];
-          ++empty;
-        } else {
-          EXPECT_NEAR(ParseNumber(f[8]).value_or(NAN), rs / ss, 1e-9) << name << " " << head[c] << " " << t.names[k];
-          ++formed;
-        }
-      }
-      ++band;
-    }
-  }
-  EXPECT_GT(formed, 0u);
-  EXPECT_GT(empty, 0u);
 }
 
 }  // namespace
