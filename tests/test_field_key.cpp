@@ -1,19 +1,29 @@
 // The field key: reading a spreadsheet's CSV, naming the scans of its rows
-// and joining them to a run's scans, misses reported both ways.
+// and joining them to a run's scans, misses reported both ways; white
+// references named in it: which scans are references, which references
+// correct each scan, and the corrected rows and plot means of whole runs, on
+// hand-made scans and on the 2018 season's own key.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <map>
+
 #include "convert/field_key.h"
+#include "tests/dc_scan_text.h"
+#include "tests/run_support.h"
 #include "tests/scan_text.h"
+#include "tests/test_support.h"
 #include "text/failure.h"
 
-namespace corvelane {
+namespace corvelane::testing {
 namespace {
 
-using testing::FailureOf;
+namespace fs = std::filesystem;
+using Refs = std::vector<std::size_t>;
 
 FieldKey Key(const std::string& text) { return ParseFieldKey(text, "key.csv"); }
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(FieldKeyReading, QuotedListsBlanksBomAndLinesAsASpreadsheetWritesThem) {
   const FieldKey key =
@@ -184,5 +194,225 @@ TEST(FieldKeyNumbers, TheWindowsGuessTheScanColumnsAndTheNamePattern) {
   EXPECT_FALSE(GuessScanNumbers(key, std::vector<std::string>{"DHT_00001.spu"}));
 }
 
+// A value of the tables, read whatever the locale's decimal sign.
+double Number(const std::string& text) {
+  double v = -1;
+  std::from_chars(text.data(), text.data() + text.size(), v);
+  return v;
+}
+
+KeyReferences ReferencesOf(const std::string& text, std::span<const JoinScan> scans,
+                           std::vector<std::string> by = {"Site", "Block"}) {
+  const FieldKey key = ParseFieldKey(text, "key.csv");
+  return KeyReferenceScans(key, JoinKey(key, FileColumnNames(key), scans), "Treatment", "REF", by, scans);
+}
+
+TEST(KeyReferenceScans, ListsCaseDatesAndScansInTwoRows) {
+  const std::vector<JoinScan> scans = {{"R1.spu", "2018-08-11"}, {"D1.spu", "2018-08-11"}, {"D2.spu", "2018-08-11"},
+                                       {"R2.spu", "2018-08-11"}, {"D3.spu", "2018-08-11"}, {"D4.spu", "2018-08-11"},
+                                       {"R3.spu", "2018-08-11"}, {"X.spu", "2018-08-11"}};
+  const KeyReferences refs = ReferencesOf(
+      "file,Date,Site,Block,Treatment\n"
+      "R1.spu,8/11/2018,LMAT,\"B1, B2\",REF\n"
+      "D1.spu,8/11/2018,LMAT,B1,CT\n"
+      "D2.spu,8/11/2018,lmat,b2,F2\n"
+      "R2.spu,8/11/2018,MNAT,B1,ref\n"
+      "D3.spu,2018-08-11,MNAT,B1,CT\n"
+      "D4.spu,8/11/2018,LMAT,B3,CT\n"
+      "R3.spu,8/11/2018,LMAT,B1,DARK\n"
+      "R3.spu,8/11/2018,LMAT,B1,REF\n",
+      scans, {"Date", "Site", "Block"});
+  EXPECT_EQ(refs.isReference, (std::vector<bool>{true, false, false, true, false, false, true, false}));
+  // The list covers B1 and B2; the second B1 reference joins the first for D1.
+  EXPECT_EQ(refs.ofScan[1], (Refs{0, 6}));
+  EXPECT_EQ(refs.ofScan[2], (Refs{0}));  // case ignored
+  EXPECT_EQ(refs.ofScan[4], (Refs{3}));  // the same day written another way
+  // A reference scan is never corrected, even under its other row; a scan
+  // without a key row is not a data scan.
+  EXPECT_TRUE(refs.ofScan[0].empty());
+  EXPECT_TRUE(refs.ofScan[6].empty());
+  EXPECT_TRUE(refs.ofScan[7].empty());
+  EXPECT_TRUE(refs.ofScan[5].empty());
+  ASSERT_EQ(refs.warnings.size(), 1u);
+  EXPECT_TRUE(Has(refs.warnings[0], "1 scan has no reference scan (Treatment REF) with the same Date, Site, Block"))
+      << refs.warnings[0];
+  EXPECT_TRUE(refs.warnings[0].ends_with(": D4.spu")) << refs.warnings[0];
+}
+
+TEST(KeyReferenceScans, UnknownColumnsAndKeysWithoutReferencesAreUsageErrors) {
+  const std::vector<JoinScan> scans = {{"D1.spu", ""}};
+  EXPECT_TRUE(Has(FailureOf([&] { ReferencesOf("file,Site,Treatment\nD1.spu,A,CT\n", scans); }),
+                  "--key-reference-by: the key has no column \"Block\""));
+  EXPECT_TRUE(Has(FailureOf([&] { ReferencesOf("file,Site,Block,Treatment\nD1.spu,A,B1,CT\n", scans); }),
+                  "no row of the key has Treatment REF"));
+  EXPECT_TRUE(Has(FailureOf([&] { ReferencesOf("file,Site,Block\nD1.spu,A,B1\n", scans); }),
+                  "--key-reference: the key has no column \"Treatment\""));
+}
+
+TEST(KeyReferenceScans, TheWindowsGuessTheReferenceColumnAndTheColumnsBeforeIt) {
+  const FieldKey plots = ParseFieldKey(
+      "Date,Site,Block,Treatment,P1,Notes\n6/22/2018,MAT,B1,CT,1,\n6/22/2018,MAT,\"B1, B2\",Ref,2,REF\n", "k.csv");
+  const std::vector<std::string> scanColumns = {"P1"};
+  const std::optional<KeyReferenceGuess> guess = GuessKeyReference(plots, scanColumns);
+  ASSERT_TRUE(guess);
+  EXPECT_EQ(guess->column, "Treatment");
+  EXPECT_EQ(guess->value, "Ref");
+  EXPECT_EQ(guess->by, (std::vector<std::string>{"Date", "Site", "Block"}));
+  // The file column is no group column; a key without REF has no guess.
+  const FieldKey files = ParseFieldKey("file,Plot,Kind\na.spu,1,REF\n", "k.csv");
+  ASSERT_TRUE(GuessKeyReference(files, {}));
+  EXPECT_EQ(GuessKeyReference(files, {})->by, std::vector<std::string>{"Plot"});
+  EXPECT_FALSE(GuessKeyReference(ParseFieldKey("file,Plot\na.spu,REFERENCE\n", "k.csv"), {}));
+}
+
+// A UniSpec-DC scan whose target/panel ratio is tenths/panelTenths at every channel.
+std::string RatioScan(TempFolder& folder, const std::string& name, int tenths, int panelTenths = 10) {
+  const Channels ch{Rising(300.9, 3.3), Always(Num(tenths * 1000)), Always(Num(panelTenths * 1000))};
+  return folder.Write(name, Join(DcLines(ch)));
+}
+
+// Per scan label and quantity, the values of a long table at its three rows.
+// With `dated`, per label, date and quantity.
+std::map<std::string, std::vector<std::string>> LongValues(const std::string& path, bool dated = false) {
+  std::map<std::string, std::vector<std::string>> out;
+  for (const std::string& line : SplitCrLf(ReadAll(path))) {
+    const std::vector<std::string> c = Fields(line);  // path, label, date, ..., quantity, wavelength, value
+    if (c.size() > 8 && c[0] != "path") out[c[1] + " " + (dated ? c[2] + " " : "") + c[6]].push_back(c[8]);
+  }
+  return out;
+}
+
+struct KeyRun {
+  TempFolder folder;
+  std::vector<std::string> scans;
+  std::string key;
+  KeyRun() {
+    // A: references 0.5 (blocks B1 and B2) and 0.4 (B1); B: reference 0.25.
+    scans = {RatioScan(folder, "R1.spu", 5), RatioScan(folder, "R2.spu", 4), RatioScan(folder, "R3.spu", 1, 4),
+             RatioScan(folder, "D1.spu", 3), RatioScan(folder, "D2.spu", 3), RatioScan(folder, "D3.spu", 2),
+             RatioScan(folder, "D4.spu", 7)};
+    key = folder.Write("key.csv",
+                       "file,Site,Block,Treatment\n"
+                       "R1.spu,A,\"B1, B2\",REF\n"
+                       "R2.spu,A,B1,REF\n"
+                       "R3.spu,B,B1,Ref\n"
+                       "D1.spu,A,B1,CT\n"
+                       "D2.spu,A,B2,CT\n"
+                       "D3.spu,B,B1,CT\n"
+                       "D4.spu,C,B1,CT\n");
+  }
+  ProgramOutcome Convert(std::vector<std::string> extra) const {
+    std::vector<std::string> args = {"convert", "unispec-dc", "--grid", "400.5,402.5,1", "--key", key};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), scans.begin(), scans.end());
+    return RunCorvelane(args);
+  }
+};
+
+TEST(KeyReferenceRun, EachScanIsDividedByTheMeanOfItsGroupsReferences) {
+  KeyRun run;
+  const std::string l = run.folder.File("l.csv");
+  const ProgramOutcome out =
+      run.Convert({"--long", l, "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Block"});
+  ASSERT_EQ(out.exit, 0) << out.err;
+  const auto v = LongValues(l);
+  auto all = [](const std::string& value) { return std::vector<std::string>(3, value); };
+  ASSERT_EQ(v.at("D1.spu reflectance"), all("0.3"));
+  // 0.3 / mean(0.5, 0.4); 0.3 / 0.5 (the list's B2); 0.2 / 0.25.
+  EXPECT_EQ(v.at("D1.spu corrected"), all("0.666667"));
+  EXPECT_EQ(v.at("D2.spu corrected"), all("0.6"));
+  EXPECT_EQ(v.at("D3.spu corrected"), all("0.8"));
+  // Neither the references nor the scan of a group without one are corrected.
+  for (const char* name : {"R1.spu", "R2.spu", "R3.spu", "D4.spu"}) {
+    EXPECT_EQ(v.count(std::string(name) + " corrected"), 0u) << name;
+    EXPECT_EQ(v.count(std::string(name) + " reflectance"), 1u) << name;
+  }
+  EXPECT_TRUE(Has(out.err, "1 scan has no reference scan (Treatment REF) with the same Site, Block")) << out.err;
+  EXPECT_TRUE(Has(out.err, "D4.spu")) << out.err;
+
+  // Plot means hold the corrected values of the groups' corrected scans only.
+  const std::string m = run.folder.File("m.csv");
+  ASSERT_EQ(run.Convert({"--long", m, "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Block",
+                         "--average-by", "Site,Treatment"})
+                .exit,
+            0);
+  const std::string means = ReadAll(m);
+  // (0.666667 + 0.6) / 2 = 0.6333335, ties to even at 6 decimals; sd by hand.
+  const std::string a = "A,CT,corrected,401.5,0.633334,";
+  const std::size_t at = means.find(a);
+  ASSERT_NE(at, std::string::npos) << means;
+  const std::string sd = means.substr(at + a.size(), means.find(',', at + a.size()) - at - a.size());
+  EXPECT_NEAR(Number(sd), std::sqrt(2 * (0.6333335 - 0.6) * (0.6333335 - 0.6)), 5e-7) << sd;
+  EXPECT_TRUE(means.substr(at + a.size() + sd.size()).starts_with(",2,0\r\n")) << means;
+  EXPECT_TRUE(Has(means, "B,CT,corrected,400.5,0.8,,1,0\r\n")) << means;
+  EXPECT_TRUE(Has(means, "A,REF,reflectance,400.5,0.45,")) << means;
+  EXPECT_FALSE(Has(means, "A,REF,corrected")) << means;
+  EXPECT_FALSE(Has(means, "C,CT,corrected")) << means;
+}
+
+TEST(KeyReferenceRun, ASaturatedReferenceScanIsNamed) {
+  KeyRun run;
+  // R2 (a reference of A, B1) reads the detector's ceiling around 400 nm.
+  run.scans[1] = run.folder.Write(
+      "R2.spu",
+      Join(DcLines({Rising(300.9, 3.3), [](int c) { return std::string(c >= 25 && c <= 37 ? "65535" : "4000"); },
+                    Always("10000")})));
+  const ProgramOutcome out = run.Convert(
+      {"--long", run.folder.File("l.csv"), "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Block"});
+  ASSERT_EQ(out.exit, 0) << out.err;
+  const std::string warning = LineFrom(out.err, "1 reference scan reads 65000 counts or more");
+  ASSERT_FALSE(warning.empty()) << out.err;
+  EXPECT_TRUE(Has(warning, "R2.spu")) << warning;
+  EXPECT_FALSE(Has(warning, "D1.spu")) << warning;
+}
+
+TEST(KeyReferenceRun, OptionMistakesAreUsageErrors) {
+  KeyRun run;
+  const std::string l = run.folder.File("l.csv");
+  for (const auto& [args, says] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--long", l, "--key-reference", "Treatment=REF"}, "go together"},
+           {{"--long", l, "--key-reference", "Treatment", "--key-reference-by", "Site"}, "takes COLUMN=VALUE"},
+           {{"--long", l, "--key-reference", "Plot=REF", "--key-reference-by", "Site"}, "no column \"Plot\""},
+           {{"--long", l, "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Row"}, "no column \"Row\""},
+           {{"--long", l, "--key-reference", "Treatment=REF", "--key-reference-by", "Site", "--reference-scan",
+             run.scans[0], "--corrected", run.folder.File("c.txt")},
+            "give one of them"}}) {
+    const ProgramOutcome out = run.Convert(args);
+    EXPECT_TRUE(Exited(out, 2, {says}));
+    EXPECT_FALSE(fs::exists(l));
+  }
+}
+
+// The 2018 season's key: the plots of 8/11 LMAT B1 are corrected by the
+// white-panel scans of that day's REF row, which covers blocks B1 to B4.
+TEST(KeyReferenceRun, RealSeasonKeyCorrectsByTheDaysWhitePanel) {
+  const RealSeason season;
+  if (season.Missing()) GTEST_SKIP() << "no real key and scans in " << RealDataFolder();
+  TempFolder out;
+  const ProgramOutcome run = RunCorvelane(season.Convert(
+      {"--long", out.File("l.csv"), "--key-reference", "Treatment=REF", "--key-reference-by", "Date,Site,Block"}));
+  ASSERT_EQ(run.exit, 0) << run.err;
+  const auto rows = LongValues(out.File("l.csv"), true);  // values at 500, 501, 502
+  const auto& reference = rows.at("LMAT_00000.spu 2018-08-11 reflectance");
+  const auto& plot = rows.at("LMAT_00010.spu 2018-08-11 reflectance");
+  // LMAT_00000 has two key rows (MAT_DARK and REF): two sets of rows, none corrected.
+  ASSERT_EQ(reference.size(), 6u);
+  EXPECT_EQ(rows.count("LMAT_00000.spu 2018-08-11 corrected"), 0u);
+  ASSERT_EQ(plot.size(), 3u);
+  const auto& corrected = rows.at("LMAT_00010.spu 2018-08-11 corrected");
+  ASSERT_EQ(corrected.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    // The only reference scan of the day in the folder: the mean is its own ratio.
+    const double expected = Number(plot[i]) / Number(reference[i]);
+    EXPECT_NEAR(Number(corrected[i]), expected, 5e-7) << i;
+    EXPECT_GT(Number(corrected[i]), 0.0) << corrected[i];
+  }
+  // The June LMAT_00010 has no white panel of its day among the scans.
+  EXPECT_EQ(rows.count("LMAT_00010.spu 2018-06-22 corrected"), 0u);
+  const std::string warning = LineFrom(run.err, "no reference scan (Treatment REF)");
+  ASSERT_FALSE(warning.empty()) << run.err;
+  EXPECT_TRUE(Has(warning, "LMAT_00010.spu")) << warning;
+}
+
 }  // namespace
-}  // namespace corvelane
+}  // namespace corvelane::testing
