@@ -51,18 +51,11 @@ std::string Trimmed(std::string_view s) {
   return std::string(s);
 }
 
-std::vector<std::string> ListItems(const std::string& value) {
-  std::vector<std::string> items;
-  std::string item;
-  for (char c : value) {
-    if (c == ',') {
-      items.push_back(Trimmed(item));
-      item.clear();
-    } else if (c != '\n') {
-      item += c;
-    }
-  }
-  items.push_back(Trimmed(item));
+// The items of a braced list, line ends dropped and blanks trimmed.
+std::vector<std::string> ListItems(std::string value) {
+  std::erase(value, '\n');
+  std::vector<std::string> items = testing::Fields(value);
+  for (std::string& item : items) item = Trimmed(item);
   return items;
 }
 
