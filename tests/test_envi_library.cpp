@@ -28,20 +28,7 @@ namespace corvelane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Channels;
-using testing::DcReferenceJob;
-using testing::Except;
-using testing::FixedAsker;
-using testing::HalfRefFile;
-using testing::Has;
-using testing::Join;
-using testing::OldLines;
-using testing::ReadAll;
-using testing::RecordingSink;
-using testing::RunCommand;
-using testing::TempFolder;
-using testing::Then;
-using testing::With;
+using namespace testing;
 
 // --- An ENVI reader of the test's own ---------------------------------------
 
@@ -54,7 +41,7 @@ std::string Trimmed(std::string_view s) {
 // The items of a braced list, line ends dropped and blanks trimmed.
 std::vector<std::string> ListItems(std::string value) {
   std::erase(value, '\n');
-  std::vector<std::string> items = testing::Fields(value);
+  std::vector<std::string> items = Fields(value);
   for (std::string& item : items) item = Trimmed(item);
   return items;
 }
@@ -103,7 +90,7 @@ EnviPair ReadEnvi(const std::string& library, const std::string& header) {
 // scan (fields between commas or blanks; rows holding anything else are heads).
 std::vector<std::vector<double>> TableRows(const std::string& path) {
   std::vector<std::vector<double>> rows;
-  for (std::string line : testing::SplitCrLf(ReadAll(path))) {
+  for (std::string line : SplitCrLf(ReadAll(path))) {
     std::replace(line.begin(), line.end(), ',', ' ');
     std::vector<double> row;
     bool numbers = true;
@@ -188,14 +175,14 @@ TEST(EnviLibraryReadBack, HeaderFieldsAndEveryFloatAreTheReflectanceTableWithMar
   EXPECT_TRUE(Has(envi.fields.at("description"), "NaN")) << envi.fields.at("description");
   const auto table = TableRows(temp.File("refl.txt"));
   ASSERT_EQ(table.size(), 51u);
-  for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(waves[i], testing::Dec(table[i][0])) << i;
+  for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(waves[i], Dec(table[i][0])) << i;
   EXPECT_GT(ExpectValuesOfTable(envi, table, 3), 0u) << "the marked scan gives NaN";
 }
 
 TEST(EnviLibraryReadBack, PerChannelRunHoldsOneSamplePerChannelAtItsWavelength) {
   const TempFolder temp;
   const auto scans =
-      OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}}, {.wavelength = testing::Rising(300.25, 3.3)});
+      OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}}, {.wavelength = Rising(300.25, 3.3)});
   const auto run =
       RunCommand("convert", temp.Path(),
                  Then({"unispec-old", "--no-interpolate", "--reflectance", "refl.txt", "--envi", "lib.sli"}, scans));
@@ -231,7 +218,7 @@ TEST(EnviLibraryReadBack, AbsorbanceWithoutItsTableAndTheOtherOutputsUnchanged) 
   const auto table = TableRows(temp.File("abs.txt"));
   ASSERT_EQ(table.size(), 601u);
   ExpectValuesOfTable(ReadEnvi(temp.File("abs.sli"), temp.File("abs.hdr")), table, 2);
-  const auto lines = testing::SplitCrLf(ReadAll(temp.File("long.csv")));
+  const auto lines = SplitCrLf(ReadAll(temp.File("long.csv")));
   ASSERT_EQ(lines.size(), 1u + 2 * 601u);
   for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_TRUE(Has(lines[i], ",reflectance,")) << lines[i];
 }
