@@ -1,7 +1,8 @@
 #pragma once
 // Conversion runs as the tests set them up: one format, its scans, a grid and
-// the modes asked for, labels from the file names; and runs of the built
-// program's commands.
+// the modes asked for, labels from the file names; runs of the built
+// program's commands and checks of how they ended; a sink and asker that
+// record what RunJob does; and the real season's key and scans.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
