@@ -40,21 +40,23 @@ inline ConversionResult Convert(const RunSettings& s, unsigned threads = 0) {
   return ComputeConversion(s, tables, {}, threads);
 }
 
+// `first`, then `more`.
+inline std::vector<std::string> Then(std::vector<std::string> first, const std::vector<std::string>& more) {
+  first.insert(first.end(), more.begin(), more.end());
+  return first;
+}
+
 // Runs `corvelane COMMAND ARGS...` in `folder`.
 inline ProgramOutcome RunCommand(const std::string& command, const std::filesystem::path& folder,
                                  const std::vector<std::string>& args) {
-  std::vector<std::string> all{command};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCorvelane(all, folder);
+  return RunCorvelane(Then({command}, args), folder);
 }
 
 // Writes three UniSpec old-format scans labelled "leaf" under `folder`/scans
 // and converts them with the program into the reflectance file `reflectance`.
 inline void ConvertLeafScans(const TempFolder& folder, const std::string& reflectance) {
   const std::vector<std::string> scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
-  std::vector<std::string> convert = {"convert", "unispec-old", "--reflectance", reflectance};
-  convert.insert(convert.end(), scans.begin(), scans.end());
-  ASSERT_EQ(RunCorvelane(convert).exit, 0);
+  ASSERT_EQ(RunCorvelane(Then({"convert", "unispec-old", "--reflectance", reflectance}, scans)).exit, 0);
 }
 
 // What the program wrote and how it ended.
@@ -87,12 +89,6 @@ inline Outcome RunProgram(const std::vector<std::string>& args, const RunIn& in 
   return o;
 }
 
-// `first`, then `more`.
-inline std::vector<std::string> Then(std::vector<std::string> first, const std::vector<std::string>& more) {
-  first.insert(first.end(), more.begin(), more.end());
-  return first;
-}
-
 // The fields of a comma-separated row, split at every comma.
 inline std::vector<std::string> Fields(const std::string& row) {
   std::vector<std::string> fields;
@@ -117,11 +113,10 @@ struct RealSeason {
   bool Missing() const { return !std::filesystem::exists(key) || scans.size() < 4; }
   // A conversion of the scans from 500 to 502 nm joined to the key by scan number, with `options`.
   std::vector<std::string> Convert(const std::vector<std::string>& options) const {
-    std::vector<std::string> args = {"convert", "unispec-dc",  "--grid",         "500,502,1",  "--key",
-                                     key,       "--key-scans", "P1,P2,P3,P4,P5", "--key-name", "{Site}_{n:05}.spu"};
-    args.insert(args.end(), options.begin(), options.end());
-    args.insert(args.end(), scans.begin(), scans.end());
-    return args;
+    return Then(Then({"convert", "unispec-dc", "--grid", "500,502,1", "--key", key, "--key-scans", "P1,P2,P3,P4,P5",
+                      "--key-name", "{Site}_{n:05}.spu"},
+                     options),
+                scans);
   }
 };
 

@@ -55,10 +55,7 @@ Outcome Cli(const Args& args, const std::string& input = "") { return RunProgram
 
 // {command, format, scans..., options...}
 Args Line(const std::string& command, const std::string& format, const Args& scans, const Args& options) {
-  Args a = {command, format};
-  a.insert(a.end(), scans.begin(), scans.end());
-  a.insert(a.end(), options.begin(), options.end());
-  return a;
+  return Then(Then({command, format}, scans), options);
 }
 
 std::vector<std::string> Names(const fs::path& folder) {

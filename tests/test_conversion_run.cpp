@@ -55,10 +55,7 @@ Lines Data(const ConversionResult& r, OutputMode m) {
 
 // A whole output file: title line, empty line, the column heads, the data lines.
 std::string Expected(const std::string& title, const Lines& heads, const Lines& rows) {
-  Lines l = {title, ""};
-  l.insert(l.end(), heads.begin(), heads.end());
-  l.insert(l.end(), rows.begin(), rows.end());
-  return CrLf(l);
+  return CrLf(Then(Then({title, ""}, heads), rows));
 }
 
 // a.spt: target 10c, panel 100 (reflectance c/10, absorbance 1 - log10 c);

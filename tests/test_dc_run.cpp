@@ -44,20 +44,14 @@ struct TwoScans {
     b = folder.Write("b.spu", Join(DcLines({Rising(300, 3), Always("50"), Except("100", {{2, "0"}})})));
   }
   Outcome Run(Args options) const {
-    Args args = {"convert", "unispec-dc", "--coefficients", kSimple, "--grid", "320,330,5"};
-    args.insert(args.end(), options.begin(), options.end());
-    args.insert(args.end(), {a, b});
-    return Corvelane(args, folder);
+    return Corvelane(
+        Then(Then({"convert", "unispec-dc", "--coefficients", kSimple, "--grid", "320,330,5"}, options), {a, b}),
+        folder);
   }
 };
 
 const Lines kHeads = {"Wavelength,a.spu,b.spu", "  (nm),6/22/2018,6/22/2018", "  time  ,3:36:29 PM,3:36:29 PM",
                       "temp C,20.,20.", ",,"};
-
-Lines Concat(Lines a, const Lines& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 TEST(DcRun, FourOutputsByHand) {
   TwoScans s;
@@ -69,15 +63,14 @@ TEST(DcRun, FourOutputsByHand) {
   EXPECT_TRUE(Has(o.err, "warning: 1 scan has a panel reading of 0")) << o.err;
   EXPECT_TRUE(Has(o.err, s.b + " (325 to 330 nm)\n")) << o.err;
   const auto file = [&](const char* name) { return ReadAll(s.folder.File(name)); };
-  EXPECT_EQ(file("r.txt"), CrLf(Concat(Concat({""}, kHeads),
-                                       {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 999 ", " 330 , 0.47917 , 999 "})));
-  EXPECT_EQ(file("a.txt"),
-            CrLf(Concat(Concat({"Absorbance", ""}, kHeads),
-                        {" 320 , 0.32123 , 0.30103 ", " 325 , 0.32034 , 999 ", " 330 , 0.31951 , 999 "})));
+  EXPECT_EQ(file("r.txt"), CrLf(Then(Then({""}, kHeads),
+                                     {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 999 ", " 330 , 0.47917 , 999 "})));
+  EXPECT_EQ(file("a.txt"), CrLf(Then(Then({"Absorbance", ""}, kHeads),
+                                     {" 320 , 0.32123 , 0.30103 ", " 325 , 0.32034 , 999 ", " 330 , 0.31951 , 999 "})));
   EXPECT_EQ(file("t.txt"),
-            CrLf(Concat(Concat({"Target", ""}, kHeads), {" 320 , 105 , 50 ", " 325 , 110 , 50 ", " 330 , 115 , 50 "})));
-  EXPECT_EQ(file("p.txt"), CrLf(Concat(Concat({"Reference", ""}, kHeads),
-                                       {" 320 , 220 , 100 ", " 325 , 230 , 50 ", " 330 , 240 , 0 "})));
+            CrLf(Then(Then({"Target", ""}, kHeads), {" 320 , 105 , 50 ", " 325 , 110 , 50 ", " 330 , 115 , 50 "})));
+  EXPECT_EQ(file("p.txt"),
+            CrLf(Then(Then({"Reference", ""}, kHeads), {" 320 , 220 , 100 ", " 325 , 230 , 50 ", " 330 , 240 , 0 "})));
 }
 
 TEST(DcRun, TransectHeaderReplacesTheEmptyLineAndHeadsOfTheReflectanceOnly) {
@@ -269,9 +262,8 @@ TEST(DcRun, RealScansConvertAndCheck) {
   const auto files = RealUniSpecDcFiles();
   if (files.empty()) GTEST_SKIP() << "no real UniSpec-DC scans here";
   TempFolder folder;
-  Args args = {"convert", "unispec-dc", "--grid", "450,900,1", "--reflectance", "r.txt"};
-  args.insert(args.end(), files.begin(), files.end());
-  const Outcome o = Corvelane(args, folder);
+  const Outcome o =
+      Corvelane(Then({"convert", "unispec-dc", "--grid", "450,900,1", "--reflectance", "r.txt"}, files), folder);
   ASSERT_EQ(o.exit, 0) << o.err;
   const Lines lines = SplitCrLf(ReadAll(folder.File("r.txt")));
   ASSERT_EQ(lines.size(), 6u + 451u);
@@ -283,9 +275,7 @@ TEST(DcRun, RealScansConvertAndCheck) {
       at = lines[i].find(',', at + 1);
     }
   }
-  Args check = {"check", "unispec-dc", "--errors", "e.txt"};
-  check.insert(check.end(), files.begin(), files.end());
-  const Outcome c = Corvelane(check, folder);
+  const Outcome c = Corvelane(Then({"check", "unispec-dc", "--errors", "e.txt"}, files), folder);
   EXPECT_TRUE(c.exit == 0 || c.exit == 1) << c.err;
   EXPECT_TRUE(fs::exists(folder.File("e.txt")));
 }
@@ -325,15 +315,10 @@ class ReferenceCli : public ::testing::Test {
     for (int i = 0; i < 821; ++i) ref.push_back(std::to_string(310 + i) + "," + PlainNumber(0.9 + i * 0.0001));
     refFile = folder.Write("panel.ref", CrLf(ref));
   }
-  Args With(Args args) const {
-    args.insert(args.end(), scans.begin(), scans.end());
-    return args;
-  }
+  Args With(const Args& args) const { return Then(args, scans); }
   // Reflectance columns (one per file) of `files` as the program writes them.
   std::vector<std::vector<double>> Reflectance(const std::vector<std::string>& files, const std::string& name) const {
-    Args args = {"--reflectance", folder.File(name)};
-    args.insert(args.end(), files.begin(), files.end());
-    EXPECT_EQ(DcConvert(args).exit, 0);
+    EXPECT_EQ(DcConvert(Then({"--reflectance", folder.File(name)}, files)).exit, 0);
     const auto rows = Numbers(folder.File(name), 6);
     std::vector<std::vector<double>> columns(files.size());
     for (const auto& row : rows)

@@ -302,10 +302,7 @@ struct KeyRun {
                        "D4.spu,C,B1,CT\n");
   }
   ProgramOutcome Convert(std::vector<std::string> extra) const {
-    std::vector<std::string> args = {"convert", "unispec-dc", "--grid", "400.5,402.5,1", "--key", key};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.insert(args.end(), scans.begin(), scans.end());
-    return RunCorvelane(args);
+    return RunCorvelane(Then(Then({"convert", "unispec-dc", "--grid", "400.5,402.5,1", "--key", key}, extra), scans));
   }
 };
 

@@ -29,11 +29,7 @@ struct OldRun {
     b = folder.Write("B0002.spt", Join(OldLines(marked)));
   }
   ProgramOutcome Convert(std::vector<std::string> extra) const {
-    std::vector<std::string> args = {"convert", "unispec-old", "--grid", "310,311,0.5"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(a);
-    args.push_back(b);
-    return RunCorvelane(args);
+    return RunCorvelane(Then(Then({"convert", "unispec-old", "--grid", "310,311,0.5"}, extra), {a, b}));
   }
 };
 
