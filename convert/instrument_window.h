@@ -48,9 +48,10 @@ class InstrumentWindow final : public QDialog {
   void BuildControls();
   QLayout* BuildFilePicking();
   QLayout* BuildFileList();
+  QLayout* BuildListButtons();
   QBoxLayout* BuildOutputModes();
-  void AddFormatOptions(QBoxLayout* optionsBox);
-  QLayout* BuildRunControls();
+  void AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* optionsBox, QBoxLayout* keyPage);
+  QBoxLayout* BuildRunControls();
   QLayout* BuildGraphs();
   void ConnectEvents();
 

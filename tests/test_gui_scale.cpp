@@ -1,0 +1,161 @@
+// The conversion windows at a scale factor of 2 on a 1600 x 1000 screen: the
+// screen then offers about 800 x 460 logical pixels below the title bar. Every
+// control must fit there without scrolling, file names such as
+// "DHT_00000.spu" must show whole in the file lists, and the folder list must
+// not move when a long folder path is shown above it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QListWidget>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <memory>
+#include <string>
+
+#include "convert/instrument_window.h"
+#include "convert/program.h"
+#include "instruments/variant.h"
+#include "tests/gui_support.h"
+#include "tests/test_support.h"
+#include "widgets/folder_browser_widget.h"
+
+namespace corvelane {
+namespace {
+
+using gui::FolderBrowser;
+using gui::InstrumentWindow;
+using testing::ScriptedDialogs;
+using testing::TempFolder;
+
+const QSize kScreen(800, 460);
+
+// What the window needs to show every control at once: its own least size,
+// or, when its controls sit in a scroll area, the least size of what scrolls.
+QSize Needed(const QWidget& window) {
+  QSize need = window.minimumSizeHint();
+  for (const QScrollArea* scroll : window.findChildren<QScrollArea*>())
+    if (scroll->widget() != nullptr) need = need.expandedTo(scroll->widget()->minimumSizeHint());
+  return need;
+}
+
+// Names the scroll areas of `window` that show a scroll bar.
+std::string ScrollBarsShown(const QWidget& window) {
+  std::string shown;
+  for (const QScrollArea* scroll : window.findChildren<QScrollArea*>()) {
+    if (scroll->horizontalScrollBar()->isVisible()) shown += scroll->objectName().toStdString() + " across; ";
+    if (scroll->verticalScrollBar()->isVisible()) shown += scroll->objectName().toStdString() + " down; ";
+  }
+  return shown;
+}
+
+// Whether every entry of `list` lies whole within its visible width, or, when
+// cut, is given whole by its tooltip.
+void ExpectNamesWhole(QListWidget* list, const std::string& what) {
+  ASSERT_GT(list->count(), 0) << what;
+  const int viewWidth = list->viewport()->width();
+  EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << what << ": names wider than the list";
+  QStringList cut;
+  for (int row = 0; row < list->count(); ++row) {
+    QListWidgetItem* item = list->item(row);
+    const QString name = QFileInfo(item->text()).fileName();
+    const QRect at = list->visualItemRect(item);
+    const bool whole =
+        at.left() >= 0 && at.right() < viewWidth && list->fontMetrics().horizontalAdvance(name) < viewWidth;
+    if (!whole && !item->toolTip().contains(name)) cut << name;
+  }
+  EXPECT_TRUE(cut.isEmpty()) << what << ": " << cut.size() << " names cut in a list " << viewWidth
+                             << " pixels wide, without a tooltip, such as " << cut.value(0).toStdString();
+}
+
+// The built-in windows by name: UniSpec old, new, compact and DC, GER 1500
+// and 2600.
+const InstrumentVariant& VariantNamed(const char* windowName) {
+  for (const InstrumentVariant& v : AllVariants())
+    if (v.windowName == windowName) return v;
+  ADD_FAILURE() << "no window " << windowName;
+  return AllVariants()[0];
+}
+
+class ScaleTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  const InstrumentVariant& Variant() const { return VariantNamed(GetParam()); }
+};
+
+TEST_P(ScaleTest, FitsTheScaledScreenWithWholeFileNames) {
+  const TempFolder temp;
+  // Enough scans for the lists to need their own scroll bar down.
+  QStringList names;
+  for (int n = 0; n < 40; ++n)
+    names << QStringLiteral("DHT_%1.spu").arg(n, 5, 10, QLatin1Char('0'))
+          << QStringLiteral("SHB1_%1.spu").arg(9960 + n, 5, 10, QLatin1Char('0'));
+  for (const QString& name : names) temp.Write(name.toStdString(), "x");
+  ScriptedDialogs dialogs;
+  gui::Program program(dialogs, QDir::currentPath());
+  InstrumentWindow window(program, Variant());
+  const std::string id = window.objectName().toStdString();
+
+  const QSize need = Needed(window);
+  EXPECT_LE(need.width(), kScreen.width()) << id << " needs " << need.width() << "x" << need.height();
+  EXPECT_LE(need.height(), kScreen.height()) << id << " needs " << need.width() << "x" << need.height();
+
+  auto* browser = window.findChild<FolderBrowser*>();
+  ASSERT_NE(browser, nullptr);
+  browser->SetPattern(QStringLiteral("*.spu"));
+  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(temp.Path().string())));
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
+  for (const QString& name : names) list->addItem(QString::fromStdString(temp.File(name.toStdString())));
+
+  window.PrepareForShow();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.resize(kScreen);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(window.size(), kScreen) << id;
+  EXPECT_EQ(ScrollBarsShown(window), "") << id << " at " << kScreen.width() << "x" << kScreen.height();
+  ExpectNamesWhole(window.findChild<QListWidget*>(QStringLiteral("File1")), id + " File1");
+  ExpectNamesWhole(list, id + " List1");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, ScaleTest,
+                         ::testing::Values("Form9", "Form1", "Form8", "Form7", "Form5", "Form6"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+// A long path above the folder list stays on one line: the list does not
+// move as deeper folders are opened.
+TEST(FolderPathLabelTest, StaysOnOneLineForALongPath) {
+  const TempFolder temp;
+  QDir deep(QString::fromStdString(temp.Path().string()));
+  const QString longPath = QStringLiteral(
+      "campaign_2026_summer_field_season_north_transects/site_eleven_plot_three_"
+      "wet_meadow_after_rain/DHT");
+  ASSERT_TRUE(deep.mkpath(longPath));
+  ScriptedDialogs dialogs;
+  gui::Program program(dialogs, QDir::currentPath());
+  InstrumentWindow window(program, VariantNamed("Form9"));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.resize(kScreen);
+  auto* browser = window.findChild<FolderBrowser*>();
+  auto* where = browser->findChild<QLabel*>(QStringLiteral("lblFolder"));
+  ASSERT_NE(where, nullptr);
+  auto* folders = window.findChild<QListWidget*>(QStringLiteral("Dir1"));
+  ASSERT_TRUE(browser->SetFolder(deep.path()));
+  QApplication::processEvents();
+  const int height = where->height(), listTop = folders->y();
+  ASSERT_TRUE(browser->SetFolder(deep.filePath(longPath)));
+  QApplication::processEvents();
+  EXPECT_EQ(where->height(), height);
+  EXPECT_EQ(folders->y(), listTop);
+  EXPECT_EQ(where->text(), deep.filePath(longPath));
+  EXPECT_LT(where->sizeHint().width(), where->fontMetrics().horizontalAdvance(deep.filePath(longPath)))
+      << "the label asks for the whole path's width";
+}
+
+}  // namespace
+}  // namespace corvelane
