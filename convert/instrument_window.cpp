@@ -367,11 +367,12 @@ QLayout* InstrumentWindow::BuildFileList() {
   }
   listBox->addWidget(c.List1, 1);
   listBox->addWidget(c.lblListCount);
+  c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");  // laid out above the graphs
   return listBox;
 }
 
-// The buttons that act on the list: confirm, cancel, edit, check.
-QLayout* InstrumentWindow::BuildListButtons() {
+// The buttons that act on the list: confirm, cancel, edit, check, run.
+QLayout* InstrumentWindow::BuildActionButtons() {
   Controls& c = *c_;
   c.cmdFileListOk = Button(this, "cmdFileListOk", "&File List OK ");
   c.cmdFileListOk->setEnabled(false);
@@ -381,6 +382,9 @@ QLayout* InstrumentWindow::BuildListButtons() {
   c.cmdChkFile = Button(this, "cmdChkFile", "");
   c.cmdChkFile->setText(Q(variant_.checkCaption));
   c.prgChkFile = Progress(this, "prgChkFile");
+  c.cmdDoOperation = Button(this, "cmdDoOperation", "Do &Operation");
+  c.cmdDoOperation->setEnabled(false);
+  c.prgCalc = Progress(this, "prgCalc");
 
   auto* buttons = new QGridLayout;
   buttons->setContentsMargins(0, 0, 0, 0);
@@ -389,6 +393,8 @@ QLayout* InstrumentWindow::BuildListButtons() {
   buttons->addWidget(c.cmdEditList, 0, 2);
   buttons->addWidget(c.cmdChkFile, 1, 0);
   buttons->addWidget(c.prgChkFile, 1, 1, 1, 2);
+  buttons->addWidget(c.cmdDoOperation, 2, 0);
+  buttons->addWidget(c.prgCalc, 2, 1, 1, 2);
   return buttons;
 }
 
@@ -431,7 +437,6 @@ QBoxLayout* InstrumentWindow::BuildOutputModes() {
   outputGrid->setContentsMargins(0, 0, 0, 0);
   for (std::size_t i = 0; i < shown.size(); ++i)
     outputGrid->addWidget(shown[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
-  c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
   c.chkReport = Check(this, "chkReport", "Save quality report");
   c.chkReport->setToolTip(
       QStringLiteral("After the tables, save one row per scan: its header facts and what the checks of real field "
@@ -600,10 +605,6 @@ QBoxLayout* InstrumentWindow::BuildRunControls() {
   waveGrid->addWidget(c.txtDeltaWave, 1, 2);
   SetGridEnabled(false);
 
-  c.cmdDoOperation = Button(this, "cmdDoOperation", "Do &Operation");
-  c.cmdDoOperation->setEnabled(false);
-  c.prgCalc = Progress(this, "prgCalc");
-
   // The source above; interpolation beside the grid it opens.
   auto* wavePage = new QVBoxLayout;
   wavePage->addWidget(spectral.holder);
@@ -665,12 +666,18 @@ void InstrumentWindow::BuildControls() {
   Controls& c = *c_;
   QLayout* pickBox = BuildFilePicking();
   QLayout* listBox = BuildFileList();
-  QLayout* listButtons = BuildListButtons();
+  // The options in tabs, so the window fits a small or highly scaled screen:
+  // the outputs first, the wavelengths once the list is confirmed. Made
+  // before the pages' controls, so Tab reaches the tabs before them.
+  c.tabOptions = new QTabWidget(this);
+  c.tabOptions->setObjectName(QStringLiteral("tabOptions"));
+  c.tabOptions->setUsesScrollButtons(false);
   QBoxLayout* outputsBox = BuildOutputModes();
   auto* optionsBox = new QVBoxLayout;
   auto* keyBox = new QVBoxLayout;
   AddFormatOptions(outputsBox, optionsBox, keyBox);
   QBoxLayout* waveBox = BuildRunControls();
+  QLayout* actions = BuildActionButtons();
   QLayout* graphs = BuildGraphs();
   c.lblPreviewFile = new QLabel(this);
   c.lblPreviewFile->setObjectName(QStringLiteral("lblPreviewFile"));
@@ -694,11 +701,6 @@ void InstrumentWindow::BuildControls() {
   statusRow->addWidget(c.cmdStatusDetails);
   statusRow->addWidget(c.cmdCancelRun);
 
-  // The options in tabs, so the window fits a small or highly scaled screen:
-  // the outputs first, the wavelengths once the list is confirmed.
-  c.tabOptions = new QTabWidget(this);
-  c.tabOptions->setObjectName(QStringLiteral("tabOptions"));
-  c.tabOptions->setUsesScrollButtons(false);
   c.tabOptions->addTab(Page(outputsBox), QStringLiteral("O&utputs"));
   if (optionsBox->count() > 0) c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
   c.tabOptions->addTab(Page(keyBox), QStringLiteral("Field &key"));
@@ -717,13 +719,9 @@ void InstrumentWindow::BuildControls() {
   left->addLayout(lists, 1);
   left->addLayout(previewRow);
   left->addLayout(graphs, 1);
-  auto* runRow = new QHBoxLayout;
-  runRow->addWidget(c.cmdDoOperation);
-  runRow->addWidget(c.prgCalc, 1);
   auto* right = new QVBoxLayout;
   right->addWidget(c.tabOptions, 1);
-  right->addLayout(listButtons);
-  right->addLayout(runRow);
+  right->addLayout(actions);
   auto* top = new QHBoxLayout;
   top->addLayout(left, 3);
   top->addLayout(right, 2);

@@ -48,7 +48,7 @@ class InstrumentWindow final : public QDialog {
   void BuildControls();
   QLayout* BuildFilePicking();
   QLayout* BuildFileList();
-  QLayout* BuildListButtons();
+  QLayout* BuildActionButtons();
   QBoxLayout* BuildOutputModes();
   void AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* optionsBox, QBoxLayout* keyPage);
   QBoxLayout* BuildRunControls();

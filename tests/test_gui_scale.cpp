@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@
 #include "instruments/variant.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
+#include "tools/scan_synth.h"
 #include "widgets/folder_browser_widget.h"
 
 namespace corvelane {
@@ -155,6 +157,48 @@ TEST(FolderPathLabelTest, StaysOnOneLineForALongPath) {
   EXPECT_EQ(where->text(), deep.filePath(longPath));
   EXPECT_LT(where->sizeHint().width(), where->fontMetrics().horizontalAdvance(deep.filePath(longPath)))
       << "the label asks for the whole path's width";
+}
+
+// The tabs follow the steps: File List OK brings the wavelengths forward,
+// Edit List the outputs it frees, and Cancel leaves the next list to start
+// from the outputs.
+TEST(OptionTabsTest, FollowTheStepsOfAList) {
+  const TempFolder temp;
+  const auto scans = synth::WriteScans(temp.Path().string(), synth::Format::Ger1500, 2, "S");
+  ScriptedDialogs dialogs;
+  gui::Program program(dialogs, QDir::currentPath());
+  InstrumentWindow window(program, VariantNamed("Form5"));
+  window.PrepareForShow();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* tabs = window.findChild<QTabWidget*>();
+  ASSERT_NE(tabs, nullptr);
+  const auto showing = [&](const char* control) {
+    auto* w = window.findChild<QWidget*>(QString::fromLatin1(control));
+    return w != nullptr && tabs->currentWidget()->isAncestorOf(w);
+  };
+  EXPECT_TRUE(showing("chkReflect"));
+  auto* browser = window.findChild<FolderBrowser*>();
+  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(temp.Path().string())));
+  testing::ClickRow(browser->FileList(), 0);
+  ASSERT_EQ(window.findChild<QListWidget*>(QStringLiteral("List1"))->count(), 1);
+  testing::Click(window, QStringLiteral("cmdFileListOk"));
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(showing("Option2")) << "File List OK leaves the wavelengths hidden";
+  EXPECT_TRUE(showing("txtBeginWave"));
+  testing::Click(window, QStringLiteral("cmdEditList"));
+  EXPECT_TRUE(showing("chkAbsorb")) << "Edit List leaves the freed outputs hidden";
+  // A tab the user chose stays.
+  testing::Click(window, QStringLiteral("cmdFileListOk"));
+  tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("frmFieldKey"))->parentWidget());
+  testing::Click(window, QStringLiteral("cmdEditList"));
+  EXPECT_TRUE(showing("cmdFieldKey"));
+  testing::Click(window, QStringLiteral("cmdFileListOk"));
+  testing::Click(window, QStringLiteral("Command5"));
+  EXPECT_FALSE(window.isVisible());
+  window.PrepareForShow();
+  window.show();
+  EXPECT_TRUE(showing("chkReflect")) << "a new list starts on the wavelengths";
 }
 
 }  // namespace
