@@ -667,8 +667,9 @@ void InstrumentWindow::BuildControls() {
   QLayout* pickBox = BuildFilePicking();
   QLayout* listBox = BuildFileList();
   // The options in tabs, so the window fits a small or highly scaled screen:
-  // the outputs first, the wavelengths once the list is confirmed. Made
-  // before the pages' controls, so Tab reaches the tabs before them.
+  // the outputs first, the wavelengths once the list is confirmed. The tabs
+  // and their pages come before the buttons under them, in the window's Tab
+  // order too (a control moved onto a page joins the order there).
   c.tabOptions = new QTabWidget(this);
   c.tabOptions->setObjectName(QStringLiteral("tabOptions"));
   c.tabOptions->setUsesScrollButtons(false);
@@ -677,6 +678,11 @@ void InstrumentWindow::BuildControls() {
   auto* keyBox = new QVBoxLayout;
   AddFormatOptions(outputsBox, optionsBox, keyBox);
   QBoxLayout* waveBox = BuildRunControls();
+  c.tabOptions->addTab(Page(outputsBox), QStringLiteral("O&utputs"));
+  if (optionsBox->count() > 0) c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
+  c.tabOptions->addTab(Page(keyBox), QStringLiteral("Field &key"));
+  c.wavePage = Page(waveBox);
+  c.tabOptions->addTab(c.wavePage, QStringLiteral("&Wavelengths"));
   QLayout* actions = BuildActionButtons();
   QLayout* graphs = BuildGraphs();
   c.lblPreviewFile = new QLabel(this);
@@ -700,12 +706,6 @@ void InstrumentWindow::BuildControls() {
   statusRow->addWidget(c.lblStatus, 1);
   statusRow->addWidget(c.cmdStatusDetails);
   statusRow->addWidget(c.cmdCancelRun);
-
-  c.tabOptions->addTab(Page(outputsBox), QStringLiteral("O&utputs"));
-  if (optionsBox->count() > 0) c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
-  c.tabOptions->addTab(Page(keyBox), QStringLiteral("Field &key"));
-  c.wavePage = Page(waveBox);
-  c.tabOptions->addTab(c.wavePage, QStringLiteral("&Wavelengths"));
 
   // Files on the left with the graphs under them; what to make of them, and
   // the buttons that do it, on the right, always in view.
