@@ -595,6 +595,11 @@ QBoxLayout* InstrumentWindow::BuildRunControls() {
   c.txtBeginWave = TextBox(wave.panel, "txtBeginWave", variant_.beginText);
   c.txtEndWave = TextBox(wave.panel, "txtEndWave", variant_.endText);
   c.txtDeltaWave = TextBox(wave.panel, "txtDeltaWave", variant_.stepText);
+  // Room for a wavelength such as 1100.25, not a whole line's width each.
+  for (QLineEdit* box : {c.txtBeginWave, c.txtEndWave, c.txtDeltaWave})
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00000.000")) +
+                         box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box) * 2 +
+                         box->fontMetrics().averageCharWidth() * 2);
   auto* waveGrid = new QGridLayout(wave.panel);
   waveGrid->setContentsMargins(0, 0, 0, 0);
   waveGrid->addWidget(c.lblBegin, 0, 0);
@@ -723,8 +728,8 @@ void InstrumentWindow::BuildControls() {
   right->addWidget(c.tabOptions, 1);
   right->addLayout(actions);
   auto* top = new QHBoxLayout;
-  top->addLayout(left, 3);
-  top->addLayout(right, 2);
+  top->addLayout(left, 2);
+  top->addLayout(right, 1);
 
   // Everything scrolls only when the screen is smaller than the window needs.
   auto* content = c.content = new QWidget(this);

@@ -178,6 +178,22 @@ TEST(OptionTabsTest, FollowTheStepsOfAList) {
     return w != nullptr && tabs->currentWidget()->isAncestorOf(w);
   };
   EXPECT_TRUE(showing("chkReflect"));
+  // Tab goes left to right: the lists, the tabs and their pages, then the
+  // buttons under them.
+  QStringList order;
+  for (QWidget* w = window.findChild<QWidget*>(QStringLiteral("List1")); w != nullptr && order.size() < 200;
+       w = w->nextInFocusChain()) {
+    order << w->objectName();
+    if (w->objectName() == QStringLiteral("cmdDoOperation")) break;
+  }
+  const QStringList expected{QStringLiteral("List1"),         QStringLiteral("tabOptions"),
+                             QStringLiteral("chkReflect"),    QStringLiteral("txtDeltaWave"),
+                             QStringLiteral("cmdFileListOk"), QStringLiteral("cmdDoOperation")};
+  for (int i = 1; i < expected.size(); ++i)
+    EXPECT_LT(order.indexOf(expected[i - 1]), order.indexOf(expected[i]))
+        << expected[i - 1].toStdString() << " after " << expected[i].toStdString() << " in "
+        << order.join(QLatin1Char(' ')).toStdString();
+  EXPECT_EQ(order.indexOf(QStringLiteral("List1")), 0);
   auto* browser = window.findChild<FolderBrowser*>();
   ASSERT_TRUE(browser->SetFolder(QString::fromStdString(temp.Path().string())));
   testing::ClickRow(browser->FileList(), 0);
