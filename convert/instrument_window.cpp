@@ -538,7 +538,8 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* opti
   }
 }
 
-QBoxLayout* InstrumentWindow::BuildRunControls() {
+// The wavelengths page: their source, interpolation and the grid.
+QBoxLayout* InstrumentWindow::BuildWavelengths() {
   Controls& c = *c_;
   // Wavelength source.
   const DrawnFrame spectral = MakeDrawnFrame(this, QStringLiteral("Spectral Band :"), "frmSpectral");
@@ -682,7 +683,7 @@ void InstrumentWindow::BuildControls() {
   auto* optionsBox = new QVBoxLayout;
   auto* keyBox = new QVBoxLayout;
   AddFormatOptions(outputsBox, optionsBox, keyBox);
-  QBoxLayout* waveBox = BuildRunControls();
+  QBoxLayout* waveBox = BuildWavelengths();
   c.tabOptions->addTab(Page(outputsBox), QStringLiteral("O&utputs"));
   if (optionsBox->count() > 0) c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
   c.tabOptions->addTab(Page(keyBox), QStringLiteral("Field &key"));
@@ -1099,8 +1100,8 @@ void InstrumentWindow::OnFileListOk() {
   c.cmdEditList->setEnabled(true);
   if (variant_.defaultWaveSource == WaveSource::ExternalFile) c.Command3->setEnabled(true);
   ConfirmList(true);
-  c_->tabOptions->setCurrentWidget(c_->wavePage);  // the next step
-  SetStatus({});                                   // "Editing the list..." is over
+  c.tabOptions->setCurrentWidget(c.wavePage);  // the next step
+  SetStatus({});                               // "Editing the list..." is over
 }
 
 void InstrumentWindow::SetGridEnabled(bool enabled) {

@@ -51,7 +51,7 @@ class InstrumentWindow final : public QDialog {
   QLayout* BuildActionButtons();
   QBoxLayout* BuildOutputModes();
   void AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* optionsBox, QBoxLayout* keyPage);
-  QBoxLayout* BuildRunControls();
+  QBoxLayout* BuildWavelengths();
   QLayout* BuildGraphs();
   void ConnectEvents();
 
