@@ -357,7 +357,7 @@ QLayout* InstrumentWindow::BuildFileList() {
       QStringLiteral("The files to convert. Arrow keys and a click show a file in the graphs "
                      "(with Show Graph); Delete or a double click removes it."));
   c.List1->installEventFilter(this);
-  c.lblListCount = new QLabel(this);
+  c.lblListCount = new ElidedLabel(this);  // one line however long the note on skipped files
   c.lblListCount->setObjectName(QStringLiteral("lblListCount"));
 
   auto* listBox = new QVBoxLayout;
@@ -512,8 +512,11 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* opti
   c.frmFieldKey->setObjectName(QStringLiteral("frmFieldKey"));
   c.cmdFieldKey = Button(c.frmFieldKey, "cmdFieldKey", "Field key...");
   c.cmdNoFieldKey = Button(c.frmFieldKey, "cmdNoFieldKey", "No key");
-  c.lblFieldKey = Label(c.frmFieldKey, "lblFieldKey", "(none)");
-  c.lblFieldKey->setWordWrap(true);
+  // One line, so a long key name or reason never pushes the page past a
+  // small screen; the whole text is its tooltip.
+  c.lblFieldKey = new ElidedLabel(c.frmFieldKey);
+  c.lblFieldKey->setObjectName(QStringLiteral("lblFieldKey"));
+  c.lblFieldKey->setText(QStringLiteral("(none)"));
   c.lblAverageBy = Label(c.frmFieldKey, "lblAverageBy", "Average by:");
   c.lstAverageBy = new QListWidget(c.frmFieldKey);
   c.lstAverageBy->setObjectName(QStringLiteral("lstAverageBy"));
@@ -691,19 +694,21 @@ void InstrumentWindow::BuildControls() {
   c.tabOptions->addTab(c.wavePage, QStringLiteral("&Wavelengths"));
   QLayout* actions = BuildActionButtons();
   QLayout* graphs = BuildGraphs();
-  c.lblPreviewFile = new QLabel(this);
+  // One line, cut in the middle so the file's name stays in view; the
+  // whole path in its tooltip.
+  c.lblPreviewFile = new ElidedLabel(this, Qt::ElideMiddle);
   c.lblPreviewFile->setObjectName(QStringLiteral("lblPreviewFile"));
-  c.lblPreviewFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // One line, cut with "…" when long; the whole text in its tooltip and behind "Details".
   c.lblStatus = new ElidedLabel(this);
   c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
   c.cmdStatusDetails = Button(this, "cmdStatusDetails", "De&tails");
   c.cmdStatusDetails->setToolTip(QStringLiteral("Show the whole status line, to read or copy."));
   c.cmdStatusDetails->setEnabled(false);
-  c.lblPreviewStatus = new QLabel(this);
+  // Why the graphs are empty, on one line: cut in the middle, where the
+  // file's path (shown above the graphs) runs, so the reason at its end stays
+  // in view; the whole text in its tooltip.
+  c.lblPreviewStatus = new ElidedLabel(this, Qt::ElideMiddle);
   c.lblPreviewStatus->setObjectName(QStringLiteral("lblPreviewStatus"));
-  c.lblPreviewStatus->setWordWrap(true);
-  c.lblPreviewStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   c.cmdCancelRun = Button(this, "cmdCancelRun", "Cancel");
   c.cmdCancelRun->setToolTip(QStringLiteral("Stop reading the scans; nothing is written."));

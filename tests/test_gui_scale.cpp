@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -74,6 +75,16 @@ void ExpectNamesWhole(QListWidget* list, const std::string& what) {
                              << " pixels wide, without a tooltip, such as " << cut.value(0).toStdString();
 }
 
+// Resizes `window` to the scaled screen as the user next sees it: a scroll
+// area settles its bars when the window is resized or shown.
+void Settle(QWidget& window) {
+  window.resize(kScreen + QSize(1, 1));
+  QApplication::processEvents();
+  window.resize(kScreen);
+  QApplication::processEvents();
+  QApplication::processEvents();
+}
+
 // The built-in windows by name: UniSpec old, new, compact and DC, GER 1500
 // and 2600.
 const InstrumentVariant& VariantNamed(const char* windowName) {
@@ -90,12 +101,13 @@ class ScaleTest : public ::testing::TestWithParam<const char*> {
 
 TEST_P(ScaleTest, FitsTheScaledScreenWithWholeFileNames) {
   const TempFolder temp;
+  const QDir folder(QString::fromStdString(temp.Path().string()));
   // Enough scans for the lists to need their own scroll bar down.
-  QStringList names;
+  QStringList names, paths;
   for (int n = 0; n < 40; ++n)
     names << QStringLiteral("DHT_%1.spu").arg(n, 5, 10, QLatin1Char('0'))
           << QStringLiteral("SHB1_%1.spu").arg(9960 + n, 5, 10, QLatin1Char('0'));
-  for (const QString& name : names) temp.Write(name.toStdString(), "x");
+  for (const QString& name : names) paths << QString::fromStdString(temp.Write(name.toStdString(), "x"));
   ScriptedDialogs dialogs;
   gui::Program program(dialogs, QDir::currentPath());
   InstrumentWindow window(program, Variant());
@@ -105,23 +117,56 @@ TEST_P(ScaleTest, FitsTheScaledScreenWithWholeFileNames) {
   EXPECT_LE(need.width(), kScreen.width()) << id << " needs " << need.width() << "x" << need.height();
   EXPECT_LE(need.height(), kScreen.height()) << id << " needs " << need.width() << "x" << need.height();
 
-  auto* browser = window.findChild<FolderBrowser*>();
-  ASSERT_NE(browser, nullptr);
-  browser->SetPattern(QStringLiteral("*.spu"));
-  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(temp.Path().string())));
-  auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
-  for (const QString& name : names) list->addItem(QString::fromStdString(temp.File(name.toStdString())));
-
   window.PrepareForShow();
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.resize(kScreen);
-  QApplication::processEvents();
-  QApplication::processEvents();
+  auto* browser = window.findChild<FolderBrowser*>();
+  ASSERT_NE(browser, nullptr);
+  browser->SetPattern(QStringLiteral("*.spu"));
+  ASSERT_TRUE(browser->SetFolder(folder.path()));
+  emit browser->filesChosen(paths);  // as Enter on the selected files
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("List1"));
+  ASSERT_EQ(list->count(), paths.size()) << id;
+  Settle(window);
   EXPECT_EQ(window.size(), kScreen) << id;
   EXPECT_EQ(ScrollBarsShown(window), "") << id << " at " << kScreen.width() << "x" << kScreen.height();
   ExpectNamesWhole(window.findChild<QListWidget*>(QStringLiteral("File1")), id + " File1");
   ExpectNamesWhole(list, id + " List1");
+
+  // Long texts of a window in use: the count of files chosen twice, and the
+  // path and reading failure of a scan deep in long-named folders.
+  emit browser->filesChosen(paths);
+  const QString deep = QStringLiteral(
+      "campaign 2026 summer field season north transects/site eleven plot three wet "
+      "meadow after the rain/second visit");
+  ASSERT_TRUE(folder.mkpath(deep));
+  const QString far = folder.filePath(deep + QStringLiteral("/SHB1_09998.spu"));
+  testing::WriteFile(far, "x");
+  emit browser->filesChosen({far});
+  window.findChild<QCheckBox*>(QStringLiteral("chkShowGraph"))->setChecked(true);
+  testing::ClickRow(list, list->count() - 1);
+  EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblPreviewFile"))->text(), far) << id;
+  Settle(window);
+  EXPECT_EQ(ScrollBarsShown(window), "") << id << " with long texts";
+
+  // A field key with a long name and many columns to average by, on its page.
+  QString header = QStringLiteral("File"), row = names[0];
+  for (int n = 0; n < 14; ++n) {
+    header += QStringLiteral(",treatment column %1").arg(n);
+    row += QStringLiteral(",%1").arg(n);
+  }
+  const std::string key = temp.Write("field key of the summer campaign, every site, transect and plot.csv",
+                                     (header + QLatin1Char('\n') + row + QLatin1Char('\n')).toStdString());
+  dialogs.openPaths = {QString::fromStdString(key)};
+  dialogs.Clear();
+  testing::Click(window, QStringLiteral("cmdFieldKey"));
+  EXPECT_TRUE(dialogs.messages.empty()) << id;
+  ASSERT_EQ(window.findChild<QListWidget*>(QStringLiteral("lstAverageBy"))->count(), 14) << id;
+  auto* tabs = window.findChild<QTabWidget*>();
+  ASSERT_NE(tabs, nullptr) << id;
+  tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("frmFieldKey"))->parentWidget());
+  Settle(window);
+  EXPECT_EQ(ScrollBarsShown(window), "") << id << " with a field key";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWindow, ScaleTest,
