@@ -501,7 +501,9 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* opti
     c.cmdDarkScan->setToolTip(QStringLiteral(
         "Choose a dark scan of the same integration time to subtract from every scan and reference scan; cancel "
         "the file dialog to use none"));
-    c.lblDarkScan = Label(this, "lblDarkScan", "No dark scan");
+    c.lblDarkScan = new ElidedLabel(this, Qt::ElideMiddle);  // a long file name stays on the page
+    c.lblDarkScan->setObjectName(QStringLiteral("lblDarkScan"));
+    c.lblDarkScan->setText(QStringLiteral("No dark scan"));
     auto* darkRow = new QHBoxLayout;
     darkRow->addWidget(c.cmdDarkScan);
     darkRow->addWidget(c.lblDarkScan, 1);
