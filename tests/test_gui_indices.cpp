@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,12 @@ class IndexRunTest : public ReflectanceFilesTest {
   }
   QStringList Written() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
 
+  // The index window on the files, shown.
+  std::unique_ptr<IndexRunWindow> Show(const QStringList& files) {
+    auto w = std::make_unique<IndexRunWindow>(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+    ShowWithFiles(*w, files);
+    return w;
+  }
   // Opens Form16 through "Indices" and confirms it with the rows given.
   void ConfirmIndices(IndexRunWindow& w, const std::vector<std::function<void(IndexListWindow&)>>& rows) {
     QTimer::singleShot(0, [this, rows] {
@@ -220,29 +227,28 @@ class IndexRunTest : public ReflectanceFilesTest {
   }
 };
 
+// A row of Form16 from its quick pick `i`.
+std::function<void(IndexListWindow&)> QuickPick(int i) {
+  return [i](IndexListWindow& f) {
+    QTest::mouseClick(Child<QPushButton>(f, QStringLiteral("Index(%1)").arg(i)), Qt::LeftButton);
+  };
+}
+
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   EXPECT_TRUE(Child<QCheckBox>(w, "ChkInd")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkDrv")->isChecked());
   EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  auto* file1 = Child<QListWidget>(w, "File1");
+  ShowWithFiles(w, {"refl-a.txt", "abs-a.txt", "refl-b.txt", "refl-a.txt"});
   auto* list1 = Child<QListWidget>(w, "List1");
-  ClickFile(file1, "refl-a.txt");
-  ClickFile(file1, "abs-a.txt");
-  ClickFile(file1, "refl-b.txt");
-  ClickFile(file1, "refl-a.txt");
   ExpectOneMessage(dialogs, "File already selected!", "Error", MessageIcon::Exclamation);
   ClickRow(list1, 1, true);  // abs-a.txt
   EXPECT_EQ(Items(list1), (QStringList{work.filePath("refl-a.txt"), work.filePath("refl-b.txt")}));
 
-  ConfirmIndices(w,
-                 {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); },
-                  [](IndexListWindow& f) {
-                    QTest::mouseClick(f.findChild<QPushButton*>("Index(2)"), Qt::LeftButton);
-                    Click(f.findChild<QRadioButton*>("Deriv"));
-                  }});
+  ConfirmIndices(w, {QuickPick(0), [](IndexListWindow& f) {
+                       QuickPick(2)(f);
+                       Click(f, "Deriv");
+                     }});
   EXPECT_FALSE(program.IndexList().isVisible());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
@@ -299,12 +305,9 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 // A run whose every save dialog is cancelled says so and does not show a
 // full bar; Escape keeps the picked list and "Close" closes the window.
 TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
-  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ConfirmIndices(
-      w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
+  const auto window = Show({"refl-a.txt"});
+  IndexRunWindow& w = *window;
+  ConfirmIndices(w, {QuickPick(0)});
   dialogs.Clear();
   Click(w, "Com_do_index");
   EXPECT_EQ(dialogs.saveTitles.size(), 1u);
@@ -320,11 +323,8 @@ TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
-  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  auto* file1 = Child<QListWidget>(w, "File1");
-  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickFile(file1, name);
+  const auto window = Show({"refl-a.txt", "abs-b.txt", "refl-b.txt"});
+  IndexRunWindow& w = *window;
   ConfirmIndices(w, {[](IndexListWindow&) {}});
   dialogs.Clear();
   dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
@@ -362,13 +362,9 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
     lines.push_back(std::to_string(nm) + "," + PlainNumber(nm / 1000.0) + "," +
                     (nm == 670 ? std::string("999") : PlainNumber(nm / 2000.0)));
   WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(CrLf(lines)));
-  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-m.txt");
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ConfirmIndices(
-      w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
+  const auto window = Show({"refl-m.txt", "refl-a.txt"});
+  IndexRunWindow& w = *window;
+  ConfirmIndices(w, {QuickPick(0)});
   Click(w, "ChkDrv");
   dialogs.Clear();
   dialogs.savePaths = {Out("index-m.txt"), Out("deriv-m.txt"), Out("index-a.txt"), Out("deriv-a.txt")};
