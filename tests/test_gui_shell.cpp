@@ -162,31 +162,40 @@ TEST_F(StartWindowTest, NineButtonsInOneColumnInTabOrderAllAvailable) {
   EXPECT_EQ(finished.count(), 1);
 }
 
-TEST_F(StartWindowTest, InstrumentWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
+// The conversion windows and the index window alike.
+TEST_F(StartWindowTest, ItsWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
   window.show();
-  for (const auto& [name, format] : std::vector<std::pair<const char*, Format>>{{"cmdUnispecN", Format::UniSpecOld},
-                                                                                {"cmdUnispecNew", Format::UniSpecNew},
-                                                                                {"cmdUnispecC", Format::UniSpecCompact},
-                                                                                {"cmdGER1500", Format::Ger1500},
-                                                                                {"cmdGER2600", Format::Ger2600},
-                                                                                {"cmdUniDC", Format::UniSpecDc}}) {
-    int index = 0;
-    while (AllVariants()[static_cast<std::size_t>(index)].cliName != VariantOf(format).cliName) ++index;
-    EXPECT_EQ(window.ExistingWindow(index), nullptr) << name;
-    EXPECT_EQ(OpenAndLeave(Button(name), false).toStdString(), VariantOf(format).windowName) << name;
-    QPointer<InstrumentWindow> first = window.ExistingWindow(index);
+  struct Opener {
+    const char* button;
+    std::string form;
+    std::function<QWidget*()> existing;
+  };
+  const auto instrument = [this](const char* button, Format format) {
+    const int i = static_cast<int>(&VariantOf(format) - AllVariants().data());
+    return Opener{button, std::string(VariantOf(format).windowName), [this, i] { return window.ExistingWindow(i); }};
+  };
+  const std::vector<Opener> buttons = {instrument("cmdUnispecN", Format::UniSpecOld),
+                                       instrument("cmdUnispecNew", Format::UniSpecNew),
+                                       instrument("cmdUnispecC", Format::UniSpecCompact),
+                                       instrument("cmdGER1500", Format::Ger1500),
+                                       instrument("cmdGER2600", Format::Ger2600),
+                                       instrument("cmdUniDC", Format::UniSpecDc),
+                                       {"cmd_proc", "Form18", [this] { return window.ExistingIndexWindow(); }}};
+  for (const auto& [name, form, existing] : buttons) {
+    EXPECT_EQ(existing(), nullptr) << name;
+    EXPECT_EQ(OpenAndLeave(Button(name), false).toStdString(), form) << name;
+    QPointer<QWidget> first = existing();
     ASSERT_FALSE(first.isNull()) << name;
-    EXPECT_EQ(first->Variant().cliName, VariantOf(format).cliName) << name;
     first->setProperty("marked", true);
 
     OpenAndLeave(Button(name), false);
-    EXPECT_EQ(window.ExistingWindow(index), first.data()) << name << ": a hidden window is shown again, not rebuilt";
+    EXPECT_EQ(existing(), first.data()) << name << ": a hidden window is shown again, not rebuilt";
     OpenAndLeave(Button(name), true);
     EXPECT_TRUE(first.isNull()) << name << ": the close box discards the window";
-    EXPECT_EQ(window.ExistingWindow(index), nullptr) << name;
+    EXPECT_EQ(existing(), nullptr) << name;
     OpenAndLeave(Button(name), false);
-    ASSERT_NE(window.ExistingWindow(index), nullptr) << name;
-    EXPECT_FALSE(window.ExistingWindow(index)->property("marked").isValid()) << name << ": not a new window";
+    ASSERT_NE(existing(), nullptr) << name;
+    EXPECT_FALSE(existing()->property("marked").isValid()) << name << ": not a new window";
   }
 }
 
