@@ -1,16 +1,14 @@
 // What the desktop program does around its windows: the real message boxes
-// and save dialogs, the help text, and windows kept within the screen.
+// and save dialogs, and windows kept within the screen.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -108,55 +106,6 @@ TEST(QtDialogsTest, MessageBoxesShowTheirTitleAndDetailsOnlyWhenTheyAddSomething
     EXPECT_EQ(detailed, more) << "Show Details... repeats what the box shows";
     if (!detail.isEmpty()) EXPECT_EQ(format, Qt::PlainText);
   }
-}
-
-// --- The help text: fixed width, unwrapped, found from anywhere
-
-TEST(AboutWindowTest, HelpInAFixedWidthFontUnwrappedAndFoundOutsideTheWorkingFolder) {
-  QTemporaryDir here, shipped;
-  const QString previous = QDir::currentPath();
-  QDir::setCurrent(here.path());
-  const QString shippedReadme = QDir(shipped.path()).filePath("README");
-  QFile file(shippedReadme);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("| control | role |\n|---------|------|\n");
-  file.close();
-  AboutWindow about({QDir(shipped.path()).filePath("missing/README"), shippedReadme});
-  about.show();
-  auto* text1 = about.findChild<QPlainTextEdit*>("Text1");
-  ASSERT_NE(text1, nullptr);
-  EXPECT_EQ(text1->toPlainText(), "| control | role |\n|---------|------|\n");
-  EXPECT_EQ(text1->lineWrapMode(), QPlainTextEdit::NoWrap);
-  EXPECT_TRUE(QFontInfo(text1->font()).fixedPitch());
-  QDir::setCurrent(previous);
-  // The program's own list names the help text of this source tree.
-  bool found = false;
-  for (const QString& place : AboutWindow::ShippedHelpFiles()) found = found || QFile::exists(place);
-  EXPECT_TRUE(found);
-}
-
-// --- Leaf Header: typing starts in the first box
-
-TEST(LeafHeaderTest, OpensWithTheFocusInTheFirstBoxAndNothingSelected) {
-  LeafHeaderTexts texts;
-  const auto window = MakeLeafHeaderWindow(texts);
-  HeaderFormWindow& form12 = *window;
-  for (int round = 0; round < 2; ++round) {
-    form12.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
-    QApplication::setActiveWindow(&form12);
-    auto* first = form12.findChild<QLineEdit*>("Text1");
-    EXPECT_EQ(QApplication::focusWidget(), first) << "round " << round;
-    for (QLineEdit* box : form12.findChildren<QLineEdit*>()) EXPECT_FALSE(box->hasSelectedText()) << round;
-    // The user tabs to the fifth box, types, and confirms.
-    for (int n = 1; n <= 4; ++n) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QTest::keyClicks(QApplication::focusWidget(), "leaf clip");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QTest::keyClicks(QApplication::focusWidget(), "x");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    form12.findChild<QPushButton*>("Command1")->click();
-  }
-  EXPECT_EQ(texts[4], "leaf clip") << "a box reached with Tab is typed over";
 }
 
 // --- Windows within the screen

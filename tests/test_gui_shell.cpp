@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -234,38 +237,53 @@ TEST(ShellDesktopTest, TheExecutableOpensTheDesktopModule) {
   EXPECT_NE(said.find("the desktop program needs a graphical display"), std::string::npos) << said;
 }
 
-// --- About window: the README of the current directory, read when first shown.
+// --- About window: the README of the current directory, read when first
+// shown, else the first readable of the help files shipped with the program;
+// in a fixed-width font, unwrapped.
 
 TEST(AboutWindowTest, ShowsTheReadmeAsFoundWhenFirstShownOrTheApology) {
   const QString help = QString::fromUtf8(
       "  Corvelane help\n\nConvert scans   into tables.\n\tWavelengths in \xc3\x85ngstr\xc3\xb6m? No: nm.\n<b>not "
       "bold</b>\n");
   const QString apology = "Sorry, no help file was found, please look for a README file for help.";
-  const std::vector<std::tuple<const char*, std::function<void(const QString&)>, QString>> cases = {
-      {"UTF-8", [&help](const QString& readme) { WriteFile(readme, help.toUtf8()); }, help},
-      {"Latin-1", [](const QString& readme) { WriteFile(readme, "Temp\xe9rature 25\xb0"); },
+  const QString table = "| control | role |\n|---------|------|\n";
+  const std::vector<std::tuple<const char*, std::function<void(const QDir&)>, QString>> cases = {
+      {"UTF-8", [&help](const QDir& d) { WriteFile(d.filePath("README"), help.toUtf8()); }, help},
+      {"Latin-1", [](const QDir& d) { WriteFile(d.filePath("README"), "Temp\xe9rature 25\xb0"); },
        QString::fromUtf8("Temp\xc3\xa9rature 25\xc2\xb0")},
-      {"missing", [](const QString&) {}, apology},
-      {"a folder", [](const QString& readme) { QDir().mkdir(readme); }, apology}};
+      {"missing", [](const QDir&) {}, apology},
+      {"a folder", [](const QDir& d) { d.mkdir("README"); }, apology},
+      {"shipped",
+       [&table](const QDir& d) {
+         d.mkdir("shipped");
+         WriteFile(d.filePath("shipped/README"), table.toUtf8());
+       },
+       table}};
   for (const auto& [what, make, expected] : cases) {
     QTemporaryDir folder;
     CurrentDirectory here(folder.path());
-    const QString readme = QDir(folder.path()).filePath("README");
-    AboutWindow about(QStringList{});  // made before the README; no help shipped elsewhere
-    make(readme);
+    const QDir d(folder.path());
+    // Made before the README; the shipped places are a missing one and one of the folder.
+    AboutWindow about(QStringList{d.filePath("missing/README"), d.filePath("shipped/README")});
+    make(d);
     about.show();
     auto* text1 = Child<QPlainTextEdit>(about, "Text1");
     EXPECT_EQ(text1->toPlainText(), expected) << what;
     EXPECT_TRUE(text1->isReadOnly());
     EXPECT_EQ(text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(text1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(QFontInfo(text1->font()).fixedPitch());
     // Done only hides; shown again, the README is not read again.
     Click(about, "cmdDone");
     EXPECT_FALSE(about.isVisible()) << what;
-    QDir().rmdir(readme);
-    WriteFile(readme, "second text");
+    d.rmdir("README");
+    WriteFile(d.filePath("README"), "second text");
     about.show();
     EXPECT_EQ(text1->toPlainText(), expected) << what;
   }
+  // The program's own list names the help text of this source tree.
+  const QStringList shipped = AboutWindow::ShippedHelpFiles();
+  EXPECT_TRUE(std::any_of(shipped.begin(), shipped.end(), [](const QString& f) { return QFile::exists(f); }));
 }
 
 // --- The small windows, single and hidden, kept with what a user left in them
@@ -384,6 +402,7 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
   EXPECT_EQ(&program.ExternalFile(), &form3);
 }
 
+// Typing starts in the first box, nothing selected, each time it opens.
 TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
@@ -391,8 +410,14 @@ TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   const LeafHeaderTexts& texts = program.Settings().leafHeader;
   EXPECT_FALSE(form12.isVisible());
   const auto box = [&form12](int n) { return Child<QLineEdit>(form12, QStringLiteral("Text%1").arg(n)); };
-  form12.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
+  const auto show = [&form12, &box] {
+    form12.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
+    QApplication::setActiveWindow(&form12);
+    EXPECT_EQ(QApplication::focusWidget(), box(1));
+    for (const QLineEdit* b : form12.findChildren<QLineEdit*>()) EXPECT_FALSE(b->hasSelectedText());
+  };
+  show();
   for (int n = 1; n <= 14; ++n) QTest::keyClicks(box(n), QStringLiteral("value %1").arg(n));
   QTest::keyClick(box(3), Qt::Key_Escape);
   EXPECT_EQ(texts[2], "value 3");
@@ -400,7 +425,7 @@ TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   EXPECT_FALSE(form12.isVisible());
   for (int n = 1; n <= 14; ++n)
     EXPECT_EQ(texts[static_cast<std::size_t>(n - 1)], "value " + std::to_string(n)) << "Text" << n;
-  form12.show();
+  show();
   EXPECT_EQ(box(7)->text(), "value 7") << "texts are offered again";
   form12.close();
   EXPECT_FALSE(form12.isVisible());
