@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QTest>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -345,7 +346,12 @@ TEST_P(InstrumentWindowTest, ARunThenCancelAndTheStartUpButton) {
   if (h.Exists("Check1") && h.Checked("Check1"))
     EXPECT_NE(ReadAll(p.temp.File("w-reflectance")).find("Collection site:,Site 1"), std::string::npos);
 
-  // Cancel clears the list and hides the window; it is not discarded.
+  // Escape neither closes the window nor empties the list; Cancel clears the
+  // list and hides the window; it is not discarded.
+  QTest::keyClick(h.window.get(), Qt::Key_Escape);
+  QTest::keyClick(h.List(), Qt::Key_Escape);
+  EXPECT_TRUE(h.window->isVisible());
+  EXPECT_EQ(h.Entries().size(), 2);
   h.Click("Command5");
   EXPECT_FALSE(h.window->isVisible());
   EXPECT_FALSE(h.window->Discarded());

@@ -233,20 +233,6 @@ TEST(InstrumentWindowList, KeysMovePreviewAndRemoveWithHighlightAndGraphInStep) 
   EXPECT_EQ(w.Text("lblListCount"), "No files listed");
 }
 
-TEST(InstrumentWindowList, EscapeKeepsTheListCancelEmptiesIt) {
-  const TempFolder temp;
-  const auto scans = Scans(temp, Format::Ger1500, 3);
-  Harness w(Format::Ger1500);
-  w.ChooseAll(temp.File("scans"));
-  QTest::keyClick(w.window.get(), Qt::Key_Escape);
-  QTest::keyClick(w.List(), Qt::Key_Escape);
-  EXPECT_TRUE(w.window->isVisible());
-  EXPECT_EQ(w.Entries().size(), 3);
-  w.Click("Command5");
-  EXPECT_FALSE(w.window->isVisible());
-  EXPECT_EQ(w.Entries().size(), 0);
-}
-
 // A run failing on one bad file: the status line says why, the progress bar
 // goes back to 0, and Edit List returns to the list, kept, to remove it.
 TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
