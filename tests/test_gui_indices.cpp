@@ -1,12 +1,14 @@
 // The index windows: "Number of indices", "Index name and formula" with its
 // quick picks and lists, and the index run window with its phases, dialogs
-// and files, driven as a user would with the scripted dialogs.
+// and files, its catalogue and satellite-band choices, driven as a user would
+// with the scripted dialogs.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,16 +19,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "convert/conversion_run.h"
 #include "convert/program.h"
+#include "indices/index_catalogue.h"
+#include "indices/index_catalogue_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
 #include "indices/index_run_window.h"
+#include "indices/satellite_bands.h"
+#include "indices/satellite_bands_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"
@@ -203,6 +210,7 @@ class IndexRunTest : public ReflectanceFilesTest {
     WriteFile(QDir(start.path()).filePath("INDEX"), kThree);
   }
   QStringList Written() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
+  QString UserCatalogue() const { return QDir(start.path()).filePath("index-catalogue.csv"); }
 
   // The index window on the files, shown.
   std::unique_ptr<IndexRunWindow> Show(const QStringList& files) {
@@ -386,6 +394,187 @@ TEST_F(IndexRunTest, MarkedValuesGiveOneWarningAfterTheFilesAreWritten) {
   dialogs.savePaths = {Out("index-a2.txt"), Out("deriv-a2.txt")};
   Click(w, "Com_do_index");
   EXPECT_EQ(dialogs.messages.size(), 2u);
+}
+
+// --- The index window's catalogue and satellite-band outputs: entries with
+// check boxes and their bands as tooltips, the long file asked for after the
+// other outputs.
+
+TEST_F(IndexRunTest, CatalogueTickedEntriesGoToTheLongIndexFileAfterTheOtherOutputs) {
+  WriteFile(UserCatalogue(),
+            "name,expression,bands,citation,notes\r\nWBI,R970/R900,R900=900;R970=970,inverse here,\r\n"
+            "GREEN,G,G=540-560,local,\r\n");
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isEnabled());
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
+
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
+    auto* list = Child<QListWidget>(c, "lstCatalogue");
+    ASSERT_EQ(list->count(), 18) << "seventeen shipped entries, WBI replaced, GREEN added";
+    EXPECT_EQ(list->item(17)->text(), "GREEN");
+    for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
+    const QString modis = Entry(list, "NDVI_MODIS")->toolTip();
+    EXPECT_TRUE(modis.contains("NIR=841-876;RED=620-670") && modis.contains("Rouse")) << modis.toStdString();
+    EXPECT_TRUE(Entry(list, "WBI")->toolTip().contains("R970/R900"));
+    Tick(list, "PRI");
+    Tick(list, "NDVI_MODIS");
+    EXPECT_EQ(Entry(list, "PRI")->checkState(), Qt::Checked);
+  });
+  EXPECT_TRUE(Child<QCheckBox>(w, "ChkCat")->isChecked());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the catalogue alone enables Calculate";
+
+  // Form16 not confirmed: no index file, although "Indices" stays ticked.
+  dialogs.Clear();
+  dialogs.savePaths = {Out("long-a.csv"), ""};
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.Texts(), (std::vector<QString>{"   Save Long Index File   ", "   Save Long Index File   "}));
+  for (const auto& m : dialogs.messages)
+    EXPECT_TRUE(m.title.startsWith("Catalogue prompt: refl-")) << m.title.toStdString();
+  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Long Index File?", "Save Long Index File?"}));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"long-a.csv"});
+  const auto entries = SelectCatalogueEntries(LoadCatalogue(UserCatalogue().toStdString()), "NDVI_MODIS,PRI");
+  const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
+  EXPECT_EQ(ReadAll(Out("long-a.csv").toStdString()),
+            LongIndexText(a, File("refl-a.txt"), entries, ComputeCatalogue(a, entries)));
+
+  // With Form16's indices and the derivative: index, derivative, long file.
+  QTimer::singleShot(0, [this] {
+    IndexListWindow& form16 = program.IndexList();
+    Click(form16, "ComSubmit");
+    Click(form16, "Command1");
+  });
+  Click(w, "Command1");
+  Click(w, "ChkDrv");
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.saveTitles,
+            (std::vector<QString>{"Save Index File?", "Save Derivative File?", "Save Long Index File?",
+                                  "Save Index File?", "Save Derivative File?", "Save Long Index File?"}));
+
+  // Unticking the catalogue output leaves it out; ticking none turns it off.
+  Click(w, "ChkCat");
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.saveTitles.size(), 4u);
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
+    auto* list = Child<QListWidget>(c, "lstCatalogue");
+    EXPECT_EQ(Entry(list, "PRI")->checkState(), Qt::Checked) << "ticks stay when the window opens again";
+    Tick(list, "PRI");
+    Tick(list, "NDVI_MODIS");
+  });
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isChecked());
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isEnabled());
+}
+
+TEST_F(IndexRunTest, CatalogueFailuresAreShownAndNothingOfTheFileIsWritten) {
+  WriteFile(UserCatalogue(), "name,expression,bands,citation,notes\r\nODD,A/B,A=500,,\r\n");
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt"}));
+
+  // A damaged user catalogue: said so, and the shipped entries are listed.
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
+    EXPECT_EQ(Child<QListWidget>(c, "lstCatalogue")->count(), 17);
+    Click(c, "cmdAll");
+  });
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].title, "Error");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("catalogue entry \"ODD\""))
+      << dialogs.messages[0].detail.toStdString();
+
+  // The long file may not replace the reflectance file it is made of.
+  const std::string before = ReadAll(File("refl-a.txt"));
+  dialogs.Clear();
+  dialogs.savePaths = {work.filePath("refl-a.txt")};
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_TRUE(dialogs.messages[1].text.endsWith("Do you want to replace it?"));  // answered Ok: go on
+  EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
+  EXPECT_TRUE(dialogs.messages[2].detail.contains("would replace the reflectance file"));
+  EXPECT_EQ(ReadAll(File("refl-a.txt")), before);
+
+  // A band the table cannot give fails before anything is asked.
+  WriteFile(UserCatalogue(), "name,expression,bands,citation,notes\r\nSWIR,A,A=1500-1600,,\r\n");
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue",
+                                [](QWidget& c) { Tick(Child<QListWidget>(c, "lstCatalogue"), "SWIR"); });
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("band A=1500-1600")) << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(dialogs.saveTitles.empty());
+}
+
+// Pixels of the picture that are neither white nor grey: the responses and
+// the band segments, drawn in colour.
+int ColouredPixels(QWidget& picture) {
+  const QImage image = picture.grab().toImage();
+  int coloured = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      coloured += c.saturation() > 60;
+    }
+  return coloured;
+}
+
+TEST_F(IndexRunTest, BandsTickedSensorsGoToTheLongBandFileWithTheFirstScanPictured) {
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr);
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
+
+  InModal<SatelliteBandsWindow>(w, "cmdBands", "frmBands", [](QWidget& b) {
+    auto* list = Child<QListWidget>(b, "lstSensors");
+    ASSERT_EQ(list->count(), 9);
+    for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
+    const QString tip = Entry(list, "sentinel-2a-msi")->toolTip();
+    EXPECT_TRUE(tip.contains("B4  664.62") && tip.contains("B8A  864.71")) << tip.toStdString();
+    QWidget* picture = Child<QWidget>(b, "picBands");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(ColouredPixels(*picture), 0) << "nothing ticked, only the spectrum in black";
+    Tick(list, "sentinel-2a-msi");
+    Tick(list, "modis-terra");
+    EXPECT_GT(ColouredPixels(*picture), 200) << "the responses and band values are drawn";
+  });
+  EXPECT_TRUE(Child<QCheckBox>(w, "ChkBand")->isChecked());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the bands alone enable Calculate";
+
+  dialogs.Clear();
+  dialogs.savePaths = {Out("bands-a.csv"), ""};
+  Click(w, "Com_do_index");
+  // The bands beyond 310-1130 nm are named once, before the first save.
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[0].title, "Satellite bands");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("sentinel-2a-msi B11 (0.00)") &&
+              dialogs.messages[0].detail.contains("modis-terra B7 (0.00)") &&
+              !dialogs.messages[0].detail.contains("B4"))
+      << dialogs.messages[0].detail.toStdString();
+  for (std::size_t m = 1; m < 3; ++m) {
+    EXPECT_EQ(dialogs.messages[m].title,
+              m == 1 ? "Bands prompt: refl-a.txt (1 of 2)" : "Bands prompt: refl-b.txt (2 of 2)");
+    EXPECT_EQ(dialogs.messages[m].text, "   Save Long Band File   ");
+  }
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"bands-a.csv"});
+  const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
+  EXPECT_EQ(ReadAll(Out("bands-a.csv").toStdString()),
+            LongBandText(a, File("refl-a.txt"),
+                         ComputeBands(a, {&ShippedSensor("sentinel-2a-msi"), &ShippedSensor("modis-terra")})));
+
+  // A save path naming the reflectance file is refused, and nothing replaced.
+  const std::string before = ReadAll(File("refl-a.txt"));
+  dialogs.Clear();
+  dialogs.savePaths = {QString::fromStdString(File("refl-a.txt"))};
+  Click(w, "Com_do_index");
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages.back().title, "Error");
+  EXPECT_EQ(ReadAll(File("refl-a.txt")), before);
+
+  // Ticking none turns the output off.
+  InModal<SatelliteBandsWindow>(w, "cmdBands", "frmBands", [](QWidget& b) {
+    auto* list = Child<QListWidget>(b, "lstSensors");
+    Tick(list, "sentinel-2a-msi");
+    Tick(list, "modis-terra");
+  });
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 }
 
 }  // namespace

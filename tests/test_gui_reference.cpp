@@ -87,15 +87,11 @@ class Form13Test : public ::testing::Test {
   ReferencePlotWidget* graph = nullptr;
 };
 
-TEST_F(Form13Test, StartState) {
+TEST_F(Form13Test, FileListAddsOnceRemovesOnDoubleClickAndSelectsAll) {
   EXPECT_EQ(Child<FolderBrowser>(form, {})->Pattern(), "*.spu");
   EXPECT_FALSE(list->isEnabled());
   EXPECT_FALSE(Child<QFrame>(form, "Shape1")->isVisible());
   EXPECT_EQ(VisibleLegends(), 0);
-  EXPECT_TRUE(form.ReferenceScans().empty());
-}
-
-TEST_F(Form13Test, FileListAddsOnceRemovesOnDoubleClickAndSelectsAll) {
   const auto paths = AddScans(3);
   EXPECT_TRUE(list->isEnabled());
   form.ChooseFile(paths[1]);
