@@ -355,8 +355,7 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   dialogs.Clear();
   Click(w, "Com_do_index");
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_TRUE(dialogs.messages[0].detail.contains("wavelength A lies outside the table"))
-      << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(Contains(dialogs.messages[0].detail, "wavelength A lies outside the table"));
   EXPECT_TRUE(dialogs.saveTitles.empty());
 }
 
@@ -478,8 +477,7 @@ TEST_F(IndexRunTest, CatalogueFailuresAreShownAndNothingOfTheFileIsWritten) {
   });
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].title, "Error");
-  EXPECT_TRUE(dialogs.messages[0].detail.contains("catalogue entry \"ODD\""))
-      << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(Contains(dialogs.messages[0].detail, "catalogue entry \"ODD\""));
 
   // The long file may not replace the reflectance file it is made of.
   const std::string before = ReadAll(File("refl-a.txt"));
@@ -499,7 +497,7 @@ TEST_F(IndexRunTest, CatalogueFailuresAreShownAndNothingOfTheFileIsWritten) {
   dialogs.Clear();
   Click(w, "Com_do_index");
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_TRUE(dialogs.messages[0].detail.contains("band A=1500-1600")) << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(Contains(dialogs.messages[0].detail, "band A=1500-1600"));
   EXPECT_TRUE(dialogs.saveTitles.empty());
 }
 

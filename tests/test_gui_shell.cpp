@@ -305,17 +305,12 @@ TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheText
   const EquationTexts& texts = program.Settings().equation;
   EXPECT_EQ(texts.a + texts.b + texts.c, "");
   EXPECT_EQ(texts.startChannel, 1);
-  const auto type = [&form2](const char* box, const QString& text) {
-    Child<QLineEdit>(form2, box)->clear();
-    QTest::keyClicks(Child<QLineEdit>(form2, box), text);
-  };
   form2.show();
   for (const auto& [a, b, c, accepted] : std::vector<std::tuple<const char*, const char*, const char*, bool>>{
            {"300", "three", "0", false}, {"300", "3.3", "", false}, {"300", "3.3", "-1e-4", true}}) {
     dialogs.Clear();
-    type("txtCoeffA", a);
-    type("txtCoeffB", b);
-    type("txtCoeffC", c);
+    for (const auto& [box, text] : {std::pair{"txtCoeffA", a}, {"txtCoeffB", b}, {"txtCoeffC", c}})
+      Type(form2, box, text);
     Click(form2, "Option1");
     Click(form2, "cmdOK");
     EXPECT_EQ(form2.isVisible(), !accepted) << b << " " << c;
@@ -330,13 +325,13 @@ TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheText
   EXPECT_EQ(std::tie(t.a, t.b, t.c, t.startChannel), std::make_tuple("300", "3.3", "-1e-4", 0));
 
   form2.show();
-  type("txtCoeffA", "abc");
+  Type(form2, "txtCoeffA", "abc");
   Click(form2, "cmdCancel");
   EXPECT_FALSE(form2.isVisible());
   ExpectOneMessage(dialogs, "No Equation Selected", "Coefficients", MessageIcon::Information);
   dialogs.Clear();
   form2.show();
-  type("txtCoeffC", "0.5");
+  Type(form2, "txtCoeffC", "0.5");
   form2.close();
   EXPECT_FALSE(form2.isVisible());
   EXPECT_TRUE(dialogs.messages.empty());

@@ -41,6 +41,7 @@ namespace corvelane::gui {
 namespace {
 
 namespace fs = std::filesystem;
+using corvelane::testing::Contains;
 using corvelane::testing::Q;
 using corvelane::testing::ScriptedDialogs;
 using corvelane::testing::TempFolder;
@@ -477,11 +478,10 @@ TEST(DialogOutputSinkTest, AskBeforeReplacingAndRefuseTheRunsOwnFilesNamingBoth)
   const auto refused = [&](int i) { return dialogs.messages[static_cast<std::size_t>(i)]; };
   ASSERT_EQ(texts.size(), 8) << texts.join(" | ").toStdString();
   EXPECT_EQ(texts[4], "new-refl.csv already exists.\nDo you want to replace it?");
-  EXPECT_TRUE(refused(5).text.contains("new-refl.csv")) << refused(5).text.toStdString();
-  EXPECT_TRUE(refused(5).text.contains("absorbance")) << refused(5).text.toStdString();
-  EXPECT_TRUE(refused(5).detail.contains("reflectance file this run has just written"))
-      << refused(5).detail.toStdString();
-  EXPECT_TRUE(refused(7).detail.contains("is the scan")) << refused(7).detail.toStdString();
+  EXPECT_TRUE(Contains(refused(5).text, "new-refl.csv"));
+  EXPECT_TRUE(Contains(refused(5).text, "absorbance"));
+  EXPECT_TRUE(Contains(refused(5).detail, "reflectance file this run has just written"));
+  EXPECT_TRUE(Contains(refused(7).detail, "is the scan"));
   EXPECT_EQ(sink.WrittenPaths(), (QStringList{file("new-refl.csv"), file("abs.csv")}));
   EXPECT_NE(testing::ReadAll(file("new-refl.csv").toStdString()), testing::ReadAll(file("abs.csv").toStdString()));
 }
