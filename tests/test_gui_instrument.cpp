@@ -549,26 +549,6 @@ TEST(InstrumentWindowRun, Form5CheckThenFailingRunsAndCheck) {
   EXPECT_TRUE(Contains(h.dialogs.messages[0].detail, Q(fs::path(scans[1]).filename().string())));
 }
 
-// The run's warnings end up on the status line after what was written.
-TEST(InstrumentWindowRun, RunWarningsOnTheStatusLine) {
-  const TempFolder temp;
-  // The same names in two folders: two scans for each label.
-  auto scans = synth::WriteScans((temp.Path() / "a").string(), Format::Ger1500, 1, "F");
-  const auto more = synth::WriteScans((temp.Path() / "b").string(), Format::Ger1500, 1, "F");
-  scans.insert(scans.end(), more.begin(), more.end());
-  Harness h(Format::Ger1500);
-  h.Configure(scans);
-  ASSERT_EQ(h.Entries().size(), 2);
-  h.Click("Option1");
-  h.dialogs.savePaths = {Q(temp.File("refl.txt"))};
-  h.Click("cmdDoOperation");
-  ASSERT_TRUE(fs::exists(temp.File("refl.txt")));
-  const QString status = h.Text("lblStatus");
-  EXPECT_TRUE(status.startsWith(QStringLiteral("Wrote "))) << status.toStdString();
-  EXPECT_TRUE(Contains(status, " Warning: 2 scans share the label"));
-  EXPECT_TRUE(Contains(status, Q(scans[1])));
-}
-
 TEST(InstrumentWindowRun, BadGridFailsBeforeTheLeafHeaderIsAsked) {
   const TempFolder temp;
   Harness h(Format::UniSpecOld);
