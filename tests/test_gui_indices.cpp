@@ -344,13 +344,7 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
   // A row outside the table fails before anything of that file is asked.
-  QTimer::singleShot(0, [this] {
-    IndexListWindow& form16 = program.IndexList();
-    Type(form16, "Text1", "1500");
-    Click(form16, "ComSubmit");
-    Click(form16, "Command1");
-  });
-  Click(w, "Command1");
+  ConfirmIndices(w, {[](IndexListWindow& f) { Type(f, "Text1", "1500"); }});
   ClickRow(Child<QListWidget>(w, "List1"), 1, true);
   dialogs.Clear();
   Click(w, "Com_do_index");
@@ -437,12 +431,7 @@ TEST_F(IndexRunTest, CatalogueTickedEntriesGoToTheLongIndexFileAfterTheOtherOutp
             LongIndexText(a, File("refl-a.txt"), entries, ComputeCatalogue(a, entries)));
 
   // With Form16's indices and the derivative: index, derivative, long file.
-  QTimer::singleShot(0, [this] {
-    IndexListWindow& form16 = program.IndexList();
-    Click(form16, "ComSubmit");
-    Click(form16, "Command1");
-  });
-  Click(w, "Command1");
+  ConfirmIndices(w, {[](IndexListWindow&) {}});
   Click(w, "ChkDrv");
   dialogs.Clear();
   Click(w, "Com_do_index");
