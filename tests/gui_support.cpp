@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "convert/conversion_run.h"
 #include "tests/test_support.h"
 #include "widgets/folder_browser_widget.h"
 
@@ -231,30 +230,5 @@ void InstrumentHarness::Configure(const std::vector<std::string>& scans, const s
   for (const char* m : modes) SetChecked(m, true);
   Click("cmdFileListOk");
 }
-
-void ReflectanceFilesTest::SetUp() {
-  ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
-  RunSettings s;
-  s.variant = &VariantOf(Format::UniSpecOld);
-  s.grid = {"310", "1130", "1"};
-  s.modes[Index(OutputMode::Reflectance)] = true;
-  s.modes[Index(OutputMode::Absorbance)] = true;
-  for (const char* name : {"a", "b"}) {
-    s.files =
-        synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
-    WavelengthTables tables;
-    const ConversionResult r = ComputeConversion(s, tables);
-    WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
-    WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
-  }
-}
-
-void ReflectanceFilesTest::ShowWithFiles(QWidget& w, const QStringList& files) {
-  w.show();
-  ASSERT_TRUE(w.findChild<gui::FolderBrowser*>()->SetFolder(work.path()));
-  for (const QString& file : files) ClickFile(Child<QListWidget>(w, QStringLiteral("File1")), file);
-}
-
-QString ReflectanceFilesTest::Out(const QString& name) const { return QDir(out.path()).filePath(name); }
 
 }  // namespace corvelane::testing

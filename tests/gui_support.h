@@ -2,9 +2,8 @@
 // A scripted stand-in for the message boxes and save dialogs: records every
 // message and save-dialog title, and answers from queues. Also what the window
 // tests do the same way: find a control, click where a user aims, tick a list
-// entry, work inside a window another one opens, one conversion window as the
-// start-up button leaves it, and a fixture with two reflectance files for the
-// index window.
+// entry, work inside a window another one opens, and one conversion window as
+// the start-up button leaves it.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -170,24 +169,6 @@ class InstrumentHarness {
   ScriptedDialogs dialogs;
   gui::Program program;
   std::unique_ptr<gui::InstrumentWindow> window;
-};
-
-// The program on a fresh start folder with the scripted dialogs, and in
-// `work` the reflectance files refl-a.txt and refl-b.txt the conversion
-// wrote, of two UniSpec old-format scans each on 310-1130 nm, and their
-// absorbance files abs-a.txt and abs-b.txt (which the index run cannot read).
-class ReflectanceFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
-  QString Out(const QString& name) const;
-  // Shows the index window `w`, opens `work` in its folder browser and
-  // clicks `files` in its file list "File1", in order.
-  void ShowWithFiles(QWidget& w, const QStringList& files);
-
-  QTemporaryDir start, work, out;
-  ScriptedDialogs dialogs;
-  gui::Program program{dialogs, start.path()};
 };
 
 }  // namespace corvelane::testing

@@ -203,20 +203,39 @@ TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
 
 // --- Form18
 
-class IndexRunTest : public ReflectanceFilesTest {
+// The program on a fresh start folder with the INDEX of three records, and
+// in `work` the reflectance files refl-a.txt and refl-b.txt the conversion
+// wrote, of two UniSpec old-format scans each on 310-1130 nm, and their
+// absorbance files abs-a.txt and abs-b.txt (which the index run cannot read).
+class IndexRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ReflectanceFilesTest::SetUp();
+    ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
     WriteFile(QDir(start.path()).filePath("INDEX"), kThree);
+    corvelane::RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecOld);
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = s.modes[Index(OutputMode::Absorbance)] = true;
+    for (const char* name : {"a", "b"}) {
+      s.files =
+          synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
+      WavelengthTables tables;
+      const ConversionResult r = ComputeConversion(s, tables);
+      WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
+      WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
+    }
   }
+  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
+  QString Out(const QString& name) const { return QDir(out.path()).filePath(name); }
   QStringList Written() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
   QString UserCatalogue() const { return QDir(start.path()).filePath("index-catalogue.csv"); }
 
-  // The index window on the files, shown.
-  std::unique_ptr<IndexRunWindow> Show(const QStringList& files) {
-    auto w = std::make_unique<IndexRunWindow>(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-    ShowWithFiles(*w, files);
-    return w;
+  // Shows the index window `w`, opens `work` in its folder browser and
+  // clicks `files` in its file list "File1", in order.
+  void ShowWithFiles(QWidget& w, const QStringList& files) {
+    w.show();
+    ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+    for (const QString& file : files) ClickFile(Child<QListWidget>(w, "File1"), file);
   }
   // Opens Form16 through "Indices" and confirms it with the rows given.
   void ConfirmIndices(IndexRunWindow& w, const std::vector<std::function<void(IndexListWindow&)>>& rows) {
@@ -231,6 +250,10 @@ class IndexRunTest : public ReflectanceFilesTest {
     });
     Click(w, "Command1");
   }
+
+  QTemporaryDir start, work, out;
+  ScriptedDialogs dialogs;
+  Program program{dialogs, start.path()};
 };
 
 // A row of Form16 from its quick pick `i`.
@@ -311,8 +334,8 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 // A run whose every save dialog is cancelled says so and does not show a
 // full bar; Escape keeps the picked list and "Close" closes the window.
 TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
-  const auto window = Show({"refl-a.txt"});
-  IndexRunWindow& w = *window;
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+  ShowWithFiles(w, {"refl-a.txt"});
   ConfirmIndices(w, {QuickPick(0)});
   dialogs.Clear();
   Click(w, "Com_do_index");
@@ -329,8 +352,8 @@ TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
 }
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
-  const auto window = Show({"refl-a.txt", "abs-b.txt", "refl-b.txt"});
-  IndexRunWindow& w = *window;
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+  ShowWithFiles(w, {"refl-a.txt", "abs-b.txt", "refl-b.txt"});
   ConfirmIndices(w, {[](IndexListWindow&) {}});
   dialogs.Clear();
   dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
@@ -363,8 +386,8 @@ TEST_F(IndexRunTest, MarkedValuesGiveOneWarningAfterTheFilesAreWritten) {
     lines.push_back(std::to_string(nm) + "," + PlainNumber(nm / 1000.0) + "," +
                     (nm == 670 ? std::string("999") : PlainNumber(nm / 2000.0)));
   WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(CrLf(lines)));
-  const auto window = Show({"refl-m.txt", "refl-a.txt"});
-  IndexRunWindow& w = *window;
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
+  ShowWithFiles(w, {"refl-m.txt", "refl-a.txt"});
   ConfirmIndices(w, {QuickPick(0)});
   Click(w, "ChkDrv");
   dialogs.Clear();
