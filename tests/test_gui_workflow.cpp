@@ -450,38 +450,28 @@ TEST(DialogOutputSinkTest, AskBeforeReplacingAndRefuseTheRunsOwnFilesNamingBoth)
 
   ScriptedDialogs dialogs;
   DialogOutputSink sink(dialogs, nullptr, *job.settings.variant, [](const QString&) {});
-  dialogs.savePaths = {file("old.csv"),
-                       file("old.csv"),
-                       file("new-refl.csv"),
-                       file("new-refl.csv"),
-                       QString::fromStdString(job.settings.files[0]),
-                       file("abs.csv")};
+  dialogs.savePaths = {file("old.csv"),      file("old.csv"),          file("new-refl.csv"),
+                       file("new-refl.csv"), Q(job.settings.files[0]), file("abs.csv")};
   // The announcement, then "replace old.csv?" answered No twice; later
   // questions are answered Yes (Ok) and the run refuses the path itself.
   dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::No, MessageAnswer::No};
   NoRefFile asker;
   RunJob(job, sink, asker);
 
-  const QStringList texts = [&] {
-    QStringList t;
-    for (const auto& m : dialogs.messages) t << m.text;
-    return t;
-  }();
   // old.csv was offered twice and kept both times; the reflectance went to new-refl.csv.
   EXPECT_EQ(testing::ReadAll(file("old.csv").toStdString()), "keep me");
-  ASSERT_GE(texts.size(), 6);
-  EXPECT_EQ(texts[1], "old.csv already exists.\nDo you want to replace it?");
-  EXPECT_EQ(dialogs.messages[1].buttons, MessageButtons::YesNo);
-  EXPECT_EQ(texts[2], texts[1]);
+  const auto& m = dialogs.messages;
+  ASSERT_EQ(m.size(), 8u);
+  EXPECT_EQ(m[1].text, "old.csv already exists.\nDo you want to replace it?");
+  EXPECT_EQ(m[1].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(m[2].text, m[1].text);
   // The absorbance at new-refl.csv, then at a scan: refused, naming the path
   // and both outputs, and asked again without a second announcement.
-  const auto refused = [&](int i) { return dialogs.messages[static_cast<std::size_t>(i)]; };
-  ASSERT_EQ(texts.size(), 8) << texts.join(" | ").toStdString();
-  EXPECT_EQ(texts[4], "new-refl.csv already exists.\nDo you want to replace it?");
-  EXPECT_TRUE(Contains(refused(5).text, "new-refl.csv"));
-  EXPECT_TRUE(Contains(refused(5).text, "absorbance"));
-  EXPECT_TRUE(Contains(refused(5).detail, "reflectance file this run has just written"));
-  EXPECT_TRUE(Contains(refused(7).detail, "is the scan"));
+  EXPECT_EQ(m[4].text, "new-refl.csv already exists.\nDo you want to replace it?");
+  EXPECT_TRUE(Contains(m[5].text, "new-refl.csv"));
+  EXPECT_TRUE(Contains(m[5].text, "absorbance"));
+  EXPECT_TRUE(Contains(m[5].detail, "reflectance file this run has just written"));
+  EXPECT_TRUE(Contains(m[7].detail, "is the scan"));
   EXPECT_EQ(sink.WrittenPaths(), (QStringList{file("new-refl.csv"), file("abs.csv")}));
   EXPECT_NE(testing::ReadAll(file("new-refl.csv").toStdString()), testing::ReadAll(file("abs.csv").toStdString()));
 }
