@@ -28,6 +28,9 @@ using corvelane::testing::ScriptedDialogs;
 using corvelane::testing::Child;
 using corvelane::testing::Click;
 using corvelane::testing::ClickRow;
+using corvelane::testing::ClickThrough;
+using corvelane::testing::Contains;
+using corvelane::testing::ExpectOneMessage;
 using corvelane::testing::Items;
 using corvelane::testing::WriteFile;
 
@@ -98,10 +101,7 @@ TEST_F(DcCalibrationTest, OkNeedsSixNumbersAndCancelSaysNoEquation) {
   form10.show();
   Click(form10, "cmdCancel");
   EXPECT_FALSE(form10.isVisible());
-  ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].text, "No Equation Selected");
-  EXPECT_EQ(dialogs.messages[0].title, "Coefficients");
-  EXPECT_EQ(dialogs.messages[0].icon, MessageIcon::Information);
+  ExpectOneMessage(dialogs, "No Equation Selected", "Coefficients", MessageIcon::Information);
 }
 
 // Done in the editor lists the new instrument and keeps the coefficients
@@ -110,28 +110,26 @@ TEST_F(DcCalibrationTest, AddingAnInstrumentThenDoneKeepsTheChosenCoefficients) 
   DcCalibrationWindow form10(dialogs, folder.path(), texts);
   form10.show();
   Type(form10, "txtCoeffA", "999");
-  QStringList listed;
-  QTimer::singleShot(0, [&] {
-    QWidget* form19 = QApplication::activeModalWidget();
-    ASSERT_NE(form19, nullptr);
-    EXPECT_EQ(form19->objectName(), "Form19");
-    listed = Items(Child<QListWidget>(*form19, "Inst_list"));
-    Type(*form19, "Text1", "X");
-    const QStringList c = {"300", "3.3", "-0.0003", "301", "3.31", "-0.0004"};
-    for (int i = 0; i < 6; ++i) Type(*form19, QStringLiteral("Text2(%1)").arg(i), c[i]);
-    Click(*form19, "Com_add");
-    Click(*form19, "Com_close");
-  });
-  Click(form10, "ComAdd");
+  QStringList listed, opened;
+  ClickThrough(form10, "ComAdd", {[&listed](QWidget* form19) {
+                 listed = Items(Child<QListWidget>(*form19, "Inst_list"));
+                 Type(*form19, "Text1", "X");
+                 const QStringList c = {"300", "3.3", "-0.0003", "301", "3.31", "-0.0004"};
+                 for (int i = 0; i < 6; ++i) Type(*form19, QStringLiteral("Text2(%1)").arg(i), c[i]);
+                 Click(*form19, "Com_add");
+                 Click(*form19, "Com_close");
+               }},
+               &opened);
+  EXPECT_EQ(opened, QStringList{"Form19"});
   EXPECT_EQ(listed, (QStringList{"DC 1", "DC 2"}));  // as many names as Form10 showed buttons
   EXPECT_EQ(VisibleInstruments(form10), (QStringList{"DC 1", "DC 2", "X"}));
   EXPECT_EQ(Box(form10, "txtCoeffA"), "999");
-  EXPECT_TRUE(Child<QLabel>(form10, "lblActive")->text().contains("typed"));
+  EXPECT_TRUE(Contains(Child<QLabel>(form10, "lblActive")->text(), "typed"));
   Click(form10, "Inst(2)");
   EXPECT_EQ(Box(form10, "txtCoeffCChB"), "-0.0004");
-  EXPECT_TRUE(Child<QLabel>(form10, "lblActive")->text().contains("\"X\""));
+  EXPECT_TRUE(Contains(Child<QLabel>(form10, "lblActive")->text(), "\"X\""));
   Click(form10, "Inst(0)");
-  EXPECT_TRUE(Child<QLabel>(form10, "lblActive")->text().contains("\"DC 1\""));
+  EXPECT_TRUE(Contains(Child<QLabel>(form10, "lblActive")->text(), "\"DC 1\""));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
