@@ -56,7 +56,6 @@ TEST(IndexCountWindowTest, OkNeedsAWholeNumberFromOneToNineAndOnlyThenHides) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   IndexCountWindow& form15 = program.IndexCount();
-  EXPECT_EQ(form15.CountText(), "");
   form15.show();
   Click(form15, "Command1");
   ASSERT_EQ(dialogs.messages.size(), 1u);
