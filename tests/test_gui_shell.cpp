@@ -96,7 +96,9 @@ QStringList UnnamedControls(const QWidget& window, int& controls) {
 
 TEST(ShellWindowsTest, EveryControlOfEveryWindowHasItsName) {
   ScriptedDialogs dialogs;
-  Program program(dialogs, QDir::currentPath());
+  QTemporaryDir folder;  // where the calibration window writes inst.cof
+  CurrentDirectory here(folder.path());
+  Program program(dialogs, folder.path());
   StartWindow start(program);
   AboutWindow about;
   std::vector<QWidget*> windows = {&start,
