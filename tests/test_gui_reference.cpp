@@ -313,9 +313,11 @@ class Form9Reference : public ::testing::Test {
     dialogs.messageAnswers = std::move(answers);
     ClickThrough(window, "cmdDoOperation", std::move(acts), opened);
   }
-  // The command line's files for the same settings.
-  void ConvertOnTheCommandLine(std::vector<std::string> args) {
-    args.insert(args.begin(), {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv")});
+  // The command line's files for the same settings: the reflectance
+  // cli-r.csv, corrected by both panels into cli-c.csv, and `args`.
+  void ConvertOnTheCommandLine(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv"), "--reference-scan",
+                               panels[0], "--reference-scan", panels[1], "--corrected", folder.File("cli-c.csv")});
     args.insert(args.end(), scans.begin(), scans.end());
     ASSERT_EQ(RunCorvelane(args).exit, 0);
   }
@@ -398,9 +400,8 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   EXPECT_EQ(dialogs.messages[1].buttons, MessageButtons::YesNo);
   EXPECT_EQ(dialogs.saveTitles,
             (std::vector<QString>{"Save Reflectance File", "Save Indices File?", "Save Corrected Reflectance File?"}));
-  ConvertOnTheCommandLine({"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
-                           folder.File("cli-c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd", "--index",
-                           "WBI,900,970,ratio", "--indices", folder.File("cli-i.csv")});
+  ConvertOnTheCommandLine({"--ref-file", refFile, "--index", "NDVI,800,670,nd", "--index", "WBI,900,970,ratio",
+                           "--indices", folder.File("cli-i.csv")});
   for (const char* name : {"r.csv", "i.csv", "c.csv"})
     EXPECT_EQ(ReadAll(folder.File(name)), ReadAll(folder.File(std::string("cli-") + name))) << name;
   EXPECT_EQ(SplitCrLf(ReadAll(folder.File("i.csv"))).size(), 4u);
@@ -413,8 +414,7 @@ TEST_F(Form9Reference, CorrectedFileWithoutTheReflectanceFile) {
   ConfirmListAndEquations();
   Run({Out("t.csv"), Out("c.csv")});
   EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Target File", "Save Corrected Reflectance File?"}));
-  ConvertOnTheCommandLine(
-      {"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected", folder.File("cli-c.csv")});
+  ConvertOnTheCommandLine();
   EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
 }
 
@@ -438,8 +438,7 @@ TEST_F(Form9Reference, AMarkedReferenceScanIsNamedOnTheStatusLineAndTheCorrected
   EXPECT_TRUE(dialogs.messages[0].detail.startsWith("1 reference scan has no ratio"))
       << dialogs.messages[0].detail.toStdString();
   EXPECT_EQ(dialogs.Texts().back(), "   Save Reflectance File   ");
-  ConvertOnTheCommandLine(
-      {"--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected", folder.File("cli-c.csv")});
+  ConvertOnTheCommandLine();
   EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
 }
 
