@@ -44,7 +44,6 @@ TEST(DcTemperature, LineTwoFirstThenDegreesC) {
            {"Temp:    7 C", env, "7 "},  // "7 " is a number: it stands
            {"Temp:    23.5 C", env, "23."},
            {"\"Remarks:    SW=UnispecDCcf\"", env, "20."},
-           {"\"Remarks:    SW=UnispecDCcf\"", "\"Environment:   DegreesC=21.96 A1=2\"", "21."},
            {"\"Remarks:    SW=UnispecDCcf\"", "\"Environment:   DegreesC=-5 A1=2\"", "-5"},
            {"\"Remarks:    SW=UnispecDCcf\"", "\"Environment:   DegreesC=-12.5,x\"", "-12"},
            {"\"Remarks:    SW=UnispecDCcf\"", "\"Environment:   DegreesC=warm\"", "SW"},

@@ -46,7 +46,6 @@ TEST(WavesFromScanFile, FirstFieldOfTheChannelLinesAfterTheHeader) {
   };
   const Case cases[] = {
       {Format::UniSpecOld, OldLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
-      {Format::UniSpecNew, NewLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
       {Format::Ger1500, GerLines(512, {Rising(300.75, 1)}), 512, 300.75, 811.75},
   };
   for (const Case& c : cases) {
