@@ -96,13 +96,7 @@ TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
       {Format::UniSpecOld, OldLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       {Format::UniSpecNew, NewLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
       // No target or panel readings; reflectance under 1 keeps the axis at 1.
-      {Format::UniSpecCompact,
-       CompactLines([](int) { return std::string("0.5"); }),
-       {R},
-       UniSpecFrame,
-       256,
-       300,
-       75000},
+      {Format::UniSpecCompact, CompactLines(Always("0.5")), {R}, UniSpecFrame, 256, 300, 75000},
       {Format::Ger1500, GerLines(512), {T, P, R}, Ger1500Frame, 512, 600, 550000},
       {Format::Ger2600, GerLines(594), {T, P, R}, Ger2600Frame, 594, 700, 550000},
   };
