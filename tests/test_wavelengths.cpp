@@ -110,7 +110,6 @@ TEST(WavesFromExternalFile, OneWavelengthPerLineFirstChannelFirst) {
 
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("w255.txt", ExternalText(255))), RunFailure);
-  EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::Ger1500), folder.File("w300.txt")), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, ""), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.File("missing.txt")), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("empty-line.txt", "\r\n" + ExternalText(256))),
