@@ -25,6 +25,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -167,6 +168,16 @@ class FileNameDelegate final : public QStyledItemDelegate {
   }
 };
 
+// A width for `list` that shows a long scan name of the field campaigns
+// whole beside the list's scroll bar.
+int WidthForScanNames(const QListWidget* list) {
+  const QStyle* style = list->style();
+  const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+  return list->fontMetrics().horizontalAdvance(QStringLiteral("SHB1_09998.spu")) + 2 * textMargin +
+         2 * list->frameWidth() + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list) + 2 * list->spacing() +
+         list->fontMetrics().averageCharWidth();
+}
+
 // Counts as the examples in the help text write them: 3,000.
 QString Count(qsizetype n) { return QLocale(QLocale::English).toString(static_cast<qlonglong>(n)); }
 
@@ -264,6 +275,8 @@ struct InstrumentWindow::Controls {
   QLabel* lblStatus = nullptr;              // what the last run or check did
   QPushButton* cmdStatusDetails = nullptr;  // the whole status text in a box
   QPushButton* cmdCancelRun = nullptr;      // shown while a run or a check reads the scans
+  QTabWidget* tabOptions = nullptr;         // outputs, options, field key, wavelengths
+  QWidget* wavePage = nullptr;              // the wavelengths' tab
   QWidget* content = nullptr;               // everything, inside the scroll area
 
   QCheckBox* ModeBox(OutputMode m) const {
@@ -313,6 +326,7 @@ QLayout* InstrumentWindow::BuildFilePicking() {
   c.Dir1->setObjectName(QStringLiteral("Dir1"));
   c.File1 = c.browser->FileList();
   c.File1->setObjectName(QStringLiteral("File1"));
+  c.File1->setMinimumWidth(WidthForScanNames(c.File1));
   if (auto* lists = qobject_cast<QGridLayout*>(c.browser->layout())) {  // folders and files alike wide
     lists->setColumnStretch(0, 1);
     lists->setColumnStretch(1, 1);
@@ -338,20 +352,13 @@ QLayout* InstrumentWindow::BuildFileList() {
   c.List1->setEnabled(false);
   c.List1->setItemDelegate(new FileNameDelegate(c.List1));
   c.List1->setTextElideMode(Qt::ElideMiddle);
+  c.List1->setMinimumWidth(WidthForScanNames(c.List1));
   c.List1->setToolTip(
       QStringLiteral("The files to convert. Arrow keys and a click show a file in the graphs "
                      "(with Show Graph); Delete or a double click removes it."));
   c.List1->installEventFilter(this);
-  c.lblListCount = new QLabel(this);
+  c.lblListCount = new ElidedLabel(this);  // one line however long the note on skipped files
   c.lblListCount->setObjectName(QStringLiteral("lblListCount"));
-  c.cmdFileListOk = Button(this, "cmdFileListOk", "&File List OK ");
-  c.cmdFileListOk->setEnabled(false);
-  c.Command5 = Button(this, "Command5", "&Cancel");
-  c.cmdEditList = Button(this, "cmdEditList", "&Edit List");
-  c.cmdEditList->setEnabled(false);
-  c.cmdChkFile = Button(this, "cmdChkFile", "");
-  c.cmdChkFile->setText(Q(variant_.checkCaption));
-  c.prgChkFile = Progress(this, "prgChkFile");
 
   auto* listBox = new QVBoxLayout;
   if (traits.addFilesButton) {
@@ -360,15 +367,35 @@ QLayout* InstrumentWindow::BuildFileList() {
   }
   listBox->addWidget(c.List1, 1);
   listBox->addWidget(c.lblListCount);
-  auto* listButtons = new QHBoxLayout;
-  listButtons->addWidget(c.cmdFileListOk);
-  listButtons->addWidget(c.Command5);
-  listBox->addLayout(listButtons);
-  listBox->addWidget(c.cmdEditList);
-  listBox->addWidget(c.cmdChkFile);
-  listBox->addWidget(c.prgChkFile);
-
+  c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");  // laid out above the graphs
   return listBox;
+}
+
+// The buttons that act on the list: confirm, cancel, edit, check, run.
+QLayout* InstrumentWindow::BuildActionButtons() {
+  Controls& c = *c_;
+  c.cmdFileListOk = Button(this, "cmdFileListOk", "&File List OK ");
+  c.cmdFileListOk->setEnabled(false);
+  c.Command5 = Button(this, "Command5", "&Cancel");
+  c.cmdEditList = Button(this, "cmdEditList", "&Edit List");
+  c.cmdEditList->setEnabled(false);
+  c.cmdChkFile = Button(this, "cmdChkFile", "");
+  c.cmdChkFile->setText(Q(variant_.checkCaption));
+  c.prgChkFile = Progress(this, "prgChkFile");
+  c.cmdDoOperation = Button(this, "cmdDoOperation", "Do &Operation");
+  c.cmdDoOperation->setEnabled(false);
+  c.prgCalc = Progress(this, "prgCalc");
+
+  auto* buttons = new QGridLayout;
+  buttons->setContentsMargins(0, 0, 0, 0);
+  buttons->addWidget(c.cmdFileListOk, 0, 0);
+  buttons->addWidget(c.Command5, 0, 1);
+  buttons->addWidget(c.cmdEditList, 0, 2);
+  buttons->addWidget(c.cmdChkFile, 1, 0);
+  buttons->addWidget(c.prgChkFile, 1, 1, 1, 2);
+  buttons->addWidget(c.cmdDoOperation, 2, 0);
+  buttons->addWidget(c.prgCalc, 2, 1, 1, 2);
+  return buttons;
 }
 
 QBoxLayout* InstrumentWindow::BuildOutputModes() {
@@ -378,51 +405,53 @@ QBoxLayout* InstrumentWindow::BuildOutputModes() {
   // Output modes.
   const DrawnFrame output = MakeDrawnFrame(this, QStringLiteral("Output mode:"), "frmOutput");
   c.frmOutput = output.frame;
-  auto* outputBox = new QVBoxLayout(output.panel);
-  outputBox->setContentsMargins(0, 0, 0, 0);
   c.chkReflect = Check(output.panel, "chkReflect", "Reflectance");
   c.chkReflect->setChecked(true);
-  outputBox->addWidget(c.chkReflect);
+  std::vector<QCheckBox*> shown{c.chkReflect};
   if (variant_.Offers(OutputMode::Absorbance) || reduced) {
     c.chkAbsorb = Check(output.panel, "chkAbsorb", "Absorbance");
-    outputBox->addWidget(c.chkAbsorb);
+    shown.push_back(c.chkAbsorb);
   }
   if (traits.rawBoxes) {
     c.chkTarget = Check(output.panel, "chkTarget", "Raw Target Data");
     c.chkRefer = Check(output.panel, "chkRefer", "Raw Refer. Data");
-    outputBox->addWidget(c.chkTarget);
-    outputBox->addWidget(c.chkRefer);
+    shown.push_back(c.chkTarget);
+    shown.push_back(c.chkRefer);
   }
   if (reduced) {  // the files are already reflectance
     c.chkAbsorb->setVisible(false);
     c.chkTarget->setVisible(false);
     c.chkRefer->setVisible(false);
+    shown = {c.chkReflect};
   }
   // The outputs after the tables, written after them.
   c.chkLongTable = Check(output.panel, "chkLongTable", "Long table (CSV)");
   c.chkLongTable->setToolTip(
       QStringLiteral("One row per scan, quantity and wavelength, with the field key's columns (or the means of "
                      "its groups, with \"Average by\"); the reflectance alone when no table is ticked."));
-  outputBox->addWidget(c.chkLongTable);
   c.chkEnvi = Check(output.panel, "chkEnvi", "ENVI library");
-  outputBox->addWidget(c.chkEnvi);
-  c.chkShowGraph = Check(this, "chkShowGraph", "Show Graph");
+  shown.push_back(c.chkLongTable);
+  shown.push_back(c.chkEnvi);
+  // Two boxes a row, the hidden ones left out, so the frame stays low.
+  auto* outputGrid = new QGridLayout(output.panel);
+  outputGrid->setContentsMargins(0, 0, 0, 0);
+  for (std::size_t i = 0; i < shown.size(); ++i)
+    outputGrid->addWidget(shown[i], static_cast<int>(i / 2), static_cast<int>(i % 2));
   c.chkReport = Check(this, "chkReport", "Save quality report");
   c.chkReport->setToolTip(
       QStringLiteral("After the tables, save one row per scan: its header facts and what the checks of real field "
                      "scans found (saturation, dark scans, wavelength mismatch, status channels, shared labels)"));
 
-  auto* optionsBox = new QVBoxLayout;
-  optionsBox->addWidget(output.holder);
-  optionsBox->addWidget(c.chkShowGraph);
-  optionsBox->addWidget(c.chkReport);
-
-  return optionsBox;
+  auto* outputsBox = new QVBoxLayout;
+  outputsBox->addWidget(output.holder);
+  outputsBox->addWidget(c.chkReport);
+  return outputsBox;
 }
 
-// The options some formats have: label source, leaf header, indices,
-// transect header, reference correction.
-void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
+// The options some formats have: label source and mixed scans beside the
+// outputs; leaf header, indices, transect header, reference correction and
+// dark scan among the options; the long table's field key on its own.
+void InstrumentWindow::AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* optionsBox, QBoxLayout* keyPage) {
   Controls& c = *c_;
   const WindowTraits& traits = variant_.window;
   if (variant_.hasLabelChoice) {
@@ -434,10 +463,10 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
     labelGroup->addButton(c.Option6);
     labelGroup->addButton(c.Option7);
     (variant_.defaultLabelSource == LabelSource::HeaderInfo ? c.Option6 : c.Option7)->setChecked(true);
-    auto* labelBox = new QVBoxLayout(c.frmFileName);
+    auto* labelBox = new QHBoxLayout(c.frmFileName);
     labelBox->addWidget(c.Option6);
     labelBox->addWidget(c.Option7);
-    optionsBox->addWidget(c.frmFileName);
+    outputsBox->addWidget(c.frmFileName);
   }
   if (variant_.hasLeafHeader) {
     c.Check1 = Check(this, "Check1", "");
@@ -472,7 +501,9 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
     c.cmdDarkScan->setToolTip(QStringLiteral(
         "Choose a dark scan of the same integration time to subtract from every scan and reference scan; cancel "
         "the file dialog to use none"));
-    c.lblDarkScan = Label(this, "lblDarkScan", "No dark scan");
+    c.lblDarkScan = new ElidedLabel(this, Qt::ElideMiddle);  // a long file name stays on the page
+    c.lblDarkScan->setObjectName(QStringLiteral("lblDarkScan"));
+    c.lblDarkScan->setText(QStringLiteral("No dark scan"));
     auto* darkRow = new QHBoxLayout;
     darkRow->addWidget(c.cmdDarkScan);
     darkRow->addWidget(c.lblDarkScan, 1);
@@ -483,8 +514,11 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
   c.frmFieldKey->setObjectName(QStringLiteral("frmFieldKey"));
   c.cmdFieldKey = Button(c.frmFieldKey, "cmdFieldKey", "Field key...");
   c.cmdNoFieldKey = Button(c.frmFieldKey, "cmdNoFieldKey", "No key");
-  c.lblFieldKey = Label(c.frmFieldKey, "lblFieldKey", "(none)");
-  c.lblFieldKey->setWordWrap(true);
+  // One line, so a long key name or reason never pushes the page past a
+  // small screen; the whole text is its tooltip.
+  c.lblFieldKey = new ElidedLabel(c.frmFieldKey);
+  c.lblFieldKey->setObjectName(QStringLiteral("lblFieldKey"));
+  c.lblFieldKey->setText(QStringLiteral("(none)"));
   c.lblAverageBy = Label(c.frmFieldKey, "lblAverageBy", "Average by:");
   c.lstAverageBy = new QListWidget(c.frmFieldKey);
   c.lstAverageBy->setObjectName(QStringLiteral("lstAverageBy"));
@@ -500,16 +534,17 @@ void InstrumentWindow::AddFormatOptions(QBoxLayout* optionsBox) {
   keyBox->addWidget(c.lblFieldKey);
   keyBox->addWidget(c.lblAverageBy);
   keyBox->addWidget(c.lstAverageBy);
-  optionsBox->addWidget(c.frmFieldKey);
+  keyPage->addWidget(c.frmFieldKey);
   ShowFieldKey();
   if (traits.mixedBox) {
     c.Check3 = Check(this, "Check3", "Mixed");
     c.Check3->setEnabled(false);
-    optionsBox->addWidget(c.Check3);
+    outputsBox->addWidget(c.Check3);
   }
 }
 
-QLayout* InstrumentWindow::BuildRunControls() {
+// The wavelengths page: their source, interpolation and the grid.
+QBoxLayout* InstrumentWindow::BuildWavelengths() {
   Controls& c = *c_;
   // Wavelength source.
   const DrawnFrame spectral = MakeDrawnFrame(this, QStringLiteral("Spectral Band :"), "frmSpectral");
@@ -553,7 +588,7 @@ QLayout* InstrumentWindow::BuildRunControls() {
   c.Option4->setChecked(true);
   c.Option4->setEnabled(false);
   c.Option5->setEnabled(false);
-  auto* interpolateBox = new QHBoxLayout(c.frmInterpolate);
+  auto* interpolateBox = new QVBoxLayout(c.frmInterpolate);
   interpolateBox->addWidget(c.Option4);
   interpolateBox->addWidget(c.Option5);
 
@@ -566,29 +601,30 @@ QLayout* InstrumentWindow::BuildRunControls() {
   c.txtBeginWave = TextBox(wave.panel, "txtBeginWave", variant_.beginText);
   c.txtEndWave = TextBox(wave.panel, "txtEndWave", variant_.endText);
   c.txtDeltaWave = TextBox(wave.panel, "txtDeltaWave", variant_.stepText);
+  // Room for a wavelength such as 1100.25, not a whole line's width each.
+  for (QLineEdit* box : {c.txtBeginWave, c.txtEndWave, c.txtDeltaWave})
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("00000.000")) +
+                         box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box) * 2 +
+                         box->fontMetrics().averageCharWidth() * 2);
   auto* waveGrid = new QGridLayout(wave.panel);
   waveGrid->setContentsMargins(0, 0, 0, 0);
   waveGrid->addWidget(c.lblBegin, 0, 0);
-  waveGrid->addWidget(c.txtBeginWave, 0, 1);
-  waveGrid->addWidget(c.lblEnd, 1, 0);
+  waveGrid->addWidget(c.txtBeginWave, 1, 0);
+  waveGrid->addWidget(c.lblEnd, 0, 1);
   waveGrid->addWidget(c.txtEndWave, 1, 1);
-  waveGrid->addWidget(c.lblDelta, 2, 0);
-  waveGrid->addWidget(c.txtDeltaWave, 2, 1);
+  waveGrid->addWidget(c.lblDelta, 0, 2);
+  waveGrid->addWidget(c.txtDeltaWave, 1, 2);
   SetGridEnabled(false);
 
-  c.cmdDoOperation = Button(this, "cmdDoOperation", "Do &Operation");
-  c.cmdDoOperation->setEnabled(false);
-  c.prgCalc = Progress(this, "prgCalc");
-
-  auto* runBox = new QVBoxLayout;
-  runBox->addWidget(spectral.holder);
-  runBox->addWidget(c.frmInterpolate);
-  runBox->addWidget(wave.holder);
-  runBox->addWidget(c.cmdDoOperation);
-  runBox->addWidget(c.prgCalc);
-  runBox->addStretch(1);
-
-  return runBox;
+  // The source above; interpolation beside the grid it opens.
+  auto* wavePage = new QVBoxLayout;
+  wavePage->addWidget(spectral.holder);
+  auto* gridRow = new QHBoxLayout;
+  gridRow->addWidget(c.frmInterpolate);
+  gridRow->addWidget(wave.holder, 1);
+  wavePage->addLayout(gridRow);
+  wavePage->addStretch(1);
+  return wavePage;
 }
 
 QLayout* InstrumentWindow::BuildGraphs() {
@@ -625,28 +661,56 @@ QLayout* InstrumentWindow::BuildGraphs() {
   return graphs;
 }
 
+namespace {
+
+// A page of the option tabs holding `box`, its controls at the top.
+QWidget* Page(QBoxLayout* box) {
+  auto* page = new QWidget;
+  box->addStretch(1);
+  page->setLayout(box);
+  return page;
+}
+
+}  // namespace
+
 void InstrumentWindow::BuildControls() {
   Controls& c = *c_;
   QLayout* pickBox = BuildFilePicking();
   QLayout* listBox = BuildFileList();
-  QBoxLayout* optionsBox = BuildOutputModes();
-  AddFormatOptions(optionsBox);
-  optionsBox->addStretch(1);
-  QLayout* runBox = BuildRunControls();
+  // The options in tabs, so the window fits a small or highly scaled screen:
+  // the outputs first, the wavelengths once the list is confirmed. The tabs
+  // and their pages come before the buttons under them, in the window's Tab
+  // order too (a control moved onto a page joins the order there).
+  c.tabOptions = new QTabWidget(this);
+  c.tabOptions->setObjectName(QStringLiteral("tabOptions"));
+  c.tabOptions->setUsesScrollButtons(false);
+  QBoxLayout* outputsBox = BuildOutputModes();
+  auto* optionsBox = new QVBoxLayout;
+  auto* keyBox = new QVBoxLayout;
+  AddFormatOptions(outputsBox, optionsBox, keyBox);
+  QBoxLayout* waveBox = BuildWavelengths();
+  c.tabOptions->addTab(Page(outputsBox), QStringLiteral("O&utputs"));
+  if (optionsBox->count() > 0) c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
+  c.tabOptions->addTab(Page(keyBox), QStringLiteral("Field &key"));
+  c.wavePage = Page(waveBox);
+  c.tabOptions->addTab(c.wavePage, QStringLiteral("&Wavelengths"));
+  QLayout* actions = BuildActionButtons();
   QLayout* graphs = BuildGraphs();
-  c.lblPreviewFile = new QLabel(this);
+  // One line, cut in the middle so the file's name stays in view; the
+  // whole path in its tooltip.
+  c.lblPreviewFile = new ElidedLabel(this, Qt::ElideMiddle);
   c.lblPreviewFile->setObjectName(QStringLiteral("lblPreviewFile"));
-  c.lblPreviewFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // One line, cut with "…" when long; the whole text in its tooltip and behind "Details".
   c.lblStatus = new ElidedLabel(this);
   c.lblStatus->setObjectName(QStringLiteral("lblStatus"));
   c.cmdStatusDetails = Button(this, "cmdStatusDetails", "De&tails");
   c.cmdStatusDetails->setToolTip(QStringLiteral("Show the whole status line, to read or copy."));
   c.cmdStatusDetails->setEnabled(false);
-  c.lblPreviewStatus = new QLabel(this);
+  // Why the graphs are empty, on one line: cut in the middle, where the
+  // file's path (shown above the graphs) runs, so the reason at its end stays
+  // in view; the whole text in its tooltip.
+  c.lblPreviewStatus = new ElidedLabel(this, Qt::ElideMiddle);
   c.lblPreviewStatus->setObjectName(QStringLiteral("lblPreviewStatus"));
-  c.lblPreviewStatus->setWordWrap(true);
-  c.lblPreviewStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   c.cmdCancelRun = Button(this, "cmdCancelRun", "Cancel");
   c.cmdCancelRun->setToolTip(QStringLiteral("Stop reading the scans; nothing is written."));
@@ -656,17 +720,29 @@ void InstrumentWindow::BuildControls() {
   statusRow->addWidget(c.cmdStatusDetails);
   statusRow->addWidget(c.cmdCancelRun);
 
+  // Files on the left with the graphs under them; what to make of them, and
+  // the buttons that do it, on the right, always in view.
+  auto* lists = new QHBoxLayout;
+  lists->addLayout(pickBox, 5);
+  lists->addLayout(listBox, 3);
+  auto* previewRow = new QHBoxLayout;
+  previewRow->addWidget(c.chkShowGraph);
+  previewRow->addWidget(c.lblPreviewFile, 1);
+  auto* left = new QVBoxLayout;
+  left->addLayout(lists, 1);
+  left->addLayout(previewRow);
+  left->addLayout(graphs, 1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(c.tabOptions, 1);
+  right->addLayout(actions);
   auto* top = new QHBoxLayout;
-  top->addLayout(pickBox, 3);
-  top->addLayout(listBox, 3);
-  top->addLayout(optionsBox, 2);
-  top->addLayout(runBox, 2);
-  // Everything scrolls when the screen is smaller than the window needs.
+  top->addLayout(left, 2);
+  top->addLayout(right, 1);
+
+  // Everything scrolls only when the screen is smaller than the window needs.
   auto* content = c.content = new QWidget(this);
   auto* whole = new QVBoxLayout(content);
-  whole->addLayout(top, 3);
-  whole->addWidget(c.lblPreviewFile);
-  whole->addLayout(graphs, 2);
+  whole->addLayout(top, 1);
   whole->addWidget(c.lblPreviewStatus);
   whole->addLayout(statusRow);
   auto* scroll = new QScrollArea(this);
@@ -837,6 +913,7 @@ void InstrumentWindow::reject() {
   FreeOutputBoxes();
   ConfirmList(false);
   SetEnabled(c_->ComRef, true);
+  c_->tabOptions->setCurrentIndex(0);  // the next list starts from the outputs
   QDialog::reject();
 }
 
@@ -1030,7 +1107,8 @@ void InstrumentWindow::OnFileListOk() {
   c.cmdEditList->setEnabled(true);
   if (variant_.defaultWaveSource == WaveSource::ExternalFile) c.Command3->setEnabled(true);
   ConfirmList(true);
-  SetStatus({});  // "Editing the list..." is over
+  c.tabOptions->setCurrentWidget(c.wavePage);  // the next step
+  SetStatus({});                               // "Editing the list..." is over
 }
 
 void InstrumentWindow::SetGridEnabled(bool enabled) {
@@ -1067,6 +1145,7 @@ void InstrumentWindow::OnEditList() {
     w->setEnabled(true);
   FreeOutputBoxes();
   ConfirmList(false);
+  if (c.tabOptions->currentWidget() == c.wavePage) c.tabOptions->setCurrentIndex(0);  // the outputs are free again
   c.List1->setEnabled(c.List1->count() > 0);
   CheckList();
   for (QWidget* w :

@@ -48,9 +48,10 @@ class InstrumentWindow final : public QDialog {
   void BuildControls();
   QLayout* BuildFilePicking();
   QLayout* BuildFileList();
+  QLayout* BuildActionButtons();
   QBoxLayout* BuildOutputModes();
-  void AddFormatOptions(QBoxLayout* optionsBox);
-  QLayout* BuildRunControls();
+  void AddFormatOptions(QBoxLayout* outputsBox, QBoxLayout* optionsBox, QBoxLayout* keyPage);
+  QBoxLayout* BuildWavelengths();
   QLayout* BuildGraphs();
   void ConnectEvents();
 

@@ -33,8 +33,6 @@ IndexCountWindow::IndexCountWindow(Dialogs& dialogs, QWidget* parent)
   layout->addLayout(row);
 }
 
-QString IndexCountWindow::CountText() const { return text1_->text(); }
-
 std::optional<int> IndexCountWindow::Count() const {
   const auto value = ParseNumber(text1_->text().trimmed().toStdString());
   if (!value || *value < 1 || *value > 9 || std::floor(*value) != *value) return std::nullopt;

@@ -13,8 +13,6 @@ class IndexCountWindow final : public QDialog {
   Q_OBJECT
  public:
   explicit IndexCountWindow(Dialogs& dialogs, QWidget* parent = nullptr);
-  // The box as typed; the caller turns it into a whole number.
-  QString CountText() const;
   // The box as a whole number from 1 to 9; none for any other text (OK
   // refuses those and asks again).
   std::optional<int> Count() const;

@@ -27,15 +27,6 @@ inline Lines DcLines(const Channels& ch = {Rising(300.9, 3.3), Rising(1000, 1), 
   return l;
 }
 
-inline std::vector<std::string> RealUniSpecDcFiles() {
-  namespace fs = std::filesystem;
-  const fs::path folder = fs::path(RealDataFolder()) / "unispec-dc";
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec))
-    if (e.path().extension() == ".spu") files.push_back(e.path().string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
+inline std::vector<std::string> RealUniSpecDcFiles() { return RealSpuFiles("unispec-dc"); }
 
 }  // namespace corvelane::testing

@@ -4,11 +4,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
+#include <filesystem>
 
-#include "convert/conversion_run.h"
 #include "tests/test_support.h"
 #include "widgets/folder_browser_widget.h"
 
@@ -92,6 +96,11 @@ void ExpectMessage(const gui::MessageRequest& m, const QString& text, const QStr
   EXPECT_EQ(m.icon, icon) << text.toStdString();
 }
 
+::testing::AssertionResult Contains(const QString& text, const QString& part) {
+  if (text.contains(part)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "\"" << part.toStdString() << "\" not in \"" << text.toStdString() << '"';
+}
+
 QListWidgetItem* Entry(QListWidget* list, const char* name) {
   const auto found = list->findItems(QString::fromLatin1(name), Qt::MatchExactly);
   EXPECT_EQ(found.size(), 1) << name;
@@ -139,29 +148,87 @@ QString OpenAndLeave(QAbstractButton* button, bool closeBox) {
   return seen;
 }
 
-void ReflectanceFilesTest::SetUp() {
-  ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
-  RunSettings s;
-  s.variant = &VariantOf(Format::UniSpecOld);
-  s.grid = {"310", "1130", "1"};
-  s.modes[Index(OutputMode::Reflectance)] = true;
-  s.modes[Index(OutputMode::Absorbance)] = true;
-  for (const char* name : {"a", "b"}) {
-    s.files =
-        synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
-    WavelengthTables tables;
-    const ConversionResult r = ComputeConversion(s, tables);
-    WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
-    WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
+void ClickThrough(QWidget& owner, const QString& button, std::vector<std::function<void(QWidget*)>> acts,
+                  QStringList* opened) {
+  QObject watch;
+  WhenModals(&watch, std::move(acts), opened);
+  Click(owner, button);
+}
+
+std::function<void(QWidget*)> Pressing(const QString& name) {
+  return [name](QWidget* modal) { Click(*modal, name); };
+}
+
+InstrumentHarness::InstrumentHarness(synth::Format format)
+    : program(dialogs, QDir::currentPath()),
+      window(std::make_unique<gui::InstrumentWindow>(program, synth::VariantOf(format))) {
+  Reopen();
+}
+
+void InstrumentHarness::Reopen() const {
+  window->PrepareForShow();
+  window->show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+}
+
+bool InstrumentHarness::Enabled(const char* name) const {
+  EXPECT_TRUE(Exists(name)) << "no control " << name;
+  return Exists(name) && Get(name)->isEnabled();
+}
+
+bool InstrumentHarness::Checked(const char* name) const {
+  EXPECT_TRUE(Exists(name)) << "no control " << name;
+  return Exists(name) && Get<QAbstractButton>(name)->isChecked();
+}
+
+QString InstrumentHarness::Text(const char* name) const {
+  if (const auto* e = Get<QLineEdit>(name)) return e->text();
+  if (const auto* l = Get<QLabel>(name)) return l->text();
+  if (const auto* b = Get<QAbstractButton>(name)) return b->text();
+  if (const auto* g = Get<QGroupBox>(name)) return g->title();
+  ADD_FAILURE() << "no control " << name;
+  return {};
+}
+
+int InstrumentHarness::Progress(const char* name) const { return Get<QProgressBar>(name)->value(); }
+
+void InstrumentHarness::Click(const char* name) const {
+  auto* b = Get<QAbstractButton>(name);
+  ASSERT_NE(b, nullptr) << name;
+  QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(std::min(8, b->width() / 2), b->height() / 2));
+}
+
+void InstrumentHarness::SetChecked(const char* name, bool checked) const {
+  if (Checked(name) != checked) Click(name);
+  ASSERT_EQ(Checked(name), checked) << name;
+}
+
+void InstrumentHarness::SetGrid(const char* begin, const char* end, const char* step) const {
+  for (const auto& [box, text] : {std::pair{"txtBeginWave", begin}, {"txtEndWave", end}, {"txtDeltaWave", step}})
+    Get<QLineEdit>(box)->setText(QString::fromLatin1(text));
+}
+
+void InstrumentHarness::Pick(const std::vector<std::string>& paths) const {
+  namespace fs = std::filesystem;
+  auto* browser = window->findChild<gui::FolderBrowser*>();
+  for (const auto& path : paths) {
+    const QString folder = Q(fs::path(path).parent_path().string());
+    ASSERT_TRUE(browser->CurrentFolder() == folder || browser->SetFolder(folder)) << path;
+    ClickFile(Get<QListWidget>("File1"), Q(fs::path(path).filename().string()));
   }
 }
 
-void ReflectanceFilesTest::ShowWithFiles(QWidget& w, const QStringList& files) {
-  w.show();
-  ASSERT_TRUE(w.findChild<gui::FolderBrowser*>()->SetFolder(work.path()));
-  for (const QString& file : files) ClickFile(Child<QListWidget>(w, QStringLiteral("File1")), file);
+void InstrumentHarness::ChooseAll(const std::string& folder) const {
+  auto* browser = window->findChild<gui::FolderBrowser*>();
+  ASSERT_TRUE(browser->SetFolder(Q(folder)));
+  browser->FileList()->selectAll();
+  QTest::keyClick(browser->FileList(), Qt::Key_Return);
 }
 
-QString ReflectanceFilesTest::Out(const QString& name) const { return QDir(out.path()).filePath(name); }
+void InstrumentHarness::Configure(const std::vector<std::string>& scans, const std::vector<const char*>& modes) const {
+  Pick(scans);
+  for (const char* m : modes) SetChecked(m, true);
+  Click("cmdFileListOk");
+}
 
 }  // namespace corvelane::testing

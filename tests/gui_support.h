@@ -2,8 +2,8 @@
 // A scripted stand-in for the message boxes and save dialogs: records every
 // message and save-dialog title, and answers from queues. Also what the window
 // tests do the same way: find a control, click where a user aims, tick a list
-// entry, work inside a window another one opens, and a fixture with two
-// reflectance files for the index window.
+// entry, work inside a window another one opens, and one conversion window as
+// the start-up button leaves it.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -17,10 +17,13 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "convert/instrument_window.h"
 #include "convert/program.h"
+#include "tools/scan_synth.h"
 #include "widgets/dialogs.h"
 
 namespace corvelane::testing {
@@ -76,6 +79,8 @@ void Type(QWidget& parent, const char* box, const QString& text);
 // the only message shown since the last Clear().
 void ExpectMessage(const gui::MessageRequest& m, const QString& text, const QString& title, gui::MessageIcon icon);
 void ExpectOneMessage(const ScriptedDialogs& dialogs, const QString& text, const QString& title, gui::MessageIcon icon);
+// For EXPECT_TRUE: `text` holds `part`; a failure shows the whole text.
+::testing::AssertionResult Contains(const QString& text, const QString& part);
 // Ticks or unticks a list entry the way a user does: a click on its indicator.
 void Tick(QListWidget* list, const char* name);
 // The list entry showing `name`, or null with a failed expectation.
@@ -99,6 +104,12 @@ class CurrentDirectory {
 void WhenModals(QObject* context, std::vector<std::function<void(QWidget*)>> acts, QStringList* opened = nullptr,
                 int triesLeft = 400);
 inline void WhenModal(QObject* context, std::function<void(QWidget*)> act) { WhenModals(context, {std::move(act)}); }
+// Clicks `button` of `owner` and acts on the modal windows it opens, as
+// WhenModals does; whatever has not come up when the click returns is dropped.
+void ClickThrough(QWidget& owner, const QString& button, std::vector<std::function<void(QWidget*)>> acts,
+                  QStringList* opened = nullptr);
+// The act that clicks the button `name` of the modal window.
+std::function<void(QWidget*)> Pressing(const QString& name);
 
 // Presses `button`; the modal window it opens is left as the user would:
 // hidden by the window itself, or closed with the close box. Returns its name.
@@ -118,22 +129,46 @@ void InModal(QWidget& owner, const QString& opener, const QString& name, const s
   Click(owner, opener);
 }
 
-// The program on a fresh start folder with the scripted dialogs, and in
-// `work` the reflectance files refl-a.txt and refl-b.txt the conversion
-// wrote, of two UniSpec old-format scans each on 310-1130 nm, and their
-// absorbance files abs-a.txt and abs-b.txt (which the index run cannot read).
-class ReflectanceFilesTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
-  QString Out(const QString& name) const;
-  // Shows the index window `w`, opens `work` in its folder browser and
-  // clicks `files` in its file list "File1", in order.
-  void ShowWithFiles(QWidget& w, const QStringList& files);
+// One conversion window as the start-up button leaves it, shown, with
+// scripted message boxes and save dialogs, on a program started in the
+// current folder.
+class InstrumentHarness {
+ public:
+  explicit InstrumentHarness(synth::Format format);
+  // The start-up button: what it prepares, then shown.
+  void Reopen() const;
 
-  QTemporaryDir start, work, out;
+  template <class T = QWidget>
+  T* Get(const char* name) const {
+    return window->findChild<T*>(QString::fromLatin1(name));
+  }
+  bool Exists(const char* name) const { return Get(name) != nullptr; }
+  // With a failed expectation when the window has no such control.
+  bool Enabled(const char* name) const;
+  bool Checked(const char* name) const;
+  // A box's, label's or button's text, or a frame's title.
+  QString Text(const char* name) const;
+  int Progress(const char* name) const;
+
+  // A click near the left edge lands on the box of a check box or option
+  // button as well as on a push button.
+  void Click(const char* name) const;
+  void SetChecked(const char* name, bool checked) const;
+  void SetGrid(const char* begin, const char* end, const char* step) const;
+  // A click on the file list entry of each path (after moving the folder
+  // list to its folder).
+  void Pick(const std::vector<std::string>& paths) const;
+  // Selects every file of `folder` in the file box and presses Enter.
+  void ChooseAll(const std::string& folder) const;
+  QListWidget* List() const { return Get<QListWidget>("List1"); }
+  QStringList Entries(const char* list = "List1") const { return Items(Get<QListWidget>(list)); }
+  void ClickListRow(int row, bool twice = false) const { ClickRow(List(), row, twice); }
+  // Picks the files, ticks the output modes and confirms the list.
+  void Configure(const std::vector<std::string>& scans, const std::vector<const char*>& modes = {}) const;
+
   ScriptedDialogs dialogs;
-  gui::Program program{dialogs, start.path()};
+  gui::Program program;
+  std::unique_ptr<gui::InstrumentWindow> window;
 };
 
 }  // namespace corvelane::testing

@@ -119,17 +119,17 @@ std::string FailureOf(const Call& call) {
   return "";
 }
 
-// The real New-Format scans in the shared data folder, sorted; empty when the
-// folder is absent (as on a user's machine).
-inline std::vector<std::string> RealUniSpecNewFiles() {
+// The real .spu scans in `sub` of the shared data folder, sorted; empty when
+// the folder is absent (as on a user's machine).
+inline std::vector<std::string> RealSpuFiles(const std::string& sub) {
   namespace fs = std::filesystem;
-  const fs::path folder = fs::path(RealDataFolder()) / "unispec-spu";
   std::vector<std::string> files;
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec))
+  for (const auto& e : fs::directory_iterator(fs::path(RealDataFolder()) / sub, ec))
     if (e.path().extension() == ".spu") files.push_back(e.path().string());
   std::sort(files.begin(), files.end());
   return files;
 }
+inline std::vector<std::string> RealUniSpecNewFiles() { return RealSpuFiles("unispec-spu"); }
 
 }  // namespace corvelane::testing

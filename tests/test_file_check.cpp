@@ -26,6 +26,12 @@ using namespace testing;
 const std::string kPath = "/field/day1/scan.spt";
 const std::string kBadName = kPath + "   bad 'file name'field\r\n";
 const std::string kBadDate = kPath + "   bad 'date' or 'time' fields\r\n";
+const char *const kNonNumbers = " : Non-numbers in DATA line #  ",
+                  *const kNegative = " : Negative value in DATA line #  ",
+                  *const kMissing = " : *** Missing Data *** in DATA line #  ";
+
+// The problem line of kPath naming `line`.
+std::string P(const char* text, int line) { return kPath + text + Num(line) + " \r\n"; }
 
 std::string Check(Format format, const Lines& lines, LabelSource label = LabelSource::DataFileName,
                   const std::string& path = kPath) {
@@ -54,11 +60,9 @@ TEST(FileCheck, UniSpecOldRulesInOrder) {
                                     {267 + 7, " xyz "},
                                     {267 + 8, " -2 "},
                                     {267 + 9, ""}});
-  const std::string expected =
-      kBadName + kBadDate + kPath + " : Non-numbers in DATA line #  3 \r\n" + kPath +
-      " : Negative value in DATA line #  3 \r\n" + kPath + " : Negative value in DATA line #  4 \r\n" + kPath +
-      "  : Non-number in PANEL line #  7 \r\n" + kPath + " : Negative number in PANEL line #  8 \r\n" + kPath +
-      "  : Non-number in PANEL line #  9 \r\n";
+  const std::string expected = kBadName + kBadDate + P(kNonNumbers, 3) + P(kNegative, 3) + P(kNegative, 4) +
+                               P("  : Non-number in PANEL line #  ", 7) + P(" : Negative number in PANEL line #  ", 8) +
+                               P("  : Non-number in PANEL line #  ", 9);
   EXPECT_EQ(Check(Format::UniSpecOld, l, LabelSource::HeaderInfo), expected);
   // With the label taken from the path, line 1 is not tested.
   EXPECT_EQ(Check(Format::UniSpecOld, l, LabelSource::DataFileName), expected.substr(kBadName.size()));
@@ -101,20 +105,16 @@ TEST(FileCheck, NewFormatSplitsEachLineIntoThreeFields) {
                                     {9 + 7, "-310.5 . 100"},
                                     {9 + 8, ""},
                                     {9 + 9, "abc -1 -2"}});
-  EXPECT_EQ(Check(Format::UniSpecNew, l),
-            kPath + " : *** Missing Data *** in DATA line #  2 \r\n" + kPath + " : Non-numbers in DATA line #  3 \r\n" +
-                kPath + " : Negative value in DATA line #  3 \r\n" + kPath +
-                " : *** Missing Data *** in DATA line #  5 \r\n" + kPath + " : Non-numbers in DATA line #  6 \r\n" +
-                kPath + " : Non-numbers in DATA line #  7 \r\n" + kPath + " : Negative value in DATA line #  7 \r\n" +
-                kPath + " : *** Missing Data *** in DATA line #  8 \r\n" + kPath +
-                " : Non-numbers in DATA line #  9 \r\n" + kPath + " : Negative value in DATA line #  9 \r\n");
+  const std::string expected = P(kMissing, 2) + P(kNonNumbers, 3) + P(kNegative, 3) + P(kMissing, 5) +
+                               P(kNonNumbers, 6) + P(kNonNumbers, 7) + P(kNegative, 7) + P(kMissing, 8) +
+                               P(kNonNumbers, 9) + P(kNegative, 9);
+  EXPECT_EQ(Check(Format::UniSpecNew, l), expected);
 }
 
 TEST(FileCheck, CompactRecords) {
   const Lines l = With(CompactLines(), {{0, ""}, {1, "garbage"}, {3 + 5, " abc "}, {3 + 6, " -1 "}, {3 + 256, "-0.5"}});
   EXPECT_EQ(Check(Format::UniSpecCompact, l, LabelSource::HeaderInfo),
-            kBadName + kPath + " : Non-numbers in DATA line #  5 \r\n" + kPath +
-                " : Negative value in DATA line #  6 \r\n" + kPath + " : Negative value in DATA line #  256 \r\n");
+            kBadName + P(kNonNumbers, 5) + P(kNegative, 6) + P(kNegative, 256));
 }
 
 TEST(FileCheck, GerRecordsOneLinePerRecordWithEachWindowsTextAndHeaderTests) {
@@ -126,9 +126,9 @@ TEST(FileCheck, GerRecordsOneLinePerRecordWithEachWindowsTextAndHeaderTests) {
     // Blank lines after the last GER 2600 record are not another record.
     l.push_back("");
     l.push_back("   ");
-    const std::string text =
-        f == Format::Ger1500 ? " : Negative values in DATA line # " : " : Negative values in DATA line #  ";
-    EXPECT_EQ(Check(f, l), kPath + text + " 7 \r\n" + kPath + text + " 8 \r\n" + kPath + text + " 9 \r\n");
+    const char* text =
+        f == Format::Ger1500 ? " : Negative values in DATA line #  " : " : Negative values in DATA line #   ";
+    EXPECT_EQ(Check(f, l), P(text, 7) + P(text, 8) + P(text, 9));
 
     // A date, but nothing at characters 14 to 25.
     EXPECT_EQ(Check(f, With(GerLines(records), {{1, ""}, {3, "Date: 06/13/2"}})), kBadName + kBadDate);

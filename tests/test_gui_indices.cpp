@@ -1,16 +1,17 @@
 // The index windows: "Number of indices", "Index name and formula" with its
 // quick picks and lists, and the index run window with its phases, dialogs
-// and files, driven as a user would with the scripted dialogs.
+// and files, its catalogue and satellite-band choices, driven as a user would
+// with the scripted dialogs.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,16 +19,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "convert/conversion_run.h"
 #include "convert/program.h"
+#include "indices/index_catalogue.h"
+#include "indices/index_catalogue_window.h"
 #include "indices/index_count_window.h"
 #include "indices/index_list_window.h"
 #include "indices/index_run.h"
 #include "indices/index_run_window.h"
-#include "shell/start_window.h"
+#include "indices/satellite_bands.h"
+#include "indices/satellite_bands_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
 #include "text/numeric_text.h"
@@ -50,7 +56,6 @@ TEST(IndexCountWindowTest, OkNeedsAWholeNumberFromOneToNineAndOnlyThenHides) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
   IndexCountWindow& form15 = program.IndexCount();
-  EXPECT_EQ(form15.CountText(), "");
   form15.show();
   Click(form15, "Command1");
   ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -197,14 +202,40 @@ TEST_F(IndexListTest, SubmitRemoveAndTheOkRule) {
 
 // --- Form18
 
-class IndexRunTest : public ReflectanceFilesTest {
+// The program on a fresh start folder with the INDEX of three records, and
+// in `work` the reflectance files refl-a.txt and refl-b.txt the conversion
+// wrote, of two UniSpec old-format scans each on 310-1130 nm, and their
+// absorbance files abs-a.txt and abs-b.txt (which the index run cannot read).
+class IndexRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ReflectanceFilesTest::SetUp();
+    ASSERT_TRUE(work.isValid() && start.isValid() && out.isValid());
     WriteFile(QDir(start.path()).filePath("INDEX"), kThree);
+    corvelane::RunSettings s;
+    s.variant = &VariantOf(Format::UniSpecOld);
+    s.grid = {"310", "1130", "1"};
+    s.modes[Index(OutputMode::Reflectance)] = s.modes[Index(OutputMode::Absorbance)] = true;
+    for (const char* name : {"a", "b"}) {
+      s.files =
+          synth::WriteScans(work.filePath(QStringLiteral("scans-") + name).toStdString(), Format::UniSpecOld, 2, name);
+      WavelengthTables tables;
+      const ConversionResult r = ComputeConversion(s, tables);
+      WriteOutputFile(r, OutputMode::Reflectance, nullptr, File(QStringLiteral("refl-") + name + ".txt"));
+      WriteOutputFile(r, OutputMode::Absorbance, nullptr, File(QStringLiteral("abs-") + name + ".txt"));
+    }
   }
+  std::string File(const QString& name) const { return work.filePath(name).toStdString(); }
+  QString Out(const QString& name) const { return QDir(out.path()).filePath(name); }
   QStringList Written() const { return QDir(out.path()).entryList(QDir::Files, QDir::Name); }
+  QString UserCatalogue() const { return QDir(start.path()).filePath("index-catalogue.csv"); }
 
+  // Shows the index window `w`, opens `work` in its folder browser and
+  // clicks `files` in its file list "File1", in order.
+  void ShowWithFiles(QWidget& w, const QStringList& files) {
+    w.show();
+    ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
+    for (const QString& file : files) ClickFile(Child<QListWidget>(w, "File1"), file);
+  }
   // Opens Form16 through "Indices" and confirms it with the rows given.
   void ConfirmIndices(IndexRunWindow& w, const std::vector<std::function<void(IndexListWindow&)>>& rows) {
     QTimer::singleShot(0, [this, rows] {
@@ -218,31 +249,34 @@ class IndexRunTest : public ReflectanceFilesTest {
     });
     Click(w, "Command1");
   }
+
+  QTemporaryDir start, work, out;
+  ScriptedDialogs dialogs;
+  Program program{dialogs, start.path()};
 };
+
+// A row of Form16 from its quick pick `i`.
+std::function<void(IndexListWindow&)> QuickPick(int i) {
+  return [i](IndexListWindow& f) {
+    QTest::mouseClick(Child<QPushButton>(f, QStringLiteral("Index(%1)").arg(i)), Qt::LeftButton);
+  };
+}
 
 TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   EXPECT_TRUE(Child<QCheckBox>(w, "ChkInd")->isChecked());
   EXPECT_FALSE(Child<QCheckBox>(w, "ChkDrv")->isChecked());
   EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  auto* file1 = Child<QListWidget>(w, "File1");
+  ShowWithFiles(w, {"refl-a.txt", "abs-a.txt", "refl-b.txt", "refl-a.txt"});
   auto* list1 = Child<QListWidget>(w, "List1");
-  ClickFile(file1, "refl-a.txt");
-  ClickFile(file1, "abs-a.txt");
-  ClickFile(file1, "refl-b.txt");
-  ClickFile(file1, "refl-a.txt");
   ExpectOneMessage(dialogs, "File already selected!", "Error", MessageIcon::Exclamation);
   ClickRow(list1, 1, true);  // abs-a.txt
   EXPECT_EQ(Items(list1), (QStringList{work.filePath("refl-a.txt"), work.filePath("refl-b.txt")}));
 
-  ConfirmIndices(w,
-                 {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); },
-                  [](IndexListWindow& f) {
-                    QTest::mouseClick(f.findChild<QPushButton*>("Index(2)"), Qt::LeftButton);
-                    Click(f.findChild<QRadioButton*>("Deriv"));
-                  }});
+  ConfirmIndices(w, {QuickPick(0), [](IndexListWindow& f) {
+                       QuickPick(2)(f);
+                       Click(f, "Deriv");
+                     }});
   EXPECT_FALSE(program.IndexList().isVisible());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
@@ -300,11 +334,8 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 // full bar; Escape keeps the picked list and "Close" closes the window.
 TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ConfirmIndices(
-      w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
+  ShowWithFiles(w, {"refl-a.txt"});
+  ConfirmIndices(w, {QuickPick(0)});
   dialogs.Clear();
   Click(w, "Com_do_index");
   EXPECT_EQ(dialogs.saveTitles.size(), 1u);
@@ -321,10 +352,7 @@ TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
 
 TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  auto* file1 = Child<QListWidget>(w, "File1");
-  for (const char* name : {"refl-a.txt", "abs-b.txt", "refl-b.txt"}) ClickFile(file1, name);
+  ShowWithFiles(w, {"refl-a.txt", "abs-b.txt", "refl-b.txt"});
   ConfirmIndices(w, {[](IndexListWindow&) {}});
   dialogs.Clear();
   dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
@@ -338,23 +366,18 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 
   // A row outside the table fails before anything of that file is asked.
-  QTimer::singleShot(0, [this] {
-    IndexListWindow& form16 = program.IndexList();
-    Type(form16, "Text1", "1500");
-    Click(form16, "ComSubmit");
-    Click(form16, "Command1");
-  });
-  Click(w, "Command1");
+  ConfirmIndices(w, {[](IndexListWindow& f) { Type(f, "Text1", "1500"); }});
   ClickRow(Child<QListWidget>(w, "List1"), 1, true);
   dialogs.Clear();
   Click(w, "Com_do_index");
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_TRUE(dialogs.messages[0].detail.contains("wavelength A lies outside the table"))
-      << dialogs.messages[0].detail.toStdString();
+  EXPECT_TRUE(Contains(dialogs.messages[0].detail, "wavelength A lies outside the table"));
   EXPECT_TRUE(dialogs.saveTitles.empty());
 }
 
-TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
+// The values themselves are the core's (IndexMarks tests); the window shows
+// the warning once, after the files.
+TEST_F(IndexRunTest, MarkedValuesGiveOneWarningAfterTheFilesAreWritten) {
   // s2 holds the mark at 670 nm, NDVI's wavelength B.
   std::vector<std::string> lines = {"",  "Wavelength,s1.spu,s2.spu", "  (nm),d1,d2", "  time  ,t1,t2", "temp C,21,22",
                                     ",,"};
@@ -363,12 +386,8 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
                     (nm == 670 ? std::string("999") : PlainNumber(nm / 2000.0)));
   WriteFile(work.filePath("refl-m.txt"), QByteArray::fromStdString(CrLf(lines)));
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
-  w.show();
-  ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-m.txt");
-  ClickFile(Child<QListWidget>(w, "File1"), "refl-a.txt");
-  ConfirmIndices(
-      w, {[](IndexListWindow& f) { QTest::mouseClick(f.findChild<QPushButton*>("Index(0)"), Qt::LeftButton); }});
+  ShowWithFiles(w, {"refl-m.txt", "refl-a.txt"});
+  ConfirmIndices(w, {QuickPick(0)});
   Click(w, "ChkDrv");
   dialogs.Clear();
   dialogs.savePaths = {Out("index-m.txt"), Out("deriv-m.txt"), Out("index-a.txt"), Out("deriv-a.txt")};
@@ -383,18 +402,6 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
             File("refl-m.txt") +
                 ": 1 scan holds the mark 999 (no value) where this run reads it; every index and derivative formed "
                 "from a mark is 999: s2.spu (670 nm)");
-  const auto index = SplitCrLf(ReadAll(Out("index-m.txt").toStdString()));
-  ASSERT_EQ(index.size(), 5u);
-  EXPECT_TRUE(index[3].find(" 999 ") == std::string::npos) << index[3];
-  EXPECT_TRUE(index[4].find(" 999 ") != std::string::npos) << index[4];
-  // Derivative rows 670 (669 to 670) and 671 (670 to 671) read the mark.
-  const auto derivative = SplitCrLf(ReadAll(Out("deriv-m.txt").toStdString()));
-  ASSERT_EQ(derivative.size(), 5u + 250u);
-  for (std::size_t i = 5; i < derivative.size(); ++i) {
-    const std::string& line = derivative[i];
-    const bool marked = line.rfind(" 670 ,", 0) == 0 || line.rfind(" 671 ,", 0) == 0;
-    EXPECT_EQ(line.size() > 6 && line.compare(line.size() - 6, 6, " 999 ,") == 0, marked) << line;
-  }
 
   // Unmarked files alone: no warning.
   ClickRow(Child<QListWidget>(w, "List1"), 0, true);
@@ -404,25 +411,179 @@ TEST_F(IndexRunTest, MarkedValuesGive999AndOneWarningAfterTheFilesAreWritten) {
   EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
-TEST(StartWindowIndicesTest, ProcessIndicesOpensTheIndexWindowKeptUntilItsCloseBox) {
-  ScriptedDialogs dialogs;
-  Program program(dialogs, QDir::currentPath());
-  StartWindow start(program);
-  start.show();
-  auto* button = Child<QPushButton>(start, "cmd_proc");
-  EXPECT_TRUE(button->isEnabled());
-  const auto openAndLeave = [button](bool closeBox) { return OpenAndLeave(button, closeBox); };
+// --- The index window's catalogue and satellite-band outputs: entries with
+// check boxes and their bands as tooltips, the long file asked for after the
+// other outputs.
 
-  EXPECT_EQ(start.ExistingIndexWindow(), nullptr);
-  EXPECT_EQ(openAndLeave(false), "Form18");
-  QPointer<IndexRunWindow> first = start.ExistingIndexWindow();
-  ASSERT_FALSE(first.isNull());
-  openAndLeave(false);
-  EXPECT_EQ(start.ExistingIndexWindow(), first.data());
-  openAndLeave(true);
-  EXPECT_TRUE(first.isNull());
-  EXPECT_EQ(openAndLeave(false), "Form18");
-  EXPECT_NE(start.ExistingIndexWindow(), nullptr);
+TEST_F(IndexRunTest, CatalogueTickedEntriesGoToTheLongIndexFileAfterTheOtherOutputs) {
+  WriteFile(UserCatalogue(),
+            "name,expression,bands,citation,notes\r\nWBI,R970/R900,R900=900;R970=970,inverse here,\r\n"
+            "GREEN,G,G=540-560,local,\r\n");
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isEnabled());
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
+
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
+    auto* list = Child<QListWidget>(c, "lstCatalogue");
+    ASSERT_EQ(list->count(), 18) << "seventeen shipped entries, WBI replaced, GREEN added";
+    EXPECT_EQ(list->item(17)->text(), "GREEN");
+    for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
+    const QString modis = Entry(list, "NDVI_MODIS")->toolTip();
+    EXPECT_TRUE(modis.contains("NIR=841-876;RED=620-670") && modis.contains("Rouse")) << modis.toStdString();
+    EXPECT_TRUE(Entry(list, "WBI")->toolTip().contains("R970/R900"));
+    Tick(list, "PRI");
+    Tick(list, "NDVI_MODIS");
+    EXPECT_EQ(Entry(list, "PRI")->checkState(), Qt::Checked);
+  });
+  EXPECT_TRUE(Child<QCheckBox>(w, "ChkCat")->isChecked());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the catalogue alone enables Calculate";
+
+  // Form16 not confirmed: no index file, although "Indices" stays ticked.
+  dialogs.Clear();
+  dialogs.savePaths = {Out("long-a.csv"), ""};
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.Texts(), (std::vector<QString>{"   Save Long Index File   ", "   Save Long Index File   "}));
+  for (const auto& m : dialogs.messages)
+    EXPECT_TRUE(m.title.startsWith("Catalogue prompt: refl-")) << m.title.toStdString();
+  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Long Index File?", "Save Long Index File?"}));
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"long-a.csv"});
+  const auto entries = SelectCatalogueEntries(LoadCatalogue(UserCatalogue().toStdString()), "NDVI_MODIS,PRI");
+  const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
+  EXPECT_EQ(ReadAll(Out("long-a.csv").toStdString()),
+            LongIndexText(a, File("refl-a.txt"), entries, ComputeCatalogue(a, entries)));
+
+  // With Form16's indices and the derivative: index, derivative, long file.
+  ConfirmIndices(w, {[](IndexListWindow&) {}});
+  Click(w, "ChkDrv");
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.saveTitles,
+            (std::vector<QString>{"Save Index File?", "Save Derivative File?", "Save Long Index File?",
+                                  "Save Index File?", "Save Derivative File?", "Save Long Index File?"}));
+
+  // Unticking the catalogue output leaves it out; ticking none turns it off.
+  Click(w, "ChkCat");
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  EXPECT_EQ(dialogs.saveTitles.size(), 4u);
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
+    auto* list = Child<QListWidget>(c, "lstCatalogue");
+    EXPECT_EQ(Entry(list, "PRI")->checkState(), Qt::Checked) << "ticks stay when the window opens again";
+    Tick(list, "PRI");
+    Tick(list, "NDVI_MODIS");
+  });
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isChecked());
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkCat")->isEnabled());
+}
+
+TEST_F(IndexRunTest, CatalogueFailuresAreShownAndNothingOfTheFileIsWritten) {
+  WriteFile(UserCatalogue(), "name,expression,bands,citation,notes\r\nODD,A/B,A=500,,\r\n");
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr, UserCatalogue());
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt"}));
+
+  // A damaged user catalogue: said so, and the shipped entries are listed.
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
+    EXPECT_EQ(Child<QListWidget>(c, "lstCatalogue")->count(), 17);
+    Click(c, "cmdAll");
+  });
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].title, "Error");
+  EXPECT_TRUE(Contains(dialogs.messages[0].detail, "catalogue entry \"ODD\""));
+
+  // The long file may not replace the reflectance file it is made of.
+  const std::string before = ReadAll(File("refl-a.txt"));
+  dialogs.Clear();
+  dialogs.savePaths = {work.filePath("refl-a.txt")};
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_TRUE(dialogs.messages[1].text.endsWith("Do you want to replace it?"));  // answered Ok: go on
+  EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
+  EXPECT_TRUE(dialogs.messages[2].detail.contains("would replace the reflectance file"));
+  EXPECT_EQ(ReadAll(File("refl-a.txt")), before);
+
+  // A band the table cannot give fails before anything is asked.
+  WriteFile(UserCatalogue(), "name,expression,bands,citation,notes\r\nSWIR,A,A=1500-1600,,\r\n");
+  InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue",
+                                [](QWidget& c) { Tick(Child<QListWidget>(c, "lstCatalogue"), "SWIR"); });
+  dialogs.Clear();
+  Click(w, "Com_do_index");
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(Contains(dialogs.messages[0].detail, "band A=1500-1600"));
+  EXPECT_TRUE(dialogs.saveTitles.empty());
+}
+
+// Pixels of the picture that are neither white nor grey: the responses and
+// the band segments, drawn in colour.
+int ColouredPixels(QWidget& picture) {
+  const QImage image = picture.grab().toImage();
+  int coloured = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      coloured += c.saturation() > 60;
+    }
+  return coloured;
+}
+
+TEST_F(IndexRunTest, BandsTickedSensorsGoToTheLongBandFileWithTheFirstScanPictured) {
+  IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList, nullptr);
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
+  ASSERT_NO_FATAL_FAILURE(ShowWithFiles(w, {"refl-a.txt", "refl-b.txt"}));
+
+  InModal<SatelliteBandsWindow>(w, "cmdBands", "frmBands", [](QWidget& b) {
+    auto* list = Child<QListWidget>(b, "lstSensors");
+    ASSERT_EQ(list->count(), 9);
+    for (int i = 0; i < list->count(); ++i) EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
+    const QString tip = Entry(list, "sentinel-2a-msi")->toolTip();
+    EXPECT_TRUE(tip.contains("B4  664.62") && tip.contains("B8A  864.71")) << tip.toStdString();
+    QWidget* picture = Child<QWidget>(b, "picBands");
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(ColouredPixels(*picture), 0) << "nothing ticked, only the spectrum in black";
+    Tick(list, "sentinel-2a-msi");
+    Tick(list, "modis-terra");
+    EXPECT_GT(ColouredPixels(*picture), 200) << "the responses and band values are drawn";
+  });
+  EXPECT_TRUE(Child<QCheckBox>(w, "ChkBand")->isChecked());
+  EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the bands alone enable Calculate";
+
+  dialogs.Clear();
+  dialogs.savePaths = {Out("bands-a.csv"), ""};
+  Click(w, "Com_do_index");
+  // The bands beyond 310-1130 nm are named once, before the first save.
+  ASSERT_EQ(dialogs.messages.size(), 3u);
+  EXPECT_EQ(dialogs.messages[0].title, "Satellite bands");
+  EXPECT_TRUE(dialogs.messages[0].detail.contains("sentinel-2a-msi B11 (0.00)") &&
+              dialogs.messages[0].detail.contains("modis-terra B7 (0.00)") &&
+              !dialogs.messages[0].detail.contains("B4"))
+      << dialogs.messages[0].detail.toStdString();
+  for (std::size_t m = 1; m < 3; ++m) {
+    EXPECT_EQ(dialogs.messages[m].title,
+              m == 1 ? "Bands prompt: refl-a.txt (1 of 2)" : "Bands prompt: refl-b.txt (2 of 2)");
+    EXPECT_EQ(dialogs.messages[m].text, "   Save Long Band File   ");
+  }
+  EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"bands-a.csv"});
+  const ReflectanceTable a = ReadReflectanceFile(File("refl-a.txt"));
+  EXPECT_EQ(ReadAll(Out("bands-a.csv").toStdString()),
+            LongBandText(a, File("refl-a.txt"),
+                         ComputeBands(a, {&ShippedSensor("sentinel-2a-msi"), &ShippedSensor("modis-terra")})));
+
+  // A save path naming the reflectance file is refused, and nothing replaced.
+  const std::string before = ReadAll(File("refl-a.txt"));
+  dialogs.Clear();
+  dialogs.savePaths = {QString::fromStdString(File("refl-a.txt"))};
+  Click(w, "Com_do_index");
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages.back().title, "Error");
+  EXPECT_EQ(ReadAll(File("refl-a.txt")), before);
+
+  // Ticking none turns the output off.
+  InModal<SatelliteBandsWindow>(w, "cmdBands", "frmBands", [](QWidget& b) {
+    auto* list = Child<QListWidget>(b, "lstSensors");
+    Tick(list, "sentinel-2a-msi");
+    Tick(list, "modis-terra");
+  });
+  EXPECT_FALSE(Child<QCheckBox>(w, "ChkBand")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(w, "Com_do_index")->isEnabled());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// The start-up window, the About window, the program-wide state and the small
-// input windows of the wavelength sources and the leaf header.
+// The start-up window, the About window, the program-wide state, the small
+// input windows of the wavelength sources and the leaf header, and what the
+// desktop program does around its windows: the real message boxes and save
+// dialogs, and windows kept within the screen.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,18 +11,26 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -43,9 +53,11 @@
 #include "reference/reference_file_window.h"
 #include "shell/about_window.h"
 #include "shell/desktop.h"
+#include "shell/screen_fit.h"
 #include "shell/start_window.h"
 #include "tests/gui_support.h"
 #include "tests/test_support.h"
+#include "widgets/dialogs.h"
 #include "widgets/folder_browser_widget.h"
 
 namespace corvelane::gui {
@@ -84,7 +96,9 @@ QStringList UnnamedControls(const QWidget& window, int& controls) {
 
 TEST(ShellWindowsTest, EveryControlOfEveryWindowHasItsName) {
   ScriptedDialogs dialogs;
-  Program program(dialogs, QDir::currentPath());
+  QTemporaryDir folder;  // where the calibration window writes inst.cof
+  CurrentDirectory here(folder.path());
+  Program program(dialogs, folder.path());
   StartWindow start(program);
   AboutWindow about;
   std::vector<QWidget*> windows = {&start,
@@ -162,31 +176,40 @@ TEST_F(StartWindowTest, NineButtonsInOneColumnInTabOrderAllAvailable) {
   EXPECT_EQ(finished.count(), 1);
 }
 
-TEST_F(StartWindowTest, InstrumentWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
+// The conversion windows and the index window alike.
+TEST_F(StartWindowTest, ItsWindowsAreKeptWhenHiddenAndMadeAfreshAfterTheCloseBox) {
   window.show();
-  for (const auto& [name, format] : std::vector<std::pair<const char*, Format>>{{"cmdUnispecN", Format::UniSpecOld},
-                                                                                {"cmdUnispecNew", Format::UniSpecNew},
-                                                                                {"cmdUnispecC", Format::UniSpecCompact},
-                                                                                {"cmdGER1500", Format::Ger1500},
-                                                                                {"cmdGER2600", Format::Ger2600},
-                                                                                {"cmdUniDC", Format::UniSpecDc}}) {
-    int index = 0;
-    while (AllVariants()[static_cast<std::size_t>(index)].cliName != VariantOf(format).cliName) ++index;
-    EXPECT_EQ(window.ExistingWindow(index), nullptr) << name;
-    EXPECT_EQ(OpenAndLeave(Button(name), false).toStdString(), VariantOf(format).windowName) << name;
-    QPointer<InstrumentWindow> first = window.ExistingWindow(index);
+  struct Opener {
+    const char* button;
+    std::string form;
+    std::function<QWidget*()> existing;
+  };
+  const auto instrument = [this](const char* button, Format format) {
+    const int i = static_cast<int>(&VariantOf(format) - AllVariants().data());
+    return Opener{button, std::string(VariantOf(format).windowName), [this, i] { return window.ExistingWindow(i); }};
+  };
+  const std::vector<Opener> buttons = {instrument("cmdUnispecN", Format::UniSpecOld),
+                                       instrument("cmdUnispecNew", Format::UniSpecNew),
+                                       instrument("cmdUnispecC", Format::UniSpecCompact),
+                                       instrument("cmdGER1500", Format::Ger1500),
+                                       instrument("cmdGER2600", Format::Ger2600),
+                                       instrument("cmdUniDC", Format::UniSpecDc),
+                                       {"cmd_proc", "Form18", [this] { return window.ExistingIndexWindow(); }}};
+  for (const auto& [name, form, existing] : buttons) {
+    EXPECT_EQ(existing(), nullptr) << name;
+    EXPECT_EQ(OpenAndLeave(Button(name), false).toStdString(), form) << name;
+    QPointer<QWidget> first = existing();
     ASSERT_FALSE(first.isNull()) << name;
-    EXPECT_EQ(first->Variant().cliName, VariantOf(format).cliName) << name;
     first->setProperty("marked", true);
 
     OpenAndLeave(Button(name), false);
-    EXPECT_EQ(window.ExistingWindow(index), first.data()) << name << ": a hidden window is shown again, not rebuilt";
+    EXPECT_EQ(existing(), first.data()) << name << ": a hidden window is shown again, not rebuilt";
     OpenAndLeave(Button(name), true);
     EXPECT_TRUE(first.isNull()) << name << ": the close box discards the window";
-    EXPECT_EQ(window.ExistingWindow(index), nullptr) << name;
+    EXPECT_EQ(existing(), nullptr) << name;
     OpenAndLeave(Button(name), false);
-    ASSERT_NE(window.ExistingWindow(index), nullptr) << name;
-    EXPECT_FALSE(window.ExistingWindow(index)->property("marked").isValid()) << name << ": not a new window";
+    ASSERT_NE(existing(), nullptr) << name;
+    EXPECT_FALSE(existing()->property("marked").isValid()) << name << ": not a new window";
   }
 }
 
@@ -225,38 +248,53 @@ TEST(ShellDesktopTest, TheExecutableOpensTheDesktopModule) {
   EXPECT_NE(said.find("the desktop program needs a graphical display"), std::string::npos) << said;
 }
 
-// --- About window: the README of the current directory, read when first shown.
+// --- About window: the README of the current directory, read when first
+// shown, else the first readable of the help files shipped with the program;
+// in a fixed-width font, unwrapped.
 
 TEST(AboutWindowTest, ShowsTheReadmeAsFoundWhenFirstShownOrTheApology) {
   const QString help = QString::fromUtf8(
       "  Corvelane help\n\nConvert scans   into tables.\n\tWavelengths in \xc3\x85ngstr\xc3\xb6m? No: nm.\n<b>not "
       "bold</b>\n");
   const QString apology = "Sorry, no help file was found, please look for a README file for help.";
-  const std::vector<std::tuple<const char*, std::function<void(const QString&)>, QString>> cases = {
-      {"UTF-8", [&help](const QString& readme) { WriteFile(readme, help.toUtf8()); }, help},
-      {"Latin-1", [](const QString& readme) { WriteFile(readme, "Temp\xe9rature 25\xb0"); },
+  const QString table = "| control | role |\n|---------|------|\n";
+  const std::vector<std::tuple<const char*, std::function<void(const QDir&)>, QString>> cases = {
+      {"UTF-8", [&help](const QDir& d) { WriteFile(d.filePath("README"), help.toUtf8()); }, help},
+      {"Latin-1", [](const QDir& d) { WriteFile(d.filePath("README"), "Temp\xe9rature 25\xb0"); },
        QString::fromUtf8("Temp\xc3\xa9rature 25\xc2\xb0")},
-      {"missing", [](const QString&) {}, apology},
-      {"a folder", [](const QString& readme) { QDir().mkdir(readme); }, apology}};
+      {"missing", [](const QDir&) {}, apology},
+      {"a folder", [](const QDir& d) { d.mkdir("README"); }, apology},
+      {"shipped",
+       [&table](const QDir& d) {
+         d.mkdir("shipped");
+         WriteFile(d.filePath("shipped/README"), table.toUtf8());
+       },
+       table}};
   for (const auto& [what, make, expected] : cases) {
     QTemporaryDir folder;
     CurrentDirectory here(folder.path());
-    const QString readme = QDir(folder.path()).filePath("README");
-    AboutWindow about(QStringList{});  // made before the README; no help shipped elsewhere
-    make(readme);
+    const QDir d(folder.path());
+    // Made before the README; the shipped places are a missing one and one of the folder.
+    AboutWindow about(QStringList{d.filePath("missing/README"), d.filePath("shipped/README")});
+    make(d);
     about.show();
     auto* text1 = Child<QPlainTextEdit>(about, "Text1");
     EXPECT_EQ(text1->toPlainText(), expected) << what;
     EXPECT_TRUE(text1->isReadOnly());
     EXPECT_EQ(text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(text1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_TRUE(QFontInfo(text1->font()).fixedPitch());
     // Done only hides; shown again, the README is not read again.
     Click(about, "cmdDone");
     EXPECT_FALSE(about.isVisible()) << what;
-    QDir().rmdir(readme);
-    WriteFile(readme, "second text");
+    d.rmdir("README");
+    WriteFile(d.filePath("README"), "second text");
     about.show();
     EXPECT_EQ(text1->toPlainText(), expected) << what;
   }
+  // The program's own list names the help text of this source tree.
+  const QStringList shipped = AboutWindow::ShippedHelpFiles();
+  EXPECT_TRUE(std::any_of(shipped.begin(), shipped.end(), [](const QString& f) { return QFile::exists(f); }));
 }
 
 // --- The small windows, single and hidden, kept with what a user left in them
@@ -269,17 +307,12 @@ TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheText
   const EquationTexts& texts = program.Settings().equation;
   EXPECT_EQ(texts.a + texts.b + texts.c, "");
   EXPECT_EQ(texts.startChannel, 1);
-  const auto type = [&form2](const char* box, const QString& text) {
-    Child<QLineEdit>(form2, box)->clear();
-    QTest::keyClicks(Child<QLineEdit>(form2, box), text);
-  };
   form2.show();
   for (const auto& [a, b, c, accepted] : std::vector<std::tuple<const char*, const char*, const char*, bool>>{
            {"300", "three", "0", false}, {"300", "3.3", "", false}, {"300", "3.3", "-1e-4", true}}) {
     dialogs.Clear();
-    type("txtCoeffA", a);
-    type("txtCoeffB", b);
-    type("txtCoeffC", c);
+    for (const auto& [box, text] : {std::pair{"txtCoeffA", a}, {"txtCoeffB", b}, {"txtCoeffC", c}})
+      Type(form2, box, text);
     Click(form2, "Option1");
     Click(form2, "cmdOK");
     EXPECT_EQ(form2.isVisible(), !accepted) << b << " " << c;
@@ -294,13 +327,13 @@ TEST(SmallWindowsTest, EquationOkTakesThreeNumbersOnlyCancelSaysSoAllKeepTheText
   EXPECT_EQ(std::tie(t.a, t.b, t.c, t.startChannel), std::make_tuple("300", "3.3", "-1e-4", 0));
 
   form2.show();
-  type("txtCoeffA", "abc");
+  Type(form2, "txtCoeffA", "abc");
   Click(form2, "cmdCancel");
   EXPECT_FALSE(form2.isVisible());
   ExpectOneMessage(dialogs, "No Equation Selected", "Coefficients", MessageIcon::Information);
   dialogs.Clear();
   form2.show();
-  type("txtCoeffC", "0.5");
+  Type(form2, "txtCoeffC", "0.5");
   form2.close();
   EXPECT_FALSE(form2.isVisible());
   EXPECT_TRUE(dialogs.messages.empty());
@@ -375,6 +408,7 @@ TEST(SmallWindowsTest, ExternalFileChosenBrowsedAndLeft) {
   EXPECT_EQ(&program.ExternalFile(), &form3);
 }
 
+// Typing starts in the first box, nothing selected, each time it opens.
 TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   ScriptedDialogs dialogs;
   Program program(dialogs, QDir::currentPath());
@@ -382,8 +416,14 @@ TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   const LeafHeaderTexts& texts = program.Settings().leafHeader;
   EXPECT_FALSE(form12.isVisible());
   const auto box = [&form12](int n) { return Child<QLineEdit>(form12, QStringLiteral("Text%1").arg(n)); };
-  form12.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
+  const auto show = [&form12, &box] {
+    form12.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form12));
+    QApplication::setActiveWindow(&form12);
+    EXPECT_EQ(QApplication::focusWidget(), box(1));
+    for (const QLineEdit* b : form12.findChildren<QLineEdit*>()) EXPECT_FALSE(b->hasSelectedText());
+  };
+  show();
   for (int n = 1; n <= 14; ++n) QTest::keyClicks(box(n), QStringLiteral("value %1").arg(n));
   QTest::keyClick(box(3), Qt::Key_Escape);
   EXPECT_EQ(texts[2], "value 3");
@@ -391,7 +431,7 @@ TEST(SmallWindowsTest, LeafHeaderOkAndEscapeKeepTheTextsTheCloseBoxLosesThem) {
   EXPECT_FALSE(form12.isVisible());
   for (int n = 1; n <= 14; ++n)
     EXPECT_EQ(texts[static_cast<std::size_t>(n - 1)], "value " + std::to_string(n)) << "Text" << n;
-  form12.show();
+  show();
   EXPECT_EQ(box(7)->text(), "value 7") << "texts are offered again";
   form12.close();
   EXPECT_FALSE(form12.isVisible());
@@ -486,6 +526,118 @@ TEST(ToolTipsTest, EveryButtonOfTheSmallWindowsHasATooltip) {
     }
     EXPECT_GT(buttons, 0) << name;
   }
+}
+
+// --- Save dialogs: where they open, how wide, what they remember
+
+TEST(QtDialogsTest, SaveDialogsOpenWideInTheLastFolderChosenEvenWhenTyped) {
+  QTemporaryDir results, elsewhere;
+  QtDialogs dialogs;
+  dialogs.SetSaveFolder(results.path());
+  const QString typed = QDir(elsewhere.path()).filePath("refl.txt");
+  const int wanted = std::min(800, QApplication::primaryScreen()->availableGeometry().width() * 8 / 10);
+  std::vector<QString> openedIn;
+  const auto answer = [&](const QString& path) {
+    WhenModal(qApp, [&openedIn, path, wanted](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      ASSERT_NE(dialog, nullptr);
+      openedIn.push_back(QDir(dialog->directory()).absolutePath());
+      EXPECT_GE(dialog->width(), wanted) << "too narrow for the name, size, type and date columns";
+      if (path.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+      static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+    });
+  };
+  answer(typed);  // a full path typed into the name box
+  EXPECT_EQ(dialogs.AskSavePath(nullptr, "Save Reflectance File"), typed);
+  answer({});
+  EXPECT_EQ(dialogs.AskSavePath(nullptr, "Save Absorbance File"), QString());
+  answer(QDir(elsewhere.path()).filePath("abs.txt"));
+  dialogs.AskSavePath(nullptr, "Save Absorbance File");
+  ASSERT_EQ(openedIn.size(), 3u);
+  EXPECT_EQ(openedIn[0], QDir(results.path()).absolutePath());
+  EXPECT_EQ(openedIn[1], QDir(elsewhere.path()).absolutePath());
+  EXPECT_EQ(openedIn[2], QDir(elsewhere.path()).absolutePath()) << "a cancelled dialog forgets nothing";
+}
+
+// --- Message boxes: the title readable, details only when they add something
+
+TEST(QtDialogsTest, MessageBoxesShowTheirTitleAndDetailsOnlyWhenTheyAddSomething) {
+  QString longDetail;
+  for (int i = 1; i <= 30; ++i) longDetail += QStringLiteral("scan%1.spt: line 12: not a number\n").arg(i);
+  // detail, what the box shows under the text, what "Show Details..." holds
+  const std::vector<std::tuple<QString, QString, QString>> cases = {
+      {{}, {}, {}},
+      {"a.spt: line 3: \"x\" is not a number", "a.spt: line 3: \"x\" is not a number", {}},
+      {"<b>a.spt</b> ends early", "<b>a.spt</b> ends early", {}},
+      {longDetail, longDetail.section('\n', 0, 5) + " \u2026", longDetail}};
+  for (const auto& [detail, shown, more] : cases) {
+    QtDialogs dialogs;
+    int width = 0, titleWidth = 0;
+    QString informative, detailed;
+    Qt::TextFormat format = Qt::AutoText;
+    WhenModal(qApp, [&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      width = box->width();
+      titleWidth = QFontMetrics(box->font()).horizontalAdvance(box->windowTitle());
+      informative = box->informativeText();
+      detailed = box->detailedText();
+      if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        format = label->textFormat();
+      box->accept();
+    });
+    dialogs.ShowMessage(nullptr, {"Message", "    Files Ok    ", MessageIcon::None, MessageButtons::Ok, detail});
+    EXPECT_GE(width, titleWidth + 150) << "room for the title and the title bar's buttons";
+    EXPECT_EQ(informative, shown);
+    EXPECT_EQ(detailed, more) << "Show Details... repeats what the box shows";
+    if (!detail.isEmpty()) EXPECT_EQ(format, Qt::PlainText);
+  }
+}
+
+// --- Windows within the screen
+
+TEST(ScreenFitTest, FitWithinKeepsWhatFitsShrinksAndMovesTheRest) {
+  const QRect screen(0, 0, 800, 500);
+  const std::vector<std::tuple<const char*, QRect, QSize, QRect>> cases = {
+      {"fits", {10, 20, 300, 200}, {100, 100}, {10, 20, 300, 200}},
+      {"too large", {50, 50, 1179, 640}, {300, 200}, {0, 0, 800, 500}},
+      {"off the right edge", {700, 450, 300, 200}, {100, 100}, {500, 300, 300, 200}},
+      {"above the top", {-40, -30, 300, 200}, {100, 100}, {0, 0, 300, 200}},
+      {"minimum wins", {0, 0, 1000, 1000}, {900, 100}, {0, 0, 900, 500}}};
+  for (const auto& [what, frame, minimum, expected] : cases)
+    EXPECT_EQ(FitWithin(frame, minimum, screen), expected) << what;
+  EXPECT_EQ(FitWithin({5, 5, 50, 50}, {}, QRect(0, 0, 100, 100).translated(1600, 0)), QRect(1600, 5, 50, 50));
+}
+
+TEST(ScreenFitTest, EveryWindowOpensWithinTheAvailableScreen) {
+  ScreenFit fit;
+  qApp->installEventFilter(&fit);
+  ScriptedDialogs dialogs;
+  Program program(dialogs, QDir::currentPath());
+  const QRect available = QApplication::primaryScreen()->availableGeometry();
+  std::vector<std::unique_ptr<QWidget>> windows;
+  windows.push_back(std::make_unique<StartWindow>(program));
+  windows.push_back(std::make_unique<AboutWindow>());
+  for (const InstrumentVariant& v : AllVariants()) windows.push_back(std::make_unique<InstrumentWindow>(program, v));
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{&program.Equation(), &program.ExternalFile(), &program.LeafHeader()}) {
+    w->show();
+    EXPECT_TRUE(available.contains(w->geometry())) << w->objectName().toStdString();
+    w->hide();
+  }
+  for (const auto& w : windows) {
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    EXPECT_TRUE(available.contains(w->geometry()))
+        << w->objectName().toStdString() << " at " << w->width() << "x" << w->height() << " on " << available.width()
+        << "x" << available.height();
+    w->hide();
+  }
+  qApp->removeEventFilter(&fit);
 }
 
 }  // namespace

@@ -26,9 +26,9 @@
 
 #include "calibration/equation_window.h"
 #include "convert/instrument_window.h"
-#include "convert/program.h"
-
+#include "convert/output_sink_window.h"
 #include "convert/preview_widget.h"
+#include "convert/program.h"
 #include "convert/spectrum_preview.h"
 #include "instruments/variant.h"
 #include "tests/gui_support.h"
@@ -41,6 +41,8 @@ namespace corvelane::gui {
 namespace {
 
 namespace fs = std::filesystem;
+using corvelane::testing::Contains;
+using corvelane::testing::Q;
 using corvelane::testing::ScriptedDialogs;
 using corvelane::testing::TempFolder;
 
@@ -144,48 +146,13 @@ TEST(PreviewWidgetTest, BaseColourFrameAndLabelsClearOfTheBaseLineAndEachOther) 
 
 // --- The conversion window: a hand-built list is kept and easy to work with
 
-// One conversion window as the start-up button leaves it, with scripted
-// message boxes and save dialogs.
-struct Window {
-  explicit Window(Format format) : program(dialogs, QDir::currentPath()), window(program, VariantOf(format)) {
-    window.PrepareForShow();
-    window.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-  }
-  template <class T = QWidget>
-  T* Get(const char* name) {
-    T* w = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
-  void Click(const char* name) {
-    auto* b = Get<QAbstractButton>(name);
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(std::min(8, b->width() / 2), b->height() / 2));
-  }
-  QListWidget* List() { return Get<QListWidget>("List1"); }
-  QStringList Entries() {
-    QStringList out;
-    for (int i = 0; i < List()->count(); ++i) out << List()->item(i)->text();
-    return out;
-  }
-  QString Text(const char* label) { return Get<QLabel>(label)->text(); }
-  // Selects every file of `folder` in the file box and presses Enter.
-  void ChooseAll(const std::string& folder) {
-    auto* browser = window.findChild<FolderBrowser*>();
-    ASSERT_TRUE(browser->SetFolder(QString::fromStdString(folder)));
-    browser->FileList()->selectAll();
-    QTest::keyClick(browser->FileList(), Qt::Key_Return);
-  }
-  std::size_t PointsIn(const char* pic) {
-    std::size_t n = 0;
-    for (const DrawOp& op : Get<PreviewWidget>(pic)->Ops()) n += op.kind == DrawOp::Point;
-    return n;
-  }
+using Harness = corvelane::testing::InstrumentHarness;
 
-  ScriptedDialogs dialogs;
-  Program program;
-  InstrumentWindow window;
-};
+std::size_t PointsIn(const Harness& w, const char* pic) {
+  std::size_t n = 0;
+  for (const DrawOp& op : w.Get<PreviewWidget>(pic)->Ops()) n += op.kind == DrawOp::Point;
+  return n;
+}
 
 std::vector<std::string> Scans(const TempFolder& temp, Format format, int count) {
   return synth::WriteScans((temp.Path() / "scans").string(), format, count, "S");
@@ -194,24 +161,21 @@ std::vector<std::string> Scans(const TempFolder& temp, Format format, int count)
 TEST(InstrumentWindowList, ManyFilesAtOnceEachListedOnceByNameNewestInView) {
   const TempFolder temp;
   const auto scans = Scans(temp, Format::UniSpecOld, 40);
-  Window w(Format::UniSpecOld);
+  Harness w(Format::UniSpecOld);
   EXPECT_EQ(w.Text("lblListCount"), "No files listed");
   // One file clicked first, then every file of the folder at once.
-  auto* browser = w.window.findChild<FolderBrowser*>();
-  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(fs::path(scans[0]).parent_path().string())));
-  QListWidget* files = browser->FileList();
-  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(files->item(0)).center());
+  w.Pick({scans[0]});
   ASSERT_EQ(w.Entries().size(), 1);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.ChooseAll(temp.File("scans"));
   QStringList expected;
-  for (const auto& s : scans) expected << QString::fromStdString(s);
+  for (const auto& s : scans) expected << Q(s);
   EXPECT_EQ(w.Entries(), expected) << "in file-box order, each once";
   EXPECT_TRUE(w.dialogs.messages.empty());
   EXPECT_EQ(w.Text("lblListCount"), "40 files listed (1 listed already, not added again)");
-  EXPECT_TRUE(w.Get("cmdFileListOk")->isEnabled());
-  EXPECT_TRUE(w.Get("cmdChkFile")->isEnabled());
+  EXPECT_TRUE(w.Enabled("cmdFileListOk"));
+  EXPECT_TRUE(w.Enabled("cmdChkFile"));
   // A single click on a listed file still says so.
-  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(files->item(3)).center());
+  w.Pick({scans[3]});
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
   EXPECT_EQ(w.dialogs.messages[0].text, "File already selected!");
 
@@ -223,16 +187,15 @@ TEST(InstrumentWindowList, ManyFilesAtOnceEachListedOnceByNameNewestInView) {
   EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
   auto* delegate = qobject_cast<QStyledItemDelegate*>(list->itemDelegate());
   ASSERT_NE(delegate, nullptr);
-  EXPECT_EQ(delegate->displayText(list->item(5)->text(), QLocale()),
-            QString::fromStdString(fs::path(scans[5]).filename().string()));
+  EXPECT_EQ(delegate->displayText(list->item(5)->text(), QLocale()), Q(fs::path(scans[5]).filename().string()));
   EXPECT_EQ(list->item(5)->toolTip(), expected[5]);
 }
 
 TEST(InstrumentWindowList, KeysMovePreviewAndRemoveWithHighlightAndGraphInStep) {
   const TempFolder temp;
   const auto scans = Scans(temp, Format::UniSpecOld, 4);
-  Window w(Format::UniSpecOld);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  Harness w(Format::UniSpecOld);
+  w.ChooseAll(temp.File("scans"));
   w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
   QListWidget* list = w.List();
   const auto graphed = [&w] { return w.Text("lblPreviewFile"); };
@@ -240,7 +203,7 @@ TEST(InstrumentWindowList, KeysMovePreviewAndRemoveWithHighlightAndGraphInStep) 
     ASSERT_NE(list->currentItem(), nullptr) << when;
     EXPECT_TRUE(list->currentItem()->isSelected()) << when;
     EXPECT_EQ(graphed(), list->currentItem()->text()) << when;
-    EXPECT_EQ(w.PointsIn("picTarget"), 256u) << when;
+    EXPECT_EQ(PointsIn(w, "picTarget"), 256u) << when;
   };
   list->setFocus();
   list->setCurrentRow(0);
@@ -249,8 +212,7 @@ TEST(InstrumentWindowList, KeysMovePreviewAndRemoveWithHighlightAndGraphInStep) 
   EXPECT_EQ(list->currentRow(), 1);
   agree("arrow down");
   QTest::keyClick(list, Qt::Key_Delete);
-  EXPECT_EQ(w.Entries(), (QStringList{QString::fromStdString(scans[0]), QString::fromStdString(scans[2]),
-                                      QString::fromStdString(scans[3])}));
+  EXPECT_EQ(w.Entries(), (QStringList{Q(scans[0]), Q(scans[2]), Q(scans[3])}));
   EXPECT_EQ(list->currentRow(), 1);
   agree("Delete");
   EXPECT_EQ(w.Text("lblListCount"), "3 files listed");
@@ -267,23 +229,9 @@ TEST(InstrumentWindowList, KeysMovePreviewAndRemoveWithHighlightAndGraphInStep) 
   QTest::keyClick(list, Qt::Key_Delete);
   EXPECT_EQ(list->count(), 0);
   EXPECT_EQ(graphed(), "");
-  EXPECT_EQ(w.PointsIn("picTarget"), 0u);
-  EXPECT_FALSE(w.Get("cmdFileListOk")->isEnabled());
+  EXPECT_EQ(PointsIn(w, "picTarget"), 0u);
+  EXPECT_FALSE(w.Enabled("cmdFileListOk"));
   EXPECT_EQ(w.Text("lblListCount"), "No files listed");
-}
-
-TEST(InstrumentWindowList, EscapeKeepsTheListCancelEmptiesIt) {
-  const TempFolder temp;
-  const auto scans = Scans(temp, Format::Ger1500, 3);
-  Window w(Format::Ger1500);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
-  QTest::keyClick(&w.window, Qt::Key_Escape);
-  QTest::keyClick(w.List(), Qt::Key_Escape);
-  EXPECT_TRUE(w.window.isVisible());
-  EXPECT_EQ(w.Entries().size(), 3);
-  w.Click("Command5");
-  EXPECT_FALSE(w.window.isVisible());
-  EXPECT_EQ(w.Entries().size(), 0);
 }
 
 // A run failing on one bad file: the status line says why, the progress bar
@@ -295,40 +243,40 @@ TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
     std::ofstream bad(scans[1], std::ios::binary | std::ios::trunc);
     bad << "C:\\DATA\\S0002.SPT\r\nonly a header\r\n";
   }
-  Window w(Format::UniSpecOld);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
-  EXPECT_FALSE(w.Get("cmdEditList")->isEnabled()) << "nothing to go back to while selecting";
+  Harness w(Format::UniSpecOld);
+  w.ChooseAll(temp.File("scans"));
+  EXPECT_FALSE(w.Enabled("cmdEditList")) << "nothing to go back to while selecting";
   w.Click("cmdFileListOk");
-  EXPECT_TRUE(w.Get("cmdEditList")->isEnabled());
+  EXPECT_TRUE(w.Enabled("cmdEditList"));
   w.Click("Option1");
   w.Click("cmdDoOperation");
   ASSERT_EQ(w.dialogs.messages.size(), 1u);
   EXPECT_EQ(w.dialogs.messages[0].text, " Problem in Data File!!!");
   EXPECT_TRUE(w.Text("lblStatus").startsWith("Run failed: ")) << w.Text("lblStatus").toStdString();
-  EXPECT_TRUE(w.Text("lblStatus").contains(QString::fromStdString(fs::path(scans[1]).filename().string())))
+  EXPECT_TRUE(w.Text("lblStatus").contains(Q(fs::path(scans[1]).filename().string())))
       << w.Text("lblStatus").toStdString();
-  EXPECT_EQ(w.Get<QProgressBar>("prgCalc")->value(), 0);
+  EXPECT_EQ(w.Progress("prgCalc"), 0);
 
   w.Click("cmdEditList");
   EXPECT_EQ(w.Entries().size(), 3) << "the list is kept";
   for (const char* on :
        {"List1", "File1", "Dir1", "cboCombo", "chkReflect", "chkShowGraph", "cmdFileListOk", "cmdChkFile"})
-    EXPECT_TRUE(w.Get(on)->isEnabled()) << on;
+    EXPECT_TRUE(w.Enabled(on)) << on;
   for (const char* off : {"cmdDoOperation", "Option1", "Option2", "Option3", "txtBeginWave", "cmdEditList"})
-    EXPECT_FALSE(w.Get(off)->isEnabled()) << off;
+    EXPECT_FALSE(w.Enabled(off)) << off;
   w.List()->setCurrentRow(1);
   QTest::keyClick(w.List(), Qt::Key_Delete);
   EXPECT_EQ(w.Entries().size(), 2);
   w.Click("cmdFileListOk");
   w.Click("Option1");
   w.dialogs.Clear();
-  w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
+  w.dialogs.savePaths = {Q(temp.File("refl.txt"))};
   w.Click("cmdDoOperation");
   EXPECT_EQ(w.dialogs.Texts(), std::vector<QString>{"   Save Reflectance File   "});
   // Written outside the results folder: named with its folder.
-  EXPECT_EQ(w.Text("lblStatus"), "Wrote " + QString::fromStdString(temp.File("refl.txt")) + " (2 scans)");
+  EXPECT_EQ(w.Text("lblStatus"), "Wrote " + Q(temp.File("refl.txt")) + " (2 scans)");
   EXPECT_TRUE(fs::exists(temp.File("refl.txt")));
-  EXPECT_TRUE(w.Get("cmdEditList")->isEnabled()) << "also after a finished run";
+  EXPECT_TRUE(w.Enabled("cmdEditList")) << "also after a finished run";
 }
 
 // A status line longer than the window is one line cut with "…": the whole
@@ -336,19 +284,19 @@ TEST(InstrumentWindowRun, AfterAFailedRunEditListKeepsTheListToMendIt) {
 TEST(InstrumentWindowRun, TheStatusLineIsOneElidedLineWithDetailsAndClearsOnANewStep) {
   const TempFolder temp;
   const auto scans = Scans(temp, Format::UniSpecOld, 2);
-  Window w(Format::UniSpecOld);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  Harness w(Format::UniSpecOld);
+  w.ChooseAll(temp.File("scans"));
   w.Click("cmdFileListOk");
   w.Click("cmdEditList");
   EXPECT_TRUE(w.Text("lblStatus").startsWith("Editing the list"));
   w.Click("cmdFileListOk");
   EXPECT_EQ(w.Text("lblStatus"), "") << "the editing phase is over";
-  EXPECT_FALSE(w.Get("cmdStatusDetails")->isEnabled());
+  EXPECT_FALSE(w.Enabled("cmdStatusDetails"));
   w.Click("Option1");
   // Outside the results folder, so named with its long folder.
   const std::string folder = temp.File(std::string(200, 'f'));
   fs::create_directories(folder);
-  const QString longName = QString::fromStdString(folder + "/refl.txt");
+  const QString longName = Q(folder + "/refl.txt");
   w.dialogs.savePaths = {longName};
   w.Click("cmdDoOperation");
   auto* status = w.Get<ElidedLabel>("lblStatus");
@@ -366,12 +314,11 @@ TEST(InstrumentWindowRun, TheStatusLineIsOneElidedLineWithDetailsAndClearsOnANew
 TEST(InstrumentWindowRun, AnEmptiedListShowsNoPreviewFailure) {
   const TempFolder temp;
   const auto scans = Scans(temp, Format::UniSpecOld, 2);
-  Window w(Format::UniSpecOld);
+  Harness w(Format::UniSpecOld);
   w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
+  w.ChooseAll(temp.File("scans"));
   w.Click("Command5");
-  w.window.PrepareForShow();
-  w.window.show();
+  w.Reopen();
   EXPECT_EQ(w.Text("lblPreviewStatus"), "");
   EXPECT_EQ(w.Text("lblStatus"), "");
 }
@@ -379,21 +326,20 @@ TEST(InstrumentWindowRun, AnEmptiedListShowsNoPreviewFailure) {
 TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   const TempFolder temp;
   const auto scans = Scans(temp, Format::Ger2600, 2);
-  Window w(Format::Ger2600);
-  w.ChooseAll(fs::path(scans[0]).parent_path().string());
-  w.dialogs.savePaths = {QString::fromStdString(temp.File("errors.txt"))};
+  Harness w(Format::Ger2600);
+  w.ChooseAll(temp.File("scans"));
+  w.dialogs.savePaths = {Q(temp.File("errors.txt"))};
   w.Click("cmdChkFile");
-  EXPECT_EQ(w.Text("lblStatus"),
-            "Checked 2 files: no damaged lines (error file " + QString::fromStdString(temp.File("errors.txt")) + ").");
+  EXPECT_EQ(w.Text("lblStatus"), "Checked 2 files: no damaged lines (error file " + Q(temp.File("errors.txt")) + ").");
   w.Click("cmdChkFile");  // no name given
   EXPECT_EQ(w.Text("lblStatus"), "Check not run: no error file was named.");
-  w.dialogs.savePaths = {QString::fromStdString(temp.File("no-such-folder/errors.txt"))};
+  w.dialogs.savePaths = {Q(temp.File("no-such-folder/errors.txt"))};
   w.Click("cmdChkFile");
   EXPECT_TRUE(w.Text("lblStatus").startsWith("Check failed: ")) << w.Text("lblStatus").toStdString();
-  EXPECT_EQ(w.Get<QProgressBar>("prgChkFile")->value(), 0);
+  EXPECT_EQ(w.Progress("prgChkFile"), 0);
   // Cancel while the check reads the files: no error file, and it says so.
   const std::string cancelled = temp.File("cancelled.txt");
-  w.dialogs.savePaths = {QString::fromStdString(cancelled)};
+  w.dialogs.savePaths = {Q(cancelled)};
   auto* cancel = w.Get<QPushButton>("cmdCancelRun");
   EXPECT_TRUE(cancel->isHidden()) << "shown only while scans are read";
   bool shownDuringCheck = false;
@@ -410,18 +356,18 @@ TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   w.Get<QCheckBox>("chkAbsorb")->setChecked(true);
   w.Click("cmdFileListOk");
   w.Click("Option1");
-  w.dialogs.savePaths = {QString::fromStdString(temp.File("refl.txt"))};
+  w.dialogs.savePaths = {Q(temp.File("refl.txt"))};
   w.Click("cmdDoOperation");  // the absorbance name is not given
   // The synthetic GER 2600 counts exceed 65535, which the instrument cannot
   // read: the saturation warning follows what the run did. The file went
   // elsewhere than the results folder: it is named with its folder.
   EXPECT_TRUE(w.Text("lblStatus")
-                  .startsWith("Wrote " + QString::fromStdString(temp.File("refl.txt")) +
+                  .startsWith("Wrote " + Q(temp.File("refl.txt")) +
                               " (2 scans); stopped at \"Save Absorbance File\": no file name chosen. "
                               "Warning: 2 of 2 scans "
                               "read 65535 counts or more"))
       << w.Text("lblStatus").toStdString();
-  EXPECT_TRUE(w.Get("cmdEditList")->isEnabled());
+  EXPECT_TRUE(w.Enabled("cmdEditList"));
 }
 
 TEST(InstrumentWindowPreviewStatus, NamesTheFileAndSaysWhenEveryPanelReadingIsZero) {
@@ -430,31 +376,31 @@ TEST(InstrumentWindowPreviewStatus, NamesTheFileAndSaysWhenEveryPanelReadingIsZe
   for (int k = 5; k <= 12; ++k) text += "h\r\n";
   for (int c = 0; c < 512; ++c) text += std::to_string(350 + c) + "   " + std::to_string(1000 + c) + "   0\r\n";
   const std::string zero = temp.Write("zero.dat", text);
-  Window w(Format::Ger1500);
-  auto* browser = w.window.findChild<FolderBrowser*>();
-  ASSERT_TRUE(browser->SetFolder(QString::fromStdString(temp.Path().string())));
+  Harness w(Format::Ger1500);
+  auto* browser = w.window->findChild<FolderBrowser*>();
+  ASSERT_TRUE(browser->SetFolder(Q(temp.Path().string())));
   emit browser->fileClicked(browser->PathOf("zero.dat"));
   w.Get<QCheckBox>("chkShowGraph")->setChecked(true);
   w.List()->setCurrentRow(0);
   emit w.List()->itemClicked(w.List()->item(0));
-  EXPECT_EQ(w.Text("lblPreviewFile"), QString::fromStdString(zero));
+  EXPECT_EQ(w.Text("lblPreviewFile"), Q(zero));
   EXPECT_TRUE(w.Text("lblPreviewStatus").startsWith("Every panel reading of"))
       << w.Text("lblPreviewStatus").toStdString();
-  EXPECT_EQ(w.PointsIn("picReflect"), 512u);
+  EXPECT_EQ(PointsIn(w, "picReflect"), 512u);
 }
 
 // Tooltips on what a new user cannot guess; and every window can be made as
 // small as a 1600 x 1000 screen at a 2x scale factor.
 TEST(InstrumentWindowLook, TooltipsAndSmallScreens) {
   for (const InstrumentVariant& v : AllVariants()) {
-    Window w(FormatOf(v));
+    Harness w(FormatOf(v));
     for (const char* name : {"txtBeginWave", "txtEndWave", "txtDeltaWave"})
       EXPECT_TRUE(w.Get(name)->toolTip().contains("nanometres")) << v.windowName << " " << name;
     for (const char* name : {"Command3", "Command4", "cmdFileListOk", "cmdChkFile", "cmdDoOperation", "cmdEditList",
                              "chkReflect", "frmOutput", "File1", "List1"})
       EXPECT_FALSE(w.Get(name)->toolTip().isEmpty()) << v.windowName << " " << name;
     EXPECT_TRUE(w.Get("cmdDoOperation")->toolTip().contains("Available after")) << "why it is disabled";
-    const QSize least = w.window.minimumSizeHint();
+    const QSize least = w.window->minimumSizeHint();
     EXPECT_LE(least.width(), 800) << v.windowName;
     EXPECT_LE(least.height(), 460) << v.windowName;
   }
@@ -463,6 +409,71 @@ TEST(InstrumentWindowLook, TooltipsAndSmallScreens) {
   EquationWindow form2(dialogs, texts);
   EXPECT_TRUE(form2.findChild<QWidget*>("Option1")->toolTip().contains("channel 0"));
   EXPECT_TRUE(form2.findChild<QWidget*>("Option2")->toolTip().contains("channel 1"));
+}
+
+// --- The windows' end of a conversion job: what the user is asked for each
+// output.
+
+// The tables' announcements, save dialogs, a refused empty name and the
+// status line are checked on the windows' runs (InstrumentWindowTest,
+// InstrumentWindowRun); the corrected file has no announcement, and an empty
+// name goes on to the writer, which refuses it.
+TEST(DialogOutputSinkTest, TheCorrectedNameIsTakenAsGivenWithoutAnAnnouncement) {
+  ScriptedDialogs dialogs;
+  DialogOutputSink sink(dialogs, nullptr, *VariantByCliName("unispec-old"), [](const QString&) {});
+  EXPECT_EQ(sink.PathFor(JobOutput::Corrected), std::optional<std::string>(""));
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.saveTitles, std::vector<QString>{"Save Corrected Reflectance File?"});
+  EXPECT_TRUE(sink.StoppedAt().isEmpty());
+}
+
+class NoRefFile final : public RefFileAsker {
+ public:
+  std::string RefFilePath() override { return {}; }
+  bool RangeIsRight(const std::string&, const RefFileSummary&) override { return false; }
+  std::vector<IndexDefinition> Indices() override { return {}; }
+  std::string IndexFilePath() override { return {}; }
+};
+
+// A window run never replaces a file without asking, nor a file it has
+// written or read: the reflectance saved as new-refl.csv and the absorbance
+// then typed as new-refl.csv once replaced the reflectance.
+TEST(DialogOutputSinkTest, AskBeforeReplacingAndRefuseTheRunsOwnFilesNamingBoth) {
+  QTemporaryDir dir;
+  const auto file = [&dir](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+  ConversionJob job;
+  job.settings.variant = VariantByCliName("unispec-old");
+  job.settings.files = synth::WriteScans(file("scans").toStdString(), synth::Format::UniSpecOld, 2, "S");
+  job.settings.grid = {"400", "410", "1"};
+  job.settings.modes = {true, true, false, false};
+  testing::WriteFile(file("old.csv"), "keep me");
+
+  ScriptedDialogs dialogs;
+  DialogOutputSink sink(dialogs, nullptr, *job.settings.variant, [](const QString&) {});
+  dialogs.savePaths = {file("old.csv"),      file("old.csv"),          file("new-refl.csv"),
+                       file("new-refl.csv"), Q(job.settings.files[0]), file("abs.csv")};
+  // The announcement, then "replace old.csv?" answered No twice; later
+  // questions are answered Yes (Ok) and the run refuses the path itself.
+  dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::No, MessageAnswer::No};
+  NoRefFile asker;
+  RunJob(job, sink, asker);
+
+  // old.csv was offered twice and kept both times; the reflectance went to new-refl.csv.
+  EXPECT_EQ(testing::ReadAll(file("old.csv").toStdString()), "keep me");
+  const auto& m = dialogs.messages;
+  ASSERT_EQ(m.size(), 8u);
+  EXPECT_EQ(m[1].text, "old.csv already exists.\nDo you want to replace it?");
+  EXPECT_EQ(m[1].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(m[2].text, m[1].text);
+  // The absorbance at new-refl.csv, then at a scan: refused, naming the path
+  // and both outputs, and asked again without a second announcement.
+  EXPECT_EQ(m[4].text, "new-refl.csv already exists.\nDo you want to replace it?");
+  EXPECT_TRUE(Contains(m[5].text, "new-refl.csv"));
+  EXPECT_TRUE(Contains(m[5].text, "absorbance"));
+  EXPECT_TRUE(Contains(m[5].detail, "reflectance file this run has just written"));
+  EXPECT_TRUE(Contains(m[7].detail, "is the scan"));
+  EXPECT_EQ(sink.WrittenPaths(), (QStringList{file("new-refl.csv"), file("abs.csv")}));
+  EXPECT_NE(testing::ReadAll(file("new-refl.csv").toStdString()), testing::ReadAll(file("abs.csv").toStdString()));
 }
 
 }  // namespace

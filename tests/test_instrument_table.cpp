@@ -36,6 +36,10 @@ TEST(InstrumentFile, MissingFileIsReplacedByTheDefaultWithTwoInstruments) {
   ASSERT_TRUE(values);
   EXPECT_DOUBLE_EQ((*values)[5], -0.0003356843766);
   EXPECT_FALSE(EnsureInstrumentFile(path));  // an existing file is never replaced
+  // An addition goes before "end", which keeps its missing line end.
+  AddInstrument(path, "X", kX);
+  EXPECT_EQ(LoadInstruments(path).at(2).name, "X");
+  EXPECT_EQ(ReadAll(path).substr(ReadAll(path).size() - 5), "\r\nend");
 }
 
 TEST(InstrumentFile, CommentLinesBeforeTheMarkerAreSkippedAndKeptByEveryRewrite) {
@@ -77,17 +81,6 @@ TEST(InstrumentFile, CommentLinesBeforeTheMarkerAreSkippedAndKeptByEveryRewrite)
             "end\r\nnotes after the end\r\n");
 }
 
-TEST(InstrumentFile, AddingToTheDefaultFileAppendsBeforeEndWithoutALineBreak) {
-  TempFolder folder;
-  const std::string path = InstrumentFilePath(folder.Path().string());
-  AddInstrument(path, "X", kX);
-  const auto records = LoadInstruments(path);
-  ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(records[2].name, "X");
-  const std::string text = ReadAll(path);
-  EXPECT_EQ(text.substr(text.size() - 5), "\r\nend");
-}
-
 TEST(InstrumentFile, MoreThanSixRecordsAllLoadAndEditingOneKeepsTheOthers) {
   TempFolder folder;
   std::string text = "Data:\n";
@@ -104,7 +97,10 @@ TEST(InstrumentFile, MoreThanSixRecordsAllLoadAndEditingOneKeepsTheOthers) {
   EXPECT_NE(ReadAll(path).find("-0.0004      ,\nI9,1,2,3,4,5,6,\nend"), std::string::npos);
 }
 
-TEST(InstrumentFile, UnknownNamesAndTextsThatWouldBreakTheTableLeaveTheFileUntouched) {
+// Names are one name whatever their letter case, and every coefficient is a
+// number: a second "dc 2", a "3o1.5" or a text that would break the table
+// never reaches it, and the file stays untouched.
+TEST(InstrumentFile, UnknownNamesDuplicatesAndBadTextsLeaveTheFileUntouched) {
   TempFolder folder;
   const std::string path = InstrumentFilePath(folder.Path().string());
   EnsureInstrumentFile(path);
@@ -114,24 +110,6 @@ TEST(InstrumentFile, UnknownNamesAndTextsThatWouldBreakTheTableLeaveTheFileUntou
   for (const std::string name : {"", "  ", "end", "a,b", "two\nlines"}) {
     EXPECT_THROW(AddInstrument(path, name, kX), RunFailure) << name;
   }
-  auto bad = kX;
-  bad[3] = "1,5";
-  EXPECT_THROW(AddInstrument(path, "Y", bad), RunFailure);
-  EXPECT_THROW(UpdateInstrument(path, "DC 1", bad), RunFailure);
-  EXPECT_EQ(ReadAll(path), before);
-  // A file without the marker holds no instruments and is not appended to.
-  const std::string noMarker = folder.Write("other.cof", "U1,1,2,3,4,5,6,\r\nend");
-  EXPECT_TRUE(LoadInstruments(noMarker).empty());
-  EXPECT_THROW(AddInstrument(noMarker, "Y", kX), RunFailure);
-}
-
-// Names are one name whatever their letter case, and every coefficient is a
-// number: a second "dc 2" or a "3o1.5" never reaches the table.
-TEST(InstrumentFile, DuplicateNamesAndCoefficientsThatAreNotNumbersAreRefusedAsRequests) {
-  TempFolder folder;
-  const std::string path = InstrumentFilePath(folder.Path().string());
-  EnsureInstrumentFile(path);
-  const std::string before = ReadAll(path);
   for (const std::string name : {"DC 2", "dc 2", " Dc 2 "}) {
     try {
       AddInstrument(path, name, kX);
@@ -141,16 +119,21 @@ TEST(InstrumentFile, DuplicateNamesAndCoefficientsThatAreNotNumbersAreRefusedAsR
       EXPECT_NE(f.Why().find("\"DC 2\""), std::string::npos) << f.Why();
     }
   }
-  for (const std::string coefficient : {"3o1.5", "", "  ", "abc"}) {
+  for (const std::string coefficient : {"3o1.5", "", "  ", "abc", "1,5"}) {
     auto bad = kX;
     bad[1] = coefficient;
     EXPECT_THROW(AddInstrument(path, "New", bad), RunFailure) << coefficient;
+    EXPECT_THROW(UpdateInstrument(path, "DC 1", bad), RunFailure) << coefficient;
     EXPECT_THROW(UpdateInstrumentAt(path, 0, "DC 1", bad), RunFailure) << coefficient;
   }
   EXPECT_EQ(ReadAll(path), before);
+  EXPECT_FALSE(std::filesystem::exists(InstrumentBackupPath(path))) << "nothing was rewritten";
   EXPECT_EQ(FindInstrumentName(LoadInstruments(path), "dc 1"), std::optional<std::size_t>(0));
   EXPECT_FALSE(FindInstrument(LoadInstruments(path), "dc 1"));  // the exact lookup of --instrument stays exact
-  EXPECT_FALSE(std::filesystem::exists(InstrumentBackupPath(path))) << "nothing was rewritten";
+  // A file without the marker holds no instruments and is not appended to.
+  const std::string noMarker = folder.Write("other.cof", "U1,1,2,3,4,5,6,\r\nend");
+  EXPECT_TRUE(LoadInstruments(noMarker).empty());
+  EXPECT_THROW(AddInstrument(noMarker, "Y", kX), RunFailure);
 }
 
 // A list shows records, not names: a table holding one name twice (written

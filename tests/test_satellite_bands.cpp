@@ -112,13 +112,11 @@ TEST(ResponseTables, CentresAndNegativeWingsAreThoseOfTheSources) {
   const WavelengthRange swir = HalfMaximumRange(*ShippedSensor("landsat-9-oli2").Band("B6"));
   EXPECT_NEAR(swir.low, 1565.06, 0.006);
   EXPECT_NEAR(swir.high, 1651.18, 0.006);
-  // Landsat 8's tiny negative wing values are kept as given.
-  const std::map<std::string, int> negatives = {{"B1", 0}, {"B2", 1}, {"B3", 11}, {"B4", 10}, {"B5", 5},
-                                                {"B6", 2}, {"B7", 6}, {"B8", 0},  {"B9", 8}};
-  for (const ResponseBand& band : ShippedSensor("landsat-8-oli").bands) {
-    const auto count = std::count_if(band.response.begin(), band.response.end(), [](double v) { return v < 0; });
-    EXPECT_EQ(count, negatives.at(band.name)) << band.name;
-  }
+  // Landsat 8's 43 tiny negative wing values (in seven of its bands) are kept as given.
+  std::ptrdiff_t negatives = 0;
+  for (const ResponseBand& band : ShippedSensor("landsat-8-oli").bands)
+    negatives += std::count_if(band.response.begin(), band.response.end(), [](double v) { return v < 0; });
+  EXPECT_EQ(negatives, 43);
 }
 
 TEST(ResponseTables, DamagedTablesAreRefusedNamingTheLine) {

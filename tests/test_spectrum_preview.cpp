@@ -82,7 +82,7 @@ void ExpectPoints(const Ops& ops, PreviewArea area, std::size_t count, std::init
   }
 }
 
-TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
+TEST(SpectrumPreview, ClearsThenAxesLabelsAndPointsAreaByArea) {
   TempFolder folder;
   struct Case {
     Format format;
@@ -90,28 +90,17 @@ TEST(SpectrumPreview, GeometryThenClearsAxesLabelsAndPointsAreaByArea) {
     std::vector<PreviewArea> areas;
     Ops (*frame)(PreviewArea);
     int channels;
-    double width, height;
   };
   const Case cases[] = {
-      {Format::UniSpecOld, OldLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
-      {Format::UniSpecNew, NewLines(), {T, P, R}, UniSpecFrame, 256, 300, 75000},
+      {Format::UniSpecOld, OldLines(), {T, P, R}, UniSpecFrame, 256},
+      {Format::UniSpecNew, NewLines(), {T, P, R}, UniSpecFrame, 256},
       // No target or panel readings; reflectance under 1 keeps the axis at 1.
-      {Format::UniSpecCompact,
-       CompactLines([](int) { return std::string("0.5"); }),
-       {R},
-       UniSpecFrame,
-       256,
-       300,
-       75000},
-      {Format::Ger1500, GerLines(512), {T, P, R}, Ger1500Frame, 512, 600, 550000},
-      {Format::Ger2600, GerLines(594), {T, P, R}, Ger2600Frame, 594, 700, 550000},
+      {Format::UniSpecCompact, CompactLines(Always("0.5")), {R}, UniSpecFrame, 256},
+      {Format::Ger1500, GerLines(512), {T, P, R}, Ger1500Frame, 512},
+      {Format::Ger2600, GerLines(594), {T, P, R}, Ger2600Frame, 594},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(VariantOf(c.format).cliName);
-    const PreviewGeometry g = PreviewGeometryOf(VariantOf(c.format));
-    EXPECT_EQ(g.channels, c.channels);
-    EXPECT_EQ(g.width, c.width);
-    EXPECT_EQ(g.height, c.height);
     const Ops ops = Drawn(c.format, folder.Write("scan.txt", Join(c.lines)));
     const std::size_t perArea = 10 + static_cast<std::size_t>(c.channels);
     ASSERT_EQ(ops.size(), 3 + c.areas.size() * perArea);
@@ -197,15 +186,14 @@ TEST(SpectrumPreview, CompactDrawsOnlyReflectance) {
   ExpectPoints(ops, R, 256, {{0, 26, 32500}, {1, 27, -64870000}, {2, 28, 97500}, {3, 29, 16250}, {255, 281, 48750}});
 }
 
-TEST(SpectrumPreview, Ger1500SplitsMiddleAndLastField) {
+// The GER line splitter is the reader's (GerReader checks blanks and tabs).
+TEST(SpectrumPreview, Ger1500PointsOnItsScale) {
   TempFolder folder;
   const Lines l = GerLines(512, {Rising(300.5, 1), Except("1000", {{0, "250000"}, {511, "1234"}}),
                                  Except("2000", {{0, "500000"}, {5, "0"}, {511, "5678"}})});
-  // Runs of blanks and tabs between the fields, blanks around the line.
-  const std::string text = Join(With(l, {{13, "  301.5 \t 40000\t\t 80000  "}}), "\r");
-  const Ops ops = Drawn(Format::Ger1500, folder.Write("g.txt", text));
-  ExpectPoints(ops, T, 512, {{0, 51, 250000}, {1, 52, 460000}, {511, 562, 498766}});
-  ExpectPoints(ops, P, 512, {{0, 51, 0}, {1, 52, 420000}, {511, 562, 494322}});
+  const Ops ops = Drawn(Format::Ger1500, folder.Write("g.txt", Join(l, "\r")));
+  ExpectPoints(ops, T, 512, {{0, 51, 250000}, {1, 52, 499000}, {511, 562, 498766}});
+  ExpectPoints(ops, P, 512, {{0, 51, 0}, {1, 52, 498000}, {511, 562, 494322}});
   ExpectPoints(ops, R, 512, {{0, 51, 250000}, {1, 52, 250000}, {5, 56, -499000000}});  // 500000 - 999 * 500000
 }
 
@@ -227,8 +215,6 @@ TEST(SpectrumPreview, Ger2600TakesTheDataLinesThereAreAndGer1500Exactly512) {
   ExpectPoints(ops, R, 594, {{1, 52, 250000}, {2, 53, -499000000}, {3, 54, -499000000}, {593, 644, -499000000}});
   ops = Drawn(Format::Ger2600, folder.Write("none.txt", Join(GerLines(0))));
   ExpectPoints(ops, T, 594, {{0, 51, 500000}, {593, 644, 500000}});
-  // GER 1500 reads 512 lines and ignores what follows.
-  Drawn(Format::Ger1500, folder.Write("513.txt", Join(GerLines(512)) + "trailing text\r\n"));
 }
 
 TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
@@ -239,6 +225,9 @@ TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
     Lines lines;
     const char* line;  // the line the problem names
   };
+  // The GER previews read their data lines with the scan reader's own code,
+  // whose damaged lines ScanReaders checks: one of them here, and the header
+  // the preview skips on its own.
   const Undisplayable cases[] = {
       {"old_short", Format::UniSpecOld, Head(OldLines(), 110), "line 111"},  // 100 DATA lines
       {"old_target_text", Format::UniSpecOld, With(OldLines(), {{14, "  304.5   abc"}}), "line 15"},
@@ -249,13 +238,7 @@ TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
       {"new_short", Format::UniSpecNew, Head(NewLines(), 265), "line 266"},
       {"compact_comma", Format::UniSpecCompact, With(CompactLines(), {{4, " 0,5"}}), "line 5"},
       {"compact_short", Format::UniSpecCompact, Head(CompactLines(), 14), "line 15"},
-      {"ger_two_fields", Format::Ger1500, With(GerLines(512), {{12, "300.5    1000"}}), "line 13"},
-      {"ger_one_field", Format::Ger1500, With(GerLines(512), {{13, "301.5"}}), "line 14"},
-      {"ger_empty_line", Format::Ger2600, With(GerLines(5), {{14, ""}}), "line 15"},
       {"ger_middle_text", Format::Ger1500, With(GerLines(512), {{14, "302.5    1x00    2000"}}), "line 15"},
-      {"ger_last_text", Format::Ger1500, With(GerLines(512), {{14, "302.5    1000    -"}}), "line 15"},
-      {"ger1500_short", Format::Ger1500, GerLines(511), "line 524"},
-      {"ger2600_595", Format::Ger2600, GerLines(595), "line 607"},
       {"ger_header_only", Format::Ger1500, Head(GerLines(0), 8), "line 9"},
   };
   for (const auto& c : cases) {
@@ -271,16 +254,14 @@ TEST(SpectrumPreview, UndisplayableFilesLeaveTheAreasCleared) {
   // A missing file names itself; with the graph switched off nothing is read and nothing reported.
   const std::string missing = folder.File("no such file.spt"), good = folder.Write("good.spt", Join(CompactLines()));
   const std::pair<std::string, bool> clicks[] = {{missing, true}, {missing, false}, {good, false}};
-  for (const auto& v : AllVariants()) {
-    for (const auto& [path, showGraph] : clicks) {
-      Ops ops = {Move(T, 1, 1)};  // left from an earlier click
-      const PreviewResult r = DrawPreview(v, path, showGraph, ops);
-      EXPECT_EQ(ops, OnlyClears());
-      EXPECT_FALSE(r.drawn);
-      EXPECT_FALSE(r.showNoDataBoxes);
-      EXPECT_EQ(r.problem.find(missing) != std::string::npos, showGraph) << r.problem;
-      EXPECT_EQ(r.problem.empty(), !showGraph) << r.problem;
-    }
+  for (const auto& [path, showGraph] : clicks) {
+    Ops ops = {Move(T, 1, 1)};  // left from an earlier click
+    const PreviewResult r = DrawPreview(VariantOf(Format::UniSpecCompact), path, showGraph, ops);
+    EXPECT_EQ(ops, OnlyClears());
+    EXPECT_FALSE(r.drawn);
+    EXPECT_FALSE(r.showNoDataBoxes);
+    EXPECT_EQ(r.problem.find(missing) != std::string::npos, showGraph) << r.problem;
+    EXPECT_EQ(r.problem.empty(), !showGraph) << r.problem;
   }
 }
 
@@ -296,8 +277,6 @@ TEST(SpectrumPreview, EveryPanelZeroIsNamed) {
   } cases[] = {
       {"old_zero", Format::UniSpecOld, OldLines({Rising(300, 3), Rising(1000, 1), Always("0")}), true},
       {"old_one", Format::UniSpecOld, OldLines({Rising(300, 3), Rising(1000, 1), Except("0", {{255, "7"}})}), false},
-      {"new_zero", Format::UniSpecNew, NewLines({Rising(300, 3), Rising(1000, 1), Always("0.0")}), true},
-      {"ger1500_zero", Format::Ger1500, GerLines(512, {Rising(350, 1), Rising(1000, 1), Always("0")}), true},
       {"ger2600_none", Format::Ger2600, GerLines(0), true},
       {"ger2600_some", Format::Ger2600, GerLines(3), false},
       {"compact", Format::UniSpecCompact, CompactLines(Always("0")), false},

@@ -101,7 +101,6 @@ TEST(LineCursor, EndsLinesAtCrLfCrOrLfAndTheLastLineNeedsNoEnd) {
       {"\r\n", {""}},
       {"", {}},
       {"  only  ", {"  only  "}},
-      {"x\r", {"x"}},
       {std::string(" a\tb \0c\r\n\xff\xfe", 11), {std::string(" a\tb \0c", 7), "\xff\xfe"}},
   };
   for (const Case& c : cases) {

@@ -46,7 +46,6 @@ TEST(WavesFromScanFile, FirstFieldOfTheChannelLinesAfterTheHeader) {
   };
   const Case cases[] = {
       {Format::UniSpecOld, OldLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
-      {Format::UniSpecNew, NewLines({Rising(300.5, 3)}), 256, 300.5, 1065.5},
       {Format::Ger1500, GerLines(512, {Rising(300.75, 1)}), 512, 300.75, 811.75},
   };
   for (const Case& c : cases) {
@@ -111,7 +110,6 @@ TEST(WavesFromExternalFile, OneWavelengthPerLineFirstChannelFirst) {
 
   const InstrumentVariant& v = VariantOf(Format::UniSpecOld);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("w255.txt", ExternalText(255))), RunFailure);
-  EXPECT_THROW(WavesFromExternalFile(tables, VariantOf(Format::Ger1500), folder.File("w300.txt")), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, ""), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.File("missing.txt")), RunFailure);
   EXPECT_THROW(WavesFromExternalFile(tables, v, folder.Write("empty-line.txt", "\r\n" + ExternalText(256))),
