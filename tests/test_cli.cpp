@@ -138,11 +138,10 @@ TEST(Cli, UsageErrorsExitWithTwoAndWriteNothing) {
       {"convert", "unispec-compact", compact[0], "--reflectance", r},  // no wavelengths from outside
   };
   for (const auto& args : cases) {
+    SCOPED_TRACE(::testing::PrintToString(args));
     const Outcome o = Cli(args);
-    std::string joined;
-    for (const auto& x : args) joined += x + " ";
-    EXPECT_EQ(o.exit, 2) << joined << "\n" << o.err;
-    EXPECT_FALSE(o.err.empty()) << joined;
+    EXPECT_EQ(o.exit, 2) << o.err;
+    EXPECT_FALSE(o.err.empty());
   }
   EXPECT_TRUE(Names(s.out.Path()).empty());
 }

@@ -145,17 +145,13 @@ TEST(DcRun, AReferenceOutputAloneIsEnough) {
 
 TEST(DcRun, RunSeamsForTheReferenceStep) {
   TwoScans s;
-  RunSettings settings;
-  settings.variant = &VariantOf(Format::UniSpecDc);
-  settings.files = {s.a, s.b};
-  settings.grid = {"320", "330", "5"};
-  settings.modes[Index(OutputMode::RawTarget)] = true;  // no reflectance file: the ratios are kept anyway
+  // No reflectance file: the ratios are kept anyway.
+  RunSettings settings = Settings(Format::UniSpecDc, {s.a, s.b}, {"320", "330", "5"}, {OutputMode::RawTarget});
   settings.waveSource = WaveSource::Equation;
   settings.equation = {"300", "10", "0", 1};
   settings.moreEquations = {{"305", "10", "0", 1}};
   settings.keepRatios = true;
-  WavelengthTables tables;
-  const ConversionResult r = ComputeConversion(settings, tables);
+  const ConversionResult r = Convert(settings);
   ASSERT_EQ(r.ratios.size(), 6u);
   EXPECT_EQ(r.ratios[0], 105.0 / 220.0);  // not rounded
   EXPECT_EQ(r.ratios[4], 999);            // placed from b's panel reading of 0
