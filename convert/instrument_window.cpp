@@ -690,7 +690,13 @@ void InstrumentWindow::BuildControls() {
   AddFormatOptions(outputsBox, optionsBox, keyBox);
   QBoxLayout* waveBox = BuildWavelengths();
   c.tabOptions->addTab(Page(outputsBox), QStringLiteral("O&utputs"));
-  if (optionsBox->count() > 0) c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
+  // Formats without options get no tab; their empty box was never given a
+  // parent, so it is this function's to free.
+  if (optionsBox->count() > 0) {
+    c.tabOptions->addTab(Page(optionsBox), QStringLiteral("O&ptions"));
+  } else {
+    delete optionsBox;
+  }
   c.tabOptions->addTab(Page(keyBox), QStringLiteral("Field &key"));
   c.wavePage = Page(waveBox);
   c.tabOptions->addTab(c.wavePage, QStringLiteral("&Wavelengths"));
