@@ -442,33 +442,8 @@ int FinishStandardOutput(int code) {
 
 namespace {
 
-// `corvelane convert` and its options, read into `co`.
-CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
-  auto* convert = app.add_subcommand(
-      "convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
-  convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
-  convert->add_option("SCAN", co.scans, "Scan files, in column order");
-  convert->add_option(
-      "--files-from", co.filesFrom,
-      "Also convert the files listed in FILE, one path per line, after any SCAN; - reads the list from standard input");
-  convert->add_option(
-      "--waves", co.waves,
-      "Channel wavelengths: file (from the first scan; the default), external=PATH "
-      "(one wavelength per line; the default source of " +
-          CliNamesAnd([](const InstrumentVariant& v) { return v.defaultWaveSource == WaveSource::ExternalFile; }) +
-          ", which needs it), equation=A,B,C (A + B*ch + C*ch^2, rounded to 0.01 nm)");
-  convert->add_option("--start-channel", co.startChannel,
-                      "Channel number of the first channel in the equation: 0 or 1 (default 1)");
-  convert->add_option("--grid", co.grid, "BEGIN,END,STEP in nm (default " + GridDefaults() + ")");
-  convert->add_flag("--no-interpolate", co.noInterpolate,
-                    "Write the channels as they are instead of resampling onto the grid");
-  convert->add_option("--label", co.label,
-                      "UniSpec formats: column label from the header's first line (header) or from the scan's path "
-                      "(path; default, header for " +
-                          CliNamesAnd([](const InstrumentVariant& v) {
-                            return v.hasLabelChoice && v.defaultLabelSource == LabelSource::HeaderInfo;
-                          }) +
-                          ")");
+// The tables of `corvelane convert` and the header blocks of the reflectance table.
+void AddTableOptions(CLI::App* convert, ConvertOptions& co) {
   convert->add_option("--reflectance", co.outputs[0], "Write the reflectance table to PATH");
   convert->add_option("--absorbance", co.outputs[1],
                       "Write the absorbance table to PATH (not " + CliNamesAnd([](const InstrumentVariant& v) {
@@ -509,7 +484,10 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
                           "GPS at 100m, Precision of GPS, Transect direction (deg), Meas. on rt or left side, "
                           "Dist. from trail, Dist. from sensor to canopy, Illumination cond., Auxilliary data, "
                           "File names (links) to other data, Cautions); '#' starts a comment line");
-  AddReferenceOptions(*convert, co.reference);
+}
+
+// The long table of `corvelane convert` and the field key joined to it.
+void AddLongTableOptions(CLI::App* convert, ConvertOptions& co) {
   convert->add_option("--long", co.longTable,
                       "Write the long table to FILE: CSV, one row per scan, quantity (the tables written; "
                       "reflectance when none) and wavelength, columns "
@@ -536,6 +514,38 @@ CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
   convert->add_option("--key-reference-by", co.keyReferenceBy,
                       "COLUMN[,COLUMN...] a scan shares with its reference scans, e.g. Date,Site,Block; a cell "
                       "holding a list (\"B1, B2, B3, B4\") stands for each of its items");
+}
+
+// `corvelane convert` and its options, read into `co`.
+CLI::App* AddConvertCommand(CLI::App& app, ConvertOptions& co) {
+  auto* convert = app.add_subcommand(
+      "convert", "Convert scan files into reflectance, absorbance, raw target and raw reference tables");
+  convert->add_option("FORMAT", co.format, "Scan format: " + FormatList())->required();
+  convert->add_option("SCAN", co.scans, "Scan files, in column order");
+  convert->add_option(
+      "--files-from", co.filesFrom,
+      "Also convert the files listed in FILE, one path per line, after any SCAN; - reads the list from standard input");
+  convert->add_option(
+      "--waves", co.waves,
+      "Channel wavelengths: file (from the first scan; the default), external=PATH "
+      "(one wavelength per line; the default source of " +
+          CliNamesAnd([](const InstrumentVariant& v) { return v.defaultWaveSource == WaveSource::ExternalFile; }) +
+          ", which needs it), equation=A,B,C (A + B*ch + C*ch^2, rounded to 0.01 nm)");
+  convert->add_option("--start-channel", co.startChannel,
+                      "Channel number of the first channel in the equation: 0 or 1 (default 1)");
+  convert->add_option("--grid", co.grid, "BEGIN,END,STEP in nm (default " + GridDefaults() + ")");
+  convert->add_flag("--no-interpolate", co.noInterpolate,
+                    "Write the channels as they are instead of resampling onto the grid");
+  convert->add_option("--label", co.label,
+                      "UniSpec formats: column label from the header's first line (header) or from the scan's path "
+                      "(path; default, header for " +
+                          CliNamesAnd([](const InstrumentVariant& v) {
+                            return v.hasLabelChoice && v.defaultLabelSource == LabelSource::HeaderInfo;
+                          }) +
+                          ")");
+  AddTableOptions(convert, co);
+  AddReferenceOptions(*convert, co.reference);
+  AddLongTableOptions(convert, co);
   convert->add_option("--dark", co.dark,
                       CliNamesCommas(TakesChannelEquations) +
                           ": subtract the target and panel readings of this dark scan, channel by channel, from every "

@@ -144,172 +144,232 @@ std::string_view OutputName(JobOutput output) noexcept {
 
 void OutputSink::PathRefused(JobOutput, const std::string&, const std::string& why) { Fail(why, FailureKind::Usage); }
 
-JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
-  const std::optional<OutputMode> enviTable = job.enviLibrary ? EnviTable(*job.enviLibrary) : std::nullopt;
-  if (job.enviLibrary) CheckEnviQuantity(job);
-  // The reference steps need the unrounded ratios of the run, the ENVI
-  // library the table of its quantity and each scan's date.
+namespace {
+
+// The tables the long table writes: the reflectance when no other is asked
+// for (it is then computed but not written as a table of its own).
+std::array<bool, 4> LongModes(const ConversionJob& job) {
+  std::array<bool, 4> modes = job.settings.modes;
+  if (job.longTable && std::none_of(modes.begin(), modes.end(), [](bool m) { return m; }))
+    modes[Index(OutputMode::Reflectance)] = true;
+  return modes;
+}
+
+// The job's settings with what its later steps need of the computation: the
+// reference steps the unrounded ratios, the ENVI library the table of its
+// quantity and each scan's date, the long table and the quality report each
+// scan's header facts. Its `variant` is null when the job's own settings do.
+RunSettings AdjustedSettings(const ConversionJob& job, const std::optional<OutputMode>& enviTable) {
   const std::array<bool, 4>& written = job.settings.modes;
   const bool addTable = enviTable && !written[Index(*enviTable)];
-  const bool addFacts = job.enviLibrary && !job.settings.keepFacts;
-  RunSettings adjusted;
-  if ((job.KeepsRatios() && !job.settings.keepRatios) || addTable || addFacts) {
-    adjusted = job.settings;
-    adjusted.keepRatios = adjusted.keepRatios || job.KeepsRatios();
-    adjusted.keepFacts = adjusted.keepFacts || addFacts;
-    if (addTable) adjusted.modes[Index(*enviTable)] = true;
+  const bool needsFacts = job.enviLibrary || job.longTable || job.qualityReport;
+  const std::array<bool, 4> longModes = LongModes(job);
+  const bool addLongTable = job.longTable && longModes != written;
+  if (!(job.KeepsRatios() && !job.settings.keepRatios) && !addTable && !(needsFacts && !job.settings.keepFacts) &&
+      !addLongTable)
+    return {};
+  RunSettings adjusted = job.settings;
+  adjusted.keepRatios = adjusted.keepRatios || job.KeepsRatios();
+  adjusted.keepFacts = adjusted.keepFacts || needsFacts;
+  if (addTable) adjusted.modes[Index(*enviTable)] = true;
+  if (addLongTable) adjusted.modes[Index(OutputMode::Reflectance)] = true;
+  return adjusted;
+}
+
+// What the run computes before it writes anything.
+struct ComputedRun {
+  ConversionResult result;
+  std::vector<std::string> warnings;
+  std::vector<double> scanReference;  // the chosen reference scans' spectrum
+  std::vector<JoinScan> scans;
+  std::optional<KeyJoin> join;
+  std::vector<std::vector<double>> keyCorrected;
+  std::optional<PlotGroups> groups;
+};
+
+// The corrections by the key's reference scans, formed before anything is
+// written so that a reference of 0 fails the run first.
+void CorrectByKeyReferences(const ConversionJob& job, const RunSettings& s, ComputedRun& run) {
+  if (!run.join)
+    Fail("correcting by the field key's reference scans needs the long table and a field key", FailureKind::Usage);
+  if (job.correctByScans)
+    Fail("the field key's reference scans and chosen reference scans cannot both correct one run", FailureKind::Usage);
+  const ConversionResult& result = run.result;
+  if (result.fileCount && result.ratios.empty())
+    Fail("the field key's reference scans correct reflectance on a wavelength grid only", FailureKind::Usage);
+  KeyReferences references = KeyReferenceScans(*job.key, *run.join, job.keyReferenceColumn, job.keyReferenceValue,
+                                               job.keyReferenceBy, run.scans);
+  run.warnings.insert(run.warnings.end(), references.warnings.begin(), references.warnings.end());
+  // A saturated reference scan spoils every value it corrects: named apart
+  // from the run's own saturated scans.
+  if (result.checks.size() == result.fileCount) {
+    ConversionResult referenceChecks;
+    referenceChecks.variant = result.variant;
+    referenceChecks.checks.resize(result.fileCount);
+    for (std::size_t f = 0; f < result.fileCount; ++f)
+      if (references.isReference[f]) referenceChecks.checks[f] = result.checks[f];
+    if (std::string w = SaturatedReferenceWarning(referenceChecks, s.files); !w.empty())
+      run.warnings.push_back(std::move(w));
   }
-  // The long table needs each scan's header facts, and a table to write:
-  // the reflectance when no other is asked for (it is then not written).
-  const bool noTable = std::none_of(written.begin(), written.end(), [](bool m) { return m; });
-  const bool longOnly = job.longTable && noTable;
-  std::array<bool, 4> longModes = written;
-  if (longOnly) longModes[Index(OutputMode::Reflectance)] = true;
-  if (job.longTable) {
-    if (!adjusted.variant) adjusted = job.settings;
-    adjusted.keepFacts = true;
-    if (longOnly) adjusted.modes[Index(OutputMode::Reflectance)] = true;
-  }
-  // The quality report needs each scan's header facts too.
-  if (job.qualityReport && !job.settings.keepFacts) {
-    if (!adjusted.variant) adjusted = job.settings;
-    adjusted.keepFacts = true;
-  }
-  const RunSettings& s = adjusted.variant ? adjusted : job.settings;
-  WavelengthTables own;
-  WavelengthTables& tables = job.tables ? *job.tables : own;
-  // The reference scans are read first, each as a data scan of this run.
-  std::vector<double> scanReference;
+  run.keyCorrected = CorrectedByRunScans(result, references.ofScan);
+}
+
+// The reference scans are read first, each as a data scan of this run; then
+// the scans, the warnings and what the field key adds.
+ComputedRun Compute(const ConversionJob& job, const RunSettings& s, WavelengthTables& tables,
+                    const ProgressFn& progress) {
+  ComputedRun run;
   std::vector<std::string> referenceWarnings;
   std::vector<std::string> saturatedReference;  // not a mark: said with the run's warnings only
   if (job.correctByScans)
-    scanReference = ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings, &saturatedReference);
-  ConversionResult result = ComputeConversion(s, tables, progress, job.threads);
-  std::vector<std::string> warnings = WarningsOf(result, s.files);
-  warnings.insert(warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
-  warnings.insert(warnings.end(), saturatedReference.begin(), saturatedReference.end());
+    run.scanReference =
+        ReferenceSpectrumOfScans(s, job.referenceScans, tables, &referenceWarnings, &saturatedReference);
+  run.result = ComputeConversion(s, tables, progress, job.threads);
+  ConversionResult& result = run.result;
+  run.warnings = WarningsOf(result, s.files);
+  run.warnings.insert(run.warnings.end(), referenceWarnings.begin(), referenceWarnings.end());
+  run.warnings.insert(run.warnings.end(), saturatedReference.begin(), saturatedReference.end());
   result.marksWarnings.insert(result.marksWarnings.end(), referenceWarnings.begin(), referenceWarnings.end());
-  std::optional<KeyJoin> join;
-  std::vector<JoinScan> scans;
   if (job.longTable && job.key) {
-    for (std::size_t f = 0; f < result.fileCount; ++f) scans.push_back({s.files[f], result.facts[f].date});
-    join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), scans);
-    warnings.insert(warnings.end(), join->warnings.begin(), join->warnings.end());
+    for (std::size_t f = 0; f < result.fileCount; ++f) run.scans.push_back({s.files[f], result.facts[f].date});
+    run.join = JoinKey(*job.key, KeyNames(*job.key, job.keyScans, job.keyName), run.scans);
+    run.warnings.insert(run.warnings.end(), run.join->warnings.begin(), run.join->warnings.end());
   }
-  // The corrections by the key's reference scans, formed before anything is
-  // written so that a reference of 0 fails the run first.
-  std::vector<std::vector<double>> keyCorrected;
-  if (job.KeyReference()) {
-    if (!join)
-      Fail("correcting by the field key's reference scans needs the long table and a field key", FailureKind::Usage);
-    if (job.correctByScans)
-      Fail("the field key's reference scans and chosen reference scans cannot both correct one run",
-           FailureKind::Usage);
-    if (result.fileCount && result.ratios.empty())
-      Fail("the field key's reference scans correct reflectance on a wavelength grid only", FailureKind::Usage);
-    KeyReferences references =
-        KeyReferenceScans(*job.key, *join, job.keyReferenceColumn, job.keyReferenceValue, job.keyReferenceBy, scans);
-    warnings.insert(warnings.end(), references.warnings.begin(), references.warnings.end());
-    // A saturated reference scan spoils every value it corrects: named apart
-    // from the run's own saturated scans.
-    if (result.checks.size() == result.fileCount) {
-      ConversionResult referenceChecks;
-      referenceChecks.variant = result.variant;
-      referenceChecks.checks.resize(result.fileCount);
-      for (std::size_t f = 0; f < result.fileCount; ++f)
-        if (references.isReference[f]) referenceChecks.checks[f] = result.checks[f];
-      if (std::string w = SaturatedReferenceWarning(referenceChecks, s.files); !w.empty())
-        warnings.push_back(std::move(w));
-    }
-    keyCorrected = CorrectedByRunScans(result, references.ofScan);
-  }
-  std::optional<PlotGroups> groups;
+  if (job.KeyReference()) CorrectByKeyReferences(job, s, run);
   if (!job.averageBy.empty()) {
-    if (!join) Fail("averaging by key columns needs a field key", FailureKind::Usage);
-    groups = GroupScans(*job.key, *join, job.averageBy);
+    if (!run.join) Fail("averaging by key columns needs a field key", FailureKind::Usage);
+    run.groups = GroupScans(*job.key, *run.join, job.averageBy);
   }
-  sink.Computed(result, warnings);
-  RunFiles files(job, result);
-  // Known now; written last, after every other output.
-  const std::string report = job.qualityReport ? QualityReportText(result, s.files) : std::string();
+  return run;
+}
 
-  DcReferenceInputs reference;
-  std::vector<std::vector<double>> corrected;
-  if (job.correctByScans) reference = ReferenceInputsOf(result, s);
-  // The correction is formed from the ratios as the reflectance file holds
-  // them, whether or not that file is written; when it is, right after its
-  // path is known.
-  const bool reflectance = written[Index(OutputMode::Reflectance)];
-  if (job.correctByScans && !reflectance) corrected = ScanCorrected(reference, scanReference);
-  for (OutputMode m : kAllModes) {
-    if (!written[Index(m)]) continue;
-    const std::optional<std::string> path = CheckedPath(sink, files, TableOutput(m));
-    if (!path) return {TableOutput(m)};
-    if (job.correctByScans && m == OutputMode::Reflectance) corrected = ScanCorrected(reference, scanReference);
-    if (job.reflectanceHeader && m == OutputMode::Reflectance)
-      WriteOutputFile(result, m, *job.reflectanceHeader, *path);
-    else
-      WriteOutputFile(result, m, nullptr, *path);
-    sink.Written(TableOutput(m), *path);
-    files.Add(TableOutput(m), *path);
-  }
-  // The tables are written: their memory goes to the correction, unless the
-  // long table or the ENVI library still reads them.
-  if (job.applyRefFile && !job.correctByScans)
-    reference = job.longTable || enviTable ? ReferenceInputsOf(result, s) : TakeReferenceInputs(result, s);
-  bool declined = false;
-  if (job.applyRefFile) {
-    CheckedAsker checked(asker, sink, files);
-    auto applied = ApplyRefFile(reference, checked);
-    if (applied) {
-      sink.Written(JobOutput::IndexFile, checked.Chosen());
-      files.Add(JobOutput::IndexFile, checked.Chosen());
-      corrected = std::move(*applied);
-    } else {
-      sink.RefFileDeclined();
+// Writes a computed run's outputs in order, each to the path its sink gives.
+class RunWriter {
+ public:
+  RunWriter(const ConversionJob& job, const RunSettings& s, ComputedRun& run, OutputSink& sink)
+      : job_(job),
+        s_(s),
+        run_(run),
+        result_(run.result),
+        sink_(sink),
+        files_(job, run.result),
+        report_(job.qualityReport ? QualityReportText(run.result, s.files) : std::string()) {}
+
+  // Each table in order; the correction by the chosen reference scans is
+  // formed from the ratios as the reflectance file holds them, whether or
+  // not that file is written; when it is, right after its path is known.
+  std::optional<JobOutput> WriteTables() {
+    const std::array<bool, 4>& written = job_.settings.modes;
+    if (job_.correctByScans) reference_ = ReferenceInputsOf(result_, s_);
+    if (job_.correctByScans && !written[Index(OutputMode::Reflectance)]) Correct();
+    for (OutputMode m : kAllModes) {
+      if (!written[Index(m)]) continue;
+      const std::optional<std::string> path = CheckedPath(sink_, files_, TableOutput(m));
+      if (!path) return TableOutput(m);
+      if (job_.correctByScans && m == OutputMode::Reflectance) Correct();
+      if (job_.reflectanceHeader && m == OutputMode::Reflectance)
+        WriteOutputFile(result_, m, *job_.reflectanceHeader, *path);
+      else
+        WriteOutputFile(result_, m, nullptr, *path);
+      Record(TableOutput(m), *path);
     }
-    declined = !applied;
+    return std::nullopt;
   }
-  const bool correctedFile = job.correctByScans && !declined;
+
+  // The `.ref` step; the tables are written, so their memory goes to the
+  // correction unless the long table or the ENVI library still reads them.
+  void ApplyRefStep(RefFileAsker& asker, bool tablesStillRead) {
+    if (!job_.correctByScans)
+      reference_ = tablesStillRead ? ReferenceInputsOf(result_, s_) : TakeReferenceInputs(result_, s_);
+    CheckedAsker checked(asker, sink_, files_);
+    auto applied = ApplyRefFile(reference_, checked);
+    if (!applied) {
+      sink_.RefFileDeclined();
+      declined_ = true;
+      return;
+    }
+    Record(JobOutput::IndexFile, checked.Chosen());
+    corrected_ = std::move(*applied);
+  }
+
+  // The corrected file, the long table, the ENVI library, the quality report.
+  std::optional<JobOutput> WriteLaterOutputs(const std::optional<OutputMode>& enviTable) {
+    const bool correctedFile = job_.correctByScans && !declined_;
+    if (correctedFile && !WriteOutput(JobOutput::Corrected, [&](const std::string& path) {
+          WriteCorrectedFile(reference_, job_.plottedNames, corrected_, path);
+        }))
+      return JobOutput::Corrected;
+    if (job_.longTable && !WriteOutput(JobOutput::LongTable, [&](const std::string& path) {
+          // Corrected rows where the corrected file is written, or the key names references.
+          const std::vector<std::vector<double>>* correctedRows = correctedFile         ? &corrected_
+                                                                  : job_.KeyReference() ? &run_.keyCorrected
+                                                                                        : nullptr;
+          const KeyJoin* key = run_.join ? &*run_.join : nullptr;
+          const SpectraLong table = LongTableOf(result_, s_, LongModes(job_), key, correctedRows);
+          if (run_.groups)
+            WritePlotMeans(table, *run_.groups, path);
+          else
+            WriteSpectraLong(table, path);
+        }))
+      return JobOutput::LongTable;
+    // A declined `.ref` file leaves no corrected reflectance for the library.
+    if (job_.enviLibrary && (enviTable || correctedFile) &&
+        !WriteOutput(JobOutput::EnviLibrary, [&](const std::string& path) {
+          WriteEnviLibrary(result_, EnviSpectraInfoOf(result_, s_, *job_.enviLibrary), corrected_, path);
+        }))
+      return JobOutput::EnviLibrary;
+    if (job_.qualityReport && !WriteOutput(JobOutput::Report, [&](const std::string& path) {
+          AtomicFileWriter file(path);
+          file.Write(report_);
+          file.Commit();
+        }))
+      return JobOutput::Report;
+    return std::nullopt;
+  }
+
+ private:
+  void Correct() { corrected_ = ScanCorrected(reference_, run_.scanReference); }
+  void Record(JobOutput output, const std::string& path) {
+    sink_.Written(output, path);
+    files_.Add(output, path);
+  }
   // Asks the path of `output` (refused while it names a file the run must
   // not replace), writes the file and records it; false when no path was given.
-  const auto writeOutput = [&](JobOutput output, const auto& write) {
-    const std::optional<std::string> path = CheckedPath(sink, files, output);
+  template <typename Write>
+  bool WriteOutput(JobOutput output, const Write& write) {
+    const std::optional<std::string> path = CheckedPath(sink_, files_, output);
     if (!path) return false;
     write(*path);
-    sink.Written(output, *path);
-    files.Add(output, *path);
+    Record(output, *path);
     return true;
-  };
-  if (correctedFile && !writeOutput(JobOutput::Corrected, [&](const std::string& path) {
-        WriteCorrectedFile(reference, job.plottedNames, corrected, path);
-      }))
-    return {JobOutput::Corrected};
-  if (job.longTable && !writeOutput(JobOutput::LongTable, [&](const std::string& path) {
-        // Corrected rows where the corrected file is written, or the key names references.
-        const std::vector<std::vector<double>>* correctedRows = correctedFile        ? &corrected
-                                                                : job.KeyReference() ? &keyCorrected
-                                                                                     : nullptr;
-        const SpectraLong table = LongTableOf(result, s, longModes, join ? &*join : nullptr, correctedRows);
-        if (groups)
-          WritePlotMeans(table, *groups, path);
-        else
-          WriteSpectraLong(table, path);
-      }))
-    return {JobOutput::LongTable};
-  // A declined `.ref` file leaves no corrected reflectance for the library.
-  if (job.enviLibrary && (enviTable || correctedFile) &&
-      !writeOutput(JobOutput::EnviLibrary, [&](const std::string& path) {
-        WriteEnviLibrary(result, EnviSpectraInfoOf(result, s, *job.enviLibrary), corrected, path);
-      }))
-    return {JobOutput::EnviLibrary};
-  if (job.qualityReport && !writeOutput(JobOutput::Report, [&](const std::string& path) {
-        AtomicFileWriter file(path);
-        file.Write(report);
-        file.Commit();
-      }))
-    return {JobOutput::Report};
-  return {};
+  }
+
+  const ConversionJob& job_;
+  const RunSettings& s_;
+  ComputedRun& run_;
+  ConversionResult& result_;
+  OutputSink& sink_;
+  RunFiles files_;
+  const std::string report_;  // known before the outputs, written after every other one
+  DcReferenceInputs reference_;
+  std::vector<std::vector<double>> corrected_;
+  bool declined_ = false;
+};
+
+}  // namespace
+
+JobOutcome RunJob(const ConversionJob& job, OutputSink& sink, RefFileAsker& asker, const ProgressFn& progress) {
+  const std::optional<OutputMode> enviTable = job.enviLibrary ? EnviTable(*job.enviLibrary) : std::nullopt;
+  if (job.enviLibrary) CheckEnviQuantity(job);
+  const RunSettings adjusted = AdjustedSettings(job, enviTable);
+  const RunSettings& s = adjusted.variant ? adjusted : job.settings;
+  WavelengthTables own;
+  ComputedRun run = Compute(job, s, job.tables ? *job.tables : own, progress);
+  sink.Computed(run.result, run.warnings);
+  RunWriter writer(job, s, run, sink);
+  if (const std::optional<JobOutput> stopped = writer.WriteTables()) return {stopped};
+  if (job.applyRefFile) writer.ApplyRefStep(asker, job.longTable || enviTable);
+  return {writer.WriteLaterOutputs(enviTable)};
 }
 
 }  // namespace corvelane

@@ -366,45 +366,16 @@ KeyJoin JoinKey(const FieldKey& key, const KeyLayout& layout, std::span<const Jo
   return join;
 }
 
-KeyReferences KeyReferenceScans(const FieldKey& key, const KeyJoin& join, std::string_view column,
-                                std::string_view value, std::span<const std::string> byColumns,
-                                std::span<const JoinScan> scans) {
-  auto columnOf = [&key](std::string_view name, std::string_view option) {
-    const std::optional<std::size_t> c = key.Column(name);
-    if (!c) KeyFails(key.path, 1, std::string(option) + ": the key has no column \"" + std::string(name) + "\"");
-    return *c;
-  };
-  const std::size_t marked = columnOf(column, "--key-reference");
-  std::vector<std::size_t> by;
-  for (const std::string& name : byColumns) by.push_back(columnOf(name, "--key-reference-by"));
-  const std::optional<std::size_t> date = key.Column("date");
+namespace {
 
-  // Per row, whether it is a reference row, and per group column its items
-  // in lower case (a date as its day).
-  std::vector<bool> referenceRow(key.rows.size());
-  std::vector<std::vector<std::vector<std::string>>> items(key.rows.size());
-  for (std::size_t r = 0; r < key.rows.size(); ++r) {
-    const std::vector<std::string>& cells = key.rows[r].cells;
-    referenceRow[r] = SameLetters(Trim(cells[marked]), Trim(value));
-    for (std::size_t c : by) {
-      std::vector<std::string> list;
-      if (date && c == *date) {
-        list.push_back(IsoDate(Trim(cells[c])));
-      } else {
-        for (std::string item : SplitCommas(cells[c])) {
-          std::transform(item.begin(), item.end(), item.begin(), Lower);
-          list.push_back(std::move(item));
-        }
-      }
-      std::sort(list.begin(), list.end());
-      items[r].push_back(std::move(list));
-    }
-  }
-  if (std::none_of(referenceRow.begin(), referenceRow.end(), [](bool b) { return b; }))
-    KeyFails(key.path, 1,
-             "--key-reference: no row of the key has " + key.columns[marked] + " " + std::string(value) +
-                 ", so no scan can be corrected");
-  auto share = [&items](std::size_t a, std::size_t b) {
+// Per key row, whether it is a reference row, and per group column its items
+// in lower case and sorted (a date as its day), so two rows share a group when
+// every group column has an item in common.
+struct KeyRowGroups {
+  std::vector<bool> referenceRow;
+  std::vector<std::vector<std::vector<std::string>>> items;
+
+  bool Share(std::size_t a, std::size_t b) const {
     for (std::size_t i = 0; i < items[a].size(); ++i) {
       const std::vector<std::string>&x = items[a][i], &y = items[b][i];
       bool meet = false;
@@ -418,7 +389,54 @@ KeyReferences KeyReferenceScans(const FieldKey& key, const KeyJoin& join, std::s
       if (!meet) return false;
     }
     return true;
+  }
+};
+
+KeyRowGroups GroupsOfRows(const FieldKey& key, std::size_t marked, std::string_view value,
+                          const std::vector<std::size_t>& by) {
+  const std::optional<std::size_t> date = key.Column("date");
+  KeyRowGroups groups;
+  groups.referenceRow.resize(key.rows.size());
+  groups.items.resize(key.rows.size());
+  for (std::size_t r = 0; r < key.rows.size(); ++r) {
+    const std::vector<std::string>& cells = key.rows[r].cells;
+    groups.referenceRow[r] = SameLetters(Trim(cells[marked]), Trim(value));
+    for (std::size_t c : by) {
+      std::vector<std::string> list;
+      if (date && c == *date) {
+        list.push_back(IsoDate(Trim(cells[c])));
+      } else {
+        for (std::string item : SplitCommas(cells[c])) {
+          std::transform(item.begin(), item.end(), item.begin(), Lower);
+          list.push_back(std::move(item));
+        }
+      }
+      std::sort(list.begin(), list.end());
+      groups.items[r].push_back(std::move(list));
+    }
+  }
+  return groups;
+}
+
+}  // namespace
+
+KeyReferences KeyReferenceScans(const FieldKey& key, const KeyJoin& join, std::string_view column,
+                                std::string_view value, std::span<const std::string> byColumns,
+                                std::span<const JoinScan> scans) {
+  auto columnOf = [&key](std::string_view name, std::string_view option) {
+    const std::optional<std::size_t> c = key.Column(name);
+    if (!c) KeyFails(key.path, 1, std::string(option) + ": the key has no column \"" + std::string(name) + "\"");
+    return *c;
   };
+  const std::size_t marked = columnOf(column, "--key-reference");
+  std::vector<std::size_t> by;
+  for (const std::string& name : byColumns) by.push_back(columnOf(name, "--key-reference-by"));
+  const KeyRowGroups groups = GroupsOfRows(key, marked, value, by);
+  const std::vector<bool>& referenceRow = groups.referenceRow;
+  if (std::none_of(referenceRow.begin(), referenceRow.end(), [](bool b) { return b; }))
+    KeyFails(key.path, 1,
+             "--key-reference: no row of the key has " + key.columns[marked] + " " + std::string(value) +
+                 ", so no scan can be corrected");
 
   KeyReferences out;
   out.isReference.assign(scans.size(), false);
@@ -437,7 +455,7 @@ KeyReferences KeyReferenceScans(const FieldKey& key, const KeyJoin& join, std::s
     std::vector<std::size_t>& refs = out.ofScan[s];
     for (std::size_t r : join.rowsOfScan[s])
       for (std::size_t ref = 0; ref < key.rows.size(); ++ref)
-        if (referenceRow[ref] && !scansOfRow[ref].empty() && share(r, ref))
+        if (referenceRow[ref] && !scansOfRow[ref].empty() && groups.Share(r, ref))
           refs.insert(refs.end(), scansOfRow[ref].begin(), scansOfRow[ref].end());
     std::sort(refs.begin(), refs.end());
     refs.erase(std::unique(refs.begin(), refs.end()), refs.end());
