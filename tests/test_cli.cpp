@@ -95,9 +95,8 @@ TEST(Cli, CompactTakesWavelengthsFromOutside) {
   const Outcome o = Cli(
       Line("convert", "unispec-compact", scans, {"--waves", "external=" + waves, "--reflectance", data.File("r.txt")}));
   ASSERT_EQ(o.exit, 0) << o.err;
-  const auto lines = SplitCrLf(ReadAll(data.File("r.txt")));
-  EXPECT_EQ(lines.size(), 6u + 601u);                     // default grid 400 to 1000 by 1
-  EXPECT_EQ(lines[3], "   (nm)" + std::string(21, ' '));  // no dates in compact files: two empty zones
+  // The head rows: ConversionRun.CompactReflectanceInPrintZonesWithEmptyDateAndTime.
+  EXPECT_EQ(SplitCrLf(ReadAll(data.File("r.txt"))).size(), 6u + 601u);  // default grid 400 to 1000 by 1
 }
 
 TEST(Cli, RunFailuresExitWithOneAndLeaveNoPartialOutput) {
