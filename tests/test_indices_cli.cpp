@@ -33,7 +33,8 @@ ProgramOutcome Indices(const fs::path& folder, const Args& args) { return RunCom
 class IndicesCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    ConvertLeafScans(folder, reflectance);
+    const auto scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
+    ASSERT_EQ(RunCorvelane(Then({"convert", "unispec-old", "--reflectance", reflectance}, scans)).exit, 0);
     folder.Write("INDEX",
                  "Indices\r\nof this folder\r\n\r\nNDVI, 800, 670, 1\r\nPRI, 531, 570, 1\r\nWBI, 900, 970, 2\r\n");
   }

@@ -272,14 +272,6 @@ TEST(LongTableRun, OldFormatTablesByHandWithKeyColumnsAndTheWideTablesUnchanged)
   EXPECT_EQ(ReadAll(run.folder.File("t.txt")), ReadAll(run.folder.File("t2.txt")));
 }
 
-TEST(LongTableRun, LongAloneMeansReflectance) {
-  OldRun run;
-  ASSERT_EQ(run.Convert({"--long", run.folder.File("long.csv")}).exit, 0);
-  const std::string text = ReadAll(run.folder.File("long.csv"));
-  EXPECT_EQ(SplitCrLf(text).size(), 1u + 2 * 3);  // reflectance only, no table written
-  EXPECT_FALSE(Has(text, ",target,"));
-}
-
 // The values of a UniSpec-DC reflectance table (an empty line, five head
 // lines, the data): value[label][row].
 std::map<std::string, std::vector<std::string>> WideColumns(const std::string& path) {
@@ -378,7 +370,7 @@ TEST(LongTableRun, KeyAndGroupMistakesAreUsageErrorsBeforeAnythingIsWritten) {
   }
 }
 
-TEST(LongTableRun, ScanNumbersJoinTheKey) {
+TEST(LongTableRun, ScanNumbersJoinTheKeyAndLongAloneMeansReflectance) {
   OldRun run;
   const std::string key = run.folder.Write("key.csv", "Site,P1\nA,1\n");
   const std::string l = run.folder.File("l.csv");
@@ -387,6 +379,7 @@ TEST(LongTableRun, ScanNumbersJoinTheKey) {
       run.Convert({"--long", l, "--key", key, "--key-scans", "P1", "--key-name", "{Site}{n:04}.spt"});
   ASSERT_EQ(ok.exit, 0) << ok.err;
   const std::vector<std::string> lines = SplitCrLf(ReadAll(l));
+  ASSERT_EQ(lines.size(), 1u + 2 * 3);  // --long alone: the reflectance only
   EXPECT_TRUE(lines[0].ends_with(",value,Site,scan_number"));
   EXPECT_TRUE(lines[1].ends_with(",A,1")) << lines[1];
   EXPECT_TRUE(lines.back().ends_with(",,")) << lines.back();
