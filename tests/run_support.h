@@ -52,13 +52,6 @@ inline ProgramOutcome RunCommand(const std::string& command, const std::filesyst
   return RunCorvelane(Then({command}, args), folder);
 }
 
-// Writes three UniSpec old-format scans labelled "leaf" under `folder`/scans
-// and converts them with the program into the reflectance file `reflectance`.
-inline void ConvertLeafScans(const TempFolder& folder, const std::string& reflectance) {
-  const std::vector<std::string> scans = synth::WriteScans(folder.File("scans"), Format::UniSpecOld, 3, "leaf");
-  ASSERT_EQ(RunCorvelane(Then({"convert", "unispec-old", "--reflectance", reflectance}, scans)).exit, 0);
-}
-
 // What the program wrote and how it ended.
 struct Outcome {
   int exit = -1;  // -1 when it did not exit normally, 124 when stopped after 60 s

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "calibration/instrument_table.h"
@@ -53,59 +54,39 @@ struct TwoScans {
 const Lines kHeads = {"Wavelength,a.spu,b.spu", "  (nm),6/22/2018,6/22/2018", "  time  ,3:36:29 PM,3:36:29 PM",
                       "temp C,20.,20.", ",,"};
 
-TEST(DcRun, FourOutputsByHand) {
+// The marks and the values themselves: DcGridMarks.
+TEST(DcRun, FourOutputsWithTheirTitlesAndHeads) {
   TwoScans s;
   const Outcome o =
       s.Run({"--reflectance", "r.txt", "--absorbance", "a.txt", "--target", "t.txt", "--reference", "p.txt"});
   ASSERT_EQ(o.exit, 0) << o.err;
-  // b's panel reads 0 at 330 nm: 325 nm, halfway to it, is marked rather
-  // than 50 / 50 from a panel interpolated towards 0.
-  EXPECT_TRUE(Has(o.err, "warning: 1 scan has a panel reading of 0")) << o.err;
-  EXPECT_TRUE(Has(o.err, s.b + " (325 to 330 nm)\n")) << o.err;
-  const auto file = [&](const char* name) { return ReadAll(s.folder.File(name)); };
-  EXPECT_EQ(file("r.txt"), CrLf(Then(Then({""}, kHeads),
-                                     {" 320 , 0.47727 , 0.5 ", " 325 , 0.47826 , 999 ", " 330 , 0.47917 , 999 "})));
-  EXPECT_EQ(file("a.txt"), CrLf(Then(Then({"Absorbance", ""}, kHeads),
-                                     {" 320 , 0.32123 , 0.30103 ", " 325 , 0.32034 , 999 ", " 330 , 0.31951 , 999 "})));
-  EXPECT_EQ(file("t.txt"),
-            CrLf(Then(Then({"Target", ""}, kHeads), {" 320 , 105 , 50 ", " 325 , 110 , 50 ", " 330 , 115 , 50 "})));
-  EXPECT_EQ(file("p.txt"),
-            CrLf(Then(Then({"Reference", ""}, kHeads), {" 320 , 220 , 100 ", " 325 , 230 , 50 ", " 330 , 240 , 0 "})));
+  for (const auto& [name, title, row] : std::vector<std::tuple<const char*, Lines, std::string>>{
+           {"r.txt", {""}, " 320 , 0.47727 , 0.5 "},
+           {"a.txt", {"Absorbance", ""}, " 320 , 0.32123 , 0.30103 "},
+           {"t.txt", {"Target", ""}, " 320 , 105 , 50 "},
+           {"p.txt", {"Reference", ""}, " 320 , 220 , 100 "}}) {
+    const Lines l = SplitCrLf(ReadAll(s.folder.File(name)));
+    ASSERT_EQ(l.size(), title.size() + kHeads.size() + 3) << name;  // three grid points
+    EXPECT_EQ(Lines(l.begin(), l.end() - 2), Then(Then(title, kHeads), {row})) << name;
+  }
 }
 
-TEST(DcRun, TransectHeaderReplacesTheEmptyLineAndHeadsOfTheReflectanceOnly) {
+// The block itself: TransectHeader. It opens the reflectance file only, and
+// that file, quoted values and all, is a table `indices` reads.
+TEST(DcRun, TransectHeaderOpensTheReflectanceFileWhichTheIndexRunReads) {
   TwoScans s;
-  s.folder.Write("th.txt", "# site 4\r\nfile NAME: Site 4 transect\r\nCautions: wet, windy\r\n");
-  const Outcome o = s.Run({"--transect-header", "th.txt", "--reflectance", "r.txt", "--target", "t.txt"});
+  s.folder.Write("th.txt", "file NAME: Site 4 transect\r\nCautions: 5\" leaves, \"wet\"\r\n");
+  Outcome o = s.Run({"--transect-header", "th.txt", "--reflectance", "r.txt", "--target", "t.txt"});
   ASSERT_EQ(o.exit, 0) << o.err;
+  EXPECT_FALSE(Has(o.err, "holds a comma")) << o.err;
   const Lines r = SplitCrLf(ReadAll(s.folder.File("r.txt")));
   ASSERT_EQ(r.size(), 39u + 3u);
-  EXPECT_EQ(r[0], "Data Information:,");
   EXPECT_EQ(r[1], "File name:,Site 4 transect");
-  // A value holding a comma is one quoted field, as the windows write it.
-  EXPECT_EQ(r[29], "Cautions:,\"wet, windy\"");
-  EXPECT_EQ(o.err.find("holds a comma"), std::string::npos) << o.err;
+  EXPECT_EQ(r[29], "Cautions:,\"5\"\" leaves, \"\"wet\"\"\"");
   EXPECT_EQ(r[35], "Original file name:,a.spu,b.spu,");
-  EXPECT_EQ(r[36], "Collection time (PST),3:36:29 PM,3:36:29 PM,");
-  EXPECT_EQ(r[38], "Temp C,20.,20.,");
   EXPECT_EQ(r[39], " 320 , 0.47727 , 0.5 ");
   EXPECT_EQ(SplitCrLf(ReadAll(s.folder.File("t.txt")))[0], "Target");
 
-  s.folder.Write("bad.txt", "FOV 20\r\n");
-  const Outcome bad = s.Run({"--transect-header", "bad.txt", "--reflectance", "r2.txt"});
-  EXPECT_TRUE(Exited(bad, 2, {"line 1"}));
-  EXPECT_FALSE(fs::exists(s.folder.File("r2.txt")));
-}
-
-// The program's own reflectance file with a transect header, quoted values
-// and all, is a table `indices` reads.
-TEST(DcRun, TheIndexRunReadsAReflectanceFileWithATransectHeader) {
-  TwoScans s;
-  s.folder.Write("th.txt", "Location description: Toolik, LTER\r\nCautions: 5\" leaves, \"wet\"\r\n");
-  Outcome o = s.Run({"--transect-header", "th.txt", "--reflectance", "r.txt"});
-  ASSERT_EQ(o.exit, 0) << o.err;
-  const std::string r = ReadAll(s.folder.File("r.txt"));
-  EXPECT_NE(r.find("Cautions:,\"5\"\" leaves, \"\"wet\"\"\"\r\n"), std::string::npos) << r;
   o = Corvelane({"indices", "--index", "N,330,320,nd,reflectance", "--index-file", "i.txt", "r.txt"}, s.folder);
   ASSERT_EQ(o.exit, 0) << o.err;
   const Lines lines = SplitCrLf(ReadAll(s.folder.File("i.txt")));
@@ -113,9 +94,13 @@ TEST(DcRun, TheIndexRunReadsAReflectanceFileWithATransectHeader) {
   // One line per scan, named by its file name, with its time and temperature
   // (the transect block has no date row).
   EXPECT_EQ(lines[3].rfind("a.spu ", 0), 0u) << lines[3];
-  EXPECT_NE(lines[3].find("3:36:29 PM"), std::string::npos) << lines[3];
-  EXPECT_NE(lines[3].find(" 0.001986"), std::string::npos) << lines[3];  // (0.47917-0.47727)/(0.47917+0.47727)
+  EXPECT_TRUE(Has(lines[3], "3:36:29 PM")) << lines[3];
+  EXPECT_TRUE(Has(lines[3], " 0.001986")) << lines[3];  // (0.47917-0.47727)/(0.47917+0.47727)
   EXPECT_EQ(lines[4].rfind("b.spu ", 0), 0u) << lines[4];
+
+  s.folder.Write("bad.txt", "FOV 20\r\n");
+  EXPECT_TRUE(Exited(s.Run({"--transect-header", "bad.txt", "--reflectance", "r2.txt"}), 2, {"line 1"}));
+  EXPECT_FALSE(fs::exists(s.folder.File("r2.txt")));
 }
 
 // The reference outputs are outputs: a run may write only the index file,
@@ -201,8 +186,16 @@ TEST(DcRun, InstrumentsFromInstCof) {
   ASSERT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(ReadAll(s.folder.File("i.txt")), ReadAll(s.folder.File("r.txt")));
 
-  // A record written by hand: the table's writers refuse coefficients that are not numbers.
+  // Names that could never be used.
   std::string table = ReadAll(s.folder.File("inst.cof"));
+  EXPECT_TRUE(Exited(Corvelane({"instruments", "--add", " DC 1 ,1,2,3,4,5,6"}, s.folder), 2,
+                     {"already holds an instrument \"DC 1\""}));
+  EXPECT_TRUE(Exited(Corvelane({"convert", "unispec-dc", "--instrument", "", "--reflectance", "e.txt", s.a}, s.folder),
+                     2, {"--instrument needs the name"}));
+  EXPECT_EQ(ReadAll(s.folder.File("inst.cof")), table);
+  EXPECT_FALSE(fs::exists(s.folder.File("e.txt")));
+
+  // A record written by hand: the table's writers refuse coefficients that are not numbers.
   table.insert(table.rfind("end"), "Words,a,b,c,d,e,f,\r\n");
   s.folder.Write("inst.cof", table);
   o = Corvelane({"convert", "unispec-dc", "--instrument", "Words", "--reflectance", "w.txt", s.a}, s.folder);
@@ -234,19 +227,14 @@ TEST(DcRun, UsageErrorsAndFailures) {
     const Outcome o = s.Run(args);
     EXPECT_EQ(o.exit, 2) << (args.empty() ? "" : args[0] + " " + args[2]) << ": " << o.err;
   }
+  for (const Args& args :
+       std::vector<Args>{{"convert", "unispec-dc", "--coefficients", "1,2,3,4,5", "--reflectance", "r.txt", s.a},
+                         {"convert", "unispec-new", "--coefficients", kSimple, "--reflectance", "r.txt", s.a},
+                         // Other formats take no reference options.
+                         {"convert", "unispec-new", "--reflectance", "r.txt", "--ref-file", "panel.ref", "--index", nd,
+                          "--indices", "i.txt", s.a}})
+    EXPECT_EQ(Corvelane(args, s.folder).exit, 2) << args[2];
   for (const char* name : {"r.txt", "t.txt", "c.txt", "i.txt"}) EXPECT_FALSE(fs::exists(s.folder.File(name))) << name;
-  EXPECT_EQ(
-      Corvelane({"convert", "unispec-dc", "--coefficients", "1,2,3,4,5", "--reflectance", "r.txt", s.a}, s.folder).exit,
-      2);
-  EXPECT_EQ(
-      Corvelane({"convert", "unispec-new", "--coefficients", kSimple, "--reflectance", "r.txt", s.a}, s.folder).exit,
-      2);
-  // Other formats take no reference options.
-  EXPECT_EQ(Corvelane({"convert", "unispec-new", "--reflectance", "r.txt", "--ref-file", "panel.ref", "--index", nd,
-                       "--indices", "i.txt", s.a},
-                      s.folder)
-                .exit,
-            2);
   // The default coefficients do not reach down to 300 nm.
   const Outcome low =
       Corvelane({"convert", "unispec-dc", "--grid", "300,1130,1", "--reflectance", "low.txt", s.a}, s.folder);
@@ -351,35 +339,29 @@ TEST_F(ReferenceCli, ReferenceScansCorrectByTheirMeanRatio) {
   EXPECT_EQ(checked, 821u * 3u);
 }
 
-TEST_F(ReferenceCli, RefFileWritesIndicesInGridSteps) {
+// With both, the `.ref` file's correction is the one in the corrected file.
+TEST_F(ReferenceCli, BothGiveTheRefCorrectionAndIndicesInGridStepsInAFixedOrder) {
   const auto reflectance = Reflectance(scans, "plain.csv");
-  const Outcome o = DcConvert(With({"--reflectance", folder.File("r.csv"), "--ref-file", refFile, "--index",
-                                    "NDVI,800,670,nd", "--index", "WBI,900,970,2", "--indices", folder.File("i.csv")}));
+  const Outcome o =
+      DcConvert(With({"--target", folder.File("t.csv"), "--reflectance", folder.File("r.csv"), "--reference-scan",
+                      panel, "--corrected", folder.File("c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd",
+                      "--index", "WBI,900,970,2", "--indices", folder.File("i.csv")}));
   ASSERT_TRUE(Exited(o, 0, {refFile + ": first 310, last 1130\n"}));
+  const auto ref = [](std::size_t i) { return 0.9 + static_cast<double>(i) * 0.0001; };
+  const auto rows = Numbers(folder.File("c.csv"), 6);
+  for (std::size_t i = 0; i < rows.size(); i += 41)
+    for (std::size_t k = 0; k < scans.size(); ++k)
+      EXPECT_NEAR(rows[i][k + 1], RoundHalfEven(reflectance[k][i] / ref(i), 5), 1.5e-5);
   const auto lines = SplitCrLf(ReadAll(folder.File("i.csv")));
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "Time,Filename,NDVI,WBI,");
-  const auto ref = [](int i) { return 0.9 + i * 0.0001; };
   for (std::size_t k = 0; k < scans.size(); ++k) {
-    const auto at = [&](int i) { return reflectance[k][static_cast<std::size_t>(i)] / ref(i); };
+    const auto at = [&](std::size_t i) { return reflectance[k][i] / ref(i); };
     const double ndvi = RoundHalfEven((at(490) - at(360)) / (at(490) + at(360)), 5);
     const double wbi = RoundHalfEven(at(590) / at(660), 5);
     const std::string name = fs::path(scans[k]).filename().string();
     EXPECT_TRUE(Has(lines[k + 1], "," + name + "," + NumberText(ndvi) + "," + NumberText(wbi) + ",")) << lines[k + 1];
   }
-}
-
-TEST_F(ReferenceCli, BothGiveTheRefCorrectionInTheCorrectedFileAndTheOrderIsFixed) {
-  const auto reflectance = Reflectance(scans, "plain.csv");
-  const Outcome o = DcConvert(With({"--target", folder.File("t.csv"), "--reflectance", folder.File("r.csv"),
-                                    "--reference-scan", panel, "--corrected", folder.File("c.csv"), "--ref-file",
-                                    refFile, "--index", "NDVI,800,670,nd", "--indices", folder.File("i.csv")}));
-  ASSERT_EQ(o.exit, 0) << o.err;
-  const auto rows = Numbers(folder.File("c.csv"), 6);
-  for (std::size_t i = 0; i < rows.size(); i += 41)
-    for (std::size_t k = 0; k < scans.size(); ++k)
-      EXPECT_NEAR(rows[i][k + 1], RoundHalfEven(reflectance[k][i] / (0.9 + static_cast<double>(i) * 0.0001), 5),
-                  1.5e-5);
   // Written in the order reflectance, target, index file, corrected file.
   const auto time = [&](const char* name) { return fs::last_write_time(folder.File(name)); };
   EXPECT_LE(time("r.csv"), time("t.csv"));
