@@ -181,24 +181,30 @@ TEST(EnviLibraryReadBack, HeaderFieldsAndEveryFloatAreTheReflectanceTableWithMar
   EXPECT_GT(ExpectValuesOfTable(envi, table, 3), 0u) << "the marked scan gives NaN";
 }
 
-TEST(EnviLibraryReadBack, PerChannelRunHoldsOneSamplePerChannelAtItsWavelength) {
+// Without resampling, one sample per channel at its own wavelength. The raw
+// readings hold no marks: a target that read 999 stays 999.
+TEST(EnviLibraryReadBack, PerChannelRawTargetKeepsEachChannelsWavelengthAndAReadingOf999) {
   const TempFolder temp;
-  const auto scans =
-      OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}}, {.wavelength = Rising(300.25, 3.3)});
-  const auto run =
-      RunCommand("convert", temp.Path(),
-                 Then({"unispec-old", "--no-interpolate", "--reflectance", "refl.txt", "--envi", "lib.sli"}, scans));
+  const auto scans = OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}},
+                              {.wavelength = Rising(300.25, 3.3), .target = Except("1500", {{4, "999"}})});
+  const auto run = RunCommand("convert", temp.Path(),
+                              Then({"unispec-old", "--no-interpolate", "--target", "target.txt", "--envi", "t.sli",
+                                    "--envi-quantity", "target"},
+                                   scans));
   ASSERT_EQ(run.exit, 0) << run.err;
-  const EnviPair envi = ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr"));
+  const EnviPair envi = ReadEnvi(temp.File("t.sli"), temp.File("t.hdr"));
   EXPECT_EQ(envi.Count("samples"), 256u);
   const auto waves = envi.List("wavelength");
   ASSERT_EQ(waves.size(), 256u);
   EXPECT_EQ(waves[0], "300.25");
   EXPECT_EQ(waves[1], "303.55");
   EXPECT_EQ(waves[255], "1141.75");
-  const auto table = TableRows(temp.File("refl.txt"));
+  const auto table = TableRows(temp.File("target.txt"));
   ASSERT_EQ(table.size(), 256u);
-  EXPECT_EQ(ExpectValuesOfTable(envi, table, 2), 0u);
+  ExpectValuesOfTable(envi, table, 2, false);
+  EXPECT_EQ(envi.values[4], 999.0f);
+  EXPECT_EQ(envi.values[5], 1500.0f);
+  EXPECT_FALSE(Has(envi.fields.at("description"), "NaN")) << envi.fields.at("description");
 }
 
 // A quantity whose table is not asked for is computed for the library; the
@@ -223,24 +229,6 @@ TEST(EnviLibraryReadBack, AbsorbanceWithoutItsTableAndTheOtherOutputsUnchanged) 
   const auto lines = SplitCrLf(ReadAll(temp.File("long.csv")));
   ASSERT_EQ(lines.size(), 1u + 2 * 601u);
   for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_TRUE(Has(lines[i], ",reflectance,")) << lines[i];
-}
-
-// The raw readings hold no marks: a target that read 999 stays 999.
-TEST(EnviLibraryReadBack, RawTargetKeepsAReadingOf999) {
-  const TempFolder temp;
-  const auto scans =
-      OldScans(temp, {{"a.spt", "06/22/18"}}, {.target = Except("1500", {{4, "999"}}), .panel = Except("2000", {})});
-  const auto run = RunCommand("convert", temp.Path(),
-                              Then({"unispec-old", "--no-interpolate", "--target", "target.txt", "--envi", "t.sli",
-                                    "--envi-quantity", "target"},
-                                   scans));
-  ASSERT_EQ(run.exit, 0) << run.err;
-  const EnviPair envi = ReadEnvi(temp.File("t.sli"), temp.File("t.hdr"));
-  ASSERT_EQ(envi.values.size(), 256u);
-  EXPECT_EQ(envi.values[4], 999.0f);
-  EXPECT_EQ(envi.values[5], 1500.0f);
-  ExpectValuesOfTable(envi, TableRows(temp.File("target.txt")), 1, false);
-  EXPECT_FALSE(Has(envi.fields.at("description"), "NaN")) << envi.fields.at("description");
 }
 
 // --- Spectra names ----------------------------------------------------------
