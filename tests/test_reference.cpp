@@ -48,10 +48,7 @@ TEST(CorrectReflectance, DividesEachFileByTheReferenceAndRefusesAZeroReference) 
   auto corrected = CorrectReflectance(reflectance, Column{0.6, 0.9}, grid, "mean of reference scans");
   RoundColumns(corrected, 6);
   EXPECT_EQ(corrected, (std::vector<Column>{{0.5, 1.0}, {1.0, 0.5}}));
-  // A marked reference marks every file there; a marked value stays marked.
-  EXPECT_EQ(CorrectReflectance(std::vector<Column>{{0.3, 999}, {0.6, 0.45}}, Column{999, 0.9}, grid, "p.ref"),
-            (std::vector<Column>{{999, 999}, {999, 0.5}}));
-
+  // Marks: ReferenceMarks checks them through the whole run.
   const std::string why = FailureOf([&] {
     CorrectReflectance(reflectance, Column{0.6, 0.0}, grid, "/data/panel.ref");
   });
