@@ -105,18 +105,9 @@ TEST(DcScanFile, HeaderAndReadings) {
   // The last eight channels are status values whatever they hold.
   EXPECT_EQ(s.spectralChannels, 248u);
   EXPECT_EQ(Parse(DcLines({Rising(300.9, 3.3), Rising(1000, 1), Rising(2000, 2)}, true)).spectralChannels, 248u);
+  // The dark-scan remarks: QualityReport reads them back per scan.
   EXPECT_EQ(s.integrationMs, "50");
-  EXPECT_FALSE(s.darkScan);
-  EXPECT_FALSE(s.darkCorrected);
-  Lines dark = DcLines();
-  dark[1] = "\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=DARKscan\"";
-  dark[7] = "\"Integration:  65 ms\"";
-  const ScanRecord d = Parse(dark);
-  EXPECT_TRUE(d.darkScan);
-  EXPECT_EQ(d.integrationMs, "65");
-  dark[1] = "\"Remarks:    SW=UnispecDCcf Version=1.5 Comment=Datascan Dark=\\Storage Card\\D.spu\"";
-  EXPECT_TRUE(Parse(dark).darkCorrected);
-  EXPECT_FALSE(Parse(dark).darkScan);
+  EXPECT_EQ(Parse(With(DcLines(), {{7, "\"Integration:  65 ms\""}})).integrationMs, "65");
   EXPECT_EQ(Parse(DcLines(), "/x/y", LabelSource::HeaderInfo).fileLabel, "DHT_00001.spu");
   EXPECT_EQ(Parse(DcLines(), "/home/ana/2018/site2.spu").fileLabel, "site2.spu");
 }
