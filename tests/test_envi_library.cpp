@@ -132,7 +132,7 @@ std::size_t ExpectValuesOfTable(const EnviPair& envi, const std::vector<std::vec
 std::vector<std::string> OldScans(const TempFolder& temp, const std::vector<std::pair<std::string, std::string>>& scans,
                                   const Channels& channels = {}) {
   std::vector<std::string> paths;
-  int n = 0;
+  static int n = 0;  // a folder of its own across calls too
   for (const auto& [name, date] : scans) {
     const fs::path folder = temp.Path() / ("day" + std::to_string(++n));
     fs::create_directories(folder);
@@ -147,9 +147,11 @@ std::vector<std::string> OldScans(const TempFolder& temp, const std::vector<std:
 TEST(EnviLibraryReadBack, HeaderFieldsAndEveryFloatAreTheReflectanceTableWithMarksAsNaN) {
   const TempFolder temp;
   // The second scan's panel read 0 at two channels: its table holds 999 there.
+  // The first two share a name: the spectra are named by date, a four-digit
+  // year in ISO form (EnviSpectraNames counts repeats within a day).
   const Channels zeroPanel{.panel = Except("2000", {{10, "0"}, {11, "0"}})};
-  auto scans = OldScans(temp, {{"a.spt", "06/22/18"}, {"c.spt", "06/23/18"}});
-  scans.insert(scans.begin() + 1, OldScans(temp, {{"b.spt", "06/22/18"}}, zeroPanel).front());
+  auto scans = OldScans(temp, {{"a.spt", "06/22/2018"}, {"c.spt", "06/23/18"}});
+  scans.insert(scans.begin() + 1, OldScans(temp, {{"a.spt", "06/23/2018"}}, zeroPanel).front());
   const auto run = RunCommand(
       "convert", temp.Path(),
       Then({"unispec-old", "--grid", "320,345,0.5", "--reflectance", "refl.txt", "--envi", "leaf.sli"}, scans));
@@ -171,7 +173,7 @@ TEST(EnviLibraryReadBack, HeaderFieldsAndEveryFloatAreTheReflectanceTableWithMar
   EXPECT_EQ(waves[0], "320");
   EXPECT_EQ(waves[1], "320.5");
   EXPECT_EQ(waves[50], "345");
-  EXPECT_EQ(envi.List("spectra names"), (std::vector<std::string>{"a.spt", "b.spt", "c.spt"}));
+  EXPECT_EQ(envi.List("spectra names"), (std::vector<std::string>{"a.spt_2018-06-22", "a.spt_2018-06-23", "c.spt"}));
   EXPECT_TRUE(Has(envi.fields.at("description"), "NaN")) << envi.fields.at("description");
   const auto table = TableRows(temp.File("refl.txt"));
   ASSERT_EQ(table.size(), 51u);
@@ -179,24 +181,30 @@ TEST(EnviLibraryReadBack, HeaderFieldsAndEveryFloatAreTheReflectanceTableWithMar
   EXPECT_GT(ExpectValuesOfTable(envi, table, 3), 0u) << "the marked scan gives NaN";
 }
 
-TEST(EnviLibraryReadBack, PerChannelRunHoldsOneSamplePerChannelAtItsWavelength) {
+// Without resampling, one sample per channel at its own wavelength. The raw
+// readings hold no marks: a target that read 999 stays 999.
+TEST(EnviLibraryReadBack, PerChannelRawTargetKeepsEachChannelsWavelengthAndAReadingOf999) {
   const TempFolder temp;
-  const auto scans =
-      OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}}, {.wavelength = Rising(300.25, 3.3)});
-  const auto run =
-      RunCommand("convert", temp.Path(),
-                 Then({"unispec-old", "--no-interpolate", "--reflectance", "refl.txt", "--envi", "lib.sli"}, scans));
+  const auto scans = OldScans(temp, {{"a.spt", "06/22/18"}, {"b.spt", "06/22/18"}},
+                              {.wavelength = Rising(300.25, 3.3), .target = Except("1500", {{4, "999"}})});
+  const auto run = RunCommand("convert", temp.Path(),
+                              Then({"unispec-old", "--no-interpolate", "--target", "target.txt", "--envi", "t.sli",
+                                    "--envi-quantity", "target"},
+                                   scans));
   ASSERT_EQ(run.exit, 0) << run.err;
-  const EnviPair envi = ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr"));
+  const EnviPair envi = ReadEnvi(temp.File("t.sli"), temp.File("t.hdr"));
   EXPECT_EQ(envi.Count("samples"), 256u);
   const auto waves = envi.List("wavelength");
   ASSERT_EQ(waves.size(), 256u);
   EXPECT_EQ(waves[0], "300.25");
   EXPECT_EQ(waves[1], "303.55");
   EXPECT_EQ(waves[255], "1141.75");
-  const auto table = TableRows(temp.File("refl.txt"));
+  const auto table = TableRows(temp.File("target.txt"));
   ASSERT_EQ(table.size(), 256u);
-  EXPECT_EQ(ExpectValuesOfTable(envi, table, 2), 0u);
+  ExpectValuesOfTable(envi, table, 2, false);
+  EXPECT_EQ(envi.values[4], 999.0f);
+  EXPECT_EQ(envi.values[5], 1500.0f);
+  EXPECT_FALSE(Has(envi.fields.at("description"), "NaN")) << envi.fields.at("description");
 }
 
 // A quantity whose table is not asked for is computed for the library; the
@@ -223,24 +231,6 @@ TEST(EnviLibraryReadBack, AbsorbanceWithoutItsTableAndTheOtherOutputsUnchanged) 
   for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_TRUE(Has(lines[i], ",reflectance,")) << lines[i];
 }
 
-// The raw readings hold no marks: a target that read 999 stays 999.
-TEST(EnviLibraryReadBack, RawTargetKeepsAReadingOf999) {
-  const TempFolder temp;
-  const auto scans =
-      OldScans(temp, {{"a.spt", "06/22/18"}}, {.target = Except("1500", {{4, "999"}}), .panel = Except("2000", {})});
-  const auto run = RunCommand("convert", temp.Path(),
-                              Then({"unispec-old", "--no-interpolate", "--target", "target.txt", "--envi", "t.sli",
-                                    "--envi-quantity", "target"},
-                                   scans));
-  ASSERT_EQ(run.exit, 0) << run.err;
-  const EnviPair envi = ReadEnvi(temp.File("t.sli"), temp.File("t.hdr"));
-  ASSERT_EQ(envi.values.size(), 256u);
-  EXPECT_EQ(envi.values[4], 999.0f);
-  EXPECT_EQ(envi.values[5], 1500.0f);
-  ExpectValuesOfTable(envi, TableRows(temp.File("target.txt")), 1, false);
-  EXPECT_FALSE(Has(envi.fields.at("description"), "NaN")) << envi.fields.at("description");
-}
-
 // --- Spectra names ----------------------------------------------------------
 
 TEST(EnviSpectraNames, RepeatedLabelsTakeTheDateThenACount) {
@@ -261,25 +251,6 @@ TEST(EnviSpectraNames, RepeatedLabelsTakeTheDateThenACount) {
     EXPECT_EQ(names, c.expected) << c.labels[0] << "...";
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
   }
-}
-
-TEST(EnviSpectraNames, ScansOfOneNameOnSeveralDaysInTheLibrary) {
-  const TempFolder temp;
-  // Four-digit years are named in ISO form, two-digit ones as written.
-  const auto scans = OldScans(temp, {{"leaf.spt", "06/22/2018"},
-                                     {"leaf.spt", "06/23/2018"},
-                                     {"leaf.spt", "06/23/2018"},
-                                     {"x.spt", "06/23/2018"},
-                                     {"y.spt", "06/23/18"},
-                                     {"y.spt", "06/24/18"}});
-  const auto run =
-      RunCommand("convert", temp.Path(), Then({"unispec-old", "--grid", "400,410,1", "--envi", "lib.sli"}, scans));
-  ASSERT_EQ(run.exit, 0) << run.err;
-  const EnviPair envi = ReadEnvi(temp.File("lib.sli"), temp.File("lib.hdr"));
-  EXPECT_EQ(envi.List("spectra names"),
-            (std::vector<std::string>{"leaf.spt_2018-06-22", "leaf.spt_2018-06-23_1", "leaf.spt_2018-06-23_2", "x.spt",
-                                      "y.spt_06/23/18", "y.spt_06/24/18"}));
-  EXPECT_EQ(envi.values.size(), 6u * 11u);
 }
 
 // --- Paths and refused requests ----------------------------------------------

@@ -233,16 +233,6 @@ double ByHand(const std::vector<std::string>& scan, const std::vector<std::strin
   return at(w.channel2, 1) / at(w.channel1, 2);
 }
 
-std::vector<std::string> FileLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(ReadAll(path));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 TEST(DarkScans, SubtractedFromScansOfItsIntegrationTimeOnly) {
   if (!HaveReal()) GTEST_SKIP() << "no real scans in " << RealDataFolder();
   const std::string dark = Real("2018-06-22-not-dark-subtracted/MAT_00000.spu");
@@ -254,7 +244,7 @@ TEST(DarkScans, SubtractedFromScansOfItsIntegrationTimeOnly) {
   EXPECT_TRUE(r.checks[0].darkSubtracted);
   for (double nm : {531.0, 670.0, 800.0}) {
     const auto row = static_cast<std::size_t>(nm - 500);
-    const double expected = RoundHalfEven(ByHand(FileLines(scan), FileLines(dark), nm), 5);
+    const double expected = RoundHalfEven(ByHand(SplitCrLf(ReadAll(scan)), SplitCrLf(ReadAll(dark)), nm), 5);
     EXPECT_EQ(r.Value(OutputMode::Reflectance, row, 0), expected) << nm;
     EXPECT_NE(plain.Value(OutputMode::Reflectance, row, 0), expected) << nm;
   }

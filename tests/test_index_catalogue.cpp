@@ -112,28 +112,19 @@ double Expected(const CatalogueEntry& entry, const GridCase& grid, double (*spec
   return kFormulas.at(entry.name)(v);
 }
 
-TEST(IndexCatalogue, TheShippedEntriesAreTheNineWithCitations) {
-  // The program holds share/index-catalogue.csv as it is now.
+// The entries' formulas are worked out below and with the satellite bands;
+// here the catalogue's text and its citations.
+TEST(IndexCatalogue, TheShippedCatalogueIsTheShareFileAndEveryEntryIsCited) {
   const std::string shipped =
       ReadAll((std::filesystem::path(CORVELANE_SAMPLES).parent_path() / "share" / "index-catalogue.csv").string());
   EXPECT_EQ(ShippedCatalogueText(), shipped);
   const auto catalogue = LoadCatalogue("");
-  Strings names;
-  for (const auto& e : catalogue) {
-    names.push_back(e.name);
-    EXPECT_FALSE(e.citation.empty()) << e.name;
-  }
-  EXPECT_EQ(names, Strings({"NDVI", "NDVI_MODIS", "NDVI_SKYE", "NDVI_ITEX", "EVI_MODIS", "EVI2_MODIS", "PRI", "WBI",
-                            "REP_linear", "NDVI_S2A", "NDRE_S2A", "EVI_S2A", "NDVI_S2B", "NDVI_L8", "NDVI_L9",
-                            "NDVI_MODIS_TERRA_RSR", "NDVI_OLCI_S3A"}));
+  ASSERT_EQ(catalogue.size(), 17u);
+  for (const auto& e : catalogue) EXPECT_FALSE(e.citation.empty()) << e.name;
   // Satellite-band entries cite the response table's source as well.
   for (std::size_t j = 9; j < catalogue.size(); ++j)
     EXPECT_TRUE(Has(catalogue[j].citation, "Response: ") && Has(catalogue[j].citation, "share/srf/"))
         << catalogue[j].name;
-  // The water band index is R900/R970 here, not its inverse.
-  EXPECT_EQ(catalogue[7].expression, "R900/R970");
-  EXPECT_TRUE(Has(catalogue[6].citation, "Gamon")) << catalogue[6].citation;
-  EXPECT_TRUE(Has(catalogue[7].citation, "Peñuelas")) << catalogue[7].citation;
 }
 
 TEST(IndexCatalogue, EveryShippedEntryGivesTheHandWorkedValueOnEachGrid) {

@@ -10,8 +10,7 @@
 
 #include "indices/index_run.h"
 #include "indices/reflectance_reader.h"
-#include "tests/dc_scan_text.h"
-#include "tests/test_support.h"
+#include "tests/run_support.h"
 #include "text/marks.h"
 #include "text/numeric_text.h"
 #include "text/text_input.h"
@@ -21,8 +20,6 @@ namespace {
 
 using namespace testing;
 using Args = std::vector<std::string>;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Channel 1 (the panel) at 310, 320, ... nm and channel 2 (the target) at
 // 315, 325, ... nm; the grid 320 to 360 by 5 meets a panel channel at every
@@ -45,28 +42,15 @@ std::string Scan(const TempFolder& folder, const std::string& name, const Readin
   return folder.Write(name, Join(DcLines({Rising(300, 3), target, panel})));
 }
 
-ProgramOutcome Dc(const TempFolder& folder, Args args) {
-  Args all = {"convert", "unispec-dc"};
-  all.insert(all.end(), kGrid.begin(), kGrid.end());
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCorvelane(all, folder.Path());
-}
-
-// `line` split at the commas.
-std::vector<std::string> Split(const std::string& line) {
-  std::vector<std::string> fields;
-  for (std::size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
-    comma = line.find(',', start);
-    fields.push_back(line.substr(start, comma == std::string::npos ? comma : comma - start));
-  }
-  return fields;
+ProgramOutcome Dc(const TempFolder& folder, const Args& args) {
+  return RunCommand("convert", folder.Path(), Then(Then({"unispec-dc"}, kGrid), args));
 }
 
 // The data lines of a DC table (after `skip` lines), split at the commas.
-std::vector<std::vector<std::string>> Fields(const std::string& path, std::size_t skip) {
+std::vector<std::vector<std::string>> Rows(const std::string& path, std::size_t skip) {
   std::vector<std::vector<std::string>> rows;
   const auto lines = SplitCrLf(ReadAll(path));
-  for (std::size_t i = skip; i < lines.size(); ++i) rows.push_back(Split(lines[i]));
+  for (std::size_t i = skip; i < lines.size(); ++i) rows.push_back(Fields(lines[i]));
   return rows;
 }
 
@@ -83,7 +67,7 @@ TEST(DcGridMarks, PointsPlacedFromAZeroPanelAreMarkedRawTablesResampledAsTheyAre
   ASSERT_EQ(o.exit, 0) << o.err;
   const auto column = [&](const char* file, std::size_t skip) {
     std::vector<std::string> values;
-    for (const auto& row : Fields(folder.File(file), skip)) values.push_back(row.at(1));
+    for (const auto& row : Rows(folder.File(file), skip)) values.push_back(row.at(1));
     return values;
   };
   using V = std::vector<std::string>;
@@ -129,7 +113,7 @@ TEST(DcGridMarks, ScansWithoutZeroReadingsAreNotNamedAndManyAreCounted) {
   EXPECT_TRUE(Has(o.err, marked[4] + " (355 to 360 nm), and 2 more\n")) << o.err;
   EXPECT_FALSE(Has(o.err, marked[5])) << o.err;
   // The unmarked column is as before, and so are the unmarked rows.
-  const auto rows = Fields(folder.File("r.csv"), 6);
+  const auto rows = Rows(folder.File("r.csv"), 6);
   ASSERT_EQ(rows.size(), 9u);
   EXPECT_EQ(rows[7][1], " 0.48276 ");
   EXPECT_EQ(rows[7][2], " 999 ");
@@ -161,8 +145,8 @@ TEST(ReferenceMarks, AMarkedReferenceScanOrDataValueStays999InTheCorrectedFile) 
                       run.p + " (320 to 325 nm)\n"))
       << o.err;
   EXPECT_TRUE(Has(o.err, run.m + " (355 to 360 nm)")) << o.err;
-  const auto corrected = Fields(run.folder.File("c.csv"), 6);
-  const auto reflectance = Fields(run.folder.File("r.csv"), 6);
+  const auto corrected = Rows(run.folder.File("c.csv"), 6);
+  const auto reflectance = Rows(run.folder.File("r.csv"), 6);
   ASSERT_EQ(corrected.size(), 9u);
   for (std::size_t i = 0; i < corrected.size(); ++i) {
     const double g = 320 + 5.0 * static_cast<double>(i);
@@ -193,7 +177,7 @@ TEST(ReferenceMarks, RefFileIndicesAtAMarkAre999AndAMarkedRefValueMarksItsPoint)
   // a at 355, 330 and 350 nm: 140/290, 115/240 and 135/280, each over 0.5.
   EXPECT_EQ(lines[1], "3:36:29 PM,a.spu, 0.00373 , 999 , 1.0062 ,");
   EXPECT_EQ(lines[2], "3:36:29 PM,m.spu, 999 , 999 , 1.0062 ,");
-  const auto corrected = Fields(run.folder.File("c.csv"), 6);
+  const auto corrected = Rows(run.folder.File("c.csv"), 6);
   ASSERT_EQ(corrected.size(), 9u);
   EXPECT_EQ(corrected[4][1], " 999 ");  // 340 nm: the .ref value is the mark
   EXPECT_EQ(corrected[4][2], " 999 ");
@@ -260,7 +244,7 @@ TEST(IndexMarks, DerivativeRowsReadingAMarkAre999) {
   ASSERT_EQ(lines.size(), 5u + 10u);
   for (int nm = 511; nm <= 520; ++nm) {
     const std::string& line = lines[static_cast<std::size_t>(5 + nm - 511)];
-    const std::vector<std::string> f = Split(line);
+    const std::vector<std::string> f = Fields(line);
     ASSERT_EQ(f.size(), 5u) << line;  // the line ends with a comma
     EXPECT_EQ(f[0], NumberText(nm));
     EXPECT_NEAR(*ParseNumber(f[1]), 0.01, 1e-9) << line;

@@ -266,7 +266,7 @@ TEST(ScanReaders, DamagedFilesFailNamingFileAndLine) {
       {Compact, Join(Head(CompactLines(), 259)), 260},
       {G1500, Join(GerLines(511)), 524},
       {G1500, Join(With(GerLines(512), {{1, "no extension here"}})), 2},
-      {G2600, Join(GerLines(595)), 607},
+      {G2600, Join(GerLines(595)), 607, "more than 594 data lines"},
       {G2600, Join(GerLines(100)) + "\r\n", 113},  // an empty line after the data (blank lines read alike)
       {G2600, Join(Head(GerLines(0), 11)), 12},
   };

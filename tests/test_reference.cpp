@@ -48,10 +48,7 @@ TEST(CorrectReflectance, DividesEachFileByTheReferenceAndRefusesAZeroReference) 
   auto corrected = CorrectReflectance(reflectance, Column{0.6, 0.9}, grid, "mean of reference scans");
   RoundColumns(corrected, 6);
   EXPECT_EQ(corrected, (std::vector<Column>{{0.5, 1.0}, {1.0, 0.5}}));
-  // A marked reference marks every file there; a marked value stays marked.
-  EXPECT_EQ(CorrectReflectance(std::vector<Column>{{0.3, 999}, {0.6, 0.45}}, Column{999, 0.9}, grid, "p.ref"),
-            (std::vector<Column>{{999, 999}, {999, 0.5}}));
-
+  // Marks: ReferenceMarks checks them through the whole run.
   const std::string why = FailureOf([&] {
     CorrectReflectance(reflectance, Column{0.6, 0.0}, grid, "/data/panel.ref");
   });
@@ -67,7 +64,7 @@ std::string RefText(const std::vector<std::string>& header, double first, double
   return CrLf(all);
 }
 
-TEST(RefFile, TwoHeaderLinesAndOneDataLinePerGridPoint) {
+TEST(RefFile, HeaderLinesAnywhereAndOneDataLinePerGridPoint) {
   const Column grid = Grid(310, 1, 821);
   const std::string text = RefText({"reference panel 12", "wavelength,value"}, 310, 1, 821);
   const RefFileSummary s = SummariseRefFile(text, "p.ref", grid.size());
@@ -79,6 +76,12 @@ TEST(RefFile, TwoHeaderLinesAndOneDataLinePerGridPoint) {
   const Column values = ReadRefValues(text, "p.ref", s, grid);
   ASSERT_EQ(values.size(), 821u);
   for (std::size_t i : {0u, 1u, 400u, 820u}) EXPECT_DOUBLE_EQ(values[i], RoundHalfEven(0.9 + i * 1e-4, 5)) << i;
+  // A header line between data lines takes no grid point.
+  const std::string mixed = CrLf({"310,0.5", "note", "311,0.6", "312,0.7"});
+  const RefFileSummary m = SummariseRefFile(mixed, "mixed.ref", 3);
+  EXPECT_EQ(m.headerLines, 1u);
+  EXPECT_EQ(m.count, 3);
+  EXPECT_EQ(ReadRefValues(mixed, "mixed.ref", m, Grid(310, 1, 3)), (Column{0.5, 0.6, 0.7}));
 }
 
 // A zero reference stops the correction (see ReferenceStep's "too few values").
@@ -114,15 +117,6 @@ TEST(RefFile, FailuresNameTheFileAndWhatIsWrong) {
     EXPECT_NE(why.find("bad.ref"), std::string::npos) << c.scenario << ": " << why;
     EXPECT_NE(why.find(c.expected), std::string::npos) << c.scenario << ": " << why;
   }
-}
-
-TEST(RefFile, AHeaderLineBetweenDataLinesTakesNoGridPoint) {
-  const std::string mixed = CrLf({"310,0.5", "note", "311,0.6", "312,0.7"});
-  const Column grid3 = Grid(310, 1, 3);
-  const RefFileSummary m = SummariseRefFile(mixed, "mixed.ref", grid3.size());
-  EXPECT_EQ(m.headerLines, 1u);
-  EXPECT_EQ(m.count, 3);
-  EXPECT_EQ(ReadRefValues(mixed, "mixed.ref", m, grid3), (Column{0.5, 0.6, 0.7}));
 }
 
 TEST(ReferenceFiles, WritesAtomicallyAndRefusesAnEmptyPath) {

@@ -64,36 +64,6 @@ std::set<std::string> Uncovered(const BandResults& results) {
 
 // --- the shipped tables ---------------------------------------------------
 
-TEST(ResponseTables, ShippedTablesReadBackWithTheirRowsBandsAndPeaks) {
-  struct Expected {
-    const char* name;
-    std::size_t rows, bands;
-    double lowestPeak, highestPeak;
-  };
-  const Expected expected[] = {
-      {"sentinel-2a-msi", 2301, 13, 1, 1},
-      {"sentinel-2b-msi", 2301, 13, 1, 1},
-      {"sentinel-2c-msi", 2301, 13, 1, 1},
-      {"landsat-8-oli", 910, 9, 1, 1},
-      {"landsat-9-oli2", 2151, 9, 1, 1},
-      {"modis-terra", 489, 7, 1, 1},
-      {"modis-aqua", 551, 7, 1, 1},
-      {"sentinel-3a-olci", 4198, 21, 0.9976, 0.99999},
-      {"sentinel-3b-olci", 4195, 21, 0.9984, 0.99997},
-  };
-  ASSERT_EQ(ShippedSensorNames().size(), std::size(expected));
-  for (const Expected& e : expected) {
-    const SensorResponse& s = ShippedSensor(e.name);
-    EXPECT_EQ(s.rows, e.rows) << e.name;
-    ASSERT_EQ(s.bands.size(), e.bands) << e.name;
-    for (const ResponseBand& band : s.bands) {
-      const double peak = *std::max_element(band.response.begin(), band.response.end());
-      EXPECT_GE(peak, e.lowestPeak - 5e-5) << e.name << " " << band.name;
-      EXPECT_LE(peak, e.highestPeak + 5e-6) << e.name << " " << band.name;
-    }
-  }
-}
-
 TEST(ResponseTables, CentresAndNegativeWingsAreThoseOfTheSources) {
   // Weighted means over the bands' own rows, as the tables' notes give them.
   const std::map<std::pair<std::string, std::string>, double> centres = {
@@ -236,6 +206,7 @@ TEST(BandValues, AConstantGivesTheConstantAndARampItsValueAtTheCentre) {
     const ReflectanceTable t =
         Table(folder, grid, 2, [](double nm, std::size_t k) { return k == 0 ? 0.37 : 0.05 + 0.0004 * nm; });
     const BandResults r = ComputeBands(t, AllShipped());
+    ASSERT_EQ(r.bands.size(), 113u);  // the nine shipped tables' bands
     int computed = 0;
     for (std::size_t b = 0; b < r.bands.size(); ++b) {
       const auto& band = r.bands[b];

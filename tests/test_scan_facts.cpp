@@ -45,13 +45,10 @@ ScanFacts FactsOf(const std::string& text) {
 
 TEST(ScanFactsHeader, EachFormatsHeaderLinesAreRead) {
   // UniSpec-DC: quoted lines, AM/PM, the temperature at full precision.
-  ScanFacts dc = FactsOf(
-      "\"File:       \\Storage Card\\2018\\LMAT_00010.spu\"\r\n\"Remarks:    SW=UnispecDCcf Comment=Datascan\"\r\n"
-      "\"Time:       8/11/2018 1:42:15 PM\"\r\n\"Environment:   DegreesC=21.472 BattV=7.02 A1=1\"\r\n"
-      "\"Integration:  50 ms\"\r\n\r\n300.9 \t199 \t92 \r\n");
-  EXPECT_EQ(dc.date, "2018-08-11");
-  EXPECT_EQ(dc.time, "13:42:15");
-  EXPECT_EQ(dc.temperature, "21.472");
+  ScanFacts dc = FactsOf(Join(DcLines()));
+  EXPECT_EQ(dc.date, "2018-06-22");
+  EXPECT_EQ(dc.time, "15:36:29");
+  EXPECT_EQ(dc.temperature, "20.984");
   EXPECT_EQ(dc.integrationMs, "50");
   EXPECT_EQ(dc.label, "label");
   // GER: "Date:" and "Integration time:", two-digit year kept, fraction kept.

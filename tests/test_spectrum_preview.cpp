@@ -187,18 +187,15 @@ TEST(SpectrumPreview, CompactDrawsOnlyReflectance) {
 }
 
 // The GER line splitter is the reader's (GerReader checks blanks and tabs).
-TEST(SpectrumPreview, Ger1500PointsOnItsScale) {
+// GER 1500 reads exactly 512 data lines; GER 2600 those there are.
+TEST(SpectrumPreview, GerPointsOnTheirScaleAndGer2600TakesTheDataLinesThereAre) {
   TempFolder folder;
   const Lines l = GerLines(512, {Rising(300.5, 1), Except("1000", {{0, "250000"}, {511, "1234"}}),
                                  Except("2000", {{0, "500000"}, {5, "0"}, {511, "5678"}})});
-  const Ops ops = Drawn(Format::Ger1500, folder.Write("g.txt", Join(l, "\r")));
-  ExpectPoints(ops, T, 512, {{0, 51, 250000}, {1, 52, 499000}, {511, 562, 498766}});
-  ExpectPoints(ops, P, 512, {{0, 51, 0}, {1, 52, 498000}, {511, 562, 494322}});
-  ExpectPoints(ops, R, 512, {{0, 51, 250000}, {1, 52, 250000}, {5, 56, -499000000}});  // 500000 - 999 * 500000
-}
-
-TEST(SpectrumPreview, Ger2600TakesTheDataLinesThereAreAndGer1500Exactly512) {
-  TempFolder folder;
+  const Ops g = Drawn(Format::Ger1500, folder.Write("g.txt", Join(l, "\r")));
+  ExpectPoints(g, T, 512, {{0, 51, 250000}, {1, 52, 499000}, {511, 562, 498766}});
+  ExpectPoints(g, P, 512, {{0, 51, 0}, {1, 52, 498000}, {511, 562, 494322}});
+  ExpectPoints(g, R, 512, {{0, 51, 250000}, {1, 52, 250000}, {5, 56, -499000000}});  // 500000 - 999 * 500000
   Ops ops = Drawn(Format::Ger2600,
                   folder.Write("full.txt", Join(GerLines(594, {Rising(300.5, 1), Except("1000", {{593, "1234"}}),
                                                                Except("2000", {{593, "5678"}})}))));

@@ -43,50 +43,40 @@ TEST(TransectHeader, ThirtyNineLinesWithPerScanNamesTimesAndTemperatures) {
   EXPECT_EQ(lines[38], "Temp C,20.,21.,7 ,");
 }
 
-struct HeaderFileCase {
-  const char* name;
-  std::string text;
-  std::size_t box;       // transect box checked
-  std::string expected;  // its value, or the start of the error
-  bool fails;
-};
-
-void PrintTo(const HeaderFileCase& c, std::ostream* os) { *os << c.name; }
-
-class TransectHeaderFile : public ::testing::TestWithParam<HeaderFileCase> {};
-
-TEST_P(TransectHeaderFile, FollowsTheLabelValueRules) {
-  const HeaderFileCase& c = GetParam();
+TEST(TransectHeaderFile, FollowsTheLabelValueRules) {
+  struct Case {
+    std::string text;
+    std::size_t box;       // transect box checked
+    std::string expected;  // its value, or the start of the error
+    bool fails;
+  };
+  const Case cases[] = {
+      {"File name: Site 4 transect\r\n", 0, "Site 4 transect", false},    // the caption's colon is not the label's
+      {"  gps AT 0M :  68.63N 149.60W \n", 15, "68.63N 149.60W", false},  // letter case does not count
+      {"Data proc. date: 2018-06-22 15:00:01\n", 6, "2018-06-22 15:00:01", false},
+      {"FOV: 20\r# comment\r\n\nFOV: 25\n", 10, "25", false},  // the last of two wins
+      {"   # FOV: 20\nFOV:\n", 10, "", false},                 // a comment after blanks
+      {"data format?: ascii\n", 1, "ascii", false},
+      {"FOV: 20\nSite 4\n", 0, "line 2: expected \"Label: value\"", true},
+      {"\n\nFavourite colour: green\n", 0, "line 3: unknown label \"Favourite colour\"", true},
+      {"Collection site: ridge\n", 0, "line 1: unknown label", true},  // a leaf label
+  };
   const auto& captions = TransectHeaderBoxLabels();
-  try {
-    const std::vector<std::string> values = ParseLabelValueText(c.text, captions, "t.txt");
-    ASSERT_FALSE(c.fails) << "accepted";
-    ASSERT_EQ(values.size(), captions.size());
-    EXPECT_EQ(values[c.box], c.expected);
-  } catch (const RunFailure& f) {
-    ASSERT_TRUE(c.fails) << f.what();
-    EXPECT_EQ(f.Kind(), FailureKind::Usage);
-    EXPECT_EQ(f.Place().file, "t.txt");
-    EXPECT_EQ(f.Why().rfind(c.expected, 0), 0u) << f.Why();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      const std::vector<std::string> values = ParseLabelValueText(c.text, captions, "t.txt");
+      EXPECT_FALSE(c.fails) << "accepted";
+      ASSERT_EQ(values.size(), captions.size());
+      EXPECT_EQ(values[c.box], c.expected);
+    } catch (const RunFailure& f) {
+      EXPECT_TRUE(c.fails) << f.what();
+      EXPECT_EQ(f.Kind(), FailureKind::Usage);
+      EXPECT_EQ(f.Place().file, "t.txt");
+      EXPECT_EQ(f.Why().rfind(c.expected, 0), 0u) << f.Why();
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TransectHeaderFile,
-    ::testing::Values(
-        HeaderFileCase{"CaptionColonIsNotPartOfTheLabel", "File name: Site 4 transect\r\n", 0, "Site 4 transect",
-                       false},
-        HeaderFileCase{"LetterCaseDoesNotCount", "  gps AT 0M :  68.63N 149.60W \n", 15, "68.63N 149.60W", false},
-        HeaderFileCase{"ValueKeepsLaterColons", "Data proc. date: 2018-06-22 15:00:01\n", 6, "2018-06-22 15:00:01",
-                       false},
-        HeaderFileCase{"LastOfTwoWins", "FOV: 20\r# comment\r\n\nFOV: 25\n", 10, "25", false},
-        HeaderFileCase{"CommentAfterBlanks", "   # FOV: 20\nFOV:\n", 10, "", false},
-        HeaderFileCase{"QuestionMarkInCaption", "data format?: ascii\n", 1, "ascii", false},
-        HeaderFileCase{"NoColon", "FOV: 20\nSite 4\n", 0, "line 2: expected \"Label: value\"", true},
-        HeaderFileCase{"UnknownLabel", "\n\nFavourite colour: green\n", 0, "line 3: unknown label \"Favourite colour\"",
-                       true},
-        HeaderFileCase{"LeafLabelIsNotATransectLabel", "Collection site: ridge\n", 0, "line 1: unknown label", true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace corvelane
