@@ -313,14 +313,6 @@ class Form9Reference : public ::testing::Test {
     dialogs.messageAnswers = std::move(answers);
     ClickThrough(window, "cmdDoOperation", std::move(acts), opened);
   }
-  // The command line's files for the same settings: the reflectance
-  // cli-r.csv, corrected by both panels into cli-c.csv, and `args`.
-  void ConvertOnTheCommandLine(std::vector<std::string> args = {}) {
-    args.insert(args.begin(), {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv"), "--reference-scan",
-                               panels[0], "--reference-scan", panels[1], "--corrected", folder.File("cli-c.csv")});
-    args.insert(args.end(), scans.begin(), scans.end());
-    ASSERT_EQ(RunCorvelane(args).exit, 0);
-  }
   QString Out(const char* name) const { return Q(folder.File(name)); }
 
   TempFolder folder;
@@ -400,26 +392,20 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   EXPECT_EQ(dialogs.messages[1].buttons, MessageButtons::YesNo);
   EXPECT_EQ(dialogs.saveTitles,
             (std::vector<QString>{"Save Reflectance File", "Save Indices File?", "Save Corrected Reflectance File?"}));
-  ConvertOnTheCommandLine({"--ref-file", refFile, "--index", "NDVI,800,670,nd", "--index", "WBI,900,970,ratio",
-                           "--indices", folder.File("cli-i.csv")});
+  // The command line's files for the same settings.
+  std::vector<std::string> args = {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv"),
+                                   "--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
+                                   folder.File("cli-c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd",
+                                   "--index", "WBI,900,970,ratio", "--indices", folder.File("cli-i.csv")};
+  args.insert(args.end(), scans.begin(), scans.end());
+  ASSERT_EQ(RunCorvelane(args).exit, 0);
   for (const char* name : {"r.csv", "i.csv", "c.csv"})
     EXPECT_EQ(ReadAll(folder.File(name)), ReadAll(folder.File(std::string("cli-") + name))) << name;
   EXPECT_EQ(SplitCrLf(ReadAll(folder.File("i.csv"))).size(), 4u);
 }
 
-TEST_F(Form9Reference, CorrectedFileWithoutTheReflectanceFile) {
-  ChooseReferenceScans();
-  Get<QAbstractButton>("chkReflect")->setChecked(false);
-  Get<QAbstractButton>("chkTarget")->setChecked(true);
-  ConfirmListAndEquations();
-  Run({Out("t.csv"), Out("c.csv")});
-  EXPECT_EQ(dialogs.saveTitles, (std::vector<QString>{"Save Target File", "Save Corrected Reflectance File?"}));
-  ConvertOnTheCommandLine();
-  EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
-}
-
 // The marks in the corrected file are the core's (ReferenceMarks tests).
-TEST_F(Form9Reference, AMarkedReferenceScanIsNamedOnTheStatusLineAndTheCorrectedFileIsTheCommandLines) {
+TEST_F(Form9Reference, AMarkedReferenceScanIsNamedOnTheStatusLine) {
   // The first reference scan's panel reads 0 on channels 100 to 110.
   std::vector<std::string> lines = SplitCrLf(ReadAll(panels[0]));
   for (std::size_t c = 100; c <= 110; ++c) {
@@ -438,8 +424,6 @@ TEST_F(Form9Reference, AMarkedReferenceScanIsNamedOnTheStatusLineAndTheCorrected
   EXPECT_TRUE(dialogs.messages[0].detail.startsWith("1 reference scan has no ratio"))
       << dialogs.messages[0].detail.toStdString();
   EXPECT_EQ(dialogs.Texts().back(), "   Save Reflectance File   ");
-  ConvertOnTheCommandLine();
-  EXPECT_EQ(ReadAll(folder.File("c.csv")), ReadAll(folder.File("cli-c.csv")));
 }
 
 TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
@@ -452,19 +436,6 @@ TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
   EXPECT_TRUE(fs::exists(folder.File("r.csv")));
   EXPECT_FALSE(fs::exists(folder.File("i.csv")));
   EXPECT_FALSE(fs::exists(folder.File("c.csv")));
-}
-
-TEST_F(Form9Reference, AZeroInTheRefFileStopsTheRunNamingFileAndWavelength) {
-  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
-  ConfirmListAndEquations();
-  const std::string coarse = folder.Write("coarse.ref", CrLf({"310,0.9", "312,0.9", "314,0.9"}));
-  Run({Out("r.csv"), Out("i.csv")}, {Answer(coarse)}, nullptr, {MessageAnswer::Ok, MessageAnswer::Yes});
-  ASSERT_EQ(dialogs.messages.size(), 3u);
-  EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
-  EXPECT_TRUE(Contains(dialogs.messages[2].detail, "coarse.ref"));
-  EXPECT_TRUE(Contains(dialogs.messages[2].detail, "310 nm"));
-  EXPECT_TRUE(fs::exists(folder.File("r.csv")));
-  EXPECT_FALSE(fs::exists(folder.File("i.csv")));
 }
 
 // Edit List and Cancel free every output box, and a confirmed list takes no
