@@ -1,14 +1,12 @@
 // The UniSpec-DC calibration window and the instrument editor it opens.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <fstream>
 
 #include "calibration/dc_calibration_window.h"

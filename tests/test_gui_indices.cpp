@@ -4,7 +4,6 @@
 // with the scripted dialogs.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -20,7 +19,6 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -397,13 +395,6 @@ TEST_F(IndexRunTest, MarkedValuesGiveOneWarningAfterTheFilesAreWritten) {
   EXPECT_EQ(warning.icon, MessageIcon::Information);
   EXPECT_TRUE(warning.text.contains("999"));
   EXPECT_TRUE(Contains(warning.detail, "s2.spu (670 nm)"));
-
-  // Unmarked files alone: no warning.
-  ClickRow(Child<QListWidget>(w, "List1"), 0, true);
-  dialogs.Clear();
-  dialogs.savePaths = {Out("index-a2.txt"), Out("deriv-a2.txt")};
-  Click(w, "Com_do_index");
-  EXPECT_EQ(dialogs.messages.size(), 2u);
 }
 
 // --- The index window's catalogue and satellite-band outputs: entries with

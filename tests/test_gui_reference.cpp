@@ -426,18 +426,6 @@ TEST_F(Form9Reference, AMarkedReferenceScanIsNamedOnTheStatusLine) {
   EXPECT_EQ(dialogs.Texts().back(), "   Save Reflectance File   ");
 }
 
-TEST_F(Form9Reference, NoToTheRangeQuestionLeavesTheRefFileUnapplied) {
-  ChooseReferenceScans();
-  Get<QAbstractButton>("ChkNDVI")->setChecked(true);
-  ConfirmListAndEquations();
-  Run({Out("r.csv"), Out("i.csv"), Out("c.csv")}, {Answer(refFile)}, nullptr, {MessageAnswer::Ok, MessageAnswer::No});
-  ASSERT_EQ(dialogs.messages.size(), 3u);
-  ExpectMessage(dialogs.messages[2], "Reference file not applied", "Reference", MessageIcon::Information);
-  EXPECT_TRUE(fs::exists(folder.File("r.csv")));
-  EXPECT_FALSE(fs::exists(folder.File("i.csv")));
-  EXPECT_FALSE(fs::exists(folder.File("c.csv")));
-}
-
 // Edit List and Cancel free every output box, and a confirmed list takes no
 // change: Absorbance once stayed ticked and greyed until the program
 // restarted, and "Add Files" added to a confirmed list.
@@ -467,7 +455,8 @@ TEST_F(Form9Reference, EditListFreesTheOutputBoxesAndAConfirmedListTakesNoChange
   EXPECT_TRUE(Get("AddFile")->isEnabled());
 }
 
-// Slips during the .ref step do not end a run that has written files:
+// Slips during the .ref step do not end a run that has written files
+// (a range answered No is the ReferenceStep and RunJob tests'):
 // closing "Reference and Index" is No, and the status line then lists what
 // was written; after an applied .ref file it lists the index file too.
 TEST_F(Form9Reference, AClosedReferenceWindowIsNoAndTheStatusLineListsTheIndexFile) {
