@@ -40,20 +40,7 @@ namespace {
 namespace fs = std::filesystem;
 using gui::MessageIcon;
 using gui::PreviewWidget;
-using testing::Child;
-using testing::Click;
-using testing::ClickThrough;
-using testing::Contains;
-using testing::CurrentDirectory;
-using testing::ExpectMessage;
-using testing::ExpectOneMessage;
-using testing::Pressing;
-using testing::Q;
-using testing::ReadAll;
-using testing::SplitCrLf;
-using testing::TempFolder;
-using testing::WhenModal;
-
+using namespace testing;
 using Harness = testing::InstrumentHarness;
 
 // --- Phase tables, with each window's own differences ----------------------
