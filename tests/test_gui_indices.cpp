@@ -486,7 +486,6 @@ TEST_F(IndexRunTest, CatalogueFailuresAreShownAndNothingOfTheFileIsWritten) {
   EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
   EXPECT_TRUE(dialogs.messages[2].detail.contains("would replace the reflectance file"));
   EXPECT_EQ(ReadAll(File("refl-a.txt")), before);
-
 }
 
 // Pixels of the picture that are neither white nor grey: the responses and

@@ -628,8 +628,9 @@ TEST(InstrumentWindowRun, Form9RunsWithTheChannelEquationsAndTheTransectHeader) 
   ASSERT_EQ(h.dialogs.messages.size(), 4u);
   EXPECT_EQ(h.dialogs.messages[0].title, "Warning");
   const std::vector<QString> said = h.dialogs.Texts();
-  EXPECT_EQ(std::vector<QString>(said.begin() + 1, said.end()),
-            (std::vector<QString>{"   Save Reflectance File   ", "   Save Absorbance File   ", "   Save Target File   "}));
+  EXPECT_EQ(
+      std::vector<QString>(said.begin() + 1, said.end()),
+      (std::vector<QString>{"   Save Reflectance File   ", "   Save Absorbance File   ", "   Save Target File   "}));
   EXPECT_EQ(h.dialogs.saveTitles,
             (std::vector<QString>{"Save Reflectance File", "Save Absorbance File", "Save Target File"}));
   EXPECT_TRUE(Contains(h.Text("lblStatus"), "3 of 3 files hold instrument status values"));

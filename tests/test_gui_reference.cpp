@@ -399,10 +399,15 @@ TEST_F(Form9Reference, BothCorrectionsWriteTheCommandLinesBytes) {
   EXPECT_EQ(dialogs.saveTitles,
             (std::vector<QString>{"Save Reflectance File", "Save Indices File?", "Save Corrected Reflectance File?"}));
   // The command line's files for the same settings.
-  std::vector<std::string> args = {"convert", "unispec-dc", "--reflectance", folder.File("cli-r.csv"),
-                                   "--reference-scan", panels[0], "--reference-scan", panels[1], "--corrected",
-                                   folder.File("cli-c.csv"), "--ref-file", refFile, "--index", "NDVI,800,670,nd",
-                                   "--index", "WBI,900,970,ratio", "--indices", folder.File("cli-i.csv")};
+  std::vector<std::string> args = {"convert",          "unispec-dc",
+                                   "--reflectance",    folder.File("cli-r.csv"),
+                                   "--reference-scan", panels[0],
+                                   "--reference-scan", panels[1],
+                                   "--corrected",      folder.File("cli-c.csv"),
+                                   "--ref-file",       refFile,
+                                   "--index",          "NDVI,800,670,nd",
+                                   "--index",          "WBI,900,970,ratio",
+                                   "--indices",        folder.File("cli-i.csv")};
   args.insert(args.end(), scans.begin(), scans.end());
   ASSERT_EQ(RunCorvelane(args).exit, 0);
   for (const char* name : {"r.csv", "i.csv", "c.csv"})
