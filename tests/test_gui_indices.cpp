@@ -234,6 +234,12 @@ class IndexRunTest : public ::testing::Test {
     ASSERT_TRUE(w.findChild<FolderBrowser*>()->SetFolder(work.path()));
     for (const QString& file : files) ClickFile(Child<QListWidget>(w, "File1"), file);
   }
+  // "Calculate", the save dialogs answering `paths`, the messages before forgotten.
+  void Calculate(QWidget& w, const std::vector<QString>& paths = {}) {
+    dialogs.Clear();
+    dialogs.savePaths = {paths.begin(), paths.end()};
+    Click(w, "Com_do_index");
+  }
   // Opens Form16 through "Indices" and confirms it with the rows given.
   void ConfirmIndices(IndexRunWindow& w, const std::vector<std::function<void(IndexListWindow&)>>& rows) {
     QTimer::singleShot(0, [this, rows] {
@@ -280,9 +286,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
 
   // Both outputs; the index file of the second reflectance file is skipped.
   Click(w, "ChkDrv");
-  dialogs.Clear();
-  dialogs.savePaths = {Out("index-a.txt"), Out("deriv-a.txt"), "", Out("deriv-b.txt")};
-  Click(w, "Com_do_index");
+  Calculate(w, {Out("index-a.txt"), Out("deriv-a.txt"), "", Out("deriv-b.txt")});
   const std::vector<QString> announcements = {"   Save Index File   ", "   Save derivative File   ",
                                               "   Save Index File   ", "   Save derivative File   "};
   EXPECT_EQ(dialogs.Texts(), announcements);
@@ -309,8 +313,7 @@ TEST_F(IndexRunTest, PicksFilesConfirmsIndicesAndWritesEachFilesOutputsAsAsked) 
   // Both boxes clear: every file is read, nothing asked or written.
   Click(w, "ChkInd");
   Click(w, "ChkDrv");
-  dialogs.Clear();
-  Click(w, "Com_do_index");
+  Calculate(w);
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_TRUE(dialogs.saveTitles.empty());
   EXPECT_EQ(Written().size(), 3u);
@@ -333,8 +336,7 @@ TEST_F(IndexRunTest, CancelledSavesAreNamedEscapeKeepsTheListAndCloseCloses) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   ShowWithFiles(w, {"refl-a.txt"});
   ConfirmIndices(w, {QuickPick(0)});
-  dialogs.Clear();
-  Click(w, "Com_do_index");
+  Calculate(w);
   EXPECT_EQ(dialogs.saveTitles.size(), 1u);
   EXPECT_EQ(Child<QProgressBar>(w, "ProgressBar1")->value(), 0);
   EXPECT_EQ(Child<QLabel>(w, "lblStatus")->text(), "Skipped (no file name chosen): index file of refl-a.txt.");
@@ -351,9 +353,7 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   IndexRunWindow w(program.UserDialogs(), program.IndexList(), program.Settings().indexList);
   ShowWithFiles(w, {"refl-a.txt", "abs-b.txt", "refl-b.txt"});
   ConfirmIndices(w, {[](IndexListWindow&) {}});
-  dialogs.Clear();
-  dialogs.savePaths = {Out("index-a.txt"), Out("never.txt")};
-  Click(w, "Com_do_index");
+  Calculate(w, {Out("index-a.txt"), Out("never.txt")});
   ASSERT_EQ(dialogs.messages.size(), 2u);
   ExpectMessage(dialogs.messages[1], " Problem in Data File!!!", "Error", MessageIcon::Exclamation);
   EXPECT_TRUE(dialogs.messages[1].detail.contains(work.filePath("abs-b.txt")));
@@ -364,8 +364,7 @@ TEST_F(IndexRunTest, AFailureShowsTheProblemAndStopsTheRemainingFiles) {
   // A row outside the table fails before anything of that file is asked.
   ConfirmIndices(w, {[](IndexListWindow& f) { Type(f, "Text1", "1500"); }});
   ClickRow(Child<QListWidget>(w, "List1"), 1, true);
-  dialogs.Clear();
-  Click(w, "Com_do_index");
+  Calculate(w);
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_TRUE(Contains(dialogs.messages[0].detail, "wavelength A lies outside the table"));
   EXPECT_TRUE(dialogs.saveTitles.empty());
@@ -385,9 +384,7 @@ TEST_F(IndexRunTest, MarkedValuesGiveOneWarningAfterTheFilesAreWritten) {
   ShowWithFiles(w, {"refl-m.txt", "refl-a.txt"});
   ConfirmIndices(w, {QuickPick(0)});
   Click(w, "ChkDrv");
-  dialogs.Clear();
-  dialogs.savePaths = {Out("index-m.txt"), Out("deriv-m.txt"), Out("index-a.txt"), Out("deriv-a.txt")};
-  Click(w, "Com_do_index");
+  Calculate(w, {Out("index-m.txt"), Out("deriv-m.txt"), Out("index-a.txt"), Out("deriv-a.txt")});
   ASSERT_EQ(dialogs.messages.size(), 5u);
   EXPECT_EQ(Written(), (QStringList{"deriv-a.txt", "deriv-m.txt", "index-a.txt", "index-m.txt"}));
   const MessageRequest& warning = dialogs.messages[4];
@@ -425,9 +422,7 @@ TEST_F(IndexRunTest, CatalogueTickedEntriesGoToTheLongIndexFileAfterTheOtherOutp
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the catalogue alone enables Calculate";
 
   // Form16 not confirmed: no index file, although "Indices" stays ticked.
-  dialogs.Clear();
-  dialogs.savePaths = {Out("long-a.csv"), ""};
-  Click(w, "Com_do_index");
+  Calculate(w, {Out("long-a.csv"), ""});
   EXPECT_EQ(dialogs.Texts(), (std::vector<QString>{"   Save Long Index File   ", "   Save Long Index File   "}));
   for (const auto& m : dialogs.messages)
     EXPECT_TRUE(m.title.startsWith("Catalogue prompt: refl-")) << m.title.toStdString();
@@ -441,16 +436,14 @@ TEST_F(IndexRunTest, CatalogueTickedEntriesGoToTheLongIndexFileAfterTheOtherOutp
   // With Form16's indices and the derivative: index, derivative, long file.
   ConfirmIndices(w, {[](IndexListWindow&) {}});
   Click(w, "ChkDrv");
-  dialogs.Clear();
-  Click(w, "Com_do_index");
+  Calculate(w);
   EXPECT_EQ(dialogs.saveTitles,
             (std::vector<QString>{"Save Index File?", "Save Derivative File?", "Save Long Index File?",
                                   "Save Index File?", "Save Derivative File?", "Save Long Index File?"}));
 
   // Unticking the catalogue output leaves it out; ticking none turns it off.
   Click(w, "ChkCat");
-  dialogs.Clear();
-  Click(w, "Com_do_index");
+  Calculate(w);
   EXPECT_EQ(dialogs.saveTitles.size(), 4u);
   InModal<IndexCatalogueWindow>(w, "cmdCatalogue", "frmCatalogue", [](QWidget& c) {
     auto* list = Child<QListWidget>(c, "lstCatalogue");
@@ -478,9 +471,7 @@ TEST_F(IndexRunTest, CatalogueFailuresAreShownAndNothingOfTheFileIsWritten) {
 
   // The long file may not replace the reflectance file it is made of.
   const std::string before = ReadAll(File("refl-a.txt"));
-  dialogs.Clear();
-  dialogs.savePaths = {work.filePath("refl-a.txt")};
-  Click(w, "Com_do_index");
+  Calculate(w, {work.filePath("refl-a.txt")});
   ASSERT_EQ(dialogs.messages.size(), 3u);
   EXPECT_TRUE(dialogs.messages[1].text.endsWith("Do you want to replace it?"));  // answered Ok: go on
   EXPECT_EQ(dialogs.messages[2].text, " Problem in Data File!!!");
@@ -522,9 +513,7 @@ TEST_F(IndexRunTest, BandsTickedSensorsGoToTheLongBandFileWithTheFirstScanPictur
   EXPECT_TRUE(Child<QCheckBox>(w, "ChkBand")->isChecked());
   EXPECT_TRUE(Child<QPushButton>(w, "Com_do_index")->isEnabled()) << "the bands alone enable Calculate";
 
-  dialogs.Clear();
-  dialogs.savePaths = {Out("bands-a.csv"), ""};
-  Click(w, "Com_do_index");
+  Calculate(w, {Out("bands-a.csv"), ""});
   // The bands beyond 310-1130 nm are named once, before the first save.
   ASSERT_EQ(dialogs.messages.size(), 3u);
   EXPECT_EQ(dialogs.messages[0].title, "Satellite bands");

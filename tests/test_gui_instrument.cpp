@@ -492,8 +492,7 @@ TEST(InstrumentWindowRun, Form5CheckThenFailingRunsAndCheck) {
 
   h.Click("Option1");
   h.dialogs.Clear();
-  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("missing-folder/abs.txt"))};
-  h.Click("cmdDoOperation");
+  h.Run({Q(temp.File("refl.txt")), Q(temp.File("missing-folder/abs.txt"))});
   ASSERT_EQ(h.dialogs.messages.size(), 3u);
   const auto& failure = h.dialogs.messages.back();
   ExpectMessage(failure, " Problem in Data File!!!", "Error", MessageIcon::Exclamation);
@@ -645,8 +644,7 @@ TEST(InstrumentWindowRun, Form9TakesTheChosenDarkScanAndSavesTheQualityReportLas
   h.Configure({scans[0]});
   ClickThrough(*h.window, "Command4", {Pressing("cmdOK")});
   h.SetChecked("chkReport", true);
-  h.dialogs.savePaths = {Q(temp.File("r.txt")), Q(temp.File("q.csv"))};
-  h.Click("cmdDoOperation");
+  h.Run({Q(temp.File("r.txt")), Q(temp.File("q.csv"))});
   EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save quality report"}))
       << h.Text("lblStatus").toStdString();
   const std::vector<std::string> rows = SplitCrLf(ReadAll(temp.File("q.csv")));
@@ -679,8 +677,7 @@ TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
 
   h.Configure(scans, {"chkLongTable"});
   h.Click("Option1");
-  h.dialogs.savePaths = {Q(temp.File("refl.txt")), Q(temp.File("long.csv"))};
-  h.Click("cmdDoOperation");
+  h.Run({Q(temp.File("refl.txt")), Q(temp.File("long.csv"))});
   EXPECT_EQ(h.dialogs.saveTitles, (std::vector<QString>{"Save Reflectance File", "Save Long Table (CSV) File"}));
   // The key reached the job (the table itself is the LongTableRun tests'),
   // and its misses are on the status line.
@@ -693,8 +690,7 @@ TEST(InstrumentWindowRun, LongTableWithTheFieldKeyAndItsGroupsAfterTheTables) {
   h.Click("cmdEditList");
   h.Click("cmdFileListOk");
   h.Click("Option1");
-  h.dialogs.savePaths = {Q(temp.File("refl2.txt")), Q(temp.File("means.csv"))};
-  h.Click("cmdDoOperation");
+  h.Run({Q(temp.File("refl2.txt")), Q(temp.File("means.csv"))});
   EXPECT_TRUE(SplitCrLf(ReadAll(temp.File("means.csv"))).at(1).starts_with("north,reflectance,400,"));
 
   // "No key" forgets it for every window.
@@ -726,8 +722,7 @@ TEST(InstrumentWindowRun, AKeyOfPlotRowsIsReadByTheScanNumbersTheUserConfirms) {
   h.SetChecked("chkReflect", false);
   h.Configure({}, {"chkLongTable"});
   h.Click("Option1");
-  h.dialogs.savePaths = {Q(temp.File("long.csv"))};
-  h.Click("cmdDoOperation");
+  h.Run({Q(temp.File("long.csv"))});
   EXPECT_TRUE(SplitCrLf(ReadAll(temp.File("long.csv"))).at(1).ends_with(",MAT,B1,1"));
 }
 
@@ -774,8 +769,7 @@ TEST(InstrumentWindowRun, EnviLibraryComesAfterTheTables) {
   const auto run = [](Harness& h, const std::vector<QString>& paths) {
     h.Click("Option1");
     h.SetGrid("400", "1000", "2");
-    h.dialogs.savePaths = {paths.begin(), paths.end()};
-    h.Click("cmdDoOperation");
+    h.Run(paths);
   };
   Harness h(Format::UniSpecOld);
   h.Configure(scans, {"chkAbsorb", "chkLongTable", "chkEnvi"});

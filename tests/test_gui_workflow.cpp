@@ -290,8 +290,7 @@ TEST(InstrumentWindowRun, TheStatusLineIsOneElidedLineWithDetailsAndClearsOnANew
   const std::string folder = temp.File(std::string(200, 'f'));
   fs::create_directories(folder);
   const QString longName = Q(folder + "/refl.txt");
-  w.dialogs.savePaths = {longName};
-  w.Click("cmdDoOperation");
+  w.Run({longName});
   auto* status = w.Get<ElidedLabel>("lblStatus");
   EXPECT_TRUE(status->text().contains(longName));
   EXPECT_TRUE(status->Elided());
@@ -349,8 +348,7 @@ TEST(InstrumentWindowRun, StatusLineSaysWhatARunOrCheckDid) {
   w.Get<QCheckBox>("chkAbsorb")->setChecked(true);
   w.Click("cmdFileListOk");
   w.Click("Option1");
-  w.dialogs.savePaths = {Q(temp.File("refl.txt"))};
-  w.Click("cmdDoOperation");  // the absorbance name is not given
+  w.Run({Q(temp.File("refl.txt"))});  // the absorbance name is not given
   // The synthetic GER 2600 counts exceed 65535, which the instrument cannot
   // read: the saturation warning follows what the run did. The file went
   // elsewhere than the results folder: it is named with its folder.
