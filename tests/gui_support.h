@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
@@ -30,10 +29,6 @@ namespace corvelane::testing {
 
 class ScriptedDialogs final : public gui::Dialogs {
  public:
-  struct Shown {
-    gui::MessageRequest request;
-  };
-
   gui::MessageAnswer ShowMessage(QWidget* parent, const gui::MessageRequest& request) override;
   QString AskSavePath(QWidget* parent, const QString& title) override;
   QString AskOpenPath(QWidget* parent, const QString& title) override;
