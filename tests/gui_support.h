@@ -12,7 +12,6 @@
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <deque>
@@ -30,10 +29,6 @@ namespace corvelane::testing {
 
 class ScriptedDialogs final : public gui::Dialogs {
  public:
-  struct Shown {
-    gui::MessageRequest request;
-  };
-
   gui::MessageAnswer ShowMessage(QWidget* parent, const gui::MessageRequest& request) override;
   QString AskSavePath(QWidget* parent, const QString& title) override;
   QString AskOpenPath(QWidget* parent, const QString& title) override;
@@ -163,6 +158,11 @@ class InstrumentHarness {
   QListWidget* List() const { return Get<QListWidget>("List1"); }
   QStringList Entries(const char* list = "List1") const { return Items(Get<QListWidget>(list)); }
   void ClickListRow(int row, bool twice = false) const { ClickRow(List(), row, twice); }
+  // Runs: the save dialogs answer `paths` in order, then the run button.
+  void Run(const std::vector<QString>& paths) {
+    dialogs.savePaths = {paths.begin(), paths.end()};
+    Click("cmdDoOperation");
+  }
   // Picks the files, ticks the output modes and confirms the list.
   void Configure(const std::vector<std::string>& scans, const std::vector<const char*>& modes = {}) const;
 
