@@ -208,7 +208,6 @@ std::string OutputText(const ConversionResult& result, OutputMode mode, const Le
 // column-head lines (the other modes are written without it).
 void WriteOutputFile(const ConversionResult& result, OutputMode mode, const HeaderBlock& header,
                      const std::string& path);
-std::string OutputText(const ConversionResult& result, OutputMode mode, const HeaderBlock& header);
 
 // The column-head lines of the format (the title block), CR LF included.
 std::string ColumnHeadText(const ConversionResult& result, OutputMode mode);

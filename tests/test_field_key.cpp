@@ -364,6 +364,9 @@ TEST(KeyReferenceRun, OptionMistakesAreUsageErrors) {
   for (const auto& [args, says] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{"--long", l, "--key-reference", "Treatment=REF"}, "go together"},
            {{"--long", l, "--key-reference", "Treatment", "--key-reference-by", "Site"}, "takes COLUMN=VALUE"},
+           // The command line's own check, made before any scan is read.
+           {{"--long", l, "--key-reference", "Plot=REF", "--key-reference-by", "Site"}, "no column \"Plot\""},
+           {{"--long", l, "--key-reference", "Treatment=REF", "--key-reference-by", "Site,Row"}, "no column \"Row\""},
            {{"--long", l, "--key-reference", "Treatment=REF", "--key-reference-by", "Site", "--reference-scan",
              run.scans[0], "--corrected", run.folder.File("c.txt")},
             "give one of them"}}) {

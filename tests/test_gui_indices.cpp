@@ -532,6 +532,13 @@ TEST_F(IndexRunTest, BandsTickedSensorsGoToTheLongBandFileWithTheFirstScanPictur
               bands.find("landsat") == std::string::npos)
       << bands.substr(0, 400);
 
+  // A save path naming the reflectance file is refused, and nothing replaced.
+  const std::string before = ReadAll(File("refl-a.txt"));
+  Calculate(w, {QString::fromStdString(File("refl-a.txt"))});
+  ASSERT_FALSE(dialogs.messages.empty());
+  EXPECT_EQ(dialogs.messages.back().title, "Error");
+  EXPECT_EQ(ReadAll(File("refl-a.txt")), before);
+
   // Ticking none turns the output off.
   InModal<SatelliteBandsWindow>(w, "cmdBands", "frmBands", [](QWidget& b) {
     auto* list = Child<QListWidget>(b, "lstSensors");

@@ -787,6 +787,17 @@ TEST(InstrumentWindowRun, EnviLibraryComesAfterTheTables) {
   alone.Configure(scans, {"chkEnvi"});
   run(alone, {Q(temp.File("alone.sli"))});
   EXPECT_EQ(alone.dialogs.saveTitles, std::vector<QString>{"Save ENVI Library File (.sli)"});
+
+  // A cancelled library dialog: the tables stay, the run ends there.
+  h.dialogs.Clear();
+  fs::remove(temp.File("leaf.sli"));
+  h.Click("cmdEditList");
+  h.Click("cmdFileListOk");
+  run(h, {Q(temp.File("refl2.txt")), Q(temp.File("abs2.txt")), Q(temp.File("long2.csv"))});
+  ASSERT_EQ(h.dialogs.messages.size(), 5u);
+  ExpectMessage(h.dialogs.messages[4], " No filename selected!", "Error", MessageIcon::Exclamation);
+  EXPECT_TRUE(fs::exists(temp.File("long2.csv")));
+  EXPECT_FALSE(fs::exists(temp.File("leaf.sli")));
 }
 
 }  // namespace

@@ -193,10 +193,6 @@ void WriteOutputFile(const ConversionResult& r, OutputMode mode, const HeaderBlo
   WriteWith(r, mode, &header, path);
 }
 
-std::string OutputText(const ConversionResult& r, OutputMode mode, const HeaderBlock& header) {
-  return TextWith(r, mode, &header);
-}
-
 std::string ColumnHeadText(const ConversionResult& r, OutputMode mode) {
   std::string out;
   AppendHeads(out, r, r.variant->separators[static_cast<std::size_t>(Index(mode))]);
