@@ -160,19 +160,17 @@ std::array<bool, 4> LongModes(const ConversionJob& job) {
 // quantity and each scan's date, the long table and the quality report each
 // scan's header facts. Its `variant` is null when the job's own settings do.
 RunSettings AdjustedSettings(const ConversionJob& job, const std::optional<OutputMode>& enviTable) {
-  const std::array<bool, 4>& written = job.settings.modes;
-  const bool addTable = enviTable && !written[Index(*enviTable)];
-  const bool needsFacts = job.enviLibrary || job.longTable || job.qualityReport;
-  const std::array<bool, 4> longModes = LongModes(job);
-  const bool addLongTable = job.longTable && longModes != written;
-  if (!(job.KeepsRatios() && !job.settings.keepRatios) && !addTable && !(needsFacts && !job.settings.keepFacts) &&
-      !addLongTable)
-    return {};
-  RunSettings adjusted = job.settings;
-  adjusted.keepRatios = adjusted.keepRatios || job.KeepsRatios();
-  adjusted.keepFacts = adjusted.keepFacts || needsFacts;
+  const RunSettings& asked = job.settings;
+  const bool addRatios = job.KeepsRatios() && !asked.keepRatios;
+  const bool addFacts = (job.enviLibrary || job.longTable || job.qualityReport) && !asked.keepFacts;
+  const bool addTable = enviTable && !asked.modes[Index(*enviTable)];
+  const bool addReflectance = LongModes(job) != asked.modes;
+  if (!addRatios && !addFacts && !addTable && !addReflectance) return {};
+  RunSettings adjusted = asked;
+  adjusted.keepRatios = adjusted.keepRatios || addRatios;
+  adjusted.keepFacts = adjusted.keepFacts || addFacts;
   if (addTable) adjusted.modes[Index(*enviTable)] = true;
-  if (addLongTable) adjusted.modes[Index(OutputMode::Reflectance)] = true;
+  if (addReflectance) adjusted.modes[Index(OutputMode::Reflectance)] = true;
   return adjusted;
 }
 
