@@ -248,7 +248,7 @@ class RunWriter {
       : job_(job),
         s_(s),
         run_(run),
-        result_(run.result),
+        result_(run.result),  // a short name for the run's tables
         sink_(sink),
         files_(job, run.result),
         report_(job.qualityReport ? QualityReportText(run.result, s.files) : std::string()) {}
@@ -261,15 +261,15 @@ class RunWriter {
     if (job_.correctByScans) reference_ = ReferenceInputsOf(result_, s_);
     if (job_.correctByScans && !written[Index(OutputMode::Reflectance)]) Correct();
     for (OutputMode m : kAllModes) {
-      if (!written[Index(m)]) continue;
-      const std::optional<std::string> path = CheckedPath(sink_, files_, TableOutput(m));
-      if (!path) return TableOutput(m);
-      if (job_.correctByScans && m == OutputMode::Reflectance) Correct();
-      if (job_.reflectanceHeader && m == OutputMode::Reflectance)
-        WriteOutputFile(result_, m, *job_.reflectanceHeader, *path);
-      else
-        WriteOutputFile(result_, m, nullptr, *path);
-      Record(TableOutput(m), *path);
+      if (written[Index(m)] && !WriteOutput(TableOutput(m), [&](const std::string& path) {
+            const bool reflectance = m == OutputMode::Reflectance;
+            if (job_.correctByScans && reflectance) Correct();
+            if (job_.reflectanceHeader && reflectance)
+              WriteOutputFile(result_, m, *job_.reflectanceHeader, path);
+            else
+              WriteOutputFile(result_, m, nullptr, path);
+          }))
+        return TableOutput(m);
     }
     return std::nullopt;
   }
